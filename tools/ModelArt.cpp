@@ -1,0 +1,7 @@
+#include "tools/ModelArt.h"
+
+#include "tools/SceneArt.h"
+
+bool ModelArt::writeAll(const std::string& folder) {
+    return SceneArt::writeAll(folder);
+}
