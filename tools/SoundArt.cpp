@@ -1,0 +1,3 @@
+#include "tools/SoundArt.h"
+
+bool SoundArt::writeAll(const std::string&) { return true; }
