@@ -1,0 +1,148 @@
+#include "app/Application.h"
+
+#include "app/Settings.h"
+#include "app/Viewer.h"
+#include "interaction/KeyboardEventHandler.h"
+#include "plants/TileGrid.h"
+#include "presentation/Hud.h"
+#include "world/World.h"
+
+#include <osg/ArgumentParser>
+#include <osg/Light>
+#include <osg/LightSource>
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <thread>
+
+namespace {
+
+const char* const TITLE = "Sylvara 0.6.4 Beta";
+
+// A dim head light: the ground's 0.7 emission and its shades stay readable
+// instead of washing out to white.
+void dimHeadLight(Viewer& viewer) {
+    osg::Light* light = viewer.getLight();
+    if (!light)
+        return;
+    light->setAmbient(osg::Vec4(0.05f, 0.05f, 0.05f, 1.0f));
+    light->setDiffuse(osg::Vec4(0.3f, 0.3f, 0.3f, 1.0f));
+    light->setSpecular(osg::Vec4(0.1f, 0.1f, 0.1f, 1.0f));
+}
+
+bool canOpenWindow() {
+    osg::GraphicsContext::WindowingSystemInterface* windowing =
+        osg::GraphicsContext::getWindowingSystemInterface();
+    if (!windowing)
+        return false;
+    osg::GraphicsContext::ScreenIdentifier screen;
+    screen.readDISPLAY();
+    screen.setUndefinedScreenDetailsToDefaultScreen();
+    return windowing->getNumScreens(screen) > 0;
+}
+
+} // namespace
+
+int Application::run(int argc, char** argv) {
+    int exitCode = 0;
+    if (!startUp(argc, argv, exitCode))
+        return exitCode;
+    loop();
+    viewer->sync();
+    root = nullptr;
+    viewer = nullptr;
+    return 0;
+}
+
+bool Application::startUp(int argc, char** argv, int& exitCode) {
+    osg::ArgumentParser arguments(&argc, argv);
+    osg::ApplicationUsage* usage = arguments.getApplicationUsage();
+    usage->setDescription(arguments.getApplicationName() + " Sylvara");
+    usage->setCommandLineUsage(arguments.getApplicationName() + " [options] [filename] ...");
+    usage->addCommandLineOption("-h or --help", "Display this information", "");
+
+    viewer = new Viewer;
+    viewer->setUpViewer(Viewer::TRACKBALL_MANIPULATOR | Viewer::ESCAPE_SETS_DONE);
+    viewer->getUsage(*usage);
+
+    if (arguments.read("-h") || arguments.read("--help")) {
+        usage->write(std::cout, osg::ApplicationUsage::COMMAND_LINE_OPTION, 80, false);
+        exitCode = 1;
+        return false;
+    }
+    arguments.reportRemainingOptionsAsUnrecognized(osg::ArgumentParser::BENIGN);
+    if (arguments.errors(osg::ArgumentParser::BENIGN)) {
+        arguments.writeErrorMessages(std::cout, osg::ArgumentParser::BENIGN);
+        exitCode = 1;
+        return false;
+    }
+
+    std::printf("loading world...\n");
+    std::fflush(stdout);
+    root = new osg::Group;
+    hud = new Hud(TITLE);
+    root->addChild(hud->getCamera());
+    const int size = Settings::readSize(Settings::FILE);
+    world = new World(size, hud, root.get(), viewer.get());
+    world->setTickRate(TICKS_PER_SECOND);
+    world->setFrameRate(FRAMES_PER_SECOND);
+    root->getOrCreateStateSet()->setMode(GL_LIGHTING, osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
+    viewer->getEventHandlers().push_front(new KeyboardEventHandler(world));
+    viewer->getCamera()->setClearColor(osg::Vec4(1, 1, 1, 1));
+
+    std::printf("setting scene data...\n");
+    std::fflush(stdout);
+    viewer->setSceneData(root.get());
+    if (!canOpenWindow()) {
+        std::printf("Sylvara cannot open a window: no display could be reached (is DISPLAY set?).\n");
+        exitCode = 2;
+        return false;
+    }
+    viewer->setWindowRectangle(20, 20, 800, 600);
+    viewer->realize();
+    if (!viewer->isRealized()) {
+        std::printf("Sylvara cannot open a window on this display.\n");
+        exitCode = 2;
+        return false;
+    }
+    dimHeadLight(*viewer);
+    viewer->setHomeOverBoard(world->getTiles()->getTilesPerSide() * TileGrid::TILE_SIZE);
+    return true;
+}
+
+int Application::framePass(World& world, Viewer* viewer) {
+    world.markFrame();
+    if (viewer)
+        viewer->sync();
+    int ticks = 0;
+    while (world.isTickDue() && ticks < MAX_TICKS_PER_PASS) {
+        world.tick();
+        ++ticks;
+    }
+    world.pickIfRequested();
+    if (viewer) {
+        viewer->update();
+        viewer->frame();
+    }
+    return ticks;
+}
+
+void Application::loop() {
+    while (!viewer->done()) {
+        try {
+            if (!world->isFrameDue()) {
+                // Sleep to just before the frame is due instead of spinning a core; the pacing stays the same.
+                const double wait = world->msUntilFrame();
+                if (wait > 1.0)
+                    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long>((wait - 0.5) * 1000)));
+                continue;
+            }
+            framePass(*world, viewer.get());
+        } catch (...) {
+            std::printf("EXCEPTION!\n");
+            std::fflush(stdout);
+        }
+    }
+}

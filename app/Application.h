@@ -1,0 +1,34 @@
+#pragma once
+
+#include <osg/Group>
+#include <osg/ref_ptr>
+
+#include <memory>
+
+class Hud;
+class Viewer;
+class World;
+
+// Start-up, the paced frame loop and the end of the program.
+class Application {
+public:
+    static constexpr int TICKS_PER_SECOND = 16;
+    static constexpr int FRAMES_PER_SECOND = 72;
+    static constexpr int MAX_TICKS_PER_PASS = 30;
+
+    // Returns the exit code: 0 after a normal end, 1 after help or a command-line error.
+    int run(int argc, char** argv);
+
+    // One pass of the frame loop; exceptions are the caller's. Returns the ticks run.
+    static int framePass(World& world, Viewer* viewer);
+
+private:
+    bool startUp(int argc, char** argv, int& exitCode);
+    void loop();
+
+    osg::ref_ptr<Viewer> viewer;
+    osg::ref_ptr<osg::Group> root;
+    // Live until the process ends, like the scene they feed.
+    Hud* hud = nullptr;
+    World* world = nullptr;
+};

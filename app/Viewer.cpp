@@ -1,0 +1,58 @@
+#include "app/Viewer.h"
+
+#include <osgGA/KeySwitchMatrixManipulator>
+#include <osgGA/TrackballManipulator>
+#include <osgViewer/ViewerEventHandlers>
+
+Viewer::Viewer() { setThreadingModel(osgViewer::ViewerBase::SingleThreaded); }
+
+void Viewer::setUpViewer(unsigned options) {
+    if (options & TRACKBALL_MANIPULATOR) {
+        manipulators = new osgGA::KeySwitchMatrixManipulator;
+        manipulators->addMatrixManipulator('0', "Trackball", new osgGA::TrackballManipulator);
+        setCameraManipulator(manipulators.get());
+    }
+    setKeyEventSetsDone((options & ESCAPE_SETS_DONE) ? osgGA::GUIEventAdapter::KEY_Escape : 0);
+}
+
+void Viewer::setHomeOverBoard(double extent) {
+    if (!manipulators)
+        return;
+    const osg::Vec3d centre(extent * 0.5, extent * 0.5, 0);
+    const osg::Vec3d eye = centre + osg::Vec3d(0, -extent * 0.95, extent * 0.85);
+    manipulators->setHomePosition(eye, centre, osg::Vec3d(0, 0, 1));
+    manipulators->setAutoComputeHomePosition(false);
+    for (unsigned i = 0; i < manipulators->getNumMatrixManipulators(); ++i) {
+        osgGA::CameraManipulator* each = manipulators->getMatrixManipulatorWithIndex(i);
+        each->setHomePosition(eye, centre, osg::Vec3d(0, 0, 1));
+        each->setAutoComputeHomePosition(false);
+        each->home(0.0);
+    }
+}
+
+void Viewer::selectCameraManipulator(unsigned number) {
+    if (manipulators)
+        manipulators->selectMatrixManipulator(number);
+}
+
+bool Viewer::computeNearFarPoints(float x, float y, unsigned, osg::Vec3& nearPoint, osg::Vec3& farPoint) {
+    osg::Camera* view = getCamera();
+    if (!view || !view->getViewport())
+        return false;
+    const osg::Viewport* viewport = view->getViewport();
+    const double wx = viewport->x() + (x + 1.0) * 0.5 * viewport->width();
+    const double wy = viewport->y() + (y + 1.0) * 0.5 * viewport->height();
+    const osg::Matrixd vpw = view->getViewMatrix() * view->getProjectionMatrix() * viewport->computeWindowMatrix();
+    const osg::Matrixd inverse = osg::Matrixd::inverse(vpw);
+    nearPoint = osg::Vec3d(wx, wy, 0.0) * inverse;
+    farPoint = osg::Vec3d(wx, wy, 1.0) * inverse;
+    return true;
+}
+
+void Viewer::setWindowRectangle(int x, int y, int width, int height) { setUpViewInWindow(x, y, width, height); }
+
+void Viewer::update() {
+    advance();
+    eventTraversal();
+    updateTraversal();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <osgViewer/Viewer>
+
+namespace osgGA {
+class KeySwitchMatrixManipulator;
+}
+
+// The program's viewer: a trackball camera, Escape ends it, and the frame
+// split into update (input and update traversal) and frame (drawing).
+class Viewer : public osgViewer::Viewer {
+public:
+    static constexpr unsigned TRACKBALL_MANIPULATOR = 1;
+    static constexpr unsigned ESCAPE_SETS_DONE = 1024;
+
+    Viewer();
+
+    void setUpViewer(unsigned options);
+    // Looks at the whole board of the given extent from above at an angle; space returns here.
+    void setHomeOverBoard(double extent);
+    void selectCameraManipulator(unsigned number);
+    // The world points under a mouse position (normalised -1..1) on the near and far planes.
+    bool computeNearFarPoints(float x, float y, unsigned camera, osg::Vec3& nearPoint, osg::Vec3& farPoint);
+    void setWindowRectangle(int x, int y, int width, int height);
+
+    void sync() {}
+    void update();
+    void frame() { renderingTraversals(); }
+
+private:
+    osg::ref_ptr<osgGA::KeySwitchMatrixManipulator> manipulators;
+};

@@ -1,0 +1,280 @@
+#include "life/Animal.h"
+
+#include "plants/TileGrid.h"
+#include "plants/WorldTile.h"
+#include "presentation/SoundBank.h"
+#include "world/World.h"
+
+#include <osg/Material>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr float DEGREES = 0.01745f;
+constexpr float LOOP_WEIGHT = 1.0f;
+constexpr float LOOP_DELAY = 0.1f;
+
+World* worldOf(WorldTile* tile) { return tile->getGrid()->getWorld(); }
+
+} // namespace
+
+Animal::Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile, int kind,
+               const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency, int size, int preySize,
+               int tickRate)
+    : Life(id, tile, position, spawnEfficiency, size), preySize(preySize), speed(speed), adrenaline(adrenaline),
+      kind(kind), position(position) {
+    category = CATEGORY_ANIMAL;
+    maxEnergy = size + 0.1f;
+    energy = maxEnergy * 0.5f;
+
+    model = new character::Model;
+    model->create(core.get());
+
+    const float s = bodyScale();
+    transform->setScale(osg::Vec3d(s, s, s * 0.5f));
+
+    const osg::Vec3f colour(adrenaline / 100.0f + 0.5f, speed / 100.0f + 0.5f, spawnEfficiency / 100.0f + 0.5f);
+    osg::ref_ptr<osg::StateSet> stateSet = new osg::StateSet;
+    osg::ref_ptr<osg::Material> material = new osg::Material;
+    material->setColorMode(osg::Material::OFF);
+    material->setEmission(osg::Material::FRONT_AND_BACK, osg::Vec4(colour, 1.0f));
+    stateSet->setAttributeAndModes(material.get(), osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
+    model->setStateSet(stateSet.get());
+
+    timeScale = speed * 3.0f / 100.0f * tickRate * 0.0625f;
+    model->setTimeScale(timeScale);
+    transform->addChild(model.get());
+    transform->setAttitude(osg::Quat(1.5705, osg::Vec3d(0, 0, 1)));
+    setHeading((std::rand() % 360) * DEGREES);
+
+    World* world = worldOf(tile);
+    world->lifePing(position, colour);
+    world->getSound()->playLife(size, 100);
+    model->startAction(ANIM_BIRTH, 0.0f, 1.0f);
+}
+
+void Animal::setHeading(float h) {
+    const float delta = h - heading;
+    heading = h;
+    transform->setAttitude(transform->getAttitude() * osg::Quat(delta, osg::Vec3d(0, 0, 1)));
+    transform->dirtyBound();
+}
+
+void Animal::setPosition(const osg::Vec3d& p) {
+    position = p;
+    transform->setPosition(position);
+    transform->dirtyBound();
+}
+
+void Animal::walkStep() {
+    if (adrenaline >= adrenalineLevel)
+        adrenalineLevel += adrenaline * 0.01f;
+    if (!walking) {
+        running = false;
+        model->stopLoop(ANIM_RUN, LOOP_DELAY);
+        walking = true;
+        model->startLoop(ANIM_WALK, LOOP_WEIGHT, LOOP_DELAY);
+    }
+    const float step = speed * 0.1f * 0.5f;
+    position.x() += std::cos(heading) * step;
+    position.y() += std::sin(heading) * step;
+    wrapPosition(position);
+    setPosition(position);
+}
+
+void Animal::runStep() {
+    adrenalineLevel -= 0.1f;
+    if (!running) {
+        walking = false;
+        model->stopLoop(ANIM_WALK, LOOP_DELAY);
+        running = true;
+        model->startLoop(ANIM_RUN, LOOP_WEIGHT, LOOP_DELAY);
+    }
+    const float step = speed * 0.1f;
+    position.x() += std::cos(heading) * step;
+    position.y() += std::sin(heading) * step;
+    wrapPosition(position);
+    setPosition(position);
+}
+
+void Animal::move(float h, bool hurry) {
+    if (h != heading)
+        setHeading(h);
+    if (hurry && !exhausted) {
+        if (adrenalineLevel > 0.0f) {
+            runStep();
+        } else {
+            walkStep();
+            exhausted = true;
+        }
+    } else if (hurry) {
+        walkStep();
+        if (adrenalineLevel > adrenaline * 0.5f)
+            exhausted = false;
+    } else {
+        walkStep();
+        if (std::rand() % 100 < 50)
+            setHeading(heading + (std::rand() % 10 - 5) * DEGREES);
+    }
+    loseEnergy(0.01f);
+    setPosition(position);
+}
+
+void Animal::update() {
+    if (state == STATE_DEAD) {
+        die();
+        return;
+    }
+    if (target && target->getState() == STATE_DEAD) {
+        target = nullptr;
+        state = STATE_IDLE;
+    }
+    const float e0 = energy;
+    if (energy > maxEnergy * 0.8f) {
+        if (state == STATE_CHASE)
+            releasePrey();
+        state = STATE_REPRODUCE;
+    }
+    switch (state) {
+    case STATE_REPRODUCE:
+        reproduce();
+        break;
+    case STATE_CHASE:
+        chase(target);
+        break;
+    case STATE_FLEE:
+        flee(heading, target);
+        break;
+    case STATE_IDLE:
+        move(heading, false);
+        break;
+    default:
+        break;
+    }
+    // A dying animal may have been removed by now only through die(), which returns first; this one lives on.
+    if (energy != e0)
+        showEnergy();
+}
+
+void Animal::showEnergy() {
+    if (energy > maxEnergy)
+        energy = maxEnergy;
+    const float s = bodyScale();
+    transform->setScale(osg::Vec3d(s, s, s * (energy + 0.01f) / maxEnergy));
+    transform->dirtyBound();
+}
+
+void Animal::reproduce() {
+    tile->spawnAnimal(kind, position, speed, adrenaline, spawnEfficiency, size, preySize);
+    loseEnergy(maxEnergy * 0.5f / (spawnEfficiency * 0.02f + 1.0f));
+    state = STATE_IDLE;
+}
+
+void Animal::die() {
+    if (state != STATE_DEAD) {
+        state = STATE_DEAD;
+        deathCountdown = 15;
+        walking = false;
+        model->stopLoop(ANIM_WALK, LOOP_DELAY);
+        running = false;
+        model->stopLoop(ANIM_RUN, LOOP_DELAY);
+        model->startLoop(ANIM_DIE, LOOP_WEIGHT, LOOP_DELAY);
+        World* world = worldOf(tile);
+        world->deathPing(position);
+        world->getSound()->playDeath(size, 100);
+        return;
+    }
+    deathCountdown -= 1;
+    if (deathCountdown > 0)
+        return;
+    World* world = worldOf(tile);
+    tile->unregisterLife(this);
+    tile->getGrid()->getRoot()->removeChild(transform.get());
+    world->removeLife(this);
+}
+
+bool Animal::isPrey(Life* candidate) {
+    if (!candidate->isValid()) {
+        std::printf("Warning: invalid prey pointer.\n");
+        return false;
+    }
+    if (!(adrenalineLevel > adrenaline * 0.5f))
+        return false;
+    if (candidate->getState() != STATE_IDLE)
+        return false;
+    if (candidate->getId() == id)
+        return false;
+    const float t = preySize * 0.2f;
+    const int c = candidate->getSize();
+    return c + t > preySize && c - t < preySize;
+}
+
+void Animal::chase(Life* prey) {
+    target = prey;
+    const osg::Vec3d p = prey->getTransform()->getPosition();
+    const osg::Vec3d m = transform->getPosition();
+    worldOf(tile)->addTimedBeam(m, p, 5.0f, osg::Vec3f(0, 0, 0), 0.1f, 1);
+    const double dx = p.x() - m.x();
+    const double dy = p.y() - m.y();
+    if (state != STATE_CHASE) {
+        state = STATE_CHASE;
+        setHeading(static_cast<float>(std::atan2(dy, dx)));
+        prey->onHunted(heading, this);
+        return;
+    }
+    bool hurry = true;
+    if (!(adrenalineLevel > 0.0f)) {
+        prey->setState(STATE_IDLE);
+        state = STATE_IDLE;
+        hurry = false;
+    }
+    move(heading, hurry);
+    if (std::sqrt(dx * dx + dy * dy) < size * 0.1)
+        attack(prey);
+}
+
+void Animal::onHunted(float h, Life* hunter) {
+    if (state == STATE_CHASE)
+        return;
+    flee(h, hunter);
+}
+
+void Animal::flee(float h, Life* from) {
+    if (state != STATE_FLEE) {
+        state = STATE_FLEE;
+        target = from;
+        setHeading(h);
+        return;
+    }
+    move(h, true);
+}
+
+void Animal::attack(Life* prey) {
+    const float e = prey->getEnergy();
+    const float f = prey->getFoodValue() * ((size - prey->getSize()) * 0.01f + 1.0f);
+    float b = adrenalineLevel * f;
+    if (b > maxEnergy - energy)
+        b = maxEnergy - energy;
+    if (e < b) {
+        gainEnergy(e);
+        prey->loseEnergy(e);
+        adrenalineLevel -= e / f;
+    } else {
+        gainEnergy(b);
+        prey->loseEnergy(b);
+        adrenalineLevel = 0.0f;
+    }
+    releasePrey();
+    state = STATE_IDLE;
+}
+
+// A prey that survived a bite, or whose hunter turned to breeding, would flee
+// from it for ever; let it go as a hunter that gives up does.
+void Animal::releasePrey() {
+    if (!target || target->getCategory() != CATEGORY_ANIMAL || target->getState() != STATE_FLEE)
+        return;
+    if (static_cast<Animal*>(target)->getTarget() == this)
+        target->setState(STATE_IDLE);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "life/Life.h"
+
+// A herbivore or carnivore: walks, hunts, flees, reproduces and dies.
+class Animal : public Life {
+public:
+    Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile, int kind, const osg::Vec3d& position,
+           int speed, int adrenaline, int spawnEfficiency, int size, int preySize, int tickRate);
+
+    void reproduce() override;
+    void die() override;
+    void onHunted(float heading, Life* hunter) override;
+
+    void update();
+    void move(float h, bool hurry);
+    void walkStep();
+    void runStep();
+    void setHeading(float h);
+
+    bool isPrey(Life* candidate);
+    void chase(Life* prey);
+    void flee(float h, Life* from);
+    void attack(Life* prey);
+
+    int getKind() const { return kind; }
+    int getSpeed() const { return speed; }
+    int getAdrenaline() const { return adrenaline; }
+    int getPreySize() const { return preySize; }
+    float getHeading() const { return heading; }
+    Life* getTarget() const { return target; }
+    const osg::Vec3d& getPosition() const { return position; }
+    int getDeathCountdown() const { return deathCountdown; }
+    bool isWalking() const { return walking; }
+    bool isRunning() const { return running; }
+    bool isExhausted() const { return exhausted; }
+
+    // Test seams for the energy and reserve bookkeeping.
+    void setEnergy(float e) { energy = e; }
+    void setAdrenalineLevel(float level) { adrenalineLevel = level; }
+    void setPosition(const osg::Vec3d& p);
+
+private:
+    float bodyScale() const { return size * 0.05f + 0.1f; }
+    void showEnergy();
+    void releasePrey();
+
+    float heading = 0.0f;
+    int preySize;
+    int speed;
+    int adrenaline;
+    Life* target = nullptr;
+    int kind;
+    bool running = false;
+    bool walking = false;
+    bool exhausted = false;
+    osg::Vec3d position;
+    int deathCountdown = 0;
+};

@@ -1,0 +1,8 @@
+#pragma once
+
+// The six inherited values of an animal and their drift at every birth.
+class AnimalGenome {
+public:
+    static void mutate(int& kind, int& speed, int& adrenaline, int& spawnEfficiency, int& size, int& preySize);
+    static int clampTrait(int value);
+};

@@ -1,0 +1,62 @@
+#include "life/Life.h"
+
+#include "plants/WorldTile.h"
+
+Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, int size)
+    : state(STATE_IDLE), tile(tile), transform(new osg::PositionAttitudeTransform), size(size),
+      spawnEfficiency(spawnEfficiency), id(id), adrenalineLevel(0.0f), foodValue(1.0f) {
+    transform->setPosition(position);
+    transform->dirtyBound();
+}
+
+Life::~Life() {
+    transform = nullptr;
+    model = nullptr;
+}
+
+void Life::onHunted(float, Life*) {}
+
+void Life::loseEnergy(float amount) {
+    energy = energy - amount;
+    if (!(energy > 0.0f))
+        die();
+}
+
+void Life::gainEnergy(float amount) {
+    energy = amount + energy;
+    if (energy > maxEnergy)
+        energy = maxEnergy;
+}
+
+void Life::pauseAnimation() {
+    if (model)
+        model->setTimeScale(0.0f);
+}
+
+void Life::resumeAnimation() {
+    if (model)
+        model->setTimeScale(timeScale);
+}
+
+void Life::wrapPosition(osg::Vec3d& p) const {
+    const float extent = static_cast<float>(tile->getExtent());
+    float x = static_cast<float>(p.x());
+    float y = static_cast<float>(p.y());
+    bool xChanged = true;
+    if (x < 0.0f)
+        x = extent - 1.0f;
+    else if (x >= extent)
+        x = 1.0f;
+    else
+        xChanged = false;
+    if (y < 0.0f) {
+        p.x() = x;
+        p.y() = extent - 1.0f;
+    } else if (y >= extent) {
+        p.x() = x;
+        p.y() = 1.0f;
+    } else if (xChanged) {
+        p.x() = x;
+        p.y() = y;
+    }
+}

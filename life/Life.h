@@ -1,0 +1,64 @@
+#pragma once
+
+#include "character/Model.h"
+#include "life/LifeState.h"
+
+#include <osg/PositionAttitudeTransform>
+#include <osg/Referenced>
+#include <osg/ref_ptr>
+
+class WorldTile;
+
+// The common base of every organism: state, energy, id, tile and the two scene
+// objects that show it.
+class Life : public osg::Referenced {
+public:
+    Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, int size);
+
+    virtual void reproduce() {}
+    virtual void die() {}
+    virtual void onHunted(float heading, Life* hunter);
+    virtual int getSize() { return size; }
+
+    void loseEnergy(float amount);
+    void gainEnergy(float amount);
+
+    int getId() const { return id; }
+    int getCategory() const { return category; }
+    int getState() const { return state; }
+    void setState(int s) { state = s; }
+    int getSpawnEfficiency() const { return spawnEfficiency; }
+    float getAdrenalineLevel() const { return adrenalineLevel; }
+    float getEnergy() const { return energy; }
+    float getMaxEnergy() const { return maxEnergy; }
+    float getFoodValue() const { return foodValue; }
+    int getGenomeSize() const { return size; }
+    WorldTile* getTile() const { return tile; }
+    void setTile(WorldTile* t) { tile = t; }
+    osg::ref_ptr<osg::PositionAttitudeTransform> getTransform() const { return transform; }
+    character::Model* getModel() const { return model.get(); }
+    bool isValid() const { return id >= 0; }
+
+    void pauseAnimation();
+    void resumeAnimation();
+
+    // Keeps a world position inside the world, coming in at the opposite edge.
+    void wrapPosition(osg::Vec3d& p) const;
+
+protected:
+    ~Life() override;
+
+    int state;
+    int category = CATEGORY_PLANT;
+    WorldTile* tile;
+    osg::ref_ptr<character::Model> model;
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform;
+    int size;
+    int spawnEfficiency;
+    int id;
+    float timeScale = 0.0f;
+    float energy = 0.0f;
+    float maxEnergy = 0.0f;
+    float adrenalineLevel;
+    float foodValue;
+};

@@ -1,0 +1,261 @@
+#include "plants/Plant.h"
+
+#include "plants/TileGrid.h"
+#include "plants/WorldTile.h"
+#include "presentation/SoundBank.h"
+#include "world/World.h"
+
+#include <osg/Material>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr float DEGREES = 0.01745f;
+constexpr float TENTH = 0.1f;
+const osg::Vec3d UNRIPE_SEED(0.2, 1.0, 1.0);
+const osg::Vec3d RIPE_SEED(0.5, 1.0, 1.0);
+const char* const WHITE_STATE = "plant-white";
+
+osg::ref_ptr<osg::StateSet> emissive(const osg::Vec4& emission) {
+    osg::ref_ptr<osg::StateSet> stateSet = new osg::StateSet;
+    osg::ref_ptr<osg::Material> material = new osg::Material;
+    material->setColorMode(osg::Material::OFF);
+    material->setEmission(osg::Material::FRONT_AND_BACK, emission);
+    stateSet->setAttributeAndModes(material.get(), osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
+    return stateSet;
+}
+
+World* worldOf(WorldTile* tile) { return tile->getGrid()->getWorld(); }
+
+} // namespace
+
+Plant::Plant(int id, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::Node> stem,
+             osg::ref_ptr<osg::Node> seed, WorldTile* tile, const osg::Vec3d& position, int offspring,
+             int spawnRadius, int spawnEfficiency, int size, int tickRate, bool viable)
+    : Life(id, tile, position, spawnEfficiency, size), spawnRadius(spawnRadius), offspring(offspring) {
+    category = CATEGORY_PLANT;
+    if (this->size < 4)
+        this->size = 4;
+    maxSegments = std::max(this->size / 10, 1);
+    segments = 1;
+    const float f = static_cast<float>((1.0 / maxSegments) * this->size);
+    grownSize = maxEnergy = f;
+    energy = f * 0.5f;
+    foodValue = 0.5f;
+    seedsPerBatch = offspring / 10 + 1;
+    seedTransforms.reserve(seedsPerBatch);
+
+    model = new character::Model;
+    model->create(core.get());
+    stemNode = stem;
+    seedNode = seed;
+
+    const float t = static_cast<float>(this->size * 1.6 + 1.0);
+    stemTransform = new osg::PositionAttitudeTransform;
+    stemTransform->setScale(osg::Vec3d(t * TENTH, t * TENTH, TENTH * PLANT_SEGMENT_HEIGHT));
+    bloomTransform = new osg::PositionAttitudeTransform;
+    bloomTransform->setScale(osg::Vec3d(t, t, t));
+
+    colour.set(spawnRadius / 100.0f + 0.5f, offspring / 100.0f + 0.5f, spawnEfficiency / 100.0f + 0.5f);
+    model->setStateSet(emissive(osg::Vec4(colour, 1.0f)).get());
+
+    timeScale = static_cast<float>(tickRate * 3.0 * 0.0625);
+    model->setTimeScale(timeScale);
+
+    bloomTransform->addChild(model.get());
+    bloomTransform->setPosition(osg::Vec3d(0, 0, PLANT_SEGMENT_HEIGHT));
+    transform->addChild(bloomTransform.get());
+
+    // Stems and seeds are shared by every plant and always draw white.
+    for (osg::Node* shared : {stemNode.get(), seedNode.get()}) {
+        if (shared && (!shared->getStateSet() || shared->getStateSet()->getName() != WHITE_STATE)) {
+            shared->setStateSet(emissive(osg::Vec4(1, 1, 1, 1)).get());
+            shared->getStateSet()->setName(WHITE_STATE);
+        }
+    }
+    if (stemNode)
+        stemTransform->addChild(stemNode.get());
+    transform->addChild(stemTransform.get());
+
+    const float turn = static_cast<float>(tile->random() % 360) * DEGREES;
+    transform->setAttitude(transform->getAttitude() * osg::Quat(turn, osg::Vec3d(0, 0, 1)));
+
+    World* world = worldOf(tile);
+    world->lifePing(position, colour);
+    world->getSound()->playLife(this->size, 100);
+    model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
+
+    state = STATE_IDLE;
+    if (!viable)
+        wither();
+}
+
+Plant::~Plant() {
+    seedTransforms.clear();
+    bloomTransform = nullptr;
+    stemTransform = nullptr;
+    seedNode = nullptr;
+    stemNode = nullptr;
+}
+
+void Plant::update() {
+    const float t = maxEnergy * 0.8f;
+    switch (state) {
+    case STATE_REPRODUCE:
+        seedStep();
+        return;
+    case STATE_WITHERING:
+        wither();
+        return;
+    case STATE_DEAD:
+        die();
+        return;
+    case STATE_FORCED_GROWTH:
+        forceGrowth();
+        return;
+    default:
+        break;
+    }
+    if (segments < maxSegments) {
+        if (energy >= t)
+            growSegment();
+    } else {
+        buildSeedRing();
+        if (energy >= t)
+            seedStep();
+        else
+            updateSeedRing(static_cast<int>(energy / t * seedsPerBatch));
+    }
+    absorb();
+    if (state != STATE_DEAD) {
+        const float s = static_cast<float>(size * 1.6 + 1.0);
+        bloomTransform->setScale(osg::Vec3d(s, s, s * energy / maxEnergy));
+    }
+}
+
+void Plant::absorb() { gainEnergy(tile->nutrientShare(static_cast<float>(size))); }
+
+void Plant::growSegment() {
+    segments += 1;
+    if (segments > maxSegments) {
+        segments = maxSegments;
+        return;
+    }
+    osg::Vec3d position = transform->getPosition();
+    position.z() += PLANT_SEGMENT_HEIGHT;
+    transform->setPosition(position);
+    if (segments >= 2 && segments <= maxSegments) {
+        osg::Vec3d stemPosition = stemTransform->getPosition();
+        stemPosition.z() -= PLANT_SEGMENT_HEIGHT;
+        stemTransform->setPosition(stemPosition);
+        osg::Vec3d scale = stemTransform->getScale();
+        scale.z() = segments * TENTH * PLANT_SEGMENT_HEIGHT;
+        stemTransform->setScale(scale);
+        World* world = worldOf(tile);
+        world->lifePing(position, osg::Vec3f(1, 1, 1));
+        world->getSound()->playLife(size, 100);
+        model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
+    } else {
+        std::printf("WARNING: current segments exceeding max or Current Segments < 2!\n");
+    }
+    if (segments < 1) {
+        std::printf("WARNING: current planet segments < 1!\n");
+        segments = 1;
+    }
+    grownSize = maxEnergy = static_cast<float>(static_cast<long double>(segments) / maxSegments * size);
+    transform->dirtyBound();
+}
+
+void Plant::seedStep() {
+    reproduce();
+    seedsReleased += 1;
+    if (seedsReleased >= seedsPerBatch) {
+        state = STATE_IDLE;
+        seedsReleased = 0;
+        energy = energy - 0.75f * energy / segments;
+    }
+}
+
+void Plant::buildSeedRing() {
+    if (seedRingBuilt)
+        return;
+    seedRingBuilt = true;
+    ripeSeeds = 0;
+    const float step = static_cast<float>(360 / seedsPerBatch) * DEGREES;
+    float angle = 0.0f;
+    for (int i = 0; i < seedsPerBatch; ++i) {
+        osg::ref_ptr<osg::PositionAttitudeTransform> seed = new osg::PositionAttitudeTransform;
+        seedTransforms.push_back(seed);
+        if (seedNode)
+            seed->addChild(seedNode.get());
+        seed->setAttitude(seed->getAttitude() * osg::Quat(angle, osg::Vec3d(0, 0, 1)));
+        seed->setScale(UNRIPE_SEED);
+        bloomTransform->addChild(seed.get());
+        angle += step;
+    }
+}
+
+void Plant::updateSeedRing(int ripe) {
+    if (ripe == ripeSeeds)
+        return;
+    ripeSeeds = ripe;
+    for (size_t i = 0; i < seedTransforms.size(); ++i)
+        seedTransforms[i]->setScale(static_cast<int>(i) < ripe ? RIPE_SEED : UNRIPE_SEED);
+}
+
+void Plant::wither() {
+    if (state == STATE_WITHERING) {
+        countdown -= 1;
+        if (countdown <= 0)
+            die();
+        return;
+    }
+    state = STATE_WITHERING;
+    countdown = 30;
+    transform->setStateSet(emissive(osg::Vec4(1, 0, 0, 1)).get());
+}
+
+void Plant::die() {
+    if (state != STATE_DEAD) {
+        model->startLoop(PLANT_ANIM_DIE, 1.0f, 0.1f);
+        state = STATE_DEAD;
+        countdown = 10;
+        World* world = worldOf(tile);
+        world->deathPing(getPosition());
+        world->getSound()->playDeath(size, 100);
+        return;
+    }
+    countdown -= 1;
+    if (countdown > 0)
+        return;
+    World* world = worldOf(tile);
+    tile->unregisterLife(this);
+    tile->getGrid()->getRoot()->removeChild(transform.get());
+    world->removeLife(this);
+}
+
+void Plant::forceGrowth() {
+    if (state != STATE_FORCED_GROWTH) {
+        state = STATE_FORCED_GROWTH;
+        return;
+    }
+    growSegment();
+    if (segments >= maxSegments) {
+        state = STATE_IDLE;
+        energy = maxEnergy * 0.5f;
+    }
+}
+
+void Plant::reproduce() {
+    const int d = tile->random() % (spawnRadius * 5) + 1;
+    const float a = static_cast<float>(tile->random() % 360) * DEGREES;
+    osg::Vec3d point = getPosition();
+    point.x() += std::cos(a) * d;
+    point.y() += std::sin(a) * d;
+    point.z() = 0;
+    wrapPosition(point);
+    tile->spawnPlant(point, offspring, spawnRadius, spawnEfficiency, size);
+    model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
+}

@@ -1,0 +1,77 @@
+#include "plants/TileGrid.h"
+
+#include "plants/WorldTile.h"
+
+#include <osg/Material>
+#include <osgDB/ReadFile>
+#include <osgDB/Registry>
+
+#include <algorithm>
+#include <cstdio>
+
+TileGrid::TileGrid(World* world, int tilesPerSide)
+    : world(world), tilesPerSide(tilesPerSide), root(new osg::Group), rootHolder(root) {
+    tiles.reserve(static_cast<size_t>(tilesPerSide) * tilesPerSide);
+    osg::ref_ptr<osg::Node> ground =
+        osgDB::readNodeFile("../models/groundtile.osg", osgDB::Registry::instance()->getOptions());
+    if (!ground)
+        std::printf("Warning: could not read ../models/groundtile.osg; the ground is not drawn.\n");
+
+    osg::ref_ptr<osg::StateSet> shared = new osg::StateSet;
+    osg::ref_ptr<osg::Material> material = new osg::Material;
+    material->setColorMode(osg::Material::OFF);
+    material->setEmission(osg::Material::FRONT_AND_BACK, osg::Vec4(0.7f, 0.7f, 0.7f, 1.0f));
+    shared->setAttributeAndModes(material.get(), osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
+
+    for (int row = 0; row < tilesPerSide; ++row) {
+        for (int column = 0; column < tilesPerSide; ++column) {
+            WorldTile* tile = new WorldTile(this, column, row);
+            tiles.push_back(tile);
+            osg::PositionAttitudeTransform* transform = tile->getTransform();
+            if (ground)
+                transform->addChild(ground.get());
+            transform->setScale(osg::Vec3d(15, 15, 15));
+            transform->setStateSet(shared.get());
+            root->addChild(transform);
+        }
+    }
+}
+
+TileGrid::~TileGrid() {
+    for (WorldTile* tile : tiles)
+        delete tile;
+}
+
+WorldTile* TileGrid::tileAt(int x, int y) const {
+    x = std::clamp(x, 0, tilesPerSide - 1);
+    y = std::clamp(y, 0, tilesPerSide - 1);
+    return tiles[static_cast<size_t>(y) * tilesPerSide + x];
+}
+
+WorldTile* TileGrid::tileUnder(double x, double y) const {
+    // Clamp before converting: a far-off or non-finite coordinate must not overflow the int.
+    const double extent = static_cast<double>(tilesPerSide) * TILE_SIZE;
+    const auto index = [extent](double v) {
+        if (!(v > 0.0))
+            return 0;
+        return static_cast<int>(std::min(v, extent) / TILE_SIZE);
+    };
+    return tileAt(index(x), index(y));
+}
+
+void TileGrid::huntAll() {
+    for (WorldTile* tile : tiles)
+        tile->huntStep();
+}
+
+void TileGrid::updateAll() {
+    for (WorldTile* tile : tiles) {
+        tile->updateAnimals();
+        tile->updatePlants();
+    }
+}
+
+void TileGrid::migrateAll() {
+    for (WorldTile* tile : tiles)
+        tile->migrateAnimals();
+}

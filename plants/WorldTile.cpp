@@ -1,0 +1,277 @@
+#include "plants/WorldTile.h"
+
+#include "life/Animal.h"
+#include "life/AnimalGenome.h"
+#include "plants/Plant.h"
+#include "plants/PlantGenome.h"
+#include "plants/TileGrid.h"
+#include "presentation/ModelCatalogue.h"
+#include "world/World.h"
+
+#include <osg/Material>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// Walks a list taking each successor first, so an entry may unregister itself.
+template <typename Visit> void walkSafely(std::list<Life*>& lives, Visit visit) {
+    for (auto it = lives.begin(); it != lives.end();) {
+        Life* life = *it;
+        ++it;
+        visit(life);
+    }
+}
+
+osg::Material* emissionOf(const osg::StateSet* stateSet) {
+    if (!stateSet)
+        return nullptr;
+    return dynamic_cast<osg::Material*>(
+        const_cast<osg::StateAttribute*>(stateSet->getAttribute(osg::StateAttribute::MATERIAL)));
+}
+
+} // namespace
+
+WorldTile::WorldTile(TileGrid* grid, int column, int row)
+    : grid(grid), transform(new osg::PositionAttitudeTransform), row(row), column(column) {
+    transform->setPosition(osg::Vec3d(column * TileGrid::TILE_SIZE + 75.0, row * TileGrid::TILE_SIZE + 75.0, 0));
+}
+
+WorldTile::~WorldTile() {
+    transform = nullptr;
+    animals.clear();
+    plants.clear();
+}
+
+void WorldTile::registerLife(Life* life) {
+    life->setTile(this);
+    if (life->getCategory() == CATEGORY_ANIMAL) {
+        animalCount += 1;
+        animals.push_back(life);
+        updateColour();
+    } else if (life->getCategory() == CATEGORY_PLANT) {
+        plantMass = plantMass + static_cast<float>(life->getGenomeSize());
+        plants.push_back(life);
+    }
+}
+
+void WorldTile::unregisterLife(Life* life) {
+    const int id = life->getId();
+    const auto sameId = [id](Life* entry) { return entry->getId() == id; };
+    if (life->getCategory() == CATEGORY_ANIMAL) {
+        auto it = std::find_if(animals.begin(), animals.end(), sameId);
+        if (it != animals.end()) {
+            animalCount -= 1;
+            animals.erase(it);
+            updateColour();
+        }
+    } else if (life->getCategory() == CATEGORY_PLANT) {
+        auto it = std::find_if(plants.begin(), plants.end(), sameId);
+        if (it != plants.end()) {
+            plantMass = plantMass - static_cast<float>(life->getGenomeSize());
+            if (plantMass < 0.0f)
+                plantMass = 0.0f;
+            plants.erase(it);
+        }
+    }
+}
+
+void WorldTile::updateColour() {
+    osg::Vec4 emission(0.8f, 0.8f, 1.0f, 1.0f);
+    if (!fertilized) {
+        float c = 0.7f + 0.3f * static_cast<float>(animalCount) / 20.0f;
+        c = std::min(c, 1.0f);
+        emission.set(c, c, c, 1.0f);
+    }
+    osg::ref_ptr<osg::StateSet> stateSet = new osg::StateSet;
+    osg::ref_ptr<osg::Material> material = new osg::Material;
+    material->setColorMode(osg::Material::OFF);
+    material->setEmission(osg::Material::FRONT_AND_BACK, emission);
+    stateSet->setAttributeAndModes(material.get(), osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
+    transform->setStateSet(stateSet.get());
+}
+
+osg::Vec4 WorldTile::getEmission() const {
+    const osg::Material* material = emissionOf(transform->getStateSet());
+    return material ? material->getEmission(osg::Material::FRONT) : osg::Vec4();
+}
+
+void WorldTile::toggleFertilized() {
+    fertilized = !fertilized;
+    updateColour();
+}
+
+void WorldTile::killAll() {
+    walkSafely(animals, [](Life* life) { life->die(); });
+    walkSafely(plants, [](Life* life) { life->die(); });
+    fertilized = false;
+}
+
+void WorldTile::migrateAnimals() {
+    for (auto it = animals.begin(); it != animals.end();) {
+        Life* animal = *it;
+        auto current = it++;
+        const osg::Vec3d p = animal->getTransform()->getPosition();
+        // Off the board the clamped tile may be this one; the animal then stays where it is
+        // (re-appending it here would meet it again further down this very walk).
+        WorldTile* target = grid->tileUnder(p.x(), p.y());
+        if (target == this)
+            continue;
+        target->registerLife(animal);
+        animalCount -= 1;
+        animals.erase(current);
+        updateColour();
+    }
+}
+
+void WorldTile::updateAnimals() {
+    walkSafely(animals, [](Life* life) { static_cast<Animal*>(life)->update(); });
+}
+
+void WorldTile::updatePlants() {
+    walkSafely(plants, [](Life* life) { static_cast<Plant*>(life)->update(); });
+}
+
+void WorldTile::huntStep() {
+    for (Life* life : animals) {
+        Animal* hunter = static_cast<Animal*>(life);
+        if (hunter->getState() != STATE_IDLE)
+            continue;
+        const std::list<Life*>& candidates = hunter->getKind() == KIND_HERBIVORE ? plants : animals;
+        for (Life* candidate : candidates) {
+            if (hunter->isPrey(candidate)) {
+                hunter->chase(candidate);
+                break;
+            }
+        }
+    }
+}
+
+int WorldTile::findNearestLife(const osg::Vec3d& point) const {
+    double best = 20.0;
+    int result = -1;
+    for (Life* animal : animals) {
+        const double d = (point - animal->getTransform()->getPosition()).length();
+        const double score = d - animal->getSize() * 0.5;
+        if (score < best) {
+            best = score;
+            result = animal->getId();
+        }
+    }
+    for (Life* plant : plants) {
+        const osg::Vec3d delta = point - plant->getTransform()->getPosition();
+        const double a = std::sqrt(delta.x() * delta.x() + delta.y() * delta.y()) - plant->getSize() * 0.8;
+        const double b = delta.length() - plant->getSize() * 1.5;
+        if (a < best) {
+            best = a;
+            result = plant->getId();
+        } else if (b < best) {
+            best = b;
+            result = plant->getId();
+        }
+    }
+    return result;
+}
+
+float WorldTile::nutrientShare(float plantSize) const {
+    const float r = plantSize / plantMass;
+    return fertilized ? (r + r) * 0.02f : r * 0.02f;
+}
+
+osg::Vec3d WorldTile::randomPoint() {
+    const int x = column * TileGrid::TILE_SIZE + (std::rand() % TileGrid::TILE_SIZE);
+    const int y = row * TileGrid::TILE_SIZE + (std::rand() % TileGrid::TILE_SIZE);
+    return osg::Vec3d(x, y, 0);
+}
+
+int WorldTile::random() { return std::rand(); }
+
+int WorldTile::getExtent() const { return grid->getTilesPerSide() * TileGrid::TILE_SIZE; }
+
+bool WorldTile::contains(const osg::Vec3d& point) const {
+    return static_cast<int>(point.x() / TileGrid::TILE_SIZE) == column &&
+           static_cast<int>(point.y() / TileGrid::TILE_SIZE) == row;
+}
+
+void WorldTile::mutateAnimalGenome(int& kind, int& speed, int& adrenaline, int& spawnEfficiency, int& size,
+                                   int& preySize) {
+    AnimalGenome::mutate(kind, speed, adrenaline, spawnEfficiency, size, preySize);
+}
+
+void WorldTile::spawnAnimal(int kind, const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency,
+                            int size, int preySize) {
+    mutateAnimalGenome(kind, speed, adrenaline, spawnEfficiency, size, preySize);
+    World* world = grid->getWorld();
+    ModelCatalogue* models = world->getModels();
+    osg::ref_ptr<character::CoreModel> core =
+        kind == KIND_HERBIVORE ? models->getHerbivoreCore() : models->getCarnivoreCore();
+    const int id = world->newId();
+    osg::ref_ptr<Animal> animal = new Animal(id, core, this, kind, position, speed, adrenaline, spawnEfficiency,
+                                             size, preySize, world->getTickRate());
+    world->getLives()[id] = animal;
+    registerLife(animal.get());
+    grid->getRoot()->addChild(animal->getTransform().get());
+}
+
+void WorldTile::populate(int herbivores, int carnivores, int plantCount) {
+    const auto spawnGenesisAnimals = [this](int count, int kind) {
+        for (int i = 0; i < count; ++i) {
+            const int preySize = std::rand() % 80 + 5;
+            const int size = std::rand() % 80 + 5;
+            const int spawnEfficiency = std::rand() % 40 + 10;
+            const int adrenaline = std::rand() % 40 + 10;
+            const int speed = std::rand() % 40 + 10;
+            const osg::Vec3d p = randomPoint();
+            spawnAnimal(kind, p, speed, adrenaline, spawnEfficiency, size, preySize);
+        }
+    };
+    spawnGenesisAnimals(herbivores, KIND_HERBIVORE);
+    spawnGenesisAnimals(carnivores, KIND_CARNIVORE);
+    for (int i = 0; i < plantCount; ++i) {
+        const int size = std::rand() % 80 + 5;
+        const int spawnEfficiency = std::rand() % 40 + 10;
+        const int spawnRadius = std::rand() % 40 + 10;
+        const int offspring = std::rand() % 40 + 10;
+        const osg::Vec3d p = randomPoint();
+        spawnPlant(p, offspring, spawnRadius, spawnEfficiency, size);
+        if (plants.empty())
+            continue;
+        Plant* newest = static_cast<Plant*>(plants.back());
+        if (newest->getState() != STATE_WITHERING)
+            newest->forceGrowth();
+    }
+}
+
+void WorldTile::mutatePlantGenome(int& offspring, int& spawnRadius, int& spawnEfficiency, int& size) {
+    PlantGenome::mutate(offspring, spawnRadius, spawnEfficiency, size);
+}
+
+void WorldTile::spawnPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency,
+                           int size) {
+    // A point off the board (or not a number) would be handed from tile to tile for ever:
+    // finite points are brought onto the nearest edge, others are dropped.
+    if (!std::isfinite(point.x()) || !std::isfinite(point.y()))
+        return;
+    const double last = std::nextafter(static_cast<double>(getExtent()), 0.0);
+    const osg::Vec3d inside(std::clamp(point.x(), 0.0, last), std::clamp(point.y(), 0.0, last), point.z());
+    WorldTile* owner = grid->tileUnder(inside.x(), inside.y());
+    owner->growPlant(inside, offspring, spawnRadius, spawnEfficiency, size);
+}
+
+void WorldTile::growPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency,
+                          int size) {
+    mutatePlantGenome(offspring, spawnRadius, spawnEfficiency, size);
+    World* world = grid->getWorld();
+    ModelCatalogue* models = world->getModels();
+    const int id = world->newId();
+    const float limit = VIABILITY_FACTOR * (fertilized ? 100.0f : static_cast<float>(animalCount + 1));
+    const bool viable = (plantMass + static_cast<float>(size)) < limit;
+    osg::ref_ptr<Plant> plant =
+        new Plant(id, models->getPlantCore(), models->getStemNode(), models->getSeedNode(), this, point, offspring,
+                  spawnRadius, spawnEfficiency, size, world->getTickRate(), viable);
+    world->getLives()[id] = plant;
+    registerLife(plant.get());
+    grid->getRoot()->addChild(plant->getTransform().get());
+}

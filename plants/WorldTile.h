@@ -1,0 +1,69 @@
+#pragma once
+
+#include <osg/PositionAttitudeTransform>
+#include <osg/ref_ptr>
+
+#include <list>
+
+class Life;
+class TileGrid;
+
+// One square of ground: drawn, and a bucket of the organisms standing on it.
+class WorldTile {
+public:
+    static constexpr float VIABILITY_FACTOR = 50.0f;
+
+    WorldTile(TileGrid* grid, int column, int row);
+    virtual ~WorldTile();
+    WorldTile(const WorldTile&) = delete;
+    WorldTile& operator=(const WorldTile&) = delete;
+
+    void registerLife(Life* life);
+    void unregisterLife(Life* life);
+    void updateColour();
+    void toggleFertilized();
+    void killAll();
+    void migrateAnimals();
+    void updateAnimals();
+    void updatePlants();
+    void huntStep();
+    int findNearestLife(const osg::Vec3d& point) const;
+    float nutrientShare(float plantSize) const;
+    osg::Vec3d randomPoint();
+    int random();
+    int getExtent() const;
+
+    void mutateAnimalGenome(int& kind, int& speed, int& adrenaline, int& spawnEfficiency, int& size,
+                            int& preySize);
+    void spawnAnimal(int kind, const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency,
+                     int size, int preySize);
+    void populate(int herbivores, int carnivores, int plants);
+    void mutatePlantGenome(int& offspring, int& spawnRadius, int& spawnEfficiency, int& size);
+    void spawnPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency, int size);
+
+    int getRow() const { return row; }
+    int getColumn() const { return column; }
+    TileGrid* getGrid() const { return grid; }
+    const std::list<Life*>& getAnimals() const { return animals; }
+    const std::list<Life*>& getPlants() const { return plants; }
+    int getAnimalCount() const { return animalCount; }
+    float getPlantMass() const { return plantMass; }
+    bool isFertilized() const { return fertilized; }
+    osg::PositionAttitudeTransform* getTransform() const { return transform.get(); }
+    // The emission the tile is drawn with (its current state set's material).
+    osg::Vec4 getEmission() const;
+    bool contains(const osg::Vec3d& point) const;
+
+private:
+    void growPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency, int size);
+
+    bool fertilized = false;
+    TileGrid* grid;
+    std::list<Life*> animals;
+    std::list<Life*> plants;
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform;
+    int row;
+    int column;
+    int animalCount = 0;
+    float plantMass = 0.0f;
+};

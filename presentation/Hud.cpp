@@ -1,0 +1,136 @@
+#include "presentation/Hud.h"
+
+#include "life/Animal.h"
+#include "plants/Plant.h"
+
+#include <osg/BoundingBox>
+#include <osg/Geometry>
+
+#include <sstream>
+
+namespace {
+
+const char* const FONT = "../data/arial.ttf";
+// Dark text: full-scale colours would draw white on the white backdrops.
+const osg::Vec4 TEXT_COLOUR(10.0f / 255.0f, 10.0f / 255.0f, 10.0f / 255.0f, 1.0f);
+
+osg::ref_ptr<osg::Geometry> makeBackdrop(const osg::Vec3 (&corners)[4], osg::Vec3Array* normals,
+                                         osg::Vec4Array* colours) {
+    osg::ref_ptr<osg::Geometry> quad = new osg::Geometry;
+    osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array(4, corners);
+    quad->setVertexArray(vertices.get());
+    quad->setNormalArray(normals, osg::Array::BIND_OVERALL);
+    quad->setColorArray(colours, osg::Array::BIND_OVERALL);
+    quad->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, 4));
+    osg::StateSet* state = quad->getOrCreateStateSet();
+    state->setMode(GL_BLEND, osg::StateAttribute::ON);
+    state->setRenderingHint(osg::StateSet::TRANSPARENT_BIN);
+    return quad;
+}
+
+} // namespace
+
+const char* const Hud::CONTROLS_TEXT =
+    "\nchoose tools:\n[C]->camera\n[S]->select\n[F]->fertilize\n[K]->kill\n[G]->genesis\n\netc:\n[P]->pause\n[W]->"
+    "spawn herb.\n[E]->spawn carn.\n[R]->spawn plant\n\nLeft click\nto use tools.\n\nLeft click + drag to \n rotate "
+    "camera.\n\nRight click + drag\n to zoom camera.";
+
+osg::ref_ptr<osgText::Text> Hud::makeText(const osg::Vec3& position, const std::string& text) const {
+    osg::ref_ptr<osgText::Text> label = new osgText::Text;
+    label->setFont(FONT);
+    label->setColor(TEXT_COLOUR);
+    label->setPosition(position);
+    label->setText(text);
+    return label;
+}
+
+Hud::Hud(std::string titleArgument)
+    : infoGeode(new osg::Geode), controlsGeode(new osg::Geode) {
+    osg::ref_ptr<osg::Geode> titleGeode = new osg::Geode;
+    titleGeode->getOrCreateStateSet()->setMode(GL_LIGHTING, osg::StateAttribute::OFF);
+
+    titleText = makeText(osg::Vec3(0, 998, 0), titleArgument);
+    titleGeode->addDrawable(titleText.get());
+    infoText = makeText(osg::Vec3(0, 960, 0), "");
+    infoGeode->addDrawable(infoText.get());
+    title = titleArgument;
+    hintText = makeText(osg::Vec3(995, 998, 0), "| [H]->show controls");
+    titleGeode->addDrawable(hintText.get());
+    controlsGeode->addDrawable(makeText(osg::Vec3(1010, 962, 0), CONTROLS_TEXT).get());
+
+    osg::BoundingBox box;
+    box.expandBy(titleText->getBound());
+    const float d = box.zMin() - 0.1f;
+    osg::ref_ptr<osg::Vec3Array> normals = new osg::Vec3Array(1, &osg::Z_AXIS);
+    const osg::Vec4 white(1, 1, 1, 0.5f);
+    osg::ref_ptr<osg::Vec4Array> colours = new osg::Vec4Array(1, &white);
+    const osg::Vec3 band[4] = {{box.xMin() - 2, box.yMax() + 2, d},
+                               {box.xMin() - 2, box.yMin() - 2, d},
+                               {1500, box.yMin() - 2, d},
+                               {1500, box.yMax() + 2, d}};
+    const osg::Vec3 info[4] = {{0, 962, d}, {0, 660, d}, {450, 660, d}, {450, 962, d}};
+    const osg::Vec3 controls[4] = {{1000, 1000, d}, {1000, 250, d}, {1450, 250, d}, {1450, 1000, d}};
+    titleGeode->addDrawable(makeBackdrop(band, normals.get(), colours.get()).get());
+    infoGeode->addDrawable(makeBackdrop(info, normals.get(), colours.get()).get());
+    controlsGeode->addDrawable(makeBackdrop(controls, normals.get(), colours.get()).get());
+
+    camera = new osg::Camera;
+    camera->setProjectionMatrix(osg::Matrixd::ortho2D(0, 1280, 0, 1024));
+    camera->setReferenceFrame(osg::Transform::ABSOLUTE_RF);
+    camera->setViewMatrix(osg::Matrixd::identity());
+    camera->setClearMask(GL_DEPTH_BUFFER_BIT);
+    camera->setRenderOrder(osg::Camera::POST_RENDER);
+    camera->addChild(titleGeode.get());
+}
+
+void Hud::setStatus(std::string text) { status = std::move(text); }
+
+void Hud::refreshTitle() { titleText->setText(title + ": " + status); }
+
+void Hud::clearSelection() {
+    refreshTitle();
+    camera->removeChild(infoGeode.get());
+}
+
+void Hud::showSelection(osg::ref_ptr<Life> life) {
+    clearSelection();
+    std::ostringstream text;
+    if (life->getCategory() == CATEGORY_ANIMAL) {
+        Animal* animal = static_cast<Animal*>(life.get());
+        text << "\n\nSelected: Animal ";
+        if (animal->getKind() == KIND_CARNIVORE)
+            text << "Carnivore";
+        else if (animal->getKind() == KIND_HERBIVORE)
+            text << "Herbivore";
+        text << "\nsize: " << animal->getSize() << "\nprey size: " << animal->getPreySize()
+             << "\nadrenaline [red]: " << animal->getAdrenaline() << "\nspeed [green]: " << animal->getSpeed()
+             << "\nspawn efficiency [blue]: " << animal->getSpawnEfficiency()
+             << "\n\n[1]-> spawn a predator.\n[2]->spawn a prey.";
+    } else if (life->getCategory() == CATEGORY_PLANT) {
+        Plant* plant = static_cast<Plant*>(life.get());
+        text << "\n\nSelected: Plant" << "\nsize:" << plant->getSize() << "\nmax size:" << plant->getGenomeSize()
+             << "\nspawn radius [red]: " << plant->getSpawnRadius()
+             << "\noffspring/spawn x10 [green]: " << plant->getOffspring()
+             << "\nspawn efficiency [blue]: " << plant->getSpawnEfficiency() << "\n\n[1]-> spawn a predator.";
+    }
+    infoText->setText(text.str());
+    camera->addChild(infoGeode.get());
+}
+
+void Hud::toggleControls() {
+    controlsShown = !controlsShown;
+    if (controlsShown) {
+        hintText->setText("| [H]->hide controls");
+        camera->addChild(controlsGeode.get());
+    } else {
+        hintText->setText("| [H]->show controls");
+        camera->removeChild(controlsGeode.get());
+    }
+}
+
+int Hud::countOnCamera(const osg::Node* node) const {
+    int count = 0;
+    for (unsigned i = 0; i < camera->getNumChildren(); ++i)
+        count += camera->getChild(i) == node ? 1 : 0;
+    return count;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "life/Life.h"
+
+#include <osg/Camera>
+#include <osg/Geode>
+#include <osg/ref_ptr>
+#include <osgText/Text>
+
+#include <string>
+
+// The 2-D overlay: title line with the active tool, the controls hint and
+// panel, and the traits of the selected organism.
+class Hud {
+public:
+    explicit Hud(std::string title);
+
+    osg::Camera* getCamera() const { return camera.get(); }
+    void setStatus(std::string text);
+    void refreshTitle();
+    void clearSelection();
+    void showSelection(osg::ref_ptr<Life> life);
+    void toggleControls();
+
+    // What the overlay shows, for the program's own checks.
+    std::string getTitleText() const { return titleText->getText().createUTF8EncodedString(); }
+    std::string getHintText() const { return hintText->getText().createUTF8EncodedString(); }
+    std::string getInfoText() const { return infoText->getText().createUTF8EncodedString(); }
+    bool isSelectionShown() const { return camera->containsNode(infoGeode.get()); }
+    bool areControlsShown() const { return controlsShown; }
+    int countOnCamera(const osg::Node* node) const;
+    osg::Geode* getInfoGeode() const { return infoGeode.get(); }
+
+    static const char* const CONTROLS_TEXT;
+
+private:
+    osg::ref_ptr<osgText::Text> makeText(const osg::Vec3& position, const std::string& text) const;
+
+    bool controlsShown = false;
+    std::string title;
+    std::string status;
+    osg::ref_ptr<osgText::Text> titleText;
+    osg::ref_ptr<osgText::Text> hintText;
+    osg::ref_ptr<osgText::Text> infoText;
+    osg::ref_ptr<osg::Camera> camera;
+    osg::ref_ptr<osg::Geode> infoGeode;
+    osg::ref_ptr<osg::Geode> controlsGeode;
+};

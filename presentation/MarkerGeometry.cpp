@@ -1,0 +1,61 @@
+#include "presentation/MarkerGeometry.h"
+
+#include <osg/BlendEquation>
+#include <osg/BlendFunc>
+#include <osg/Geometry>
+#include <osg/Material>
+
+#include <cmath>
+
+namespace {
+
+osg::ref_ptr<osg::Geode> makeQuad(osg::Vec3Array* vertices, const GLuint (&indices)[4], const osg::Vec3f& colour,
+                                  float alpha) {
+    osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
+    geometry->setVertexArray(vertices);
+    geometry->addPrimitiveSet(new osg::DrawElementsUInt(GL_QUADS, 4, indices));
+    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
+    geode->addDrawable(geometry.get());
+
+    osg::StateSet* state = geode->getOrCreateStateSet();
+    state->setAttributeAndModes(new osg::BlendEquation(osg::BlendEquation::FUNC_ADD),
+                                osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
+    // Without a blend function the alpha would be ignored and the markers drawn opaque.
+    state->setAttributeAndModes(new osg::BlendFunc(osg::BlendFunc::SRC_ALPHA, osg::BlendFunc::ONE_MINUS_SRC_ALPHA),
+                                osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
+    osg::ref_ptr<osg::Material> material = new osg::Material;
+    material->setColorMode(osg::Material::OFF);
+    material->setEmission(osg::Material::FRONT_AND_BACK, osg::Vec4(colour, 1.0f));
+    material->setAlpha(osg::Material::FRONT_AND_BACK, alpha);
+    state->setAttributeAndModes(material.get(), osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
+    state->setRenderingHint(osg::StateSet::TRANSPARENT_BIN);
+    return geode;
+}
+
+} // namespace
+
+osg::ref_ptr<osg::Geode> MarkerGeometry::makeBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width,
+                                                  const osg::Vec3f& colour, float alpha) {
+    const double a = std::atan2(to.y() - from.y(), to.x() - from.x()) + 1.570796325;
+    const double h = width * 0.5;
+    const double ox = std::cos(a) * h;
+    const double oy = std::sin(a) * h;
+    const double zb = from.z() + HEIGHT_LIFT;
+    osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
+    vertices->push_back(osg::Vec3(from.x() + ox, from.y() + oy, zb));
+    vertices->push_back(osg::Vec3(from.x() - ox, from.y() - oy, zb));
+    vertices->push_back(osg::Vec3(to.x() + ox, to.y() + oy, zb));
+    vertices->push_back(osg::Vec3(to.x() - ox, to.y() - oy, zb));
+    return makeQuad(vertices.get(), {3, 2, 0, 1}, colour, alpha);
+}
+
+osg::ref_ptr<osg::Geode> MarkerGeometry::makeRect(double x0, double y0, double x1, double y1, float z,
+                                                  const osg::Vec3f& colour, float alpha) {
+    const float zr = z + HEIGHT_LIFT;
+    osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
+    vertices->push_back(osg::Vec3(x0, y0, zr));
+    vertices->push_back(osg::Vec3(x1, y0, zr));
+    vertices->push_back(osg::Vec3(x1, y1, zr));
+    vertices->push_back(osg::Vec3(x0, y1, zr));
+    return makeQuad(vertices.get(), {3, 2, 1, 0}, colour, alpha);
+}

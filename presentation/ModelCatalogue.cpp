@@ -1,0 +1,41 @@
+#include "presentation/ModelCatalogue.h"
+
+#include <osgDB/ReadFile>
+#include <osgDB/Registry>
+
+#include <cstdio>
+
+namespace {
+
+osg::ref_ptr<osg::Node> readShared(const char* file) {
+    osg::ref_ptr<osg::Node> node = osgDB::readNodeFile(file, osgDB::Registry::instance()->getOptions());
+    if (!node)
+        std::printf("Warning: could not read %s; it is not drawn.\n", file);
+    return node;
+}
+
+} // namespace
+
+osg::ref_ptr<character::CoreModel> ModelCatalogue::loadCore(const std::string& skeleton,
+                                                            const std::initializer_list<const char*>& animations,
+                                                            const std::string& mesh, const std::string& material) {
+    osg::ref_ptr<character::CoreModel> core = new character::CoreModel("dummy");
+    core->loadSkeleton(skeleton);
+    for (auto it = animations.begin(); it != animations.end() && it + 1 != animations.end(); it += 2)
+        core->loadAnimation(*it, *(it + 1));
+    core->loadMesh(mesh);
+    core->loadMaterial(material);
+    core->loadAllTextures("../models/");
+    return core;
+}
+
+ModelCatalogue::ModelCatalogue() {
+    plantCore = loadCore("../models/bloom.xsf",
+                         {"../models/bloom_birth.xaf", "birth", "../models/bloom_death.xaf", "die"},
+                         "../models/bloom_mesh.xmf", "../models/bloom_material.xrf");
+    stemNode = readShared("../models/stem.osg");
+    seedNode = readShared("../models/seed.osg");
+    lifePingNode = readShared("../models/lifeping.osg");
+    deathPingNode = readShared("../models/deathping.osg");
+    downArrowNode = readShared("../models/downarrow.osg");
+}

@@ -1,0 +1,473 @@
+#include "world/World.h"
+
+#include "app/Settings.h"
+#include "app/Viewer.h"
+#include "life/Animal.h"
+#include "plants/Plant.h"
+#include "plants/TileGrid.h"
+#include "plants/WorldTile.h"
+#include "presentation/Hud.h"
+#include "presentation/MarkerGeometry.h"
+#include "presentation/ModelCatalogue.h"
+#include "presentation/SoundBank.h"
+#include "world/RandomSeed.h"
+
+#include <osg/LineSegment>
+#include <osg/Material>
+#include <osgUtil/IntersectVisitor>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+const char* statusText(ToolMode mode) {
+    switch (mode) {
+    case TOOL_KILL:
+        return "using tile killer tool.";
+    case TOOL_GENESIS:
+        return "using tile genesis tool.";
+    case TOOL_FERTILIZE:
+        return "using tile fertilizer tool.";
+    case TOOL_SELECT:
+        return "using select tool.";
+    case TOOL_CAMERA:
+        break;
+    }
+    return "using camera only tool.";
+}
+
+// The first surface met by a segment under a node, if any.
+bool firstHit(osg::Node* node, const osg::Vec3& start, const osg::Vec3& end, osg::Vec3d& hit) {
+    osg::ref_ptr<osg::LineSegment> segment = new osg::LineSegment(start, end);
+    osgUtil::IntersectVisitor visitor;
+    visitor.addLineSegment(segment.get());
+    node->accept(visitor);
+    osgUtil::IntersectVisitor::HitList hits = visitor.getHitList(segment.get());
+    if (hits.empty())
+        return false;
+    hit = hits.front().getWorldIntersectPoint();
+    return true;
+}
+
+} // namespace
+
+World::World(int size, Hud* hud, osg::Group* root, Viewer* viewer)
+    : hud(hud), viewer(viewer), cursorPoint(0, 0, 0), selectPoint(0, 0, 0), sceneRoot(root),
+      markerGroup(new osg::Group) {
+    RandomSeed::seedAtStart();
+    tickRate = 1;
+    tickIntervalMs = 1000;
+    tiles = std::make_unique<TileGrid>(this, Settings::checkedSize(size));
+    sceneRoot->addChild(tiles->getRoot());
+    sceneRoot->addChild(markerGroup.get());
+    lastTickStamp = timer.tick();
+    models = std::make_unique<ModelCatalogue>();
+    sound = std::make_unique<SoundBank>(Settings::readAudio(Settings::FILE));
+    toolMode = TOOL_CAMERA;
+    if (hud) {
+        hud->setStatus(statusText(TOOL_CAMERA));
+        hud->refreshTitle();
+    }
+    lastFrameStamp = timer.tick();
+}
+
+World::~World() = default;
+
+void World::tick() {
+    if (pickRequested) {
+        pickUnderCursor();
+        pickRequested = false;
+    }
+    if (pauseRequested) {
+        pauseRequested = false;
+        paused = !paused;
+        if (paused)
+            pauseAnimations();
+        else
+            resumeAnimations();
+    }
+    if (selectRequested) {
+        resolveSelection();
+        selectRequested = false;
+    }
+    if (paused)
+        return;
+
+    if (spawnPredatorRequested) {
+        spawnPredatorForSelection();
+        spawnPredatorRequested = false;
+    }
+    if (spawnPreyRequested) {
+        spawnPreyForSelection();
+        spawnPreyRequested = false;
+    }
+    if (spawnCarnivoreRequested) {
+        spawnRandomCarnivore();
+        spawnCarnivoreRequested = false;
+    }
+    if (spawnHerbivoreRequested) {
+        spawnRandomHerbivore();
+        spawnHerbivoreRequested = false;
+    }
+    if (spawnPlantRequested) {
+        spawnRandomPlant();
+        spawnPlantRequested = false;
+    }
+    if (killTileRequested) {
+        targetTile->killAll();
+        killTileRequested = false;
+    }
+    if (genesisTileRequested) {
+        targetTile->populate(10, 10, 10);
+        genesisTileRequested = false;
+    }
+    if (fertilizeTileRequested) {
+        targetTile->toggleFertilized();
+        fertilizeTileRequested = false;
+    }
+    ageTimedMarkers();
+    tiles->huntAll();
+    tiles->updateAll();
+    tiles->migrateAll();
+    followSelection();
+    lastTickStamp = timer.tick();
+    RandomSeed::reseed(static_cast<unsigned>(timer.tick() & 0xffffffffu));
+}
+
+void World::pickIfRequested() {
+    if (!pickRequested)
+        return;
+    pickUnderCursor();
+    pickRequested = false;
+}
+
+void World::pauseAnimations() {
+    for (auto& entry : lives)
+        entry.second->pauseAnimation();
+}
+
+void World::resumeAnimations() {
+    for (auto& entry : lives)
+        entry.second->resumeAnimation();
+}
+
+int World::newId() {
+    do {
+        lastId = lastId == INT_MAX ? 0 : lastId + 1;
+    } while (lives.count(lastId) != 0);
+    return lastId;
+}
+
+void World::removeLife(Life* life) { lives.erase(life->getId()); }
+
+osg::Vec3d World::spawnPosition() {
+    const int extent = static_cast<int>(tiles->getTilesPerSide() * 150 - 1.0);
+    if (cursorOnGround)
+        return osg::Vec3d(cursorPoint.x(), cursorPoint.y(), 0);
+    const int first = std::rand();
+    const int second = std::rand();
+    return osg::Vec3d(second % extent + 1, first % extent + 1, 0);
+}
+
+WorldTile* World::tileUnder(const osg::Vec3d& point) const { return tiles->tileUnder(point.x(), point.y()); }
+
+void World::spawnRandomAnimal(int kind) {
+    const osg::Vec3d p = spawnPosition();
+    const int preySize = std::rand() % 100 + 1;
+    const int size = std::rand() % 100 + 1;
+    const int spawnEfficiency = std::rand() % 50 + 1;
+    const int adrenaline = std::rand() % 50 + 1;
+    const int speed = std::rand() % 50 + 1;
+    tileUnder(p)->spawnAnimal(kind, p, speed, adrenaline, spawnEfficiency, size, preySize);
+}
+
+void World::spawnRandomHerbivore() { spawnRandomAnimal(KIND_HERBIVORE); }
+
+void World::spawnRandomCarnivore() { spawnRandomAnimal(KIND_CARNIVORE); }
+
+void World::spawnRandomPlant() {
+    const osg::Vec3d p = spawnPosition();
+    const int size = std::rand() % 50 + 1;
+    const int spawnEfficiency = std::rand() % 50 + 1;
+    const int spawnRadius = std::rand() % 50 + 1;
+    const int offspring = std::rand() % 50 + 1;
+    tileUnder(p)->spawnPlant(p, offspring, spawnRadius, spawnEfficiency, size);
+}
+
+void World::spawnPredatorForSelection() {
+    if (!selectedLife)
+        return;
+    const osg::Vec3d p = spawnPosition();
+    const int q = selectedLife->getSize();
+    int kind = KIND_HERBIVORE;
+    int speed;
+    if (selectedLife->getCategory() == CATEGORY_ANIMAL) {
+        kind = KIND_CARNIVORE;
+        speed = static_cast<Animal*>(selectedLife.get())->getSpeed() + 10 + std::rand() % 10;
+    } else {
+        speed = std::rand() % 50 + 1;
+    }
+    const int size = std::rand() % 100 + 1;
+    const int spawnEfficiency = std::rand() % 50 + 1;
+    const int adrenaline = std::rand() % 50 + 1;
+    tileUnder(p)->spawnAnimal(kind, p, speed, adrenaline, spawnEfficiency, size, q);
+}
+
+void World::spawnPreyForSelection() {
+    if (!selectedLife || selectedLife->getCategory() == CATEGORY_PLANT)
+        return;
+    const osg::Vec3d p = spawnPosition();
+    Animal* hunter = static_cast<Animal*>(selectedLife.get());
+    const int size = hunter->getPreySize();
+    const int speed = std::clamp(hunter->getSpeed() - 10 - std::rand() % 10, 1, 100);
+    WorldTile* tile = tileUnder(p);
+    if (hunter->getKind() == KIND_CARNIVORE) {
+        const int kind = std::rand() % 2 == 1 ? KIND_CARNIVORE : KIND_HERBIVORE;
+        const int preySize = std::rand() % 100 + 1;
+        const int spawnEfficiency = std::rand() % 50 + 1;
+        const int adrenaline = std::rand() % 50 + 1;
+        tile->spawnAnimal(kind, p, speed, adrenaline, spawnEfficiency, size, preySize);
+    } else {
+        const int first = std::rand() % 50 + 1;
+        const int second = std::rand() % 50 + 1;
+        const int third = std::rand() % 50 + 1;
+        tile->spawnPlant(p, third, second, first, size);
+    }
+}
+
+void World::setTool(ToolMode mode) {
+    if (toolMode == TOOL_CAMERA && viewer)
+        viewer->selectCameraManipulator(0);
+    toolMode = mode;
+    if (hud) {
+        hud->setStatus(statusText(mode));
+        hud->refreshTitle();
+    }
+}
+
+void World::toggleControls() {
+    if (hud)
+        hud->toggleControls();
+}
+
+void World::applyTool() {
+    const auto applyTileTool = [this](bool& request) {
+        targetTile = cursorTile;
+        request = true;
+    };
+    switch (toolMode) {
+    case TOOL_KILL:
+        if (!cursorOnGround)
+            return;
+        addTimedRect(cursorTile->getColumn() * 150, cursorTile->getRow() * 150, (cursorTile->getColumn() + 1) * 150,
+                     (cursorTile->getRow() + 1) * 150, 0.5f, osg::Vec3f(1, 0, 0), 0.5f, 16);
+        applyTileTool(killTileRequested);
+        return;
+    case TOOL_GENESIS:
+        if (!cursorOnGround)
+            return;
+        flashTile(osg::Vec3f(0, 1, 0), 0.5f, 16);
+        applyTileTool(genesisTileRequested);
+        return;
+    case TOOL_FERTILIZE:
+        if (!cursorOnGround)
+            return;
+        flashTile(osg::Vec3f(0, 0, 1), 0.5f, 16);
+        applyTileTool(fertilizeTileRequested);
+        return;
+    case TOOL_SELECT:
+        if (!cursorOnGround) {
+            if (hud)
+                hud->clearSelection();
+            return;
+        }
+        targetTile = cursorTile;
+        selectPoint = cursorPoint;
+        selectRequested = true;
+        return;
+    case TOOL_CAMERA:
+        return;
+    }
+}
+
+void World::setCursorPoint(const osg::Vec3d& point) {
+    clearCursorMarkers();
+    cursorOnGround = true;
+    cursorPoint = point;
+    cursorTile = tiles->tileAt(static_cast<int>(cursorPoint.x()) / 150, static_cast<int>(cursorPoint.y()) / 150);
+    drawCursorMarkers();
+}
+
+void World::pickUnderCursor() {
+    osg::Vec3 nearPoint(0, 0, 0);
+    osg::Vec3 farPoint(0, 0, 0);
+    if (viewer)
+        viewer->computeNearFarPoints(mouseX, mouseY, 0, nearPoint, farPoint);
+    osg::Vec3d hit;
+    const bool found = viewer && firstHit(tiles->getRoot(), nearPoint, farPoint, hit);
+    clearCursorMarkers();
+    cursorOnGround = false;
+    if (!found)
+        return;
+    setCursorPoint(hit);
+}
+
+void World::drawCursorMarkers() {
+    const double x = cursorPoint.x();
+    const double y = cursorPoint.y();
+    const float z = static_cast<float>(cursorPoint.z());
+    if (toolMode == TOOL_SELECT) {
+        const osg::Vec3f grey(0.4f, 0.4f, 0.4f);
+        addCursorRect(x - 10, y - 10, x + 10, y + 10, 0, grey, 0.2f);
+        addCursorRect(x - 10, y - 10, x + 10, y + 10, z, grey, 0.4f);
+        return;
+    }
+    osg::Vec3f colour;
+    if (toolMode == TOOL_KILL)
+        colour.set(1.0f, 0.5f, 0.5f);
+    else if (toolMode == TOOL_GENESIS)
+        colour.set(0.5f, 1.0f, 0.5f);
+    else if (toolMode == TOOL_FERTILIZE)
+        colour.set(0.5f, 0.5f, 1.0f);
+    else
+        return;
+    const int c = cursorTile->getColumn();
+    const int r = cursorTile->getRow();
+    addCursorRect(c * 150, r * 150, (c + 1) * 150, (r + 1) * 150, 0, colour, 0.2f);
+    addCursorRect(c * 150, r * 150, (c + 1) * 150, (r + 1) * 150, z, colour, 0.4f);
+}
+
+void World::clearCursorMarkers() {
+    for (auto& marker : cursorMarkers)
+        markerGroup->removeChild(marker.get());
+    cursorMarkers.clear();
+}
+
+void World::placeGroundMarker(const osg::Vec3d& p, int ticks) {
+    osg::Vec3d point = p + osg::Vec3d(0, 0, 1.0);
+    osg::Vec3d hit;
+    const osg::Vec3 top(static_cast<float>(p.x()), static_cast<float>(p.y()), 1000.0f);
+    const osg::Vec3 bottom(static_cast<float>(p.x()), static_cast<float>(p.y()), -10.0f);
+    if (firstHit(tiles->getRoot(), top, bottom, hit))
+        point = hit + osg::Vec3d(0, 0, 1.0);
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
+    addTimedNode(models->getDownArrowNode().get(), ticks, transform.get());
+    transform->setPosition(point);
+    transform->setScale(osg::Vec3d(40, 40, 40));
+}
+
+void World::resolveSelection() {
+    selectedId = targetTile->findNearestLife(selectPoint);
+    auto found = lives.find(selectedId);
+    if (selectedId < 0 || found == lives.end()) {
+        releaseSelection();
+        return;
+    }
+    selectedLife = found->second;
+    placeGroundMarker(selectedLife->getTransform()->getPosition(), 1);
+    if (hud)
+        hud->showSelection(selectedLife);
+}
+
+void World::followSelection() {
+    if (selectedId < 0)
+        return;
+    if (lives.count(selectedId) != 0 && selectedLife)
+        placeGroundMarker(selectedLife->getTransform()->getPosition(), 1);
+    else
+        releaseSelection();
+}
+
+void World::releaseSelection() {
+    selectedLife = nullptr;
+    if (hud)
+        hud->clearSelection();
+}
+
+void World::addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform) {
+    timedMarkers.push_back(TimedMarker{ticks, transform});
+    if (content)
+        transform->addChild(content);
+    markerGroup->addChild(transform);
+}
+
+void World::lifePing(const osg::Vec3d& position, const osg::Vec3f& colour) {
+    osg::ref_ptr<osg::StateSet> stateSet = new osg::StateSet;
+    osg::ref_ptr<osg::Material> material = new osg::Material;
+    material->setColorMode(osg::Material::OFF);
+    material->setEmission(osg::Material::FRONT_AND_BACK, osg::Vec4(colour, 1.0f));
+    stateSet->setAttributeAndModes(material.get(), osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
+    transform->setPosition(position);
+    transform->setScale(osg::Vec3d(40, 40, 200));
+    transform->setStateSet(stateSet.get());
+    addTimedNode(models->getLifePingNode().get(), 16, transform.get());
+}
+
+void World::deathPing(const osg::Vec3d& position) {
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
+    transform->setPosition(position);
+    transform->setScale(osg::Vec3d(40, 40, 200));
+    addTimedNode(models->getDeathPingNode().get(), 16, transform.get());
+}
+
+void World::addTimedBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width, const osg::Vec3f& colour,
+                         float alpha, int ticks) {
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
+    addTimedNode(MarkerGeometry::makeBeam(from, to, width, colour, alpha).get(), ticks, transform.get());
+}
+
+void World::addTimedRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour, float alpha,
+                         int ticks) {
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
+    addTimedNode(MarkerGeometry::makeRect(x0, y0, x1, y1, z, colour, alpha).get(), ticks, transform.get());
+}
+
+void World::addCursorRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour,
+                          float alpha) {
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
+    cursorMarkers.push_back(transform);
+    transform->addChild(MarkerGeometry::makeRect(x0, y0, x1, y1, z, colour, alpha).get());
+    markerGroup->addChild(transform.get());
+}
+
+void World::flashTile(const osg::Vec3f& colour, float alpha, int ticks) {
+    const int c = cursorTile->getColumn();
+    const int r = cursorTile->getRow();
+    addTimedRect(c * 150, r * 150, (c + 1) * 150, (r + 1) * 150, 0.5f, colour, alpha, ticks);
+}
+
+void World::ageTimedMarkers() {
+    for (auto it = timedMarkers.begin(); it != timedMarkers.end();) {
+        it->ticksLeft -= 1;
+        if (it->ticksLeft > 0) {
+            ++it;
+            continue;
+        }
+        markerGroup->removeChild(it->node.get());
+        it = timedMarkers.erase(it);
+    }
+}
+
+void World::setTickRate(int n) {
+    tickRate = n;
+    tickIntervalMs = 1000 / n;
+}
+
+void World::setFrameRate(int n) { frameIntervalMs = 1000 / n; }
+
+bool World::isTickDue() const {
+    const double elapsed = (timer.tick() - lastTickStamp) * timer.getSecondsPerTick() * 1000.0;
+    return tickIntervalMs < elapsed;
+}
+
+bool World::isFrameDue() const { return msUntilFrame() <= 0.0; }
+
+double World::msUntilFrame() const {
+    const double elapsed = (timer.tick() - lastFrameStamp) * timer.getSecondsPerTick() * 1000.0;
+    return elapsed > frameIntervalMs ? 0.0 : frameIntervalMs - elapsed + 1e-3;
+}
+
+void World::markFrame() { lastFrameStamp = timer.tick(); }

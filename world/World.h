@@ -1,0 +1,151 @@
+#pragma once
+
+#include "life/Life.h"
+#include "world/TimedMarker.h"
+#include "world/ToolMode.h"
+
+#include <osg/Group>
+#include <osg/Timer>
+#include <osg/ref_ptr>
+
+#include <list>
+#include <map>
+#include <memory>
+
+class Hud;
+class ModelCatalogue;
+class SoundBank;
+class TileGrid;
+class Viewer;
+class WorldTile;
+
+// The one simulation object: ground, living things, markers, tools, selection
+// and the pacing of the frame loop. Input only raises requests; tick carries them out.
+class World {
+public:
+    // The largest board: beyond it the tiles alone would not fit in memory.
+    static constexpr int MAX_SIZE = 100;
+
+    World(int size, Hud* hud, osg::Group* root, Viewer* viewer);
+    ~World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    void tick();
+    void pickIfRequested();
+
+    ModelCatalogue* getModels() const { return models.get(); }
+    SoundBank* getSound() const { return sound.get(); }
+    std::map<int, osg::ref_ptr<Life>>& getLives() { return lives; }
+    int getTickRate() const { return tickRate; }
+    int newId();
+    void removeLife(Life* life);
+    osg::Vec3d spawnPosition();
+
+    // Tools and picking.
+    void setTool(ToolMode mode);
+    void applyTool();
+    void toggleControls();
+    void pickUnderCursor();
+    void placeGroundMarker(const osg::Vec3d& point, int ticks);
+    void clearCursorMarkers();
+
+    // Markers.
+    void lifePing(const osg::Vec3d& position, const osg::Vec3f& colour);
+    void deathPing(const osg::Vec3d& position);
+    void addTimedBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width, const osg::Vec3f& colour,
+                      float alpha, int ticks);
+    void addTimedRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour, float alpha,
+                      int ticks);
+    void addCursorRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour, float alpha);
+    void flashTile(const osg::Vec3f& colour, float alpha, int ticks);
+    void ageTimedMarkers();
+
+    // Pacing.
+    void setTickRate(int n);
+    void setFrameRate(int n);
+    bool isTickDue() const;
+    bool isFrameDue() const;
+    void markFrame();
+    int getTickIntervalMs() const { return tickIntervalMs; }
+    int getFrameIntervalMs() const { return frameIntervalMs; }
+    // Milliseconds until the next frame is due (0 when it is due).
+    double msUntilFrame() const;
+
+    // Spawners.
+    void spawnRandomHerbivore();
+    void spawnRandomCarnivore();
+    void spawnRandomPlant();
+    void spawnPredatorForSelection();
+    void spawnPreyForSelection();
+
+    // Read access for the display, tools and tests.
+    TileGrid* getTiles() const { return tiles.get(); }
+    osg::Group* getMarkerGroup() const { return markerGroup.get(); }
+    const std::list<TimedMarker>& getTimedMarkers() const { return timedMarkers; }
+    const std::list<osg::ref_ptr<osg::PositionAttitudeTransform>>& getCursorMarkers() const { return cursorMarkers; }
+    ToolMode getToolMode() const { return toolMode; }
+    bool isPaused() const { return paused; }
+    bool isCursorOnGround() const { return cursorOnGround; }
+    const osg::Vec3d& getCursorPoint() const { return cursorPoint; }
+    WorldTile* getCursorTile() const { return cursorTile; }
+    WorldTile* getTargetTile() const { return targetTile; }
+    int getSelectedId() const { return selectedId; }
+    Life* getSelectedLife() const { return selectedLife.get(); }
+    Hud* getHud() const { return hud; }
+    // Puts the cursor on a ground point as a pick would, without a viewer.
+    void setCursorPoint(const osg::Vec3d& point);
+
+    // Requests, raised by input and carried out once by the next tick that handles them.
+    bool pauseRequested = false;
+    bool spawnHerbivoreRequested = false;
+    bool spawnCarnivoreRequested = false;
+    bool spawnPlantRequested = false;
+    bool pickRequested = false;
+    bool killTileRequested = false;
+    bool genesisTileRequested = false;
+    bool fertilizeTileRequested = false;
+    bool selectRequested = false;
+    bool spawnPredatorRequested = false;
+    bool spawnPreyRequested = false;
+    float mouseX = 0.0f;
+    float mouseY = 0.0f;
+
+private:
+    void pauseAnimations();
+    void resumeAnimations();
+    void resolveSelection();
+    void followSelection();
+    void releaseSelection();
+    void spawnRandomAnimal(int kind);
+    void addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform);
+    WorldTile* tileUnder(const osg::Vec3d& point) const;
+    void drawCursorMarkers();
+
+    Hud* hud;
+    Viewer* viewer;
+    osg::ref_ptr<Life> selectedLife;
+    int selectedId = -1;
+    osg::Vec3d cursorPoint;
+    osg::Vec3d selectPoint;
+    osg::Group* sceneRoot;
+    osg::ref_ptr<osg::Group> markerGroup;
+    ToolMode toolMode = TOOL_CAMERA;
+    bool paused = false;
+    bool cursorOnGround = false;
+    std::unique_ptr<TileGrid> tiles;
+    std::unique_ptr<ModelCatalogue> models;
+    std::unique_ptr<SoundBank> sound;
+    WorldTile* cursorTile = nullptr;
+    WorldTile* targetTile = nullptr;
+    int tickRate = 1;
+    int tickIntervalMs = 1000;
+    int frameIntervalMs = 13;
+    osg::Timer timer;
+    osg::Timer_t lastTickStamp = 0;
+    osg::Timer_t lastFrameStamp = 0;
+    int lastId = 0;
+    std::list<TimedMarker> timedMarkers;
+    std::list<osg::ref_ptr<osg::PositionAttitudeTransform>> cursorMarkers;
+    std::map<int, osg::ref_ptr<Life>> lives;
+};
