@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@ class SoundSource;
 class SoundBank {
 public:
     explicit SoundBank(std::string folder);
+    ~SoundBank(); // shuts the engine down
+    SoundBank(const SoundBank&) = delete;
+    SoundBank& operator=(const SoundBank&) = delete;
 
     void playLife(int value, int scale);
     void playDeath(int value, int scale);
@@ -20,11 +24,20 @@ public:
     int getLifeCount() const { return lifeCount; }
     int getDeathCount() const { return deathCount; }
     bool hasEngine() const { return engine != nullptr; }
+    audio::SoundEngine* getEngine() const { return engine.get(); }
 
     static bool fileExists(const std::string& name);
+    // "../sounds/<folder>/life-<n>.wav" and its death counterpart.
+    static std::string lifeFileName(const std::string& folder, int n);
+    static std::string deathFileName(const std::string& folder, int n);
+    // Which of count sounds fits value on the scale; -1 when none fits
+    // (no sounds, or a value below zero).
+    static int soundIndex(int value, int scale, int count);
 
 private:
-    audio::SoundEngine* engine = nullptr;
+    void play(const std::vector<audio::SoundSource*>& sources, int count, int value, int scale);
+
+    std::unique_ptr<audio::SoundEngine> engine;
     std::vector<audio::SoundSource*> lifeSources;
     std::vector<audio::SoundSource*> deathSources;
     int lifeCount = 0;
