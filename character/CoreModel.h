@@ -1,13 +1,23 @@
 #pragma once
 
 #include <osg/Referenced>
+#include <osg/ref_ptr>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CalCoreModel;
+class CalCoreMesh;
+
+namespace osg {
+class Texture2D;
+}
 
 namespace character {
+
+class Model;
+class SkinData;
 
 // The shared part of an animated character: skeleton, animations, meshes and
 // materials, loaded once and used by every Model made from it.
@@ -21,6 +31,8 @@ public:
     int loadAnimation(const std::string& file, const std::string& name);
     int loadMesh(const std::string& file);
     int loadMaterial(const std::string& file);
+    // Loads the images the materials' maps name; a missing one is reported and
+    // leaves that mesh untextured, it does not make the core unusable.
     bool loadAllTextures(const std::string& folder);
 
     // True when a skeleton and at least one mesh loaded and no load failed.
@@ -31,7 +43,18 @@ protected:
     ~CoreModel() override;
 
 private:
+    friend class Model;
+
+    // Built on first use and shared by every Model; any later load rebuilds it.
+    const SkinData* getSkinData();
+    void fail(const char* what, const std::string& file, const std::string& reason);
+    // Empty when every influence names a bone of the skeleton and every face a vertex.
+    std::string meshProblem(CalCoreMesh& mesh) const;
+
     std::unique_ptr<CalCoreModel> core;
+    osg::ref_ptr<SkinData> skinData;
+    std::vector<osg::ref_ptr<osg::Texture2D>> textures;
+    std::vector<std::string> meshFiles;
     bool failed = false;
     bool hasSkeleton = false;
     int meshCount = 0;

@@ -2,20 +2,54 @@
 
 #include "character/CoreModel.h"
 
+#include <osg/Array>
 #include <osg/Geode>
 #include <osg/ref_ptr>
 
 #include <memory>
+#include <vector>
 
 class CalModel;
 
+namespace osg {
+class Geometry;
+class Program;
+class StateSet;
+class Uniform;
+} // namespace osg
+
 namespace character {
+
+class SkinData;
+class SkinnedBound;
 
 // One animated instance of a CoreModel. It is a scene-graph node: hang it under
 // a transform. It advances its animation once per frame and skins its meshes
 // into vertex and normal arrays that are updated in place.
+//
+// Skinning runs either on the CPU or in a vertex program fed with the bone
+// palette. On the GPU path the vertex arrays keep the bind pose, so a picking
+// ray that walks triangles hits the bind-pose shape; the bound still follows
+// the animation (and includes the bind pose) so culling stays right.
+//
+// The model installs its own update callback: to add one, use addUpdateCallback.
 class Model : public osg::Geode {
 public:
+    enum class Skinning {
+        Automatic, // the vertex program once a graphics context shows GLSL, the CPU otherwise
+        Cpu,
+        Gpu, // even without a context: for tests and benchmarks
+    };
+    // Process-wide; models switch at their next advance.
+    static void setSkinning(Skinning mode);
+    static Skinning getSkinning();
+
+    // Where the vertex program reads each vertex's four bone slots and weights,
+    // and the name of its palette: three vec4 rows of a 3x4 matrix per slot.
+    static constexpr unsigned boneSlotAttribute = 6;
+    static constexpr unsigned boneWeightAttribute = 7;
+    static const char* const paletteUniformName;
+
     Model();
 
     // Builds the instance from a core; a null or unusable core gives a model that draws nothing.
@@ -31,13 +65,42 @@ public:
     // per frame by the model's own update callback; tests may call it directly.
     void advance(double seconds);
 
+    bool isSkinnedOnGpu() const { return onGpu; }
+
 protected:
     ~Model() override;
 
 private:
+    struct Part {
+        osg::ref_ptr<osg::Geometry> geometry;
+        // This instance's own arrays; null while it still shows the shared bind pose.
+        osg::ref_ptr<osg::Vec3Array> vertices;
+        osg::ref_ptr<osg::Vec3Array> normals;
+        osg::ref_ptr<SkinnedBound> bound;
+    };
+
+    void clear();
+    bool wantsGpu() const;
+    void useGpu(bool gpu);
+    bool animationExists(int id) const;
+    void fillPalette();
+    void skinOnCpu();
+    void boundFromBones();
+    static osg::Program* skinningProgram();
+
     osg::ref_ptr<CoreModel> coreModel;
     std::unique_ptr<CalModel> calModel;
+    osg::ref_ptr<const SkinData> skin;
+    std::vector<Part> parts;
+    // 12 floats per palette slot: the rows of each bone's 3x4 skinning matrix.
+    osg::ref_ptr<osg::FloatArray> palette;
+    osg::ref_ptr<osg::Uniform> paletteUniform;
+    // The state set the program was put on, to notice when it is replaced.
+    osg::StateSet* programState = nullptr;
     float timeScale = 1.0f;
+    bool onGpu = false;
+    // Something other than time changed the pose since it was last skinned.
+    bool poseDirty = true;
 };
 
 } // namespace character

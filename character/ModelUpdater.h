@@ -1,0 +1,19 @@
+#pragma once
+
+#include <osg/NodeCallback>
+
+namespace character {
+
+// A Model's update callback: advances it once per frame by the frame stamp's
+// simulation time since the frame before.
+class ModelUpdater : public osg::NodeCallback {
+public:
+    void operator()(osg::Node* node, osg::NodeVisitor* visitor) override;
+
+private:
+    double lastTime = 0;
+    unsigned lastFrame = 0;
+    bool started = false;
+};
+
+} // namespace character
