@@ -45,6 +45,9 @@ bool canOpenWindow() {
 
 } // namespace
 
+Application::Application() = default;
+Application::~Application() = default;
+
 int Application::run(int argc, char** argv) {
     int exitCode = 0;
     if (!startUp(argc, argv, exitCode))

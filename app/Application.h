@@ -16,6 +16,9 @@ public:
     static constexpr int FRAMES_PER_SECOND = 72;
     static constexpr int MAX_TICKS_PER_PASS = 30;
 
+    Application();
+    ~Application();
+
     // Returns the exit code: 0 after a normal end, 1 after help or a command-line error.
     int run(int argc, char** argv);
 

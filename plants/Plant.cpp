@@ -13,7 +13,8 @@
 namespace {
 
 constexpr float DEGREES = 0.01745f;
-constexpr float TENTH = 0.1f;
+// The stem's factor is the single-precision tenth, widened: one segment scales by 2.0000000298023224.
+constexpr double TENTH = static_cast<double>(0.1f);
 const osg::Vec3d UNRIPE_SEED(0.2, 1.0, 1.0);
 const osg::Vec3d RIPE_SEED(0.5, 1.0, 1.0);
 const char* const WHITE_STATE = "plant-white";

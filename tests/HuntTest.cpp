@@ -1,0 +1,124 @@
+#include "WorldFixture.h"
+
+// Hunters are built with the traits the test wants by reading them back: birth
+// may mutate them, so each test checks what it relies on.
+class HuntFixture : public WorldFixture {
+protected:
+    Animal* rested(Animal* animal) {
+        animal->setAdrenalineLevel(animal->getAdrenaline() * 0.5f + 1.0f);
+        return animal;
+    }
+};
+
+TEST_F(HuntFixture, PreyIsChosenByItsSizeWindowAndState) {
+    Animal* hunter = rested(spawnAnimal(KIND_CARNIVORE, {375, 375, 0}, 20, 40, 20, 50, 10));
+    ASSERT_EQ(hunter->getPreySize(), 10);
+    Animal* fits = spawnAnimal(KIND_HERBIVORE, {380, 375, 0}, 20, 20, 20, 11, 10);
+    Animal* tooBig = spawnAnimal(KIND_HERBIVORE, {380, 375, 0}, 20, 20, 20, 12, 10);
+    ASSERT_EQ(fits->getGenomeSize(), 11);
+    ASSERT_EQ(tooBig->getGenomeSize(), 12);
+    EXPECT_TRUE(hunter->isPrey(fits));
+    EXPECT_FALSE(hunter->isPrey(tooBig)) << "both window bounds are excluded";
+    EXPECT_FALSE(hunter->isPrey(hunter));
+    fits->setState(STATE_FLEE);
+    EXPECT_FALSE(hunter->isPrey(fits));
+    fits->setState(STATE_IDLE);
+    hunter->setAdrenalineLevel(hunter->getAdrenaline() * 0.5f);
+    EXPECT_FALSE(hunter->isPrey(fits)) << "a tired hunter starts no hunt";
+}
+
+TEST_F(HuntFixture, ACarnivoreNeverChoosesItself) {
+    Animal* hunter = rested(spawnAnimal(KIND_CARNIVORE, {375, 375, 0}, 20, 40, 20, 30, 30));
+    ASSERT_EQ(hunter->getGenomeSize(), hunter->getPreySize());
+    tile(2, 2)->huntStep();
+    EXPECT_EQ(hunter->getState(), STATE_IDLE);
+}
+
+TEST_F(HuntFixture, AChaseEndsInABiteThatMovesEnergy) {
+    Animal* hunter = rested(spawnAnimal(KIND_CARNIVORE, {375, 375, 0}, 30, 40, 20, 60, 20));
+    Animal* prey = spawnAnimal(KIND_HERBIVORE, {377, 375, 0}, 10, 20, 20, 20, 20);
+    ASSERT_TRUE(hunter->isPrey(prey));
+    hunter->setEnergy(10.0f);
+    tile(2, 2)->huntStep();
+    EXPECT_EQ(hunter->getState(), STATE_CHASE);
+    EXPECT_EQ(prey->getState(), STATE_FLEE);
+    EXPECT_EQ(prey->getTarget(), hunter);
+    EXPECT_NEAR(hunter->getHeading(), 0.0f, 1e-6) << "aimed straight at the prey";
+
+    const float reserve = hunter->getAdrenalineLevel() - 0.1f; // the run step spends 0.1 first
+    const float f = (hunter->getGenomeSize() - prey->getSize()) * 0.01f + 1.0f;
+    const float preyEnergy = prey->getEnergy();
+    const float bite = std::min(reserve * f, hunter->getMaxEnergy() - (10.0f - 0.01f));
+    hunter->update();
+    EXPECT_EQ(hunter->getState(), STATE_IDLE);
+    EXPECT_NEAR(hunter->getEnergy(), 10.0f - 0.01f + std::min(bite, preyEnergy), 1e-3);
+    EXPECT_NEAR(prey->getEnergy(), preyEnergy - std::min(bite, preyEnergy), 1e-3);
+    EXPECT_EQ(prey->getState(), preyEnergy > bite ? STATE_IDLE : STATE_DEAD)
+        << "a prey that survives is let go, not left fleeing for ever";
+}
+
+TEST_F(HuntFixture, AFleeingPreyRunsAndAnExhaustedHunterGivesUp) {
+    Animal* hunter = rested(spawnAnimal(KIND_CARNIVORE, {300, 375, 0}, 30, 40, 20, 60, 20));
+    Animal* prey = spawnAnimal(KIND_HERBIVORE, {360, 375, 0}, 30, 20, 20, 20, 20);
+    ASSERT_TRUE(hunter->isPrey(prey));
+    tile(2, 2)->huntStep();
+    prey->setAdrenalineLevel(5.0f);
+    const osg::Vec3d start = prey->getPosition();
+    prey->update();
+    EXPECT_TRUE(prey->isRunning());
+    EXPECT_GT(prey->getPosition().x(), start.x()) << "it runs along the hunter's own line";
+    hunter->setAdrenalineLevel(0.0f);
+    hunter->update();
+    EXPECT_EQ(hunter->getState(), STATE_IDLE);
+    EXPECT_EQ(prey->getState(), STATE_IDLE);
+}
+
+TEST_F(HuntFixture, HerbivoresGrazeAndADeadTargetEndsTheChase) {
+    Plant* plant = spawnPlant({375, 375, 0}, 10, 10, 10, 9);
+    Animal* grazer = rested(spawnAnimal(KIND_HERBIVORE, {380, 375, 0}, 20, 40, 20, 50, plant->getSize()));
+    ASSERT_TRUE(grazer->isPrey(plant));
+    Animal* second = rested(spawnAnimal(KIND_HERBIVORE, {385, 375, 0}, 20, 40, 20, 50, plant->getSize()));
+    tile(2, 2)->huntStep();
+    EXPECT_EQ(grazer->getState(), STATE_CHASE);
+    EXPECT_EQ(second->getState(), STATE_CHASE) << "choosing a plant does not change its state";
+    EXPECT_EQ(plant->getState(), STATE_IDLE);
+    plant->die();
+    grazer->update();
+    EXPECT_EQ(grazer->getTarget(), nullptr);
+    EXPECT_EQ(grazer->getState(), STATE_IDLE);
+}
+
+TEST_F(HuntFixture, AHunterThatTurnsToBreedingReleasesItsPrey) {
+    Animal* hunter = rested(spawnAnimal(KIND_CARNIVORE, {300, 375, 0}, 30, 40, 20, 60, 20));
+    Animal* prey = spawnAnimal(KIND_HERBIVORE, {360, 375, 0}, 30, 20, 20, 20, 20);
+    ASSERT_TRUE(hunter->isPrey(prey));
+    tile(2, 2)->huntStep();
+    hunter->setEnergy(hunter->getMaxEnergy());
+    hunter->update();
+    EXPECT_EQ(hunter->getState(), STATE_IDLE);
+    EXPECT_EQ(prey->getState(), STATE_IDLE);
+}
+
+TEST_F(HuntFixture, AnInvalidCandidateIsReportedAndSkipped) {
+    Animal* hunter = rested(spawnAnimal(KIND_HERBIVORE, {375, 375, 0}, 20, 40, 20, 50, 50));
+    osg::ref_ptr<Plant> ghost = new Plant(-1, nullptr, nullptr, nullptr, tile(2, 2), {375, 375, 0}, 10, 10, 10, 50,
+                                          16, true);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(hunter->isPrey(ghost.get()));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Warning: invalid prey pointer.\n");
+}
+
+TEST_F(HuntFixture, GenesisPopulatesATileAndTheEcosystemRuns) {
+    tile(2, 2)->populate(10, 10, 10);
+    EXPECT_EQ(tile(2, 2)->getAnimalCount(), 20);
+    EXPECT_EQ(tile(2, 2)->getPlants().size(), 10u);
+    int forced = 0;
+    for (Life* plant : tile(2, 2)->getPlants())
+        forced += plant->getState() == STATE_FORCED_GROWTH;
+    EXPECT_GT(forced, 0);
+    ticks(600);
+    size_t registered = 0;
+    for (WorldTile* t : world->getTiles()->getTiles())
+        registered += t->getAnimals().size() + t->getPlants().size();
+    EXPECT_EQ(registered, world->getLives().size()) << "every living thing is on exactly one tile";
+}

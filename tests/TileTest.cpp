@@ -1,0 +1,105 @@
+#include "WorldFixture.h"
+
+namespace {
+
+float grey(WorldTile* t) { return t->getEmission().x(); }
+
+} // namespace
+
+TEST_F(WorldFixture, TileLookupClampsIntoTheGrid) {
+    TileGrid* grid = world->getTiles();
+    EXPECT_EQ(grid->tileAt(-3, 12), tile(0, 4));
+    EXPECT_EQ(grid->tileAt(4, 4), grid->getTiles().back());
+    EXPECT_EQ(grid->tileUnder(-0.5, 10), tile(0, 0));
+    EXPECT_EQ(grid->tileUnder(750, 1e30), tile(4, 4));
+    EXPECT_EQ(grid->tileUnder(std::nan(""), 200), tile(0, 1));
+    EXPECT_EQ(grid->getRoot()->getNumChildren(), 25u);
+    const osg::Vec3d centre = tile(3, 1)->getTransform()->getPosition();
+    EXPECT_EQ(centre, osg::Vec3d(3 * 150 + 75, 150 + 75, 0));
+}
+
+TEST_F(WorldFixture, TileShadeFollowsAnimalsAndFertilizer) {
+    WorldTile* t = tile(1, 1);
+    EXPECT_FLOAT_EQ(world->getTiles()->getTiles()[0]->getEmission().x(), 0.7f);
+    for (int i = 0; i < 10; ++i)
+        spawnAnimal(KIND_HERBIVORE, {200, 200, 0});
+    EXPECT_NEAR(grey(t), 0.85f, 1e-6);
+    for (int i = 0; i < 25; ++i)
+        spawnAnimal(KIND_HERBIVORE, {200, 200, 0});
+    EXPECT_FLOAT_EQ(grey(t), 1.0f);
+    t->toggleFertilized();
+    EXPECT_EQ(t->getEmission(), osg::Vec4(0.8f, 0.8f, 1.0f, 1.0f));
+    t->toggleFertilized();
+    EXPECT_FLOAT_EQ(grey(t), 1.0f);
+}
+
+TEST_F(WorldFixture, PlantMassAndNutrientShare) {
+    WorldTile* t = tile(0, 0);
+    Plant* plant = spawnPlant({50, 50, 0}, 20, 20, 20, 30);
+    const float mass = t->getPlantMass();
+    EXPECT_EQ(mass, static_cast<float>(plant->getGenomeSize()));
+    EXPECT_FLOAT_EQ(t->nutrientShare(mass), 0.02f);
+    EXPECT_FLOAT_EQ(t->nutrientShare(mass / 2), 0.01f);
+    t->toggleFertilized();
+    EXPECT_FLOAT_EQ(t->nutrientShare(mass / 2), 0.02f);
+    t->unregisterLife(plant);
+    EXPECT_EQ(t->getPlantMass(), 0.0f);
+    t->unregisterLife(plant);
+    EXPECT_EQ(t->getPlantMass(), 0.0f) << "an unlisted plant changes nothing";
+    EXPECT_TRUE(t->getPlants().empty());
+}
+
+TEST_F(WorldFixture, MigrationMovesAnimalsToTheTileUnderThem) {
+    Animal* animal = spawnAnimal(KIND_HERBIVORE, {149.9, 10, 0});
+    animal->setPosition({150.0, 10, 0});
+    world->getTiles()->migrateAll();
+    EXPECT_EQ(animal->getTile(), tile(1, 0));
+    EXPECT_EQ(tile(0, 0)->getAnimalCount(), 0);
+    EXPECT_EQ(tile(1, 0)->getAnimalCount(), 1);
+    EXPECT_FLOAT_EQ(grey(tile(0, 0)), 0.7f);
+
+    // Off the board the clamped tile is its own: it stays, once, and the pass ends.
+    Animal* edge = spawnAnimal(KIND_HERBIVORE, {740, 740, 0});
+    edge->setPosition({760, 900, 0});
+    world->getTiles()->migrateAll();
+    EXPECT_EQ(tile(4, 4)->getAnimalCount(), 1);
+    EXPECT_EQ(tile(4, 4)->getAnimals().size(), 1u);
+}
+
+TEST_F(WorldFixture, PositionsWrapAtTheWorldsEdges) {
+    Animal* animal = spawnAnimal(KIND_HERBIVORE, {10, 10, 0});
+    const auto wrapped = [animal](osg::Vec3d p) {
+        animal->wrapPosition(p);
+        return p;
+    };
+    EXPECT_EQ(wrapped({-0.5, 10, 3}), osg::Vec3d(749, 10, 3));
+    EXPECT_EQ(wrapped({750, 10, 3}), osg::Vec3d(1, 10, 3));
+    EXPECT_EQ(wrapped({0, 0, 3}), osg::Vec3d(0, 0, 3));
+    EXPECT_EQ(wrapped({-3, 800, 3}), osg::Vec3d(749, 1, 3));
+    EXPECT_EQ(wrapped({5, -1, 0}), osg::Vec3d(5, 749, 0));
+}
+
+TEST_F(WorldFixture, NearestLifePrefersAnimalsAndHasARadius) {
+    WorldTile* t = tile(0, 0);
+    EXPECT_EQ(t->findNearestLife({75, 75, 0}), -1);
+    Animal* animal = spawnAnimal(KIND_HERBIVORE, {50, 50, 0}, 10, 10, 10, 20, 20);
+    EXPECT_EQ(t->findNearestLife({50, 50, 0}), animal->getId());
+    EXPECT_EQ(t->findNearestLife({50, 130, 0}), -1) << "beyond the search radius";
+    Plant* plant = spawnPlant({120, 120, 0});
+    EXPECT_EQ(t->findNearestLife({120, 121, 0}), plant->getId());
+}
+
+TEST_F(WorldFixture, KillAllKillsEveryoneAndKeepsTheBlueUntilRecoloured) {
+    WorldTile* t = tile(2, 2);
+    spawnPlant({320, 320, 0});
+    spawnPlant({330, 330, 0});
+    t->toggleFertilized();
+    t->killAll();
+    EXPECT_FALSE(t->isFertilized());
+    EXPECT_EQ(t->getEmission(), osg::Vec4(0.8f, 0.8f, 1.0f, 1.0f));
+    for (Life* plant : t->getPlants())
+        EXPECT_EQ(plant->getState(), STATE_DEAD);
+    ticks(11);
+    EXPECT_TRUE(t->getPlants().empty());
+    EXPECT_EQ(t->getPlantMass(), 0.0f);
+}

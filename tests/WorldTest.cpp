@@ -1,0 +1,145 @@
+#include "WorldFixture.h"
+
+#include "app/Application.h"
+
+TEST_F(WorldFixture, IdsCountFromOneAndSkipLivingOwners) {
+    EXPECT_EQ(world->newId(), 1);
+    EXPECT_EQ(world->newId(), 2);
+    Animal* animal = spawnAnimal(KIND_HERBIVORE, {100, 100, 0});
+    EXPECT_EQ(animal->getId(), 3);
+    EXPECT_EQ(world->getLives().count(3), 1u);
+}
+
+TEST_F(WorldFixture, PauseFlipsOncePerTickAndHoldsRequests) {
+    world->pauseRequested = true;
+    world->pauseRequested = true; // a second press before the tick counts once
+    world->spawnHerbivoreRequested = true;
+    world->tick();
+    EXPECT_TRUE(world->isPaused());
+    EXPECT_TRUE(world->spawnHerbivoreRequested);
+    EXPECT_TRUE(world->getLives().empty());
+    for (int i = 0; i < Application::MAX_TICKS_PER_PASS; ++i)
+        world->tick();
+    EXPECT_TRUE(world->getLives().empty());
+    world->pauseRequested = true;
+    world->tick();
+    EXPECT_FALSE(world->isPaused());
+    EXPECT_FALSE(world->spawnHerbivoreRequested);
+    ASSERT_EQ(world->getLives().size(), 1u);
+}
+
+TEST_F(WorldFixture, PausedWorldStopsAnimationsAndMarkers) {
+    Animal* animal = spawnAnimal(KIND_CARNIVORE, {200, 200, 0});
+    const float scale = animal->getModel()->getTimeScale();
+    const size_t markers = world->getTimedMarkers().size();
+    world->pauseRequested = true;
+    ticks(40);
+    EXPECT_EQ(animal->getModel()->getTimeScale(), 0.0f);
+    EXPECT_EQ(world->getTimedMarkers().size(), markers);
+    EXPECT_TRUE(world->isTickDue()) << "a paused tick does not renew the tick stamp";
+    world->pauseRequested = true;
+    world->tick();
+    EXPECT_EQ(animal->getModel()->getTimeScale(), scale);
+}
+
+TEST_F(WorldFixture, TimedMarkersLiveTheirTicks) {
+    world->addTimedRect(0, 0, 10, 10, 0, {1, 0, 0}, 0.5f, 1);
+    world->lifePing({5, 5, 0}, {1, 1, 1});
+    const unsigned children = world->getMarkerGroup()->getNumChildren();
+    world->ageTimedMarkers();
+    EXPECT_EQ(world->getTimedMarkers().size(), 1u);
+    EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children - 1);
+    for (int i = 0; i < 14; ++i)
+        world->ageTimedMarkers();
+    EXPECT_EQ(world->getTimedMarkers().size(), 1u) << "a 16-tick ping survives 15 ageing steps";
+    world->ageTimedMarkers();
+    EXPECT_TRUE(world->getTimedMarkers().empty());
+}
+
+TEST_F(WorldFixture, SpawnsLandUnderTheCursorOrAnywhereInside) {
+    world->setCursorPoint({310.5, 420.25, 7});
+    world->spawnHerbivoreRequested = true;
+    world->spawnPlantRequested = true;
+    world->tick();
+    WorldTile* under = tile(2, 2);
+    ASSERT_EQ(under->getAnimalCount(), 1);
+    ASSERT_EQ(under->getPlants().size(), 1u);
+    const osg::Vec3d p = static_cast<Animal*>(under->getAnimals().front())->getPosition();
+    EXPECT_NEAR(p.x(), 310.5, 1.0);
+    EXPECT_NEAR(p.y(), 420.25, 1.0);
+
+    makeWorld();
+    for (int i = 0; i < 200; ++i) {
+        const osg::Vec3d q = world->spawnPosition();
+        EXPECT_GE(q.x(), 1);
+        EXPECT_LE(q.x(), 749);
+        EXPECT_GE(q.y(), 1);
+        EXPECT_LE(q.y(), 749);
+        EXPECT_EQ(q.z(), 0);
+    }
+}
+
+TEST_F(WorldFixture, SelectionFollowsItsOrganismUntilItIsGone) {
+    Animal* animal = spawnAnimal(KIND_HERBIVORE, {100, 100, 0}, 10, 10, 10, 40, 40);
+    world->setTool(TOOL_SELECT);
+    world->setCursorPoint(animal->getPosition());
+    world->applyTool();
+    world->tick();
+    EXPECT_EQ(world->getSelectedId(), animal->getId());
+    EXPECT_TRUE(hud->isSelectionShown());
+    EXPECT_NE(hud->getInfoText().find("Selected: Animal Herbivore"), std::string::npos);
+
+    animal->die();
+    ticks(16);
+    EXPECT_EQ(world->getLives().count(animal->getId()), 0u);
+    EXPECT_FALSE(hud->isSelectionShown());
+    EXPECT_EQ(world->getSelectedLife(), nullptr);
+    EXPECT_EQ(hud->getTitleText(), "Sylvara 0.6.4 Beta: using select tool.");
+}
+
+TEST_F(WorldFixture, TileToolsFlashAndActOnTheNextTick) {
+    world->setTool(TOOL_KILL);
+    world->applyTool();
+    EXPECT_FALSE(world->killTileRequested) << "nothing happens off the ground";
+    spawnAnimal(KIND_HERBIVORE, {400, 400, 0});
+    world->setCursorPoint({400, 400, 0});
+    EXPECT_EQ(world->getCursorMarkers().size(), 2u);
+    const size_t before = world->getTimedMarkers().size();
+    world->applyTool();
+    EXPECT_EQ(world->getTimedMarkers().size(), before + 1);
+    world->tick();
+    EXPECT_EQ(tile(2, 2)->getAnimals().front()->getState(), STATE_DEAD);
+
+    world->setTool(TOOL_FERTILIZE);
+    world->applyTool();
+    world->applyTool(); // twice before a tick: fertilized once
+    world->tick();
+    EXPECT_TRUE(tile(2, 2)->isFertilized());
+    world->applyTool();
+    world->tick();
+    EXPECT_FALSE(tile(2, 2)->isFertilized());
+
+    world->setTool(TOOL_GENESIS);
+    world->setCursorPoint({700, 10, 0});
+    world->applyTool();
+    world->tick();
+    EXPECT_EQ(tile(4, 0)->getAnimalCount() + static_cast<int>(tile(4, 0)->getPlants().size()), 30);
+}
+
+TEST(Pacing, IntervalsAreWholeMilliseconds) {
+    osg::ref_ptr<osg::Group> root = new osg::Group;
+    testing::internal::CaptureStdout();
+    World world(2, nullptr, root.get(), nullptr);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(world.getTickRate(), 1);
+    EXPECT_EQ(world.getTickIntervalMs(), 1000);
+    world.setTickRate(16);
+    world.setFrameRate(72);
+    EXPECT_EQ(world.getTickIntervalMs(), 62);
+    EXPECT_EQ(world.getFrameIntervalMs(), 13);
+    world.markFrame();
+    EXPECT_FALSE(world.isFrameDue());
+    EXPECT_GT(world.msUntilFrame(), 0.0);
+    world.tick();
+    EXPECT_FALSE(world.isTickDue()) << "a tick renews the stamp";
+}

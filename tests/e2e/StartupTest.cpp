@@ -1,0 +1,66 @@
+#include "ProgramSession.h"
+#include "Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Runs a command without a display and returns what it printed and its exit code.
+std::string runHeadless(const std::string& command, int& code) {
+    std::array<char, 512> buffer;
+    std::string out;
+    FILE* pipe = popen(("env -u DISPLAY " + command + " 2>&1").c_str(), "r");
+    while (pipe && fgets(buffer.data(), buffer.size(), pipe))
+        out += buffer.data();
+    const int status = pclose(pipe);
+    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+} // namespace
+
+TEST(Startup, HelpAndUnknownOptionsEndBeforeAnyWindow) {
+    int code = 0;
+    std::string out = runHeadless("./sylvara -h", code);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(out.find("-h or --help"), std::string::npos) << out;
+    EXPECT_NE(out.find("Display this information"), std::string::npos) << out;
+    EXPECT_EQ(out.find("loading world..."), std::string::npos);
+    out = runHeadless("./sylvara --help", code);
+    EXPECT_EQ(code, 1);
+    out = runHeadless("./sylvara -x", code);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(out.find("unrecognized option -x"), std::string::npos) << out;
+    EXPECT_EQ(out.find("loading world..."), std::string::npos);
+}
+
+TEST(Startup, WithoutADisplayItSaysSoAndEnds) {
+    int code = 0;
+    const std::string out = runHeadless("./sylvara", code);
+    EXPECT_NE(code, 0);
+    EXPECT_LT(code, 128) << "no crash";
+    EXPECT_NE(out.find("cannot open a window"), std::string::npos) << out;
+}
+
+TEST(Startup, TheBoardShowsAndEscapeEndsTheProgram) {
+    ProgramSession session;
+    ASSERT_TRUE(session.start());
+    ASSERT_TRUE(session.waitForOutput("loading world...", 30)) << session.output();
+    ASSERT_TRUE(session.waitForOutput("setting scene data...", 30)) << session.output();
+    ASSERT_TRUE(session.waitForWindow(30)) << session.output();
+    session.moveTo(400, 300);
+    ProgramSession::pause(2.0);
+    const Screenshot shot(session.screenshot("startup"));
+    ASSERT_TRUE(shot.valid());
+    // The middle of the window shows the board, not the white clear colour.
+    EXPECT_GT(shot.nonWhiteShare(320, 270, 520, 370), 0.9);
+    // The title band at the top of the window carries dark text.
+    EXPECT_GT(shot.darkShare(20, 20, 500, 45, 0.4f), 0.01);
+    // Around the board there is still the white background.
+    EXPECT_LT(shot.nonWhiteShare(20, 50, 820, 620), 0.95);
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+}
