@@ -18,6 +18,7 @@ namespace audio {
 // allocates, decodes or waits for a voice to come free.
 class SoundEngine {
 public:
+    // Voices made at start; when all are busy, the oldest is cut short.
     static constexpr int kVoiceCount = 32;
 
     // Opens the default output device; null when no device or context can be

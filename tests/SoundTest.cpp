@@ -157,11 +157,13 @@ TEST(SoundEngine, BurstOfPlaysStealsTheOldestVoice) {
     engine->play2D(first);
     for (int i = 1; i <= voices; ++i)
         engine->play2D(i < voices ? middle : last);
-    int holding[3] = {};
-    for (int i = 0; i < voices; ++i)
-        holding[0] += engine->getVoiceSound(i) == first, holding[2] += engine->getVoiceSound(i) == last;
-    EXPECT_EQ(holding[0], 0);
-    EXPECT_EQ(holding[2], 1);
+    int holdingFirst = 0, holdingLast = 0;
+    for (int i = 0; i < voices; ++i) {
+        holdingFirst += engine->getVoiceSound(i) == first;
+        holdingLast += engine->getVoiceSound(i) == last;
+    }
+    EXPECT_EQ(holdingFirst, 0);
+    EXPECT_EQ(holdingLast, 1);
 
     alGetError();
     for (int i = 0; i < 500; ++i)
