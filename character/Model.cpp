@@ -112,11 +112,6 @@ Model::Model() { setUpdateCallback(new ModelUpdater); }
 Model::~Model() { clear(); }
 
 void Model::clear() {
-    if (programState) {
-        programState->removeAttribute(skinningProgram());
-        programState->removeUniform(paletteUniform.get());
-        programState = nullptr;
-    }
     removeDrawables(0, getNumDrawables());
     parts.clear();
     // The instance points into the core: drop it first.
@@ -217,37 +212,35 @@ bool Model::wantsGpu() const {
 
 void Model::useGpu(bool gpu) {
     const auto& submeshes = skin->getSubmeshes();
-    if (gpu) {
-        if (!paletteUniform) {
-            paletteUniform = new osg::Uniform(osg::Uniform::FLOAT_VEC4, paletteUniformName, 3 * skin->getSlotCount());
-            paletteUniform->setArray(palette.get());
-            paletteUniform->setDataVariance(osg::Object::DYNAMIC);
-        }
-        osg::StateSet* state = getOrCreateStateSet();
-        state->setAttributeAndModes(skinningProgram(), osg::StateAttribute::ON);
-        state->addUniform(paletteUniform.get());
-        state->setDataVariance(osg::Object::DYNAMIC);
-        programState = state;
-        for (size_t i = 0; i < parts.size(); ++i) {
-            Part& part = parts[i];
-            osg::Geometry& geometry = *part.geometry;
-            geometry.setVertexArray(submeshes[i].bindVertices.get());
-            geometry.setNormalArray(submeshes[i].bindNormals.get(), osg::Array::BIND_PER_VERTEX);
-            geometry.setVertexAttribArray(boneSlotAttribute, submeshes[i].boneSlots.get(), osg::Array::BIND_PER_VERTEX);
-            geometry.setVertexAttribArray(boneWeightAttribute, submeshes[i].boneWeights.get(),
+    if (gpu && !paletteUniform) {
+        paletteUniform = new osg::Uniform(osg::Uniform::FLOAT_VEC4, paletteUniformName, 3 * skin->getSlotCount());
+        paletteUniform->setArray(palette.get());
+        paletteUniform->setDataVariance(osg::Object::DYNAMIC);
+    }
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const SkinData::Submesh& submesh = submeshes[i];
+        Part& part = parts[i];
+        osg::Geometry& geometry = *part.geometry;
+        if (gpu) {
+            osg::ref_ptr<osg::StateSet> state = new osg::StateSet;
+            state->setDataVariance(osg::Object::DYNAMIC);
+            state->setAttributeAndModes(skinningProgram(), osg::StateAttribute::ON);
+            state->addUniform(paletteUniform.get());
+            if (submesh.textureState)
+                state->setTextureAttributeAndModes(
+                    0, submesh.textureState->getTextureAttribute(0, osg::StateAttribute::TEXTURE));
+            geometry.setStateSet(state.get());
+            geometry.setVertexArray(submesh.bindVertices.get());
+            geometry.setNormalArray(submesh.bindNormals.get(), osg::Array::BIND_PER_VERTEX);
+            geometry.setVertexAttribArray(boneSlotAttribute, submesh.boneSlots.get(), osg::Array::BIND_PER_VERTEX);
+            geometry.setVertexAttribArray(boneWeightAttribute, submesh.boneWeights.get(),
                                           osg::Array::BIND_PER_VERTEX);
             part.vertices = nullptr;
             part.normals = nullptr;
-        }
-    } else {
-        if (programState) {
-            programState->removeAttribute(skinningProgram());
-            programState->removeUniform(paletteUniform.get());
-            programState = nullptr;
-        }
-        for (Part& part : parts) {
-            part.geometry->setVertexAttribArray(boneSlotAttribute, nullptr);
-            part.geometry->setVertexAttribArray(boneWeightAttribute, nullptr);
+        } else {
+            geometry.setStateSet(submesh.textureState.get());
+            geometry.setVertexAttribArray(boneSlotAttribute, nullptr);
+            geometry.setVertexAttribArray(boneWeightAttribute, nullptr);
         }
     }
     onGpu = gpu;
@@ -258,8 +251,7 @@ void Model::advance(double seconds) {
     if (!calModel)
         return;
     const bool gpu = wantsGpu();
-    // Someone may have given the model a fresh state set, dropping the program.
-    if (gpu != onGpu || (gpu && getStateSet() != programState))
+    if (gpu != onGpu)
         useGpu(gpu);
     float step = float(seconds) * timeScale;
     if (!(step > 0))

@@ -46,6 +46,8 @@ public:
 
     // Where the vertex program reads each vertex's four bone slots and weights,
     // and the name of its palette: three vec4 rows of a 3x4 matrix per slot.
+    // Program and palette sit on each Geometry's own state set, never on the
+    // Model's, which belongs to whoever colours the model.
     static constexpr unsigned boneSlotAttribute = 6;
     static constexpr unsigned boneWeightAttribute = 7;
     static const char* const paletteUniformName;
@@ -95,8 +97,6 @@ private:
     // 12 floats per palette slot: the rows of each bone's 3x4 skinning matrix.
     osg::ref_ptr<osg::FloatArray> palette;
     osg::ref_ptr<osg::Uniform> paletteUniform;
-    // The state set the program was put on, to notice when it is replaced.
-    osg::StateSet* programState = nullptr;
     float timeScale = 1.0f;
     bool onGpu = false;
     // Something other than time changed the pose since it was last skinned.

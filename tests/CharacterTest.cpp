@@ -319,10 +319,11 @@ TEST_F(CharacterTest, VertexProgramFormulaMatchesCpuSkinning) {
         ASSERT_FALSE(cpu->isSkinnedOnGpu());
 
         // What the vertex program does, on the CPU, with the palette it is given.
-        const osg::Uniform* uniform = gpu->getStateSet()->getUniform(Model::paletteUniformName);
+        const osg::Geometry* geometry = gpu->getDrawable(0)->asGeometry();
+        ASSERT_NE(geometry->getStateSet(), nullptr);
+        const osg::Uniform* uniform = geometry->getStateSet()->getUniform(Model::paletteUniformName);
         ASSERT_NE(uniform, nullptr);
         const osg::FloatArray& palette = *uniform->getFloatArray();
-        const osg::Geometry* geometry = gpu->getDrawable(0)->asGeometry();
         const auto& slots = *static_cast<const osg::Vec4Array*>(geometry->getVertexAttribArray(Model::boneSlotAttribute));
         const auto& weights =
             *static_cast<const osg::Vec4Array*>(geometry->getVertexAttribArray(Model::boneWeightAttribute));
@@ -348,7 +349,7 @@ TEST_F(CharacterTest, VertexProgramFormulaMatchesCpuSkinning) {
     gpu->advance(0.05);
     cpu->advance(0.05);
     EXPECT_FALSE(gpu->isSkinnedOnGpu());
-    EXPECT_EQ(gpu->getStateSet()->getUniform(Model::paletteUniformName), nullptr);
+    EXPECT_EQ(gpu->getDrawable(0)->getStateSet(), nullptr) << "and drops the program";
     EXPECT_LT(largestMove(copy(*cpu), vertices(*gpu)), 1e-4f);
 }
 
