@@ -110,6 +110,7 @@ bool Application::startUp(int argc, char** argv, int& exitCode) {
         exitCode = 2;
         return false;
     }
+    viewer->setWindowTitle(TITLE);
     dimHeadLight(*viewer);
     viewer->setHomeOverBoard(world->getTiles()->getTilesPerSide() * TileGrid::TILE_SIZE);
     return true;

@@ -19,7 +19,7 @@ void Viewer::setHomeOverBoard(double extent) {
     if (!manipulators)
         return;
     const osg::Vec3d centre(extent * 0.5, extent * 0.5, 0);
-    const osg::Vec3d eye = centre + osg::Vec3d(0, -extent * 0.95, extent * 0.85);
+    const osg::Vec3d eye = centre + osg::Vec3d(0, -extent * 1.3, extent * 1.2);
     manipulators->setHomePosition(eye, centre, osg::Vec3d(0, 0, 1));
     manipulators->setAutoComputeHomePosition(false);
     for (unsigned i = 0; i < manipulators->getNumMatrixManipulators(); ++i) {
@@ -50,6 +50,13 @@ bool Viewer::computeNearFarPoints(float x, float y, unsigned, osg::Vec3& nearPoi
 }
 
 void Viewer::setWindowRectangle(int x, int y, int width, int height) { setUpViewInWindow(x, y, width, height); }
+
+void Viewer::setWindowTitle(const std::string& title) {
+    Windows windows;
+    getWindows(windows);
+    for (osgViewer::GraphicsWindow* window : windows)
+        window->setWindowName(title);
+}
 
 void Viewer::update() {
     advance();

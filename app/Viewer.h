@@ -22,6 +22,7 @@ public:
     // The world points under a mouse position (normalised -1..1) on the near and far planes.
     bool computeNearFarPoints(float x, float y, unsigned camera, osg::Vec3& nearPoint, osg::Vec3& farPoint);
     void setWindowRectangle(int x, int y, int width, int height);
+    void setWindowTitle(const std::string& title);
 
     void sync() {}
     void update();

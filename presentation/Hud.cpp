@@ -59,7 +59,7 @@ Hud::Hud(std::string titleArgument)
     controlsGeode->addDrawable(makeText(osg::Vec3(1010, 962, 0), CONTROLS_TEXT).get());
 
     osg::BoundingBox box;
-    box.expandBy(titleText->getBound());
+    box.expandBy(titleText->getBoundingBox());
     const float d = box.zMin() - 0.1f;
     osg::ref_ptr<osg::Vec3Array> normals = new osg::Vec3Array(1, &osg::Z_AXIS);
     const osg::Vec4 white(1, 1, 1, 0.5f);
@@ -81,6 +81,8 @@ Hud::Hud(std::string titleArgument)
     camera->setClearMask(GL_DEPTH_BUFFER_BIT);
     camera->setRenderOrder(osg::Camera::POST_RENDER);
     camera->addChild(titleGeode.get());
+    // The overlay is flat: keep the scene's forced lighting from greying the backdrops and text.
+    camera->getOrCreateStateSet()->setMode(GL_LIGHTING, osg::StateAttribute::OFF | osg::StateAttribute::PROTECTED);
 }
 
 void Hud::setStatus(std::string text) { status = std::move(text); }

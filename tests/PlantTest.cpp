@@ -24,17 +24,19 @@ TEST_F(WorldFixture, PlantsAreBuiltFromTheirGenome) {
 
 TEST_F(WorldFixture, APlantGrowsSegmentsWithItsFootOnTheGround) {
     WorldTile* t = tile(2, 2);
+    t->toggleFertilized(); // room for a plant of size 100
     Plant* plant = spawnPlant({375, 375, 0}, 30, 30, 30, 100);
     ASSERT_EQ(plant->getMaxSegments(), 10);
+    ASSERT_EQ(plant->getState(), STATE_IDLE);
     const float perTick = t->nutrientShare(100.0f);
-    EXPECT_FLOAT_EQ(perTick, 0.02f);
+    EXPECT_FLOAT_EQ(perTick, 0.04f);
     int tick = 0;
     while (plant->getSegments() < 2 && tick < 1000) {
         plant->update();
         ++tick;
     }
     EXPECT_EQ(plant->getSegments(), 2);
-    EXPECT_NEAR(tick, std::ceil((8.0 - 5.0) / 0.02) + 1, 1.0);
+    EXPECT_NEAR(tick, std::ceil((8.0 - 5.0) / 0.04) + 1, 1.0);
     EXPECT_FLOAT_EQ(plant->getGrownSize(), 20.0f);
     EXPECT_DOUBLE_EQ(plant->getTransform()->getPosition().z(), 20.0);
     const double foot = plant->getTransform()->getPosition().z() + plant->getStemTransform()->getPosition().z();

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
@@ -119,7 +120,7 @@ bool ProgramSession::waitForOutput(const std::string& text, double seconds) {
 
 bool ProgramSession::waitForWindow(double seconds) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
-    const std::string probe = "DISPLAY=" + display + " xdotool search --onlyvisible --name . >/dev/null 2>&1";
+    const std::string probe = "DISPLAY=" + display + " xdotool search --onlyvisible --class osgViewer >/dev/null 2>&1";
     while (std::chrono::steady_clock::now() < end && running()) {
         if (std::system(probe.c_str()) == 0)
             return true;
