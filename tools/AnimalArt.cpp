@@ -91,7 +91,7 @@ Pose runPose(float t) {
     stride(pose, AnimalArt::FRONT_LEFT_UPPER, u - 0.45f, 0.38f, 38, 85);
     stride(pose, AnimalArt::FRONT_RIGHT_UPPER, u - 0.53f, 0.38f, 38, 85);
     const float flex = std::sin(2 * kPi * u - 0.6f);
-    pose[AnimalArt::PELVIS].offset = {0, 0, -0.25f + 0.3f * std::sin(2 * kPi * u + 0.9f)};
+    pose[AnimalArt::PELVIS].offset = {0, 0, 0.02f + 0.25f * std::sin(2 * kPi * u + 0.9f)};
     rotate(pose, AnimalArt::PELVIS, 6 * flex, X);
     rotate(pose, AnimalArt::CHEST, -11 * flex, X);
     rotate(pose, AnimalArt::NECK, 12 + 8 * std::sin(2 * kPi * u + 1.4f), X);
@@ -245,8 +245,8 @@ void addLegs(SkinnedShape& shape, float thigh, float shin, float foot, float hin
             shape.addCapsule(top + osg::Vec3(0, 0, 0.3f), isHind ? hindThigh : thigh, knee, shin * 1.2f, upper, 0.35f);
             shape.addCapsule(knee, shin * 1.15f, ankle, shin * 0.85f, upper + 1, 0.15f);
             // Hoof or paw: flat underneath at z = 0.
-            shape.addEllipsoid(ankle + osg::Vec3(0, -0.12f, foot * 0.6f - 0.45f), {foot, foot * 1.25f, foot * 0.6f},
-                               upper + 1, 0.15f);
+            shape.addEllipsoid(ankle + osg::Vec3(0, -0.1f, foot * 0.7f - 0.45f), {foot * 0.85f, foot * 1.1f, foot * 0.7f},
+                               upper + 1, 0.25f);
         }
     }
 }
@@ -256,27 +256,26 @@ void addLegs(SkinnedShape& shape, float thigh, float shin, float foot, float hin
 SkinnedShape AnimalArt::herbivoreShape() {
     SkinnedShape s;
     // A deep rounded barrel with a soft rump and chest.
-    s.addEllipsoid({0, 0.1f, 4.45f}, {1.75f, 3.2f, 1.6f}, PELVIS, 0.6f);
+    s.addEllipsoid({0, 0.1f, 4.4f}, {1.75f, 3.0f, 1.75f}, PELVIS, 0.6f);
     s.splitLast(CHEST, {0, 1.6f, 0}, {0, -1.6f, 0});
-    s.addEllipsoid({0, 2.0f, 4.7f}, {1.55f, 1.5f, 1.35f}, PELVIS, 0.6f);
-    s.addEllipsoid({0, -1.9f, 4.55f}, {1.5f, 1.45f, 1.5f}, CHEST, 0.6f);
-    // Short thick neck and a broad gentle head with a round muzzle.
-    s.addCapsule({0, -2.6f, 5.0f}, 0.95f, {0, -3.85f, 5.95f}, 0.72f, NECK, 0.5f);
+    s.addEllipsoid({0, 2.0f, 4.75f}, {1.55f, 1.45f, 1.4f}, PELVIS, 0.6f);
+    s.addEllipsoid({0, -1.9f, 4.6f}, {1.5f, 1.4f, 1.55f}, CHEST, 0.6f);
+    // Short thick neck and a big gentle head with a round muzzle.
+    s.addCapsule({0, -2.7f, 5.2f}, 0.95f, {0, -3.95f, 6.05f}, 0.75f, NECK, 0.5f);
     s.splitLast(HEAD, {0, -3.0f, 5.0f}, {0, -4.0f, 6.0f});
-    s.addEllipsoid({0, -4.25f, 6.15f}, {0.78f, 0.95f, 0.78f}, HEAD, 0.4f);
-    s.addEllipsoid({0, -5.0f, 5.8f}, {0.58f, 0.62f, 0.52f}, HEAD, 0.45f);
+    s.addEllipsoid({0, -4.35f, 6.25f}, {0.85f, 1.05f, 0.85f}, HEAD, 0.4f);
+    s.addEllipsoid({0, -5.2f, 5.9f}, {0.62f, 0.62f, 0.58f}, HEAD, 0.5f);
     // Leaf-shaped ears out to the sides and two stubby horns.
     for (float side : {-1.0f, 1.0f}) {
-        s.addEllipsoid({side * 0.95f, -4.05f, 6.55f}, {0.48f, 0.14f, 0.22f}, HEAD, 0.12f,
-                       osg::Quat(osg::DegreesToRadians(side * 20.0f), Y));
-        s.addCapsule({side * 0.32f, -4.15f, 6.7f}, 0.16f, {side * 0.5f, -3.95f, 7.3f}, 0.08f, HEAD, 0.12f);
+        s.addEllipsoid({side * 1.05f, -4.0f, 6.6f}, {0.62f, 0.16f, 0.28f}, HEAD, 0.12f,
+                       osg::Quat(osg::DegreesToRadians(side * 25.0f), Y));
+        s.addCapsule({side * 0.35f, -4.1f, 6.85f}, 0.19f, {side * 0.62f, -3.85f, 7.6f}, 0.08f, HEAD, 0.12f);
     }
     // A short tail ending in a tuft.
-    s.addCapsule({0, 3.3f, 4.9f}, 0.24f, {0, 4.3f, 4.15f}, 0.16f, TAIL1, 0.2f);
-    s.splitLast(TAIL2, {0, 3.6f, 0}, {0, 4.6f, 0});
-    s.addEllipsoid({0, 4.45f, 3.85f}, {0.26f, 0.28f, 0.4f}, TAIL2, 0.15f,
-                   osg::Quat(osg::DegreesToRadians(-30.0f), X));
-    addLegs(s, 0.55f, 0.3f, 0.38f, 0.8f);
+    s.addCapsule({0, 3.2f, 5.3f}, 0.22f, {0, 3.95f, 4.7f}, 0.15f, TAIL1, 0.2f);
+    s.splitLast(TAIL2, {0, 3.5f, 0}, {0, 4.4f, 0});
+    s.addEllipsoid({0, 4.1f, 4.35f}, {0.28f, 0.3f, 0.45f}, TAIL2, 0.15f, osg::Quat(osg::DegreesToRadians(-25.0f), X));
+    addLegs(s, 0.58f, 0.34f, 0.36f, 0.85f);
     return s;
 }
 

@@ -253,9 +253,9 @@ osg::ref_ptr<osg::Image> makeSeedTexture() {
         for (int x = 0; x < width; ++x) {
             const float u = static_cast<float>(x) / width, v = static_cast<float>(y) / (height - 1);
             // Light from above, a seam running round the pod and ribs along it.
-            osg::Vec3 c = mix(osg::Vec3(0.55f, 0.38f, 0.18f), osg::Vec3(0.95f, 0.8f, 0.5f), smoothstep(0.0f, 0.9f, v));
+            osg::Vec3 c = mix(osg::Vec3(0.66f, 0.58f, 0.36f), osg::Vec3(0.97f, 0.92f, 0.72f), smoothstep(0.0f, 0.9f, v));
             c *= 0.9f + 0.1f * smoothstep(0.5f, 0.0f, std::fabs(u - 0.5f));
-            c = mix(c, osg::Vec3(0.45f, 0.3f, 0.12f), smoothstep(0.03f, 0.0f, std::fabs(v - 0.5f)) * 0.7f);
+            c = mix(c, osg::Vec3(0.55f, 0.45f, 0.25f), smoothstep(0.025f, 0.0f, std::fabs(v - 0.5f)) * 0.5f);
             putPixel(*image, x, y, c);
         }
     image->setFileName("seed.png");
@@ -333,16 +333,16 @@ osg::ref_ptr<osg::Node> SceneArt::makeStem() {
 
 osg::ref_ptr<osg::Node> SceneArt::makeSeed() {
     // The pod's long axis lies along x (across the ring) so the x-scale fattens it.
-    const osg::Matrix podPlacement = osg::Matrix::rotate(M_PI / 2, osg::Y_AXIS) * osg::Matrix::scale(0.85f, 0.4f, 0.48f) *
+    const osg::Matrix podPlacement = osg::Matrix::rotate(M_PI / 2, osg::Y_AXIS) * osg::Matrix::scale(0.6f, 0.32f, 0.4f) *
                                      osg::Matrix::translate(0, 0.17f, -0.01f);
     osg::ref_ptr<osg::Geometry> pod = ShapeKit::lathe(ellipse(0.1f, 0.1f, 12), 16, podPlacement);
     // Map the texture by height, so the pod is lit from above whichever way it turns.
     auto podVertices = static_cast<const osg::Vec3Array*>(pod->getVertexArray());
     auto podTexcoords = static_cast<osg::Vec2Array*>(pod->getTexCoordArray(0));
     for (std::size_t i = 0; i < podVertices->size(); ++i)
-        (*podTexcoords)[i] = {(*podVertices)[i].x() * 5 + 0.5f, ((*podVertices)[i].z() + 0.058f) / 0.096f};
-    std::vector<ShapeKit::ProfilePoint> stalkProfile = {{0.012f, 0}, {0.01f, 0.07f}, {0.0f, 0.075f}};
-    const osg::Matrix stalkPlacement = osg::Matrix::rotate(-M_PI / 2, osg::X_AXIS) * osg::Matrix::translate(0, 0.09f, 0);
+        (*podTexcoords)[i] = {(*podVertices)[i].x() * 5 + 0.5f, ((*podVertices)[i].z() + 0.05f) / 0.08f};
+    std::vector<ShapeKit::ProfilePoint> stalkProfile = {{0.009f, 0}, {0.007f, 0.06f}, {0.0f, 0.065f}};
+    const osg::Matrix stalkPlacement = osg::Matrix::rotate(-M_PI / 2, osg::X_AXIS) * osg::Matrix::translate(0, 0.1f, 0);
     osg::ref_ptr<osg::Geometry> stalk = ShapeKit::lathe(stalkProfile, 6, stalkPlacement);
     osg::ref_ptr<osg::Image> image = makeSeedTexture();
     texture(*pod, image.get(), osg::Texture::REPEAT);
