@@ -169,7 +169,8 @@ bool CoreModel::loadAllTextures(const std::string& folder) {
             const std::string& name = material->getMapFilename(map);
             if (name.empty() || material->getMapUserData(map))
                 continue;
-            const std::string file = folder.empty() ? name : folder + "/" + name;
+            const bool joined = folder.empty() || folder.back() == '/';
+            const std::string file = joined ? folder + name : folder + "/" + name;
             osg::ref_ptr<osg::Image> image = osgDB::readRefImageFile(file);
             if (!image) {
                 // Not fatal: the mesh simply draws untextured.

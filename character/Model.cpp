@@ -17,6 +17,8 @@
 
 #include <atomic>
 #include <cmath>
+#include <map>
+#include <mutex>
 #include <string>
 
 namespace character {
@@ -92,18 +94,22 @@ void Model::setSkinning(Skinning mode) { skinningMode.store(int(mode)); }
 
 Model::Skinning Model::getSkinning() { return Skinning(skinningMode.load()); }
 
-osg::Program* Model::skinningProgram() {
-    static const osg::ref_ptr<osg::Program> program = [] {
+osg::Program* Model::skinningProgram(int slots) {
+    // One program per palette size, sized to the skeleton: a small palette
+    // fits the uniform space of even the oldest GLSL hardware.
+    static std::mutex guard;
+    static std::map<int, osg::ref_ptr<osg::Program>> programs;
+    std::lock_guard<std::mutex> lock(guard);
+    osg::ref_ptr<osg::Program>& program = programs[slots];
+    if (!program) {
         std::string source = skinningSource;
-        const std::string rows = std::to_string(3 * (SkinData::maxGpuBones + 1));
-        source.replace(source.find("PALETTE_ROWS"), 12, rows);
-        osg::ref_ptr<osg::Program> p = new osg::Program;
-        p->setName("sylvara skinning");
-        p->addShader(new osg::Shader(osg::Shader::VERTEX, source));
-        p->addBindAttribLocation("boneSlot", boneSlotAttribute);
-        p->addBindAttribLocation("boneWeight", boneWeightAttribute);
-        return p;
-    }();
+        source.replace(source.find("PALETTE_ROWS"), 12, std::to_string(3 * slots));
+        program = new osg::Program;
+        program->setName("sylvara skinning");
+        program->addShader(new osg::Shader(osg::Shader::VERTEX, source));
+        program->addBindAttribLocation("boneSlot", boneSlotAttribute);
+        program->addBindAttribLocation("boneWeight", boneWeightAttribute);
+    }
     return program.get();
 }
 
@@ -224,7 +230,7 @@ void Model::useGpu(bool gpu) {
         if (gpu) {
             osg::ref_ptr<osg::StateSet> state = new osg::StateSet;
             state->setDataVariance(osg::Object::DYNAMIC);
-            state->setAttributeAndModes(skinningProgram(), osg::StateAttribute::ON);
+            state->setAttributeAndModes(skinningProgram(skin->getSlotCount()), osg::StateAttribute::ON);
             state->addUniform(paletteUniform.get());
             if (submesh.textureState)
                 state->setTextureAttributeAndModes(

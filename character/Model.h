@@ -88,7 +88,7 @@ private:
     void fillPalette();
     void skinOnCpu();
     void boundFromBones();
-    static osg::Program* skinningProgram();
+    static osg::Program* skinningProgram(int slots);
 
     osg::ref_ptr<CoreModel> coreModel;
     std::unique_ptr<CalModel> calModel;

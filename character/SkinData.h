@@ -17,8 +17,9 @@ namespace character {
 // bone influences, built once so that making a Model copies nothing per vertex.
 class SkinData : public osg::Referenced {
 public:
-    // The vertex program's palette size; bigger skeletons are skinned on the CPU.
-    static constexpr int maxGpuBones = 64;
+    // Bigger skeletons are skinned on the CPU: their palette would not fit the
+    // vertex uniforms GLSL 1.20 hardware is sure to have.
+    static constexpr int maxGpuBones = 32;
 
     struct Influence {
         int slot; // palette slot: a bone id, or boneCount for "not skinned"

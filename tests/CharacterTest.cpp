@@ -6,6 +6,8 @@
 #include <osg/Uniform>
 #include <osgUtil/LineSegmentIntersector>
 #include <osgUtil/UpdateVisitor>
+#include <osg/Texture2D>
+#include <osgDB/WriteFile>
 
 #include <cal3d/cal3d.h>
 #include <cal3d/corekeyframe.h>
@@ -68,11 +70,11 @@ void writeAnimation(const std::string& file, int bone, float duration, const std
 }
 
 // A square tube of rings every half unit; joints blend their two bones.
-void writeMesh(const std::string& file, int boneOffset = 0) {
+void writeMesh(const std::string& file, int boneOffset = 0, bool mapped = false) {
     CalCoreMeshPtr mesh = new CalCoreMesh;
     auto* submesh = new CalCoreSubmesh;
     const int rings = 7, sides = 4;
-    submesh->reserve(rings * sides, 0, (rings - 1) * sides * 2, 0);
+    submesh->reserve(rings * sides, mapped ? 1 : 0, (rings - 1) * sides * 2, 0);
     submesh->setCoreMaterialThreadId(0);
     for (int r = 0; r < rings; ++r) {
         const float x = 0.5f * r;
@@ -89,6 +91,8 @@ void writeMesh(const std::string& file, int boneOffset = 0) {
             else
                 vertex.vectorInfluence = {{std::min(r / 2, 2) + boneOffset, 1.0f}};
             submesh->setVertex(r * sides + s, vertex);
+            if (mapped)
+                submesh->setTextureCoordinate(r * sides + s, 0, {r / 6.0f, s / 4.0f});
         }
     }
     int face = 0;
@@ -102,6 +106,16 @@ void writeMesh(const std::string& file, int boneOffset = 0) {
     ASSERT_TRUE(CalSaver::saveCoreMesh(file, mesh.get()));
 }
 
+void writeMaterial(const std::string& file, const std::string& map) {
+    CalCoreMaterialPtr material = new CalCoreMaterial;
+    material->setAmbientColor({50, 50, 50, 255});
+    material->setDiffuseColor({200, 200, 200, 255});
+    material->setSpecularColor({0, 0, 0, 255});
+    material->reserve(1);
+    material->setMap(0, {map, nullptr});
+    ASSERT_TRUE(CalSaver::saveCoreMaterial(file, material.get()));
+}
+
 class CharacterTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -113,6 +127,12 @@ protected:
         writeAnimation(folder + "leg_Kick.xaf", 2, 0.5f, {90, 90});
         writeMesh(folder + "leg.xmf");
         writeMesh(folder + "leg_badbone.xmf", 5);
+        writeMesh(folder + "leg_mapped.xmf", 0, true);
+        writeMaterial(folder + "leg.xrf", "skin.png");
+        writeMaterial(folder + "leg_lost.xrf", "lost.png");
+        osg::ref_ptr<osg::Image> skin = new osg::Image;
+        skin->allocateImage(4, 4, 1, GL_RGB, GL_UNSIGNED_BYTE);
+        ASSERT_TRUE(osgDB::writeImageFile(*skin, folder + "skin.png"));
         std::ofstream(folder + "garbage.xmf") << "<HEADER MAGIC=\"XMF\" VERSION=\"919\"><MESH NUMSUBMESH=\"1\"><SUB";
     }
     void TearDown() override { Model::setSkinning(Model::Skinning::Automatic); }
@@ -298,6 +318,39 @@ TEST_F(CharacterTest, BrokenFilesSayWhyInOneLineAndDrawNothing) {
     osg::ref_ptr<Model> model = new Model;
     EXPECT_FALSE(model->create(nullptr));
     model->advance(0.1);
+}
+
+TEST_F(CharacterTest, TexturesComeFromTheMaterialMapsAndAMissingOneIsNotFatal) {
+    for (const std::string material : {"leg.xrf", "leg_lost.xrf"}) {
+        osg::ref_ptr<CoreModel> core = new CoreModel("mapped");
+        core->loadSkeleton(folder + "leg.xsf");
+        core->loadMesh(folder + "leg_mapped.xmf");
+        ASSERT_EQ(core->loadMaterial(folder + material), 0);
+        testing::internal::CaptureStdout();
+        const bool loaded = core->loadAllTextures(folder);
+        const std::string said = testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(core->isUsable());
+        osg::ref_ptr<Model> model = new Model;
+        ASSERT_TRUE(model->create(core.get()));
+        const bool found = material == "leg.xrf";
+        EXPECT_EQ(loaded, found);
+        EXPECT_EQ(said.empty(), found) << said;
+        if (!found) {
+            EXPECT_EQ(said, "Cal3D: cannot load texture " + folder + "lost.png: no such image or unreadable\n");
+            EXPECT_EQ(model->getDrawable(0)->getStateSet(), nullptr);
+            continue;
+        }
+        for (Model::Skinning path : {Model::Skinning::Cpu, Model::Skinning::Gpu}) {
+            Model::setSkinning(path);
+            model->advance(0.1);
+            const osg::Geometry* geometry = model->getDrawable(0)->asGeometry();
+            ASSERT_NE(geometry->getTexCoordArray(0), nullptr);
+            EXPECT_EQ(geometry->getTexCoordArray(0)->getNumElements(), geometry->getVertexArray()->getNumElements());
+            EXPECT_FLOAT_EQ(static_cast<const osg::Vec2Array&>(*geometry->getTexCoordArray(0))[5].y(), 0.25f);
+            ASSERT_NE(geometry->getStateSet(), nullptr);
+            EXPECT_NE(geometry->getStateSet()->getTextureAttribute(0, osg::StateAttribute::TEXTURE), nullptr);
+        }
+    }
 }
 
 TEST_F(CharacterTest, VertexProgramFormulaMatchesCpuSkinning) {
