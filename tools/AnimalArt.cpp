@@ -154,10 +154,10 @@ Pose damagedPose(float t) {
 }
 
 Pose deadPose() {
-    // Rolled onto its left side, legs stiff, head and tail on the ground.
+    // Rolled onto its right side, legs stiff, head and tail on the ground.
     Pose pose = rest();
     pose[AnimalArt::PELVIS].offset = {0, 0, -2.75f};
-    rotate(pose, AnimalArt::PELVIS, 82, Y);
+    rotate(pose, AnimalArt::PELVIS, -82, Y);
     rotate(pose, AnimalArt::FRONT_LEFT_UPPER, -18, X);
     rotate(pose, AnimalArt::FRONT_LEFT_LOWER, 25, X);
     rotate(pose, AnimalArt::FRONT_RIGHT_UPPER, -8, X);
@@ -166,10 +166,10 @@ Pose deadPose() {
     rotate(pose, AnimalArt::HIND_LEFT_LOWER, 12, X);
     rotate(pose, AnimalArt::HIND_RIGHT_UPPER, 6, X);
     rotate(pose, AnimalArt::HIND_RIGHT_LOWER, 18, X);
-    rotate(pose, AnimalArt::NECK, 18, Z);
-    rotate(pose, AnimalArt::HEAD, 12, Z);
-    rotate(pose, AnimalArt::TAIL1, 20, Z);
-    rotate(pose, AnimalArt::TAIL2, 10, Z);
+    rotate(pose, AnimalArt::NECK, -18, Z);
+    rotate(pose, AnimalArt::HEAD, -12, Z);
+    rotate(pose, AnimalArt::TAIL1, -20, Z);
+    rotate(pose, AnimalArt::TAIL2, -10, Z);
     return pose;
 }
 
@@ -177,7 +177,7 @@ Pose buckledPose() {
     // Knees give way first.
     Pose pose = rest();
     pose[AnimalArt::PELVIS].offset = {0, 0, -1.1f};
-    rotate(pose, AnimalArt::PELVIS, 8, Y);
+    rotate(pose, AnimalArt::PELVIS, -8, Y);
     for (int side = 0; side < 2; ++side) {
         const int front = side ? AnimalArt::FRONT_RIGHT_UPPER : AnimalArt::FRONT_LEFT_UPPER;
         const int hind = side ? AnimalArt::HIND_RIGHT_UPPER : AnimalArt::HIND_LEFT_UPPER;

@@ -333,14 +333,14 @@ osg::ref_ptr<osg::Node> SceneArt::makeStem() {
 
 osg::ref_ptr<osg::Node> SceneArt::makeSeed() {
     // The pod's long axis lies along x (across the ring) so the x-scale fattens it.
-    const osg::Matrix podPlacement = osg::Matrix::rotate(M_PI / 2, osg::Y_AXIS) * osg::Matrix::scale(0.6f, 0.32f, 0.4f) *
+    const osg::Matrix podPlacement = osg::Matrix::rotate(M_PI / 2, osg::Y_AXIS) * osg::Matrix::scale(0.6f, 0.26f, 0.32f) *
                                      osg::Matrix::translate(0, 0.17f, -0.01f);
     osg::ref_ptr<osg::Geometry> pod = ShapeKit::lathe(ellipse(0.1f, 0.1f, 12), 16, podPlacement);
     // Map the texture by height, so the pod is lit from above whichever way it turns.
     auto podVertices = static_cast<const osg::Vec3Array*>(pod->getVertexArray());
     auto podTexcoords = static_cast<osg::Vec2Array*>(pod->getTexCoordArray(0));
     for (std::size_t i = 0; i < podVertices->size(); ++i)
-        (*podTexcoords)[i] = {(*podVertices)[i].x() * 5 + 0.5f, ((*podVertices)[i].z() + 0.05f) / 0.08f};
+        (*podTexcoords)[i] = {(*podVertices)[i].x() * 5 + 0.5f, ((*podVertices)[i].z() + 0.042f) / 0.064f};
     std::vector<ShapeKit::ProfilePoint> stalkProfile = {{0.009f, 0}, {0.007f, 0.06f}, {0.0f, 0.065f}};
     const osg::Matrix stalkPlacement = osg::Matrix::rotate(-M_PI / 2, osg::X_AXIS) * osg::Matrix::translate(0, 0.1f, 0);
     osg::ref_ptr<osg::Geometry> stalk = ShapeKit::lathe(stalkProfile, 6, stalkPlacement);

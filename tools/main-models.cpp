@@ -2,7 +2,7 @@
 // animations side by side, and the plain models on a patch of ground, lit and
 // tinted the way the program does it. Runs from bin/, like the program.
 //
-//   sylvara-models [--models DIR] [--screenshot FILE] [--camera EX EY EZ CX CY CZ]
+//   sylvara-models [--models DIR] [--screenshot FILE] [--at SECONDS] [--camera EX EY EZ CX CY CZ]
 #include "character/CoreModel.h"
 #include "character/Model.h"
 
@@ -133,7 +133,8 @@ private:
 
 int main(int argc, char** argv) {
     std::string folder = "../models/", screenshot;
-    osg::Vec3 eye(300, -250, 250), centre(300, 250, 25);
+    osg::Vec3 eye(300, -300, 270), centre(300, 255, 20);
+    double shotAfter = 3.0;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc)
             screenshot = argv[++i];
@@ -143,10 +144,12 @@ int main(int argc, char** argv) {
             for (int k = 0; k < 3; ++k)
                 centre[k] = std::stof(argv[++i]);
         }
+        else if (!std::strcmp(argv[i], "--at") && i + 1 < argc)
+            shotAfter = std::stod(argv[++i]);
         else if (!std::strcmp(argv[i], "--models") && i + 1 < argc)
             folder = std::string(argv[++i]) + "/";
         else {
-            std::printf("usage: %s [--models DIR] [--screenshot FILE] [--camera EX EY EZ CX CY CZ]\n", argv[0]);
+            std::printf("usage: %s [--models DIR] [--screenshot FILE] [--at SECONDS] [--camera EX EY EZ CX CY CZ]\n", argv[0]);
             return 1;
         }
     }
@@ -201,7 +204,7 @@ int main(int argc, char** argv) {
 
     // Animals of the largest size (scale 5.1), three quarters full, facing +x
     // as the program turns them at birth with a heading of 0.
-    const float columnX[] = {70, 185, 300, 415, 530};
+    const float columnX[] = {100, 200, 300, 400, 500};
     struct Row {
         character::CoreModel* core;
         float y;
@@ -280,7 +283,7 @@ int main(int argc, char** argv) {
     viewer.getCameraManipulator()->setHomePosition(eye, centre, {0, 0, 1});
     osg::ref_ptr<Screenshot> grab;
     if (!screenshot.empty()) {
-        grab = new Screenshot(screenshot, 3.0);
+        grab = new Screenshot(screenshot, shotAfter);
         viewer.getCamera()->setFinalDrawCallback(grab);
     }
     viewer.realize();
