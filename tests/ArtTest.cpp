@@ -3,6 +3,9 @@
 #include <cal3d/corekeyframe.h>
 #include <cal3d/coretrack.h>
 
+#include "tools/CalArt.h"
+#include "tools/SkinnedShape.h"
+
 #include <gtest/gtest.h>
 
 #include <osg/BlendFunc>
@@ -14,7 +17,9 @@
 #include <osgDB/ReadFile>
 
 #include <cmath>
+#include <map>
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -256,4 +261,61 @@ TEST(ArtTest, SceneNodesHaveThePlacementsTheProgramExpects) {
     EXPECT_NEAR(arrow.zMin(), 0, 1e-4);
     EXPECT_NEAR(arrow.zMax(), 0.5, 0.02);
     EXPECT_NEAR(arrow.center().x(), 0, 1e-3);
+}
+
+TEST(ArtTest, MesherMakesClosedOutwardSurfacesAndSkinsAcrossJoints) {
+    // A ball on one bone: vertices on the true surface, every edge shared by
+    // exactly two faces (no holes), and faces wound to face outwards.
+    SkinnedShape ball;
+    ball.addEllipsoid({0, 0, 1}, {1, 1, 1}, 0, 0.1f);
+    std::unique_ptr<CalCoreSubmesh> mesh(ball.polygonize(0.15f));
+    const auto& vertices = mesh->getVectorVertex();
+    ASSERT_GT(vertices.size(), 200u);
+    std::map<std::pair<int, int>, int> edges;
+    int inward = 0;
+    for (const auto& v : vertices)
+        EXPECT_NEAR((v.position - CalVector(0, 0, 1)).length(), 1.0f, 0.01f);
+    for (const auto& f : mesh->getVectorFace()) {
+        const CalVector a = vertices[f.vertexId[0]].position, b = vertices[f.vertexId[1]].position,
+                        c = vertices[f.vertexId[2]].position;
+        const CalVector normal = (b - a) % (c - a);
+        inward += normal * (a - CalVector(0, 0, 1)) < 0;
+        for (int k = 0; k < 3; ++k) {
+            const int from = f.vertexId[k], to = f.vertexId[(k + 1) % 3];
+            ++edges[{std::min(from, to), std::max(from, to)}];
+        }
+    }
+    EXPECT_EQ(inward, 0);
+    int open = 0;
+    for (const auto& edge : edges)
+        open += edge.second != 2;
+    EXPECT_EQ(open, 0);
+
+    // Two capsules on two bones: the far ends follow one bone only, the
+    // joint between them is shared.
+    SkinnedShape limb;
+    limb.addCapsule({0, 0, 0}, 0.3f, {0, 0, 2}, 0.3f, 0, 0.2f);
+    limb.addCapsule({0, 0, 2}, 0.3f, {0, 0, 4}, 0.3f, 1, 0.2f);
+    std::unique_ptr<CalCoreSubmesh> skinned(limb.polygonize(0.1f));
+    int sharedAtJoint = 0, mixedAtEnds = 0;
+    for (const auto& v : skinned->getVectorVertex()) {
+        if (std::fabs(v.position.z - 2) < 0.1f)
+            sharedAtJoint += v.vectorInfluence.size() == 2;
+        if (v.position.z < 0.5f || v.position.z > 3.5f)
+            mixedAtEnds += v.vectorInfluence.size() != 1 && v.vectorInfluence[0].weight < 0.9f;
+    }
+    EXPECT_GT(sharedAtJoint, 10);
+    EXPECT_EQ(mixedAtEnds, 0);
+}
+
+TEST(ArtTest, CalRotationsTurnTheWayTheSceneGraphDoes) {
+    // The animations are written as scene-graph rotations; Cal3D must turn a
+    // point the same way, or every limb would swing backwards.
+    const osg::Quat q = CalArt::turn(30, osg::Vec3(1, 0, 0)) * CalArt::turn(50, osg::Vec3(0, 0, 1));
+    const osg::Vec3 expected = q * osg::Vec3(0.3f, -0.5f, -2.0f);
+    CalVector v(0.3f, -0.5f, -2.0f);
+    v *= CalArt::toCal(q);
+    EXPECT_NEAR(v.x, expected.x(), 1e-5f);
+    EXPECT_NEAR(v.y, expected.y(), 1e-5f);
+    EXPECT_NEAR(v.z, expected.z(), 1e-5f);
 }
