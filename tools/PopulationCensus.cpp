@@ -1,0 +1,87 @@
+#include "tools/PopulationCensus.h"
+
+#include "life/Animal.h"
+#include "plants/Plant.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+const char* const GROUP_NAMES[] = {"herbivore", "carnivore", "plant"};
+const char* const ANIMAL_TRAIT_NAMES[] = {"speed", "adrenaline", "spawnEfficiency", "size", "preySize"};
+const char* const PLANT_TRAIT_NAMES[] = {"offspring", "spawnRadius", "spawnEfficiency", "size"};
+
+} // namespace
+
+void PopulationCensus::Moments::add(double x) {
+    count += 1;
+    const double delta = x - mean;
+    mean += delta / count;
+    squares += delta * (x - mean);
+}
+
+PopulationCensus PopulationCensus::of(const std::map<int, osg::ref_ptr<Life>>& lives) {
+    PopulationCensus census;
+    for (const auto& entry : lives)
+        census.add(*entry.second);
+    return census;
+}
+
+void PopulationCensus::add(const Life& life) {
+    if (life.getState() == STATE_DEAD)
+        return;
+    if (life.getCategory() == CATEGORY_PLANT) {
+        const Plant& plant = static_cast<const Plant&>(life);
+        Moments* m = moments[PLANTS];
+        m[OFFSPRING].add(plant.getOffspring());
+        m[SPAWN_RADIUS].add(plant.getSpawnRadius());
+        m[PLANT_SPAWN_EFFICIENCY].add(plant.getSpawnEfficiency());
+        m[PLANT_SIZE].add(plant.getGenomeSize());
+        return;
+    }
+    const Animal& animal = static_cast<const Animal&>(life);
+    if (animal.getKind() != KIND_HERBIVORE && animal.getKind() != KIND_CARNIVORE)
+        return;
+    Moments* m = moments[animal.getKind() == KIND_HERBIVORE ? HERBIVORES : CARNIVORES];
+    m[SPEED].add(animal.getSpeed());
+    m[ADRENALINE].add(animal.getAdrenaline());
+    m[ANIMAL_SPAWN_EFFICIENCY].add(animal.getSpawnEfficiency());
+    m[ANIMAL_SIZE].add(animal.getGenomeSize());
+    m[PREY_SIZE].add(animal.getPreySize());
+}
+
+double PopulationCensus::spread(Group group, int trait) const {
+    const Moments& m = moments[group][trait];
+    return m.count == 0 ? 0.0 : std::sqrt(m.squares / m.count);
+}
+
+std::string PopulationCensus::csvHeader() {
+    std::string header = "tick,herbivores,carnivores,plants";
+    for (int group = 0; group < GROUPS; ++group) {
+        const char* const* names = group == PLANTS ? PLANT_TRAIT_NAMES : ANIMAL_TRAIT_NAMES;
+        for (int trait = 0; trait < traitCount(static_cast<Group>(group)); ++trait) {
+            const std::string column = std::string(GROUP_NAMES[group]) + "_" + names[trait];
+            header += "," + column + "_mean," + column + "_sd";
+        }
+    }
+    return header;
+}
+
+std::string PopulationCensus::csvRow(int tick) const {
+    std::string row = std::to_string(tick) + "," + std::to_string(count(HERBIVORES)) + "," +
+                      std::to_string(count(CARNIVORES)) + "," + std::to_string(count(PLANTS));
+    char number[64];
+    for (int g = 0; g < GROUPS; ++g) {
+        const Group group = static_cast<Group>(g);
+        for (int trait = 0; trait < traitCount(group); ++trait) {
+            if (count(group) == 0) {
+                row += ",,";
+                continue;
+            }
+            std::snprintf(number, sizeof number, ",%.3f,%.3f", mean(group, trait), spread(group, trait));
+            row += number;
+        }
+    }
+    return row;
+}

@@ -1,0 +1,193 @@
+#include "tools/SimulationOptions.h"
+
+#include "world/World.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <functional>
+#include <map>
+
+namespace {
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// A whole decimal number within [low, high]; anything else is an error naming the option.
+bool readNumber(const std::string& option, const std::string& text, long long low, long long high, long long& value,
+                std::string& error) {
+    const bool digits = !text.empty() && text.find_first_not_of("0123456789", text[0] == '-' ? 1 : 0) ==
+                                             std::string::npos && text != "-";
+    if (!digits) {
+        error = option + ": " + quoted(text) + " is not a whole number";
+        return false;
+    }
+    errno = 0;
+    value = std::strtoll(text.c_str(), nullptr, 10);
+    if (errno == ERANGE || value < low || value > high) {
+        error = option + ": " + text + " is out of range (" + std::to_string(low) + ".." + std::to_string(high) + ")";
+        return false;
+    }
+    return true;
+}
+
+bool readInt(const std::string& option, const std::string& text, int low, int high, int& target,
+             std::string& error) {
+    long long value = 0;
+    if (!readNumber(option, text, low, high, value, error))
+        return false;
+    target = static_cast<int>(value);
+    return true;
+}
+
+// "C,R;C,R..." with every part a number; the range is checked once the size is known.
+bool readTiles(const std::string& text, std::vector<std::pair<int, int>>& tiles, std::string& error) {
+    tiles.clear();
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(';', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string tile = text.substr(start, end - start);
+        const size_t comma = tile.find(',');
+        if (comma == std::string::npos) {
+            error = "--genesis: " + quoted(tile) + " is not a tile (give all, none or C,R[;C,R...])";
+            return false;
+        }
+        int column = 0;
+        int row = 0;
+        if (!readInt("--genesis", tile.substr(0, comma), INT_MIN, INT_MAX, column, error) ||
+            !readInt("--genesis", tile.substr(comma + 1), INT_MIN, INT_MAX, row, error))
+            return false;
+        tiles.emplace_back(column, row);
+        start = end + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const* argv, SimulationOptions& options,
+                                                    std::string& error) {
+    using Reader = std::function<bool(const std::string& option, const std::string& value)>;
+    const std::map<std::string, Reader> readers = {
+        {"--size",
+         [&](const std::string& o, const std::string& v) {
+             return readInt(o, v, 1, World::MAX_SIZE, options.size, error);
+         }},
+        {"--ticks", [&](const std::string& o, const std::string& v) { return readInt(o, v, 0, INT_MAX, options.ticks, error); }},
+        {"--interval",
+         [&](const std::string& o, const std::string& v) { return readInt(o, v, 1, INT_MAX, options.interval, error); }},
+        {"--memory-every",
+         [&](const std::string& o, const std::string& v) {
+             return readInt(o, v, 1, INT_MAX, options.memoryEvery, error);
+         }},
+        {"--seed",
+         [&](const std::string& o, const std::string& v) {
+             long long seed = 0;
+             if (!readNumber(o, v, 0, UINT_MAX, seed, error))
+                 return false;
+             options.seeded = true;
+             options.seed = static_cast<unsigned>(seed);
+             return true;
+         }},
+        {"--genesis",
+         [&](const std::string&, const std::string& v) {
+             if (v == "all" || v == "none") {
+                 options.genesis = v == "all" ? Genesis::All : Genesis::None;
+                 options.genesisTiles.clear();
+                 return true;
+             }
+             options.genesis = Genesis::Tiles;
+             return readTiles(v, options.genesisTiles, error);
+         }},
+        {"--csv",
+         [&](const std::string& o, const std::string& v) {
+             if (v.empty())
+                 error = o + ": the file name is empty";
+             options.csvFile = v;
+             return !v.empty();
+         }},
+        {"--plot",
+         [&](const std::string& o, const std::string& v) {
+             if (v.empty())
+                 error = o + ": the file name is empty";
+             options.plotFile = v;
+             return !v.empty();
+         }},
+    };
+
+    for (int i = 1; i < argc; ++i) {
+        std::string option = argv[i];
+        if (option == "-h" || option == "--help")
+            return Outcome::Help;
+        // Both "--size 5" and "--size=5".
+        std::string value;
+        bool inlineValue = false;
+        const size_t equals = option.find('=');
+        if (option.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = option.substr(equals + 1);
+            option = option.substr(0, equals);
+            inlineValue = true;
+        }
+        const auto reader = readers.find(option);
+        if (reader == readers.end()) {
+            error = option.rfind("-", 0) == 0 ? "unknown option " + quoted(option) + " (try --help)"
+                                              : "unexpected argument " + quoted(option) + " (try --help)";
+            return Outcome::Error;
+        }
+        if (!inlineValue) {
+            // A following option is not taken for the value: "--csv --ticks" lacks its file name.
+            if (i + 1 >= argc || std::string(argv[i + 1]).rfind("--", 0) == 0) {
+                error = option + " needs a value";
+                return Outcome::Error;
+            }
+            value = argv[++i];
+        }
+        if (!reader->second(option, value))
+            return Outcome::Error;
+    }
+
+    for (const auto& tile : options.genesisTiles) {
+        if (tile.first < 0 || tile.second < 0 || tile.first >= options.size || tile.second >= options.size) {
+            error = "--genesis: tile " + std::to_string(tile.first) + "," + std::to_string(tile.second) +
+                    " is off a board of " + std::to_string(options.size) + " tiles per side (0.." +
+                    std::to_string(options.size - 1) + ")";
+            return Outcome::Error;
+        }
+    }
+    return Outcome::Run;
+}
+
+std::vector<std::pair<int, int>> SimulationOptions::tilesToPopulate() const {
+    if (genesis == Genesis::Tiles)
+        return genesisTiles;
+    std::vector<std::pair<int, int>> tiles;
+    if (genesis == Genesis::All)
+        for (int row = 0; row < size; ++row)
+            for (int column = 0; column < size; ++column)
+                tiles.emplace_back(column, row);
+    return tiles;
+}
+
+std::string SimulationOptions::usage(const std::string& program) {
+    return "usage: " + program +
+           " [options]\n"
+           "Runs Sylvara's world without a window as fast as it can and records its populations.\n"
+           "Run it from the run tree's bin folder.\n"
+           "\n"
+           "  --size N           tiles per side, 1.." +
+           std::to_string(World::MAX_SIZE) +
+           " (default 5)\n"
+           "  --ticks N          ticks to run (default 1000)\n"
+           "  --genesis WHERE    tiles seeded with 10 herbivores, 10 carnivores and 10 plants:\n"
+           "                     all, none, or C,R[;C,R...] by column and row from 0 (default all)\n"
+           "  --seed N           fix the random seed, 0..4294967295, so a run repeats exactly\n"
+           "                     (without it the clock reseeds every tick, as in the program)\n"
+           "  --csv FILE         census table, one row per interval (default population.csv)\n"
+           "  --plot FILE        PNG plot of the populations, drawn by gnuplot (default population.png)\n"
+           "  --interval N       ticks per CSV row (default 100)\n"
+           "  --memory-every N   print \"tick T rss KB\" with the resident set size every N ticks\n"
+           "  -h, --help         print this and exit\n"
+           "\n"
+           "Bad options exit with 2.\n";
+}

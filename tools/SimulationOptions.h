@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// The command line of sylvara-sim: board size, length of the run, where the
+// genesis goes, the seed and the outputs.
+class SimulationOptions {
+public:
+    enum class Genesis { All, None, Tiles };
+    enum class Outcome { Run, Help, Error };
+
+    int size = 5;
+    int ticks = 1000;
+    Genesis genesis = Genesis::All;
+    // Column and row of each tile to populate, when genesis is Tiles.
+    std::vector<std::pair<int, int>> genesisTiles;
+    bool seeded = false;
+    unsigned seed = 0;
+    // An empty name writes no file (the benchmark runs without outputs).
+    std::string csvFile = "population.csv";
+    std::string plotFile = "population.png";
+    int interval = 100;
+    // 0: no memory lines.
+    int memoryEvery = 0;
+
+    // Reads argv[1..argc-1] into options. On Error, error holds a one-line reason.
+    static Outcome parse(int argc, const char* const* argv, SimulationOptions& options, std::string& error);
+    static std::string usage(const std::string& program);
+
+    // The tiles the genesis applies to, as (column, row), in the order they are populated.
+    std::vector<std::pair<int, int>> tilesToPopulate() const;
+};

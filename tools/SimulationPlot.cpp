@@ -1,0 +1,94 @@
+#include "tools/SimulationPlot.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// A gnuplot single-quoted string: only the quote itself needs doubling.
+std::string gnuplotString(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'')
+            out += '\'';
+        out += c;
+    }
+    return out + "'";
+}
+
+std::string shellWord(const std::string& text) {
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+} // namespace
+
+std::string SimulationPlot::findGnuplot() {
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "";
+    size_t start = 0;
+    while (start <= folders.size()) {
+        size_t end = folders.find(':', start);
+        if (end == std::string::npos)
+            end = folders.size();
+        const std::string folder = end > start ? folders.substr(start, end - start) : ".";
+        const std::string candidate = folder + "/gnuplot";
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return "";
+}
+
+std::string SimulationPlot::script(const std::string& csvFile, const std::string& pngFile, const std::string& title) {
+    const std::string data = gnuplotString(csvFile);
+    // Plants outnumber animals many times over: they get their own axis on the right.
+    return "if (strstrt(GPVAL_TERMINALS, 'pngcairo') > 0) {\n"
+           "  set terminal pngcairo size 800,500 noenhanced font 'Sans,10'\n"
+           "} else {\n"
+           "  set terminal png size 800,500 noenhanced\n"
+           "}\n"
+           "set output " +
+           gnuplotString(pngFile) +
+           "\n"
+           "set datafile separator ','\n"
+           "set key autotitle columnhead top left\n"
+           "set title " +
+           gnuplotString(title) +
+           "\n"
+           "set xlabel 'tick'\n"
+           "set ylabel 'animals'\n"
+           "set y2label 'plants'\n"
+           "set ytics nomirror\n"
+           "set y2tics\n"
+           "set yrange [0:*]\n"
+           "set y2range [0:*]\n"
+           "set grid\n"
+           "plot " +
+           data +
+           " using 1:2 with lines lw 2 lc rgb '#2a62b8' title 'herbivores', \\\n"
+           "     " +
+           data +
+           " using 1:3 with lines lw 2 lc rgb '#c0302c' title 'carnivores', \\\n"
+           "     " +
+           data + " using 1:4 axes x1y2 with lines lw 2 lc rgb '#2e9a3a' title 'plants (right axis)'\n";
+}
+
+SimulationPlot::Result SimulationPlot::draw(const std::string& csvFile, const std::string& pngFile,
+                                            const std::string& title) {
+    const std::string gnuplot = findGnuplot();
+    if (gnuplot.empty())
+        return Result::NoGnuplot;
+    std::FILE* pipe = popen(shellWord(gnuplot).c_str(), "w");
+    if (!pipe)
+        return Result::Failed;
+    const std::string text = script(csvFile, pngFile, title);
+    const bool written = std::fwrite(text.data(), 1, text.size(), pipe) == text.size();
+    const int status = pclose(pipe);
+    const bool ok = written && status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return ok ? Result::Drawn : Result::Failed;
+}

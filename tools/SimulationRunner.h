@@ -1,0 +1,68 @@
+#pragma once
+
+#include "tools/PopulationCensus.h"
+#include "tools/SimulationOptions.h"
+
+#include <osg/Group>
+#include <osg/ref_ptr>
+
+#include <cstdio>
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+class World;
+
+// Runs a World without a window, as fast as it ticks: applies the genesis,
+// then ticks, writing a census row every interval and, when asked, the
+// resident memory. Needs the run tree's bin folder as working directory.
+class SimulationRunner {
+public:
+    // Memory lines and messages go to out.
+    SimulationRunner(const SimulationOptions& options, std::ostream& out);
+    ~SimulationRunner();
+    SimulationRunner(const SimulationRunner&) = delete;
+    SimulationRunner& operator=(const SimulationRunner&) = delete;
+
+    // Opens the outputs, builds the world and populates it. False, with a one-line reason, when it cannot.
+    bool start(std::string& error);
+    // One tick and its bookkeeping.
+    void step();
+    // The remaining ticks of the run.
+    void runAll();
+    // Closes the CSV and draws the plot. False when the plot was asked for and could not be drawn
+    // (a missing gnuplot only says so and counts as done).
+    bool finish();
+    void printSummary(std::ostream& out) const;
+
+    // Resident set size in KB, from /proc/self/statm; -1 when unreadable.
+    static long residentKb();
+
+    World* getWorld() const { return world.get(); }
+    int getTick() const { return tick; }
+    int getRows() const { return rows; }
+    double getTickSeconds() const { return tickSeconds; }
+    double getSetupSeconds() const { return setupSeconds; }
+    int getPeakOrganisms() const { return peakOrganisms; }
+    int getPeakTick() const { return peakTick; }
+    const PopulationCensus& getCensus() const { return census; }
+
+private:
+    void record();
+    void writeRow();
+    bool dueRow() const;
+
+    SimulationOptions options;
+    std::ostream& out;
+    osg::ref_ptr<osg::Group> root;
+    std::unique_ptr<World> world;
+    std::FILE* csv = nullptr;
+    PopulationCensus census;
+    int tick = 0;
+    int rows = 0;
+    int peakOrganisms = 0;
+    int peakTick = 0;
+    double tickSeconds = 0.0;
+    double setupSeconds = 0.0;
+    bool plotted = false;
+};
