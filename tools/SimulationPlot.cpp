@@ -46,7 +46,6 @@ std::string SimulationPlot::findGnuplot() {
 
 std::string SimulationPlot::script(const std::string& csvFile, const std::string& pngFile, const std::string& title) {
     const std::string data = gnuplotString(csvFile);
-    // Plants outnumber animals many times over: they get their own axis on the right.
     return "if (strstrt(GPVAL_TERMINALS, 'pngcairo') > 0) {\n"
            "  set terminal pngcairo size 800,500 noenhanced font 'Sans,10'\n"
            "} else {\n"
@@ -56,17 +55,13 @@ std::string SimulationPlot::script(const std::string& csvFile, const std::string
            gnuplotString(pngFile) +
            "\n"
            "set datafile separator ','\n"
-           "set key autotitle columnhead top left\n"
+           "set key autotitle columnhead top right\n"
            "set title " +
            gnuplotString(title) +
            "\n"
            "set xlabel 'tick'\n"
-           "set ylabel 'animals'\n"
-           "set y2label 'plants'\n"
-           "set ytics nomirror\n"
-           "set y2tics\n"
+           "set ylabel 'living organisms'\n"
            "set yrange [0:*]\n"
-           "set y2range [0:*]\n"
            "set grid\n"
            "plot " +
            data +
@@ -75,7 +70,7 @@ std::string SimulationPlot::script(const std::string& csvFile, const std::string
            data +
            " using 1:3 with lines lw 2 lc rgb '#c0302c' title 'carnivores', \\\n"
            "     " +
-           data + " using 1:4 axes x1y2 with lines lw 2 lc rgb '#2e9a3a' title 'plants (right axis)'\n";
+           data + " using 1:4 with lines lw 2 lc rgb '#2e9a3a' title 'plants'\n";
 }
 
 SimulationPlot::Result SimulationPlot::draw(const std::string& csvFile, const std::string& pngFile,
