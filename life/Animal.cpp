@@ -2,10 +2,10 @@
 
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
+#include "presentation/EmissiveState.h"
 #include "presentation/SoundBank.h"
 #include "world/World.h"
 
-#include <osg/Material>
 
 #include <cmath>
 #include <cstdio>
@@ -36,12 +36,7 @@ Animal::Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
     transform->setScale(osg::Vec3d(s, s, s * 0.5f));
 
     const osg::Vec3f colour(adrenaline / 100.0f + 0.5f, speed / 100.0f + 0.5f, spawnEfficiency / 100.0f + 0.5f);
-    osg::ref_ptr<osg::StateSet> stateSet = new osg::StateSet;
-    osg::ref_ptr<osg::Material> material = new osg::Material;
-    material->setColorMode(osg::Material::OFF);
-    material->setEmission(osg::Material::FRONT_AND_BACK, osg::Vec4(colour, 1.0f));
-    stateSet->setAttributeAndModes(material.get(), osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
-    model->setStateSet(stateSet.get());
+    model->setStateSet(EmissiveState::get(osg::Vec4(colour, 1.0f)).get());
 
     timeScale = speed * 3.0f / 100.0f * tickRate * 0.0625f;
     model->setTimeScale(timeScale);
@@ -200,7 +195,7 @@ bool Animal::isPrey(Life* candidate) {
         std::printf("Warning: invalid prey pointer.\n");
         return false;
     }
-    if (!(adrenalineLevel > adrenaline * 0.5f))
+    if (!isRested())
         return false;
     if (candidate->getState() != STATE_IDLE)
         return false;

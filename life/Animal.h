@@ -19,6 +19,8 @@ public:
     void setHeading(float h);
 
     bool isPrey(Life* candidate);
+    // Rested enough to start a hunt.
+    bool isRested() const { return adrenalineLevel > adrenaline * 0.5f; }
     void chase(Life* prey);
     void flee(float h, Life* from);
     void attack(Life* prey);

@@ -2,10 +2,10 @@
 
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
+#include "presentation/EmissiveState.h"
 #include "presentation/SoundBank.h"
 #include "world/World.h"
 
-#include <osg/Material>
 
 #include <cmath>
 #include <cstdio>
@@ -17,16 +17,8 @@ constexpr float DEGREES = 0.01745f;
 constexpr double TENTH = static_cast<double>(0.1f);
 const osg::Vec3d UNRIPE_SEED(0.2, 1.0, 1.0);
 const osg::Vec3d RIPE_SEED(0.5, 1.0, 1.0);
-const char* const WHITE_STATE = "plant-white";
 
-osg::ref_ptr<osg::StateSet> emissive(const osg::Vec4& emission) {
-    osg::ref_ptr<osg::StateSet> stateSet = new osg::StateSet;
-    osg::ref_ptr<osg::Material> material = new osg::Material;
-    material->setColorMode(osg::Material::OFF);
-    material->setEmission(osg::Material::FRONT_AND_BACK, emission);
-    stateSet->setAttributeAndModes(material.get(), osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
-    return stateSet;
-}
+osg::ref_ptr<osg::StateSet> emissive(const osg::Vec4& emission) { return EmissiveState::get(emission); }
 
 World* worldOf(WorldTile* tile) { return tile->getGrid()->getWorld(); }
 
@@ -70,12 +62,10 @@ Plant::Plant(int id, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::
     transform->addChild(bloomTransform.get());
 
     // Stems and seeds are shared by every plant and always draw white.
-    for (osg::Node* shared : {stemNode.get(), seedNode.get()}) {
-        if (shared && (!shared->getStateSet() || shared->getStateSet()->getName() != WHITE_STATE)) {
-            shared->setStateSet(emissive(osg::Vec4(1, 1, 1, 1)).get());
-            shared->getStateSet()->setName(WHITE_STATE);
-        }
-    }
+    const osg::ref_ptr<osg::StateSet> white = emissive(osg::Vec4(1, 1, 1, 1));
+    for (osg::Node* shared : {stemNode.get(), seedNode.get()})
+        if (shared && shared->getStateSet() != white.get())
+            shared->setStateSet(white.get());
     if (stemNode)
         stemTransform->addChild(stemNode.get());
     transform->addChild(stemTransform.get());

@@ -1,8 +1,9 @@
 #include "plants/TileGrid.h"
 
 #include "plants/WorldTile.h"
+#include "presentation/EmissiveState.h"
+#include "world/IndexedGroup.h"
 
-#include <osg/Material>
 #include <osgDB/ReadFile>
 #include <osgDB/Registry>
 
@@ -10,18 +11,14 @@
 #include <cstdio>
 
 TileGrid::TileGrid(World* world, int tilesPerSide)
-    : world(world), tilesPerSide(tilesPerSide), root(new osg::Group), rootHolder(root) {
+    : world(world), tilesPerSide(tilesPerSide), root(new IndexedGroup), rootHolder(root) {
     tiles.reserve(static_cast<size_t>(tilesPerSide) * tilesPerSide);
     osg::ref_ptr<osg::Node> ground =
         osgDB::readNodeFile("../models/groundtile.osg", osgDB::Registry::instance()->getOptions());
     if (!ground)
         std::printf("Warning: could not read ../models/groundtile.osg; the ground is not drawn.\n");
 
-    osg::ref_ptr<osg::StateSet> shared = new osg::StateSet;
-    osg::ref_ptr<osg::Material> material = new osg::Material;
-    material->setColorMode(osg::Material::OFF);
-    material->setEmission(osg::Material::FRONT_AND_BACK, osg::Vec4(0.7f, 0.7f, 0.7f, 1.0f));
-    shared->setAttributeAndModes(material.get(), osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
+    osg::ref_ptr<osg::StateSet> shared = EmissiveState::get(osg::Vec4(0.7f, 0.7f, 0.7f, 1.0f));
 
     for (int row = 0; row < tilesPerSide; ++row) {
         for (int column = 0; column < tilesPerSide; ++column) {

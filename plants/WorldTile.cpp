@@ -2,9 +2,11 @@
 
 #include "life/Animal.h"
 #include "life/AnimalGenome.h"
+#include "life/HuntIndex.h"
 #include "plants/Plant.h"
 #include "plants/PlantGenome.h"
 #include "plants/TileGrid.h"
+#include "presentation/EmissiveState.h"
 #include "presentation/ModelCatalogue.h"
 #include "world/World.h"
 
@@ -85,12 +87,7 @@ void WorldTile::updateColour() {
         c = std::min(c, 1.0f);
         emission.set(c, c, c, 1.0f);
     }
-    osg::ref_ptr<osg::StateSet> stateSet = new osg::StateSet;
-    osg::ref_ptr<osg::Material> material = new osg::Material;
-    material->setColorMode(osg::Material::OFF);
-    material->setEmission(osg::Material::FRONT_AND_BACK, emission);
-    stateSet->setAttributeAndModes(material.get(), osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
-    transform->setStateSet(stateSet.get());
+    transform->setStateSet(EmissiveState::get(emission).get());
 }
 
 osg::Vec4 WorldTile::getEmission() const {
@@ -135,18 +132,40 @@ void WorldTile::updatePlants() {
 }
 
 void WorldTile::huntStep() {
+    // Crowded tiles answer from an index; it yields exactly the candidate the list walk would.
+    constexpr size_t CROWDED = 24;
+    static HuntIndex plantIndex;
+    static HuntIndex animalIndex;
+    const bool indexed = animals.size() + plants.size() > CROWDED && allValid();
+    if (indexed) {
+        plantIndex.build(plants);
+        animalIndex.build(animals);
+    }
     for (Life* life : animals) {
         Animal* hunter = static_cast<Animal*>(life);
         if (hunter->getState() != STATE_IDLE)
             continue;
-        const std::list<Life*>& candidates = hunter->getKind() == KIND_HERBIVORE ? plants : animals;
-        for (Life* candidate : candidates) {
+        const bool grazer = hunter->getKind() == KIND_HERBIVORE;
+        if (indexed) {
+            if (!hunter->isRested())
+                continue;
+            if (Life* prey = (grazer ? plantIndex : animalIndex).firstPrey(*hunter))
+                hunter->chase(prey);
+            continue;
+        }
+        for (Life* candidate : grazer ? plants : animals) {
             if (hunter->isPrey(candidate)) {
                 hunter->chase(candidate);
                 break;
             }
         }
     }
+}
+
+// Invalid lives make the prey test speak; only the list walk says it for each of them.
+bool WorldTile::allValid() const {
+    const auto valid = [](const Life* life) { return life->isValid(); };
+    return std::all_of(animals.begin(), animals.end(), valid) && std::all_of(plants.begin(), plants.end(), valid);
 }
 
 int WorldTile::findNearestLife(const osg::Vec3d& point) const {

@@ -5,19 +5,14 @@
 #include <osg/Geometry>
 #include <osg/Material>
 
+#include <array>
 #include <cmath>
+#include <map>
 
 namespace {
 
-osg::ref_ptr<osg::Geode> makeQuad(osg::Vec3Array* vertices, const GLuint (&indices)[4], const osg::Vec3f& colour,
-                                  float alpha) {
-    osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
-    geometry->setVertexArray(vertices);
-    geometry->addPrimitiveSet(new osg::DrawElementsUInt(GL_QUADS, 4, indices));
-    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
-    geode->addDrawable(geometry.get());
-
-    osg::StateSet* state = geode->getOrCreateStateSet();
+osg::ref_ptr<osg::StateSet> makeState(const osg::Vec3f& colour, float alpha) {
+    osg::ref_ptr<osg::StateSet> state = new osg::StateSet;
     state->setAttributeAndModes(new osg::BlendEquation(osg::BlendEquation::FUNC_ADD),
                                 osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
     // Without a blend function the alpha would be ignored and the markers drawn opaque.
@@ -29,6 +24,26 @@ osg::ref_ptr<osg::Geode> makeQuad(osg::Vec3Array* vertices, const GLuint (&indic
     material->setAlpha(osg::Material::FRONT_AND_BACK, alpha);
     state->setAttributeAndModes(material.get(), osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
     state->setRenderingHint(osg::StateSet::TRANSPARENT_BIN);
+    return state;
+}
+
+// Markers of one colour share one state: a chase beam is made for every hunter on every tick.
+osg::StateSet* sharedState(const osg::Vec3f& colour, float alpha) {
+    static std::map<std::array<float, 4>, osg::ref_ptr<osg::StateSet>> states;
+    osg::ref_ptr<osg::StateSet>& state = states[{colour.x(), colour.y(), colour.z(), alpha}];
+    if (!state)
+        state = makeState(colour, alpha);
+    return state.get();
+}
+
+osg::ref_ptr<osg::Geode> makeQuad(osg::Vec3Array* vertices, const GLuint (&indices)[4], const osg::Vec3f& colour,
+                                  float alpha) {
+    osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
+    geometry->setVertexArray(vertices);
+    geometry->addPrimitiveSet(new osg::DrawElementsUInt(GL_QUADS, 4, indices));
+    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
+    geode->addDrawable(geometry.get());
+    geode->setStateSet(sharedState(colour, alpha));
     return geode;
 }
 

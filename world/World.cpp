@@ -7,13 +7,14 @@
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
 #include "presentation/Hud.h"
+#include "presentation/EmissiveState.h"
 #include "presentation/MarkerGeometry.h"
 #include "presentation/ModelCatalogue.h"
 #include "presentation/SoundBank.h"
+#include "world/IndexedGroup.h"
 #include "world/RandomSeed.h"
 
 #include <osg/LineSegment>
-#include <osg/Material>
 #include <osgUtil/IntersectVisitor>
 
 #include <algorithm>
@@ -55,7 +56,7 @@ bool firstHit(osg::Node* node, const osg::Vec3& start, const osg::Vec3& end, osg
 
 World::World(int size, Hud* hud, osg::Group* root, Viewer* viewer)
     : hud(hud), viewer(viewer), cursorPoint(0, 0, 0), selectPoint(0, 0, 0), sceneRoot(root),
-      markerGroup(new osg::Group) {
+      markerGroup(new IndexedGroup) {
     RandomSeed::seedAtStart();
     tickRate = 1;
     tickIntervalMs = 1000;
@@ -394,15 +395,10 @@ void World::addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTra
 }
 
 void World::lifePing(const osg::Vec3d& position, const osg::Vec3f& colour) {
-    osg::ref_ptr<osg::StateSet> stateSet = new osg::StateSet;
-    osg::ref_ptr<osg::Material> material = new osg::Material;
-    material->setColorMode(osg::Material::OFF);
-    material->setEmission(osg::Material::FRONT_AND_BACK, osg::Vec4(colour, 1.0f));
-    stateSet->setAttributeAndModes(material.get(), osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
     osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
     transform->setPosition(position);
     transform->setScale(osg::Vec3d(40, 40, 200));
-    transform->setStateSet(stateSet.get());
+    transform->setStateSet(EmissiveState::get(osg::Vec4(colour, 1.0f)).get());
     addTimedNode(models->getLifePingNode().get(), 16, transform.get());
 }
 

@@ -1,0 +1,61 @@
+// Tick cost per organism on a headless World, for about 1,000, 10,000 and
+// 50,000 organisms (genesis on every tile of ever larger boards).
+#include "plants/TileGrid.h"
+#include "plants/WorldTile.h"
+#include "world/RandomSeed.h"
+#include "world/World.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+
+namespace {
+
+struct Populated {
+    osg::ref_ptr<osg::Group> root = new osg::Group;
+    std::unique_ptr<World> world;
+};
+
+Populated populate(int side) {
+    Populated p;
+    RandomSeed::fix(11);
+    p.world = std::make_unique<World>(side, nullptr, p.root.get(), nullptr);
+    p.world->setTickRate(16);
+    for (WorldTile* tile : p.world->getTiles()->getTiles())
+        tile->populate(10, 10, 10);
+    // Let the forced growth and the first births settle before timing.
+    for (int i = 0; i < 10; ++i)
+        p.world->tick();
+    return p;
+}
+
+std::map<int, double> nanosPerOrganism;
+
+void tickCost(benchmark::State& state) {
+    Populated p = populate(static_cast<int>(state.range(0)));
+    double organisms = 0;
+    for (auto _ : state) {
+        organisms += p.world->getLives().size();
+        p.world->tick();
+    }
+    organisms /= state.iterations();
+    state.counters["organisms"] = organisms;
+    state.counters["ns_per_organism"] =
+        benchmark::Counter(organisms * state.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.SetItemsProcessed(static_cast<int64_t>(organisms * state.iterations()));
+}
+
+} // namespace
+
+BENCHMARK(tickCost)->Arg(6)->Arg(19)->Arg(41)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+int main(int argc, char** argv) {
+    setenv("ALSOFT_DRIVERS", "none", 1);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
