@@ -50,7 +50,10 @@ Application::~Application() = default;
 
 int Application::run(int argc, char** argv) {
     int exitCode = 0;
-    if (!startUp(argc, argv, exitCode))
+    if (!parseArguments(argc, argv, exitCode))
+        return exitCode;
+    createWorld(Settings::readSize(Settings::FILE));
+    if (!openWindow(exitCode))
         return exitCode;
     loop();
     viewer->sync();
@@ -59,7 +62,7 @@ int Application::run(int argc, char** argv) {
     return 0;
 }
 
-bool Application::startUp(int argc, char** argv, int& exitCode) {
+bool Application::parseArguments(int argc, char** argv, int& exitCode) {
     osg::ArgumentParser arguments(&argc, argv);
     osg::ApplicationUsage* usage = arguments.getApplicationUsage();
     usage->setDescription(arguments.getApplicationName() + " Sylvara");
@@ -81,13 +84,15 @@ bool Application::startUp(int argc, char** argv, int& exitCode) {
         exitCode = 1;
         return false;
     }
+    return true;
+}
 
+void Application::createWorld(int size) {
     std::printf("loading world...\n");
     std::fflush(stdout);
     root = new osg::Group;
     hud = new Hud(TITLE);
     root->addChild(hud->getCamera());
-    const int size = Settings::readSize(Settings::FILE);
     world = new World(size, hud, root.get(), viewer.get());
     world->setTickRate(TICKS_PER_SECOND);
     world->setFrameRate(FRAMES_PER_SECOND);
@@ -98,6 +103,9 @@ bool Application::startUp(int argc, char** argv, int& exitCode) {
     std::printf("setting scene data...\n");
     std::fflush(stdout);
     viewer->setSceneData(root.get());
+}
+
+bool Application::openWindow(int& exitCode) {
     if (!canOpenWindow()) {
         std::printf("Sylvara cannot open a window: no display could be reached (is DISPLAY set?).\n");
         exitCode = 2;

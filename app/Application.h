@@ -25,8 +25,14 @@ public:
     // One pass of the frame loop; exceptions are the caller's. Returns the ticks run.
     static int framePass(World& world, Viewer* viewer);
 
+    // The start-up in its three steps, for tools that build the same scene.
+    bool parseArguments(int argc, char** argv, int& exitCode);
+    void createWorld(int size);
+    bool openWindow(int& exitCode);
+    World* getWorld() const { return world; }
+    Viewer* getViewer() const { return viewer.get(); }
+
 private:
-    bool startUp(int argc, char** argv, int& exitCode);
     void loop();
 
     osg::ref_ptr<Viewer> viewer;
