@@ -17,7 +17,7 @@ constexpr float kPi = 3.14159265f;
 
 // Mesh resolution: fine enough for ears and horns, coarse enough to skin
 // hundreds of animals every frame.
-constexpr float kCell = 0.13f;
+constexpr float kCell = 0.22f;
 
 float smoothstep(float a, float b, float x) {
     const float t = std::min(1.0f, std::max(0.0f, (x - a) / (b - a)));
