@@ -9,8 +9,14 @@
 #include <cal3d/cal3d.h>
 #include <cal3d/coretrack.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <exception>
 #include <fstream>
+#include <iterator>
+#include <map>
+#include <vector>
 
 namespace character {
 
@@ -32,11 +38,130 @@ std::string calReason(const std::string& file) {
     return reason;
 }
 
+// What Cal3D's XML loaders take for granted, as our tools write it: the
+// attributes of each element, and a text in the elements that carry values.
+struct XmlRule {
+    const char* element;
+    std::vector<const char*> attributes;
+    bool text;
+};
+const XmlRule XML_RULES[] = {
+    {"SKELETON", {"VERSION", "NUMBONES"}, false},
+    {"BONE", {"ID", "NAME", "NUMCHILDS"}, false},
+    {"ANIMATION", {"VERSION", "DURATION", "NUMTRACKS"}, false},
+    {"TRACK", {"BONEID", "NUMKEYFRAMES"}, false},
+    {"KEYFRAME", {"TIME"}, false},
+    {"MESH", {"VERSION", "NUMSUBMESH"}, false},
+    {"SUBMESH", {"NUMVERTICES", "NUMFACES", "MATERIAL", "NUMLODSTEPS", "NUMSPRINGS", "NUMTEXCOORDS"}, false},
+    {"VERTEX", {"ID", "NUMINFLUENCES"}, false},
+    {"INFLUENCE", {"ID"}, true},
+    {"FACE", {"VERTEXID"}, false},
+    {"SPRING", {"VERTEXID", "COEF", "LENGTH"}, false},
+    {"MATERIAL", {"VERSION", "NUMMAPS"}, false},
+    {"HEADER", {"MAGIC", "VERSION"}, false},
+};
+const char* const XML_TEXT_ELEMENTS[] = {"TRANSLATION", "ROTATION", "LOCALTRANSLATION", "LOCALROTATION",
+                                         "PARENTID",    "CHILDID",  "POS",              "NORM",
+                                         "TEXCOORD",    "COLOR",    "COLLAPSEID",       "COLLAPSECOUNT",
+                                         "AMBIENT",     "DIFFUSE",  "SPECULAR",         "SHININESS",
+                                         "MAP"};
+
+bool isXmlFile(const std::string& file) {
+    const std::string::size_type dot = file.rfind('.');
+    return dot != std::string::npos && file.size() - dot == 4 &&
+           (file[dot + 1] == 'x' || file[dot + 1] == 'X');
+}
+
+// Cal3D's XML loaders read attributes and texts without checking they are there
+// and reserve whatever a count says, so garbage that is still XML can crash them
+// or exhaust memory. Empty when the file looks complete (or is not there: Cal3D
+// says so itself).
+std::string xmlProblem(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!isXmlFile(file) || !in)
+        return {};
+    const std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto isName = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    for (std::string::size_type at = xml.find('<'); at != std::string::npos; at = xml.find('<', at)) {
+        std::string::size_type p = ++at;
+        while (p < xml.size() && isName(xml[p]))
+            ++p;
+        const std::string name = xml.substr(at, p - at);
+        if (name.empty())
+            continue; // a closing tag, a declaration or a comment
+        std::map<std::string, std::string> attributes;
+        for (;;) {
+            while (p < xml.size() && std::isspace(static_cast<unsigned char>(xml[p])))
+                ++p;
+            if (p >= xml.size())
+                return "<" + name + "> is cut off";
+            if (xml[p] == '>' || xml.compare(p, 2, "/>") == 0)
+                break;
+            const std::string::size_type start = p;
+            while (p < xml.size() && isName(xml[p]))
+                ++p;
+            const std::string key = xml.substr(start, p - start);
+            const char quote = p + 1 < xml.size() && xml[p] == '=' ? xml[p + 1] : '\0';
+            const std::string::size_type close =
+                quote == '"' || quote == '\'' ? xml.find(quote, p + 2) : std::string::npos;
+            if (key.empty() || close == std::string::npos)
+                return "<" + name + "> has malformed attributes";
+            attributes[key] = xml.substr(p + 2, close - p - 2);
+            p = close + 1;
+        }
+        // A count can never exceed the bytes that would describe its items.
+        for (const auto& [key, value] : attributes)
+            if (key.rfind("NUM", 0) == 0 &&
+                (value.empty() || value.size() > 9 ||
+                 value.find_first_not_of("0123456789") != std::string::npos || std::stoul(value) > xml.size()))
+                return "<" + name + "> has an impossible " + key + " \"" + value.substr(0, 20) + "\"";
+        bool needsText = std::any_of(std::begin(XML_TEXT_ELEMENTS), std::end(XML_TEXT_ELEMENTS),
+                                     [&](const char* text) { return name == text; });
+        for (const XmlRule& rule : XML_RULES) {
+            if (name != rule.element)
+                continue;
+            for (const char* key : rule.attributes)
+                if (!attributes.count(key))
+                    return "<" + name + "> has no " + key;
+            needsText = rule.text;
+        }
+        const std::string::size_type textEnd = xml.find('<', p);
+        if (needsText && (xml[p] == '/' || xml.find_first_not_of(" \t\r\n", p + 1) >= textEnd))
+            return "<" + name + "> has no value";
+        at = p;
+    }
+    return {};
+}
+
+// Cal3D's XML loaders build strings from attributes they take for granted: a
+// missing one throws out of the loader instead of failing the load.
+template <typename Load> auto guarded(Load load, std::string& problem) -> decltype(load()) {
+    try {
+        return load();
+    } catch (const std::exception& e) {
+        problem = std::string("malformed (") + e.what() + ")";
+        return nullptr;
+    }
+}
+
+// Cal3D 0.11 frees an animation but not the tracks (and keyframes) it owns.
+void freeTracks(CalCoreAnimation& animation) {
+    for (CalCoreTrack* track : animation.getListCoreTrack()) {
+        track->destroy();
+        delete track;
+    }
+    animation.getListCoreTrack().clear();
+}
+
 } // namespace
 
 CoreModel::CoreModel(const std::string& name) : core(new CalCoreModel(name)) {}
 
-CoreModel::~CoreModel() = default;
+CoreModel::~CoreModel() {
+    for (int id = 0; id < core->getCoreAnimationCount(); ++id)
+        if (CalCoreAnimation* animation = core->getCoreAnimation(id))
+            freeTracks(*animation);
+}
 
 void CoreModel::fail(const char* what, const std::string& file, const std::string& reason) {
     failed = true;
@@ -71,9 +196,12 @@ bool CoreModel::loadSkeleton(const std::string& file) {
         return false;
     }
     clearCalError();
-    CalCoreSkeletonPtr skeleton = CalLoader::loadCoreSkeleton(file);
+    std::string problem = xmlProblem(file);
+    CalCoreSkeletonPtr skeleton;
+    if (problem.empty())
+        skeleton = guarded([&] { return CalLoader::loadCoreSkeleton(file); }, problem);
     if (!skeleton) {
-        fail("skeleton", file, calReason(file));
+        fail("skeleton", file, problem.empty() ? calReason(file) : problem);
         return false;
     }
     core->setCoreSkeleton(skeleton.get());
@@ -95,9 +223,12 @@ int CoreModel::loadAnimation(const std::string& file, const std::string& name) {
     }
     clearCalError();
     CalCoreSkeleton* skeleton = core->getCoreSkeleton();
-    CalCoreAnimationPtr animation = CalLoader::loadCoreAnimation(file, skeleton);
+    std::string problem = xmlProblem(file);
+    CalCoreAnimationPtr animation;
+    if (problem.empty())
+        animation = guarded([&] { return CalLoader::loadCoreAnimation(file, skeleton); }, problem);
     if (!animation) {
-        fail("animation", file, calReason(file));
+        fail("animation", file, problem.empty() ? calReason(file) : problem);
         return -1;
     }
     const int bones = int(skeleton->getVectorCoreBone().size());
@@ -106,6 +237,7 @@ int CoreModel::loadAnimation(const std::string& file, const std::string& name) {
             fail("animation", file,
                  "a track moves bone " + std::to_string(track->getCoreBoneId()) + " but the skeleton has " +
                      std::to_string(bones));
+            freeTracks(*animation);
             return -1;
         }
     animation->setName(name);
@@ -118,12 +250,15 @@ int CoreModel::loadAnimation(const std::string& file, const std::string& name) {
 
 int CoreModel::loadMesh(const std::string& file) {
     clearCalError();
-    CalCoreMeshPtr mesh = CalLoader::loadCoreMesh(file);
+    std::string problem = xmlProblem(file);
+    CalCoreMeshPtr mesh;
+    if (problem.empty())
+        mesh = guarded([&] { return CalLoader::loadCoreMesh(file); }, problem);
     if (!mesh) {
-        fail("mesh", file, calReason(file));
+        fail("mesh", file, problem.empty() ? calReason(file) : problem);
         return -1;
     }
-    const std::string problem = meshProblem(*mesh);
+    problem = meshProblem(*mesh);
     if (!problem.empty()) {
         fail("mesh", file, problem);
         return -1;
@@ -143,9 +278,12 @@ int CoreModel::loadMesh(const std::string& file) {
 
 int CoreModel::loadMaterial(const std::string& file) {
     clearCalError();
-    CalCoreMaterialPtr material = CalLoader::loadCoreMaterial(file);
+    std::string problem = xmlProblem(file);
+    CalCoreMaterialPtr material;
+    if (problem.empty())
+        material = guarded([&] { return CalLoader::loadCoreMaterial(file); }, problem);
     if (!material) {
-        fail("material", file, calReason(file));
+        fail("material", file, problem.empty() ? calReason(file) : problem);
         return -1;
     }
     material->setFilename(file);
