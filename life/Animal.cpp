@@ -184,10 +184,7 @@ void Animal::die() {
     deathCountdown -= 1;
     if (deathCountdown > 0)
         return;
-    World* world = worldOf(tile);
-    tile->unregisterLife(this);
-    tile->getGrid()->getRoot()->removeChild(transform.get());
-    world->removeLife(this);
+    leaveWorld();
 }
 
 bool Animal::isPrey(Life* candidate) {

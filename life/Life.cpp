@@ -1,6 +1,8 @@
 #include "life/Life.h"
 
+#include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
+#include "world/World.h"
 
 Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, int size)
     : state(STATE_IDLE), tile(tile), transform(new osg::PositionAttitudeTransform), size(size),
@@ -59,4 +61,11 @@ void Life::wrapPosition(osg::Vec3d& p) const {
         p.x() = x;
         p.y() = y;
     }
+}
+
+void Life::leaveWorld() {
+    World* world = tile->getGrid()->getWorld();
+    tile->unregisterLife(this);
+    tile->getGrid()->getRoot()->removeChild(transform.get());
+    world->removeLife(this);
 }

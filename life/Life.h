@@ -48,6 +48,10 @@ public:
 protected:
     ~Life() override;
 
+    // The end of the dying countdown: off the tile, out of the scene, out of the World,
+    // which may destroy this organism. Nothing may touch it afterwards.
+    void leaveWorld();
+
     int state;
     int category = CATEGORY_PLANT;
     WorldTile* tile;

@@ -221,10 +221,7 @@ void Plant::die() {
     countdown -= 1;
     if (countdown > 0)
         return;
-    World* world = worldOf(tile);
-    tile->unregisterLife(this);
-    tile->getGrid()->getRoot()->removeChild(transform.get());
-    world->removeLife(this);
+    leaveWorld();
 }
 
 void Plant::forceGrowth() {
