@@ -108,6 +108,12 @@ std::string generateCreature() {
     const bool saved = CalSaver::saveCoreSkeleton(folder + "/creature.xsf", skeleton.get()) &&
                        CalSaver::saveCoreAnimation(folder + "/creature_Walk.xaf", walk.get()) &&
                        CalSaver::saveCoreMesh(folder + "/creature.xmf", mesh.get());
+    // Cal3D 0.11 leaves an animation's tracks to whoever made them.
+    for (CalCoreTrack* track : walk->getListCoreTrack()) {
+        track->destroy();
+        delete track;
+    }
+    walk->getListCoreTrack().clear();
     return saved ? folder : std::string();
 }
 
