@@ -32,7 +32,9 @@ struct Art {
     std::string description;
 };
 
-bool exists(const std::string& file) { return std::ifstream(file).good(); }
+bool exists(const std::string& file) {
+    return std::ifstream(file).good();
+}
 
 // A fifteen-bone chain along x wrapped in a tube, every bone swaying in a
 // one-second walk: about the real animal's bone count, fewer vertices.
@@ -120,7 +122,8 @@ std::string generateCreature() {
 Art loadArt() {
     Art art;
     const std::string models = "../models/";
-    if (exists(models + "animal.xsf") && exists(models + "animal_Walk.xaf") && exists(models + "herbivore_mesh.xmf")) {
+    if (exists(models + "animal.xsf") && exists(models + "animal_Walk.xaf") &&
+        exists(models + "herbivore_mesh.xmf")) {
         art.core = new CoreModel("animal");
         art.core->loadSkeleton(models + "animal.xsf");
         art.walk = art.core->loadAnimation(models + "animal_Walk.xaf", "Walk");

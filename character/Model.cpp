@@ -90,9 +90,13 @@ void setIdentity(float* slot) {
 
 } // namespace
 
-void Model::setSkinning(Skinning mode) { skinningMode.store(int(mode)); }
+void Model::setSkinning(Skinning mode) {
+    skinningMode.store(int(mode));
+}
 
-Model::Skinning Model::getSkinning() { return Skinning(skinningMode.load()); }
+Model::Skinning Model::getSkinning() {
+    return Skinning(skinningMode.load());
+}
 
 osg::Program* Model::skinningProgram(int slots) {
     // One program per palette size, sized to the skeleton: a small palette
@@ -113,9 +117,13 @@ osg::Program* Model::skinningProgram(int slots) {
     return program.get();
 }
 
-Model::Model() { setUpdateCallback(new ModelUpdater); }
+Model::Model() {
+    setUpdateCallback(new ModelUpdater);
+}
 
-Model::~Model() { clear(); }
+Model::~Model() {
+    clear();
+}
 
 void Model::clear() {
     removeDrawables(0, getNumDrawables());
@@ -200,7 +208,9 @@ void Model::stopLoop(int id, float delay) {
     poseDirty = true;
 }
 
-void Model::setTimeScale(float scale) { timeScale = scale > 0 ? scale : 0.0f; }
+void Model::setTimeScale(float scale) {
+    timeScale = scale > 0 ? scale : 0.0f;
+}
 
 bool Model::wantsGpu() const {
     if (!skin->isGpuCapable())
@@ -219,7 +229,8 @@ bool Model::wantsGpu() const {
 void Model::useGpu(bool gpu) {
     const auto& submeshes = skin->getSubmeshes();
     if (gpu && !paletteUniform) {
-        paletteUniform = new osg::Uniform(osg::Uniform::FLOAT_VEC4, paletteUniformName, 3 * skin->getSlotCount());
+        paletteUniform =
+            new osg::Uniform(osg::Uniform::FLOAT_VEC4, paletteUniformName, 3 * skin->getSlotCount());
         paletteUniform->setArray(palette.get());
         paletteUniform->setDataVariance(osg::Object::DYNAMIC);
     }
@@ -238,7 +249,8 @@ void Model::useGpu(bool gpu) {
             geometry.setStateSet(state.get());
             geometry.setVertexArray(submesh.bindVertices.get());
             geometry.setNormalArray(submesh.bindNormals.get(), osg::Array::BIND_PER_VERTEX);
-            geometry.setVertexAttribArray(boneSlotAttribute, submesh.boneSlots.get(), osg::Array::BIND_PER_VERTEX);
+            geometry.setVertexAttribArray(boneSlotAttribute, submesh.boneSlots.get(),
+                                          osg::Array::BIND_PER_VERTEX);
             geometry.setVertexAttribArray(boneWeightAttribute, submesh.boneWeights.get(),
                                           osg::Array::BIND_PER_VERTEX);
             part.vertices = nullptr;
@@ -377,9 +389,10 @@ void Model::boundFromBones() {
             const osg::Vec3 centre(m[0] * c.x() + m[1] * c.y() + m[2] * c.z() + m[3],
                                    m[4] * c.x() + m[5] * c.y() + m[6] * c.z() + m[7],
                                    m[8] * c.x() + m[9] * c.y() + m[10] * c.z() + m[11]);
-            const osg::Vec3 extent(std::fabs(m[0]) * e.x() + std::fabs(m[1]) * e.y() + std::fabs(m[2]) * e.z(),
-                                   std::fabs(m[4]) * e.x() + std::fabs(m[5]) * e.y() + std::fabs(m[6]) * e.z(),
-                                   std::fabs(m[8]) * e.x() + std::fabs(m[9]) * e.y() + std::fabs(m[10]) * e.z());
+            const osg::Vec3 extent(
+                std::fabs(m[0]) * e.x() + std::fabs(m[1]) * e.y() + std::fabs(m[2]) * e.z(),
+                std::fabs(m[4]) * e.x() + std::fabs(m[5]) * e.y() + std::fabs(m[6]) * e.z(),
+                std::fabs(m[8]) * e.x() + std::fabs(m[9]) * e.y() + std::fabs(m[10]) * e.z());
             box.expandBy(centre - extent);
             box.expandBy(centre + extent);
         }

@@ -3,11 +3,11 @@
 
 #include <osg/FrameStamp>
 #include <osg/Geometry>
+#include <osg/Texture2D>
 #include <osg/Uniform>
+#include <osgDB/WriteFile>
 #include <osgUtil/LineSegmentIntersector>
 #include <osgUtil/UpdateVisitor>
-#include <osg/Texture2D>
-#include <osgDB/WriteFile>
 
 #include <cal3d/cal3d.h>
 #include <cal3d/corekeyframe.h>
@@ -137,7 +137,8 @@ protected:
         osg::ref_ptr<osg::Image> skin = new osg::Image;
         skin->allocateImage(4, 4, 1, GL_RGB, GL_UNSIGNED_BYTE);
         ASSERT_TRUE(osgDB::writeImageFile(*skin, folder + "skin.png"));
-        std::ofstream(folder + "garbage.xmf") << "<HEADER MAGIC=\"XMF\" VERSION=\"919\"><MESH NUMSUBMESH=\"1\"><SUB";
+        std::ofstream(folder + "garbage.xmf")
+            << "<HEADER MAGIC=\"XMF\" VERSION=\"919\"><MESH NUMSUBMESH=\"1\"><SUB";
     }
     void TearDown() override { Model::setSkinning(Model::Skinning::Automatic); }
 
@@ -340,7 +341,8 @@ TEST_F(CharacterTest, TexturesComeFromTheMaterialMapsAndAMissingOneIsNotFatal) {
         EXPECT_EQ(loaded, found);
         EXPECT_EQ(said.empty(), found) << said;
         if (!found) {
-            EXPECT_EQ(said, "Cal3D: cannot load texture " + folder + "lost.png: no such image or unreadable\n");
+            EXPECT_EQ(said,
+                      "Cal3D: cannot load texture " + folder + "lost.png: no such image or unreadable\n");
             EXPECT_EQ(model->getDrawable(0)->getStateSet(), nullptr);
             continue;
         }
@@ -349,7 +351,8 @@ TEST_F(CharacterTest, TexturesComeFromTheMaterialMapsAndAMissingOneIsNotFatal) {
             model->advance(0.1);
             const osg::Geometry* geometry = model->getDrawable(0)->asGeometry();
             ASSERT_NE(geometry->getTexCoordArray(0), nullptr);
-            EXPECT_EQ(geometry->getTexCoordArray(0)->getNumElements(), geometry->getVertexArray()->getNumElements());
+            EXPECT_EQ(geometry->getTexCoordArray(0)->getNumElements(),
+                      geometry->getVertexArray()->getNumElements());
             EXPECT_FLOAT_EQ(static_cast<const osg::Vec2Array&>(*geometry->getTexCoordArray(0))[5].y(), 0.25f);
             ASSERT_NE(geometry->getStateSet(), nullptr);
             EXPECT_NE(geometry->getStateSet()->getTextureAttribute(0, osg::StateAttribute::TEXTURE), nullptr);
@@ -381,7 +384,8 @@ TEST_F(CharacterTest, VertexProgramFormulaMatchesCpuSkinning) {
         const osg::Uniform* uniform = geometry->getStateSet()->getUniform(Model::paletteUniformName);
         ASSERT_NE(uniform, nullptr);
         const osg::FloatArray& palette = *uniform->getFloatArray();
-        const auto& slots = *static_cast<const osg::Vec4Array*>(geometry->getVertexAttribArray(Model::boneSlotAttribute));
+        const auto& slots =
+            *static_cast<const osg::Vec4Array*>(geometry->getVertexAttribArray(Model::boneSlotAttribute));
         const auto& weights =
             *static_cast<const osg::Vec4Array*>(geometry->getVertexAttribArray(Model::boneWeightAttribute));
         const osg::Vec3Array& bindPose = vertices(*gpu);
@@ -391,9 +395,10 @@ TEST_F(CharacterTest, VertexProgramFormulaMatchesCpuSkinning) {
             osg::Vec3 skinned;
             for (int i = 0; i < 4; ++i) {
                 const float* m = &palette[12 * int(slots[v][i] + 0.5f)];
-                skinned += osg::Vec3(osg::Vec4(m[0], m[1], m[2], m[3]) * p, osg::Vec4(m[4], m[5], m[6], m[7]) * p,
-                                     osg::Vec4(m[8], m[9], m[10], m[11]) * p) *
-                           weights[v][i];
+                skinned +=
+                    osg::Vec3(osg::Vec4(m[0], m[1], m[2], m[3]) * p, osg::Vec4(m[4], m[5], m[6], m[7]) * p,
+                              osg::Vec4(m[8], m[9], m[10], m[11]) * p) *
+                    weights[v][i];
             }
             EXPECT_LT((skinned - vertices(*cpu)[v]).length(), 1e-4f) << "frame " << frame << " vertex " << v;
             EXPECT_TRUE(bound.contains(skinned, 1e-4f)) << "frame " << frame << " vertex " << v;
