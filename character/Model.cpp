@@ -16,6 +16,7 @@
 #include <cal3d/cal3d.h>
 
 #include <atomic>
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <mutex>
@@ -145,7 +146,13 @@ bool Model::create(CoreModel* core) {
         return false;
     CalCoreModel* calCore = core->getCalCoreModel();
     std::unique_ptr<CalModel> instance(new CalModel(calCore));
-    for (int meshId = 0; meshId < calCore->getCoreMeshCount(); ++meshId)
+    // Plain meshes are skinned by our own loop or the vertex program from the shared skin data:
+    // only morph targets and springs need Cal3D's per-instance mesh copies, which are costly to make
+    // for every birth.
+    const auto& submeshes = data->getSubmeshes();
+    const bool needsMeshes = std::any_of(submeshes.begin(), submeshes.end(),
+                                         [](const SkinData::Submesh& submesh) { return !submesh.plain; });
+    for (int meshId = 0; needsMeshes && meshId < calCore->getCoreMeshCount(); ++meshId)
         if (!instance->attachMesh(meshId))
             return false;
     instance->setMaterialSet(0);
