@@ -5,7 +5,11 @@
 
 #include <osg/BoundingBox>
 #include <osg/Geometry>
+#include <osgText/Font>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -13,6 +17,36 @@ namespace {
 const char* const FONT = "../data/arial.ttf";
 // Dark text: full-scale colours would draw white on the white backdrops.
 const osg::Vec4 TEXT_COLOUR(10.0f / 255.0f, 10.0f / 255.0f, 10.0f / 255.0f, 1.0f);
+
+// True when every table a TrueType file lists lies inside it. FreeType opens a
+// cut-off font and fails only on the glyphs past the cut.
+bool tablesAreWhole(const char* file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto number = [&](size_t at, int size) {
+        unsigned long value = 0;
+        for (int i = 0; i < size; ++i)
+            value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+        return value;
+    };
+    if (bytes.size() < 12)
+        return false;
+    const unsigned long tables = number(4, 2);
+    if (bytes.size() < 12 + 16 * tables)
+        return false;
+    for (unsigned long table = 0; table < tables; ++table) {
+        const size_t record = 12 + 16 * table;
+        if (number(record + 8, 4) + number(record + 12, 4) > bytes.size())
+            return false;
+    }
+    return true;
+}
+
+// Without our font osgText quietly takes a system font or its built-in one.
+bool fontIsUsable() {
+    const osg::ref_ptr<osgText::Font> font = osgText::readRefFontFile(FONT);
+    return font && font->getFileName() == FONT && tablesAreWhole(FONT);
+}
 
 osg::ref_ptr<osg::Geometry> makeBackdrop(const osg::Vec3 (&corners)[4], osg::Vec3Array* normals,
                                          osg::Vec4Array* colours) {
@@ -46,6 +80,8 @@ osg::ref_ptr<osgText::Text> Hud::makeText(const osg::Vec3& position, const std::
 
 Hud::Hud(std::string titleArgument)
     : infoGeode(new osg::Geode), controlsGeode(new osg::Geode) {
+    if (!fontIsUsable())
+        std::printf("Warning: could not read the font %s; the text uses another font.\n", FONT);
     osg::ref_ptr<osg::Geode> titleGeode = new osg::Geode;
     titleGeode->getOrCreateStateSet()->setMode(GL_LIGHTING, osg::StateAttribute::OFF);
 
