@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <thread>
@@ -33,6 +34,10 @@ void dimHeadLight(Viewer& viewer) {
 }
 
 bool canOpenWindow() {
+    // Without DISPLAY the windowing layer would quietly try ":0", which may be someone else's screen.
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display)
+        return false;
     osg::GraphicsContext::WindowingSystemInterface* windowing =
         osg::GraphicsContext::getWindowingSystemInterface();
     if (!windowing)

@@ -3,6 +3,7 @@
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
 #include "presentation/EmissiveState.h"
+#include "presentation/SharedNodeFanout.h"
 #include "presentation/SoundBank.h"
 #include "world/World.h"
 
@@ -67,7 +68,7 @@ Plant::Plant(int id, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::
         if (shared && shared->getStateSet() != white.get())
             shared->setStateSet(white.get());
     if (stemNode)
-        stemTransform->addChild(stemNode.get());
+        stemTransform->addChild(SharedNodeFanout::holderFor(stemNode.get()));
     transform->addChild(stemTransform.get());
 
     const float turn = static_cast<float>(tile->random() % 360) * DEGREES;
@@ -180,7 +181,7 @@ void Plant::buildSeedRing() {
         osg::ref_ptr<osg::PositionAttitudeTransform> seed = new osg::PositionAttitudeTransform;
         seedTransforms.push_back(seed);
         if (seedNode)
-            seed->addChild(seedNode.get());
+            seed->addChild(SharedNodeFanout::holderFor(seedNode.get()));
         seed->setAttitude(seed->getAttitude() * osg::Quat(angle, osg::Vec3d(0, 0, 1)));
         seed->setScale(UNRIPE_SEED);
         bloomTransform->addChild(seed.get());
