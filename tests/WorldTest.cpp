@@ -89,9 +89,10 @@ TEST_F(WorldFixture, SelectionFollowsItsOrganismUntilItIsGone) {
     EXPECT_TRUE(hud->isSelectionShown());
     EXPECT_NE(hud->getInfoText().find("Selected: Animal Herbivore"), std::string::npos);
 
+    const int id = animal->getId(); // the animal is freed once it is gone
     animal->die();
     ticks(16);
-    EXPECT_EQ(world->getLives().count(animal->getId()), 0u);
+    EXPECT_EQ(world->getLives().count(id), 0u);
     EXPECT_FALSE(hud->isSelectionShown());
     EXPECT_EQ(world->getSelectedLife(), nullptr);
     EXPECT_EQ(hud->getTitleText(), "Sylvara 0.6.4 Beta: using select tool.");
