@@ -22,7 +22,8 @@ std::map<Life*, Life*> referenceHunt(WorldTile& tile) {
         for (Life* candidate : candidates) {
             const float t = hunter->getPreySize() * 0.2f;
             const int c = candidate->getSize();
-            if (!hunter->isRested() || stateOf(candidate) != STATE_IDLE || candidate->getId() == hunter->getId() ||
+            if (!hunter->isRested() || stateOf(candidate) != STATE_IDLE ||
+                candidate->getId() == hunter->getId() ||
                 !(c + t > hunter->getPreySize() && c - t < hunter->getPreySize()))
                 continue;
             choice[hunter] = candidate;
@@ -61,8 +62,9 @@ TEST_F(WorldFixture, HuntingMatchesTheStraightforwardWalkTickByTick) {
                 Animal* hunter = static_cast<Animal*>(life);
                 auto chosen = expected.find(hunter);
                 if (chosen == expected.end()) {
-                    if (before[hunter] == STATE_IDLE)
+                    if (before[hunter] == STATE_IDLE) {
                         ASSERT_NE(hunter->getState(), STATE_CHASE) << "tick " << tick;
+                    }
                     continue;
                 }
                 ASSERT_EQ(hunter->getState(), STATE_CHASE) << "tick " << tick;

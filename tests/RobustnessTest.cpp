@@ -110,7 +110,6 @@ template <typename Run> Printed printedBy(Run run) {
 
 } // namespace
 
-
 TEST(Robustness, SettingsOfEveryShapeGiveSaneSizesAndOneLinePerRejectedValue) {
     struct Case {
         const char* what;
@@ -141,13 +140,15 @@ TEST(Robustness, SettingsOfEveryShapeGiveSaneSizesAndOneLinePerRejectedValue) {
     for (const Case& c : cases) {
         writeAll(file, c.text);
         const Printed printed = printedBy([&] { EXPECT_EQ(Settings::readSize(file), c.size) << c.what; });
-        EXPECT_EQ(std::count(printed.out.begin(), printed.out.end(), '\n'), c.lines) << c.what << ": " << printed.out;
+        EXPECT_EQ(std::count(printed.out.begin(), printed.out.end(), '\n'), c.lines)
+            << c.what << ": " << printed.out;
         EXPECT_LT(printed.out.size(), 200u) << c.what;
         EXPECT_TRUE(std::all_of(printed.out.begin(), printed.out.end(),
                                 [](char ch) { return ch == '\n' || (ch >= 32 && ch <= 126); }))
             << c.what << ": the line is printable";
-        if (c.lines == 1)
+        if (c.lines == 1) {
             EXPECT_NE(printed.out.find("Settings: size"), std::string::npos) << printed.out;
+        }
     }
     writeAll(file, "audio: deep\r\n");
     EXPECT_EQ(Settings::readAudio(file), " deep");
@@ -170,7 +171,8 @@ TEST(Robustness, SettingsOfEveryShapeGiveSaneSizesAndOneLinePerRejectedValue) {
 
 TEST(Robustness, AnAudioFolderOfGarbageLeavesTheBankSilent) {
     setenv("ALSOFT_DRIVERS", "null", 0);
-    for (const std::string& folder : {garbage(300, 4), std::string(1 << 20, 'a'), std::string("../../../..")}) {
+    for (const std::string& folder :
+         {garbage(300, 4), std::string(1 << 20, 'a'), std::string("../../../..")}) {
         printedBy([&] {
             SoundBank bank(folder);
             EXPECT_EQ(bank.getLifeCount(), 0);
@@ -198,17 +200,17 @@ TEST(Robustness, EachCharacterFileDamagedIsNamedAndItsCoreDrawsNothing) {
             Damaged damaged(tree / ("models/" + file), damage);
             const bool animal = file.rfind("bloom", 0) != 0;
             const std::string mesh = file.find("mesh") != std::string::npos ? file
-                                     : animal                              ? "herbivore_mesh.xmf"
-                                                                           : "bloom_mesh.xmf";
+                                     : animal                               ? "herbivore_mesh.xmf"
+                                                                            : "bloom_mesh.xmf";
             osg::ref_ptr<character::CoreModel> core;
             const Printed printed = printedBy([&] {
                 if (animal)
-                    core = ModelCatalogue::loadCore("../models/animal.xsf",
-                                                    {"../models/animal_Birth.xaf", "birth", "../models/animal_Walk.xaf",
-                                                     "walk", "../models/animal_Run.xaf", "run",
-                                                     "../models/animal_Damaged.xaf", "damaged",
-                                                     "../models/animal_Die.xaf", "die"},
-                                                    "../models/" + mesh, "../models/animal_material.xrf");
+                    core = ModelCatalogue::loadCore(
+                        "../models/animal.xsf",
+                        {"../models/animal_Birth.xaf", "birth", "../models/animal_Walk.xaf", "walk",
+                         "../models/animal_Run.xaf", "run", "../models/animal_Damaged.xaf", "damaged",
+                         "../models/animal_Die.xaf", "die"},
+                        "../models/" + mesh, "../models/animal_material.xrf");
                 else
                     core = ModelCatalogue::loadCore(
                         "../models/bloom.xsf",
@@ -217,7 +219,7 @@ TEST(Robustness, EachCharacterFileDamagedIsNamedAndItsCoreDrawsNothing) {
             });
             EXPECT_EQ(printed.out.find("Cal3D: cannot load "), 0u) << what << ":\n" << printed.both();
             EXPECT_NE(printed.out.find("../models/" + file + ": "), std::string::npos) << what << ":\n"
-                                                                                        << printed.out;
+                                                                                       << printed.out;
             EXPECT_FALSE(core->isUsable()) << what;
             osg::ref_ptr<character::Model> model = new character::Model;
             EXPECT_FALSE(model->create(core.get())) << what;
@@ -247,7 +249,8 @@ TEST(Robustness, EachSceneFileDamagedIsNamed) {
                 TileGrid grid(nullptr, 1);
                 ModelCatalogue models;
             });
-            EXPECT_NE(printed.both().find(file), std::string::npos) << what << " is named:\n" << printed.both();
+            EXPECT_NE(printed.both().find(file), std::string::npos) << what << " is named:\n"
+                                                                    << printed.both();
         }
     }
 }
@@ -260,8 +263,8 @@ TEST(Robustness, ADamagedFontOrSoundIsNamedAndTheWorldGoesOn) {
         Damage damage;
     };
     const std::vector<Case> cases = {
-        {"data/arial.ttf", Damage::Missing},       {"data/arial.ttf", Damage::Truncated},
-        {"data/arial.ttf", Damage::Garbage},       {"sounds/life-0.wav", Damage::Garbage},
+        {"data/arial.ttf", Damage::Missing},     {"data/arial.ttf", Damage::Truncated},
+        {"data/arial.ttf", Damage::Garbage},     {"sounds/life-0.wav", Damage::Garbage},
         {"sounds/death-4.wav", Damage::Garbage},
     };
     for (const Case& c : cases) {

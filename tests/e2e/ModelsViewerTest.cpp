@@ -26,8 +26,8 @@ public:
         if (pid == 0) {
             close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+                   "tcp", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
@@ -61,7 +61,8 @@ TEST(ModelsViewerTest, ScreenshotShowsEveryModelOnTheBoard) {
     PrivateScreen screen;
     ASSERT_FALSE(screen.display.empty()) << "Xvfb did not start";
     const std::string shot = "/tmp/sylvara-models-" + std::to_string(getpid()) + ".png";
-    const std::string command = "DISPLAY=" + screen.display + " timeout 120 ./sylvara-models --screenshot " + shot;
+    const std::string command =
+        "DISPLAY=" + screen.display + " timeout 120 ./sylvara-models --screenshot " + shot;
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     ASSERT_EQ(WEXITSTATUS(status), 0) << command;

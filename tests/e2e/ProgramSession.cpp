@@ -66,8 +66,11 @@ bool ProgramSession::start(const std::string& executable) {
         dup2(devnull, 1);
         dup2(devnull, 2);
         const std::string fd = std::to_string(fds[1]);
+        // Without -noreset the server starts over whenever its last client leaves, and a
+        // connection made meanwhile fails. Sylvara's check for a display is such a last
+        // client; its window then fails to open and osgViewer falls back to a full-screen one.
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
+               "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -87,6 +90,8 @@ bool ProgramSession::start(const std::string& executable) {
         const int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(log, 1);
         dup2(log, 2);
+        if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0)
+            _exit(127);
         setenv("DISPLAY", display.c_str(), 1);
         for (const std::string& entry : environment)
             putenv(strdup(entry.c_str()));
@@ -107,7 +112,8 @@ std::string ProgramSession::output() const {
 }
 
 bool ProgramSession::waitForOutput(const std::string& text, double seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+    const auto end =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
     while (std::chrono::steady_clock::now() < end) {
         if (output().find(text) != std::string::npos)
             return true;
@@ -119,8 +125,10 @@ bool ProgramSession::waitForOutput(const std::string& text, double seconds) {
 }
 
 bool ProgramSession::waitForWindow(double seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
-    const std::string probe = "DISPLAY=" + display + " xdotool search --onlyvisible --class osgViewer >/dev/null 2>&1";
+    const auto end =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+    const std::string probe =
+        "DISPLAY=" + display + " xdotool search --onlyvisible --class osgViewer >/dev/null 2>&1";
     while (std::chrono::steady_clock::now() < end && running()) {
         if (std::system(probe.c_str()) == 0)
             return true;
@@ -139,13 +147,34 @@ void ProgramSession::moveTo(int x, int y) const {
     xdotool("mousemove " + std::to_string(20 + x) + " " + std::to_string(20 + y));
 }
 
-void ProgramSession::key(const std::string& name) const { xdotool("key " + name); }
+void ProgramSession::key(const std::string& name) const {
+    xdotool("key " + name);
+}
 
-void ProgramSession::click(int button) const { xdotool("click " + std::to_string(button)); }
+void ProgramSession::click(int button) const {
+    xdotool("click " + std::to_string(button));
+}
+
+void ProgramSession::drag(int button, int fromX, int fromY, int toX, int toY) const {
+    const std::string which = std::to_string(button);
+    moveTo(fromX, fromY);
+    pause(0.3);
+    xdotool("mousedown " + which);
+    pause(0.3);
+    const int steps = 8;
+    for (int i = 1; i <= steps; ++i) {
+        moveTo(fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps);
+        pause(0.08);
+    }
+    pause(0.5);
+    xdotool("mouseup " + which);
+}
 
 std::string ProgramSession::screenshot(const std::string& name) const {
     const std::string file = stageDir() + "/e2e-" + name + ".png";
-    const std::string command = "DISPLAY=" + display + " import -window root " + file + " >/dev/null 2>&1";
+    // Light compression: on a loaded machine the default one takes seconds per shot, and tests poll.
+    const std::string command =
+        "DISPLAY=" + display + " import -window root -quality 10 " + file + " >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0)
         std::printf("screenshot %s failed\n", file.c_str());
     return file;
@@ -164,7 +193,8 @@ bool ProgramSession::running() {
 }
 
 int ProgramSession::waitForExit(double seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+    const auto end =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
     while (running() && std::chrono::steady_clock::now() < end)
         pause(0.05);
     if (running()) {

@@ -17,6 +17,8 @@ public:
 
     // Starts the screen and then the program in stage/bin; false when either failed.
     bool start(const std::string& program = "./sylvara");
+    // Runs the program from another folder instead (e.g. the bin of a copied run tree); before start.
+    void setWorkingDirectory(const std::string& folder) { workingDirectory = folder; }
     bool waitForOutput(const std::string& text, double seconds);
     // Waits until the program's window is mapped on the screen.
     bool waitForWindow(double seconds);
@@ -27,6 +29,9 @@ public:
     void moveTo(int x, int y) const;
     void key(const std::string& name) const;
     void click(int button) const;
+    // Presses the button at one window point, moves in steps to another and lets go there,
+    // after a rest so the camera is not thrown into a spin.
+    void drag(int button, int fromX, int fromY, int toX, int toY) const;
     // A screenshot of the whole screen; the window sits at 20, 20.
     std::string screenshot(const std::string& name) const;
 
@@ -44,6 +49,7 @@ private:
     std::vector<std::string> environment;
     std::string display;
     std::string logFile;
+    std::string workingDirectory;
     pid_t server = -1;
     pid_t program = -1;
     int exitCode = -1;
