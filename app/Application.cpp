@@ -11,11 +11,14 @@
 #include <osg/Light>
 #include <osg/LightSource>
 
+#include <X11/Xlib.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -33,19 +36,17 @@ void dimHeadLight(Viewer& viewer) {
     light->setSpecular(osg::Vec4(0.1f, 0.1f, 0.1f, 1.0f));
 }
 
-bool canOpenWindow() {
+// A connection to the display, held open until the window stands: on a server that
+// starts over when its last client leaves (Xvfb does), closing it first would take the
+// screen away before the window opens.
+using DisplayHold = std::unique_ptr<Display, int (*)(Display*)>;
+
+DisplayHold reachDisplay() {
     // Without DISPLAY the windowing layer would quietly try ":0", which may be someone else's screen.
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display)
-        return false;
-    osg::GraphicsContext::WindowingSystemInterface* windowing =
-        osg::GraphicsContext::getWindowingSystemInterface();
-    if (!windowing)
-        return false;
-    osg::GraphicsContext::ScreenIdentifier screen;
-    screen.readDISPLAY();
-    screen.setUndefinedScreenDetailsToDefaultScreen();
-    return windowing->getNumScreens(screen) > 0;
+        return DisplayHold(nullptr, XCloseDisplay);
+    return DisplayHold(XOpenDisplay(display), XCloseDisplay);
 }
 
 } // namespace
@@ -101,7 +102,8 @@ void Application::createWorld(int size) {
     world = new World(size, hud, root.get(), viewer.get());
     world->setTickRate(TICKS_PER_SECOND);
     world->setFrameRate(FRAMES_PER_SECOND);
-    root->getOrCreateStateSet()->setMode(GL_LIGHTING, osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
+    root->getOrCreateStateSet()->setMode(GL_LIGHTING,
+                                         osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
     viewer->getEventHandlers().push_front(new KeyboardEventHandler(world));
     viewer->getCamera()->setClearColor(osg::Vec4(1, 1, 1, 1));
 
@@ -111,7 +113,8 @@ void Application::createWorld(int size) {
 }
 
 bool Application::openWindow(int& exitCode) {
-    if (!canOpenWindow()) {
+    const DisplayHold hold = reachDisplay();
+    if (!hold) {
         std::printf("Sylvara cannot open a window: no display could be reached (is DISPLAY set?).\n");
         exitCode = 2;
         return false;
@@ -150,10 +153,12 @@ void Application::loop() {
     while (!viewer->done()) {
         try {
             if (!world->isFrameDue()) {
-                // Sleep to just before the frame is due instead of spinning a core; the pacing stays the same.
+                // Sleep to just before the frame is due instead of spinning a core; the pacing stays the
+                // same.
                 const double wait = world->msUntilFrame();
                 if (wait > 1.0)
-                    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long>((wait - 0.5) * 1000)));
+                    std::this_thread::sleep_for(
+                        std::chrono::microseconds(static_cast<long>((wait - 0.5) * 1000)));
                 continue;
             }
             framePass(*world, viewer.get());

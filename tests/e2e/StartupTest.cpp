@@ -64,3 +64,21 @@ TEST(Startup, TheBoardShowsAndEscapeEndsTheProgram) {
     EXPECT_LT(shot.nonWhiteShare(20, 50, 820, 620), 0.95);
     EXPECT_EQ(session.endWithEscape(), 0) << session.output();
 }
+
+// xvfb-run's server starts over when its last client leaves; the program's own look for a
+// display must not be that client, or its window would find no screen (or a full-screen
+// one). The race is narrow, so a few fresh screens are tried.
+TEST(Startup, UnderAScreenThatStartsOverTheWindowStillOpens) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        int code = 0;
+        // No other client may be connected while it starts: wait, then look.
+        const std::string out = runHeadless(
+            "xvfb-run -a -s '-screen 0 1024x768x24' bash -c './sylvara >/dev/null 2>&1 & sleep 2.5; "
+            "w=$(xdotool search --onlyvisible --class osgViewer | head -1); xdotool getwindowgeometry $w; "
+            "xdotool key --window $w Escape; wait $!; echo exit $?'",
+            code);
+        EXPECT_NE(out.find("Position: 20,20"), std::string::npos) << "attempt " << attempt << ": " << out;
+        EXPECT_NE(out.find("Geometry: 800x600"), std::string::npos) << out;
+        EXPECT_NE(out.find("exit 0"), std::string::npos) << out;
+    }
+}
