@@ -17,14 +17,16 @@ constexpr float kPi = 3.14159265f;
 
 // Mesh resolution: fine enough for ears and horns, coarse enough to skin
 // hundreds of animals every frame.
-constexpr float kCell = 0.22f;
+constexpr float kCell = 0.3f;
 
 float smoothstep(float a, float b, float x) {
     const float t = std::min(1.0f, std::max(0.0f, (x - a) / (b - a)));
     return t * t * (3 - 2 * t);
 }
 
-Pose rest() { return Pose(AnimalArt::BONE_COUNT); }
+Pose rest() {
+    return Pose(AnimalArt::BONE_COUNT);
+}
 
 void rotate(Pose& pose, int bone, float degrees, const osg::Vec3& axis) {
     pose[bone].rotation = CalArt::turn(degrees, axis) * pose[bone].rotation;
@@ -60,7 +62,8 @@ void stride(Pose& pose, int upper, float phase, float stance, float swing, float
 void wagTail(Pose& pose, float phase, float degrees, float raise) {
     for (int i = 0; i < 3; ++i) {
         rotate(pose, AnimalArt::TAIL1 + i, raise * (i == 0 ? 1.0f : 0.4f), X);
-        rotate(pose, AnimalArt::TAIL1 + i, degrees * (1 + 0.4f * i) * std::sin(2 * kPi * phase - 0.8f * i), Z);
+        rotate(pose, AnimalArt::TAIL1 + i, degrees * (1 + 0.4f * i) * std::sin(2 * kPi * phase - 0.8f * i),
+               Z);
     }
 }
 
@@ -225,11 +228,21 @@ const std::vector<CalArt::Bone>& AnimalArt::bones() {
     return skeleton;
 }
 
-CalCoreAnimationPtr AnimalArt::makeBirth() { return CalArt::makeAnimation(bones(), 1.5f, 24, birthPose, false); }
-CalCoreAnimationPtr AnimalArt::makeWalk() { return CalArt::makeAnimation(bones(), 1.0f, 24, walkPose, true); }
-CalCoreAnimationPtr AnimalArt::makeRun() { return CalArt::makeAnimation(bones(), 0.6f, 40, runPose, true); }
-CalCoreAnimationPtr AnimalArt::makeDamaged() { return CalArt::makeAnimation(bones(), 0.6f, 30, damagedPose, false); }
-CalCoreAnimationPtr AnimalArt::makeDie() { return CalArt::makeAnimation(bones(), 5.0f, 12, diePose, false); }
+CalCoreAnimationPtr AnimalArt::makeBirth() {
+    return CalArt::makeAnimation(bones(), 1.5f, 24, birthPose, false);
+}
+CalCoreAnimationPtr AnimalArt::makeWalk() {
+    return CalArt::makeAnimation(bones(), 1.0f, 24, walkPose, true);
+}
+CalCoreAnimationPtr AnimalArt::makeRun() {
+    return CalArt::makeAnimation(bones(), 0.6f, 40, runPose, true);
+}
+CalCoreAnimationPtr AnimalArt::makeDamaged() {
+    return CalArt::makeAnimation(bones(), 0.6f, 30, damagedPose, false);
+}
+CalCoreAnimationPtr AnimalArt::makeDie() {
+    return CalArt::makeAnimation(bones(), 5.0f, 12, diePose, false);
+}
 
 namespace {
 
@@ -242,11 +255,12 @@ void addLegs(SkinnedShape& shape, float thigh, float shin, float foot, float hin
             const bool isHind = upper == hind;
             const osg::Vec3 top = b[upper].position, knee = b[upper + 1].position;
             const osg::Vec3 ankle(top.x(), top.y() + (isHind ? 0.05f : -0.05f), 0.45f);
-            shape.addCapsule(top + osg::Vec3(0, 0, 0.3f), isHind ? hindThigh : thigh, knee, shin * 1.2f, upper, 0.35f);
+            shape.addCapsule(top + osg::Vec3(0, 0, 0.3f), isHind ? hindThigh : thigh, knee, shin * 1.2f,
+                             upper, 0.35f);
             shape.addCapsule(knee, shin * 1.15f, ankle, shin * 0.85f, upper + 1, 0.15f);
             // Hoof or paw: flat underneath at z = 0.
-            shape.addEllipsoid(ankle + osg::Vec3(0, -0.1f, foot * 0.7f - 0.45f), {foot * 0.85f, foot * 1.1f, foot * 0.7f},
-                               upper + 1, 0.25f);
+            shape.addEllipsoid(ankle + osg::Vec3(0, -0.1f, foot * 0.7f - 0.45f),
+                               {foot * 0.85f, foot * 1.1f, foot * 0.7f}, upper + 1, 0.25f);
         }
     }
 }
@@ -274,7 +288,8 @@ SkinnedShape AnimalArt::herbivoreShape() {
     // A short tail ending in a tuft.
     s.addCapsule({0, 3.2f, 5.3f}, 0.22f, {0, 3.95f, 4.7f}, 0.15f, TAIL1, 0.2f);
     s.splitLast(TAIL2, {0, 3.5f, 0}, {0, 4.4f, 0});
-    s.addEllipsoid({0, 4.1f, 4.35f}, {0.28f, 0.3f, 0.45f}, TAIL2, 0.15f, osg::Quat(osg::DegreesToRadians(-25.0f), X));
+    s.addEllipsoid({0, 4.1f, 4.35f}, {0.28f, 0.3f, 0.45f}, TAIL2, 0.15f,
+                   osg::Quat(osg::DegreesToRadians(-25.0f), X));
     addLegs(s, 0.58f, 0.34f, 0.36f, 0.85f);
     return s;
 }
@@ -315,18 +330,24 @@ bool AnimalArt::writeAll(const std::string& folder) {
     const struct {
         const char* file;
         CalCoreAnimationPtr animation;
-    } animations[] = {{"animal_Birth.xaf", makeBirth()}, {"animal_Walk.xaf", makeWalk()},
-                      {"animal_Run.xaf", makeRun()}, {"animal_Damaged.xaf", makeDamaged()},
+    } animations[] = {{"animal_Birth.xaf", makeBirth()},
+                      {"animal_Walk.xaf", makeWalk()},
+                      {"animal_Run.xaf", makeRun()},
+                      {"animal_Damaged.xaf", makeDamaged()},
                       {"animal_Die.xaf", makeDie()}};
     for (const auto& a : animations)
         ok = save(CalSaver::saveCoreAnimation(folder + "/" + a.file, a.animation.get()), a.file) && ok;
     ok = save(CalSaver::saveCoreMesh(folder + "/herbivore_mesh.xmf", makeMesh(herbivoreShape()).get()),
-              "herbivore_mesh.xmf") && ok;
+              "herbivore_mesh.xmf") &&
+         ok;
     ok = save(CalSaver::saveCoreMesh(folder + "/carnivore_mesh.xmf", makeMesh(carnivoreShape()).get()),
-              "carnivore_mesh.xmf") && ok;
+              "carnivore_mesh.xmf") &&
+         ok;
     // The program tints each animal by its genome; this is only the base.
     CalCoreMaterialPtr material =
         CalArt::makeMaterial({0.3f, 0.3f, 0.3f, 1}, {0.8f, 0.8f, 0.8f, 1}, {0.25f, 0.25f, 0.25f, 1}, 20);
-    ok = save(CalSaver::saveCoreMaterial(folder + "/animal_material.xrf", material.get()), "animal_material.xrf") && ok;
+    ok = save(CalSaver::saveCoreMaterial(folder + "/animal_material.xrf", material.get()),
+              "animal_material.xrf") &&
+         ok;
     return ok;
 }

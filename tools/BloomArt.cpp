@@ -13,8 +13,8 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 constexpr float kBaseRadius = 0.02f, kPetalHeight = 0.026f, kPetalLength = 0.105f;
-constexpr float kPetalRise = 20;  // degrees above the horizontal when open
-constexpr float kTipAt = 0.45f;   // fraction of the petal where the tip bone sits
+constexpr float kPetalRise = 20; // degrees above the horizontal when open
+constexpr float kTipAt = 0.45f;  // fraction of the petal where the tip bone sits
 constexpr float kHalfWidth = 0.036f, kThickness = 0.0035f;
 
 float smoothstep(float a, float b, float x) {
@@ -38,7 +38,9 @@ osg::Vec3 petalRoot(int petal) {
 
 using Pose = CalArt::Pose;
 
-Pose rest() { return Pose(BloomArt::FIRST_PETAL + 2 * BloomArt::kPetals); }
+Pose rest() {
+    return Pose(BloomArt::FIRST_PETAL + 2 * BloomArt::kPetals);
+}
 
 // Turns a petal's bones about its own across axis: positive bends it down.
 void bendPetal(Pose& pose, int petal, float baseDegrees, float tipDegrees) {
@@ -137,7 +139,7 @@ void addPetal(MeshParts& mesh, int petal) {
         const float lift = 0.3f * kHalfWidth * w * w * width / kHalfWidth + 0.014f * s * s;
         return root + along * (kPetalLength * s) + across * (width * w) + up * lift;
     };
-    const int columns = 6, rows = 12;
+    const int columns = 4, rows = 6;
     for (int side = 0; side < 2; ++side) {
         const float offset = (side == 0 ? 0.5f : -0.5f) * kThickness;
         const int first = static_cast<int>(mesh.vertices.size());
@@ -174,12 +176,12 @@ void addHeart(MeshParts& mesh) {
         float radius, height;
         int bone;
     };
-    const Ring profile[] = {{0.0f, -0.006f, BloomArt::CALYX}, {0.013f, -0.006f, BloomArt::CALYX},
+    const Ring profile[] = {{0.0f, -0.006f, BloomArt::CALYX},  {0.013f, -0.006f, BloomArt::CALYX},
                             {0.015f, 0.004f, BloomArt::CALYX}, {0.024f, 0.016f, BloomArt::CALYX},
                             {0.031f, 0.026f, BloomArt::CALYX}, {0.032f, 0.031f, BloomArt::HEART},
                             {0.03f, 0.036f, BloomArt::HEART},  {0.024f, 0.045f, BloomArt::HEART},
                             {0.014f, 0.052f, BloomArt::HEART}, {0.0f, 0.055f, BloomArt::HEART}};
-    const int rings = sizeof(profile) / sizeof(profile[0]), sides = 24;
+    const int rings = sizeof(profile) / sizeof(profile[0]), sides = 12;
     const int first = static_cast<int>(mesh.vertices.size());
     for (int j = 0; j < rings; ++j) {
         const Ring& prev = profile[std::max(0, j - 1)];
@@ -189,7 +191,8 @@ void addHeart(MeshParts& mesh) {
         for (int i = 0; i <= sides; ++i) {
             const float a = 2 * kPi * i / sides;
             // Small bumps on the heart, like a head of tiny florets.
-            const float bump = profile[j].bone == BloomArt::HEART && j < rings - 1 ? 0.0015f * std::cos(a * 8) : 0;
+            const float bump =
+                profile[j].bone == BloomArt::HEART && j < rings - 1 ? 0.0015f * std::cos(a * 4) : 0;
             const float r = profile[j].radius + bump;
             mesh.add({r * std::cos(a), r * std::sin(a), profile[j].height},
                      {n2.x() * std::cos(a), n2.x() * std::sin(a), n2.y()}, {{profile[j].bone, 1.0f}});
@@ -221,8 +224,12 @@ const std::vector<CalArt::Bone>& BloomArt::bones() {
     return skeleton;
 }
 
-CalCoreAnimationPtr BloomArt::makeBirth() { return CalArt::makeAnimation(bones(), 1.5f, 24, birthPose, false); }
-CalCoreAnimationPtr BloomArt::makeDeath() { return CalArt::makeAnimation(bones(), 3.0f, 16, deathPose, false); }
+CalCoreAnimationPtr BloomArt::makeBirth() {
+    return CalArt::makeAnimation(bones(), 1.5f, 24, birthPose, false);
+}
+CalCoreAnimationPtr BloomArt::makeDeath() {
+    return CalArt::makeAnimation(bones(), 3.0f, 16, deathPose, false);
+}
 
 CalCoreMeshPtr BloomArt::makeMesh() {
     MeshParts parts;
@@ -237,11 +244,17 @@ CalCoreMeshPtr BloomArt::makeMesh() {
 bool BloomArt::writeAll(const std::string& folder) {
     CalCoreSkeletonPtr skeleton = CalArt::makeSkeleton(bones());
     bool ok = save(CalSaver::saveCoreSkeleton(folder + "/bloom.xsf", skeleton.get()), "bloom.xsf");
-    ok = save(CalSaver::saveCoreAnimation(folder + "/bloom_birth.xaf", makeBirth().get()), "bloom_birth.xaf") && ok;
-    ok = save(CalSaver::saveCoreAnimation(folder + "/bloom_death.xaf", makeDeath().get()), "bloom_death.xaf") && ok;
+    ok = save(CalSaver::saveCoreAnimation(folder + "/bloom_birth.xaf", makeBirth().get()),
+              "bloom_birth.xaf") &&
+         ok;
+    ok = save(CalSaver::saveCoreAnimation(folder + "/bloom_death.xaf", makeDeath().get()),
+              "bloom_death.xaf") &&
+         ok;
     ok = save(CalSaver::saveCoreMesh(folder + "/bloom_mesh.xmf", makeMesh().get()), "bloom_mesh.xmf") && ok;
     CalCoreMaterialPtr material =
         CalArt::makeMaterial({0.3f, 0.3f, 0.3f, 1}, {0.8f, 0.8f, 0.8f, 1}, {0.3f, 0.3f, 0.3f, 1}, 30);
-    ok = save(CalSaver::saveCoreMaterial(folder + "/bloom_material.xrf", material.get()), "bloom_material.xrf") && ok;
+    ok = save(CalSaver::saveCoreMaterial(folder + "/bloom_material.xrf", material.get()),
+              "bloom_material.xrf") &&
+         ok;
     return ok;
 }

@@ -7,9 +7,9 @@
 #include <osg/CullFace>
 #include <osg/Depth>
 #include <osg/Geode>
+#include <osg/Geometry>
 #include <osg/Material>
 #include <osg/NodeVisitor>
-#include <osg/Geometry>
 #include <osg/Texture2D>
 #include <osgDB/WriteFile>
 
@@ -20,14 +20,18 @@
 
 namespace {
 
-float clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }
+float clamp01(float v) {
+    return std::min(1.0f, std::max(0.0f, v));
+}
 
 float smoothstep(float a, float b, float x) {
     const float t = clamp01((x - a) / (b - a));
     return t * t * (3 - 2 * t);
 }
 
-osg::Vec3 mix(const osg::Vec3& a, const osg::Vec3& b, float t) { return a * (1 - t) + b * t; }
+osg::Vec3 mix(const osg::Vec3& a, const osg::Vec3& b, float t) {
+    return a * (1 - t) + b * t;
+}
 
 osg::ref_ptr<osg::Image> makeImage(int width, int height, GLenum format) {
     osg::ref_ptr<osg::Image> image = new osg::Image;
@@ -95,7 +99,8 @@ private:
         if (!stateSet)
             return;
         for (unsigned unit = 0; unit < stateSet->getTextureAttributeList().size(); ++unit)
-            if (auto texture = dynamic_cast<osg::Texture2D*>(stateSet->getTextureAttribute(unit, osg::StateAttribute::TEXTURE)))
+            if (auto texture = dynamic_cast<osg::Texture2D*>(
+                    stateSet->getTextureAttribute(unit, osg::StateAttribute::TEXTURE)))
                 if (texture->getImage())
                     images.insert(texture->getImage());
     }
@@ -110,7 +115,8 @@ bool writeModel(osg::Node& node, const std::string& folder, const std::string& n
     return write(node, folder + "/" + name) && ok;
 }
 
-osg::ref_ptr<osg::Geode> geodeOf(const std::string& name, std::initializer_list<osg::ref_ptr<osg::Geometry>> parts) {
+osg::ref_ptr<osg::Geode> geodeOf(const std::string& name,
+                                 std::initializer_list<osg::ref_ptr<osg::Geometry>> parts) {
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
     geode->setName(name);
     for (const auto& part : parts)
@@ -118,7 +124,8 @@ osg::ref_ptr<osg::Geode> geodeOf(const std::string& name, std::initializer_list<
     return geode;
 }
 
-void texture(osg::Geometry& geometry, osg::Image* image, osg::Texture::WrapMode wrap = osg::Texture::CLAMP_TO_EDGE) {
+void texture(osg::Geometry& geometry, osg::Image* image,
+             osg::Texture::WrapMode wrap = osg::Texture::CLAMP_TO_EDGE) {
     geometry.getOrCreateStateSet()->setTextureAttributeAndModes(0, makeTexture(image, wrap));
 }
 
@@ -201,7 +208,8 @@ osg::ref_ptr<osg::Node> SceneArt::makeGroundTile() {
     geometry->setNormalArray(normals, osg::Array::BIND_PER_VERTEX);
     geometry->setTexCoordArray(0, texcoords);
     geometry->addPrimitiveSet(triangles);
-    geometry->getOrCreateStateSet()->setTextureAttributeAndModes(0, makeTexture(makeGroundTexture(), osg::Texture::CLAMP_TO_EDGE));
+    geometry->getOrCreateStateSet()->setTextureAttributeAndModes(
+        0, makeTexture(makeGroundTexture(), osg::Texture::CLAMP_TO_EDGE));
     auto geode = new osg::Geode;
     geode->setName("groundtile");
     geode->addDrawable(geometry);
@@ -233,11 +241,14 @@ osg::ref_ptr<osg::Image> makeLeafTexture() {
     osg::ref_ptr<osg::Image> image = makeImage(size, size, GL_RGB);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
-            const float u = static_cast<float>(x) / (size - 1) * 2 - 1, v = static_cast<float>(y) / (size - 1);
-            osg::Vec3 c = mix(osg::Vec3(0.42f, 0.66f, 0.28f), osg::Vec3(0.62f, 0.82f, 0.4f), 1 - std::fabs(u));
+            const float u = static_cast<float>(x) / (size - 1) * 2 - 1,
+                        v = static_cast<float>(y) / (size - 1);
+            osg::Vec3 c =
+                mix(osg::Vec3(0.42f, 0.66f, 0.28f), osg::Vec3(0.62f, 0.82f, 0.4f), 1 - std::fabs(u));
             // Midrib and side veins slanting towards the tip.
             const float rib = smoothstep(0.08f, 0.0f, std::fabs(u));
-            const float vein = smoothstep(0.8f, 1.0f, std::cos((v * 7 - std::fabs(u) * 1.5f) * 6.2832f)) * 0.6f;
+            const float vein =
+                smoothstep(0.8f, 1.0f, std::cos((v * 7 - std::fabs(u) * 1.5f) * 6.2832f)) * 0.6f;
             c = mix(c, osg::Vec3(0.82f, 0.93f, 0.65f), std::max(rib, vein * (1 - rib)));
             c *= 0.75f + 0.25f * smoothstep(1.0f, 0.6f, std::fabs(u));
             putPixel(*image, x, y, c);
@@ -253,7 +264,8 @@ osg::ref_ptr<osg::Image> makeSeedTexture() {
         for (int x = 0; x < width; ++x) {
             const float u = static_cast<float>(x) / width, v = static_cast<float>(y) / (height - 1);
             // Light from above, a seam running round the pod and ribs along it.
-            osg::Vec3 c = mix(osg::Vec3(0.66f, 0.58f, 0.36f), osg::Vec3(0.97f, 0.92f, 0.72f), smoothstep(0.0f, 0.9f, v));
+            osg::Vec3 c = mix(osg::Vec3(0.66f, 0.58f, 0.36f), osg::Vec3(0.97f, 0.92f, 0.72f),
+                              smoothstep(0.0f, 0.9f, v));
             c *= 0.9f + 0.1f * smoothstep(0.5f, 0.0f, std::fabs(u - 0.5f));
             c = mix(c, osg::Vec3(0.55f, 0.45f, 0.25f), smoothstep(0.025f, 0.0f, std::fabs(v - 0.5f)) * 0.5f);
             putPixel(*image, x, y, c);
@@ -309,12 +321,11 @@ std::vector<ShapeKit::ProfilePoint> ellipse(float radius, float halfHeight, int 
 
 osg::ref_ptr<osg::Node> SceneArt::makeStem() {
     std::vector<ShapeKit::ProfilePoint> profile;
-    for (int i = 0; i <= 20; ++i) {
-        const float z = 10.0f * i / 20;
-        // A little flare at the foot and a gentle taper towards the bloom.
+    // A little flare at the foot and a gentle taper towards the bloom; a few thin
+    // pixels on screen, so few rings and sides.
+    for (const float z : {0.0f, 0.25f, 0.8f, 4.0f, 10.0f})
         profile.push_back({0.15f - 0.03f * z / 10 + 0.05f * std::exp(-z * 3), z});
-    }
-    osg::ref_ptr<osg::Geometry> stalk = ShapeKit::lathe(profile, 14);
+    osg::ref_ptr<osg::Geometry> stalk = ShapeKit::lathe(profile, 8);
     texture(*stalk, makeStemTexture(), osg::Texture::REPEAT);
     osg::ref_ptr<osg::Image> leafImage = makeLeafTexture();
     osg::ref_ptr<osg::Geode> geode = geodeOf("stem", {stalk});
@@ -333,16 +344,18 @@ osg::ref_ptr<osg::Node> SceneArt::makeStem() {
 
 osg::ref_ptr<osg::Node> SceneArt::makeSeed() {
     // The pod's long axis lies along x (across the ring) so the x-scale fattens it.
-    const osg::Matrix podPlacement = osg::Matrix::rotate(M_PI / 2, osg::Y_AXIS) * osg::Matrix::scale(0.6f, 0.26f, 0.32f) *
+    const osg::Matrix podPlacement = osg::Matrix::rotate(M_PI / 2, osg::Y_AXIS) *
+                                     osg::Matrix::scale(0.6f, 0.26f, 0.32f) *
                                      osg::Matrix::translate(0, 0.17f, -0.01f);
-    osg::ref_ptr<osg::Geometry> pod = ShapeKit::lathe(ellipse(0.1f, 0.1f, 12), 16, podPlacement);
+    osg::ref_ptr<osg::Geometry> pod = ShapeKit::lathe(ellipse(0.1f, 0.1f, 6), 8, podPlacement);
     // Map the texture by height, so the pod is lit from above whichever way it turns.
     auto podVertices = static_cast<const osg::Vec3Array*>(pod->getVertexArray());
     auto podTexcoords = static_cast<osg::Vec2Array*>(pod->getTexCoordArray(0));
     for (std::size_t i = 0; i < podVertices->size(); ++i)
         (*podTexcoords)[i] = {(*podVertices)[i].x() * 5 + 0.5f, ((*podVertices)[i].z() + 0.042f) / 0.064f};
     std::vector<ShapeKit::ProfilePoint> stalkProfile = {{0.009f, 0}, {0.007f, 0.06f}, {0.0f, 0.065f}};
-    const osg::Matrix stalkPlacement = osg::Matrix::rotate(-M_PI / 2, osg::X_AXIS) * osg::Matrix::translate(0, 0.1f, 0);
+    const osg::Matrix stalkPlacement =
+        osg::Matrix::rotate(-M_PI / 2, osg::X_AXIS) * osg::Matrix::translate(0, 0.1f, 0);
     osg::ref_ptr<osg::Geometry> stalk = ShapeKit::lathe(stalkProfile, 6, stalkPlacement);
     osg::ref_ptr<osg::Image> image = makeSeedTexture();
     texture(*pod, image.get(), osg::Texture::REPEAT);
@@ -352,18 +365,19 @@ osg::ref_ptr<osg::Node> SceneArt::makeSeed() {
 
 namespace {
 
-osg::ref_ptr<osg::Geode> pingShape(const std::string& name, float footRadius, float topRadius, float haloRadius) {
+osg::ref_ptr<osg::Geode> pingShape(const std::string& name, float footRadius, float topRadius,
+                                   float haloRadius) {
     std::vector<ShapeKit::ProfilePoint> beam;
-    for (int i = 0; i <= 10; ++i) {
-        const float z = i / 10.0f;
+    for (int i = 0; i <= 5; ++i) {
+        const float z = i / 5.0f;
         beam.push_back({footRadius + (topRadius - footRadius) * std::sqrt(z), z});
     }
-    osg::ref_ptr<osg::Geometry> shaft = ShapeKit::lathe(beam, 24);
+    osg::ref_ptr<osg::Geometry> shaft = ShapeKit::lathe(beam, 16);
     // The halo is a flat ring a hair above the ground so it doesn't flicker with it.
     std::vector<ShapeKit::ProfilePoint> ring;
-    for (int i = 0; i <= 8; ++i)
-        ring.push_back({footRadius * 0.6f + (haloRadius - footRadius * 0.6f) * i / 8.0f, 0.004f});
-    osg::ref_ptr<osg::Geometry> halo = ShapeKit::lathe(ring, 32);
+    for (int i = 0; i <= 4; ++i)
+        ring.push_back({footRadius * 0.6f + (haloRadius - footRadius * 0.6f) * i / 4.0f, 0.004f});
+    osg::ref_ptr<osg::Geometry> halo = ShapeKit::lathe(ring, 24);
     // Fade the ring towards both rims by reusing the beam's vertical ramp across it.
     auto texcoords = static_cast<osg::Vec2Array*>(halo->getTexCoordArray(0));
     for (auto& t : *texcoords)
@@ -399,12 +413,15 @@ osg::ref_ptr<osg::Node> SceneArt::makeDeathPing() {
 osg::ref_ptr<osg::Node> SceneArt::makeDownArrow() {
     // Tip at the origin, a cone head up to 0.2 and a round shaft to 0.5.
     // The rim point repeats so the slope and the flat top each get their own normal.
-    std::vector<ShapeKit::ProfilePoint> head = {{0, 0}, {0.08f, 0.1f}, {0.16f, 0.2f}, {0.16f, 0.2f}, {0.0f, 0.2f}};
-    std::vector<ShapeKit::ProfilePoint> shaft = {{0.065f, 0.19f}, {0.065f, 0.35f}, {0.065f, 0.47f}, {0.045f, 0.495f}, {0, 0.5f}};
+    std::vector<ShapeKit::ProfilePoint> head = {
+        {0, 0}, {0.08f, 0.1f}, {0.16f, 0.2f}, {0.16f, 0.2f}, {0.0f, 0.2f}};
+    std::vector<ShapeKit::ProfilePoint> shaft = {
+        {0.065f, 0.19f}, {0.065f, 0.35f}, {0.065f, 0.47f}, {0.045f, 0.495f}, {0, 0.5f}};
     osg::ref_ptr<osg::Geometry> cone = ShapeKit::lathe(head, 24);
     osg::ref_ptr<osg::Geometry> rod = ShapeKit::lathe(shaft, 24);
     osg::ref_ptr<osg::Geode> geode = geodeOf("downarrow", {cone, rod});
-    geode->getOrCreateStateSet()->setAttributeAndModes(material({0.55f, 0.22f, 0.0f, 1}, {1.0f, 0.55f, 0.1f, 1}));
+    geode->getOrCreateStateSet()->setAttributeAndModes(
+        material({0.55f, 0.22f, 0.0f, 1}, {1.0f, 0.55f, 0.1f, 1}));
     return geode;
 }
 

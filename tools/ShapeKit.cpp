@@ -16,8 +16,9 @@ void addGrid(osg::Geometry& geometry, int columns, int rows) {
     geometry.addPrimitiveSet(triangles);
 }
 
-osg::ref_ptr<osg::Geometry> finish(osg::Vec3Array* vertices, osg::Vec3Array* normals, osg::Vec2Array* texcoords,
-                                   const osg::Matrix& placement, int columns, int rows) {
+osg::ref_ptr<osg::Geometry> finish(osg::Vec3Array* vertices, osg::Vec3Array* normals,
+                                   osg::Vec2Array* texcoords, const osg::Matrix& placement, int columns,
+                                   int rows) {
     const osg::Matrix normalMatrix = osg::Matrix::inverse(placement);
     for (std::size_t i = 0; i < vertices->size(); ++i) {
         (*vertices)[i] = (*vertices)[i] * placement;
@@ -65,10 +66,12 @@ osg::ref_ptr<osg::Geometry> ShapeKit::leaf(float length, float halfWidth, float 
     auto vertices = new osg::Vec3Array;
     auto normals = new osg::Vec3Array;
     auto texcoords = new osg::Vec2Array;
-    const int columns = 6, rows = 12;
+    const int columns = 3, rows = 6;
     auto point = [&](float u, float v) {
         // Width swells from the base and closes to a point at the tip.
-        const float width = halfWidth * std::pow(std::max(0.0f, std::sin(static_cast<float>(M_PI) * std::pow(v, 0.8f))), 0.9f);
+        const float width =
+            halfWidth *
+            std::pow(std::max(0.0f, std::sin(static_cast<float>(M_PI) * std::pow(v, 0.8f))), 0.9f);
         const float across = (u * 2 - 1);
         return osg::Vec3(length * v, width * across, -droop * v * v + cup * across * across * width);
     };
