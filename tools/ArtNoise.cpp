@@ -9,7 +9,8 @@ float ArtNoise::hash(int x, int y) const {
         x = ((x % period) + period) % period;
         y = ((y % period) + period) % period;
     }
-    std::uint32_t h = seed ^ (static_cast<std::uint32_t>(x) * 0x8da6b343u) ^ (static_cast<std::uint32_t>(y) * 0xd8163841u);
+    std::uint32_t h =
+        seed ^ (static_cast<std::uint32_t>(x) * 0x8da6b343u) ^ (static_cast<std::uint32_t>(y) * 0xd8163841u);
     h ^= h >> 13;
     h *= 0x5bd1e995u;
     h ^= h >> 15;

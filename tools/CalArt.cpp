@@ -21,11 +21,13 @@ CalCoreSkeletonPtr CalArt::makeSkeleton(const std::vector<Bone>& bones) {
         const Bone& bone = bones[id];
         auto coreBone = new CalCoreBone(bone.name);
         coreBone->setParentId(bone.parent);
-        const osg::Vec3 relative = bone.parent < 0 ? bone.position : bone.position - bones[bone.parent].position;
+        const osg::Vec3 relative =
+            bone.parent < 0 ? bone.position : bone.position - bones[bone.parent].position;
         coreBone->setTranslation(CalVector(relative.x(), relative.y(), relative.z()));
         coreBone->setRotation(CalQuaternion());
         // Bones rest unrotated, so bone space is model space moved to the joint.
-        coreBone->setTranslationBoneSpace(CalVector(-bone.position.x(), -bone.position.y(), -bone.position.z()));
+        coreBone->setTranslationBoneSpace(
+            CalVector(-bone.position.x(), -bone.position.y(), -bone.position.z()));
         coreBone->setRotationBoneSpace(CalQuaternion());
         coreBone->setCoreSkeleton(skeleton.get());
         const int added = skeleton->addCoreBone(coreBone);
@@ -68,10 +70,12 @@ CalCoreAnimationPtr CalArt::makeAnimation(const std::vector<Bone>& bones, float 
     return animation;
 }
 
-CalCoreMaterialPtr CalArt::makeMaterial(const osg::Vec4& ambient, const osg::Vec4& diffuse, const osg::Vec4& specular,
-                                        float shininess) {
+CalCoreMaterialPtr CalArt::makeMaterial(const osg::Vec4& ambient, const osg::Vec4& diffuse,
+                                        const osg::Vec4& specular, float shininess) {
     auto colour = [](const osg::Vec4& c) {
-        auto byte = [](float v) { return static_cast<unsigned char>(std::min(1.0f, std::max(0.0f, v)) * 255 + 0.5f); };
+        auto byte = [](float v) {
+            return static_cast<unsigned char>(std::min(1.0f, std::max(0.0f, v)) * 255 + 0.5f);
+        };
         CalCoreMaterial::Color result;
         result.red = byte(c.r());
         result.green = byte(c.g());

@@ -10,13 +10,16 @@
 
 namespace {
 
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 // A whole decimal number within [low, high]; anything else is an error naming the option.
-bool readNumber(const std::string& option, const std::string& text, long long low, long long high, long long& value,
-                std::string& error) {
-    const bool digits = !text.empty() && text.find_first_not_of("0123456789", text[0] == '-' ? 1 : 0) ==
-                                             std::string::npos && text != "-";
+bool readNumber(const std::string& option, const std::string& text, long long low, long long high,
+                long long& value, std::string& error) {
+    const bool digits = !text.empty() &&
+                        text.find_first_not_of("0123456789", text[0] == '-' ? 1 : 0) == std::string::npos &&
+                        text != "-";
     if (!digits) {
         error = option + ": " + quoted(text) + " is not a whole number";
         return false;
@@ -24,7 +27,8 @@ bool readNumber(const std::string& option, const std::string& text, long long lo
     errno = 0;
     value = std::strtoll(text.c_str(), nullptr, 10);
     if (errno == ERANGE || value < low || value > high) {
-        error = option + ": " + text + " is out of range (" + std::to_string(low) + ".." + std::to_string(high) + ")";
+        error = option + ": " + text + " is out of range (" + std::to_string(low) + ".." +
+                std::to_string(high) + ")";
         return false;
     }
     return true;
@@ -66,17 +70,20 @@ bool readTiles(const std::string& text, std::vector<std::pair<int, int>>& tiles,
 
 } // namespace
 
-SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const* argv, SimulationOptions& options,
-                                                    std::string& error) {
+SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const* argv,
+                                                    SimulationOptions& options, std::string& error) {
     using Reader = std::function<bool(const std::string& option, const std::string& value)>;
     const std::map<std::string, Reader> readers = {
         {"--size",
          [&](const std::string& o, const std::string& v) {
              return readInt(o, v, 1, World::MAX_SIZE, options.size, error);
          }},
-        {"--ticks", [&](const std::string& o, const std::string& v) { return readInt(o, v, 0, INT_MAX, options.ticks, error); }},
+        {"--ticks", [&](const std::string& o,
+                        const std::string& v) { return readInt(o, v, 0, INT_MAX, options.ticks, error); }},
         {"--interval",
-         [&](const std::string& o, const std::string& v) { return readInt(o, v, 1, INT_MAX, options.interval, error); }},
+         [&](const std::string& o, const std::string& v) {
+             return readInt(o, v, 1, INT_MAX, options.interval, error);
+         }},
         {"--memory-every",
          [&](const std::string& o, const std::string& v) {
              return readInt(o, v, 1, INT_MAX, options.memoryEvery, error);

@@ -44,7 +44,8 @@ std::string SimulationPlot::findGnuplot() {
     return "";
 }
 
-std::string SimulationPlot::script(const std::string& csvFile, const std::string& pngFile, const std::string& title) {
+std::string SimulationPlot::script(const std::string& csvFile, const std::string& pngFile,
+                                   const std::string& title) {
     const std::string data = gnuplotString(csvFile);
     return "if (strstrt(GPVAL_TERMINALS, 'pngcairo') > 0) {\n"
            "  set terminal pngcairo size 800,500 noenhanced font 'Sans,10'\n"

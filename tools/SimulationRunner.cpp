@@ -39,7 +39,8 @@ bool writable(const std::string& file, std::string& reason) {
 
 } // namespace
 
-SimulationRunner::SimulationRunner(const SimulationOptions& options, std::ostream& out) : options(options), out(out) {}
+SimulationRunner::SimulationRunner(const SimulationOptions& options, std::ostream& out)
+    : options(options), out(out) {}
 
 SimulationRunner::~SimulationRunner() {
     if (csv)
@@ -104,7 +105,9 @@ void SimulationRunner::record() {
     }
 }
 
-bool SimulationRunner::dueRow() const { return tick % options.interval == 0 || tick == options.ticks; }
+bool SimulationRunner::dueRow() const {
+    return tick % options.interval == 0 || tick == options.ticks;
+}
 
 void SimulationRunner::writeRow() {
     rows += 1;
@@ -143,15 +146,16 @@ bool SimulationRunner::finish() {
         out << "No plot drawn: it is drawn from the CSV, and none was written." << std::endl;
         return false;
     }
-    const std::string title = "Sylvara, " + std::to_string(options.size) + " tiles per side, " +
-                              (options.seeded ? "seed " + std::to_string(options.seed) : std::string("clock seed"));
+    const std::string title =
+        "Sylvara, " + std::to_string(options.size) + " tiles per side, " +
+        (options.seeded ? "seed " + std::to_string(options.seed) : std::string("clock seed"));
     switch (SimulationPlot::draw(options.csvFile, options.plotFile, title)) {
     case SimulationPlot::Result::Drawn:
         plotted = true;
         return true;
     case SimulationPlot::Result::NoGnuplot:
-        out << "gnuplot was not found on PATH: no plot drawn (install gnuplot-nox); the CSV " << options.csvFile
-            << " is written." << std::endl;
+        out << "gnuplot was not found on PATH: no plot drawn (install gnuplot-nox); the CSV "
+            << options.csvFile << " is written." << std::endl;
         return true;
     case SimulationPlot::Result::Failed:
         break;
@@ -164,12 +168,13 @@ bool SimulationRunner::finish() {
 void SimulationRunner::printSummary(std::ostream& to) const {
     const double rate = tickSeconds > 0.0 ? tick / tickSeconds : 0.0;
     char line[256];
-    std::snprintf(line, sizeof line, "ran %d ticks in %.2f s (%.1f ticks/s); set-up %.2f s\n", tick, tickSeconds,
-                  rate, setupSeconds);
+    std::snprintf(line, sizeof line, "ran %d ticks in %.2f s (%.1f ticks/s); set-up %.2f s\n", tick,
+                  tickSeconds, rate, setupSeconds);
     to << line;
     to << "peak organisms " << peakOrganisms << " at tick " << peakTick << "\n";
     to << "final herbivores " << census.count(PopulationCensus::HERBIVORES) << ", carnivores "
-       << census.count(PopulationCensus::CARNIVORES) << ", plants " << census.count(PopulationCensus::PLANTS) << "\n";
+       << census.count(PopulationCensus::CARNIVORES) << ", plants " << census.count(PopulationCensus::PLANTS)
+       << "\n";
     if (!options.csvFile.empty())
         to << "csv " << options.csvFile << " (" << rows << " rows)\n";
     if (plotted)

@@ -16,7 +16,9 @@ float smoothMin(float a, float b, float k) {
     return std::min(a, b) - h * h * k * 0.25f;
 }
 
-float clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }
+float clamp01(float v) {
+    return std::min(1.0f, std::max(0.0f, v));
+}
 
 // Exact distance to a cone segment with rounded ends (radius ra at a, rb at b).
 float roundCone(const osg::Vec3& p, const osg::Vec3& a, const osg::Vec3& b, float r1, float r2) {
@@ -55,7 +57,8 @@ void SkinnedShape::addEllipsoid(const osg::Vec3& centre, const osg::Vec3& radii,
     boneCount = std::max(boneCount, boneA + 1);
 }
 
-void SkinnedShape::addCapsule(const osg::Vec3& a, float ra, const osg::Vec3& b, float rb, int boneA, float blend) {
+void SkinnedShape::addCapsule(const osg::Vec3& a, float ra, const osg::Vec3& b, float rb, int boneA,
+                              float blend) {
     Part part{};
     part.capsule = true;
     part.a = a;
@@ -239,14 +242,14 @@ CalCoreSubmesh* SkinnedShape::polygonize(float cell) const {
             for (int i = 1; i + 1 < nx; ++i) {
                 const bool here = field[at(i, j, k)] < 0;
                 if (here != (field[at(i + 1, j, k)] < 0))
-                    addQuad(cellVertex[at(i, j - 1, k - 1)], cellVertex[at(i, j, k - 1)], cellVertex[at(i, j, k)],
-                            cellVertex[at(i, j - 1, k)]);
+                    addQuad(cellVertex[at(i, j - 1, k - 1)], cellVertex[at(i, j, k - 1)],
+                            cellVertex[at(i, j, k)], cellVertex[at(i, j - 1, k)]);
                 if (here != (field[at(i, j + 1, k)] < 0))
-                    addQuad(cellVertex[at(i - 1, j, k - 1)], cellVertex[at(i, j, k - 1)], cellVertex[at(i, j, k)],
-                            cellVertex[at(i - 1, j, k)]);
+                    addQuad(cellVertex[at(i - 1, j, k - 1)], cellVertex[at(i, j, k - 1)],
+                            cellVertex[at(i, j, k)], cellVertex[at(i - 1, j, k)]);
                 if (here != (field[at(i, j, k + 1)] < 0))
-                    addQuad(cellVertex[at(i - 1, j - 1, k)], cellVertex[at(i, j - 1, k)], cellVertex[at(i, j, k)],
-                            cellVertex[at(i - 1, j, k)]);
+                    addQuad(cellVertex[at(i - 1, j - 1, k)], cellVertex[at(i, j - 1, k)],
+                            cellVertex[at(i, j, k)], cellVertex[at(i - 1, j, k)]);
             }
 
     auto submesh = new CalCoreSubmesh;

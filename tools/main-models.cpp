@@ -143,13 +143,14 @@ int main(int argc, char** argv) {
                 eye[k] = std::stof(argv[++i]);
             for (int k = 0; k < 3; ++k)
                 centre[k] = std::stof(argv[++i]);
-        }
-        else if (!std::strcmp(argv[i], "--at") && i + 1 < argc)
+        } else if (!std::strcmp(argv[i], "--at") && i + 1 < argc)
             shotAfter = std::stod(argv[++i]);
         else if (!std::strcmp(argv[i], "--models") && i + 1 < argc)
             folder = std::string(argv[++i]) + "/";
         else {
-            std::printf("usage: %s [--models DIR] [--screenshot FILE] [--at SECONDS] [--camera EX EY EZ CX CY CZ]\n", argv[0]);
+            std::printf(
+                "usage: %s [--models DIR] [--screenshot FILE] [--at SECONDS] [--camera EX EY EZ CX CY CZ]\n",
+                argv[0]);
             return 1;
         }
     }
@@ -168,8 +169,8 @@ int main(int argc, char** argv) {
         loadCore(folder, "animal.xsf", animalAnimations, "carnivore_mesh.xmf", "animal_material.xrf");
     osg::ref_ptr<character::CoreModel> bloom =
         loadCore(folder, "bloom.xsf", plantAnimations, "bloom_mesh.xmf", "bloom_material.xrf");
-    const char* nodeFiles[] = {"groundtile.osg", "stem.osg", "seed.osg", "lifeping.osg", "deathping.osg",
-                               "downarrow.osg"};
+    const char* nodeFiles[] = {"groundtile.osg", "stem.osg",      "seed.osg",
+                               "lifeping.osg",   "deathping.osg", "downarrow.osg"};
     std::vector<osg::ref_ptr<osg::Node>> nodes;
     bool complete = herbivore && carnivore && bloom;
     for (const char* file : nodeFiles) {
@@ -187,7 +188,8 @@ int main(int argc, char** argv) {
     // animals and one fertilized, to check the shades still read.
     for (int r = -1; r < 4; ++r)
         for (int c = 0; c < 4; ++c) {
-            osg::ref_ptr<Transform> tile = place(ground.get(), {c * 150.0f + 75, r * 150.0f + 75, 0}, {15, 15, 15});
+            osg::ref_ptr<Transform> tile =
+                place(ground.get(), {c * 150.0f + 75, r * 150.0f + 75, 0}, {15, 15, 15});
             osg::Vec3 shade(0.7f, 0.7f, 0.7f);
             if (r == 0 && c == 3)
                 shade = {0.8f, 0.8f, 1.0f};
@@ -210,7 +212,8 @@ int main(int argc, char** argv) {
         float y;
         osg::Vec3 colour;
     };
-    const Row animalRows[] = {{herbivore.get(), 130, {0.6f, 0.95f, 0.55f}}, {carnivore.get(), 260, {1.1f, 0.55f, 0.45f}}};
+    const Row animalRows[] = {{herbivore.get(), 130, {0.6f, 0.95f, 0.55f}},
+                              {carnivore.get(), 260, {1.1f, 0.55f, 0.45f}}};
     for (const Row& row : animalRows) {
         if (!row.core)
             continue;
@@ -219,8 +222,8 @@ int main(int argc, char** argv) {
             model->create(row.core);
             model->setStateSet(emissive(row.colour));
             const float s = 100 * 0.05f + 0.1f;
-            osg::ref_ptr<Transform> body = place(model.get(), {columnX[a], row.y, 0}, {s, s, s * 0.75f},
-                                                 osg::Quat(1.5705, osg::Z_AXIS));
+            osg::ref_ptr<Transform> body =
+                place(model.get(), {columnX[a], row.y, 0}, {s, s, s * 0.75f}, osg::Quat(1.5705, osg::Z_AXIS));
             if (animalAnimations[a].loop)
                 model->startLoop(a, 1.0f, 0.0f);
             else
@@ -236,12 +239,14 @@ int main(int argc, char** argv) {
     const float t = 100 * 1.6f + 1;
     const int segments = 3;
     auto plant = [&](const osg::Vec3& at, character::Model* flower, int seeds) {
-        osg::ref_ptr<Transform> whole = place(nullptr, at + osg::Vec3(0, 0, 20.0f * (segments - 1)), {1, 1, 1},
-                                              osg::Quat(0.6, osg::Z_AXIS));
-        whole->addChild(place(stem.get(), {0, 0, -20.0f * (segments - 1)}, {t * 0.1f, t * 0.1f, 2.0f * segments}));
+        osg::ref_ptr<Transform> whole = place(nullptr, at + osg::Vec3(0, 0, 20.0f * (segments - 1)),
+                                              {1, 1, 1}, osg::Quat(0.6, osg::Z_AXIS));
+        whole->addChild(
+            place(stem.get(), {0, 0, -20.0f * (segments - 1)}, {t * 0.1f, t * 0.1f, 2.0f * segments}));
         osg::ref_ptr<Transform> head = place(flower, {0, 0, 20}, {t, t, t});
         for (int i = 0; i < seeds; ++i)
-            head->addChild(place(seed.get(), {}, i < seeds / 2 ? osg::Vec3(0.5f, 1, 1) : osg::Vec3(0.2f, 1, 1),
+            head->addChild(place(seed.get(), {},
+                                 i < seeds / 2 ? osg::Vec3(0.5f, 1, 1) : osg::Vec3(0.2f, 1, 1),
                                  osg::Quat(i * (360 / seeds) * 0.01745, osg::Z_AXIS)));
         whole->addChild(head);
         return whole;
@@ -262,7 +267,8 @@ int main(int argc, char** argv) {
     root->addChild(plant({columnX[2], 420, 0}, nullptr, 8));
     const osg::Vec3 pingColours[] = {{0.5f, 1.2f, 0.6f}, {1.2f, 0.6f, 1.1f}};
     for (int i = 0; i < 2; ++i) {
-        osg::ref_ptr<Transform> ping = place(lifePing.get(), {columnX[3] + (i ? 25 : -25), 420, 0}, {40, 40, 200});
+        osg::ref_ptr<Transform> ping =
+            place(lifePing.get(), {columnX[3] + (i ? 25 : -25), 420, 0}, {40, 40, 200});
         ping->setStateSet(emissive(pingColours[i]));
         root->addChild(ping);
     }
