@@ -16,8 +16,9 @@ osg::ref_ptr<osg::StateSet> makeState(const osg::Vec3f& colour, float alpha) {
     state->setAttributeAndModes(new osg::BlendEquation(osg::BlendEquation::FUNC_ADD),
                                 osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
     // Without a blend function the alpha would be ignored and the markers drawn opaque.
-    state->setAttributeAndModes(new osg::BlendFunc(osg::BlendFunc::SRC_ALPHA, osg::BlendFunc::ONE_MINUS_SRC_ALPHA),
-                                osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
+    state->setAttributeAndModes(
+        new osg::BlendFunc(osg::BlendFunc::SRC_ALPHA, osg::BlendFunc::ONE_MINUS_SRC_ALPHA),
+        osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
     osg::ref_ptr<osg::Material> material = new osg::Material;
     material->setColorMode(osg::Material::OFF);
     material->setEmission(osg::Material::FRONT_AND_BACK, osg::Vec4(colour, 1.0f));
@@ -36,8 +37,8 @@ osg::StateSet* sharedState(const osg::Vec3f& colour, float alpha) {
     return state.get();
 }
 
-osg::ref_ptr<osg::Geode> makeQuad(osg::Vec3Array* vertices, const GLuint (&indices)[4], const osg::Vec3f& colour,
-                                  float alpha) {
+osg::ref_ptr<osg::Geode> makeQuad(osg::Vec3Array* vertices, const GLuint (&indices)[4],
+                                  const osg::Vec3f& colour, float alpha) {
     osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
     geometry->setVertexArray(vertices);
     geometry->addPrimitiveSet(new osg::DrawElementsUInt(GL_QUADS, 4, indices));
@@ -47,21 +48,36 @@ osg::ref_ptr<osg::Geode> makeQuad(osg::Vec3Array* vertices, const GLuint (&indic
     return geode;
 }
 
-} // namespace
-
-osg::ref_ptr<osg::Geode> MarkerGeometry::makeBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width,
-                                                  const osg::Vec3f& colour, float alpha) {
+void beamCorners(osg::Vec3Array& vertices, const osg::Vec3d& from, const osg::Vec3d& to, float width) {
     const double a = std::atan2(to.y() - from.y(), to.x() - from.x()) + 1.570796325;
     const double h = width * 0.5;
     const double ox = std::cos(a) * h;
     const double oy = std::sin(a) * h;
-    const double zb = from.z() + HEIGHT_LIFT;
+    const double zb = from.z() + MarkerGeometry::HEIGHT_LIFT;
+    vertices.resize(4);
+    vertices[0] = osg::Vec3(from.x() + ox, from.y() + oy, zb);
+    vertices[1] = osg::Vec3(from.x() - ox, from.y() - oy, zb);
+    vertices[2] = osg::Vec3(to.x() + ox, to.y() + oy, zb);
+    vertices[3] = osg::Vec3(to.x() - ox, to.y() - oy, zb);
+}
+
+} // namespace
+
+osg::ref_ptr<osg::Geode> MarkerGeometry::makeBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width,
+                                                  const osg::Vec3f& colour, float alpha) {
     osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
-    vertices->push_back(osg::Vec3(from.x() + ox, from.y() + oy, zb));
-    vertices->push_back(osg::Vec3(from.x() - ox, from.y() - oy, zb));
-    vertices->push_back(osg::Vec3(to.x() + ox, to.y() + oy, zb));
-    vertices->push_back(osg::Vec3(to.x() - ox, to.y() - oy, zb));
+    beamCorners(*vertices, from, to, width);
     return makeQuad(vertices.get(), {3, 2, 0, 1}, colour, alpha);
+}
+
+void MarkerGeometry::reshapeBeam(osg::Geode& beam, const osg::Vec3d& from, const osg::Vec3d& to, float width,
+                                 const osg::Vec3f& colour, float alpha) {
+    osg::Geometry* geometry = beam.getDrawable(0)->asGeometry();
+    auto* vertices = static_cast<osg::Vec3Array*>(geometry->getVertexArray());
+    beamCorners(*vertices, from, to, width);
+    vertices->dirty();
+    geometry->dirtyBound();
+    beam.setStateSet(sharedState(colour, alpha));
 }
 
 osg::ref_ptr<osg::Geode> MarkerGeometry::makeRect(double x0, double y0, double x1, double y1, float z,

@@ -11,6 +11,9 @@ public:
 
     static osg::ref_ptr<osg::Geode> makeBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width,
                                              const osg::Vec3f& colour, float alpha);
+    // Gives a beam made by makeBeam a new position, width and colour, reusing its arrays.
+    static void reshapeBeam(osg::Geode& beam, const osg::Vec3d& from, const osg::Vec3d& to, float width,
+                            const osg::Vec3f& colour, float alpha);
     static osg::ref_ptr<osg::Geode> makeRect(double x0, double y0, double x1, double y1, float z,
                                              const osg::Vec3f& colour, float alpha);
 };

@@ -56,6 +56,38 @@ TEST_F(WorldFixture, TimedMarkersLiveTheirTicks) {
     EXPECT_TRUE(world->getTimedMarkers().empty());
 }
 
+// An expired chase beam is reshaped for the next one: it must show the new ends and colour.
+TEST_F(WorldFixture, ReusedBeamsTakeTheirNewShapeAndColour) {
+    auto corners = [&](const TimedMarker& marker) {
+        const osg::Geode* geode = marker.node->getChild(0)->asGeode();
+        const auto* v =
+            static_cast<const osg::Vec3Array*>(geode->getDrawable(0)->asGeometry()->getVertexArray());
+        return std::vector<osg::Vec3>(v->begin(), v->end());
+    };
+    world->addTimedBeam({0, 0, 0}, {100, 0, 0}, 4.0f, {0, 0, 0}, 0.1f, 1);
+    const osg::ref_ptr<osg::PositionAttitudeTransform> first = world->getTimedMarkers().back().node;
+    const osg::ref_ptr<osg::StateSet> black = first->getChild(0)->getStateSet();
+    world->ageTimedMarkers();
+    const unsigned children = world->getMarkerGroup()->getNumChildren();
+
+    world->addTimedBeam({10, 20, 5}, {10, 120, 5}, 2.0f, {1, 0, 0}, 0.5f, 2);
+    const TimedMarker& again = world->getTimedMarkers().back();
+    EXPECT_EQ(again.node, first) << "the expired beam is reused";
+    EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children + 1);
+    const std::vector<osg::Vec3> v = corners(again);
+    ASSERT_EQ(v.size(), 4u);
+    // Across a beam along +y the half width lies along -x / +x, lifted 0.5 above its height.
+    EXPECT_NEAR(v[0].x(), 9, 1e-4);
+    EXPECT_NEAR(v[1].x(), 11, 1e-4);
+    EXPECT_NEAR(v[2].y(), 120, 1e-4);
+    EXPECT_NEAR(v[3].z(), 5.5, 1e-4);
+    EXPECT_NE(again.node->getChild(0)->getStateSet(), black.get());
+    EXPECT_TRUE(again.node->getBound().contains(osg::Vec3(10, 70, 5.5))) << "the bound follows the new shape";
+
+    world->addTimedBeam({0, 0, 0}, {1, 1, 0}, 1.0f, {0, 0, 0}, 0.1f, 1);
+    EXPECT_NE(world->getTimedMarkers().back().node, first) << "a beam still shown is not taken";
+}
+
 TEST_F(WorldFixture, SpawnsLandUnderTheCursorOrAnywhereInside) {
     world->setCursorPoint({310.5, 420.25, 7});
     world->spawnHerbivoreRequested = true;

@@ -7,4 +7,6 @@
 struct TimedMarker {
     int ticksLeft;
     osg::ref_ptr<osg::PositionAttitudeTransform> node;
+    // Chase beams come back to the World's pool when they expire, to be reshaped for the next chase.
+    bool beam = false;
 };

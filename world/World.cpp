@@ -6,8 +6,8 @@
 #include "plants/Plant.h"
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
-#include "presentation/Hud.h"
 #include "presentation/EmissiveState.h"
+#include "presentation/Hud.h"
 #include "presentation/MarkerGeometry.h"
 #include "presentation/ModelCatalogue.h"
 #include "presentation/SoundBank.h"
@@ -161,7 +161,9 @@ int World::newId() {
     return lastId;
 }
 
-void World::removeLife(Life* life) { lives.erase(life->getId()); }
+void World::removeLife(Life* life) {
+    lives.erase(life->getId());
+}
 
 osg::Vec3d World::spawnPosition() {
     const int extent = static_cast<int>(tiles->getTilesPerSide() * 150 - 1.0);
@@ -172,7 +174,9 @@ osg::Vec3d World::spawnPosition() {
     return osg::Vec3d(second % extent + 1, first % extent + 1, 0);
 }
 
-WorldTile* World::tileUnder(const osg::Vec3d& point) const { return tiles->tileUnder(point.x(), point.y()); }
+WorldTile* World::tileUnder(const osg::Vec3d& point) const {
+    return tiles->tileUnder(point.x(), point.y());
+}
 
 void World::spawnRandomAnimal(int kind) {
     const osg::Vec3d p = spawnPosition();
@@ -184,9 +188,13 @@ void World::spawnRandomAnimal(int kind) {
     tileUnder(p)->spawnAnimal(kind, p, speed, adrenaline, spawnEfficiency, size, preySize);
 }
 
-void World::spawnRandomHerbivore() { spawnRandomAnimal(KIND_HERBIVORE); }
+void World::spawnRandomHerbivore() {
+    spawnRandomAnimal(KIND_HERBIVORE);
+}
 
-void World::spawnRandomCarnivore() { spawnRandomAnimal(KIND_CARNIVORE); }
+void World::spawnRandomCarnivore() {
+    spawnRandomAnimal(KIND_CARNIVORE);
+}
 
 void World::spawnRandomPlant() {
     const osg::Vec3d p = spawnPosition();
@@ -262,8 +270,9 @@ void World::applyTool() {
     case TOOL_KILL:
         if (!cursorOnGround)
             return;
-        addTimedRect(cursorTile->getColumn() * 150, cursorTile->getRow() * 150, (cursorTile->getColumn() + 1) * 150,
-                     (cursorTile->getRow() + 1) * 150, 0.5f, osg::Vec3f(1, 0, 0), 0.5f, 16);
+        addTimedRect(cursorTile->getColumn() * 150, cursorTile->getRow() * 150,
+                     (cursorTile->getColumn() + 1) * 150, (cursorTile->getRow() + 1) * 150, 0.5f,
+                     osg::Vec3f(1, 0, 0), 0.5f, 16);
         applyTileTool(killTileRequested);
         return;
     case TOOL_GENESIS:
@@ -297,7 +306,8 @@ void World::setCursorPoint(const osg::Vec3d& point) {
     clearCursorMarkers();
     cursorOnGround = true;
     cursorPoint = point;
-    cursorTile = tiles->tileAt(static_cast<int>(cursorPoint.x()) / 150, static_cast<int>(cursorPoint.y()) / 150);
+    cursorTile =
+        tiles->tileAt(static_cast<int>(cursorPoint.x()) / 150, static_cast<int>(cursorPoint.y()) / 150);
     drawCursorMarkers();
 }
 
@@ -411,12 +421,22 @@ void World::deathPing(const osg::Vec3d& position) {
 
 void World::addTimedBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width, const osg::Vec3f& colour,
                          float alpha, int ticks) {
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
-    addTimedNode(MarkerGeometry::makeBeam(from, to, width, colour, alpha).get(), ticks, transform.get());
+    // Every chasing hunter draws a beam on every tick: expired beams are reshaped, not rebuilt.
+    if (beamPool.empty()) {
+        osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
+        addTimedNode(MarkerGeometry::makeBeam(from, to, width, colour, alpha).get(), ticks, transform.get());
+    } else {
+        osg::ref_ptr<osg::PositionAttitudeTransform> transform = beamPool.back();
+        beamPool.pop_back();
+        MarkerGeometry::reshapeBeam(*transform->getChild(0)->asGeode(), from, to, width, colour, alpha);
+        transform->dirtyBound();
+        addTimedNode(nullptr, ticks, transform.get());
+    }
+    timedMarkers.back().beam = true;
 }
 
-void World::addTimedRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour, float alpha,
-                         int ticks) {
+void World::addTimedRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour,
+                         float alpha, int ticks) {
     osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
     addTimedNode(MarkerGeometry::makeRect(x0, y0, x1, y1, z, colour, alpha).get(), ticks, transform.get());
 }
@@ -443,6 +463,8 @@ void World::ageTimedMarkers() {
             continue;
         }
         markerGroup->removeChild(it->node.get());
+        if (it->beam)
+            beamPool.push_back(it->node);
         it = timedMarkers.erase(it);
     }
 }
@@ -452,18 +474,24 @@ void World::setTickRate(int n) {
     tickIntervalMs = 1000 / n;
 }
 
-void World::setFrameRate(int n) { frameIntervalMs = 1000 / n; }
+void World::setFrameRate(int n) {
+    frameIntervalMs = 1000 / n;
+}
 
 bool World::isTickDue() const {
     const double elapsed = (timer.tick() - lastTickStamp) * timer.getSecondsPerTick() * 1000.0;
     return tickIntervalMs < elapsed;
 }
 
-bool World::isFrameDue() const { return msUntilFrame() <= 0.0; }
+bool World::isFrameDue() const {
+    return msUntilFrame() <= 0.0;
+}
 
 double World::msUntilFrame() const {
     const double elapsed = (timer.tick() - lastFrameStamp) * timer.getSecondsPerTick() * 1000.0;
     return elapsed > frameIntervalMs ? 0.0 : frameIntervalMs - elapsed + 1e-3;
 }
 
-void World::markFrame() { lastFrameStamp = timer.tick(); }
+void World::markFrame() {
+    lastFrameStamp = timer.tick();
+}

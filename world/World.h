@@ -11,6 +11,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <vector>
 
 class Hud;
 class ModelCatalogue;
@@ -55,9 +56,10 @@ public:
     void deathPing(const osg::Vec3d& position);
     void addTimedBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width, const osg::Vec3f& colour,
                       float alpha, int ticks);
-    void addTimedRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour, float alpha,
-                      int ticks);
-    void addCursorRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour, float alpha);
+    void addTimedRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour,
+                      float alpha, int ticks);
+    void addCursorRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour,
+                       float alpha);
     void flashTile(const osg::Vec3f& colour, float alpha, int ticks);
     void ageTimedMarkers();
 
@@ -83,7 +85,9 @@ public:
     TileGrid* getTiles() const { return tiles.get(); }
     osg::Group* getMarkerGroup() const { return markerGroup.get(); }
     const std::list<TimedMarker>& getTimedMarkers() const { return timedMarkers; }
-    const std::list<osg::ref_ptr<osg::PositionAttitudeTransform>>& getCursorMarkers() const { return cursorMarkers; }
+    const std::list<osg::ref_ptr<osg::PositionAttitudeTransform>>& getCursorMarkers() const {
+        return cursorMarkers;
+    }
     ToolMode getToolMode() const { return toolMode; }
     bool isPaused() const { return paused; }
     bool isCursorOnGround() const { return cursorOnGround; }
@@ -146,6 +150,7 @@ private:
     osg::Timer_t lastFrameStamp = 0;
     int lastId = 0;
     std::list<TimedMarker> timedMarkers;
+    std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> beamPool;
     std::list<osg::ref_ptr<osg::PositionAttitudeTransform>> cursorMarkers;
     std::map<int, osg::ref_ptr<Life>> lives;
 };
