@@ -23,7 +23,9 @@ namespace character {
 namespace {
 
 // Cal3D keeps one global "last error"; clear it so a stale one is never reported.
-void clearCalError() { CalError::setLastError(CalError::OK, "", 0, ""); }
+void clearCalError() {
+    CalError::setLastError(CalError::OK, "", 0, "");
+}
 
 std::string calReason(const std::string& file) {
     if (CalError::getLastErrorCode() == CalError::OK)
@@ -60,11 +62,10 @@ const XmlRule XML_RULES[] = {
     {"MATERIAL", {"VERSION", "NUMMAPS"}, false},
     {"HEADER", {"MAGIC", "VERSION"}, false},
 };
-const char* const XML_TEXT_ELEMENTS[] = {"TRANSLATION", "ROTATION", "LOCALTRANSLATION", "LOCALROTATION",
-                                         "PARENTID",    "CHILDID",  "POS",              "NORM",
-                                         "TEXCOORD",    "COLOR",    "COLLAPSEID",       "COLLAPSECOUNT",
-                                         "AMBIENT",     "DIFFUSE",  "SPECULAR",         "SHININESS",
-                                         "MAP"};
+const char* const XML_TEXT_ELEMENTS[] = {
+    "TRANSLATION", "ROTATION", "LOCALTRANSLATION", "LOCALROTATION", "PARENTID",   "CHILDID",
+    "POS",         "NORM",     "TEXCOORD",         "COLOR",         "COLLAPSEID", "COLLAPSECOUNT",
+    "AMBIENT",     "DIFFUSE",  "SPECULAR",         "SHININESS",     "MAP"};
 
 bool isXmlFile(const std::string& file) {
     const std::string::size_type dot = file.rfind('.');
@@ -106,14 +107,16 @@ std::string xmlProblem(const std::string& file) {
                 quote == '"' || quote == '\'' ? xml.find(quote, p + 2) : std::string::npos;
             if (key.empty() || close == std::string::npos)
                 return "<" + name + "> has malformed attributes";
-            attributes[key] = xml.substr(p + 2, close - p - 2);
+            // Cal3D's parser stops at a repeated attribute and leaves the element half read.
+            if (!attributes.emplace(key, xml.substr(p + 2, close - p - 2)).second)
+                return "<" + name + "> repeats " + key;
             p = close + 1;
         }
         // A count can never exceed the bytes that would describe its items.
         for (const auto& [key, value] : attributes)
-            if (key.rfind("NUM", 0) == 0 &&
-                (value.empty() || value.size() > 9 ||
-                 value.find_first_not_of("0123456789") != std::string::npos || std::stoul(value) > xml.size()))
+            if (key.rfind("NUM", 0) == 0 && (value.empty() || value.size() > 9 ||
+                                             value.find_first_not_of("0123456789") != std::string::npos ||
+                                             std::stoul(value) > xml.size()))
                 return "<" + name + "> has an impossible " + key + " \"" + value.substr(0, 20) + "\"";
         bool needsText = std::any_of(std::begin(XML_TEXT_ELEMENTS), std::end(XML_TEXT_ELEMENTS),
                                      [&](const char* text) { return name == text; });
@@ -177,14 +180,15 @@ std::string CoreModel::meshProblem(CalCoreMesh& mesh) const {
         for (const auto& face : submesh->getVectorFace())
             for (CalIndex index : face.vertexId)
                 if (index < 0 || size_t(index) >= vertices.size())
-                    return "a face uses vertex " + std::to_string(index) + " of " + std::to_string(vertices.size());
+                    return "a face uses vertex " + std::to_string(index) + " of " +
+                           std::to_string(vertices.size());
         if (bones < 0)
             continue;
         for (const auto& vertex : vertices)
             for (const auto& influence : vertex.vectorInfluence)
                 if (influence.boneId < 0 || influence.boneId >= bones)
-                    return "an influence names bone " + std::to_string(influence.boneId) + " but the skeleton has " +
-                           std::to_string(bones);
+                    return "an influence names bone " + std::to_string(influence.boneId) +
+                           " but the skeleton has " + std::to_string(bones);
     }
     return {};
 }
@@ -328,9 +332,13 @@ bool CoreModel::loadAllTextures(const std::string& folder) {
     return ok;
 }
 
-bool CoreModel::isUsable() const { return hasSkeleton && meshCount > 0 && !failed; }
+bool CoreModel::isUsable() const {
+    return hasSkeleton && meshCount > 0 && !failed;
+}
 
-CalCoreModel* CoreModel::getCalCoreModel() const { return core.get(); }
+CalCoreModel* CoreModel::getCalCoreModel() const {
+    return core.get();
+}
 
 const SkinData* CoreModel::getSkinData() {
     if (!isUsable())

@@ -416,3 +416,18 @@ TEST_F(CharacterTest, VertexProgramFormulaMatchesCpuSkinning) {
 }
 
 } // namespace
+
+// Cal3D's own parser gives up on a repeated attribute and leaves a half-read element that
+// its loader then dereferences: such a file is refused before Cal3D sees it.
+TEST_F(CharacterTest, ARepeatedAttributeIsRefusedBeforeCal3DReadsIt) {
+    const std::string file = folder + "repeated.xaf";
+    std::ofstream(file)
+        << "<ANIMATION VERSION=\"2200\" DURATION=\"0\" NX=\"1\" DURATION=\"1\" NUMTRACKS=\"1\">\n"
+           "  </=\"1\">KE ";
+    osg::ref_ptr<CoreModel> core = new CoreModel("repeated");
+    core->loadSkeleton(folder + "leg.xsf");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(core->loadAnimation(file, "Walk"), -1);
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("repeats DURATION"), std::string::npos) << said;
+}
