@@ -69,34 +69,16 @@ Box panelBackdrop() {
 }
 
 Spot paleOnBoard(const Screenshot& shot, float level, const Box& leftOut) {
-    Spot result;
-    result.bounds = Box{10000, 10000, -1, -1};
-    double sumX = 0;
-    double sumY = 0;
     const Box inside = window();
-    for (int y = static_cast<int>(ROWS[0]) + 2; y < static_cast<int>(ROWS[5]) - 1; ++y) {
-        const int x0 = std::max(inside.x0, static_cast<int>(lineX(0, y)) + 3);
-        const int x1 = std::min(inside.x1, static_cast<int>(lineX(5, y)) - 2);
-        for (int x = x0; x < x1; ++x) {
-            if (x >= leftOut.x0 && x < leftOut.x1 && y >= leftOut.y0 && y < leftOut.y1)
-                continue;
-            const osg::Vec4 c = shot.pixel(x, y);
-            if (!(c.r() > level && c.g() > level && c.b() > level))
-                continue;
-            ++result.count;
-            sumX += x;
-            sumY += y;
-            result.bounds.x0 = std::min(result.bounds.x0, x);
-            result.bounds.y0 = std::min(result.bounds.y0, y);
-            result.bounds.x1 = std::max(result.bounds.x1, x + 1);
-            result.bounds.y1 = std::max(result.bounds.y1, y + 1);
-        }
-    }
-    if (result.count == 0)
-        return Spot{};
-    result.x = sumX / result.count;
-    result.y = sumY / result.count;
-    return result;
+    const Box rows{inside.x0, static_cast<int>(ROWS[0]) + 2, inside.x1, static_cast<int>(ROWS[5]) - 1};
+    return shot.spotWhere(rows, [&](int x, int y) {
+        if (x < static_cast<int>(lineX(0, y)) + 3 || x >= static_cast<int>(lineX(5, y)) - 2)
+            return false;
+        if (x >= leftOut.x0 && x < leftOut.x1 && y >= leftOut.y0 && y < leftOut.y1)
+            return false;
+        const osg::Vec4 c = shot.pixel(x, y);
+        return c.r() > level && c.g() > level && c.b() > level;
+    });
 }
 
 Box sky(int x0, int x1) {

@@ -104,6 +104,10 @@ template <typename Test> Spot Screenshot::spot(const Box& b, Test test) const {
     return result;
 }
 
+Spot Screenshot::spotWhere(const Box& b, const std::function<bool(int, int)>& test) const {
+    return spot(b, test);
+}
+
 osg::Vec3 Screenshot::mean(const Box& b) const {
     osg::Vec3 sum(0, 0, 0);
     long all = 0;

@@ -3,6 +3,7 @@
 #include <osg/Image>
 #include <osg/ref_ptr>
 
+#include <functional>
 #include <string>
 
 // A rectangle of screen pixels: x0 and y0 inside, x1 and y1 just outside.
@@ -64,6 +65,8 @@ public:
     Spot darkSpot(const Box& b, float brightness) const;
     Spot tintSpot(const Box& b, int channel, float margin) const;
     Spot changedSpot(const Screenshot& other, const Box& b, float threshold) const;
+    // The pixels of the box at which the test (x, y) holds.
+    Spot spotWhere(const Box& b, const std::function<bool(int, int)>& test) const;
 
 private:
     template <typename Test> double share(int x0, int y0, int x1, int y1, Test test) const;

@@ -23,6 +23,19 @@ void pointAtSky(ProgramSession& session) {
     session.moveTo(400, 60);
 }
 
+// Clicks and waits until enough of the tile leans towards the marker's colour; says how far it got.
+bool clickAndWaitForTint(ProgramSession& session, const std::string& name, const Box& tile, int channel,
+                         float margin, double share) {
+    session.click(1);
+    double seen = 0;
+    const board::Watched tinted = board::watch(session, name, 20, [&](const Screenshot& shot) {
+        seen = shot.tintShare(tile, channel, margin);
+        return seen > share;
+    });
+    std::printf("%s: share %.3f after %.2f s\n", name.c_str(), seen, tinted.seconds);
+    return tinted.held;
+}
+
 } // namespace
 
 TEST(Tools, GenesisSeedsATileAndTheKillerEmptiesIt) {
@@ -43,18 +56,12 @@ TEST(Tools, GenesisSeedsATileAndTheKillerEmptiesIt) {
     EXPECT_TRUE(hover.held) << "tile under the genesis pointer changed by " << marked;
     const Screenshot before = hover.shot;
 
-    session.click(1);
-    double green = 0;
-    const board::Watched flash = board::watch(session, "genesis-flash", 20, [&](const Screenshot& shot) {
-        green = shot.tintShare(tile, GREEN, 0.45f);
-        return green > 0.5;
-    });
-    EXPECT_TRUE(flash.held) << "green share on the tile " << green;
-    std::printf("genesis flash: green share %.3f after %.2f s\n", green, flash.seconds);
+    EXPECT_TRUE(clickAndWaitForTint(session, "genesis-flash", tile, GREEN, 0.45f, 0.5)) << "green flash";
 
     // Once the flash is over the tile keeps its thirty newcomers (some wander off at once).
     // Markers count ticks, and a slow software-rendered frame holds the next tick back, so
     // the flash may last far longer than its second.
+    double green = 0;
     long pale = 0;
     double changed = 0;
     const board::Watched seeded = board::watch(session, "genesis-seeded", 40, [&](const Screenshot& shot) {
@@ -72,14 +79,7 @@ TEST(Tools, GenesisSeedsATileAndTheKillerEmptiesIt) {
     // Any move makes the marker take the killer's colour.
     session.moveTo(middle.x + 4, middle.y);
     ProgramSession::pause(0.3);
-    session.click(1);
-    double red = 0;
-    const board::Watched rectangle = board::watch(session, "kill-rectangle", 20, [&](const Screenshot& shot) {
-        red = shot.tintShare(tile, RED, 0.3f);
-        return red > 0.3;
-    });
-    EXPECT_TRUE(rectangle.held) << "red share on the tile " << red;
-    std::printf("kill: red share %.3f after %.2f s\n", red, rectangle.seconds);
+    EXPECT_TRUE(clickAndWaitForTint(session, "kill-rectangle", tile, RED, 0.3f, 0.3)) << "red flash";
 
     // The dead fall, their pings rise, and then the tile is bare ground again. Animals that
     // left before the kill may stroll back across it, so a little life is allowed.
@@ -114,14 +114,8 @@ TEST(Tools, FertilizerFlashesBlueTintsTheTileAndASecondClickUndoesIt) {
         const std::string name = round == 0 ? "fertilize" : "unfertilize";
         session.moveTo(middle.x, middle.y);
         ProgramSession::pause(0.5);
-        session.click(1);
-        double blue = 0;
-        const board::Watched flash = board::watch(session, name + "-flash", 20, [&](const Screenshot& shot) {
-            blue = shot.tintShare(tile, BLUE, 0.3f);
-            return blue > 0.5;
-        });
-        EXPECT_TRUE(flash.held) << name << ": blue share on the tile " << blue;
-        std::printf("%s flash: blue share %.3f after %.2f s\n", name.c_str(), blue, flash.seconds);
+        EXPECT_TRUE(clickAndWaitForTint(session, name + "-flash", tile, BLUE, 0.3f, 0.5))
+            << name << ": blue flash";
 
         pointAtSky(session);
         double ratio = 0;
