@@ -456,17 +456,22 @@ void World::flashTile(const osg::Vec3f& colour, float alpha, int ticks) {
 }
 
 void World::ageTimedMarkers() {
-    for (auto it = timedMarkers.begin(); it != timedMarkers.end();) {
-        it->ticksLeft -= 1;
-        if (it->ticksLeft > 0) {
-            ++it;
+    // Compacted in place, in order: the markers that live on close up behind each other.
+    size_t kept = 0;
+    for (size_t i = 0; i < timedMarkers.size(); ++i) {
+        TimedMarker& marker = timedMarkers[i];
+        marker.ticksLeft -= 1;
+        if (marker.ticksLeft > 0) {
+            if (kept != i)
+                timedMarkers[kept] = std::move(marker);
+            ++kept;
             continue;
         }
-        markerGroup->removeChild(it->node.get());
-        if (it->beam)
-            beamPool.push_back(it->node);
-        it = timedMarkers.erase(it);
+        markerGroup->removeChild(marker.node.get());
+        if (marker.beam)
+            beamPool.push_back(marker.node);
     }
+    timedMarkers.resize(kept);
 }
 
 void World::setTickRate(int n) {

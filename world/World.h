@@ -84,7 +84,7 @@ public:
     // Read access for the display, tools and tests.
     TileGrid* getTiles() const { return tiles.get(); }
     osg::Group* getMarkerGroup() const { return markerGroup.get(); }
-    const std::list<TimedMarker>& getTimedMarkers() const { return timedMarkers; }
+    const std::vector<TimedMarker>& getTimedMarkers() const { return timedMarkers; }
     const std::list<osg::ref_ptr<osg::PositionAttitudeTransform>>& getCursorMarkers() const {
         return cursorMarkers;
     }
@@ -149,7 +149,7 @@ private:
     osg::Timer_t lastTickStamp = 0;
     osg::Timer_t lastFrameStamp = 0;
     int lastId = 0;
-    std::list<TimedMarker> timedMarkers;
+    std::vector<TimedMarker> timedMarkers;
     std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> beamPool;
     std::list<osg::ref_ptr<osg::PositionAttitudeTransform>> cursorMarkers;
     std::map<int, osg::ref_ptr<Life>> lives;
