@@ -67,13 +67,23 @@ TEST_F(WorldFixture, ReusedBeamsTakeTheirNewShapeAndColour) {
     world->addTimedBeam({0, 0, 0}, {100, 0, 0}, 4.0f, {0, 0, 0}, 0.1f, 1);
     const osg::ref_ptr<osg::PositionAttitudeTransform> first = world->getTimedMarkers().back().node;
     const osg::ref_ptr<osg::StateSet> black = first->getChild(0)->getStateSet();
-    world->ageTimedMarkers();
     const unsigned children = world->getMarkerGroup()->getNumChildren();
+    world->ageTimedMarkers();
+    EXPECT_EQ(first->getNodeMask(), 0u) << "an expired beam is hidden until a hunter draws it again";
+    world->addTimedBeam({0, 0, 0}, {0, 50, 0}, 4.0f, {0, 0, 0}, 0.1f, 1);
+    EXPECT_EQ(world->getTimedMarkers().back().node, first);
+    EXPECT_NE(first->getNodeMask(), 0u);
+    EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children)
+        << "reused in the same tick, never detached";
 
+    world->ageTimedMarkers();
+    world->releaseSpareBeams();
+    EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children - 1)
+        << "the tick's end takes undrawn beams away";
     world->addTimedBeam({10, 20, 5}, {10, 120, 5}, 2.0f, {1, 0, 0}, 0.5f, 2);
     const TimedMarker& again = world->getTimedMarkers().back();
-    EXPECT_EQ(again.node, first) << "the expired beam is reused";
-    EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children + 1);
+    EXPECT_EQ(again.node, first) << "the detached beam is reused";
+    EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children);
     const std::vector<osg::Vec3> v = corners(again);
     ASSERT_EQ(v.size(), 4u);
     // Across a beam along +y the half width lies along -x / +x, lifted 0.5 above its height.

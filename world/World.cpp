@@ -132,6 +132,7 @@ void World::tick() {
     tiles->huntAll();
     tiles->updateAll();
     tiles->migrateAll();
+    releaseSpareBeams();
     followSelection();
     lastTickStamp = timer.tick();
     RandomSeed::reseed(static_cast<unsigned>(timer.tick() & 0xffffffffu));
@@ -421,17 +422,26 @@ void World::deathPing(const osg::Vec3d& position) {
 
 void World::addTimedBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width, const osg::Vec3f& colour,
                          float alpha, int ticks) {
-    // Every chasing hunter draws a beam on every tick: expired beams are reshaped, not rebuilt.
-    if (beamPool.empty()) {
-        osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
-        addTimedNode(MarkerGeometry::makeBeam(from, to, width, colour, alpha).get(), ticks, transform.get());
-    } else {
-        osg::ref_ptr<osg::PositionAttitudeTransform> transform = beamPool.back();
+    // Every chasing hunter draws a beam on every tick: expired beams are reshaped, not rebuilt, and
+    // those that expired in this tick's ageing step are still in the marker group.
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform;
+    if (!spareBeams.empty()) {
+        transform = spareBeams.back();
+        spareBeams.pop_back();
+        transform->setNodeMask(~0u);
+        timedMarkers.push_back(TimedMarker{ticks, transform});
+    } else if (!beamPool.empty()) {
+        transform = beamPool.back();
         beamPool.pop_back();
-        MarkerGeometry::reshapeBeam(*transform->getChild(0)->asGeode(), from, to, width, colour, alpha);
-        transform->dirtyBound();
         addTimedNode(nullptr, ticks, transform.get());
+    } else {
+        transform = new osg::PositionAttitudeTransform;
+        addTimedNode(MarkerGeometry::makeBeam(from, to, width, colour, alpha).get(), ticks, transform.get());
+        timedMarkers.back().beam = true;
+        return;
     }
+    MarkerGeometry::reshapeBeam(*transform->getChild(0)->asGeode(), from, to, width, colour, alpha);
+    transform->dirtyBound();
     timedMarkers.back().beam = true;
 }
 
@@ -467,11 +477,23 @@ void World::ageTimedMarkers() {
             ++kept;
             continue;
         }
-        markerGroup->removeChild(marker.node.get());
-        if (marker.beam)
-            beamPool.push_back(marker.node);
+        if (marker.beam) {
+            // Hidden but left in place: the hunters of this tick will most likely draw it again.
+            marker.node->setNodeMask(0);
+            spareBeams.push_back(marker.node);
+        } else {
+            markerGroup->removeChild(marker.node.get());
+        }
     }
     timedMarkers.resize(kept);
+}
+
+void World::releaseSpareBeams() {
+    for (osg::ref_ptr<osg::PositionAttitudeTransform>& transform : spareBeams) {
+        markerGroup->removeChild(transform.get());
+        beamPool.push_back(std::move(transform));
+    }
+    spareBeams.clear();
 }
 
 void World::setTickRate(int n) {

@@ -62,6 +62,8 @@ public:
                        float alpha);
     void flashTile(const osg::Vec3f& colour, float alpha, int ticks);
     void ageTimedMarkers();
+    // Takes the expired beams no hunter drew again out of the marker group; every tick ends with it.
+    void releaseSpareBeams();
 
     // Pacing.
     void setTickRate(int n);
@@ -150,6 +152,7 @@ private:
     osg::Timer_t lastFrameStamp = 0;
     int lastId = 0;
     std::vector<TimedMarker> timedMarkers;
+    std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> spareBeams;
     std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> beamPool;
     std::list<osg::ref_ptr<osg::PositionAttitudeTransform>> cursorMarkers;
     std::map<int, osg::ref_ptr<Life>> lives;
