@@ -18,11 +18,18 @@
 
 namespace {
 
+// A crowded board is far larger than the cache: ask for the next life while this one is handled.
+void prefetchNext(std::list<Life*>::const_iterator next, std::list<Life*>::const_iterator end) {
+    if (next != end)
+        __builtin_prefetch(*next);
+}
+
 // Walks a list taking each successor first, so an entry may unregister itself.
 template <typename Visit> void walkSafely(std::list<Life*>& lives, Visit visit) {
     for (auto it = lives.begin(); it != lives.end();) {
         Life* life = *it;
         ++it;
+        prefetchNext(it, lives.end());
         visit(life);
     }
 }
@@ -38,7 +45,8 @@ osg::Material* emissionOf(const osg::StateSet* stateSet) {
 
 WorldTile::WorldTile(TileGrid* grid, int column, int row)
     : grid(grid), transform(new osg::PositionAttitudeTransform), row(row), column(column) {
-    transform->setPosition(osg::Vec3d(column * TileGrid::TILE_SIZE + 75.0, row * TileGrid::TILE_SIZE + 75.0, 0));
+    transform->setPosition(
+        osg::Vec3d(column * TileGrid::TILE_SIZE + 75.0, row * TileGrid::TILE_SIZE + 75.0, 0));
 }
 
 WorldTile::~WorldTile() {
@@ -110,6 +118,7 @@ void WorldTile::migrateAnimals() {
     for (auto it = animals.begin(); it != animals.end();) {
         Life* animal = *it;
         auto current = it++;
+        prefetchNext(it, animals.end());
         const osg::Vec3d p = animal->getTransform()->getPosition();
         // Off the board the clamped tile may be this one; the animal then stays where it is
         // (re-appending it here would meet it again further down this very walk).
@@ -141,8 +150,9 @@ void WorldTile::huntStep() {
         plantIndex.build(plants);
         animalIndex.build(animals);
     }
-    for (Life* life : animals) {
-        Animal* hunter = static_cast<Animal*>(life);
+    for (auto it = animals.begin(); it != animals.end(); ++it) {
+        prefetchNext(std::next(it), animals.end());
+        Animal* hunter = static_cast<Animal*>(*it);
         if (hunter->getState() != STATE_IDLE)
             continue;
         const bool grazer = hunter->getKind() == KIND_HERBIVORE;
@@ -165,7 +175,8 @@ void WorldTile::huntStep() {
 // Invalid lives make the prey test speak; only the list walk says it for each of them.
 bool WorldTile::allValid() const {
     const auto valid = [](const Life* life) { return life->isValid(); };
-    return std::all_of(animals.begin(), animals.end(), valid) && std::all_of(plants.begin(), plants.end(), valid);
+    return std::all_of(animals.begin(), animals.end(), valid) &&
+           std::all_of(plants.begin(), plants.end(), valid);
 }
 
 int WorldTile::findNearestLife(const osg::Vec3d& point) const {
@@ -205,9 +216,13 @@ osg::Vec3d WorldTile::randomPoint() {
     return osg::Vec3d(x, y, 0);
 }
 
-int WorldTile::random() { return std::rand(); }
+int WorldTile::random() {
+    return std::rand();
+}
 
-int WorldTile::getExtent() const { return grid->getTilesPerSide() * TileGrid::TILE_SIZE; }
+int WorldTile::getExtent() const {
+    return grid->getTilesPerSide() * TileGrid::TILE_SIZE;
+}
 
 bool WorldTile::contains(const osg::Vec3d& point) const {
     return static_cast<int>(point.x() / TileGrid::TILE_SIZE) == column &&
@@ -219,16 +234,16 @@ void WorldTile::mutateAnimalGenome(int& kind, int& speed, int& adrenaline, int& 
     AnimalGenome::mutate(kind, speed, adrenaline, spawnEfficiency, size, preySize);
 }
 
-void WorldTile::spawnAnimal(int kind, const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency,
-                            int size, int preySize) {
+void WorldTile::spawnAnimal(int kind, const osg::Vec3d& position, int speed, int adrenaline,
+                            int spawnEfficiency, int size, int preySize) {
     mutateAnimalGenome(kind, speed, adrenaline, spawnEfficiency, size, preySize);
     World* world = grid->getWorld();
     ModelCatalogue* models = world->getModels();
     osg::ref_ptr<character::CoreModel> core =
         kind == KIND_HERBIVORE ? models->getHerbivoreCore() : models->getCarnivoreCore();
     const int id = world->newId();
-    osg::ref_ptr<Animal> animal = new Animal(id, core, this, kind, position, speed, adrenaline, spawnEfficiency,
-                                             size, preySize, world->getTickRate());
+    osg::ref_ptr<Animal> animal = new Animal(id, core, this, kind, position, speed, adrenaline,
+                                             spawnEfficiency, size, preySize, world->getTickRate());
     world->getLives()[id] = animal;
     registerLife(animal.get());
     grid->getRoot()->addChild(animal->getTransform().get());
@@ -288,8 +303,8 @@ void WorldTile::growPlant(const osg::Vec3d& point, int offspring, int spawnRadiu
     const float limit = VIABILITY_FACTOR * (fertilized ? 100.0f : static_cast<float>(animalCount + 1));
     const bool viable = (plantMass + static_cast<float>(size)) < limit;
     osg::ref_ptr<Plant> plant =
-        new Plant(id, models->getPlantCore(), models->getStemNode(), models->getSeedNode(), this, point, offspring,
-                  spawnRadius, spawnEfficiency, size, world->getTickRate(), viable);
+        new Plant(id, models->getPlantCore(), models->getStemNode(), models->getSeedNode(), this, point,
+                  offspring, spawnRadius, spawnEfficiency, size, world->getTickRate(), viable);
     world->getLives()[id] = plant;
     registerLife(plant.get());
     grid->getRoot()->addChild(plant->getTransform().get());
