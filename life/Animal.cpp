@@ -206,7 +206,7 @@ bool Animal::isPrey(Life* candidate) {
 void Animal::chase(Life* prey) {
     target = prey;
     const osg::Vec3d p = prey->getTransform()->getPosition();
-    const osg::Vec3d m = transform->getPosition();
+    const osg::Vec3d m = position;
     worldOf(tile)->addTimedBeam(m, p, 5.0f, osg::Vec3f(0, 0, 0), 0.1f, 1);
     const double dx = p.x() - m.x();
     const double dy = p.y() - m.y();

@@ -119,7 +119,7 @@ void WorldTile::migrateAnimals() {
         Life* animal = *it;
         auto current = it++;
         prefetchNext(it, animals.end());
-        const osg::Vec3d p = animal->getTransform()->getPosition();
+        const osg::Vec3d& p = static_cast<Animal*>(animal)->getPosition();
         // Off the board the clamped tile may be this one; the animal then stays where it is
         // (re-appending it here would meet it again further down this very walk).
         WorldTile* target = grid->tileUnder(p.x(), p.y());
