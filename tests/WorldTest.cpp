@@ -1,6 +1,7 @@
 #include "WorldFixture.h"
 
 #include "app/Application.h"
+#include "presentation/EmissiveState.h"
 
 TEST_F(WorldFixture, IdsCountFromOneAndSkipLivingOwners) {
     EXPECT_EQ(world->newId(), 1);
@@ -77,12 +78,13 @@ TEST_F(WorldFixture, ReusedBeamsTakeTheirNewShapeAndColour) {
         << "reused in the same tick, never detached";
 
     world->ageTimedMarkers();
-    world->releaseSpareBeams();
+    world->releaseSpareMarkers();
     EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children - 1)
         << "the tick's end takes undrawn beams away";
     world->addTimedBeam({10, 20, 5}, {10, 120, 5}, 2.0f, {1, 0, 0}, 0.5f, 2);
     const TimedMarker& again = world->getTimedMarkers().back();
     EXPECT_EQ(again.node, first) << "the detached beam is reused";
+    EXPECT_NE(again.node->getNodeMask(), 0u) << "and shown";
     EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children);
     const std::vector<osg::Vec3> v = corners(again);
     ASSERT_EQ(v.size(), 4u);
@@ -96,6 +98,35 @@ TEST_F(WorldFixture, ReusedBeamsTakeTheirNewShapeAndColour) {
 
     world->addTimedBeam({0, 0, 0}, {1, 1, 0}, 1.0f, {0, 0, 0}, 0.1f, 1);
     EXPECT_NE(world->getTimedMarkers().back().node, first) << "a beam still shown is not taken";
+}
+
+// Pings come and go by the thousand: an expired one is placed anew, and the shared ping node's
+// parent list neither grows nor shrinks with them.
+TEST_F(WorldFixture, ExpiredPingsComeBackWhereAndHowTheNextOneIsAsked) {
+    world->lifePing({100, 100, 0}, {1, 0, 0});
+    world->deathPing({200, 200, 0});
+    const osg::ref_ptr<osg::PositionAttitudeTransform> life = world->getTimedMarkers()[0].node;
+    const osg::ref_ptr<osg::PositionAttitudeTransform> death = world->getTimedMarkers()[1].node;
+    osg::Node* shared = life->getChild(0);
+    const unsigned parents = shared->getNumParents();
+    const unsigned children = world->getMarkerGroup()->getNumChildren();
+    for (int i = 0; i < 16; ++i)
+        world->tick();
+    ASSERT_TRUE(world->getTimedMarkers().empty());
+    EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children - 2) << "gone from the scene between ticks";
+
+    world->deathPing({300, 310, 0});
+    world->lifePing({400, 410, 0}, {0, 0, 1});
+    ASSERT_EQ(world->getTimedMarkers().size(), 2u);
+    EXPECT_EQ(world->getTimedMarkers()[0].node, death) << "each kind comes back as its own kind";
+    EXPECT_EQ(world->getTimedMarkers()[1].node, life);
+    EXPECT_EQ(life->getPosition(), osg::Vec3d(400, 410, 0));
+    EXPECT_EQ(death->getPosition(), osg::Vec3d(300, 310, 0));
+    EXPECT_EQ(life->getScale(), osg::Vec3d(40, 40, 200));
+    EXPECT_EQ(life->getStateSet(), EmissiveState::get(osg::Vec4(0, 0, 1, 1)).get()) << "the new colour";
+    EXPECT_EQ(shared->getNumParents(), parents);
+    EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children);
+    EXPECT_NE(life->getNodeMask(), 0u);
 }
 
 TEST_F(WorldFixture, SpawnsLandUnderTheCursorOrAnywhereInside) {

@@ -67,7 +67,9 @@ unsigned int IndexedGroup::getChildIndex(const osg::Node* node) const {
     return found == index.end() ? getNumChildren() : found->second;
 }
 
-bool IndexedGroup::containsNode(const osg::Node* node) const { return index.count(node) != 0; }
+bool IndexedGroup::containsNode(const osg::Node* node) const {
+    return index.count(node) != 0;
+}
 
 void IndexedGroup::reindexFrom(unsigned int pos) {
     for (unsigned int i = pos; i < getNumChildren(); ++i)

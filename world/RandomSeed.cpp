@@ -12,11 +12,17 @@ void RandomSeed::fix(unsigned seed) {
     std::srand(seed);
 }
 
-void RandomSeed::release() { fixed = false; }
+void RandomSeed::release() {
+    fixed = false;
+}
 
-bool RandomSeed::isFixed() { return fixed; }
+bool RandomSeed::isFixed() {
+    return fixed;
+}
 
-void RandomSeed::seedAtStart() { std::srand(fixed ? fixedSeed : static_cast<unsigned>(std::time(nullptr))); }
+void RandomSeed::seedAtStart() {
+    std::srand(fixed ? fixedSeed : static_cast<unsigned>(std::time(nullptr)));
+}
 
 void RandomSeed::reseed(unsigned timerLowBits) {
     if (!fixed)

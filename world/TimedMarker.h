@@ -3,10 +3,13 @@
 #include <osg/PositionAttitudeTransform>
 #include <osg/ref_ptr>
 
+// Pings and chase beams come back to the World when they expire, to be placed anew for the next
+// one of their kind; other markers are thrown away.
+enum class MarkerKind { once, beam, lifePing, deathPing };
+
 // A marker that disappears after a number of unpaused ticks.
 struct TimedMarker {
     int ticksLeft;
     osg::ref_ptr<osg::PositionAttitudeTransform> node;
-    // Chase beams come back to the World's pool when they expire, to be reshaped for the next chase.
-    bool beam = false;
+    MarkerKind kind = MarkerKind::once;
 };

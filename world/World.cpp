@@ -132,7 +132,7 @@ void World::tick() {
     tiles->huntAll();
     tiles->updateAll();
     tiles->migrateAll();
-    releaseSpareBeams();
+    releaseSpareMarkers();
     followSelection();
     lastTickStamp = timer.tick();
     RandomSeed::reseed(static_cast<unsigned>(timer.tick() & 0xffffffffu));
@@ -405,44 +405,60 @@ void World::addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTra
     markerGroup->addChild(transform);
 }
 
-void World::lifePing(const osg::Vec3d& position, const osg::Vec3f& colour) {
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
-    transform->setPosition(position);
+osg::ref_ptr<osg::PositionAttitudeTransform> World::reuseMarker(MarkerKind kind, int ticks) {
+    // Markers that expired in this tick's ageing step are still in the marker group, hidden.
+    MarkerStock& stock = markerStocks[static_cast<size_t>(kind)];
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform;
+    if (!stock.spare.empty()) {
+        transform = std::move(stock.spare.back());
+        stock.spare.pop_back();
+    } else if (!stock.detached.empty()) {
+        transform = std::move(stock.detached.back());
+        stock.detached.pop_back();
+        markerGroup->addChild(transform.get());
+    } else {
+        return nullptr;
+    }
+    transform->setNodeMask(~0u);
+    timedMarkers.push_back(TimedMarker{ticks, transform, kind});
+    return transform;
+}
+
+osg::ref_ptr<osg::PositionAttitudeTransform> World::newPing(MarkerKind kind, osg::Node* content) {
+    // Births and deaths come by the thousand: a ping that dies and is made anew would take the
+    // shared ping node's parent list apart and put it together again.
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform = reuseMarker(kind, 16);
+    if (transform)
+        return transform;
+    transform = new osg::PositionAttitudeTransform;
     transform->setScale(osg::Vec3d(40, 40, 200));
+    addTimedNode(content, 16, transform.get());
+    timedMarkers.back().kind = kind;
+    return transform;
+}
+
+void World::lifePing(const osg::Vec3d& position, const osg::Vec3f& colour) {
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform =
+        newPing(MarkerKind::lifePing, models->getLifePingNode().get());
+    transform->setPosition(position);
     transform->setStateSet(EmissiveState::get(osg::Vec4(colour, 1.0f)).get());
-    addTimedNode(models->getLifePingNode().get(), 16, transform.get());
 }
 
 void World::deathPing(const osg::Vec3d& position) {
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
-    transform->setPosition(position);
-    transform->setScale(osg::Vec3d(40, 40, 200));
-    addTimedNode(models->getDeathPingNode().get(), 16, transform.get());
+    newPing(MarkerKind::deathPing, models->getDeathPingNode().get())->setPosition(position);
 }
 
 void World::addTimedBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width, const osg::Vec3f& colour,
                          float alpha, int ticks) {
-    // Every chasing hunter draws a beam on every tick: expired beams are reshaped, not rebuilt, and
-    // those that expired in this tick's ageing step are still in the marker group.
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform;
-    if (!spareBeams.empty()) {
-        transform = spareBeams.back();
-        spareBeams.pop_back();
-        transform->setNodeMask(~0u);
-        timedMarkers.push_back(TimedMarker{ticks, transform});
-    } else if (!beamPool.empty()) {
-        transform = beamPool.back();
-        beamPool.pop_back();
-        addTimedNode(nullptr, ticks, transform.get());
-    } else {
+    // Every chasing hunter draws a beam on every tick: expired beams are reshaped, not rebuilt.
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform = reuseMarker(MarkerKind::beam, ticks);
+    if (!transform) {
         transform = new osg::PositionAttitudeTransform;
         addTimedNode(MarkerGeometry::makeBeam(from, to, width, colour, alpha).get(), ticks, transform.get());
-        timedMarkers.back().beam = true;
+        timedMarkers.back().kind = MarkerKind::beam;
         return;
     }
     MarkerGeometry::reshapeBeam(*transform->getChild(0)->asGeode(), from, to, width, colour, alpha);
-    transform->dirtyBound();
-    timedMarkers.back().beam = true;
 }
 
 void World::addTimedRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour,
@@ -477,10 +493,10 @@ void World::ageTimedMarkers() {
             ++kept;
             continue;
         }
-        if (marker.beam) {
-            // Hidden but left in place: the hunters of this tick will most likely draw it again.
+        if (marker.kind != MarkerKind::once) {
+            // Hidden but left in place: this tick will most likely need one of its kind again.
             marker.node->setNodeMask(0);
-            spareBeams.push_back(marker.node);
+            markerStocks[static_cast<size_t>(marker.kind)].spare.push_back(std::move(marker.node));
         } else {
             markerGroup->removeChild(marker.node.get());
         }
@@ -488,12 +504,14 @@ void World::ageTimedMarkers() {
     timedMarkers.resize(kept);
 }
 
-void World::releaseSpareBeams() {
-    for (osg::ref_ptr<osg::PositionAttitudeTransform>& transform : spareBeams) {
-        markerGroup->removeChild(transform.get());
-        beamPool.push_back(std::move(transform));
+void World::releaseSpareMarkers() {
+    for (MarkerStock& stock : markerStocks) {
+        for (osg::ref_ptr<osg::PositionAttitudeTransform>& transform : stock.spare) {
+            markerGroup->removeChild(transform.get());
+            stock.detached.push_back(std::move(transform));
+        }
+        stock.spare.clear();
     }
-    spareBeams.clear();
 }
 
 void World::setTickRate(int n) {

@@ -8,6 +8,7 @@
 #include <osg/Timer>
 #include <osg/ref_ptr>
 
+#include <array>
 #include <list>
 #include <map>
 #include <memory>
@@ -62,8 +63,9 @@ public:
                        float alpha);
     void flashTile(const osg::Vec3f& colour, float alpha, int ticks);
     void ageTimedMarkers();
-    // Takes the expired beams no hunter drew again out of the marker group; every tick ends with it.
-    void releaseSpareBeams();
+    // Takes the expired pings and beams this tick did not need again out of the marker group;
+    // every tick ends with it.
+    void releaseSpareMarkers();
 
     // Pacing.
     void setTickRate(int n);
@@ -125,6 +127,9 @@ private:
     void releaseSelection();
     void spawnRandomAnimal(int kind);
     void addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform);
+    // An expired marker of the kind, shown and timed again; null when none is left.
+    osg::ref_ptr<osg::PositionAttitudeTransform> reuseMarker(MarkerKind kind, int ticks);
+    osg::ref_ptr<osg::PositionAttitudeTransform> newPing(MarkerKind kind, osg::Node* content);
     WorldTile* tileUnder(const osg::Vec3d& point) const;
     void drawCursorMarkers();
 
@@ -152,8 +157,12 @@ private:
     osg::Timer_t lastFrameStamp = 0;
     int lastId = 0;
     std::vector<TimedMarker> timedMarkers;
-    std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> spareBeams;
-    std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> beamPool;
+    // Expired markers of one kind: still in the marker group until the tick ends, or taken out.
+    struct MarkerStock {
+        std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> spare;
+        std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> detached;
+    };
+    std::array<MarkerStock, 4> markerStocks;
     std::list<osg::ref_ptr<osg::PositionAttitudeTransform>> cursorMarkers;
     std::map<int, osg::ref_ptr<Life>> lives;
 };
