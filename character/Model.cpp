@@ -1,5 +1,6 @@
 #include "character/Model.h"
 
+#include "character/DetailChooser.h"
 #include "character/ModelUpdater.h"
 #include "character/SkinData.h"
 #include "character/SkinnedBound.h"
@@ -15,8 +16,8 @@
 
 #include <cal3d/cal3d.h>
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <map>
 #include <mutex>
@@ -120,6 +121,8 @@ osg::Program* Model::skinningProgram(int slots) {
 
 Model::Model() {
     setUpdateCallback(new ModelUpdater);
+    static const osg::ref_ptr<DetailChooser> chooser = new DetailChooser;
+    setCullCallback(chooser.get());
 }
 
 Model::~Model() {
@@ -136,6 +139,7 @@ void Model::clear() {
     palette = nullptr;
     paletteUniform = nullptr;
     onGpu = false;
+    detailed = true;
     poseDirty = true;
 }
 
@@ -186,6 +190,17 @@ bool Model::create(CoreModel* core) {
         parts.push_back(std::move(part));
     }
     return true;
+}
+
+void Model::showDetail(bool fine) {
+    if (fine == detailed || !skin)
+        return;
+    detailed = fine;
+    const auto& submeshes = skin->getSubmeshes();
+    for (size_t i = 0; i < parts.size(); ++i)
+        if (submeshes[i].coarseTriangles)
+            parts[i].geometry->setPrimitiveSet(0, fine ? submeshes[i].triangles.get()
+                                                       : submeshes[i].coarseTriangles.get());
 }
 
 bool Model::animationExists(int id) const {

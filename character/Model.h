@@ -69,6 +69,10 @@ public:
 
     bool isSkinnedOnGpu() const { return onGpu; }
 
+    // Fine or coarse triangles on the same skinned vertices; the model's cull callback chooses.
+    void showDetail(bool fine);
+    bool isDetailed() const { return detailed; }
+
 protected:
     ~Model() override;
 
@@ -99,6 +103,7 @@ private:
     osg::ref_ptr<osg::Uniform> paletteUniform;
     float timeScale = 1.0f;
     bool onGpu = false;
+    bool detailed = true;
     // Something other than time changed the pose since it was last skinned.
     bool poseDirty = true;
 };

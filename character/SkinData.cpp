@@ -6,6 +6,10 @@
 #include <cal3d/cal3d.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+#include <set>
 
 namespace character {
 
@@ -39,7 +43,75 @@ osg::ref_ptr<osg::StateSet> textureStateFor(CalCoreModel& core, CalCoreSubmesh& 
     return state;
 }
 
+// The dominant axis of a normal and its sign: the two sides of a thin leg or ear never merge.
+int facing(const osg::Vec3& n) {
+    const float ax = std::fabs(n.x()), ay = std::fabs(n.y()), az = std::fabs(n.z());
+    if (ax >= ay && ax >= az)
+        return n.x() < 0 ? 0 : 1;
+    if (ay >= az)
+        return n.y() < 0 ? 2 : 3;
+    return n.z() < 0 ? 4 : 5;
+}
+
+float meanEdge(const osg::Vec3Array& vertices, const osg::DrawElementsUInt& triangles) {
+    double sum = 0;
+    for (size_t i = 0; i + 2 < triangles.size(); i += 3)
+        for (int e = 0; e < 3; ++e)
+            sum += (vertices[triangles[i + e]] - vertices[triangles[i + (e + 1) % 3]]).length();
+    return triangles.size() < 3 ? 0 : float(sum / triangles.size());
+}
+
 } // namespace
+
+osg::ref_ptr<osg::DrawElementsUInt> SkinData::coarsen(const osg::Vec3Array& vertices,
+                                                      const osg::Vec3Array& normals,
+                                                      const osg::DrawElementsUInt& triangles) {
+    // Small meshes are cheap already, and a coarse copy that saves little is not worth its memory.
+    constexpr size_t smallest = 300 * 3;
+    const float cell = 2 * meanEdge(vertices, triangles);
+    if (triangles.size() < smallest || !(cell > 0))
+        return nullptr;
+
+    using Key = std::array<int, 4>;
+    std::map<Key, std::vector<unsigned>> cells;
+    for (unsigned v = 0; v < vertices.size(); ++v) {
+        const osg::Vec3& p = vertices[v];
+        cells[{int(std::floor(p.x() / cell)), int(std::floor(p.y() / cell)), int(std::floor(p.z() / cell)),
+               facing(normals[v])}]
+            .push_back(v);
+    }
+    std::vector<unsigned> keeper(vertices.size());
+    for (const auto& entry : cells) {
+        osg::Vec3 middle;
+        for (unsigned v : entry.second)
+            middle += vertices[v];
+        middle /= float(entry.second.size());
+        const unsigned nearest =
+            *std::min_element(entry.second.begin(), entry.second.end(), [&](unsigned a, unsigned b) {
+                return (vertices[a] - middle).length2() < (vertices[b] - middle).length2();
+            });
+        for (unsigned v : entry.second)
+            keeper[v] = nearest;
+    }
+
+    osg::ref_ptr<osg::DrawElementsUInt> coarse = new osg::DrawElementsUInt(GL_TRIANGLES);
+    std::set<std::array<unsigned, 3>> seen;
+    for (size_t i = 0; i + 2 < triangles.size(); i += 3) {
+        const unsigned a = keeper[triangles[i]], b = keeper[triangles[i + 1]], c = keeper[triangles[i + 2]];
+        if (a == b || b == c || a == c)
+            continue;
+        // The same three corners in the same turn are the same face.
+        const std::array<unsigned, 3> turn =
+            a < b && a < c ? std::array<unsigned, 3>{a, b, c}
+                           : (b < c ? std::array<unsigned, 3>{b, c, a} : std::array<unsigned, 3>{c, a, b});
+        if (!seen.insert(turn).second)
+            continue;
+        coarse->push_back(a), coarse->push_back(b), coarse->push_back(c);
+    }
+    if (coarse->size() * 2 > triangles.size())
+        return nullptr;
+    return coarse;
+}
 
 SkinData::SkinData(CalCoreModel& core) {
     CalCoreSkeleton* skeleton = core.getCoreSkeleton();
@@ -96,6 +168,8 @@ SkinData::SkinData(CalCoreModel& core) {
                 for (CalIndex index : face.vertexId)
                     s.triangles->push_back(unsigned(index));
 
+            s.coarseTriangles = coarsen(*s.bindVertices, *s.bindNormals, *s.triangles);
+
             // Indexed [map][vertex].
             auto& mapCoordinates = coreSubmesh->getVectorVectorTextureCoordinate();
             s.textureState = textureStateFor(core, *coreSubmesh);
@@ -117,6 +191,8 @@ SkinData::SkinData(CalCoreModel& core) {
             if (s.texCoords)
                 s.texCoords->setVertexBufferObject(buffer);
             s.triangles->setElementBufferObject(new osg::ElementBufferObject);
+            if (s.coarseTriangles)
+                s.coarseTriangles->setElementBufferObject(new osg::ElementBufferObject);
             submeshes.push_back(std::move(s));
         }
     }

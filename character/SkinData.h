@@ -34,6 +34,9 @@ public:
         osg::ref_ptr<osg::Vec3Array> bindVertices;
         osg::ref_ptr<osg::Vec3Array> bindNormals;
         osg::ref_ptr<osg::DrawElementsUInt> triangles;
+        // The same surface in about a quarter of the triangles, on the same vertices, for
+        // characters seen from afar; null when the mesh is already too small to gain from it.
+        osg::ref_ptr<osg::DrawElementsUInt> coarseTriangles;
         // The four strongest influences per vertex, for the vertex program.
         osg::ref_ptr<osg::Vec4Array> boneSlots;
         osg::ref_ptr<osg::Vec4Array> boneWeights;
@@ -55,6 +58,12 @@ public:
     int getSlotCount() const { return boneCount + 1; }
     bool isGpuCapable() const { return gpuCapable; }
     const std::vector<Submesh>& getSubmeshes() const { return submeshes; }
+
+    // Merges the vertices that share a grid cell (twice the mesh's mean edge across) and face the
+    // same way into the one nearest their middle, and drops the triangles that fall flat.
+    static osg::ref_ptr<osg::DrawElementsUInt> coarsen(const osg::Vec3Array& vertices,
+                                                       const osg::Vec3Array& normals,
+                                                       const osg::DrawElementsUInt& triangles);
 
 private:
     int boneCount = 0;

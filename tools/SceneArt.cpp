@@ -54,7 +54,6 @@ osg::ref_ptr<osg::Texture2D> makeTexture(osg::Image* image, osg::Texture::WrapMo
     texture->setWrap(osg::Texture::WRAP_T, wrap);
     texture->setFilter(osg::Texture::MIN_FILTER, osg::Texture::LINEAR_MIPMAP_LINEAR);
     texture->setFilter(osg::Texture::MAG_FILTER, osg::Texture::LINEAR);
-    texture->setMaxAnisotropy(8);
     return texture;
 }
 
