@@ -3,6 +3,9 @@
 #include "app/Application.h"
 #include "presentation/EmissiveState.h"
 
+#include <chrono>
+#include <thread>
+
 TEST_F(WorldFixture, IdsCountFromOneAndSkipLivingOwners) {
     EXPECT_EQ(world->newId(), 1);
     EXPECT_EQ(world->newId(), 2);
@@ -34,7 +37,10 @@ TEST_F(WorldFixture, PausedWorldStopsAnimationsAndMarkers) {
     const float scale = animal->getModel()->getTimeScale();
     const size_t markers = world->getTimedMarkers().size();
     world->pauseRequested = true;
-    ticks(40);
+    world->tick();
+    // Let a tick fall due; paused ticks must leave it due.
+    std::this_thread::sleep_for(std::chrono::milliseconds(world->getTickIntervalMs() + 5));
+    ticks(39);
     EXPECT_EQ(animal->getModel()->getTimeScale(), 0.0f);
     EXPECT_EQ(world->getTimedMarkers().size(), markers);
     EXPECT_TRUE(world->isTickDue()) << "a paused tick does not renew the tick stamp";
