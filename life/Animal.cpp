@@ -6,7 +6,6 @@
 #include "presentation/SoundBank.h"
 #include "world/World.h"
 
-
 #include <cmath>
 #include <cstdio>
 
@@ -16,15 +15,17 @@ constexpr float DEGREES = 0.01745f;
 constexpr float LOOP_WEIGHT = 1.0f;
 constexpr float LOOP_DELAY = 0.1f;
 
-World* worldOf(WorldTile* tile) { return tile->getGrid()->getWorld(); }
+World* worldOf(WorldTile* tile) {
+    return tile->getGrid()->getWorld();
+}
 
 } // namespace
 
 Animal::Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile, int kind,
-               const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency, int size, int preySize,
-               int tickRate)
-    : Life(id, tile, position, spawnEfficiency, size), preySize(preySize), speed(speed), adrenaline(adrenaline),
-      kind(kind), position(position) {
+               const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency, int size,
+               int preySize, int tickRate)
+    : Life(id, tile, position, spawnEfficiency, size), preySize(preySize), speed(speed),
+      adrenaline(adrenaline), kind(kind), position(position) {
     category = CATEGORY_ANIMAL;
     maxEnergy = size + 0.1f;
     energy = maxEnergy * 0.5f;
@@ -35,7 +36,8 @@ Animal::Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
     const float s = bodyScale();
     transform->setScale(osg::Vec3d(s, s, s * 0.5f));
 
-    const osg::Vec3f colour(adrenaline / 100.0f + 0.5f, speed / 100.0f + 0.5f, spawnEfficiency / 100.0f + 0.5f);
+    const osg::Vec3f colour(adrenaline / 100.0f + 0.5f, speed / 100.0f + 0.5f,
+                            spawnEfficiency / 100.0f + 0.5f);
     model->setStateSet(EmissiveState::get(osg::Vec4(colour, 1.0f)).get());
 
     timeScale = speed * 3.0f / 100.0f * tickRate * 0.0625f;
@@ -48,6 +50,19 @@ Animal::Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
     world->lifePing(position, colour);
     world->getSound()->playLife(size, 100);
     model->startAction(ANIM_BIRTH, 0.0f, 1.0f);
+}
+
+void Animal::prefetchParts() const {
+    Life::prefetchParts();
+    if (target)
+        target->prefetch();
+}
+
+void Animal::prefetchReach() const {
+    // A hunter reads where its prey stands.
+    if (target)
+        if (const osg::PositionAttitudeTransform* t = target->getTransform().get())
+            __builtin_prefetch(&t->getPosition());
 }
 
 void Animal::setHeading(float h) {

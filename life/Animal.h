@@ -5,14 +5,17 @@
 // A herbivore or carnivore: walks, hunts, flees, reproduces and dies.
 class Animal : public Life {
 public:
-    Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile, int kind, const osg::Vec3d& position,
-           int speed, int adrenaline, int spawnEfficiency, int size, int preySize, int tickRate);
+    Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile, int kind,
+           const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency, int size, int preySize,
+           int tickRate);
 
     void reproduce() override;
     void die() override;
     void onHunted(float heading, Life* hunter) override;
 
     void update();
+    void prefetchParts() const override;
+    void prefetchReach() const override;
     void move(float h, bool hurry);
     void walkStep();
     void runStep();

@@ -1,12 +1,13 @@
 #include "life/HuntIndex.h"
 
 #include "life/Animal.h"
+#include "life/LifeList.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-void HuntIndex::build(const std::list<Life*>& candidates) {
+void HuntIndex::build(const LifeList& candidates) {
     entries.clear();
     for (Bucket& bucket : buckets) {
         bucket.order.clear();
@@ -22,7 +23,8 @@ void HuntIndex::build(const std::list<Life*>& candidates) {
 }
 
 Life* HuntIndex::firstIn(Bucket& bucket, const Animal& hunter, unsigned& position) {
-    while (bucket.front < bucket.order.size() && entries[bucket.order[bucket.front]]->getState() != STATE_IDLE)
+    while (bucket.front < bucket.order.size() &&
+           entries[bucket.order[bucket.front]]->getState() != STATE_IDLE)
         ++bucket.front;
     // The hunter itself stays a candidate for the others: look past it without dropping it.
     for (size_t i = bucket.front; i < bucket.order.size(); ++i) {

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstddef>
-#include <list>
 #include <vector>
 
 class Animal;
 class Life;
+class LifeList;
 
 // Finds, for each hunter of a crowded tile, the first idle candidate in list
 // order whose size fits the hunter's window, without scanning the whole list.
@@ -15,7 +15,7 @@ class HuntIndex {
 public:
     static constexpr int MAX_SIZE = 100;
 
-    void build(const std::list<Life*>& candidates);
+    void build(const LifeList& candidates);
     // The candidate the hunter would choose, or null.
     Life* firstPrey(const Animal& hunter);
     bool empty() const { return entries.empty(); }
@@ -23,7 +23,7 @@ public:
 private:
     struct Bucket {
         std::vector<unsigned> order; // positions in the list, ascending
-        std::size_t front = 0;           // entries before it are no longer idle
+        std::size_t front = 0;       // entries before it are no longer idle
     };
     Life* firstIn(Bucket& bucket, const Animal& hunter, unsigned& position);
 

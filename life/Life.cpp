@@ -2,6 +2,7 @@
 
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
+#include "world/ScenePrefetch.h"
 #include "world/World.h"
 
 Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, int size)
@@ -61,6 +62,16 @@ void Life::wrapPosition(osg::Vec3d& p) const {
         p.x() = x;
         p.y() = y;
     }
+}
+
+void Life::prefetch() const {
+    const char* self = reinterpret_cast<const char*>(this);
+    for (int line = 0; line < 4; ++line)
+        __builtin_prefetch(self + line * 64);
+}
+
+void Life::prefetchParts() const {
+    ScenePrefetch::transform(transform.get());
 }
 
 void Life::leaveWorld() {

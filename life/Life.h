@@ -35,7 +35,7 @@ public:
     int getGenomeSize() const { return size; }
     WorldTile* getTile() const { return tile; }
     void setTile(WorldTile* t) { tile = t; }
-    osg::ref_ptr<osg::PositionAttitudeTransform> getTransform() const { return transform; }
+    const osg::ref_ptr<osg::PositionAttitudeTransform>& getTransform() const { return transform; }
     character::Model* getModel() const { return model.get(); }
     bool isValid() const { return id >= 0; }
 
@@ -44,6 +44,12 @@ public:
 
     // Keeps a world position inside the world, coming in at the opposite edge.
     void wrapPosition(osg::Vec3d& p) const;
+
+    // Ahead of a walk, in three steps each needing the one before: ask for this organism, then
+    // for the scene parts its update writes, then for what it reaches through other organisms.
+    void prefetch() const;
+    virtual void prefetchParts() const;
+    virtual void prefetchReach() const {}
 
 protected:
     ~Life() override;
@@ -65,4 +71,9 @@ protected:
     float maxEnergy = 0.0f;
     float adrenalineLevel;
     float foodValue;
+
+private:
+    friend class LifeList;
+    // Where this organism stands in its tile's list, kept by the list.
+    int listSlot = -1;
 };

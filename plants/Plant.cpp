@@ -5,8 +5,8 @@
 #include "presentation/EmissiveState.h"
 #include "presentation/SharedNodeFanout.h"
 #include "presentation/SoundBank.h"
+#include "world/ScenePrefetch.h"
 #include "world/World.h"
-
 
 #include <cmath>
 #include <cstdio>
@@ -19,9 +19,13 @@ constexpr double TENTH = static_cast<double>(0.1f);
 const osg::Vec3d UNRIPE_SEED(0.2, 1.0, 1.0);
 const osg::Vec3d RIPE_SEED(0.5, 1.0, 1.0);
 
-osg::ref_ptr<osg::StateSet> emissive(const osg::Vec4& emission) { return EmissiveState::get(emission); }
+osg::ref_ptr<osg::StateSet> emissive(const osg::Vec4& emission) {
+    return EmissiveState::get(emission);
+}
 
-World* worldOf(WorldTile* tile) { return tile->getGrid()->getWorld(); }
+World* worldOf(WorldTile* tile) {
+    return tile->getGrid()->getWorld();
+}
 
 } // namespace
 
@@ -127,7 +131,14 @@ void Plant::update() {
     }
 }
 
-void Plant::absorb() { gainEnergy(tile->nutrientShare(static_cast<float>(size))); }
+void Plant::prefetchParts() const {
+    Life::prefetchParts();
+    ScenePrefetch::transform(bloomTransform.get());
+}
+
+void Plant::absorb() {
+    gainEnergy(tile->nutrientShare(static_cast<float>(size)));
+}
 
 void Plant::growSegment() {
     segments += 1;

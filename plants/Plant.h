@@ -13,8 +13,8 @@ public:
     static constexpr float PLANT_SEGMENT_HEIGHT = 20.0f;
 
     Plant(int id, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::Node> stem,
-          osg::ref_ptr<osg::Node> seed, WorldTile* tile, const osg::Vec3d& position, int offspring, int spawnRadius,
-          int spawnEfficiency, int size, int tickRate, bool viable);
+          osg::ref_ptr<osg::Node> seed, WorldTile* tile, const osg::Vec3d& position, int offspring,
+          int spawnRadius, int spawnEfficiency, int size, int tickRate, bool viable);
 
     void reproduce() override;
     void die() override;
@@ -22,6 +22,7 @@ public:
 
     void update();
     void forceGrowth();
+    void prefetchParts() const override;
 
     int getSpawnRadius() const { return spawnRadius; }
     int getOffspring() const { return offspring; }

@@ -82,19 +82,30 @@ WorldTile* TileGrid::tileUnder(double x, double y) const {
     return tileAt(index(x), index(y));
 }
 
-void TileGrid::huntAll() {
-    for (WorldTile* tile : tiles)
-        tile->huntStep();
-}
-
-void TileGrid::updateAll() {
-    for (WorldTile* tile : tiles) {
-        tile->updateAnimals();
-        tile->updatePlants();
+template <typename Pass> void TileGrid::eachTile(bool writesParts, Pass pass) {
+    const size_t count = tiles.size();
+    for (size_t i = 0; i < count; ++i) {
+        if (i + 3 < count)
+            tiles[i + 3]->prefetchLives();
+        if (writesParts && i + 2 < count)
+            tiles[i + 2]->prefetchParts();
+        if (writesParts && i + 1 < count)
+            tiles[i + 1]->prefetchReach();
+        pass(tiles[i]);
     }
 }
 
+void TileGrid::huntAll() {
+    eachTile(false, [](WorldTile* tile) { tile->huntStep(); });
+}
+
+void TileGrid::updateAll() {
+    eachTile(true, [](WorldTile* tile) {
+        tile->updateAnimals();
+        tile->updatePlants();
+    });
+}
+
 void TileGrid::migrateAll() {
-    for (WorldTile* tile : tiles)
-        tile->migrateAnimals();
+    eachTile(false, [](WorldTile* tile) { tile->migrateAnimals(); });
 }

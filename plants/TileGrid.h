@@ -35,6 +35,10 @@ public:
     void migrateAll();
 
 private:
+    // Runs a pass over every tile in grid order, asking for the lives three tiles ahead and, when
+    // the pass writes the scene, for the parts they write and reach two and one tiles ahead.
+    template <typename Pass> void eachTile(bool writesParts, Pass pass);
+
     World* world;
     int tilesPerSide;
     osg::Group* root;

@@ -18,22 +18,6 @@
 
 namespace {
 
-// A crowded board is far larger than the cache: ask for the next life while this one is handled.
-void prefetchNext(std::list<Life*>::const_iterator next, std::list<Life*>::const_iterator end) {
-    if (next != end)
-        __builtin_prefetch(*next);
-}
-
-// Walks a list taking each successor first, so an entry may unregister itself.
-template <typename Visit> void walkSafely(std::list<Life*>& lives, Visit visit) {
-    for (auto it = lives.begin(); it != lives.end();) {
-        Life* life = *it;
-        ++it;
-        prefetchNext(it, lives.end());
-        visit(life);
-    }
-}
-
 osg::Material* emissionOf(const osg::StateSet* stateSet) {
     if (!stateSet)
         return nullptr;
@@ -49,11 +33,7 @@ WorldTile::WorldTile(TileGrid* grid, int column, int row)
         osg::Vec3d(column * TileGrid::TILE_SIZE + 75.0, row * TileGrid::TILE_SIZE + 75.0, 0));
 }
 
-WorldTile::~WorldTile() {
-    transform = nullptr;
-    animals.clear();
-    plants.clear();
-}
+WorldTile::~WorldTile() = default;
 
 void WorldTile::registerLife(Life* life) {
     life->setTile(this);
@@ -68,22 +48,16 @@ void WorldTile::registerLife(Life* life) {
 }
 
 void WorldTile::unregisterLife(Life* life) {
-    const int id = life->getId();
-    const auto sameId = [id](Life* entry) { return entry->getId() == id; };
     if (life->getCategory() == CATEGORY_ANIMAL) {
-        auto it = std::find_if(animals.begin(), animals.end(), sameId);
-        if (it != animals.end()) {
+        if (animals.remove(life)) {
             animalCount -= 1;
-            animals.erase(it);
             updateColour();
         }
     } else if (life->getCategory() == CATEGORY_PLANT) {
-        auto it = std::find_if(plants.begin(), plants.end(), sameId);
-        if (it != plants.end()) {
+        if (plants.remove(life)) {
             plantMass = plantMass - static_cast<float>(life->getGenomeSize());
             if (plantMass < 0.0f)
                 plantMass = 0.0f;
-            plants.erase(it);
         }
     }
 }
@@ -95,6 +69,9 @@ void WorldTile::updateColour() {
         c = std::min(c, 1.0f);
         emission.set(c, c, c, 1.0f);
     }
+    // Most arrivals and departures leave the shade as it was (a crowded tile stays white).
+    if (getEmission() == emission)
+        return;
     transform->setStateSet(EmissiveState::get(emission).get());
 }
 
@@ -109,35 +86,32 @@ void WorldTile::toggleFertilized() {
 }
 
 void WorldTile::killAll() {
-    walkSafely(animals, [](Life* life) { life->die(); });
-    walkSafely(plants, [](Life* life) { life->die(); });
+    animals.walk([](Life* life) { life->die(); });
+    plants.walk([](Life* life) { life->die(); });
     fertilized = false;
 }
 
 void WorldTile::migrateAnimals() {
-    for (auto it = animals.begin(); it != animals.end();) {
-        Life* animal = *it;
-        auto current = it++;
-        prefetchNext(it, animals.end());
+    animals.walk([this](Life* animal) {
         const osg::Vec3d& p = static_cast<Animal*>(animal)->getPosition();
         // Off the board the clamped tile may be this one; the animal then stays where it is
         // (re-appending it here would meet it again further down this very walk).
         WorldTile* target = grid->tileUnder(p.x(), p.y());
         if (target == this)
-            continue;
+            return;
+        animals.remove(animal);
         target->registerLife(animal);
         animalCount -= 1;
-        animals.erase(current);
         updateColour();
-    }
+    });
 }
 
 void WorldTile::updateAnimals() {
-    walkSafely(animals, [](Life* life) { static_cast<Animal*>(life)->update(); });
+    animals.walk([](Life* life) { static_cast<Animal*>(life)->update(); });
 }
 
 void WorldTile::updatePlants() {
-    walkSafely(plants, [](Life* life) { static_cast<Plant*>(life)->update(); });
+    plants.walk([](Life* life) { static_cast<Plant*>(life)->update(); });
 }
 
 void WorldTile::huntStep() {
@@ -150,18 +124,17 @@ void WorldTile::huntStep() {
         plantIndex.build(plants);
         animalIndex.build(animals);
     }
-    for (auto it = animals.begin(); it != animals.end(); ++it) {
-        prefetchNext(std::next(it), animals.end());
-        Animal* hunter = static_cast<Animal*>(*it);
+    animals.walk([&](Life* life) {
+        Animal* hunter = static_cast<Animal*>(life);
         if (hunter->getState() != STATE_IDLE)
-            continue;
+            return;
         const bool grazer = hunter->getKind() == KIND_HERBIVORE;
         if (indexed) {
             if (!hunter->isRested())
-                continue;
+                return;
             if (Life* prey = (grazer ? plantIndex : animalIndex).firstPrey(*hunter))
                 hunter->chase(prey);
-            continue;
+            return;
         }
         for (Life* candidate : grazer ? plants : animals) {
             if (hunter->isPrey(candidate)) {
@@ -169,7 +142,22 @@ void WorldTile::huntStep() {
                 break;
             }
         }
-    }
+    });
+}
+
+void WorldTile::prefetchLives() const {
+    __builtin_prefetch(this);
+    animals.prefetchFront();
+    plants.prefetchFront();
+}
+
+void WorldTile::prefetchParts() const {
+    animals.prefetchFrontParts();
+    plants.prefetchFrontParts();
+}
+
+void WorldTile::prefetchReach() const {
+    animals.prefetchFrontReach();
 }
 
 // Invalid lives make the prey test speak; only the list walk says it for each of them.

@@ -3,7 +3,7 @@
 #include <osg/PositionAttitudeTransform>
 #include <osg/ref_ptr>
 
-#include <list>
+#include "life/LifeList.h"
 
 class Life;
 class TileGrid;
@@ -27,6 +27,11 @@ public:
     void updateAnimals();
     void updatePlants();
     void huntStep();
+    // Ask for the first lives of this tile, then for the scene parts their updates write, then
+    // for what they reach through others, ahead of a pass that will come to this tile.
+    void prefetchLives() const;
+    void prefetchParts() const;
+    void prefetchReach() const;
     int findNearestLife(const osg::Vec3d& point) const;
     float nutrientShare(float plantSize) const;
     osg::Vec3d randomPoint();
@@ -44,8 +49,8 @@ public:
     int getRow() const { return row; }
     int getColumn() const { return column; }
     TileGrid* getGrid() const { return grid; }
-    const std::list<Life*>& getAnimals() const { return animals; }
-    const std::list<Life*>& getPlants() const { return plants; }
+    const LifeList& getAnimals() const { return animals; }
+    const LifeList& getPlants() const { return plants; }
     int getAnimalCount() const { return animalCount; }
     float getPlantMass() const { return plantMass; }
     bool isFertilized() const { return fertilized; }
@@ -60,8 +65,8 @@ private:
 
     bool fertilized = false;
     TileGrid* grid;
-    std::list<Life*> animals;
-    std::list<Life*> plants;
+    LifeList animals;
+    LifeList plants;
     osg::ref_ptr<osg::PositionAttitudeTransform> transform;
     int row;
     int column;

@@ -3,8 +3,10 @@
 #include <osg/Material>
 #include <osg/observer_ptr>
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -25,7 +27,33 @@ struct ColourHash {
     }
 };
 
-using Cache = std::unordered_map<ColourKey, osg::observer_ptr<osg::StateSet>, ColourHash>;
+// The state sets of one colour; the last one is the one being filled.
+struct Shades {
+    std::vector<osg::observer_ptr<osg::StateSet>> sets;
+
+    bool empty() const {
+        return std::none_of(sets.begin(), sets.end(), [](const auto& set) { return set.valid(); });
+    }
+    osg::ref_ptr<osg::StateSet> withRoom();
+};
+
+using Cache = std::unordered_map<ColourKey, Shades, ColourHash>;
+
+osg::ref_ptr<osg::StateSet> Shades::withRoom() {
+    osg::ref_ptr<osg::StateSet> set;
+    if (!sets.empty() && sets.back().lock(set) && set->getNumParents() < EmissiveState::PARENTS_PER_STATE)
+        return set;
+    // The one being filled is full or gone: look for room left by nodes that went, dropping dead sets.
+    sets.erase(std::remove_if(sets.begin(), sets.end(), [](const auto& s) { return !s.valid(); }),
+               sets.end());
+    for (auto it = sets.begin(); it != sets.end(); ++it) {
+        if (it->lock(set) && set->getNumParents() < EmissiveState::PARENTS_PER_STATE) {
+            std::rotate(it, it + 1, sets.end());
+            return set;
+        }
+    }
+    return nullptr;
+}
 
 Cache& cache() {
     static Cache colours;
@@ -38,7 +66,7 @@ void purgeUnused(Cache& colours) {
     if (colours.size() < purgeAt)
         return;
     for (auto it = colours.begin(); it != colours.end();)
-        it = it->second.valid() ? std::next(it) : colours.erase(it);
+        it = it->second.empty() ? colours.erase(it) : std::next(it);
     purgeAt = std::max<size_t>(1024, colours.size() * 2);
 }
 
@@ -56,14 +84,12 @@ osg::ref_ptr<osg::StateSet> EmissiveState::make(const osg::Vec4& emission) {
 osg::ref_ptr<osg::StateSet> EmissiveState::get(const osg::Vec4& emission) {
     Cache& colours = cache();
     const ColourKey key{{emission.r(), emission.g(), emission.b(), emission.a()}};
-    osg::ref_ptr<osg::StateSet> shared;
     auto found = colours.find(key);
-    if (found != colours.end() && found->second.lock(shared))
-        return shared;
+    if (found != colours.end())
+        if (osg::ref_ptr<osg::StateSet> shared = found->second.withRoom())
+            return shared;
     purgeUnused(colours);
-    shared = make(emission);
-    colours[key] = shared;
+    osg::ref_ptr<osg::StateSet> shared = make(emission);
+    colours[key].sets.push_back(shared);
     return shared;
 }
-
-size_t EmissiveState::cachedColours() { return cache().size(); }

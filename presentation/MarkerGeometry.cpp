@@ -1,5 +1,7 @@
 #include "presentation/MarkerGeometry.h"
 
+#include "world/ScenePrefetch.h"
+
 #include <osg/BlendEquation>
 #include <osg/BlendFunc>
 #include <osg/Geometry>
@@ -70,14 +72,32 @@ osg::ref_ptr<osg::Geode> MarkerGeometry::makeBeam(const osg::Vec3d& from, const 
     return makeQuad(vertices.get(), {3, 2, 0, 1}, colour, alpha);
 }
 
-void MarkerGeometry::reshapeBeam(osg::Geode& beam, const osg::Vec3d& from, const osg::Vec3d& to, float width,
-                                 const osg::Vec3f& colour, float alpha) {
+BeamParts MarkerGeometry::partsOf(osg::Geode& beam) {
     osg::Geometry* geometry = beam.getDrawable(0)->asGeometry();
-    auto* vertices = static_cast<osg::Vec3Array*>(geometry->getVertexArray());
-    beamCorners(*vertices, from, to, width);
-    vertices->dirty();
-    geometry->dirtyBound();
-    beam.setStateSet(sharedState(colour, alpha));
+    return BeamParts{&beam, geometry, static_cast<osg::Vec3Array*>(geometry->getVertexArray())};
+}
+
+void MarkerGeometry::reshapeBeam(const BeamParts& beam, const osg::Vec3d& from, const osg::Vec3d& to,
+                                 float width, const osg::Vec3f& colour, float alpha) {
+    beamCorners(*beam.corners, from, to, width);
+    beam.corners->dirty();
+    beam.geometry->dirtyBound();
+    beam.geode->setStateSet(sharedState(colour, alpha));
+}
+
+void BeamParts::prefetch() const {
+    if (!geode)
+        return;
+    ScenePrefetch::node(geode);
+    ScenePrefetch::node(geometry);
+    __builtin_prefetch(corners);
+}
+
+void BeamParts::prefetchContents() const {
+    if (!geode)
+        return;
+    __builtin_prefetch(corners->getDataPointer());
+    __builtin_prefetch(corners->getBufferObject());
 }
 
 osg::ref_ptr<osg::Geode> MarkerGeometry::makeRect(double x0, double y0, double x1, double y1, float z,

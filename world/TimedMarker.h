@@ -1,5 +1,7 @@
 #pragma once
 
+#include "presentation/BeamParts.h"
+
 #include <osg/PositionAttitudeTransform>
 #include <osg/ref_ptr>
 
@@ -12,4 +14,5 @@ struct TimedMarker {
     int ticksLeft;
     osg::ref_ptr<osg::PositionAttitudeTransform> node;
     MarkerKind kind = MarkerKind::once;
+    BeamParts beam; // for chase beams only
 };

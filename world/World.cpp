@@ -10,9 +10,11 @@
 #include "presentation/Hud.h"
 #include "presentation/MarkerGeometry.h"
 #include "presentation/ModelCatalogue.h"
+#include "presentation/SharedNodeFanout.h"
 #include "presentation/SoundBank.h"
 #include "world/IndexedGroup.h"
 #include "world/RandomSeed.h"
+#include "world/ScenePrefetch.h"
 
 #include <osg/LineSegment>
 #include <osgUtil/IntersectVisitor>
@@ -405,34 +407,47 @@ void World::addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTra
     markerGroup->addChild(transform);
 }
 
-osg::ref_ptr<osg::PositionAttitudeTransform> World::reuseMarker(MarkerKind kind, int ticks) {
+const TimedMarker* World::reuseMarker(MarkerKind kind, int ticks) {
     // Markers that expired in this tick's ageing step are still in the marker group, hidden.
     MarkerStock& stock = markerStocks[static_cast<size_t>(kind)];
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform;
     if (!stock.spare.empty()) {
-        transform = std::move(stock.spare.back());
+        timedMarkers.push_back(std::move(stock.spare.back()));
         stock.spare.pop_back();
     } else if (!stock.detached.empty()) {
-        transform = std::move(stock.detached.back());
+        timedMarkers.push_back(std::move(stock.detached.back()));
         stock.detached.pop_back();
-        markerGroup->addChild(transform.get());
+        markerGroup->addChild(timedMarkers.back().node.get());
     } else {
         return nullptr;
     }
-    transform->setNodeMask(~0u);
-    timedMarkers.push_back(TimedMarker{ticks, transform, kind});
-    return transform;
+    TimedMarker& marker = timedMarkers.back();
+    marker.ticksLeft = ticks;
+    marker.node->setNodeMask(~0u);
+    // The next hunters take the next beams: ask for them now, they lie anywhere in memory.
+    if (const TimedMarker* next = stock.upcoming(0))
+        next->beam.prefetchContents();
+    if (const TimedMarker* after = stock.upcoming(1)) {
+        ScenePrefetch::node(after->node.get());
+        after->beam.prefetch();
+    }
+    return &marker;
+}
+
+const TimedMarker* World::MarkerStock::upcoming(size_t depth) const {
+    if (depth < spare.size())
+        return &spare[spare.size() - 1 - depth];
+    depth -= spare.size();
+    return depth < detached.size() ? &detached[detached.size() - 1 - depth] : nullptr;
 }
 
 osg::ref_ptr<osg::PositionAttitudeTransform> World::newPing(MarkerKind kind, osg::Node* content) {
     // Births and deaths come by the thousand: a ping that dies and is made anew would take the
     // shared ping node's parent list apart and put it together again.
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform = reuseMarker(kind, 16);
-    if (transform)
-        return transform;
-    transform = new osg::PositionAttitudeTransform;
+    if (const TimedMarker* reused = reuseMarker(kind, 16))
+        return reused->node;
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
     transform->setScale(osg::Vec3d(40, 40, 200));
-    addTimedNode(content, 16, transform.get());
+    addTimedNode(SharedNodeFanout::holderFor(content), 16, transform.get());
     timedMarkers.back().kind = kind;
     return transform;
 }
@@ -451,14 +466,15 @@ void World::deathPing(const osg::Vec3d& position) {
 void World::addTimedBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width, const osg::Vec3f& colour,
                          float alpha, int ticks) {
     // Every chasing hunter draws a beam on every tick: expired beams are reshaped, not rebuilt.
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform = reuseMarker(MarkerKind::beam, ticks);
-    if (!transform) {
-        transform = new osg::PositionAttitudeTransform;
-        addTimedNode(MarkerGeometry::makeBeam(from, to, width, colour, alpha).get(), ticks, transform.get());
-        timedMarkers.back().kind = MarkerKind::beam;
+    if (const TimedMarker* reused = reuseMarker(MarkerKind::beam, ticks)) {
+        MarkerGeometry::reshapeBeam(reused->beam, from, to, width, colour, alpha);
         return;
     }
-    MarkerGeometry::reshapeBeam(*transform->getChild(0)->asGeode(), from, to, width, colour, alpha);
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
+    osg::ref_ptr<osg::Geode> beam = MarkerGeometry::makeBeam(from, to, width, colour, alpha);
+    addTimedNode(beam.get(), ticks, transform.get());
+    timedMarkers.back().kind = MarkerKind::beam;
+    timedMarkers.back().beam = MarkerGeometry::partsOf(*beam);
 }
 
 void World::addTimedRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour,
@@ -496,7 +512,7 @@ void World::ageTimedMarkers() {
         if (marker.kind != MarkerKind::once) {
             // Hidden but left in place: this tick will most likely need one of its kind again.
             marker.node->setNodeMask(0);
-            markerStocks[static_cast<size_t>(marker.kind)].spare.push_back(std::move(marker.node));
+            markerStocks[static_cast<size_t>(marker.kind)].spare.push_back(std::move(marker));
         } else {
             markerGroup->removeChild(marker.node.get());
         }
@@ -506,9 +522,9 @@ void World::ageTimedMarkers() {
 
 void World::releaseSpareMarkers() {
     for (MarkerStock& stock : markerStocks) {
-        for (osg::ref_ptr<osg::PositionAttitudeTransform>& transform : stock.spare) {
-            markerGroup->removeChild(transform.get());
-            stock.detached.push_back(std::move(transform));
+        for (TimedMarker& marker : stock.spare) {
+            markerGroup->removeChild(marker.node.get());
+            stock.detached.push_back(std::move(marker));
         }
         stock.spare.clear();
     }

@@ -128,7 +128,7 @@ private:
     void spawnRandomAnimal(int kind);
     void addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform);
     // An expired marker of the kind, shown and timed again; null when none is left.
-    osg::ref_ptr<osg::PositionAttitudeTransform> reuseMarker(MarkerKind kind, int ticks);
+    const TimedMarker* reuseMarker(MarkerKind kind, int ticks);
     osg::ref_ptr<osg::PositionAttitudeTransform> newPing(MarkerKind kind, osg::Node* content);
     WorldTile* tileUnder(const osg::Vec3d& point) const;
     void drawCursorMarkers();
@@ -159,8 +159,10 @@ private:
     std::vector<TimedMarker> timedMarkers;
     // Expired markers of one kind: still in the marker group until the tick ends, or taken out.
     struct MarkerStock {
-        std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> spare;
-        std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> detached;
+        std::vector<TimedMarker> spare;
+        std::vector<TimedMarker> detached;
+        // The marker to be taken next, and the one after it.
+        const TimedMarker* upcoming(size_t depth) const;
     };
     std::array<MarkerStock, 4> markerStocks;
     std::list<osg::ref_ptr<osg::PositionAttitudeTransform>> cursorMarkers;

@@ -1,0 +1,94 @@
+#include "life/LifeList.h"
+
+#include "life/Life.h"
+
+#include <algorithm>
+
+namespace {
+
+// How far ahead a walk asks for lives: far enough to cover a trip to memory, near enough
+// that what it asked for is still in the cache when the walk arrives.
+constexpr std::size_t LIFE_AHEAD = 12;
+constexpr std::size_t PARTS_AHEAD = 8;
+constexpr std::size_t REACH_AHEAD = 4;
+
+} // namespace
+
+void LifeList::push_back(Life* life) {
+    life->listSlot = static_cast<int>(slots.size());
+    slots.push_back(life);
+    count += 1;
+}
+
+bool LifeList::remove(Life* life) {
+    const int slot = life->listSlot;
+    if (slot < 0 || static_cast<std::size_t>(slot) >= slots.size() || slots[slot] != life)
+        return false;
+    slots[slot] = nullptr;
+    life->listSlot = -1;
+    count -= 1;
+    // Holes are closed at once unless a walk runs; a life taken from the end leaves none.
+    if (walking == 0)
+        compact();
+    return true;
+}
+
+Life* LifeList::back() const {
+    for (auto slot = slots.rbegin(); slot != slots.rend(); ++slot)
+        if (*slot)
+            return *slot;
+    return nullptr;
+}
+
+std::size_t LifeList::liveFrom(std::size_t slot) const {
+    while (slot < slots.size() && !slots[slot])
+        ++slot;
+    return std::min(slot, slots.size());
+}
+
+void LifeList::prefetchAhead(std::size_t slot) const {
+    if (slot + LIFE_AHEAD < slots.size())
+        if (const Life* life = slots[slot + LIFE_AHEAD])
+            life->prefetch();
+    if (slot + PARTS_AHEAD < slots.size())
+        if (const Life* life = slots[slot + PARTS_AHEAD])
+            life->prefetchParts();
+    if (slot + REACH_AHEAD < slots.size())
+        if (const Life* life = slots[slot + REACH_AHEAD])
+            life->prefetchReach();
+}
+
+void LifeList::prefetchFront() const {
+    __builtin_prefetch(slots.data());
+    const std::size_t end = std::min(slots.size(), LIFE_AHEAD);
+    for (std::size_t slot = 0; slot < end; ++slot)
+        if (const Life* life = slots[slot])
+            life->prefetch();
+}
+
+void LifeList::prefetchFrontParts() const {
+    const std::size_t end = std::min(slots.size(), PARTS_AHEAD);
+    for (std::size_t slot = 0; slot < end; ++slot)
+        if (const Life* life = slots[slot])
+            life->prefetchParts();
+}
+
+void LifeList::prefetchFrontReach() const {
+    const std::size_t end = std::min(slots.size(), REACH_AHEAD);
+    for (std::size_t slot = 0; slot < end; ++slot)
+        if (const Life* life = slots[slot])
+            life->prefetchReach();
+}
+
+void LifeList::compact() {
+    if (count == slots.size())
+        return;
+    std::size_t kept = 0;
+    for (Life* life : slots) {
+        if (!life)
+            continue;
+        life->listSlot = static_cast<int>(kept);
+        slots[kept++] = life;
+    }
+    slots.resize(kept);
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstddef>
+#include <iterator>
+#include <vector>
+
+class Life;
+
+// The organisms standing on one tile, in the order they arrived. They sit in
+// one array, so a walk over a crowded board reads memory in order and can ask
+// for the lives ahead of it before it needs them. An organism that leaves
+// while a walk is running leaves a hole, closed once no walk runs.
+class LifeList {
+public:
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Life*;
+        using difference_type = std::ptrdiff_t;
+        using pointer = Life* const*;
+        using reference = Life*;
+
+        const_iterator(const LifeList* list, std::size_t slot) : list(list), slot(list->liveFrom(slot)) {}
+        Life* operator*() const { return list->slots[slot]; }
+        const_iterator& operator++() {
+            slot = list->liveFrom(slot + 1);
+            return *this;
+        }
+        bool operator!=(const const_iterator& other) const { return slot != other.slot; }
+        bool operator==(const const_iterator& other) const { return slot == other.slot; }
+
+    private:
+        const LifeList* list;
+        std::size_t slot;
+    };
+
+    LifeList() = default;
+    LifeList(const LifeList&) = delete;
+    LifeList& operator=(const LifeList&) = delete;
+
+    void push_back(Life* life);
+    // Takes the life out, keeping the order of the others; false when it is not in this list.
+    bool remove(Life* life);
+
+    std::size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    Life* front() const { return *begin(); }
+    Life* back() const;
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, slots.size()); }
+
+    // Visits every life in order, taking each successor before the visit: a life may leave
+    // the list during its own visit, and lives that arrive during the walk are visited too,
+    // unless the walk had already reached its last life when they came.
+    template <typename Visit> void walk(Visit visit);
+
+    // Ask for the lives a walk meets first, or for the scene parts they write; the walk
+    // itself asks for the ones further on.
+    void prefetchFront() const;
+    void prefetchFrontParts() const;
+    void prefetchFrontReach() const;
+
+private:
+    std::size_t liveFrom(std::size_t slot) const;
+    void prefetchAhead(std::size_t slot) const;
+    void compact();
+
+    std::vector<Life*> slots;
+    std::size_t count = 0;
+    int walking = 0;
+};
+
+template <typename Visit> void LifeList::walk(Visit visit) {
+    ++walking;
+    for (std::size_t slot = liveFrom(0); slot < slots.size();) {
+        prefetchAhead(slot);
+        Life* life = slots[slot];
+        const std::size_t next = liveFrom(slot + 1);
+        const bool last = next >= slots.size();
+        visit(life);
+        if (last)
+            break;
+        // The successor itself cannot have left during the visit: only the visited life leaves.
+        slot = liveFrom(next);
+    }
+    if (--walking == 0)
+        compact();
+}

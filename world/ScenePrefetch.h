@@ -1,0 +1,14 @@
+#pragma once
+
+#include <osg/Node>
+#include <osg/PositionAttitudeTransform>
+
+// Asks for the memory of scene nodes a tick is about to write, ahead of time: on a crowded board
+// the nodes lie all over memory and each one met unasked costs a trip to it.
+class ScenePrefetch {
+public:
+    // The lines a move or a bound change of the node touches.
+    static void node(const osg::Node* node);
+    // Those, and the transform's position, attitude and scale.
+    static void transform(const osg::PositionAttitudeTransform* transform);
+};
