@@ -1,5 +1,6 @@
 // Tick cost per organism on a headless World, for about 1,000, 10,000 and
-// 50,000 organisms (genesis on every tile of ever larger boards).
+// 50,000 organisms (genesis on every tile of ever larger boards), and the
+// ratios of the larger boards' cost per organism to the smallest's.
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
 #include "world/RandomSeed.h"
@@ -7,8 +8,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 namespace {
@@ -31,18 +34,33 @@ Populated populate(int side) {
     return p;
 }
 
+// Nanoseconds per organism, by tiles per side.
+std::map<int, double> nsPerOrganism;
+
 void tickCost(benchmark::State& state) {
     Populated p = populate(static_cast<int>(state.range(0)));
     double organisms = 0;
+    const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
         organisms += p.world->getLives().size();
         p.world->tick();
     }
+    const std::chrono::duration<double, std::nano> spent = std::chrono::steady_clock::now() - start;
+    nsPerOrganism[static_cast<int>(state.range(0))] = spent.count() / organisms;
     organisms /= state.iterations();
     state.counters["organisms"] = organisms;
-    state.counters["ns_per_organism"] =
-        benchmark::Counter(organisms * state.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_organism"] = benchmark::Counter(
+        organisms * state.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.SetItemsProcessed(static_cast<int64_t>(organisms * state.iterations()));
+}
+
+void printRatios() {
+    if (nsPerOrganism.size() < 2)
+        return;
+    const auto smallest = nsPerOrganism.begin();
+    for (auto it = std::next(smallest); it != nsPerOrganism.end(); ++it)
+        std::printf("cost per organism, %dx%d board against %dx%d: %.2f\n", it->first, it->first,
+                    smallest->first, smallest->first, it->second / smallest->second);
 }
 
 } // namespace
@@ -53,6 +71,7 @@ int main(int argc, char** argv) {
     setenv("ALSOFT_DRIVERS", "none", 1);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
+    printRatios();
     benchmark::Shutdown();
     return 0;
 }

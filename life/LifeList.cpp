@@ -40,12 +40,6 @@ Life* LifeList::back() const {
     return nullptr;
 }
 
-std::size_t LifeList::liveFrom(std::size_t slot) const {
-    while (slot < slots.size() && !slots[slot])
-        ++slot;
-    return std::min(slot, slots.size());
-}
-
 void LifeList::prefetchAhead(std::size_t slot) const {
     if (slot + LIFE_AHEAD < slots.size())
         if (const Life* life = slots[slot + LIFE_AHEAD])

@@ -70,6 +70,12 @@ private:
     int walking = 0;
 };
 
+inline std::size_t LifeList::liveFrom(std::size_t slot) const {
+    while (slot < slots.size() && !slots[slot])
+        ++slot;
+    return slot < slots.size() ? slot : slots.size();
+}
+
 template <typename Visit> void LifeList::walk(Visit visit) {
     ++walking;
     for (std::size_t slot = liveFrom(0); slot < slots.size();) {

@@ -42,6 +42,10 @@ osg::StateSet* sharedState(const osg::Vec3f& colour, float alpha) {
 osg::ref_ptr<osg::Geode> makeQuad(osg::Vec3Array* vertices, const GLuint (&indices)[4],
                                   const osg::Vec3f& colour, float alpha) {
     osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
+    // Four corners that may change every tick are handed to the driver as they are: a buffer
+    // object per beam would be one more thing to mark stale, and to upload, on every reshape.
+    geometry->setUseDisplayList(false);
+    geometry->setUseVertexBufferObjects(false);
     geometry->setVertexArray(vertices);
     geometry->addPrimitiveSet(new osg::DrawElementsUInt(GL_QUADS, 4, indices));
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
@@ -90,14 +94,15 @@ void BeamParts::prefetch() const {
         return;
     ScenePrefetch::node(geode);
     ScenePrefetch::node(geometry);
-    __builtin_prefetch(corners);
+    const char* array = reinterpret_cast<const char*>(corners);
+    for (size_t line = 0; line < sizeof(osg::Vec3Array); line += 64)
+        __builtin_prefetch(array + line);
 }
 
 void BeamParts::prefetchContents() const {
     if (!geode)
         return;
     __builtin_prefetch(corners->getDataPointer());
-    __builtin_prefetch(corners->getBufferObject());
 }
 
 osg::ref_ptr<osg::Geode> MarkerGeometry::makeRect(double x0, double y0, double x1, double y1, float z,

@@ -2,9 +2,15 @@
 
 namespace {
 
-// Reaches the node's bound flag, which every move clears, without reading the node.
-struct BoundFlag : osg::Node {
-    static const bool* of(const osg::Node* node) { return &(node->*(&BoundFlag::_boundingSphereComputed)); }
+// Reaches fields of a node without reading it: the bound flag, which every move clears, and the
+// mask and state set, which showing, hiding and recolouring write.
+struct NodeFields : osg::Node {
+    static const bool* boundFlag(const osg::Node* node) {
+        return &(node->*(&NodeFields::_boundingSphereComputed));
+    }
+    static const osg::Node::NodeMask* mask(const osg::Node* node) {
+        return &(node->*(&NodeFields::_nodeMask));
+    }
 };
 
 } // namespace
@@ -13,7 +19,8 @@ void ScenePrefetch::node(const osg::Node* node) {
     if (!node)
         return;
     __builtin_prefetch(node);
-    __builtin_prefetch(BoundFlag::of(node));
+    __builtin_prefetch(NodeFields::boundFlag(node));
+    __builtin_prefetch(NodeFields::mask(node));
 }
 
 void ScenePrefetch::transform(const osg::PositionAttitudeTransform* transform) {

@@ -7,7 +7,7 @@
 // the nodes lie all over memory and each one met unasked costs a trip to it.
 class ScenePrefetch {
 public:
-    // The lines a move or a bound change of the node touches.
+    // The lines a move, a bound change, showing, hiding or recolouring of the node touch.
     static void node(const osg::Node* node);
     // Those, and the transform's position, attitude and scale.
     static void transform(const osg::PositionAttitudeTransform* transform);

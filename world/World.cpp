@@ -424,11 +424,11 @@ const TimedMarker* World::reuseMarker(MarkerKind kind, int ticks) {
     marker.ticksLeft = ticks;
     marker.node->setNodeMask(~0u);
     // The next hunters take the next beams: ask for them now, they lie anywhere in memory.
-    if (const TimedMarker* next = stock.upcoming(0))
+    if (const TimedMarker* next = stock.upcoming(1))
         next->beam.prefetchContents();
-    if (const TimedMarker* after = stock.upcoming(1)) {
-        ScenePrefetch::node(after->node.get());
-        after->beam.prefetch();
+    if (const TimedMarker* later = stock.upcoming(3)) {
+        ScenePrefetch::node(later->node.get());
+        later->beam.prefetch();
     }
     return &marker;
 }

@@ -161,7 +161,7 @@ private:
     struct MarkerStock {
         std::vector<TimedMarker> spare;
         std::vector<TimedMarker> detached;
-        // The marker to be taken next, and the one after it.
+        // The marker to be taken after depth others.
         const TimedMarker* upcoming(size_t depth) const;
     };
     std::array<MarkerStock, 4> markerStocks;
