@@ -52,15 +52,16 @@ Animal::Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
     model->startAction(ANIM_BIRTH, 0.0f, 1.0f);
 }
 
+// Only a living animal's update looks at its target: a dead one's may already be gone.
 void Animal::prefetchParts() const {
     Life::prefetchParts();
-    if (target)
+    if (target && state != STATE_DEAD)
         target->prefetch();
 }
 
 void Animal::prefetchReach() const {
     // A hunter reads where its prey stands.
-    if (target)
+    if (target && state == STATE_CHASE)
         if (const osg::PositionAttitudeTransform* t = target->getTransform().get())
             __builtin_prefetch(&t->getPosition());
 }

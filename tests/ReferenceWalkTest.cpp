@@ -81,6 +81,11 @@ void referenceTick(World& world) {
     world.releaseSpareMarkers();
 }
 
+// A dead animal's target may be gone already: only the living look at theirs.
+int targetId(const Animal& animal) {
+    return animal.getTarget() && animal.getState() != STATE_DEAD ? animal.getTarget()->getId() : 0;
+}
+
 // Everything a tick can change, written out so two worlds compare as text.
 std::string describe(World& world) {
     std::ostringstream out;
@@ -94,8 +99,7 @@ std::string describe(World& world) {
                 << " energy " << a->getEnergy() << " reserve " << a->getAdrenalineLevel() << " at "
                 << a->getPosition().x() << ',' << a->getPosition().y() << " heading " << a->getHeading()
                 << " genome " << a->getSpeed() << ',' << a->getAdrenaline() << ',' << a->getSpawnEfficiency()
-                << ',' << a->getGenomeSize() << ',' << a->getPreySize() << " target "
-                << (a->getTarget() ? a->getTarget()->getId() : 0) << '\n';
+                << ',' << a->getGenomeSize() << ',' << a->getPreySize() << " target " << targetId(*a) << '\n';
         }
         for (Life* life : tile->getPlants()) {
             Plant* p = static_cast<Plant*>(life);
