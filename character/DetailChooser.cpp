@@ -7,8 +7,12 @@
 namespace character {
 
 void DetailChooser::operator()(osg::Node* node, osg::NodeVisitor* visitor) {
-    if (auto* cull = dynamic_cast<osg::CullStack*>(visitor))
-        static_cast<Model*>(node)->showDetail(cull->clampedPixelSize(node->getBound()) >= coarseBelowPixels);
+    if (auto* cull = dynamic_cast<osg::CullStack*>(visitor)) {
+        const float pixels = cull->clampedPixelSize(node->getBound());
+        static_cast<Model*>(node)->showDetail(pixels >= coarseBelowPixels ? Model::Detail::fine
+                                              : pixels >= farBelowPixels  ? Model::Detail::coarse
+                                                                          : Model::Detail::far);
+    }
     traverse(node, visitor);
 }
 

@@ -5,12 +5,13 @@
 namespace character {
 
 // A Model's cull callback: a character that covers few pixels is drawn with
-// the coarse triangles its core keeps for it. A crowd seen from afar is most of
-// the triangles of a frame, and a software renderer pays for every one.
+// the coarse or far triangles its core keeps for it. A crowd seen from afar is
+// most of the triangles of a frame, and a software renderer pays for every one.
 class DetailChooser : public osg::NodeCallback {
 public:
-    // Below this many pixels across, the coarse triangles are drawn.
+    // Below this many pixels across, the coarse triangles are drawn; below the second, the far ones.
     static constexpr float coarseBelowPixels = 60.0f;
+    static constexpr float farBelowPixels = 25.0f;
 
     void operator()(osg::Node* node, osg::NodeVisitor* visitor) override;
 };

@@ -139,7 +139,7 @@ void Model::clear() {
     palette = nullptr;
     paletteUniform = nullptr;
     onGpu = false;
-    detailed = true;
+    detail = Detail::fine;
     poseDirty = true;
 }
 
@@ -192,15 +192,21 @@ bool Model::create(CoreModel* core) {
     return true;
 }
 
-void Model::showDetail(bool fine) {
-    if (fine == detailed || !skin)
+void Model::showDetail(Detail level) {
+    if (level == detail || !skin)
         return;
-    detailed = fine;
+    detail = level;
     const auto& submeshes = skin->getSubmeshes();
-    for (size_t i = 0; i < parts.size(); ++i)
-        if (submeshes[i].coarseTriangles)
-            parts[i].geometry->setPrimitiveSet(0, fine ? submeshes[i].triangles.get()
-                                                       : submeshes[i].coarseTriangles.get());
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const SkinData::Submesh& submesh = submeshes[i];
+        osg::DrawElementsUInt* shown = submesh.triangles.get();
+        if (level != Detail::fine && submesh.coarseTriangles)
+            shown = submesh.coarseTriangles.get();
+        if (level == Detail::far && submesh.farTriangles)
+            shown = submesh.farTriangles.get();
+        if (parts[i].geometry->getPrimitiveSet(0) != shown)
+            parts[i].geometry->setPrimitiveSet(0, shown);
+    }
 }
 
 bool Model::animationExists(int id) const {

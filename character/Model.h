@@ -69,9 +69,11 @@ public:
 
     bool isSkinnedOnGpu() const { return onGpu; }
 
-    // Fine or coarse triangles on the same skinned vertices; the model's cull callback chooses.
-    void showDetail(bool fine);
-    bool isDetailed() const { return detailed; }
+    // Fine, coarse or far triangles on the same skinned vertices; the model's cull callback
+    // chooses. A level the core has no triangles for shows the next finer one.
+    enum class Detail { fine, coarse, far };
+    void showDetail(Detail level);
+    Detail getDetail() const { return detail; }
 
 protected:
     ~Model() override;
@@ -103,7 +105,7 @@ private:
     osg::ref_ptr<osg::Uniform> paletteUniform;
     float timeScale = 1.0f;
     bool onGpu = false;
-    bool detailed = true;
+    Detail detail = Detail::fine;
     // Something other than time changed the pose since it was last skinned.
     bool poseDirty = true;
 };

@@ -61,14 +61,26 @@ float meanEdge(const osg::Vec3Array& vertices, const osg::DrawElementsUInt& tria
     return triangles.size() < 3 ? 0 : float(sum / triangles.size());
 }
 
+// Far triangles must save half of the coarse ones and still keep enough faces to hold the outline.
+osg::ref_ptr<osg::DrawElementsUInt> farFrom(const osg::Vec3Array& vertices, const osg::Vec3Array& normals,
+                                            const osg::DrawElementsUInt& triangles,
+                                            const osg::DrawElementsUInt& coarse) {
+    constexpr size_t fewest = 40 * 3;
+    osg::ref_ptr<osg::DrawElementsUInt> far = SkinData::coarsen(vertices, normals, triangles, 5.0f);
+    if (!far || far->size() * 2 > coarse.size() || far->size() < fewest)
+        return nullptr;
+    return far;
+}
+
 } // namespace
 
 osg::ref_ptr<osg::DrawElementsUInt> SkinData::coarsen(const osg::Vec3Array& vertices,
                                                       const osg::Vec3Array& normals,
-                                                      const osg::DrawElementsUInt& triangles) {
+                                                      const osg::DrawElementsUInt& triangles,
+                                                      float edgesPerCell) {
     // Small meshes are cheap already, and a coarse copy that saves little is not worth its memory.
     constexpr size_t smallest = 300 * 3;
-    const float cell = 2 * meanEdge(vertices, triangles);
+    const float cell = edgesPerCell * meanEdge(vertices, triangles);
     if (triangles.size() < smallest || !(cell > 0))
         return nullptr;
 
@@ -169,6 +181,8 @@ SkinData::SkinData(CalCoreModel& core) {
                     s.triangles->push_back(unsigned(index));
 
             s.coarseTriangles = coarsen(*s.bindVertices, *s.bindNormals, *s.triangles);
+            if (s.coarseTriangles)
+                s.farTriangles = farFrom(*s.bindVertices, *s.bindNormals, *s.triangles, *s.coarseTriangles);
 
             // Indexed [map][vertex].
             auto& mapCoordinates = coreSubmesh->getVectorVectorTextureCoordinate();
@@ -191,8 +205,9 @@ SkinData::SkinData(CalCoreModel& core) {
             if (s.texCoords)
                 s.texCoords->setVertexBufferObject(buffer);
             s.triangles->setElementBufferObject(new osg::ElementBufferObject);
-            if (s.coarseTriangles)
-                s.coarseTriangles->setElementBufferObject(new osg::ElementBufferObject);
+            for (osg::DrawElementsUInt* lighter : {s.coarseTriangles.get(), s.farTriangles.get()})
+                if (lighter)
+                    lighter->setElementBufferObject(new osg::ElementBufferObject);
             submeshes.push_back(std::move(s));
         }
     }

@@ -37,6 +37,10 @@ public:
         // The same surface in about a quarter of the triangles, on the same vertices, for
         // characters seen from afar; null when the mesh is already too small to gain from it.
         osg::ref_ptr<osg::DrawElementsUInt> coarseTriangles;
+        // The outline in a few hundred triangles on a few of the same vertices, for characters a
+        // handful of pixels across; null when it would not save half of the coarse ones or would
+        // keep too few faces to hold the outline.
+        osg::ref_ptr<osg::DrawElementsUInt> farTriangles;
         // The four strongest influences per vertex, for the vertex program.
         osg::ref_ptr<osg::Vec4Array> boneSlots;
         osg::ref_ptr<osg::Vec4Array> boneWeights;
@@ -59,11 +63,13 @@ public:
     bool isGpuCapable() const { return gpuCapable; }
     const std::vector<Submesh>& getSubmeshes() const { return submeshes; }
 
-    // Merges the vertices that share a grid cell (twice the mesh's mean edge across) and face the
-    // same way into the one nearest their middle, and drops the triangles that fall flat.
+    // Merges the vertices that share a grid cell (edgesPerCell times the mesh's mean edge across)
+    // and face the same way into the one nearest their middle, and drops the triangles that fall
+    // flat; null when that does not halve the triangles.
     static osg::ref_ptr<osg::DrawElementsUInt> coarsen(const osg::Vec3Array& vertices,
                                                        const osg::Vec3Array& normals,
-                                                       const osg::DrawElementsUInt& triangles);
+                                                       const osg::DrawElementsUInt& triangles,
+                                                       float edgesPerCell = 2.0f);
 
 private:
     int boneCount = 0;

@@ -68,21 +68,28 @@ TEST(DetailTest, CoarseTrianglesKeepTheShapeOnFewerFacesAndSmallMeshesStayAsThey
     EXPECT_FALSE(SkinData::coarsen(*small.vertices, *small.normals, *small.triangles));
 }
 
-TEST(DetailTest, ACharacterSwapsToItsCoarseTrianglesAndBack) {
+TEST(DetailTest, ACharacterSwapsToItsCoarseAndFarTrianglesAndBack) {
     ModelCatalogue catalogue;
-    osg::ref_ptr<Model> model = new Model;
-    ASSERT_TRUE(model->create(catalogue.getHerbivoreCore().get()));
-    const osg::Geometry* geometry = model->getDrawable(0)->asGeometry();
-    const osg::PrimitiveSet* fine = geometry->getPrimitiveSet(0);
-    EXPECT_TRUE(model->isDetailed());
-    model->showDetail(false);
-    const osg::PrimitiveSet* coarse = geometry->getPrimitiveSet(0);
-    EXPECT_LT(coarse->getNumIndices() * 2, fine->getNumIndices());
-    model->showDetail(true);
-    EXPECT_EQ(geometry->getPrimitiveSet(0), fine);
+    for (const auto& core :
+         {catalogue.getHerbivoreCore(), catalogue.getCarnivoreCore(), catalogue.getPlantCore()}) {
+        osg::ref_ptr<Model> model = new Model;
+        ASSERT_TRUE(model->create(core.get()));
+        const osg::Geometry* geometry = model->getDrawable(0)->asGeometry();
+        const osg::PrimitiveSet* fine = geometry->getPrimitiveSet(0);
+        EXPECT_EQ(model->getDetail(), Model::Detail::fine);
+        model->showDetail(Model::Detail::coarse);
+        const osg::PrimitiveSet* coarse = geometry->getPrimitiveSet(0);
+        EXPECT_LT(coarse->getNumIndices() * 2, fine->getNumIndices());
+        model->showDetail(Model::Detail::far);
+        const osg::PrimitiveSet* far = geometry->getPrimitiveSet(0);
+        EXPECT_LT(far->getNumIndices() * 2, coarse->getNumIndices());
+        EXPECT_GE(far->getNumIndices(), 3u * 40) << "still an outline, not a few shards";
+        model->showDetail(Model::Detail::fine);
+        EXPECT_EQ(geometry->getPrimitiveSet(0), fine);
+    }
 
     osg::ref_ptr<Model> broken = new Model;
     EXPECT_FALSE(broken->create(nullptr));
-    broken->showDetail(false); // draws nothing either way
+    broken->showDetail(Model::Detail::far); // draws nothing either way
     EXPECT_EQ(broken->getNumDrawables(), 0u);
 }
