@@ -14,6 +14,8 @@ constexpr std::size_t REACH_AHEAD = 4;
 
 } // namespace
 
+bool LifeList::lookAhead = true;
+
 void LifeList::push_back(Life* life) {
     life->listSlot = static_cast<int>(slots.size());
     slots.push_back(life);

@@ -54,6 +54,11 @@ public:
     // unless the walk had already reached its last life when they came.
     template <typename Visit> void walk(Visit visit);
 
+    // Whether walks ask for lives ahead of time: worth it once the lives no longer fit in the
+    // cache, a cost before. One setting for every list; the World sets it each tick.
+    static void setLookAhead(bool on) { lookAhead = on; }
+    static bool looksAhead() { return lookAhead; }
+
     // Ask for the lives a walk meets first, or for the scene parts they write; the walk
     // itself asks for the ones further on.
     void prefetchFront() const;
@@ -64,6 +69,8 @@ private:
     std::size_t liveFrom(std::size_t slot) const;
     void prefetchAhead(std::size_t slot) const;
     void compact();
+
+    static bool lookAhead;
 
     std::vector<Life*> slots;
     std::size_t count = 0;
@@ -79,7 +86,8 @@ inline std::size_t LifeList::liveFrom(std::size_t slot) const {
 template <typename Visit> void LifeList::walk(Visit visit) {
     ++walking;
     for (std::size_t slot = liveFrom(0); slot < slots.size();) {
-        prefetchAhead(slot);
+        if (lookAhead)
+            prefetchAhead(slot);
         Life* life = slots[slot];
         const std::size_t next = liveFrom(slot + 1);
         const bool last = next >= slots.size();

@@ -1,5 +1,7 @@
 #include "plants/TileGrid.h"
 
+#include "life/LifeList.h"
+
 #include "plants/WorldTile.h"
 #include "presentation/EmissiveState.h"
 #include "world/IndexedGroup.h"
@@ -84,12 +86,13 @@ WorldTile* TileGrid::tileUnder(double x, double y) const {
 
 template <typename Pass> void TileGrid::eachTile(bool writesParts, Pass pass) {
     const size_t count = tiles.size();
+    const bool ahead = LifeList::looksAhead();
     for (size_t i = 0; i < count; ++i) {
-        if (i + 3 < count)
+        if (ahead && i + 3 < count)
             tiles[i + 3]->prefetchLives();
-        if (writesParts && i + 2 < count)
+        if (ahead && writesParts && i + 2 < count)
             tiles[i + 2]->prefetchParts();
-        if (writesParts && i + 1 < count)
+        if (ahead && writesParts && i + 1 < count)
             tiles[i + 1]->prefetchReach();
         pass(tiles[i]);
     }

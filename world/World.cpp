@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "app/Viewer.h"
 #include "life/Animal.h"
+#include "life/LifeList.h"
 #include "plants/Plant.h"
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
@@ -131,6 +132,7 @@ void World::tick() {
         fertilizeTileRequested = false;
     }
     ageTimedMarkers();
+    LifeList::setLookAhead(lives.size() > lookAheadFrom);
     tiles->huntAll();
     tiles->updateAll();
     tiles->migrateAll();

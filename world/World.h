@@ -27,6 +27,9 @@ class World {
 public:
     // The largest board: beyond it the tiles alone would not fit in memory.
     static constexpr int MAX_SIZE = 100;
+    // Beyond this many lives they no longer fit in the cache, and the tick's walks ask for them
+    // ahead of time; below it, asking would only cost.
+    static constexpr size_t LOOK_AHEAD_LIVES = 10000;
 
     World(int size, Hud* hud, osg::Group* root, Viewer* viewer);
     ~World();
@@ -103,6 +106,8 @@ public:
     Hud* getHud() const { return hud; }
     // Puts the cursor on a ground point as a pick would, without a viewer.
     void setCursorPoint(const osg::Vec3d& point);
+    // Test seam: the number of lives beyond which the walks look ahead.
+    void setLookAheadFrom(size_t lives) { lookAheadFrom = lives; }
 
     // Requests, raised by input and carried out once by the next tick that handles them.
     bool pauseRequested = false;
@@ -156,6 +161,7 @@ private:
     osg::Timer_t lastTickStamp = 0;
     osg::Timer_t lastFrameStamp = 0;
     int lastId = 0;
+    size_t lookAheadFrom = LOOK_AHEAD_LIVES;
     std::vector<TimedMarker> timedMarkers;
     // Expired markers of one kind: still in the marker group until the tick ends, or taken out.
     struct MarkerStock {
