@@ -294,12 +294,27 @@ void Model::useGpu(bool gpu) {
 }
 
 void Model::advance(double seconds) {
+    advanceAnimation(float(seconds) * timeScale);
+}
+
+void Model::elapse(double seconds) {
+    const float step = float(seconds) * timeScale;
+    if (step > 0)
+        pendingStep += step;
+}
+
+void Model::catchUp() {
+    const float step = pendingStep;
+    pendingStep = 0;
+    advanceAnimation(step);
+}
+
+void Model::advanceAnimation(float step) {
     if (!calModel)
         return;
     const bool gpu = wantsGpu();
     if (gpu != onGpu)
         useGpu(gpu);
-    float step = float(seconds) * timeScale;
     if (!(step > 0))
         step = 0;
     // Frozen and untouched: the pose is what was skinned last time.

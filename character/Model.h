@@ -24,8 +24,8 @@ class SkinData;
 class SkinnedBound;
 
 // One animated instance of a CoreModel. It is a scene-graph node: hang it under
-// a transform. It advances its animation once per frame and skins its meshes
-// into vertex and normal arrays that are updated in place.
+// a transform. Each frame in which it is drawn it advances its animation and
+// skins its meshes into vertex and normal arrays that are updated in place.
 //
 // Skinning runs either on the CPU or in a vertex program fed with the bone
 // palette. On the GPU path the vertex arrays keep the bind pose, so a picking
@@ -63,9 +63,13 @@ public:
     void setTimeScale(float scale);
     float getTimeScale() const { return timeScale; }
 
-    // Advances the animation by seconds × time scale and re-skins. Called once
-    // per frame by the model's own update callback; tests may call it directly.
+    // Advances the animation by seconds × time scale and re-skins.
     void advance(double seconds);
+    // Lets seconds × time scale pass without animating: the model's own update callback
+    // calls it every frame, and the model catches up when it is next drawn (its cull
+    // callback calls catchUp), so characters out of view cost nothing to animate.
+    void elapse(double seconds);
+    void catchUp();
 
     bool isSkinnedOnGpu() const { return onGpu; }
 
@@ -88,6 +92,7 @@ private:
     };
 
     void clear();
+    void advanceAnimation(float step);
     bool wantsGpu() const;
     void useGpu(bool gpu);
     bool animationExists(int id) const;
@@ -104,6 +109,8 @@ private:
     osg::ref_ptr<osg::FloatArray> palette;
     osg::ref_ptr<osg::Uniform> paletteUniform;
     float timeScale = 1.0f;
+    // Animation time let pass since the model was last drawn.
+    float pendingStep = 0.0f;
     bool onGpu = false;
     Detail detail = Detail::fine;
     // Something other than time changed the pose since it was last skinned.

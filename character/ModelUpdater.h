@@ -4,8 +4,8 @@
 
 namespace character {
 
-// A Model's update callback: advances it once per frame by the frame stamp's
-// simulation time since the frame before.
+// A Model's update callback: lets the frame stamp's simulation time since the
+// frame before pass for it, once per frame.
 class ModelUpdater : public osg::NodeCallback {
 public:
     void operator()(osg::Node* node, osg::NodeVisitor* visitor) override;

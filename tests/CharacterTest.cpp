@@ -189,17 +189,28 @@ TEST_F(CharacterTest, LoopMovesTheSkinAndTimeScaleZeroFreezesIt) {
         model->advance(0.1);
     EXPECT_EQ(largestMove(frozen, vertices(*model)), 0.0f);
 
-    // Its own update callback advances it by the frame stamp's simulation time.
+    // Its own update callback lets the frame stamp's simulation time pass; the model moves
+    // when it is next drawn, by the time at the scale of each frame.
     model->setTimeScale(1);
     osg::ref_ptr<osg::FrameStamp> stamp = new osg::FrameStamp;
     osgUtil::UpdateVisitor update;
     update.setFrameStamp(stamp.get());
-    for (int frame = 0; frame < 2; ++frame) {
+    for (int frame = 0; frame < 3; ++frame) {
         stamp->setFrameNumber(frame);
         stamp->setSimulationTime(5.0 + 0.2 * frame);
         model->accept(update);
+        model->setTimeScale(frame == 0 ? 1 : 0); // the last frame's time passes frozen
     }
+    EXPECT_EQ(largestMove(frozen, vertices(*model)), 0.0f) << "not drawn, not animated";
+    model->catchUp();
     EXPECT_GT(largestMove(frozen, vertices(*model)), 0.1f);
+    osg::ref_ptr<Model> twin = new Model;
+    ASSERT_TRUE(twin->create(core.get()));
+    twin->startLoop(walk, 1.0f, 0.0f);
+    for (double seconds : {0.0, 0.25, 0.2})
+        twin->advance(seconds);
+    EXPECT_LT(largestMove(copy(*twin), vertices(*model)), 1e-4f)
+        << "the pose of a model advanced by the time that ran";
 }
 
 TEST_F(CharacterTest, ActionEndsByItselfAndBadIdsDoNothing) {
