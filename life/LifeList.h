@@ -44,7 +44,8 @@ public:
 
     std::size_t size() const { return count; }
     bool empty() const { return count == 0; }
-    Life* front() const { return *begin(); }
+    // The first and last lives; null when the list is empty.
+    Life* front() const { return empty() ? nullptr : *begin(); }
     Life* back() const;
     const_iterator begin() const { return const_iterator(this, 0); }
     const_iterator end() const { return const_iterator(this, slots.size()); }
