@@ -54,26 +54,24 @@ void LifeList::prefetchAhead(std::size_t slot) const {
             life->prefetchReach();
 }
 
-void LifeList::prefetchFront() const {
-    __builtin_prefetch(slots.data());
-    const std::size_t end = std::min(slots.size(), LIFE_AHEAD);
+template <typename Ask> void LifeList::eachOfFirst(std::size_t howMany, Ask ask) const {
+    const std::size_t end = std::min(slots.size(), howMany);
     for (std::size_t slot = 0; slot < end; ++slot)
         if (const Life* life = slots[slot])
-            life->prefetch();
+            ask(life);
+}
+
+void LifeList::prefetchFront() const {
+    __builtin_prefetch(slots.data());
+    eachOfFirst(LIFE_AHEAD, [](const Life* life) { life->prefetch(); });
 }
 
 void LifeList::prefetchFrontParts() const {
-    const std::size_t end = std::min(slots.size(), PARTS_AHEAD);
-    for (std::size_t slot = 0; slot < end; ++slot)
-        if (const Life* life = slots[slot])
-            life->prefetchParts();
+    eachOfFirst(PARTS_AHEAD, [](const Life* life) { life->prefetchParts(); });
 }
 
 void LifeList::prefetchFrontReach() const {
-    const std::size_t end = std::min(slots.size(), REACH_AHEAD);
-    for (std::size_t slot = 0; slot < end; ++slot)
-        if (const Life* life = slots[slot])
-            life->prefetchReach();
+    eachOfFirst(REACH_AHEAD, [](const Life* life) { life->prefetchReach(); });
 }
 
 void LifeList::compact() {

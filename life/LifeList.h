@@ -69,6 +69,7 @@ public:
 private:
     std::size_t liveFrom(std::size_t slot) const;
     void prefetchAhead(std::size_t slot) const;
+    template <typename Ask> void eachOfFirst(std::size_t howMany, Ask ask) const;
     void compact();
 
     static bool lookAhead;
@@ -95,7 +96,7 @@ template <typename Visit> void LifeList::walk(Visit visit) {
         visit(life);
         if (last)
             break;
-        // The successor itself cannot have left during the visit: only the visited life leaves.
+        // Should the successor have left during the visit, the walk goes on after it.
         slot = liveFrom(next);
     }
     if (--walking == 0)

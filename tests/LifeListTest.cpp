@@ -39,8 +39,9 @@ TEST(LifeList, LeavingAndArrivingDuringAWalkFollowTheLinkedListsRules) {
     std::vector<int> visited;
     list.walk([&](Life* life) {
         visited.push_back(life->getId());
-        if (life == a)
+        if (life == a) {
             EXPECT_TRUE(list.remove(a));
+        }
         if (brings.count(life))
             list.push_back(brings.at(life));
     });

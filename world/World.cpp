@@ -403,7 +403,7 @@ void World::releaseSelection() {
 }
 
 void World::addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform) {
-    timedMarkers.push_back(TimedMarker{ticks, transform});
+    timedMarkers.push_back(TimedMarker{ticks, transform, MarkerKind::once, {}});
     if (content)
         transform->addChild(content);
     markerGroup->addChild(transform);
