@@ -65,9 +65,7 @@ void Life::wrapPosition(osg::Vec3d& p) const {
 }
 
 void Life::prefetch() const {
-    const char* self = reinterpret_cast<const char*>(this);
-    for (int line = 0; line < 4; ++line)
-        __builtin_prefetch(self + line * 64);
+    ScenePrefetch::range(this, 4 * 64);
 }
 
 void Life::prefetchParts() const {

@@ -2,8 +2,6 @@
 
 #include "life/Life.h"
 
-#include <algorithm>
-
 namespace {
 
 // How far ahead a walk asks for lives: far enough to cover a trip to memory, near enough
@@ -42,22 +40,22 @@ Life* LifeList::back() const {
     return nullptr;
 }
 
+const Life* LifeList::lifeAt(std::size_t slot) const {
+    return slot < slots.size() ? slots[slot] : nullptr;
+}
+
 void LifeList::prefetchAhead(std::size_t slot) const {
-    if (slot + LIFE_AHEAD < slots.size())
-        if (const Life* life = slots[slot + LIFE_AHEAD])
-            life->prefetch();
-    if (slot + PARTS_AHEAD < slots.size())
-        if (const Life* life = slots[slot + PARTS_AHEAD])
-            life->prefetchParts();
-    if (slot + REACH_AHEAD < slots.size())
-        if (const Life* life = slots[slot + REACH_AHEAD])
-            life->prefetchReach();
+    if (const Life* life = lifeAt(slot + LIFE_AHEAD))
+        life->prefetch();
+    if (const Life* life = lifeAt(slot + PARTS_AHEAD))
+        life->prefetchParts();
+    if (const Life* life = lifeAt(slot + REACH_AHEAD))
+        life->prefetchReach();
 }
 
 template <typename Ask> void LifeList::eachOfFirst(std::size_t howMany, Ask ask) const {
-    const std::size_t end = std::min(slots.size(), howMany);
-    for (std::size_t slot = 0; slot < end; ++slot)
-        if (const Life* life = slots[slot])
+    for (std::size_t slot = 0; slot < howMany; ++slot)
+        if (const Life* life = lifeAt(slot))
             ask(life);
 }
 

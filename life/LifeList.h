@@ -68,6 +68,8 @@ public:
 
 private:
     std::size_t liveFrom(std::size_t slot) const;
+    // The life in the slot; null for a hole or past the end.
+    const Life* lifeAt(std::size_t slot) const;
     void prefetchAhead(std::size_t slot) const;
     template <typename Ask> void eachOfFirst(std::size_t howMany, Ask ask) const;
     void compact();

@@ -88,12 +88,14 @@ template <typename Pass> void TileGrid::eachTile(bool writesParts, Pass pass) {
     const size_t count = tiles.size();
     const bool ahead = LifeList::looksAhead();
     for (size_t i = 0; i < count; ++i) {
-        if (ahead && i + 3 < count)
-            tiles[i + 3]->prefetchLives();
-        if (ahead && writesParts && i + 2 < count)
-            tiles[i + 2]->prefetchParts();
-        if (ahead && writesParts && i + 1 < count)
-            tiles[i + 1]->prefetchReach();
+        if (ahead) {
+            if (i + 3 < count)
+                tiles[i + 3]->prefetchLives();
+            if (writesParts && i + 2 < count)
+                tiles[i + 2]->prefetchParts();
+            if (writesParts && i + 1 < count)
+                tiles[i + 1]->prefetchReach();
+        }
         pass(tiles[i]);
     }
 }

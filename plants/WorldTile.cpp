@@ -99,10 +99,8 @@ void WorldTile::migrateAnimals() {
         WorldTile* target = grid->tileUnder(p.x(), p.y());
         if (target == this)
             return;
-        animals.remove(animal);
+        unregisterLife(animal);
         target->registerLife(animal);
-        animalCount -= 1;
-        updateColour();
     });
 }
 

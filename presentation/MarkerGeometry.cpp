@@ -94,9 +94,7 @@ void BeamParts::prefetch() const {
         return;
     ScenePrefetch::node(geode);
     ScenePrefetch::node(geometry);
-    const char* array = reinterpret_cast<const char*>(corners);
-    for (size_t line = 0; line < sizeof(osg::Vec3Array); line += 64)
-        __builtin_prefetch(array + line);
+    ScenePrefetch::range(corners, sizeof(osg::Vec3Array));
 }
 
 void BeamParts::prefetchContents() const {

@@ -15,6 +15,12 @@ struct NodeFields : osg::Node {
 
 } // namespace
 
+void ScenePrefetch::range(const void* begin, std::size_t bytes) {
+    const char* first = static_cast<const char*>(begin);
+    for (std::size_t line = 0; line < bytes; line += 64)
+        __builtin_prefetch(first + line);
+}
+
 void ScenePrefetch::node(const osg::Node* node) {
     if (!node)
         return;
