@@ -47,7 +47,11 @@ osg::ref_ptr<osg::Geode> makeQuad(osg::Vec3Array* vertices, const GLuint (&indic
     geometry->setUseDisplayList(false);
     geometry->setUseVertexBufferObjects(false);
     geometry->setVertexArray(vertices);
-    geometry->addPrimitiveSet(new osg::DrawElementsUInt(GL_QUADS, 4, indices));
+    osg::ref_ptr<osg::DrawElementsUInt> quad = new osg::DrawElementsUInt(GL_QUADS, 4, indices);
+    geometry->addPrimitiveSet(quad.get());
+    // The geometry gives its arrays buffer objects whatever it was told; take them back.
+    vertices->setBufferObject(nullptr);
+    quad->setBufferObject(nullptr);
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
     geode->addDrawable(geometry.get());
     geode->setStateSet(sharedState(colour, alpha));
