@@ -1,7 +1,5 @@
 #include "presentation/MarkerGeometry.h"
 
-#include "world/ScenePrefetch.h"
-
 #include <osg/BlendEquation>
 #include <osg/BlendFunc>
 #include <osg/Geometry>
@@ -30,7 +28,7 @@ osg::ref_ptr<osg::StateSet> makeState(const osg::Vec3f& colour, float alpha) {
     return state;
 }
 
-// Markers of one colour share one state: a chase beam is made for every hunter on every tick.
+// Markers of one colour share one state.
 osg::StateSet* sharedState(const osg::Vec3f& colour, float alpha) {
     static std::map<std::array<float, 4>, osg::ref_ptr<osg::StateSet>> states;
     osg::ref_ptr<osg::StateSet>& state = states[{colour.x(), colour.y(), colour.z(), alpha}];
@@ -39,81 +37,48 @@ osg::StateSet* sharedState(const osg::Vec3f& colour, float alpha) {
     return state.get();
 }
 
-osg::ref_ptr<osg::Geode> makeQuad(osg::Vec3Array* vertices, const GLuint (&indices)[4],
-                                  const osg::Vec3f& colour, float alpha) {
+} // namespace
+
+osg::ref_ptr<osg::Geode> MarkerGeometry::makeShape(osg::Vec3Array* vertices, osg::PrimitiveSet* quads,
+                                                   const osg::Vec3f& colour, float alpha) {
     osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
-    // Four corners that may change every tick are handed to the driver as they are: a buffer
-    // object per beam would be one more thing to mark stale, and to upload, on every reshape.
+    // Corners that may change every tick are handed to the driver as they are: a buffer object
+    // would be one more thing to mark stale, and to upload, on every change.
     geometry->setUseDisplayList(false);
     geometry->setUseVertexBufferObjects(false);
     geometry->setVertexArray(vertices);
-    osg::ref_ptr<osg::DrawElementsUInt> quad = new osg::DrawElementsUInt(GL_QUADS, 4, indices);
-    geometry->addPrimitiveSet(quad.get());
+    geometry->addPrimitiveSet(quads);
     // The geometry gives its arrays buffer objects whatever it was told; take them back.
     vertices->setBufferObject(nullptr);
-    quad->setBufferObject(nullptr);
+    quads->setBufferObject(nullptr);
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
     geode->addDrawable(geometry.get());
     geode->setStateSet(sharedState(colour, alpha));
     return geode;
 }
 
-void beamCorners(osg::Vec3Array& vertices, const osg::Vec3d& from, const osg::Vec3d& to, float width) {
+void MarkerGeometry::appendBeam(osg::Vec3Array& corners, const osg::Vec3d& from, const osg::Vec3d& to,
+                                float width) {
     const double a = std::atan2(to.y() - from.y(), to.x() - from.x()) + 1.570796325;
     const double h = width * 0.5;
     const double ox = std::cos(a) * h;
     const double oy = std::sin(a) * h;
-    const double zb = from.z() + MarkerGeometry::HEIGHT_LIFT;
-    vertices.resize(4);
-    vertices[0] = osg::Vec3(from.x() + ox, from.y() + oy, zb);
-    vertices[1] = osg::Vec3(from.x() - ox, from.y() - oy, zb);
-    vertices[2] = osg::Vec3(to.x() + ox, to.y() + oy, zb);
-    vertices[3] = osg::Vec3(to.x() - ox, to.y() - oy, zb);
-}
-
-} // namespace
-
-osg::ref_ptr<osg::Geode> MarkerGeometry::makeBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width,
-                                                  const osg::Vec3f& colour, float alpha) {
-    osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
-    beamCorners(*vertices, from, to, width);
-    return makeQuad(vertices.get(), {3, 2, 0, 1}, colour, alpha);
-}
-
-BeamParts MarkerGeometry::partsOf(osg::Geode& beam) {
-    osg::Geometry* geometry = beam.getDrawable(0)->asGeometry();
-    return BeamParts{&beam, geometry, static_cast<osg::Vec3Array*>(geometry->getVertexArray())};
-}
-
-void MarkerGeometry::reshapeBeam(const BeamParts& beam, const osg::Vec3d& from, const osg::Vec3d& to,
-                                 float width, const osg::Vec3f& colour, float alpha) {
-    beamCorners(*beam.corners, from, to, width);
-    beam.corners->dirty();
-    beam.geometry->dirtyBound();
-    beam.geode->setStateSet(sharedState(colour, alpha));
-}
-
-void BeamParts::prefetch() const {
-    if (!geode)
-        return;
-    ScenePrefetch::node(geode);
-    ScenePrefetch::node(geometry);
-    ScenePrefetch::range(corners, sizeof(osg::Vec3Array));
-}
-
-void BeamParts::prefetchContents() const {
-    if (!geode)
-        return;
-    __builtin_prefetch(corners->getDataPointer());
+    const double zb = from.z() + HEIGHT_LIFT;
+    // Corners in drawing order, so the band faces up.
+    corners.push_back(osg::Vec3(to.x() - ox, to.y() - oy, zb));
+    corners.push_back(osg::Vec3(to.x() + ox, to.y() + oy, zb));
+    corners.push_back(osg::Vec3(from.x() + ox, from.y() + oy, zb));
+    corners.push_back(osg::Vec3(from.x() - ox, from.y() - oy, zb));
 }
 
 osg::ref_ptr<osg::Geode> MarkerGeometry::makeRect(double x0, double y0, double x1, double y1, float z,
                                                   const osg::Vec3f& colour, float alpha) {
     const float zr = z + HEIGHT_LIFT;
     osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
-    vertices->push_back(osg::Vec3(x0, y0, zr));
-    vertices->push_back(osg::Vec3(x1, y0, zr));
-    vertices->push_back(osg::Vec3(x1, y1, zr));
+    // Corners in drawing order, so the rectangle faces up.
     vertices->push_back(osg::Vec3(x0, y1, zr));
-    return makeQuad(vertices.get(), {3, 2, 1, 0}, colour, alpha);
+    vertices->push_back(osg::Vec3(x1, y1, zr));
+    vertices->push_back(osg::Vec3(x1, y0, zr));
+    vertices->push_back(osg::Vec3(x0, y0, zr));
+    return makeShape(vertices.get(), new osg::DrawArrays(GL_QUADS, 0, 4), colour, alpha);
 }

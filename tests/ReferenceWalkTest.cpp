@@ -110,7 +110,7 @@ std::string describe(World& world) {
                 << ',' << p->getSpawnEfficiency() << ',' << p->getGenomeSize() << '\n';
         }
     }
-    out << "lives " << world.getLives().size() << " markers " << world.getTimedMarkers().size() << '\n';
+    out << "lives " << world.getLives().size() << " markers " << world.getTimedMarkerCount() << '\n';
     return out.str();
 }
 

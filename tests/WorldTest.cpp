@@ -35,14 +35,14 @@ TEST_F(WorldFixture, PauseFlipsOncePerTickAndHoldsRequests) {
 TEST_F(WorldFixture, PausedWorldStopsAnimationsAndMarkers) {
     Animal* animal = spawnAnimal(KIND_CARNIVORE, {200, 200, 0});
     const float scale = animal->getModel()->getTimeScale();
-    const size_t markers = world->getTimedMarkers().size();
+    const size_t markers = world->getTimedMarkerCount();
     world->pauseRequested = true;
     world->tick();
     // Let a tick fall due; paused ticks must leave it due.
     std::this_thread::sleep_for(std::chrono::milliseconds(world->getTickIntervalMs() + 5));
     ticks(39);
     EXPECT_EQ(animal->getModel()->getTimeScale(), 0.0f);
-    EXPECT_EQ(world->getTimedMarkers().size(), markers);
+    EXPECT_EQ(world->getTimedMarkerCount(), markers);
     EXPECT_TRUE(world->isTickDue()) << "a paused tick does not renew the tick stamp";
     world->pauseRequested = true;
     world->tick();
@@ -63,47 +63,43 @@ TEST_F(WorldFixture, TimedMarkersLiveTheirTicks) {
     EXPECT_TRUE(world->getTimedMarkers().empty());
 }
 
-// An expired chase beam is reshaped for the next one: it must show the new ends and colour.
-TEST_F(WorldFixture, ReusedBeamsTakeTheirNewShapeAndColour) {
-    auto corners = [&](const TimedMarker& marker) {
-        const osg::Geode* geode = marker.node->getChild(0)->asGeode();
-        const auto* v =
-            static_cast<const osg::Vec3Array*>(geode->getDrawable(0)->asGeometry()->getVertexArray());
-        return std::vector<osg::Vec3>(v->begin(), v->end());
-    };
-    world->addTimedBeam({0, 0, 0}, {100, 0, 0}, 4.0f, {0, 0, 0}, 0.1f, 1);
-    const osg::ref_ptr<osg::PositionAttitudeTransform> first = world->getTimedMarkers().back().node;
-    const osg::ref_ptr<osg::StateSet> black = first->getChild(0)->getStateSet();
+// Beams of one look share one shape: each keeps its own corners and its own time, and the
+// ones that live on keep their order when others go.
+TEST_F(WorldFixture, BeamsOfOneLookShareAShapeAndLiveTheirTicks) {
     const unsigned children = world->getMarkerGroup()->getNumChildren();
-    world->ageTimedMarkers();
-    EXPECT_EQ(first->getNodeMask(), 0u) << "an expired beam is hidden until a hunter draws it again";
-    world->addTimedBeam({0, 0, 0}, {0, 50, 0}, 4.0f, {0, 0, 0}, 0.1f, 1);
-    EXPECT_EQ(world->getTimedMarkers().back().node, first);
-    EXPECT_NE(first->getNodeMask(), 0u);
-    EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children)
-        << "reused in the same tick, never detached";
-
-    world->ageTimedMarkers();
-    world->releaseSpareMarkers();
-    EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children - 1)
-        << "the tick's end takes undrawn beams away";
+    world->addTimedBeam({0, 0, 0}, {100, 0, 0}, 4.0f, {0, 0, 0}, 0.1f, 1);
     world->addTimedBeam({10, 20, 5}, {10, 120, 5}, 2.0f, {1, 0, 0}, 0.5f, 2);
-    const TimedMarker& again = world->getTimedMarkers().back();
-    EXPECT_EQ(again.node, first) << "the detached beam is reused";
-    EXPECT_NE(again.node->getNodeMask(), 0u) << "and shown";
-    EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children);
-    const std::vector<osg::Vec3> v = corners(again);
-    ASSERT_EQ(v.size(), 4u);
+    world->addTimedBeam({0, 0, 7}, {0, 80, 7}, 4.0f, {0, 0, 0}, 0.1f, 3);
+    ASSERT_EQ(world->getBeamBatches().size(), 2u);
+    EXPECT_EQ(world->getMarkerGroup()->getNumChildren(), children + 2) << "one shape per look";
+    EXPECT_EQ(world->getTimedMarkerCount(), 3u);
+    const BeamBatch& black = world->getBeamBatches()[0];
+    const BeamBatch& red = world->getBeamBatches()[1];
+    ASSERT_EQ(red.getCorners().size(), 4u);
     // Across a beam along +y the half width lies along -x / +x, lifted 0.5 above its height.
-    EXPECT_NEAR(v[0].x(), 9, 1e-4);
-    EXPECT_NEAR(v[1].x(), 11, 1e-4);
-    EXPECT_NEAR(v[2].y(), 120, 1e-4);
+    const osg::Vec3Array& v = red.getCorners();
+    EXPECT_NEAR(v[0].x(), 11, 1e-4);
+    EXPECT_NEAR(v[1].x(), 9, 1e-4);
+    EXPECT_NEAR(v[1].y(), 120, 1e-4);
+    EXPECT_NEAR(v[3].y(), 20, 1e-4);
     EXPECT_NEAR(v[3].z(), 5.5, 1e-4);
-    EXPECT_NE(again.node->getChild(0)->getStateSet(), black.get());
-    EXPECT_TRUE(again.node->getBound().contains(osg::Vec3(10, 70, 5.5))) << "the bound follows the new shape";
+    EXPECT_TRUE(red.getNode()->getBound().contains(osg::Vec3(10, 70, 5.5)));
 
-    world->addTimedBeam({0, 0, 0}, {1, 1, 0}, 1.0f, {0, 0, 0}, 0.1f, 1);
-    EXPECT_NE(world->getTimedMarkers().back().node, first) << "a beam still shown is not taken";
+    world->ageTimedMarkers();
+    EXPECT_EQ(world->getTimedMarkerCount(), 2u);
+    ASSERT_EQ(black.getCorners().size(), 4u);
+    EXPECT_NEAR(black.getCorners()[0].z(), 7.5, 1e-4) << "the longer-lived black beam closed up";
+    EXPECT_TRUE(black.getNode()->getBound().contains(osg::Vec3(0, 40, 7.5))) << "the bound follows";
+    EXPECT_FALSE(black.getNode()->getBound().contains(osg::Vec3(90, 0, 0.5)));
+    world->ageTimedMarkers();
+    EXPECT_EQ(red.size(), 0u);
+    EXPECT_EQ(red.getNode()->getNodeMask(), 0u) << "an empty shape is not drawn";
+    EXPECT_EQ(black.size(), 1u);
+    world->ageTimedMarkers();
+    EXPECT_EQ(world->getTimedMarkerCount(), 0u);
+    world->addTimedBeam({0, 0, 0}, {1, 1, 0}, 1.0f, {1, 0, 0}, 0.5f, 1);
+    EXPECT_EQ(world->getBeamBatches().size(), 2u) << "a look seen before reuses its shape";
+    EXPECT_NE(red.getNode()->getNodeMask(), 0u);
 }
 
 // Pings come and go by the thousand: an expired one is placed anew, and the shared ping node's

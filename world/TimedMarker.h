@@ -1,18 +1,15 @@
 #pragma once
 
-#include "presentation/BeamParts.h"
-
 #include <osg/PositionAttitudeTransform>
 #include <osg/ref_ptr>
 
-// Pings and chase beams come back to the World when they expire, to be placed anew for the next
+// Pings come back to the World when they expire, to be placed anew for the next
 // one of their kind; other markers are thrown away.
-enum class MarkerKind { once, beam, lifePing, deathPing };
+enum class MarkerKind { once, lifePing, deathPing };
 
 // A marker that disappears after a number of unpaused ticks.
 struct TimedMarker {
     int ticksLeft;
     osg::ref_ptr<osg::PositionAttitudeTransform> node;
     MarkerKind kind = MarkerKind::once;
-    BeamParts beam; // for chase beams only
 };

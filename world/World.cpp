@@ -15,7 +15,6 @@
 #include "presentation/SoundBank.h"
 #include "world/IndexedGroup.h"
 #include "world/RandomSeed.h"
-#include "world/ScenePrefetch.h"
 
 #include <osg/LineSegment>
 #include <osgUtil/IntersectVisitor>
@@ -403,7 +402,7 @@ void World::releaseSelection() {
 }
 
 void World::addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform) {
-    timedMarkers.push_back(TimedMarker{ticks, transform, MarkerKind::once, {}});
+    timedMarkers.push_back(TimedMarker{ticks, transform, MarkerKind::once});
     if (content)
         transform->addChild(content);
     markerGroup->addChild(transform);
@@ -425,21 +424,7 @@ const TimedMarker* World::reuseMarker(MarkerKind kind, int ticks) {
     TimedMarker& marker = timedMarkers.back();
     marker.ticksLeft = ticks;
     marker.node->setNodeMask(~0u);
-    // The next hunters take the next beams: ask for them now, they lie anywhere in memory.
-    if (const TimedMarker* next = stock.upcoming(1))
-        next->beam.prefetchContents();
-    if (const TimedMarker* later = stock.upcoming(3)) {
-        ScenePrefetch::node(later->node.get());
-        later->beam.prefetch();
-    }
     return &marker;
-}
-
-const TimedMarker* World::MarkerStock::upcoming(size_t depth) const {
-    if (depth < spare.size())
-        return &spare[spare.size() - 1 - depth];
-    depth -= spare.size();
-    return depth < detached.size() ? &detached[detached.size() - 1 - depth] : nullptr;
 }
 
 osg::ref_ptr<osg::PositionAttitudeTransform> World::newPing(MarkerKind kind, osg::Node* content) {
@@ -467,16 +452,22 @@ void World::deathPing(const osg::Vec3d& position) {
 
 void World::addTimedBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width, const osg::Vec3f& colour,
                          float alpha, int ticks) {
-    // Every chasing hunter draws a beam on every tick: expired beams are reshaped, not rebuilt.
-    if (const TimedMarker* reused = reuseMarker(MarkerKind::beam, ticks)) {
-        MarkerGeometry::reshapeBeam(reused->beam, from, to, width, colour, alpha);
-        return;
+    for (BeamBatch& batch : beamBatches) {
+        if (batch.hasLook(colour, alpha)) {
+            batch.add(from, to, width, ticks);
+            return;
+        }
     }
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
-    osg::ref_ptr<osg::Geode> beam = MarkerGeometry::makeBeam(from, to, width, colour, alpha);
-    addTimedNode(beam.get(), ticks, transform.get());
-    timedMarkers.back().kind = MarkerKind::beam;
-    timedMarkers.back().beam = MarkerGeometry::partsOf(*beam);
+    beamBatches.emplace_back(colour, alpha);
+    markerGroup->addChild(beamBatches.back().getNode());
+    beamBatches.back().add(from, to, width, ticks);
+}
+
+size_t World::getTimedMarkerCount() const {
+    size_t count = timedMarkers.size();
+    for (const BeamBatch& batch : beamBatches)
+        count += batch.size();
+    return count;
 }
 
 void World::addTimedRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour,
@@ -520,6 +511,8 @@ void World::ageTimedMarkers() {
         }
     }
     timedMarkers.resize(kept);
+    for (BeamBatch& batch : beamBatches)
+        batch.age();
 }
 
 void World::releaseSpareMarkers() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "life/Life.h"
+#include "presentation/BeamBatch.h"
 #include "world/TimedMarker.h"
 #include "world/ToolMode.h"
 
@@ -66,7 +67,7 @@ public:
                        float alpha);
     void flashTile(const osg::Vec3f& colour, float alpha, int ticks);
     void ageTimedMarkers();
-    // Takes the expired pings and beams this tick did not need again out of the marker group;
+    // Takes the expired pings this tick did not need again out of the marker group;
     // every tick ends with it.
     void releaseSpareMarkers();
 
@@ -91,7 +92,11 @@ public:
     // Read access for the display, tools and tests.
     TileGrid* getTiles() const { return tiles.get(); }
     osg::Group* getMarkerGroup() const { return markerGroup.get(); }
+    // The timed markers but the beams, and the beams by their look.
     const std::vector<TimedMarker>& getTimedMarkers() const { return timedMarkers; }
+    const std::vector<BeamBatch>& getBeamBatches() const { return beamBatches; }
+    // Every timed marker shown, beams included.
+    size_t getTimedMarkerCount() const;
     const std::list<osg::ref_ptr<osg::PositionAttitudeTransform>>& getCursorMarkers() const {
         return cursorMarkers;
     }
@@ -167,10 +172,9 @@ private:
     struct MarkerStock {
         std::vector<TimedMarker> spare;
         std::vector<TimedMarker> detached;
-        // The marker to be taken after depth others.
-        const TimedMarker* upcoming(size_t depth) const;
     };
-    std::array<MarkerStock, 4> markerStocks;
+    std::array<MarkerStock, 3> markerStocks;
+    std::vector<BeamBatch> beamBatches;
     std::list<osg::ref_ptr<osg::PositionAttitudeTransform>> cursorMarkers;
     std::map<int, osg::ref_ptr<Life>> lives;
 };
