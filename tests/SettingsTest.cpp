@@ -8,8 +8,10 @@
 
 namespace {
 
+// One file per test: the tests run side by side in separate processes.
 std::string writeFile(const std::string& text) {
-    const std::string name = testing::TempDir() + "/settings-test.ini";
+    const std::string name = testing::TempDir() + "/settings-" +
+                             testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
     std::ofstream(name, std::ios::binary) << text;
     return name;
 }
