@@ -1,6 +1,9 @@
 #include "life/LifeList.h"
 
 #include "life/Life.h"
+#include "world/ScenePrefetch.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -53,14 +56,11 @@ void LifeList::prefetchAhead(std::size_t slot) const {
         life->prefetchReach();
 }
 
-template <typename Ask> void LifeList::eachOfFirst(std::size_t howMany, Ask ask) const {
-    for (std::size_t slot = 0; slot < howMany; ++slot)
-        if (const Life* life = lifeAt(slot))
-            ask(life);
+void LifeList::prefetchSlots() const {
+    ScenePrefetch::range(slots.data(), std::min(slots.size(), LIVES_AT_ONCE) * sizeof(Life*));
 }
 
 void LifeList::prefetchFront() const {
-    __builtin_prefetch(slots.data());
     eachOfFirst(LIFE_AHEAD, [](const Life* life) { life->prefetch(); });
 }
 

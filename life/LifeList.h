@@ -34,6 +34,9 @@ public:
         std::size_t slot;
     };
 
+    // The most lives of one list asked for at once.
+    static constexpr std::size_t LIVES_AT_ONCE = 32;
+
     LifeList() = default;
     LifeList(const LifeList&) = delete;
     LifeList& operator=(const LifeList&) = delete;
@@ -53,25 +56,37 @@ public:
     // Visits every life in order, taking each successor before the visit: a life may leave
     // the list during its own visit, and lives that arrive during the walk are visited too,
     // unless the walk had already reached its last life when they came.
-    template <typename Visit> void walk(Visit visit);
+    template <typename Visit> void walk(Visit visit) { walkFrom(visit, false); }
+    // The same walk, asking on the way for the lives ahead of it and for the scene parts they
+    // write: for a visit long enough to cover the trip to memory.
+    template <typename Visit> void walkAskingAhead(Visit visit) { walkFrom(visit, lookAhead); }
 
     // Whether walks ask for lives ahead of time: worth it once the lives no longer fit in the
     // cache, a cost before. One setting for every list; the World sets it each tick.
     static void setLookAhead(bool on) { lookAhead = on; }
     static bool looksAhead() { return lookAhead; }
 
-    // Ask for the lives a walk meets first, or for the scene parts they write; the walk
-    // itself asks for the ones further on.
+    // Ask for where the lives are listed; then, once that has come, for the lives a walk meets
+    // first, for the scene parts they write and for what they reach. A walk asking ahead asks
+    // for the ones further on itself.
+    void prefetchSlots() const;
     void prefetchFront() const;
     void prefetchFrontParts() const;
     void prefetchFrontReach() const;
+
+    // Calls ask with each of the first lives, in order.
+    template <typename Ask> void eachOfFirst(std::size_t howMany, Ask ask) const {
+        for (std::size_t slot = 0; slot < howMany; ++slot)
+            if (const Life* life = lifeAt(slot))
+                ask(life);
+    }
 
 private:
     std::size_t liveFrom(std::size_t slot) const;
     // The life in the slot; null for a hole or past the end.
     const Life* lifeAt(std::size_t slot) const;
     void prefetchAhead(std::size_t slot) const;
-    template <typename Ask> void eachOfFirst(std::size_t howMany, Ask ask) const;
+    template <typename Visit> void walkFrom(Visit visit, bool askAhead);
     void compact();
 
     static bool lookAhead;
@@ -87,10 +102,10 @@ inline std::size_t LifeList::liveFrom(std::size_t slot) const {
     return slot < slots.size() ? slot : slots.size();
 }
 
-template <typename Visit> void LifeList::walk(Visit visit) {
+template <typename Visit> void LifeList::walkFrom(Visit visit, bool askAhead) {
     ++walking;
     for (std::size_t slot = liveFrom(0); slot < slots.size();) {
-        if (lookAhead)
+        if (askAhead)
             prefetchAhead(slot);
         Life* life = slots[slot];
         const std::size_t next = liveFrom(slot + 1);

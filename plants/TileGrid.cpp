@@ -84,33 +84,44 @@ WorldTile* TileGrid::tileUnder(double x, double y) const {
     return tileAt(index(x), index(y));
 }
 
-template <typename Pass> void TileGrid::eachTile(bool writesParts, Pass pass) {
+template <typename Visit> void TileGrid::eachTile(WorldTile::Pass pass, Visit visit) {
+    // Tiles ahead of the pass for each step of asking: each step reads what the one before brought.
+    constexpr size_t LISTS_AHEAD = 7;
+    constexpr size_t SLOTS_AHEAD = 5;
+    constexpr size_t LIVES_AHEAD = 3;
+    constexpr size_t PARTS_AHEAD = 2;
+    constexpr size_t REACH_AHEAD = 1;
     const size_t count = tiles.size();
     const bool ahead = LifeList::looksAhead();
+    const bool update = pass == WorldTile::Pass::update;
     for (size_t i = 0; i < count; ++i) {
         if (ahead) {
-            if (i + 3 < count)
-                tiles[i + 3]->prefetchLives();
-            if (writesParts && i + 2 < count)
-                tiles[i + 2]->prefetchParts();
-            if (writesParts && i + 1 < count)
-                tiles[i + 1]->prefetchReach();
+            if (i + LISTS_AHEAD < count)
+                tiles[i + LISTS_AHEAD]->prefetchLists();
+            if (i + SLOTS_AHEAD < count)
+                tiles[i + SLOTS_AHEAD]->prefetchSlots();
+            if (i + LIVES_AHEAD < count)
+                tiles[i + LIVES_AHEAD]->prefetchLives(pass);
+            if (update && i + PARTS_AHEAD < count)
+                tiles[i + PARTS_AHEAD]->prefetchParts();
+            if (update && i + REACH_AHEAD < count)
+                tiles[i + REACH_AHEAD]->prefetchReach();
         }
-        pass(tiles[i]);
+        visit(tiles[i]);
     }
 }
 
 void TileGrid::huntAll() {
-    eachTile(false, [](WorldTile* tile) { tile->huntStep(); });
+    eachTile(WorldTile::Pass::hunt, [](WorldTile* tile) { tile->huntStep(); });
 }
 
 void TileGrid::updateAll() {
-    eachTile(true, [](WorldTile* tile) {
+    eachTile(WorldTile::Pass::update, [](WorldTile* tile) {
         tile->updateAnimals();
         tile->updatePlants();
     });
 }
 
 void TileGrid::migrateAll() {
-    eachTile(false, [](WorldTile* tile) { tile->migrateAnimals(); });
+    eachTile(WorldTile::Pass::migrate, [](WorldTile* tile) { tile->migrateAnimals(); });
 }

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "plants/WorldTile.h"
+
 #include <osg/Group>
 #include <osg/ref_ptr>
 
 #include <vector>
 
 class World;
-class WorldTile;
 
 // The N x N board of ground tiles, and the group under which the tiles and
 // every organism are drawn.
@@ -35,9 +36,8 @@ public:
     void migrateAll();
 
 private:
-    // Runs a pass over every tile in grid order, asking for the lives three tiles ahead and, when
-    // the pass writes the scene, for the parts they write and reach two and one tiles ahead.
-    template <typename Pass> void eachTile(bool writesParts, Pass pass);
+    // Runs a pass over every tile in grid order, asking for what it will read some tiles ahead.
+    template <typename Visit> void eachTile(WorldTile::Pass pass, Visit visit);
 
     World* world;
     int tilesPerSide;

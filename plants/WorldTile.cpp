@@ -105,11 +105,11 @@ void WorldTile::migrateAnimals() {
 }
 
 void WorldTile::updateAnimals() {
-    animals.walk([](Life* life) { static_cast<Animal*>(life)->update(); });
+    animals.walkAskingAhead([](Life* life) { static_cast<Animal*>(life)->update(); });
 }
 
 void WorldTile::updatePlants() {
-    plants.walk([](Life* life) { static_cast<Plant*>(life)->update(); });
+    plants.walkAskingAhead([](Life* life) { static_cast<Plant*>(life)->update(); });
 }
 
 void WorldTile::huntStep() {
@@ -143,10 +143,33 @@ void WorldTile::huntStep() {
     });
 }
 
-void WorldTile::prefetchLives() const {
-    __builtin_prefetch(this);
-    animals.prefetchFront();
-    plants.prefetchFront();
+void WorldTile::prefetchLists() const {
+    __builtin_prefetch(&animals);
+    __builtin_prefetch(&plants);
+}
+
+void WorldTile::prefetchSlots() const {
+    animals.prefetchSlots();
+    plants.prefetchSlots();
+}
+
+void WorldTile::prefetchLives(Pass pass) const {
+    const auto whole = [](const Life* life) { life->prefetch(); };
+    switch (pass) {
+    case Pass::hunt:
+        animals.eachOfFirst(LifeList::LIVES_AT_ONCE, whole);
+        plants.eachOfFirst(LifeList::LIVES_AT_ONCE, whole);
+        break;
+    case Pass::update:
+        animals.prefetchFront();
+        plants.prefetchFront();
+        break;
+    case Pass::migrate:
+        animals.eachOfFirst(LifeList::LIVES_AT_ONCE, [](const Life* life) {
+            __builtin_prefetch(&static_cast<const Animal*>(life)->getPosition());
+        });
+        break;
+    }
 }
 
 void WorldTile::prefetchParts() const {

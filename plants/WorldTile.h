@@ -27,9 +27,14 @@ public:
     void updateAnimals();
     void updatePlants();
     void huntStep();
-    // Ask for the first lives of this tile, then for the scene parts their updates write, then
-    // for what they reach through others, ahead of a pass that will come to this tile.
-    void prefetchLives() const;
+    // The passes of a tick over the tiles, each reading its own part of every organism.
+    enum class Pass { hunt, update, migrate };
+    // Ahead of a pass that will come to this tile, each step once the one before has come: ask
+    // for where the tile keeps its lists, for the lists, for what the pass reads of the lives,
+    // and for an update, for the scene parts the lives write and what they reach through others.
+    void prefetchLists() const;
+    void prefetchSlots() const;
+    void prefetchLives(Pass pass) const;
     void prefetchParts() const;
     void prefetchReach() const;
     int findNearestLife(const osg::Vec3d& point) const;
