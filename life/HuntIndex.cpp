@@ -7,19 +7,22 @@
 #include <cmath>
 #include <limits>
 
-void HuntIndex::build(const LifeList& candidates) {
+bool HuntIndex::build(const LifeList& candidates) {
     entries.clear();
     for (Bucket& bucket : buckets) {
         bucket.order.clear();
         bucket.front = 0;
     }
     for (Life* candidate : candidates) {
+        if (!candidate->isValid())
+            return false;
         const unsigned position = static_cast<unsigned>(entries.size());
         entries.push_back(candidate);
         const int size = candidate->getSize();
         if (candidate->getState() == STATE_IDLE && size >= 0 && size <= MAX_SIZE)
             buckets[size].order.push_back(position);
     }
+    return true;
 }
 
 Life* HuntIndex::firstIn(Bucket& bucket, const Animal& hunter, unsigned& position) {

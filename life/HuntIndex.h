@@ -15,7 +15,9 @@ class HuntIndex {
 public:
     static constexpr int MAX_SIZE = 100;
 
-    void build(const LifeList& candidates);
+    // False, with the index unusable, when a candidate is invalid: only the list walk may
+    // meet those, since the prey test speaks of each one it meets.
+    bool build(const LifeList& candidates);
     // The candidate the hunter would choose, or null.
     Life* firstPrey(const Animal& hunter);
     bool empty() const { return entries.empty(); }

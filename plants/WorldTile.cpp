@@ -117,11 +117,8 @@ void WorldTile::huntStep() {
     constexpr size_t CROWDED = 24;
     static HuntIndex plantIndex;
     static HuntIndex animalIndex;
-    const bool indexed = animals.size() + plants.size() > CROWDED && allValid();
-    if (indexed) {
-        plantIndex.build(plants);
-        animalIndex.build(animals);
-    }
+    const bool indexed =
+        animals.size() + plants.size() > CROWDED && plantIndex.build(plants) && animalIndex.build(animals);
     animals.walk([&](Life* life) {
         Animal* hunter = static_cast<Animal*>(life);
         if (hunter->getState() != STATE_IDLE)
@@ -179,13 +176,6 @@ void WorldTile::prefetchParts() const {
 
 void WorldTile::prefetchReach() const {
     animals.prefetchFrontReach();
-}
-
-// Invalid lives make the prey test speak; only the list walk says it for each of them.
-bool WorldTile::allValid() const {
-    const auto valid = [](const Life* life) { return life->isValid(); };
-    return std::all_of(animals.begin(), animals.end(), valid) &&
-           std::all_of(plants.begin(), plants.end(), valid);
 }
 
 int WorldTile::findNearestLife(const osg::Vec3d& point) const {

@@ -65,7 +65,6 @@ public:
     bool contains(const osg::Vec3d& point) const;
 
 private:
-    bool allValid() const;
     void growPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency, int size);
 
     bool fertilized = false;

@@ -108,6 +108,23 @@ TEST_F(HuntFixture, AnInvalidCandidateIsReportedAndSkipped) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Warning: invalid prey pointer.\n");
 }
 
+// A crowded tile answers hunts from an index, which never meets candidates one by one: with an
+// invalid one among them the tile must walk its list, so that the warning is still given.
+TEST_F(HuntFixture, ACrowdedTileWithAnInvalidCandidateWalksItsList) {
+    tile(2, 2)->populate(10, 10, 10);
+    for (Life* plant : tile(2, 2)->getPlants())
+        plant->setState(STATE_REPRODUCE);
+    osg::ref_ptr<Plant> ghost = new Plant(-1, nullptr, nullptr, nullptr, tile(2, 2), {375, 375, 0}, 10, 10, 10, 50,
+                                          16, true);
+    tile(2, 2)->registerLife(ghost.get());
+    rested(spawnAnimal(KIND_HERBIVORE, {375, 375, 0}, 20, 40, 20, 50, 50));
+    testing::internal::CaptureStdout();
+    tile(2, 2)->huntStep();
+    const std::string said = testing::internal::GetCapturedStdout();
+    tile(2, 2)->unregisterLife(ghost.get());
+    EXPECT_NE(said.find("Warning: invalid prey pointer.\n"), std::string::npos);
+}
+
 TEST_F(HuntFixture, GenesisPopulatesATileAndTheEcosystemRuns) {
     tile(2, 2)->populate(10, 10, 10);
     EXPECT_EQ(tile(2, 2)->getAnimalCount(), 20);
