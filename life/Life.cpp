@@ -2,7 +2,6 @@
 
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
-#include "world/ScenePrefetch.h"
 #include "world/World.h"
 
 Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, int size)
@@ -62,10 +61,6 @@ void Life::wrapPosition(osg::Vec3d& p) const {
         p.x() = x;
         p.y() = y;
     }
-}
-
-void Life::prefetch() const {
-    ScenePrefetch::range(this, 4 * 64);
 }
 
 void Life::prefetchParts() const {

@@ -2,6 +2,7 @@
 
 #include "character/Model.h"
 #include "life/LifeState.h"
+#include "world/ScenePrefetch.h"
 
 #include <osg/PositionAttitudeTransform>
 #include <osg/Referenced>
@@ -47,7 +48,7 @@ public:
 
     // Ahead of a walk, in three steps each needing the one before: ask for this organism, then
     // for the scene parts its update writes, then for what it reaches through other organisms.
-    void prefetch() const;
+    void prefetch() const { ScenePrefetch::range(this, 4 * 64); }
     virtual void prefetchParts() const;
     virtual void prefetchReach() const {}
 

@@ -43,10 +43,6 @@ Life* LifeList::back() const {
     return nullptr;
 }
 
-const Life* LifeList::lifeAt(std::size_t slot) const {
-    return slot < slots.size() ? slots[slot] : nullptr;
-}
-
 void LifeList::prefetchAhead(std::size_t slot) const {
     if (const Life* life = lifeAt(slot + LIFE_AHEAD))
         life->prefetch();

@@ -96,6 +96,10 @@ private:
     int walking = 0;
 };
 
+inline const Life* LifeList::lifeAt(std::size_t slot) const {
+    return slot < slots.size() ? slots[slot] : nullptr;
+}
+
 inline std::size_t LifeList::liveFrom(std::size_t slot) const {
     while (slot < slots.size() && !slots[slot])
         ++slot;
