@@ -15,7 +15,8 @@ public:
     static osg::ref_ptr<osg::Geode> makeShape(osg::Vec3Array* corners, osg::PrimitiveSet* quads,
                                               const osg::Vec3f& colour, float alpha);
     // Adds the four corners of a band of the given width from one point to another.
-    static void appendBeam(osg::Vec3Array& corners, const osg::Vec3d& from, const osg::Vec3d& to, float width);
+    static void appendBeam(osg::Vec3Array& corners, const osg::Vec3d& from, const osg::Vec3d& to,
+                           float width);
     static osg::ref_ptr<osg::Geode> makeRect(double x0, double y0, double x1, double y1, float z,
                                              const osg::Vec3f& colour, float alpha);
 };
