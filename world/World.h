@@ -30,7 +30,7 @@ public:
     static constexpr int MAX_SIZE = 100;
     // Beyond this many lives they no longer fit in the cache, and the tick's walks ask for them
     // ahead of time; below it, asking would only cost.
-    static constexpr size_t LOOK_AHEAD_LIVES = 10000;
+    static constexpr size_t LOOK_AHEAD_LIVES = 5000;
 
     World(int size, Hud* hud, osg::Group* root, Viewer* viewer);
     ~World();
