@@ -131,8 +131,9 @@ void Plant::update() {
     }
 }
 
+// Of a plant's scene parts only the bloom changes every tick; its own transform only when it
+// grows a segment or withers.
 void Plant::prefetchParts() const {
-    Life::prefetchParts();
     ScenePrefetch::transform(bloomTransform.get());
 }
 
