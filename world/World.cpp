@@ -402,37 +402,38 @@ void World::releaseSelection() {
 }
 
 void World::addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform) {
-    timedMarkers.push_back(TimedMarker{ticks, transform, MarkerKind::once});
+    timedMarkers.push_back(TimedMarker{ticks, transform});
     if (content)
         transform->addChild(content);
     markerGroup->addChild(transform);
 }
 
-const TimedMarker* World::reuseMarker(MarkerKind kind, int ticks) {
+osg::ref_ptr<osg::PositionAttitudeTransform> World::reuseMarker(MarkerKind kind, int ticks) {
     // Markers that expired in this tick's ageing step are still in the marker group, hidden.
     MarkerStock& stock = markerStocks[static_cast<size_t>(kind)];
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform;
     if (!stock.spare.empty()) {
-        timedMarkers.push_back(std::move(stock.spare.back()));
+        transform = std::move(stock.spare.back());
         stock.spare.pop_back();
     } else if (!stock.detached.empty()) {
-        timedMarkers.push_back(std::move(stock.detached.back()));
+        transform = std::move(stock.detached.back());
         stock.detached.pop_back();
-        markerGroup->addChild(timedMarkers.back().node.get());
+        markerGroup->addChild(transform.get());
     } else {
         return nullptr;
     }
-    TimedMarker& marker = timedMarkers.back();
-    marker.ticksLeft = ticks;
-    marker.node->setNodeMask(~0u);
-    return &marker;
+    transform->setNodeMask(~0u);
+    timedMarkers.push_back(TimedMarker{ticks, transform, kind});
+    return transform;
 }
 
 osg::ref_ptr<osg::PositionAttitudeTransform> World::newPing(MarkerKind kind, osg::Node* content) {
     // Births and deaths come by the thousand: a ping that dies and is made anew would take the
     // shared ping node's parent list apart and put it together again.
-    if (const TimedMarker* reused = reuseMarker(kind, 16))
-        return reused->node;
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform = reuseMarker(kind, 16);
+    if (transform)
+        return transform;
+    transform = new osg::PositionAttitudeTransform;
     transform->setScale(osg::Vec3d(40, 40, 200));
     addTimedNode(SharedNodeFanout::holderFor(content), 16, transform.get());
     timedMarkers.back().kind = kind;
@@ -505,7 +506,7 @@ void World::ageTimedMarkers() {
         if (marker.kind != MarkerKind::once) {
             // Hidden but left in place: this tick will most likely need one of its kind again.
             marker.node->setNodeMask(0);
-            markerStocks[static_cast<size_t>(marker.kind)].spare.push_back(std::move(marker));
+            markerStocks[static_cast<size_t>(marker.kind)].spare.push_back(std::move(marker.node));
         } else {
             markerGroup->removeChild(marker.node.get());
         }
@@ -517,9 +518,9 @@ void World::ageTimedMarkers() {
 
 void World::releaseSpareMarkers() {
     for (MarkerStock& stock : markerStocks) {
-        for (TimedMarker& marker : stock.spare) {
-            markerGroup->removeChild(marker.node.get());
-            stock.detached.push_back(std::move(marker));
+        for (osg::ref_ptr<osg::PositionAttitudeTransform>& transform : stock.spare) {
+            markerGroup->removeChild(transform.get());
+            stock.detached.push_back(std::move(transform));
         }
         stock.spare.clear();
     }

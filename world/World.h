@@ -138,7 +138,7 @@ private:
     void spawnRandomAnimal(int kind);
     void addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform);
     // An expired marker of the kind, shown and timed again; null when none is left.
-    const TimedMarker* reuseMarker(MarkerKind kind, int ticks);
+    osg::ref_ptr<osg::PositionAttitudeTransform> reuseMarker(MarkerKind kind, int ticks);
     osg::ref_ptr<osg::PositionAttitudeTransform> newPing(MarkerKind kind, osg::Node* content);
     WorldTile* tileUnder(const osg::Vec3d& point) const;
     void drawCursorMarkers();
@@ -170,8 +170,8 @@ private:
     std::vector<TimedMarker> timedMarkers;
     // Expired markers of one kind: still in the marker group until the tick ends, or taken out.
     struct MarkerStock {
-        std::vector<TimedMarker> spare;
-        std::vector<TimedMarker> detached;
+        std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> spare;
+        std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> detached;
     };
     std::array<MarkerStock, 3> markerStocks;
     std::vector<BeamBatch> beamBatches;
