@@ -16,33 +16,23 @@ public:
         for (std::size_t line = 0; line < bytes; line += 64)
             __builtin_prefetch(first + line);
     }
-    // The lines a move, a bound change, showing, hiding or recolouring of the node touch.
-    static void node(const osg::Node* node) {
-        if (!node)
-            return;
-        __builtin_prefetch(node);
-        __builtin_prefetch(NodeFields::boundFlag(node));
-        __builtin_prefetch(NodeFields::mask(node));
-    }
-    // Those, and the transform's position, attitude and scale.
+    // The lines a move, turn or resize of the transform touches: its head, the bound flag that
+    // every change clears, and its position, attitude and scale.
     static void transform(const osg::PositionAttitudeTransform* transform) {
         if (!transform)
             return;
-        node(transform);
+        __builtin_prefetch(transform);
+        __builtin_prefetch(NodeFields::boundFlag(transform));
         __builtin_prefetch(&transform->getPosition());
         __builtin_prefetch(&transform->getAttitude());
         __builtin_prefetch(&transform->getScale());
     }
 
 private:
-    // Reaches fields of a node without reading it: the bound flag, which every move clears, and
-    // the mask and state set, which showing, hiding and recolouring write.
+    // Reaches a node's bound flag without reading the node.
     struct NodeFields : osg::Node {
         static const bool* boundFlag(const osg::Node* node) {
             return &(node->*(&NodeFields::_boundingSphereComputed));
-        }
-        static const osg::Node::NodeMask* mask(const osg::Node* node) {
-            return &(node->*(&NodeFields::_nodeMask));
         }
     };
 };
