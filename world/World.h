@@ -111,7 +111,7 @@ public:
     Hud* getHud() const { return hud; }
     // Puts the cursor on a ground point as a pick would, without a viewer.
     void setCursorPoint(const osg::Vec3d& point);
-    // Test seam: the number of lives beyond which the walks look ahead.
+    // Seam for tests and benchmarks: the number of lives beyond which the walks look ahead.
     void setLookAheadFrom(size_t lives) { lookAheadFrom = lives; }
 
     // Requests, raised by input and carried out once by the next tick that handles them.
