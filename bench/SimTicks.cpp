@@ -2,7 +2,7 @@
 // genesis on every tile, a fixed seed and 500 ticks per run. Building and
 // tearing down the world are not timed. Reports ticks per second of wall time
 // and the peak number of living organisms.
-#include "tools/SimulationRunner.h"
+#include "sim/SimulationRunner.h"
 
 #include <benchmark/benchmark.h>
 

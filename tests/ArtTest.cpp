@@ -3,8 +3,8 @@
 #include <cal3d/corekeyframe.h>
 #include <cal3d/coretrack.h>
 
-#include "tools/CalArt.h"
-#include "tools/SkinnedShape.h"
+#include "art/CalArt.h"
+#include "art/SkinnedShape.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The headless runner: its command line, the census it writes, and whole short runs.
 #include "WorldFixture.h"
 
-#include "tools/PopulationCensus.h"
-#include "tools/SimulationOptions.h"
-#include "tools/SimulationPlot.h"
-#include "tools/SimulationRunner.h"
+#include "sim/PopulationCensus.h"
+#include "sim/SimulationOptions.h"
+#include "sim/SimulationPlot.h"
+#include "sim/SimulationRunner.h"
 
 #include <algorithm>
 #include <cmath>

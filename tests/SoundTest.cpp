@@ -2,7 +2,7 @@
 // sounds of the run tree. Runs in <stage>/bin, so "../sounds/" is the stage's.
 #include "audio/SoundEngine.h"
 #include "presentation/SoundBank.h"
-#include "tools/SoundArt.h"
+#include "art/SoundArt.h"
 
 #include <AL/al.h>
 #include <gtest/gtest.h>

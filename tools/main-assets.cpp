@@ -1,6 +1,6 @@
 // Makes Sylvara's art and sounds into a run tree: <stage>/models and <stage>/sounds.
-#include "tools/ModelArt.h"
-#include "tools/SoundArt.h"
+#include "art/ModelArt.h"
+#include "art/SoundArt.h"
 
 #include <cstdio>
 #include <string>

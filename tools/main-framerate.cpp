@@ -1,6 +1,6 @@
 // Frames per second of the real scene with a given population:
 //   sylvara-framerate ORGANISMS [SECONDS]
-#include "tools/FrameRateProbe.h"
+#include "app/FrameRateProbe.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Runs Sylvara's world without a window and records its populations: see --help.
-#include "tools/SimulationOptions.h"
-#include "tools/SimulationRunner.h"
+#include "sim/SimulationOptions.h"
+#include "sim/SimulationRunner.h"
 
 #include <cstdio>
 #include <cstdlib>

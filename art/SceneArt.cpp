@@ -1,7 +1,7 @@
-#include "tools/SceneArt.h"
+#include "art/SceneArt.h"
 
-#include "tools/ArtNoise.h"
-#include "tools/ShapeKit.h"
+#include "art/ArtNoise.h"
+#include "art/ShapeKit.h"
 
 #include <osg/BlendFunc>
 #include <osg/CullFace>

@@ -1,4 +1,4 @@
-#include "tools/FrameRateProbe.h"
+#include "app/FrameRateProbe.h"
 
 #include "app/Application.h"
 #include "app/Viewer.h"

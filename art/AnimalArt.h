@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/CalArt.h"
+#include "art/CalArt.h"
 
 #include <cal3d/coremesh.h>
 

@@ -1,8 +1,8 @@
-#include "tools/SimulationRunner.h"
+#include "sim/SimulationRunner.h"
 
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
-#include "tools/SimulationPlot.h"
+#include "sim/SimulationPlot.h"
 #include "world/RandomSeed.h"
 #include "world/World.h"
 

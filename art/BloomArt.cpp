@@ -1,4 +1,4 @@
-#include "tools/BloomArt.h"
+#include "art/BloomArt.h"
 
 #include <cal3d/coresubmesh.h>
 #include <cal3d/saver.h>

@@ -1,6 +1,6 @@
-#include "tools/AnimalArt.h"
+#include "art/AnimalArt.h"
 
-#include "tools/SkinnedShape.h"
+#include "art/SkinnedShape.h"
 
 #include <cal3d/coresubmesh.h>
 #include <cal3d/saver.h>

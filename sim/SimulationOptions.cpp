@@ -1,4 +1,4 @@
-#include "tools/SimulationOptions.h"
+#include "sim/SimulationOptions.h"
 
 #include "world/World.h"
 

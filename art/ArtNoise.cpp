@@ -1,4 +1,4 @@
-#include "tools/ArtNoise.h"
+#include "art/ArtNoise.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "tools/SkinnedShape.h"
+#include "art/SkinnedShape.h"
 
 #include <cal3d/coresubmesh.h>
 

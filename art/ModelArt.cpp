@@ -1,8 +1,8 @@
-#include "tools/ModelArt.h"
+#include "art/ModelArt.h"
 
-#include "tools/AnimalArt.h"
-#include "tools/BloomArt.h"
-#include "tools/SceneArt.h"
+#include "art/AnimalArt.h"
+#include "art/BloomArt.h"
+#include "art/SceneArt.h"
 
 bool ModelArt::writeAll(const std::string& folder) {
     const bool scenes = SceneArt::writeAll(folder);

@@ -1,4 +1,4 @@
-#include "tools/SimulationPlot.h"
+#include "sim/SimulationPlot.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "tools/SoundArt.h"
+#include "art/SoundArt.h"
 
 #include <sndfile.h>
 

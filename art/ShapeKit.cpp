@@ -1,4 +1,4 @@
-#include "tools/ShapeKit.h"
+#include "art/ShapeKit.h"
 
 #include <algorithm>
 #include <cmath>

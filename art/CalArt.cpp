@@ -1,4 +1,4 @@
-#include "tools/CalArt.h"
+#include "art/CalArt.h"
 
 #include <cal3d/corebone.h>
 #include <cal3d/corekeyframe.h>

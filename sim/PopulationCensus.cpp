@@ -1,4 +1,4 @@
-#include "tools/PopulationCensus.h"
+#include "sim/PopulationCensus.h"
 
 #include "life/Animal.h"
 #include "plants/Plant.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tools/PopulationCensus.h"
-#include "tools/SimulationOptions.h"
+#include "sim/PopulationCensus.h"
+#include "sim/SimulationOptions.h"
 
 #include <osg/Group>
 #include <osg/ref_ptr>
