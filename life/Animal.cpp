@@ -178,7 +178,7 @@ void Animal::showEnergy() {
 }
 
 void Animal::reproduce() {
-    tile->spawnAnimal(kind, position, speed, adrenaline, spawnEfficiency, size, preySize);
+    tile->spawnAnimal(kind, position, speed, adrenaline, spawnEfficiency, size, preySize, generation + 1);
     loseEnergy(maxEnergy * 0.5f / (spawnEfficiency * 0.02f + 1.0f));
     state = STATE_IDLE;
 }

@@ -35,6 +35,9 @@ public:
     float getFoodValue() const { return foodValue; }
     int getGenomeSize() const { return size; }
     WorldTile* getTile() const { return tile; }
+    // Steps from a genesis or user-made ancestor; read by the census, changes no draw.
+    int getGeneration() const { return generation; }
+    void setGeneration(int g) { generation = g; }
     void setTile(WorldTile* t) { tile = t; }
     const osg::ref_ptr<osg::PositionAttitudeTransform>& getTransform() const { return transform; }
     character::Model* getModel() const { return model.get(); }
@@ -72,6 +75,7 @@ protected:
     float maxEnergy = 0.0f;
     float adrenalineLevel;
     float foodValue;
+    int generation = 0;
 
 private:
     friend class LifeList;

@@ -45,11 +45,13 @@ public:
 
     void mutateAnimalGenome(int& kind, int& speed, int& adrenaline, int& spawnEfficiency, int& size,
                             int& preySize);
+    // An offspring passes its generation; genesis and user-made organisms are generation 0.
     void spawnAnimal(int kind, const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency,
-                     int size, int preySize);
+                     int size, int preySize, int generation = 0);
     void populate(int herbivores, int carnivores, int plants);
     void mutatePlantGenome(int& offspring, int& spawnRadius, int& spawnEfficiency, int& size);
-    void spawnPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency, int size);
+    void spawnPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency, int size,
+                    int generation = 0);
 
     int getRow() const { return row; }
     int getColumn() const { return column; }
@@ -65,7 +67,8 @@ public:
     bool contains(const osg::Vec3d& point) const;
 
 private:
-    void growPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency, int size);
+    void growPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency, int size,
+                   int generation);
 
     bool fertilized = false;
     TileGrid* grid;
