@@ -137,6 +137,7 @@ void World::tick() {
     tiles->migrateAll();
     releaseSpareMarkers();
     followSelection();
+    ++tickNumber;
     lastTickStamp = timer.tick();
     RandomSeed::reseed(static_cast<unsigned>(timer.tick() & 0xffffffffu));
 }

@@ -44,6 +44,8 @@ public:
     SoundBank* getSound() const { return sound.get(); }
     std::map<int, osg::ref_ptr<Life>>& getLives() { return lives; }
     int getTickRate() const { return tickRate; }
+    // Unpaused ticks run since the world began.
+    long getTickNumber() const { return tickNumber; }
     int newId();
     void removeLife(Life* life);
     osg::Vec3d spawnPosition();
@@ -166,6 +168,7 @@ private:
     osg::Timer_t lastTickStamp = 0;
     osg::Timer_t lastFrameStamp = 0;
     int lastId = 0;
+    long tickNumber = 0;
     size_t lookAheadFrom = LOOK_AHEAD_LIVES;
     std::vector<TimedMarker> timedMarkers;
     // Expired markers of one kind: still in the marker group until the tick ends, or taken out.
