@@ -138,7 +138,11 @@ bool SavedWorldReader::read(const std::string& path, WorldRecord& out, std::stri
     WorldRecord world;
     std::string problem;
     if (!load(path, world, problem) || !SavedWorldCheck::check(world, problem)) {
-        error = path + ": " + problem;
+        // Text quoted from the file may hold anything: the line stays one printable line.
+        for (char& c : problem)
+            if (static_cast<unsigned char>(c) < 32 || c == 127)
+                c = '?';
+        error = path + ": " + problem.substr(0, 300);
         return false;
     }
     out = std::move(world);
@@ -172,7 +176,12 @@ bool SavedWorldReader::checkFile(SqliteDatabase& db, std::string& problem) {
     const bool answered = check.isReady() && check.step();
     if (answered && check.typeOf(0) == Type::text && check.text(0) == "ok")
         return true;
-    const std::string reason = answered ? check.text(0) : db.lastError();
+    std::string reason = answered ? check.text(0) : db.lastError();
+    // SQLite's report may run over several lines: keep the first that says something.
+    const size_t header = reason.find("***\n");
+    if (header != std::string::npos)
+        reason.erase(0, header + 4);
+    reason = reason.substr(0, std::min(reason.find('\n'), size_t(160)));
     if (reason.find("not a database") != std::string::npos)
         problem = "not a saved world: the file is not an SQLite database";
     else

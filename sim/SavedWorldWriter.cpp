@@ -141,7 +141,7 @@ bool SavedWorldWriter::flush(const std::string& file, std::string& error) {
 bool SavedWorldWriter::fill(SqliteDatabase& db, const WorldRecord& world, std::string& error) {
     // The file is private until renamed: no journal and no syncs of SQLite's own are needed.
     std::string schema = "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA locking_mode = EXCLUSIVE;"
-                         "PRAGMA page_size = 16384; PRAGMA cache_size = -65536; BEGIN;\n";
+                         "PRAGMA cache_size = -65536; BEGIN;\n";
     for (const Schema::Table* table : Schema::tables())
         schema += Schema::createSql(*table);
     if (!db.run(schema, error))

@@ -107,6 +107,8 @@ TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
         {spoiled(scratch, good, "text-speed", "UPDATE animals SET speed = 'fast'" + animal),
          "speed is not a whole number"},
         {spoiled(scratch, good, "state", "UPDATE plants SET state = 'chase'"), "\"chase\" is not a state"},
+        {spoiled(scratch, good, "newline", "UPDATE plants SET state = 'idle' || char(10) || 'x'"),
+         "\"idle?x\" is not a state"},
         {spoiled(scratch, good, "kind", "UPDATE animals SET kind = 'omnivore'" + animal), "kind \"omnivore\""},
         {spoiled(scratch, good, "energy", "UPDATE animals SET energy = 1e300" + animal), "energy is too large"},
         {spoiled(scratch, good, "target", "UPDATE animals SET target_id = 999999" + animal),
