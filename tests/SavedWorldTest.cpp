@@ -346,3 +346,23 @@ TEST(SimulationRunnerSaved, RefusesABadLoadOrAnUnwritableSaveBeforeTheRun) {
     EXPECT_FALSE(std::filesystem::exists(options.csvFile)) << "nothing ran";
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.folder), {}), 0) << "the probes left nothing";
 }
+
+TEST(SylvaraSimSaved, ABadSavedWorldEndsTheProgramWithOneLineAndExitCodeTwo) {
+    Scratch scratch;
+    std::ofstream(scratch.file("bad.sylvara")) << "no world here\n";
+    const auto run = [](const std::string& arguments, std::string& said) {
+        FILE* pipe = popen(("./sylvara-sim " + arguments + " 2>&1 >/dev/null").c_str(), "r");
+        said.clear();
+        for (int c; (c = std::fgetc(pipe)) != EOF;)
+            said += static_cast<char>(c);
+        const int status = pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::string said;
+    EXPECT_EQ(run("--load " + scratch.file("bad.sylvara") + " --csv " + scratch.file("r.csv"), said), 2);
+    EXPECT_EQ(said, "sylvara-sim: " + scratch.file("bad.sylvara") +
+                        ": not a saved world: the file is not an SQLite database\n");
+    EXPECT_FALSE(std::filesystem::exists(scratch.file("r.csv")));
+    EXPECT_EQ(run("--load " + scratch.file("bad.sylvara") + " --size 3", said), 2);
+    EXPECT_NE(said.find("--size cannot go with --load"), std::string::npos) << said;
+}
