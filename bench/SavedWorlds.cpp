@@ -107,15 +107,16 @@ void loadWorld(benchmark::State& state) {
 }
 
 void printFigures() {
-    std::printf("\n%9s %10s %10s %12s %10s %10s %12s %14s\n", "organisms", "save ms", "snapshot", "save us/org",
-                "load ms", "rebuild", "load us/org", "bytes/organism");
+    std::printf("\n%9s %10s %10s %12s %10s %10s %12s %14s\n", "organisms", "save ms", "snapshot",
+                "save us/org", "load ms", "rebuild", "load us/org", "bytes/organism");
     for (const auto& entry : figures) {
         const Figures& f = entry.second;
         if (f.organisms <= 0)
             continue;
-        std::printf("%9.0f %10.1f %10.1f %12.2f %10.1f %10.1f %12.2f %14.1f\n", f.organisms, f.saveSeconds * 1e3,
-                    f.captureSeconds * 1e3, f.saveSeconds * 1e6 / f.organisms, f.loadSeconds * 1e3,
-                    f.restoreSeconds * 1e3, f.loadSeconds * 1e6 / f.organisms, f.bytes / f.organisms);
+        std::printf("%9.0f %10.1f %10.1f %12.2f %10.1f %10.1f %12.2f %14.1f\n", f.organisms,
+                    f.saveSeconds * 1e3, f.captureSeconds * 1e3, f.saveSeconds * 1e6 / f.organisms,
+                    f.loadSeconds * 1e3, f.restoreSeconds * 1e3, f.loadSeconds * 1e6 / f.organisms,
+                    f.bytes / f.organisms);
         std::remove(fileFor(entry.first).c_str());
     }
 }

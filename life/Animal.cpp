@@ -54,7 +54,8 @@ Animal::Animal(const AnimalRecord& record, osg::ref_ptr<character::CoreModel> co
     buildBody(core.get(), tickRate);
     const float s = bodyScale();
     transform->setScale(osg::Vec3d(s, s, s * (energy + 0.01f) / maxEnergy));
-    transform->setAttitude(osg::Quat(BIRTH_TURN, osg::Vec3d(0, 0, 1)) * osg::Quat(heading, osg::Vec3d(0, 0, 1)));
+    transform->setAttitude(osg::Quat(BIRTH_TURN, osg::Vec3d(0, 0, 1)) *
+                           osg::Quat(heading, osg::Vec3d(0, 0, 1)));
     if (state == STATE_DEAD)
         model->startLoop(ANIM_DIE, LOOP_WEIGHT, LOOP_DELAY);
     else if (walking)
@@ -66,7 +67,8 @@ Animal::Animal(const AnimalRecord& record, osg::ref_ptr<character::CoreModel> co
 osg::Vec3f Animal::buildBody(character::CoreModel* core, int tickRate) {
     model = new character::Model;
     model->create(core);
-    const osg::Vec3f colour(adrenaline / 100.0f + 0.5f, speed / 100.0f + 0.5f, spawnEfficiency / 100.0f + 0.5f);
+    const osg::Vec3f colour(adrenaline / 100.0f + 0.5f, speed / 100.0f + 0.5f,
+                            spawnEfficiency / 100.0f + 0.5f);
     model->setStateSet(EmissiveState::get(osg::Vec4(colour, 1.0f)).get());
     timeScale = speed * 3.0f / 100.0f * tickRate * 0.0625f;
     model->setTimeScale(timeScale);

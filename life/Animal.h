@@ -11,7 +11,8 @@ public:
            int tickRate);
     // Rebuilds a saved animal as it was, without the birth's draw, ping, sound or animation. Its
     // target comes back once every organism is back.
-    Animal(const AnimalRecord& record, osg::ref_ptr<character::CoreModel> core, WorldTile* tile, int tickRate);
+    Animal(const AnimalRecord& record, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
+           int tickRate);
 
     AnimalRecord record() const;
     void restoreTarget(Life* prey) { target = prey; }

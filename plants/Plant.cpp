@@ -62,8 +62,9 @@ Plant::Plant(int id, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::
 
 Plant::Plant(const PlantRecord& record, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::Node> stem,
              osg::ref_ptr<osg::Node> seed, WorldTile* tile, int tickRate)
-    : Life(record.life, tile), countdown(record.countdown), grownSize(record.grownSize), segments(record.segments),
-      spawnRadius(record.spawnRadius), offspring(record.offspring), seedsReleased(record.seedsReleased) {
+    : Life(record.life, tile), countdown(record.countdown), grownSize(record.grownSize),
+      segments(record.segments), spawnRadius(record.spawnRadius), offspring(record.offspring),
+      seedsReleased(record.seedsReleased) {
     category = CATEGORY_PLANT;
     maxSegments = std::max(size / 10, 1);
     maxEnergy = grownSize;
@@ -124,7 +125,6 @@ void Plant::buildBody(character::CoreModel* core, osg::ref_ptr<osg::Node> stem, 
     if (stemNode)
         stemTransform->addChild(SharedNodeFanout::holderFor(stemNode.get()));
     transform->addChild(stemTransform.get());
-
 }
 
 PlantRecord Plant::record() const {

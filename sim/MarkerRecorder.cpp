@@ -12,13 +12,15 @@
 namespace {
 
 const osg::Material* materialOf(const osg::StateSet* state) {
-    return state ? dynamic_cast<const osg::Material*>(state->getAttribute(osg::StateAttribute::MATERIAL)) : nullptr;
+    return state ? dynamic_cast<const osg::Material*>(state->getAttribute(osg::StateAttribute::MATERIAL))
+                 : nullptr;
 }
 
 // A rectangle's corners, height, colour and translucency, as its geometry holds them.
 void readRect(const osg::PositionAttitudeTransform& node, MarkerRecord& out) {
     const osg::Geode* geode = node.getNumChildren() ? node.getChild(0)->asGeode() : nullptr;
-    const osg::Geometry* geometry = geode && geode->getNumDrawables() ? geode->getDrawable(0)->asGeometry() : nullptr;
+    const osg::Geometry* geometry =
+        geode && geode->getNumDrawables() ? geode->getDrawable(0)->asGeometry() : nullptr;
     const osg::Vec3Array* corners =
         geometry ? dynamic_cast<const osg::Vec3Array*>(geometry->getVertexArray()) : nullptr;
     if (!corners || corners->size() < 4)
@@ -107,8 +109,8 @@ void MarkerRecorder::replay(World& world, const MarkerRecord& m) {
         world.placeArrow(m.from, m.ticksLeft);
         return;
     case MarkerRecord::Kind::rect:
-        world.addTimedRect(m.from.x(), m.from.y(), m.to.x(), m.to.y(), static_cast<float>(m.from.z()), m.colour,
-                           m.alpha, m.ticksLeft);
+        world.addTimedRect(m.from.x(), m.from.y(), m.to.x(), m.to.y(), static_cast<float>(m.from.z()),
+                           m.colour, m.alpha, m.ticksLeft);
         return;
     case MarkerRecord::Kind::beam:
         world.addTimedBeam(m.from, m.to, m.width, m.colour, m.alpha, m.ticksLeft);

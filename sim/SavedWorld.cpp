@@ -13,7 +13,8 @@
 
 namespace {
 
-template <typename Record> void list(Record record, const WorldTile& tile, int place, std::vector<Record>& out) {
+template <typename Record>
+void list(Record record, const WorldTile& tile, int place, std::vector<Record>& out) {
     record.life.tileColumn = tile.getColumn();
     record.life.tileRow = tile.getRow();
     record.life.place = place;
@@ -45,8 +46,8 @@ SavedWorld SavedWorld::capture(World& world) {
     r.animals.reserve(world.getLives().size());
     r.plants.reserve(world.getLives().size());
     for (const WorldTile* tile : grid.getTiles()) {
-        r.tiles.push_back(TileRecord{tile->getColumn(), tile->getRow(), tile->isFertilized(), tile->getPlantMass(),
-                                     tile->getEmission()});
+        r.tiles.push_back(TileRecord{tile->getColumn(), tile->getRow(), tile->isFertilized(),
+                                     tile->getPlantMass(), tile->getEmission()});
         int place = 0;
         for (Life* animal : tile->getAnimals())
             list(static_cast<Animal*>(animal)->record(), *tile, place++, r.animals);
@@ -66,16 +67,17 @@ void SavedWorld::restore(World& world) const {
     // Each tile's lists fill in their saved order: every organism joins the end of its list.
     for (const AnimalRecord& a : record.animals) {
         WorldTile* tile = grid.tileAt(a.life.tileColumn, a.life.tileRow);
-        osg::ref_ptr<Animal> animal = new Animal(
-            a, a.kind == KIND_HERBIVORE ? models.getHerbivoreCore() : models.getCarnivoreCore(), tile, tickRate);
+        osg::ref_ptr<Animal> animal =
+            new Animal(a, a.kind == KIND_HERBIVORE ? models.getHerbivoreCore() : models.getCarnivoreCore(),
+                       tile, tickRate);
         lives[a.life.id] = animal;
         tile->registerLife(animal.get());
         grid.getRoot()->addChild(animal->getTransform().get());
     }
     for (const PlantRecord& p : record.plants) {
         WorldTile* tile = grid.tileAt(p.life.tileColumn, p.life.tileRow);
-        osg::ref_ptr<Plant> plant = new Plant(p, models.getPlantCore(), models.getStemNode(), models.getSeedNode(),
-                                              tile, tickRate);
+        osg::ref_ptr<Plant> plant =
+            new Plant(p, models.getPlantCore(), models.getStemNode(), models.getSeedNode(), tile, tickRate);
         lives[p.life.id] = plant;
         tile->registerLife(plant.get());
         grid.getRoot()->addChild(plant->getTransform().get());

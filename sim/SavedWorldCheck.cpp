@@ -81,17 +81,20 @@ bool SavedWorldCheck::checkTiles(WorldRecord& world, std::string& problem) {
 }
 
 template <typename Record>
-bool SavedWorldCheck::checkListing(std::vector<Record>& lives, const char* what, int size, std::string& problem) {
+bool SavedWorldCheck::checkListing(std::vector<Record>& lives, const char* what, int size,
+                                   std::string& problem) {
     for (const Record& record : lives) {
         const LifeRecord& life = lifeOf(record);
         const std::string name = std::string(what) + " " + std::to_string(life.id);
         if (life.tileColumn >= size || life.tileRow >= size) {
-            problem = name + " is listed on tile " + tileName(life.tileColumn, life.tileRow) + ", off the board";
+            problem =
+                name + " is listed on tile " + tileName(life.tileColumn, life.tileRow) + ", off the board";
             return false;
         }
         // Far off the board nothing stands: walking wraps, and births happen on it.
         const double extent = size * TILE_SIZE;
-        if (std::abs(life.position.x() - extent / 2) > extent || std::abs(life.position.y() - extent / 2) > extent) {
+        if (std::abs(life.position.x() - extent / 2) > extent ||
+            std::abs(life.position.y() - extent / 2) > extent) {
             problem = name + " at " + at(life.position) + " stands far off the board";
             return false;
         }
@@ -99,7 +102,8 @@ bool SavedWorldCheck::checkListing(std::vector<Record>& lives, const char* what,
         const int row = tileIndex(life.position.y(), size);
         if (column != life.tileColumn || row != life.tileRow) {
             problem = name + " at " + at(life.position) + " is listed on tile " +
-                      tileName(life.tileColumn, life.tileRow) + ", but stands on tile " + tileName(column, row);
+                      tileName(life.tileColumn, life.tileRow) + ", but stands on tile " +
+                      tileName(column, row);
             return false;
         }
     }
@@ -109,8 +113,8 @@ bool SavedWorldCheck::checkListing(std::vector<Record>& lives, const char* what,
         return std::tie(l.tileRow, l.tileColumn, l.place) < std::tie(r.tileRow, r.tileColumn, r.place);
     };
     std::sort(lives.begin(), lives.end(), order);
-    const auto twice = std::adjacent_find(lives.begin(), lives.end(),
-                                          [&order](const Record& a, const Record& b) { return !order(a, b); });
+    const auto twice = std::adjacent_find(
+        lives.begin(), lives.end(), [&order](const Record& a, const Record& b) { return !order(a, b); });
     if (twice != lives.end()) {
         const LifeRecord& life = lifeOf(*twice);
         problem = std::string(what) + "s " + std::to_string(life.id) + " and " +

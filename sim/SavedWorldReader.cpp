@@ -166,8 +166,9 @@ bool SavedWorldReader::load(const std::string& path, WorldRecord& world, std::st
         return false;
     }
     return checkFile(db, problem) && checkVersion(db, problem) && checkTables(db, problem) &&
-           readWorld(db, world, problem) && readTiles(db, world, problem) && readAnimals(db, world, problem) &&
-           readPlants(db, world, problem) && readMarkers(db, world, problem);
+           readWorld(db, world, problem) && readTiles(db, world, problem) &&
+           readAnimals(db, world, problem) && readPlants(db, world, problem) &&
+           readMarkers(db, world, problem);
 }
 
 bool SavedWorldReader::checkFile(SqliteDatabase& db, std::string& problem) {
@@ -205,8 +206,8 @@ bool SavedWorldReader::checkVersion(SqliteDatabase& db, std::string& problem) {
         return false;
     }
     if (version.integer(0) != Schema::VERSION) {
-        problem = "schema version " + std::to_string(version.integer(0)) + ", but this Sylvara reads version " +
-                  std::to_string(Schema::VERSION);
+        problem = "schema version " + std::to_string(version.integer(0)) +
+                  ", but this Sylvara reads version " + std::to_string(Schema::VERSION);
         return false;
     }
     return true;
@@ -214,8 +215,8 @@ bool SavedWorldReader::checkVersion(SqliteDatabase& db, std::string& problem) {
 
 bool SavedWorldReader::checkTables(SqliteDatabase& db, std::string& problem) {
     for (const Schema::Table* table : Schema::tables()) {
-        SqliteStatement kind(db.handle(),
-                             std::string("SELECT type FROM sqlite_master WHERE name = '") + table->name + "'");
+        SqliteStatement kind(db.handle(), std::string("SELECT type FROM sqlite_master WHERE name = '") +
+                                              table->name + "'");
         if (!kind.step() || kind.text(0) != "table") {
             problem = std::string("the table ") + table->name + " is missing";
             return false;
@@ -283,7 +284,8 @@ bool SavedWorldReader::readAnimals(SqliteDatabase& db, WorldRecord& world, std::
         const std::string kind = cells.text();
         a.kind = Schema::kindValue(kind);
         if (cells.ok() && a.kind < 0)
-            problem = "animal " + std::to_string(id) + ": kind \"" + kind + "\" is neither herbivore nor carnivore";
+            problem =
+                "animal " + std::to_string(id) + ": kind \"" + kind + "\" is neither herbivore nor carnivore";
         const int generation = static_cast<int>(cells.whole(0, INT_MAX));
         a.life = readLife(cells, id, states);
         a.life.generation = generation;

@@ -7,51 +7,99 @@
 namespace {
 
 const std::pair<int, const char*> STATE_NAMES[] = {
-    {STATE_DEAD, "dead"},           {STATE_REPRODUCE, "reproduce"}, {STATE_CHASE, "chase"},
-    {STATE_FLEE, "flee"},           {STATE_FIGHT, "fight"},         {STATE_IDLE, "idle"},
+    {STATE_DEAD, "dead"},           {STATE_REPRODUCE, "reproduce"},
+    {STATE_CHASE, "chase"},         {STATE_FLEE, "flee"},
+    {STATE_FIGHT, "fight"},         {STATE_IDLE, "idle"},
     {STATE_WITHERING, "withering"}, {STATE_FORCED_GROWTH, "forced growth"},
 };
 
 } // namespace
 
-const SavedWorldSchema::Table SavedWorldSchema::WORLD = {
-    "world",
-    {{"schema_version", "INTEGER"}, {"sylvara_version", "TEXT"}, {"size", "INTEGER"}, {"tick", "INTEGER"},
-     {"last_id", "INTEGER"}, {"paused", "INTEGER"}, {"selected_id", "INTEGER"}, {"seed_mode", "TEXT"},
-     {"seed", "INTEGER"}}};
+const SavedWorldSchema::Table SavedWorldSchema::WORLD = {"world",
+                                                         {{"schema_version", "INTEGER"},
+                                                          {"sylvara_version", "TEXT"},
+                                                          {"size", "INTEGER"},
+                                                          {"tick", "INTEGER"},
+                                                          {"last_id", "INTEGER"},
+                                                          {"paused", "INTEGER"},
+                                                          {"selected_id", "INTEGER"},
+                                                          {"seed_mode", "TEXT"},
+                                                          {"seed", "INTEGER"}}};
 
-const SavedWorldSchema::Table SavedWorldSchema::TILES = {
-    "tiles",
-    {{"tile_column", "INTEGER"}, {"tile_row", "INTEGER"}, {"fertilized", "INTEGER"}, {"plant_mass", "REAL"},
-     {"shade_red", "REAL"}, {"shade_green", "REAL"}, {"shade_blue", "REAL"}}};
+const SavedWorldSchema::Table SavedWorldSchema::TILES = {"tiles",
+                                                         {{"tile_column", "INTEGER"},
+                                                          {"tile_row", "INTEGER"},
+                                                          {"fertilized", "INTEGER"},
+                                                          {"plant_mass", "REAL"},
+                                                          {"shade_red", "REAL"},
+                                                          {"shade_green", "REAL"},
+                                                          {"shade_blue", "REAL"}}};
 
-const SavedWorldSchema::Table SavedWorldSchema::ANIMALS = {
-    "animals",
-    {{"id", "INTEGER PRIMARY KEY"}, {"kind", "TEXT"},          {"generation", "INTEGER"},
-     {"tile_column", "INTEGER"},    {"tile_row", "INTEGER"},   {"place", "INTEGER"},
-     {"state", "TEXT"},             {"energy", "REAL"},        {"adrenaline_level", "REAL"},
-     {"x", "REAL"},                 {"y", "REAL"},             {"z", "REAL"},
-     {"heading", "REAL"},           {"speed", "INTEGER"},      {"adrenaline", "INTEGER"},
-     {"spawn_efficiency", "INTEGER"}, {"size", "INTEGER"},     {"prey_size", "INTEGER"},
-     {"target_id", "INTEGER"},      {"walking", "INTEGER"},    {"running", "INTEGER"},
-     {"exhausted", "INTEGER"},      {"death_countdown", "INTEGER"}}};
+const SavedWorldSchema::Table SavedWorldSchema::ANIMALS = {"animals",
+                                                           {{"id", "INTEGER PRIMARY KEY"},
+                                                            {"kind", "TEXT"},
+                                                            {"generation", "INTEGER"},
+                                                            {"tile_column", "INTEGER"},
+                                                            {"tile_row", "INTEGER"},
+                                                            {"place", "INTEGER"},
+                                                            {"state", "TEXT"},
+                                                            {"energy", "REAL"},
+                                                            {"adrenaline_level", "REAL"},
+                                                            {"x", "REAL"},
+                                                            {"y", "REAL"},
+                                                            {"z", "REAL"},
+                                                            {"heading", "REAL"},
+                                                            {"speed", "INTEGER"},
+                                                            {"adrenaline", "INTEGER"},
+                                                            {"spawn_efficiency", "INTEGER"},
+                                                            {"size", "INTEGER"},
+                                                            {"prey_size", "INTEGER"},
+                                                            {"target_id", "INTEGER"},
+                                                            {"walking", "INTEGER"},
+                                                            {"running", "INTEGER"},
+                                                            {"exhausted", "INTEGER"},
+                                                            {"death_countdown", "INTEGER"}}};
 
-const SavedWorldSchema::Table SavedWorldSchema::PLANTS = {
-    "plants",
-    {{"id", "INTEGER PRIMARY KEY"}, {"generation", "INTEGER"},  {"tile_column", "INTEGER"},
-     {"tile_row", "INTEGER"},       {"place", "INTEGER"},       {"state", "TEXT"},
-     {"energy", "REAL"},            {"grown_size", "REAL"},     {"x", "REAL"},
-     {"y", "REAL"},                 {"z", "REAL"},              {"heading", "REAL"},
-     {"offspring", "INTEGER"},      {"spawn_radius", "INTEGER"}, {"spawn_efficiency", "INTEGER"},
-     {"size", "INTEGER"},           {"segments", "INTEGER"},    {"countdown", "INTEGER"},
-     {"seeds_released", "INTEGER"}, {"ripe_seeds", "INTEGER"},  {"seed_ring_built", "INTEGER"},
-     {"withered", "INTEGER"},       {"bloom_height", "REAL"}}};
+const SavedWorldSchema::Table SavedWorldSchema::PLANTS = {"plants",
+                                                          {{"id", "INTEGER PRIMARY KEY"},
+                                                           {"generation", "INTEGER"},
+                                                           {"tile_column", "INTEGER"},
+                                                           {"tile_row", "INTEGER"},
+                                                           {"place", "INTEGER"},
+                                                           {"state", "TEXT"},
+                                                           {"energy", "REAL"},
+                                                           {"grown_size", "REAL"},
+                                                           {"x", "REAL"},
+                                                           {"y", "REAL"},
+                                                           {"z", "REAL"},
+                                                           {"heading", "REAL"},
+                                                           {"offspring", "INTEGER"},
+                                                           {"spawn_radius", "INTEGER"},
+                                                           {"spawn_efficiency", "INTEGER"},
+                                                           {"size", "INTEGER"},
+                                                           {"segments", "INTEGER"},
+                                                           {"countdown", "INTEGER"},
+                                                           {"seeds_released", "INTEGER"},
+                                                           {"ripe_seeds", "INTEGER"},
+                                                           {"seed_ring_built", "INTEGER"},
+                                                           {"withered", "INTEGER"},
+                                                           {"bloom_height", "REAL"}}};
 
-const SavedWorldSchema::Table SavedWorldSchema::MARKERS = {
-    "markers",
-    {{"place", "INTEGER PRIMARY KEY"}, {"kind", "TEXT"}, {"ticks_left", "INTEGER"}, {"x", "REAL"}, {"y", "REAL"},
-     {"z", "REAL"}, {"to_x", "REAL"}, {"to_y", "REAL"}, {"to_z", "REAL"}, {"width", "REAL"}, {"red", "REAL"},
-     {"green", "REAL"}, {"blue", "REAL"}, {"alpha", "REAL"}}};
+const SavedWorldSchema::Table SavedWorldSchema::MARKERS = {"markers",
+                                                           {{"place", "INTEGER PRIMARY KEY"},
+                                                            {"kind", "TEXT"},
+                                                            {"ticks_left", "INTEGER"},
+                                                            {"x", "REAL"},
+                                                            {"y", "REAL"},
+                                                            {"z", "REAL"},
+                                                            {"to_x", "REAL"},
+                                                            {"to_y", "REAL"},
+                                                            {"to_z", "REAL"},
+                                                            {"width", "REAL"},
+                                                            {"red", "REAL"},
+                                                            {"green", "REAL"},
+                                                            {"blue", "REAL"},
+                                                            {"alpha", "REAL"}}};
 
 int SavedWorldSchema::Table::at(const std::string& column) const {
     for (size_t i = 0; i < columns.size(); ++i)

@@ -66,7 +66,8 @@ private:
 };
 
 Row& operator<<(Row& row, const LifeRecord& life) {
-    return row << life.tileColumn << life.tileRow << life.place << Schema::stateName(life.state) << life.energy;
+    return row << life.tileColumn << life.tileRow << life.place << Schema::stateName(life.state)
+               << life.energy;
 }
 
 } // namespace
@@ -140,8 +141,9 @@ bool SavedWorldWriter::flush(const std::string& file, std::string& error) {
 
 bool SavedWorldWriter::fill(SqliteDatabase& db, const WorldRecord& world, std::string& error) {
     // The file is private until renamed: no journal and no syncs of SQLite's own are needed.
-    std::string schema = "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA locking_mode = EXCLUSIVE;"
-                         "PRAGMA cache_size = -65536; BEGIN;\n";
+    std::string schema =
+        "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA locking_mode = EXCLUSIVE;"
+        "PRAGMA cache_size = -65536; BEGIN;\n";
     for (const Schema::Table* table : Schema::tables())
         schema += Schema::createSql(*table);
     if (!db.run(schema, error))
@@ -168,8 +170,8 @@ bool SavedWorldWriter::fillTiles(SqliteDatabase& db, const WorldRecord& world) {
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::TILES));
     for (const TileRecord& tile : world.tiles) {
         Row row(insert);
-        row << tile.column << tile.row << tile.fertilized << tile.plantMass << tile.shade.x() << tile.shade.y()
-            << tile.shade.z();
+        row << tile.column << tile.row << tile.fertilized << tile.plantMass << tile.shade.x()
+            << tile.shade.y() << tile.shade.z();
         if (!row.store())
             return false;
     }
@@ -181,8 +183,8 @@ bool SavedWorldWriter::fillAnimals(SqliteDatabase& db, const WorldRecord& world)
     for (const AnimalRecord& a : world.animals) {
         Row row(insert);
         row << a.life.id << Schema::kindName(a.kind) << a.life.generation << a.life << a.life.adrenalineLevel
-            << a.life.position << a.life.heading << a.speed << a.adrenaline << a.life.spawnEfficiency << a.life.size
-            << a.preySize;
+            << a.life.position << a.life.heading << a.speed << a.adrenaline << a.life.spawnEfficiency
+            << a.life.size << a.preySize;
         row.orNull(a.targetId, a.targetId != AnimalRecord::NO_TARGET)
             << a.walking << a.running << a.exhausted << a.deathCountdown;
         if (!row.store())
@@ -196,8 +198,9 @@ bool SavedWorldWriter::fillPlants(SqliteDatabase& db, const WorldRecord& world) 
     for (const PlantRecord& p : world.plants) {
         Row row(insert);
         row << p.life.id << p.life.generation << p.life << p.grownSize << p.life.position << p.life.heading
-            << p.offspring << p.spawnRadius << p.life.spawnEfficiency << p.life.size << p.segments << p.countdown
-            << p.seedsReleased << p.ripeSeeds << p.seedRingBuilt << p.withered << p.bloomHeight;
+            << p.offspring << p.spawnRadius << p.life.spawnEfficiency << p.life.size << p.segments
+            << p.countdown << p.seedsReleased << p.ripeSeeds << p.seedRingBuilt << p.withered
+            << p.bloomHeight;
         if (!row.store())
             return false;
     }
@@ -209,8 +212,8 @@ bool SavedWorldWriter::fillMarkers(SqliteDatabase& db, const WorldRecord& world)
     int place = 0;
     for (const MarkerRecord& m : world.markers) {
         Row row(insert);
-        row << place++ << Schema::markerKindNames()[static_cast<size_t>(m.kind)] << m.ticksLeft << m.from << m.to
-            << m.width << m.colour.x() << m.colour.y() << m.colour.z() << m.alpha;
+        row << place++ << Schema::markerKindNames()[static_cast<size_t>(m.kind)] << m.ticksLeft << m.from
+            << m.to << m.width << m.colour.x() << m.colour.y() << m.colour.z() << m.alpha;
         if (!row.store())
             return false;
     }

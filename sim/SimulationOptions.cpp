@@ -75,6 +75,15 @@ bool readTiles(const std::string& text, std::vector<std::pair<int, int>>& tiles,
 SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const* argv,
                                                     SimulationOptions& options, std::string& error) {
     using Reader = std::function<bool(const std::string& option, const std::string& value)>;
+    // A file name: anything but empty.
+    const auto fileName = [&error](std::string& target) -> Reader {
+        return [&error, &target](const std::string& o, const std::string& v) {
+            if (v.empty())
+                error = o + ": the file name is empty";
+            target = v;
+            return !v.empty();
+        };
+    };
     const std::map<std::string, Reader> readers = {
         {"--size",
          [&](const std::string& o, const std::string& v) {
@@ -109,34 +118,10 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
              options.genesis = Genesis::Tiles;
              return readTiles(v, options.genesisTiles, error);
          }},
-        {"--csv",
-         [&](const std::string& o, const std::string& v) {
-             if (v.empty())
-                 error = o + ": the file name is empty";
-             options.csvFile = v;
-             return !v.empty();
-         }},
-        {"--load",
-         [&](const std::string& o, const std::string& v) {
-             if (v.empty())
-                 error = o + ": the file name is empty";
-             options.loadFile = v;
-             return !v.empty();
-         }},
-        {"--save",
-         [&](const std::string& o, const std::string& v) {
-             if (v.empty())
-                 error = o + ": the file name is empty";
-             options.saveFile = v;
-             return !v.empty();
-         }},
-        {"--plot",
-         [&](const std::string& o, const std::string& v) {
-             if (v.empty())
-                 error = o + ": the file name is empty";
-             options.plotFile = v;
-             return !v.empty();
-         }},
+        {"--csv", fileName(options.csvFile)},
+        {"--load", fileName(options.loadFile)},
+        {"--save", fileName(options.saveFile)},
+        {"--plot", fileName(options.plotFile)},
     };
 
     std::vector<std::string> given;

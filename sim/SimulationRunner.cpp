@@ -219,8 +219,8 @@ bool SimulationRunner::closeOutputs() {
 void SimulationRunner::printSummary(std::ostream& to) const {
     const double rate = tickSeconds > 0.0 ? (tick - startTick) / tickSeconds : 0.0;
     char line[256];
-    std::snprintf(line, sizeof line, "ran %d ticks in %.2f s (%.1f ticks/s); set-up %.2f s\n", tick - startTick,
-                  tickSeconds, rate, setupSeconds);
+    std::snprintf(line, sizeof line, "ran %d ticks in %.2f s (%.1f ticks/s); set-up %.2f s\n",
+                  tick - startTick, tickSeconds, rate, setupSeconds);
     to << line;
     to << "peak organisms " << peakOrganisms << " at tick " << peakTick << "\n";
     to << "final herbivores " << census.count(PopulationCensus::HERBIVORES) << ", carnivores "

@@ -1,4 +1,5 @@
 // A world saved at any tick and loaded again goes on exactly as the one that never stopped.
+#include "ScratchFolder.h"
 #include "WorldFixture.h"
 
 #include "sim/PopulationCensus.h"
@@ -51,30 +52,31 @@ int targetOf(const Animal& a) {
 std::string describe(World& world) {
     std::ostringstream out;
     out.precision(17);
-    out << "tick " << world.getTickNumber() << " last id " << world.getLastId() << " lives " << world.getLives().size()
-        << " markers " << world.getTimedMarkerCount() << " selected " << world.getSelectedId() << '\n';
+    out << "tick " << world.getTickNumber() << " last id " << world.getLastId() << " lives "
+        << world.getLives().size() << " markers " << world.getTimedMarkerCount() << " selected "
+        << world.getSelectedId() << '\n';
     for (WorldTile* tile : world.getTiles()->getTiles()) {
         out << "tile " << tile->getColumn() << ',' << tile->getRow() << " fertilized " << tile->isFertilized()
             << " mass " << tile->getPlantMass() << " count " << tile->getAnimalCount() << '\n';
         for (Life* life : tile->getAnimals()) {
             const Animal& a = *static_cast<Animal*>(life);
-            out << " animal " << a.getId() << " gen " << a.getGeneration() << " kind " << a.getKind() << " state "
-                << a.getState() << " energy " << a.getEnergy() << " reserve " << a.getAdrenalineLevel() << " at "
-                << a.getPosition().x() << ',' << a.getPosition().y() << ',' << a.getPosition().z() << " heading "
-                << a.getHeading() << " genome " << a.getSpeed() << ',' << a.getAdrenaline() << ','
-                << a.getSpawnEfficiency() << ',' << a.getGenomeSize() << ',' << a.getPreySize() << " target "
-                << targetOf(a) << " moving " << a.isWalking() << a.isRunning() << a.isExhausted() << " countdown "
-                << a.getDeathCountdown() << '\n';
+            out << " animal " << a.getId() << " gen " << a.getGeneration() << " kind " << a.getKind()
+                << " state " << a.getState() << " energy " << a.getEnergy() << " reserve "
+                << a.getAdrenalineLevel() << " at " << a.getPosition().x() << ',' << a.getPosition().y()
+                << ',' << a.getPosition().z() << " heading " << a.getHeading() << " genome " << a.getSpeed()
+                << ',' << a.getAdrenaline() << ',' << a.getSpawnEfficiency() << ',' << a.getGenomeSize()
+                << ',' << a.getPreySize() << " target " << targetOf(a) << " moving " << a.isWalking()
+                << a.isRunning() << a.isExhausted() << " countdown " << a.getDeathCountdown() << '\n';
         }
         for (Life* life : tile->getPlants()) {
             Plant& p = *static_cast<Plant*>(life);
             const osg::Vec3d at = p.getTransform()->getPosition();
-            out << " plant " << p.getId() << " gen " << p.getGeneration() << " state " << p.getState() << " energy "
-                << p.getEnergy() << " grown " << p.getGrownSize() << " segments " << p.getSegments() << " at "
-                << at.x() << ',' << at.y() << ',' << at.z() << " genome " << p.getOffspring() << ','
-                << p.getSpawnRadius() << ',' << p.getSpawnEfficiency() << ',' << p.getGenomeSize() << " countdown "
-                << p.getCountdown() << " ripe " << p.getRipeSeeds() << " ring " << p.getSeedTransforms().size()
-                << '\n';
+            out << " plant " << p.getId() << " gen " << p.getGeneration() << " state " << p.getState()
+                << " energy " << p.getEnergy() << " grown " << p.getGrownSize() << " segments "
+                << p.getSegments() << " at " << at.x() << ',' << at.y() << ',' << at.z() << " genome "
+                << p.getOffspring() << ',' << p.getSpawnRadius() << ',' << p.getSpawnEfficiency() << ','
+                << p.getGenomeSize() << " countdown " << p.getCountdown() << " ripe " << p.getRipeSeeds()
+                << " ring " << p.getSeedTransforms().size() << '\n';
         }
     }
     return out.str();
@@ -99,14 +101,6 @@ Situation situationOf(World& world) {
     return s;
 }
 
-struct Scratch {
-    std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("sylvara-resume-" + std::to_string(getpid()));
-    Scratch() { std::filesystem::create_directories(folder); }
-    ~Scratch() { std::filesystem::remove_all(folder); }
-    std::string file(const std::string& leaf) const { return (folder / leaf).string(); }
-};
-
 } // namespace
 
 TEST(SavedWorldResume, LoadedWorldsGoOnExactlyAsTheRunThatNeverStopped) {
@@ -114,7 +108,7 @@ TEST(SavedWorldResume, LoadedWorldsGoOnExactlyAsTheRunThatNeverStopped) {
     constexpr long INTERVAL = 100;
     // Fixed points, and the first tick of each situation not caught yet.
     std::vector<long> savePoints = {0, 1, 37, 250, 901, 1777, 2999};
-    Scratch scratch;
+    ScratchFolder scratch{"sylvara-resume"};
     osg::ref_ptr<osg::Group> root = new osg::Group;
     std::unique_ptr<World> world = crowdedWorld(root.get());
     std::map<long, std::string> census;
@@ -130,7 +124,8 @@ TEST(SavedWorldResume, LoadedWorldsGoOnExactlyAsTheRunThatNeverStopped) {
             savePoints.push_back(tick);
         if (std::find(savePoints.begin(), savePoints.end(), tick) != savePoints.end()) {
             std::string error;
-            ASSERT_TRUE(SavedWorld::capture(*world).write(scratch.file(std::to_string(tick)), error)) << error;
+            ASSERT_TRUE(SavedWorld::capture(*world).write(scratch.file(std::to_string(tick)), error))
+                << error;
             states[tick] = describe(*world);
             seen.chasing |= now.chasing;
             seen.fleeing |= now.fleeing;
@@ -153,10 +148,12 @@ TEST(SavedWorldResume, LoadedWorldsGoOnExactlyAsTheRunThatNeverStopped) {
     for (long start : savePoints) {
         osg::ref_ptr<osg::Group> loadedRoot = new osg::Group;
         std::unique_ptr<World> loaded = loadedWorld(loadedRoot.get(), scratch.file(std::to_string(start)));
-        ASSERT_EQ(describe(*loaded), states[start]) << "the world saved at tick " << start << " comes back whole";
+        ASSERT_EQ(describe(*loaded), states[start])
+            << "the world saved at tick " << start << " comes back whole";
         for (long tick = start;; ++tick) {
             if (tick % INTERVAL == 0 || tick == END) {
-                ASSERT_EQ(PopulationCensus::of(loaded->getLives()).csvRow(static_cast<int>(tick)), census[tick])
+                ASSERT_EQ(PopulationCensus::of(loaded->getLives()).csvRow(static_cast<int>(tick)),
+                          census[tick])
                     << "saved at " << start << ", census at " << tick;
             }
             if (tick == END)

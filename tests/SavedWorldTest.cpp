@@ -1,5 +1,6 @@
 // Saved worlds: what the loader refuses, what comes back beyond the organisms, atomic saves under
 // SIGKILL, and sylvara-sim's options for them.
+#include "ScratchFolder.h"
 #include "WorldFixture.h"
 
 #include "sim/SavePattern.h"
@@ -19,27 +20,21 @@
 
 namespace {
 
-struct Scratch {
-    std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("sylvara-saved-" + std::to_string(getpid()));
-    Scratch() { std::filesystem::create_directories(folder); }
-    ~Scratch() { std::filesystem::remove_all(folder); }
-    std::string file(const std::string& leaf) const { return (folder / leaf).string(); }
-};
-
 std::string contents(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Runs SQL on a copy of a saved world, for a file spoiled in one way.
-std::string spoiled(const Scratch& scratch, const std::string& good, const std::string& name, const std::string& sql) {
+std::string spoiled(const ScratchFolder& scratch, const std::string& good, const std::string& name,
+                    const std::string& sql) {
     const std::string copy = scratch.file(name);
     std::filesystem::copy_file(good, copy, std::filesystem::copy_options::overwrite_existing);
     sqlite3* db = nullptr;
     sqlite3_open(copy.c_str(), &db);
     char* message = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK)
+        << (message ? message : "");
     sqlite3_free(message);
     sqlite3_close(db);
     return copy;
@@ -72,7 +67,7 @@ protected:
         EXPECT_TRUE(SavedWorld::capture(*world).write(file, error)) << error;
         return file;
     }
-    Scratch scratch;
+    ScratchFolder scratch{"sylvara-saved"};
 };
 
 TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
@@ -103,14 +98,17 @@ TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
          "the table animals lacks the column prey_size"},
         {spoiled(scratch, good, "speed", "UPDATE animals SET speed = 101" + animal),
          "animal " + std::to_string(someAnimal) + ": speed 101 is out of range (1..100)"},
-        {spoiled(scratch, good, "small-plant", "UPDATE plants SET size = 3"), "size 3 is out of range (4..100)"},
+        {spoiled(scratch, good, "small-plant", "UPDATE plants SET size = 3"),
+         "size 3 is out of range (4..100)"},
         {spoiled(scratch, good, "text-speed", "UPDATE animals SET speed = 'fast'" + animal),
          "speed is not a whole number"},
         {spoiled(scratch, good, "state", "UPDATE plants SET state = 'chase'"), "\"chase\" is not a state"},
         {spoiled(scratch, good, "newline", "UPDATE plants SET state = 'idle' || char(10) || 'x'"),
          "\"idle?x\" is not a state"},
-        {spoiled(scratch, good, "kind", "UPDATE animals SET kind = 'omnivore'" + animal), "kind \"omnivore\""},
-        {spoiled(scratch, good, "energy", "UPDATE animals SET energy = 1e300" + animal), "energy is too large"},
+        {spoiled(scratch, good, "kind", "UPDATE animals SET kind = 'omnivore'" + animal),
+         "kind \"omnivore\""},
+        {spoiled(scratch, good, "energy", "UPDATE animals SET energy = 1e300" + animal),
+         "energy is too large"},
         {spoiled(scratch, good, "target", "UPDATE animals SET target_id = 999999" + animal),
          "targets 999999, which is not alive"},
         {spoiled(scratch, good, "chase", "UPDATE animals SET state = 'chase', target_id = NULL" + animal),
@@ -120,7 +118,8 @@ TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
         {spoiled(scratch, good, "twice", "UPDATE plants SET place = 0"), "share place 0"},
         {spoiled(scratch, good, "big", "UPDATE world SET size = 101"), "board size 101 is outside 1..100"},
         {spoiled(scratch, good, "none", "UPDATE world SET size = 0"), "board size 0 is outside 1..100"},
-        {spoiled(scratch, good, "tiles", "DELETE FROM tiles WHERE tile_row = 4"), "has 20 tiles instead of 25"},
+        {spoiled(scratch, good, "tiles", "DELETE FROM tiles WHERE tile_row = 4"),
+         "has 20 tiles instead of 25"},
         {spoiled(scratch, good, "rows", "INSERT INTO world SELECT * FROM world"), "2 rows instead of one"},
     };
     for (const auto& bad : cases) {
@@ -167,7 +166,8 @@ TEST_F(SavedWorldTest, SelectionPauseMarkersAndTilesComeBackWithoutNewDrawsOrPin
     saved.restore(*world);
     const int drawn = std::rand();
     std::srand(RandomSeed::seedAfter(1234, tickNumber));
-    EXPECT_EQ(drawn, std::rand()) << "restoring draws nothing and leaves the generator seeded for the next tick";
+    EXPECT_EQ(drawn, std::rand())
+        << "restoring draws nothing and leaves the generator seeded for the next tick";
     EXPECT_TRUE(world->isPaused());
     EXPECT_EQ(world->getSelectedId(), selected);
     ASSERT_NE(world->getSelectedLife(), nullptr);
@@ -185,7 +185,8 @@ TEST_F(SavedWorldTest, SelectionPauseMarkersAndTilesComeBackWithoutNewDrawsOrPin
         EXPECT_EQ(back.node->getPosition(), markers[i].node->getPosition());
     }
     for (const auto& entry : world->getLives())
-        EXPECT_FLOAT_EQ(entry.second->getModel()->getTimeScale(), 0.0f) << "a paused world's animations stand";
+        EXPECT_FLOAT_EQ(entry.second->getModel()->getTimeScale(), 0.0f)
+            << "a paused world's animations stand";
     RandomSeed::release();
 }
 
@@ -239,7 +240,8 @@ TEST(SavePattern, TakesExactlyOneWholeNumberConversion) {
     EXPECT_EQ(pattern.fileFor(3000000000L), "100%-3000000000");
     ASSERT_TRUE(SavePattern::parse("%-5i|", pattern, error)) << error;
     EXPECT_EQ(pattern.fileFor(7), "7    |");
-    for (const char* bad : {"run.sylvara", "%d-%d", "%s", "%n", "%*d", "%123d", "%ld", "run-%", "%%d", "%x"}) {
+    for (const char* bad :
+         {"run.sylvara", "%d-%d", "%s", "%n", "%*d", "%123d", "%ld", "run-%", "%%d", "%x"}) {
         error.clear();
         EXPECT_FALSE(SavePattern::parse(bad, pattern, error)) << bad;
         EXPECT_FALSE(error.empty());
@@ -255,7 +257,8 @@ TEST(SimulationOptionsSaved, LoadRefusesSizeAndGenesisAndSaveEveryWantsANumberAn
     };
     SimulationOptions options;
     std::string error;
-    ASSERT_EQ(parse({"--load", "w.sylvara", "--save", "end.sylvara", "--save-every", "500", "r-%04d", "--ticks", "9"},
+    ASSERT_EQ(parse({"--load", "w.sylvara", "--save", "end.sylvara", "--save-every", "500", "r-%04d",
+                     "--ticks", "9"},
                     options, error),
               SimulationOptions::Outcome::Run)
         << error;
@@ -265,13 +268,13 @@ TEST(SimulationOptionsSaved, LoadRefusesSizeAndGenesisAndSaveEveryWantsANumberAn
     EXPECT_EQ(options.savePattern, "r-%04d");
     EXPECT_EQ(options.ticks, 9);
     EXPECT_TRUE(options.tilesToPopulate().empty()) << "a loaded world gets no genesis";
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"--load", "w", "--size", "5"},
-             {"--genesis", "all", "--load", "w"},
-             {"--save-every", "10"},
-             {"--save-every", "0", "a-%d"},
-             {"--save-every", "10", "a-%s"},
-             {"--save", ""}}) {
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--load", "w", "--size", "5"},
+                                               {"--genesis", "all", "--load", "w"},
+                                               {"--save-every", "10"},
+                                               {"--save-every", "0", "a-%d"},
+                                               {"--save-every", "10", "a-%s"},
+                                               {"--save", ""}}) {
         SimulationOptions o;
         error.clear();
         EXPECT_EQ(parse(bad, o, error), SimulationOptions::Outcome::Error) << bad[0];
@@ -280,8 +283,9 @@ TEST(SimulationOptionsSaved, LoadRefusesSizeAndGenesisAndSaveEveryWantsANumberAn
 }
 
 TEST(SimulationRunnerSaved, APausedRunSavedAndLoadedWritesTheSameCensusByteForByte) {
-    Scratch scratch;
-    const auto run = [&](const std::string& csv, int ticks, const std::string& load, const std::string& save) {
+    ScratchFolder scratch{"sylvara-saved"};
+    const auto run = [&](const std::string& csv, int ticks, const std::string& load,
+                         const std::string& save) {
         SimulationOptions options;
         options.size = 3;
         options.ticks = ticks;
@@ -306,7 +310,8 @@ TEST(SimulationRunnerSaved, APausedRunSavedAndLoadedWritesTheSameCensusByteForBy
     run("first.csv", 425, "", scratch.file("at-425.sylvara"));
     EXPECT_TRUE(std::filesystem::exists(scratch.file("every-00400.sylvara")));
     EXPECT_FALSE(std::filesystem::exists(scratch.file("every-00425.sylvara")));
-    EXPECT_EQ(run("second.csv", 575, scratch.file("at-425.sylvara"), ""), 425) << "the census starts at the loaded tick";
+    EXPECT_EQ(run("second.csv", 575, scratch.file("at-425.sylvara"), ""), 425)
+        << "the census starts at the loaded tick";
     std::vector<std::string> joined = lines(scratch.file("first.csv"));
     joined.pop_back(); // the last row, at 425, is no interval row of the single run
     const std::vector<std::string> second = lines(scratch.file("second.csv"));
@@ -322,7 +327,7 @@ TEST(SimulationRunnerSaved, APausedRunSavedAndLoadedWritesTheSameCensusByteForBy
 }
 
 TEST(SimulationRunnerSaved, RefusesABadLoadOrAnUnwritableSaveBeforeTheRun) {
-    Scratch scratch;
+    ScratchFolder scratch{"sylvara-saved"};
     SimulationOptions options;
     options.csvFile = scratch.file("run.csv");
     options.plotFile.clear();
@@ -344,11 +349,12 @@ TEST(SimulationRunnerSaved, RefusesABadLoadOrAnUnwritableSaveBeforeTheRun) {
     EXPECT_FALSE(SimulationRunner(options, out).start(error));
     EXPECT_NE(error.find("gone/r-10"), std::string::npos) << error;
     EXPECT_FALSE(std::filesystem::exists(options.csvFile)) << "nothing ran";
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.folder), {}), 0) << "the probes left nothing";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.folder), {}), 0)
+        << "the probes left nothing";
 }
 
 TEST(SylvaraSimSaved, ABadSavedWorldEndsTheProgramWithOneLineAndExitCodeTwo) {
-    Scratch scratch;
+    ScratchFolder scratch{"sylvara-saved"};
     std::ofstream(scratch.file("bad.sylvara")) << "no world here\n";
     const auto run = [](const std::string& arguments, std::string& said) {
         FILE* pipe = popen(("./sylvara-sim " + arguments + " 2>&1 >/dev/null").c_str(), "r");

@@ -151,7 +151,8 @@ private:
     void followSelection();
     void releaseSelection();
     void spawnRandomAnimal(int kind);
-    void addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform, MarkerKind kind);
+    void addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform,
+                      MarkerKind kind);
     // An expired marker of the kind, shown and timed again; null when none is left.
     osg::ref_ptr<osg::PositionAttitudeTransform> reuseMarker(MarkerKind kind, int ticks);
     osg::ref_ptr<osg::PositionAttitudeTransform> newPing(MarkerKind kind, osg::Node* content, int ticks);
