@@ -119,7 +119,7 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     if (loading)
         saved.restore(*world);
     // A seed given on the command line takes over from the saved one.
-    if (options.seeded)
+    if (loading && options.seeded)
         RandomSeed::fix(options.seed);
     // The genesis drew from the generator: the first tick starts from the seed for tick 0 as any other.
     world->reseed();
@@ -144,7 +144,7 @@ void SimulationRunner::record() {
 }
 
 bool SimulationRunner::dueRow() const {
-    return tick % options.interval == 0 || tick == startTick + options.ticks;
+    return tick % options.interval == 0 || tick == lastTick();
 }
 
 void SimulationRunner::writeRow() {
@@ -175,7 +175,7 @@ void SimulationRunner::step() {
 }
 
 void SimulationRunner::runAll() {
-    while (tick < startTick + options.ticks)
+    while (tick < lastTick())
         step();
 }
 
@@ -199,7 +199,7 @@ bool SimulationRunner::closeOutputs() {
     }
     const std::string title =
         "Sylvara, " + std::to_string(options.size) + " tiles per side, " +
-        (options.seeded ? "seed " + std::to_string(options.seed) : std::string("clock seed"));
+        (RandomSeed::isFixed() ? "seed " + std::to_string(RandomSeed::getSeed()) : std::string("clock seed"));
     switch (SimulationPlot::draw(options.csvFile, options.plotFile, title)) {
     case SimulationPlot::Result::Drawn:
         plotted = true;

@@ -59,6 +59,7 @@ private:
     void record();
     void writeRow();
     bool dueRow() const;
+    long lastTick() const { return static_cast<long>(startTick) + options.ticks; }
 
     SimulationOptions options;
     std::ostream& out;
