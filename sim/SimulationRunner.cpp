@@ -2,6 +2,7 @@
 
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
+#include "sim/ProgressLine.h"
 #include "sim/SimulationPlot.h"
 #include "world/RandomSeed.h"
 #include "world/World.h"
@@ -131,8 +132,13 @@ void SimulationRunner::step() {
 }
 
 void SimulationRunner::runAll() {
-    while (tick < options.ticks)
+    ProgressLine progress(out, options.ticks);
+    while (tick < options.ticks) {
         step();
+        progress.update(tick, census.count(PopulationCensus::HERBIVORES),
+                        census.count(PopulationCensus::CARNIVORES), census.count(PopulationCensus::PLANTS));
+    }
+    progress.finish();
 }
 
 bool SimulationRunner::finish() {
