@@ -121,6 +121,13 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
              options.plotFile = v;
              return !v.empty();
          }},
+        {"--traits",
+         [&](const std::string& o, const std::string& v) {
+             if (v.empty())
+                 error = o + ": the file name is empty";
+             options.traitsFile = v;
+             return !v.empty();
+         }},
     };
 
     for (int i = 1; i < argc; ++i) {
@@ -192,6 +199,7 @@ std::string SimulationOptions::usage(const std::string& program) {
            "                     (without it the clock reseeds every tick, as in the program)\n"
            "  --csv FILE         census table, one row per interval (default population.csv)\n"
            "  --plot FILE        PNG plot of the populations, drawn by gnuplot (default population.png)\n"
+           "  --traits FILE      PNG plot of each kind's genome traits over time (default traits.png)\n"
            "  --interval N       ticks per CSV row (default 100)\n"
            "  --memory-every N   print \"tick T rss KB\" with the resident set size every N ticks\n"
            "  -h, --help         print this and exit\n"

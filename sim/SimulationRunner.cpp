@@ -4,6 +4,7 @@
 #include "plants/WorldTile.h"
 #include "sim/ProgressLine.h"
 #include "sim/SimulationPlot.h"
+#include "sim/TraitsPlot.h"
 #include "world/RandomSeed.h"
 #include "world/World.h"
 
@@ -73,6 +74,10 @@ bool SimulationRunner::start(std::string& error) {
         error = "cannot write the plot " + options.plotFile + ": " + reason;
         return false;
     }
+    if (!options.traitsFile.empty() && !writable(options.traitsFile, reason)) {
+        error = "cannot write the plot " + options.traitsFile + ": " + reason;
+        return false;
+    }
     if (!options.csvFile.empty()) {
         csv = std::fopen(options.csvFile.c_str(), "w");
         if (!csv) {
@@ -104,6 +109,13 @@ void SimulationRunner::record() {
         peakOrganisms = census.total();
         peakTick = tick;
     }
+    for (int group = 0; group < PopulationCensus::GROUPS; ++group)
+        if (census.count(static_cast<PopulationCensus::Group>(group)) > 0)
+            lastAlive[group] = tick;
+}
+
+int SimulationRunner::getExtinctionTick(PopulationCensus::Group group) const {
+    return census.count(group) > 0 ? -1 : lastAlive[group] + 1;
 }
 
 bool SimulationRunner::dueRow() const {
@@ -146,7 +158,7 @@ bool SimulationRunner::finish() {
         std::fclose(csv);
         csv = nullptr;
     }
-    if (options.plotFile.empty())
+    if (options.plotFile.empty() && options.traitsFile.empty())
         return true;
     if (options.csvFile.empty()) {
         out << "No plot drawn: it is drawn from the CSV, and none was written." << std::endl;
@@ -155,18 +167,34 @@ bool SimulationRunner::finish() {
     const std::string title =
         "Sylvara, " + std::to_string(options.size) + " tiles per side, " +
         (options.seeded ? "seed " + std::to_string(options.seed) : std::string("clock seed"));
-    switch (SimulationPlot::draw(options.csvFile, options.plotFile, title)) {
+    bool drawn = true;
+    if (!options.plotFile.empty()) {
+        plotted =
+            reportPlot(SimulationPlot::draw(options.csvFile, options.plotFile, title), options.plotFile);
+        drawn = plotted;
+    }
+    if (!options.traitsFile.empty() && drawn) {
+        traitsPlotted =
+            reportPlot(TraitsPlot::draw(options.csvFile, options.traitsFile, title), options.traitsFile);
+        drawn = traitsPlotted;
+    }
+    return drawn || missingGnuplot;
+}
+
+// True when drawn; a missing gnuplot is said once and is no failure of the run.
+bool SimulationRunner::reportPlot(SimulationPlot::Result result, const std::string& file) {
+    switch (result) {
     case SimulationPlot::Result::Drawn:
-        plotted = true;
         return true;
     case SimulationPlot::Result::NoGnuplot:
         out << "gnuplot was not found on PATH: no plot drawn (install gnuplot-nox); the CSV "
             << options.csvFile << " is written." << std::endl;
-        return true;
+        missingGnuplot = true;
+        return false;
     case SimulationPlot::Result::Failed:
         break;
     }
-    out << "gnuplot failed: the plot " << options.plotFile << " was not drawn; the CSV " << options.csvFile
+    out << "gnuplot failed: the plot " << file << " was not drawn; the CSV " << options.csvFile
         << " is written." << std::endl;
     return false;
 }
@@ -181,9 +209,21 @@ void SimulationRunner::printSummary(std::ostream& to) const {
     to << "final herbivores " << census.count(PopulationCensus::HERBIVORES) << ", carnivores "
        << census.count(PopulationCensus::CARNIVORES) << ", plants " << census.count(PopulationCensus::PLANTS)
        << "\n";
+    const char* const names[] = {"herbivores", "carnivores", "plants"};
+    for (int g = 0; g < PopulationCensus::GROUPS; ++g) {
+        const int extinct = getExtinctionTick(static_cast<PopulationCensus::Group>(g));
+        if (extinct < 0)
+            to << names[g] << " alive\n";
+        else if (lastAlive[g] < 0)
+            to << names[g] << " never lived\n";
+        else
+            to << names[g] << " died out at tick " << extinct << "\n";
+    }
     if (!options.csvFile.empty())
         to << "csv " << options.csvFile << " (" << rows << " rows)\n";
     if (plotted)
         to << "plot " << options.plotFile << "\n";
+    if (traitsPlotted)
+        to << "traits plot " << options.traitsFile << "\n";
     to.flush();
 }
