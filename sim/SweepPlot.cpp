@@ -6,7 +6,7 @@ namespace {
 
 const char* const KIND_TITLES[] = {"herbivores", "carnivores", "plants"};
 
-// Columns of the curves CSV.
+// Columns of the curves CSV. Survival curves often lie on one another: each kind has its own dash.
 int column(int group, int offset) {
     return 3 + 4 * group + offset;
 }
@@ -36,14 +36,16 @@ std::string layout(const std::string& pngFile, size_t panels, const std::string&
 std::string SweepPlot::survivalScript(const std::string& curvesFile, const std::string& pngFile,
                                       const std::vector<Panel>& panels) {
     const std::string data = SimulationPlot::quote(curvesFile);
-    std::string text = layout(pngFile, panels.size(), "Share of runs with each kind alive") +
-                       "set yrange [0:1.05]\nset xlabel 'tick'\nset ylabel 'runs alive'\n";
+    std::string text =
+        layout(pngFile, panels.size(), "Share of runs with each kind alive") +
+        "set yrange [0:1.05]\nset xlabel 'tick'\nset ylabel 'runs alive'\nset key bottom left\n";
     for (const Panel& panel : panels) {
         text += "set title " + SimulationPlot::quote(panel.title) + "\nplot ";
         for (int group = 0; group < PopulationCensus::GROUPS; ++group)
             text += std::string(group ? ", \\\n     " : "") + data +
-                    " using 2:" + only(panel.configuration, column(group, 0)) + " with steps lw 2 lc rgb '" +
-                    SimulationPlot::KIND_COLOURS[group] + "' title '" + KIND_TITLES[group] + "'";
+                    " using 2:" + only(panel.configuration, column(group, 0)) + " with steps lw 2 dt " +
+                    std::to_string(group + 1) + " lc rgb '" + SimulationPlot::KIND_COLOURS[group] +
+                    "' title '" + KIND_TITLES[group] + "'";
         text += "\n";
     }
     return text + "unset multiplot\n";
