@@ -5,11 +5,14 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -56,6 +59,14 @@ int capture(const std::vector<std::string>& arguments, std::string& output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// GNU parallel, while it runs: a TERM to the sweep becomes an INT to it, on which it ends its jobs.
+volatile sig_atomic_t runningParallel = 0;
+
+void endParallel(int) {
+    if (runningParallel > 0)
+        kill(static_cast<pid_t>(runningParallel), SIGINT);
+}
+
 } // namespace
 
 SweepEngine::SweepEngine(const SweepOptions& options, const SweepPlan& plan, const std::string& folder,
@@ -69,6 +80,8 @@ bool SweepEngine::prepare(std::string& error) {
         error = "cannot make " + plan.jobsFolder() + ": " + failure.message();
         return false;
     }
+    if (!lock(error))
+        return false;
     std::string list;
     for (const SweepPlan::Job& job : plan.getJobs())
         list += plan.command(job) + "\n";
@@ -83,6 +96,25 @@ bool SweepEngine::prepare(std::string& error) {
     file.close();
     if (!file) {
         error = "cannot write " + jobListFile() + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+// The lock is held by this process and, through the inherited descriptor, by parallel and every
+// job it starts: a job left running by a killed sweep keeps the folder locked until it ends, so a
+// rerun cannot start the same job beside it, both writing one CSV.
+bool SweepEngine::lock(std::string& error) {
+    const std::string file = folder + "/lock";
+    const int descriptor = open(file.c_str(), O_RDWR | O_CREAT, 0644);
+    if (descriptor < 0) {
+        error = "cannot open " + file + ": " + std::strerror(errno);
+        return false;
+    }
+    if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+        close(descriptor);
+        error = "a sweep or jobs of one still run in " + folder +
+                " (sylvara-sweep, parallel or sylvara-sim): let them end, or end them, then run this again";
         return false;
     }
     return true;
@@ -170,6 +202,10 @@ bool SweepEngine::run(std::string& error) {
                      std::strerror(errno));
         _exit(127);
     }
+    // Ctrl-C reaches parallel itself, which ends its jobs; the sweep stays to say what is left.
+    runningParallel = child;
+    std::signal(SIGINT, SIG_IGN);
+    std::signal(SIGTERM, endParallel);
     const auto started = std::chrono::steady_clock::now();
     int status = 0;
     for (;;) {
@@ -182,6 +218,9 @@ bool SweepEngine::run(std::string& error) {
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
     progress.finish();
+    runningParallel = 0;
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 127 && !std::filesystem::exists(jobLogFile())) {
         error = "GNU parallel did not start (is the parallel package installed?)";
         return false;
@@ -203,6 +242,6 @@ int SweepEngine::reportFailures(std::ostream& to) const {
     const int total = static_cast<int>(plan.getJobs().size());
     const int missing = total - log.finished() - static_cast<int>(failed.size());
     if (missing > 0)
-        to << missing << " of " << total << " jobs never ran (run the same command again to resume)\n";
+        to << missing << " of " << total << " jobs were not run, or not to the end\n";
     return static_cast<int>(failed.size()) + missing;
 }

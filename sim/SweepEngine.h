@@ -18,7 +18,8 @@ public:
     std::string jobListFile() const { return folder + "/jobs.txt"; }
     std::string jobLogFile() const { return folder + "/joblog"; }
 
-    // Makes the folders and writes the job list; refuses a folder that holds another sweep.
+    // Makes the folders, locks them and writes the job list; refuses a folder that holds another
+    // sweep, or one whose jobs still run.
     bool prepare(std::string& error);
     // Every machine of the login file answers and has the run tree and the sweep's folder.
     bool checkMachines(const std::string& bin, std::string& error);
@@ -34,6 +35,9 @@ public:
     static std::vector<std::string> readLogins(const std::string& file);
 
 private:
+    // Locks the folder for this sweep and the jobs it starts; false when another holds it.
+    bool lock(std::string& error);
+
     SweepOptions options;
     const SweepPlan& plan;
     std::string folder;

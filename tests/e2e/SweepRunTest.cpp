@@ -158,40 +158,69 @@ TEST(SweepRun, AFailedJobIsNamedFailsTheSweepAndAloneRunsAgain) {
     EXPECT_NE(output.find("holds another sweep"), std::string::npos) << output;
 }
 
+// Starts the sweep in a process group of its own; returns its pid.
+pid_t startSweep(const std::string& command) {
+    const pid_t sweep = fork();
+    if (sweep == 0) {
+        setpgid(0, 0);
+        execl("/bin/sh", "sh", "-c", ("exec " + command + " >/dev/null 2>&1").c_str(), (char*)nullptr);
+        _exit(127);
+    }
+    setpgid(sweep, sweep);
+    return sweep;
+}
+
+// Waits until the job log lists that many jobs, or two minutes pass.
+size_t waitForJobs(const std::string& joblog, size_t jobs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    size_t done = 0;
+    while ((done = countLog(joblog).runs.size()) < jobs && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return done;
+}
+
 TEST(SweepRun, AKilledSweepRunAgainSkipsTheJobsItFinished) {
     Scratch scratch;
     const std::string out = scratch.path("sweep");
     const std::string command =
-        bin() + "/sylvara-sweep --out " + out + " --sizes 3 --seeds 1-6 --ticks 1500 --jobs 1";
-    const pid_t sweep = fork();
-    ASSERT_GE(sweep, 0);
-    if (sweep == 0) {
-        setpgid(0, 0);
-        execl("/bin/sh", "sh", "-c", (command + " >/dev/null 2>&1").c_str(), (char*)nullptr);
-        _exit(127);
-    }
-    setpgid(sweep, sweep);
-    // Kill the whole sweep (parallel and the running job too) once two jobs are done.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    size_t done = 0;
-    while (done < 2 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        done = countLog(out + "/joblog").runs.size();
-    }
-    kill(-sweep, SIGKILL);
+        bin() + "/sylvara-sweep --out " + out + " --sizes 3 --seeds 1-8 --ticks 1500 --jobs 1";
+    const std::string joblog = out + "/joblog";
+
+    // A polite end: the sweep ends parallel, which ends its running job, and says the sweep is unfinished.
+    pid_t sweep = startSweep(command);
+    ASSERT_GT(sweep, 0);
+    waitForJobs(joblog, 1);
+    kill(sweep, SIGTERM);
     int status = 0;
     waitpid(sweep, &status, 0);
-    const LogCounts before = countLog(out + "/joblog");
-    ASSERT_GE(before.runs.size(), 2u);
-    ASSERT_LT(before.runs.size(), 6u) << "the sweep ended before it could be killed halfway";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "an unfinished sweep is no success";
+
+    // A hard end: the sweep and parallel are killed outright once more jobs are done; the job then
+    // running outlives them, holding the folder's lock until it ends.
+    const size_t before = countLog(joblog).runs.size();
+    sweep = startSweep(command);
+    ASSERT_GT(sweep, 0);
+    ASSERT_GE(waitForJobs(joblog, before + 2), before + 2) << "the polite end left no job running";
+    kill(-sweep, SIGKILL);
+    waitpid(sweep, &status, 0);
+    const size_t killedAt = countLog(joblog).runs.size();
+    ASSERT_LT(killedAt, 8u) << "the sweep ended before it could be killed halfway";
 
     std::string output;
-    ASSERT_EQ(shell(command, output), 0) << output;
-    const LogCounts after = countLog(out + "/joblog");
-    ASSERT_EQ(after.runs.size(), 6u);
+    int code = 2;
+    for (int attempt = 0; attempt < 200 && code == 2; ++attempt) {
+        code = shell(command, output);
+        if (code == 2) {
+            ASSERT_NE(output.find("still run in " + out), std::string::npos) << output;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+    ASSERT_EQ(code, 0) << output;
+    const LogCounts after = countLog(joblog);
+    ASSERT_EQ(after.runs.size(), 8u);
     for (const auto& job : after.runs)
         EXPECT_EQ(job.second, 1) << "job " << job.first << " ran " << job.second << " times";
-    EXPECT_NE(output.find("size3-all-t1500: 6 runs"), std::string::npos) << output;
+    EXPECT_NE(output.find("size3-all-t1500: 8 runs"), std::string::npos) << output;
 }
 
 namespace {
