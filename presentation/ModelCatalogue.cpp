@@ -15,8 +15,13 @@ bool isCutShort(const char* file) {
     std::ifstream in(file, std::ios::binary);
     int depth = 0;
     bool quoted = false;
+    bool escaped = false;
     for (std::istreambuf_iterator<char> c(in), end; c != end; ++c) {
-        if (*c == '"')
+        if (quoted && escaped)
+            escaped = false;
+        else if (quoted && *c == '\\')
+            escaped = true; // a quote inside a string is written \" and does not end it
+        else if (*c == '"')
             quoted = !quoted;
         else if (!quoted)
             depth += *c == '{' ? 1 : *c == '}' ? -1 : 0;
@@ -37,9 +42,9 @@ osg::ref_ptr<osg::Node> readShared(const char* file) {
 
 } // namespace
 
-osg::ref_ptr<character::CoreModel> ModelCatalogue::loadCore(const std::string& skeleton,
-                                                            const std::initializer_list<const char*>& animations,
-                                                            const std::string& mesh, const std::string& material) {
+osg::ref_ptr<character::CoreModel>
+ModelCatalogue::loadCore(const std::string& skeleton, const std::initializer_list<const char*>& animations,
+                         const std::string& mesh, const std::string& material) {
     osg::ref_ptr<character::CoreModel> core = new character::CoreModel("dummy");
     core->loadSkeleton(skeleton);
     for (auto it = animations.begin(); it != animations.end() && it + 1 != animations.end(); it += 2)
