@@ -262,26 +262,33 @@ TEST(Robustness, EachSceneFileDamagedIsNamed) {
 }
 
 // A string in a scene file may hold a quote, written \". The check for a file cut short must
-// not take it for the string's end.
+// not take it for the string's end, for the shared nodes and the ground alike.
 TEST(Robustness, ASceneFileWhoseStringHoldsAQuoteIsRead) {
     setenv("ALSOFT_DRIVERS", "null", 0);
     RunTreeCopy tree;
-    std::string arrow = readAll(tree / "models/downarrow.osg");
-    const std::string name = "name \"downarrow\"";
-    ASSERT_NE(arrow.find(name), std::string::npos);
-    arrow.replace(arrow.find(name), name.size(), "name \"the \\\"down arrow {\"");
-    writeAll(tree / "models/downarrow.osg", arrow);
+    const auto quoteInName = [&](const std::string& file, const std::string& name) {
+        std::string text = readAll(tree / ("models/" + file));
+        const std::string line = "name \"" + name + "\"";
+        EXPECT_NE(text.find(line), std::string::npos) << file;
+        text.replace(text.find(line), line.size(), "name \"the \\\"" + name + " {\"");
+        writeAll(tree / ("models/" + file), text);
+        return text;
+    };
+    const std::string arrow = quoteInName("downarrow.osg", "downarrow");
+    quoteInName("groundtile.osg", "groundtile");
     osg::ref_ptr<osg::Node> read;
     const Printed printed = printedBy([&] {
         ModelCatalogue models;
         read = models.getDownArrowNode();
+        TileGrid grid(nullptr, 1);
+        EXPECT_EQ(grid.getTiles()[0]->getTransform()->getNumChildren(), 1u) << "the ground is drawn";
     });
-    EXPECT_EQ(printed.out.find("downarrow"), std::string::npos) << printed.out;
+    EXPECT_EQ(printed.out.find("Warning"), std::string::npos) << printed.out;
     ASSERT_TRUE(read);
-    EXPECT_EQ(read->getName(), "the \"down arrow {");
+    EXPECT_EQ(read->getName(), "the \"downarrow {");
 
     // Cut short inside that string, it is refused.
-    writeAll(tree / "models/downarrow.osg", arrow.substr(0, arrow.find("arrow {") + 7));
+    writeAll(tree / "models/downarrow.osg", arrow.substr(0, arrow.find("downarrow {") + 11));
     const Printed cut = printedBy([&] {
         ModelCatalogue models;
         EXPECT_FALSE(models.getDownArrowNode());
