@@ -8,6 +8,18 @@ protected:
         animal->setAdrenalineLevel(animal->getAdrenaline() * 0.5f + 1.0f);
         return animal;
     }
+    struct Chase {
+        Animal* hunter;
+        Animal* prey;
+    };
+    // A rested carnivore of size 60 that has just begun to chase a herbivore of size 20 standing
+    // gap units ahead of it.
+    Chase chaseOver(double gap, int speed = 30, int adrenaline = 40) {
+        Chase chase{rested(spawnAnimal(KIND_CARNIVORE, {300, 375, 0}, speed, adrenaline, 20, 60, 20)),
+                    spawnAnimal(KIND_HERBIVORE, {300 + gap, 375, 0}, 10, 20, 20, 20, 20)};
+        tile(2, 2)->huntStep();
+        return chase;
+    }
 };
 
 TEST_F(HuntFixture, PreyIsChosenByItsSizeWindowAndState) {
@@ -71,11 +83,8 @@ TEST_F(HuntFixture, AChaseEndsInABiteThatMovesEnergy) {
 // The reach is the distance before the hunter's step: a prey just out of reach stays so even when
 // the step would close the gap, and a hunter that gives up within reach bites once all the same.
 TEST_F(HuntFixture, BiteReachIsMeasuredBeforeTheStepAndAGiveUpStillBites) {
-    Animal* hunter = rested(spawnAnimal(KIND_CARNIVORE, {300, 375, 0}, 50, 40, 20, 60, 20));
-    ASSERT_EQ(hunter->getGenomeSize(), 60);
     // Reach 6; the run step is 5 long.
-    Animal* prey = spawnAnimal(KIND_HERBIVORE, {306.5, 375, 0}, 10, 20, 20, 20, 20);
-    tile(2, 2)->huntStep();
+    const auto [hunter, prey] = chaseOver(6.5, 50);
     ASSERT_EQ(hunter->getState(), STATE_CHASE);
     const float preyEnergy = prey->getEnergy();
     hunter->update();
@@ -92,9 +101,7 @@ TEST_F(HuntFixture, BiteReachIsMeasuredBeforeTheStepAndAGiveUpStillBites) {
 
 // A hunter whose own step takes its last energy dies then and there: it neither bites nor rises again.
 TEST_F(HuntFixture, AHunterKilledByItsOwnStepStaysDeadAndDoesNotBite) {
-    Animal* hunter = rested(spawnAnimal(KIND_CARNIVORE, {375, 375, 0}, 30, 40, 20, 60, 20));
-    Animal* prey = spawnAnimal(KIND_HERBIVORE, {377, 375, 0}, 10, 20, 20, 20, 20);
-    tile(2, 2)->huntStep();
+    const auto [hunter, prey] = chaseOver(2);
     ASSERT_EQ(hunter->getState(), STATE_CHASE);
     hunter->setEnergy(0.005f);
     const float preyEnergy = prey->getEnergy();
@@ -110,10 +117,8 @@ TEST_F(HuntFixture, AHunterKilledByItsOwnStepStaysDeadAndDoesNotBite) {
 // A hunter of little adrenaline gives up with its reserve below zero, and the walk's refill may leave
 // it there. The bite it then makes within reach moves nothing either way.
 TEST_F(HuntFixture, ABiteFromANegativeReserveMovesNoEnergy) {
-    Animal* hunter = rested(spawnAnimal(KIND_CARNIVORE, {375, 375, 0}, 30, 4, 20, 60, 20));
+    const auto [hunter, prey] = chaseOver(2, 30, 4);
     ASSERT_EQ(hunter->getAdrenaline(), 4);
-    Animal* prey = spawnAnimal(KIND_HERBIVORE, {377, 375, 0}, 10, 20, 20, 20, 20);
-    tile(2, 2)->huntStep();
     ASSERT_EQ(hunter->getState(), STATE_CHASE);
     hunter->setEnergy(10.0f);
     hunter->setAdrenalineLevel(-0.5f);
