@@ -4,6 +4,7 @@
 // the file size per organism. Times are wall clock, with the processor time of the process beside them.
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
+#include "presentation/SoundBank.h"
 #include "sim/SavedWorld.h"
 #include "world/RandomSeed.h"
 #include "world/World.h"
@@ -137,7 +138,8 @@ BENCHMARK(saveWorld)->Arg(6)->Arg(19)->Arg(41)->Unit(benchmark::kMillisecond)->I
 BENCHMARK(loadWorld)->Arg(6)->Arg(19)->Arg(41)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv) {
-    setenv("ALSOFT_DRIVERS", "none", 1);
+    // No listener: no sound device is opened, and nothing about sound is printed.
+    SoundBank::openNoDevice();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     printFigures();
