@@ -75,8 +75,7 @@ bool Application::parseArguments(int argc, char** argv, int& exitCode) {
     usage->setCommandLineUsage(arguments.getApplicationName() + " [options] [filename] ...");
     usage->addCommandLineOption("-h or --help", "Display this information", "");
 
-    viewer = new Viewer;
-    viewer->setUpViewer(Viewer::TRACKBALL_MANIPULATOR | Viewer::ESCAPE_SETS_DONE);
+    createViewer();
     viewer->getUsage(*usage);
 
     if (arguments.read("-h") || arguments.read("--help")) {
@@ -91,6 +90,11 @@ bool Application::parseArguments(int argc, char** argv, int& exitCode) {
         return false;
     }
     return true;
+}
+
+void Application::createViewer() {
+    viewer = new Viewer;
+    viewer->setUpViewer(Viewer::TRACKBALL_MANIPULATOR | Viewer::ESCAPE_SETS_DONE);
 }
 
 void Application::createWorld(int size) {

@@ -27,6 +27,8 @@ public:
 
     // The start-up in its three steps, for tools that build the same scene.
     bool parseArguments(int argc, char** argv, int& exitCode);
+    // The viewer alone, for tools that read their own command line.
+    void createViewer();
     void createWorld(int size);
     bool openWindow(int& exitCode);
     World* getWorld() const { return world; }

@@ -165,6 +165,11 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
     return Outcome::Run;
 }
 
+bool SimulationOptions::readCount(const std::string& option, const std::string& text, int low, int high,
+                                  int& target, std::string& error) {
+    return readInt(option, text, low, high, target, error);
+}
+
 std::vector<std::pair<int, int>> SimulationOptions::tilesToPopulate() const {
     if (genesis == Genesis::Tiles)
         return genesisTiles;

@@ -28,6 +28,9 @@ public:
     // Reads argv[1..argc-1] into options. On Error, error holds a one-line reason.
     static Outcome parse(int argc, const char* const* argv, SimulationOptions& options, std::string& error);
     static std::string usage(const std::string& program);
+    // A whole number within [low, high] for the option, as parse reads one; false with a one-line reason.
+    static bool readCount(const std::string& option, const std::string& text, int low, int high, int& target,
+                          std::string& error);
 
     // The tiles the genesis applies to, as (column, row), in the order they are populated.
     std::vector<std::pair<int, int>> tilesToPopulate() const;

@@ -1,0 +1,216 @@
+#include "app/Lab.h"
+
+#include "app/Settings.h"
+#include "app/Viewer.h"
+#include "life/Life.h"
+#include "plants/TileGrid.h"
+#include "plants/WorldTile.h"
+#include "presentation/Hud.h"
+#include "world/RandomSeed.h"
+#include "world/World.h"
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <iterator>
+#include <thread>
+
+Lab::Lab() = default;
+Lab::~Lab() = default;
+
+int Lab::run(int argc, char** argv) {
+    std::string error;
+    switch (LabOptions::parse(argc, argv, Settings::readSize(Settings::FILE), options, error)) {
+    case SimulationOptions::Outcome::Help:
+        std::cout << LabOptions::usage("sylvara-lab");
+        return 0;
+    case SimulationOptions::Outcome::Error:
+        std::cout << "sylvara-lab: " << error << std::endl;
+        return 2;
+    case SimulationOptions::Outcome::Run:
+        break;
+    }
+    if (!prepareWorld(error)) {
+        std::cout << "sylvara-lab: " << error << std::endl;
+        return 2;
+    }
+    runAhead();
+    int exitCode = 0;
+    if (!application.openWindow(exitCode))
+        return exitCode;
+    addBench();
+    loop();
+    application.getViewer()->sync();
+    return 0;
+}
+
+bool Lab::prepareWorld(std::string& error) {
+    if (!options.loadFile.empty()) {
+        error = "cannot load " + options.loadFile + ": this build reads no saved worlds";
+        return false;
+    }
+    if (options.world.seeded)
+        RandomSeed::fix(options.world.seed);
+    else
+        RandomSeed::release();
+    application.createViewer();
+    application.createWorld(options.world.size);
+    world = application.getWorld();
+    for (const auto& tile : options.world.tilesToPopulate())
+        world->getTiles()->tileAt(tile.first, tile.second)->populate(10, 10, 10);
+    return true;
+}
+
+void Lab::runAhead() {
+    if (options.ahead <= 0)
+        return;
+    const double begun = now();
+    const long end = world->getTickNumber() + options.ahead;
+    // A paused saved world stays as it was saved.
+    while (world->getTickNumber() < end && !world->isPaused()) {
+        // Only the last ticks are charted: counting costs as much as a small tick.
+        if (end - world->getTickNumber() <= static_cast<long>(CHART_TICKS))
+            tick();
+        else
+            world->tick();
+    }
+    const double seconds = now() - begun;
+    std::printf("ran %d ticks ahead in %.2f s (%.0f ticks/s)\n", options.ahead, seconds,
+                seconds > 0 ? options.ahead / seconds : 0.0);
+}
+
+void Lab::addBench() {
+    keys = new LabKeyHandler;
+    // Behind the sandbox's own handler, which stays at the front of the list.
+    auto& handlers = application.getViewer()->getEventHandlers();
+    handlers.insert(std::next(handlers.begin()), keys);
+    world->getHud()->addControlsSection(LabKeyHandler::HELP_TEXT);
+}
+
+void Lab::loop() {
+    Viewer* viewer = application.getViewer();
+    rateSince = now();
+    rateTicks = world->getTickNumber();
+    speed.restart(now());
+    while (!viewer->done()) {
+        try {
+            if (!world->isFrameDue()) {
+                const double wait = world->msUntilFrame();
+                if (wait > 1.0)
+                    std::this_thread::sleep_for(
+                        std::chrono::microseconds(static_cast<long>((wait - 0.5) * 1000)));
+                continue;
+            }
+            pass();
+        } catch (...) {
+            std::printf("EXCEPTION!\n");
+            std::fflush(stdout);
+        }
+    }
+}
+
+// The sandbox's frame pass, with the lab's pacing in place of its fixed one.
+void Lab::pass() {
+    Viewer* viewer = application.getViewer();
+    world->markFrame();
+    viewer->sync();
+    carryOut(keys->take());
+    if (world->isPaused()) {
+        // Paused, a tick only carries out the pause and the selection, as in the sandbox.
+        tick();
+        speed.restart(now());
+    } else {
+        runTicks();
+    }
+    world->pickIfRequested();
+    measureRate();
+    refreshDisplay();
+    const double begun = now();
+    viewer->update();
+    viewer->frame();
+    drawSeconds = now() - begun;
+}
+
+void Lab::carryOut(const LabKeyHandler::Requests& requests) {
+    const double at = now();
+    if (requests.faster)
+        speed.faster(at);
+    if (requests.slower)
+        speed.slower(at);
+    if (requests.normalSpeed)
+        speed.normal(at);
+    if (requests.faster || requests.slower || requests.normalSpeed)
+        std::printf("speed: %s\n", speed.describe().c_str());
+    if (requests.step)
+        step();
+    if (requests.chart) {
+        chartShown = !chartShown;
+        osg::Camera* overlay = world->getHud()->getCamera();
+        if (chartShown)
+            overlay->addChild(chart.getNode());
+        else
+            overlay->removeChild(chart.getNode());
+    }
+}
+
+void Lab::runTicks() {
+    const long owed = speed.due(now());
+    const double budget = LabSpeed::tickBudget(drawSeconds);
+    const double begun = now();
+    long run = 0;
+    // At least one owed tick a pass, however slow the frame, so the world always goes on.
+    while (run < owed && !world->isPaused() && (run == 0 || now() - begun < budget)) {
+        tick();
+        ++run;
+    }
+    speed.ran(run);
+}
+
+void Lab::step() {
+    if (!world->isPaused() || world->pauseRequested)
+        return;
+    // Resume for one tick and pause again before the next: the same tick as a running world's.
+    world->pauseRequested = true;
+    tick();
+    world->pauseRequested = true;
+    world->tick();
+}
+
+void Lab::tick() {
+    const long before = world->getTickNumber();
+    world->tick();
+    if (world->getTickNumber() != before)
+        history.record(world->getTickNumber(), PopulationHistory::countLiving(world->getLives()));
+}
+
+void Lab::measureRate() {
+    const double at = now();
+    if (at - rateSince < 1.0)
+        return;
+    measuredRate = (world->getTickNumber() - rateTicks) / (at - rateSince);
+    rateSince = at;
+    rateTicks = world->getTickNumber();
+}
+
+std::string Lab::stateLine() const {
+    char rate[64];
+    std::snprintf(rate, sizeof rate, "running %.1f/s", measuredRate);
+    return "tick " + std::to_string(world->getTickNumber()) + " | " + speed.describe() + " | " +
+           (world->isPaused() ? std::string("paused") : std::string(rate));
+}
+
+void Lab::refreshDisplay() {
+    const std::string line = stateLine();
+    if (line != title) {
+        title = line;
+        application.getViewer()->setWindowTitle("Sylvara lab | " + line);
+    }
+    if (chartShown)
+        chart.draw(history, line);
+    Hud* hud = world->getHud();
+    const Life* selected = world->getSelectedLife();
+    if (selected && hud->isSelectionShown())
+        hud->setSelectionAppendix("\n\ngeneration: " + std::to_string(selected->getGeneration()) +
+                                  "\nenergy: " + std::to_string(static_cast<int>(selected->getEnergy())) +
+                                  " of " + std::to_string(static_cast<int>(selected->getMaxEnergy())));
+}

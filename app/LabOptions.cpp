@@ -1,0 +1,88 @@
+#include "app/LabOptions.h"
+
+#include "world/World.h"
+
+#include <climits>
+#include <set>
+#include <vector>
+
+namespace {
+
+// The options that describe a new world; sylvara-sim's reader reads them.
+const std::set<std::string> WORLD_OPTIONS = {"--size", "--genesis", "--seed"};
+
+} // namespace
+
+SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, int size, LabOptions& options,
+                                             std::string& error) {
+    using Outcome = SimulationOptions::Outcome;
+    // The sandbox's world unless the command line says otherwise; later options win.
+    std::vector<std::string> forwarded = {"sylvara-lab", "--size", std::to_string(size), "--genesis", "none"};
+    std::set<std::string> given;
+    for (int i = 1; i < argc; ++i) {
+        std::string option = argv[i];
+        if (option == "-h" || option == "--help")
+            return Outcome::Help;
+        std::string value;
+        const size_t equals = option.find('=');
+        const bool inlineValue = option.rfind("--", 0) == 0 && equals != std::string::npos;
+        if (inlineValue) {
+            value = option.substr(equals + 1);
+            option = option.substr(0, equals);
+        }
+        if (option != "--load" && option != "--ahead" && WORLD_OPTIONS.count(option) == 0) {
+            error = option.rfind("-", 0) == 0 ? "unknown option \"" + option + "\" (try --help)"
+                                              : "unexpected argument \"" + option + "\" (try --help)";
+            return Outcome::Error;
+        }
+        if (!inlineValue) {
+            if (i + 1 >= argc || std::string(argv[i + 1]).rfind("--", 0) == 0) {
+                error = option + " needs a value";
+                return Outcome::Error;
+            }
+            value = argv[++i];
+        }
+        given.insert(option);
+        if (option == "--load")
+            options.loadFile = value;
+        else if (option == "--ahead" &&
+                 !SimulationOptions::readCount(option, value, 0, INT_MAX, options.ahead, error))
+            return Outcome::Error;
+        else if (WORLD_OPTIONS.count(option) != 0)
+            forwarded.insert(forwarded.end(), {option, value});
+    }
+    if (given.count("--load") != 0) {
+        if (options.loadFile.empty()) {
+            error = "--load: the file name is empty";
+            return Outcome::Error;
+        }
+        for (const char* fresh : {"--size", "--genesis"})
+            if (given.count(fresh) != 0) {
+                error = std::string(fresh) + " cannot be given with --load: the saved world brings its own";
+                return Outcome::Error;
+            }
+    }
+    std::vector<const char*> words;
+    for (const std::string& word : forwarded)
+        words.push_back(word.c_str());
+    return SimulationOptions::parse(static_cast<int>(words.size()), words.data(), options.world, error);
+}
+
+std::string LabOptions::usage(const std::string& program) {
+    return "usage: " + program +
+           " [options]\n"
+           "Opens Sylvara's sandbox window on a world of your choice, at any speed, with a live chart\n"
+           "of its populations; it saves the world on a key. Run it from the run tree's bin folder.\n"
+           "\n"
+           "  --size N           tiles per side, 1.." +
+           std::to_string(World::MAX_SIZE) +
+           " (default: the settings file's size)\n"
+           "  --genesis WHERE    tiles seeded with 10 herbivores, 10 carnivores and 10 plants:\n"
+           "                     all, none, or C,R[;C,R...] by column and row from 0 (default none)\n"
+           "  --seed N           fix the random seed, 0..4294967295, so a run repeats exactly\n"
+           "  --load FILE        open a saved world instead of a new one (not with --size or --genesis)\n"
+           "  --ahead TICKS      run the world this many ticks without a window first (default 0)\n"
+           "  -h, --help         print this and exit\n"
+           "\n"
+           "Bad options and files that cannot be loaded exit with 2 before the window opens.\n";
+}
