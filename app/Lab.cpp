@@ -207,10 +207,24 @@ void Lab::refreshDisplay() {
     }
     if (chartShown)
         chart.draw(history, line);
-    Hud* hud = world->getHud();
+    showSelected();
+}
+
+void Lab::showSelected() {
     const Life* selected = world->getSelectedLife();
-    if (selected && hud->isSelectionShown())
-        hud->setSelectionAppendix("\n\ngeneration: " + std::to_string(selected->getGeneration()) +
-                                  "\nenergy: " + std::to_string(static_cast<int>(selected->getEnergy())) +
-                                  " of " + std::to_string(static_cast<int>(selected->getMaxEnergy())));
+    if (!selected || !world->getHud()->isSelectionShown()) {
+        reportedId = -1;
+        return;
+    }
+    const std::string generation = std::to_string(selected->getGeneration());
+    const std::string energy = std::to_string(static_cast<int>(selected->getEnergy())) + " of " +
+                               std::to_string(static_cast<int>(selected->getMaxEnergy()));
+    world->getHud()->setSelectionAppendix("\n\ngeneration: " + generation + "\nenergy: " + energy);
+    // Once per selection on the console too, so a session's finds can be read back.
+    if (selected->getId() != reportedId) {
+        reportedId = selected->getId();
+        std::printf("selected %s %d at tick %ld: generation %s, energy %s\n",
+                    selected->getCategory() == CATEGORY_PLANT ? "plant" : "animal", reportedId,
+                    world->getTickNumber(), generation.c_str(), energy.c_str());
+    }
 }

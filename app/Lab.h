@@ -38,6 +38,8 @@ private:
     void tick();
     void measureRate();
     void refreshDisplay();
+    // The selected organism's generation and energy, below the sandbox's text.
+    void showSelected();
     std::string stateLine() const;
     double now() const { return clock.time_s(); }
 
@@ -56,4 +58,5 @@ private:
     double rateSince = 0.0;
     long rateTicks = 0;
     std::string title;
+    int reportedId = -1;
 };

@@ -68,5 +68,10 @@ long LabSpeed::due(double now) {
 
 double LabSpeed::tickBudget(double drawSeconds) {
     // A margin for the input and the bookkeeping around the ticks.
-    return std::max(0.005, FRAME_BUDGET - drawSeconds - 0.015);
+    const double left = FRAME_BUDGET - 0.015 - drawSeconds;
+    if (left > MIN_TICK_BUDGET)
+        return left;
+    // Drawing alone takes about a tenth of a second: ten frames a second are out of reach, and
+    // the ticks get a third of each frame instead.
+    return std::max(MIN_TICK_BUDGET, drawSeconds / 2);
 }

@@ -10,6 +10,7 @@ public:
     static constexpr int NORMAL = 16;
     // The longest time between two drawn frames at any speed.
     static constexpr double FRAME_BUDGET = 0.1;
+    static constexpr double MIN_TICK_BUDGET = 0.005;
 
     // Starts at the sandbox's rate.
     LabSpeed();
@@ -29,8 +30,8 @@ public:
     // Ticks owed now beyond those run. A lag of more than a quarter second is dropped, not made up.
     long due(double now);
     void ran(long ticks) { counted += ticks; }
-    // The seconds a pass may spend on ticks when drawing its frame took drawSeconds;
-    // at least a little, so a slow frame still lets the world go on.
+    // The seconds a pass may spend on ticks when drawing its frame took drawSeconds: what is left
+    // of the frame budget, or, when drawing alone nearly fills it, a third of the frame.
     static double tickBudget(double drawSeconds);
 
 private:

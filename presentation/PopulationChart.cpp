@@ -16,8 +16,10 @@ const osg::Vec4 KIND_COLOURS[PopulationHistory::KINDS] = {
     {0x2e / 255.0f, 0x9a / 255.0f, 0x3a / 255.0f, 1.0f},
 };
 const char* const KIND_NAMES[PopulationHistory::KINDS] = {"herbivores", "carnivores", "plants"};
-// Behind the lines and the text, as the HUD's backdrops are.
+// Behind the lines and the text, as the HUD's backdrops are; the grid between, so that a line
+// on it (a count of 0 on the baseline) shows.
 const float BACK = -0.1f;
+const float GRID = -0.05f;
 
 osg::ref_ptr<osg::Geometry> makeShape(osg::Vec3Array* vertices, const osg::Vec4& colour, GLenum mode) {
     osg::ref_ptr<osg::Geometry> shape = new osg::Geometry;
@@ -49,11 +51,11 @@ osg::ref_ptr<osg::Geometry> makeGrid() {
     const float middle = (PopulationChart::PLOT_BOTTOM + PopulationChart::PLOT_TOP) * 0.5f;
     osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
     for (float y : {PopulationChart::PLOT_TOP, middle, PopulationChart::PLOT_BOTTOM}) {
-        vertices->push_back({PopulationChart::PLOT_LEFT, y, 0});
-        vertices->push_back({PopulationChart::PLOT_RIGHT, y, 0});
+        vertices->push_back({PopulationChart::PLOT_LEFT, y, GRID});
+        vertices->push_back({PopulationChart::PLOT_RIGHT, y, GRID});
     }
-    vertices->push_back({PopulationChart::PLOT_LEFT, PopulationChart::PLOT_BOTTOM, 0});
-    vertices->push_back({PopulationChart::PLOT_LEFT, PopulationChart::PLOT_TOP, 0});
+    vertices->push_back({PopulationChart::PLOT_LEFT, PopulationChart::PLOT_BOTTOM, GRID});
+    vertices->push_back({PopulationChart::PLOT_LEFT, PopulationChart::PLOT_TOP, GRID});
     return makeShape(vertices.get(), {0.55f, 0.55f, 0.55f, 1.0f}, GL_LINES);
 }
 
