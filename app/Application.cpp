@@ -154,6 +154,10 @@ int Application::framePass(World& world, Viewer* viewer) {
 }
 
 void Application::loop() {
+    loop([this] { framePass(*world, viewer.get()); });
+}
+
+void Application::loop(const std::function<void()>& pass) {
     while (!viewer->done()) {
         try {
             if (!world->isFrameDue()) {
@@ -165,7 +169,7 @@ void Application::loop() {
                         std::chrono::microseconds(static_cast<long>((wait - 0.5) * 1000)));
                 continue;
             }
-            framePass(*world, viewer.get());
+            pass();
         } catch (...) {
             std::printf("EXCEPTION!\n");
             std::fflush(stdout);

@@ -3,6 +3,7 @@
 #include <osg/Group>
 #include <osg/ref_ptr>
 
+#include <functional>
 #include <memory>
 
 class Hud;
@@ -31,6 +32,9 @@ public:
     void createViewer();
     void createWorld(int size);
     bool openWindow(int& exitCode);
+    // Runs the pass whenever a frame is due until the viewer is done; an exception in a pass is
+    // reported and the loop goes on.
+    void loop(const std::function<void()>& pass);
     World* getWorld() const { return world; }
     Viewer* getViewer() const { return viewer.get(); }
 

@@ -9,11 +9,9 @@
 #include "world/RandomSeed.h"
 #include "world/World.h"
 
-#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <iterator>
-#include <thread>
 
 Lab::Lab() = default;
 Lab::~Lab() = default;
@@ -88,25 +86,10 @@ void Lab::addBench() {
 }
 
 void Lab::loop() {
-    Viewer* viewer = application.getViewer();
     rateSince = now();
     rateTicks = world->getTickNumber();
     speed.restart(now());
-    while (!viewer->done()) {
-        try {
-            if (!world->isFrameDue()) {
-                const double wait = world->msUntilFrame();
-                if (wait > 1.0)
-                    std::this_thread::sleep_for(
-                        std::chrono::microseconds(static_cast<long>((wait - 0.5) * 1000)));
-                continue;
-            }
-            pass();
-        } catch (...) {
-            std::printf("EXCEPTION!\n");
-            std::fflush(stdout);
-        }
-    }
+    application.loop([this] { pass(); });
 }
 
 // The sandbox's frame pass, with the lab's pacing in place of its fixed one.

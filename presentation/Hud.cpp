@@ -7,6 +7,7 @@
 #include <osg/Geometry>
 #include <osgText/Font>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -163,6 +164,9 @@ void Hud::showSelection(osg::ref_ptr<Life> life) {
     }
     selectionText = text.str();
     selectionAppendix.clear();
+    if (appendixBackdrop)
+        infoGeode->removeDrawable(appendixBackdrop.get());
+    appendixBackdrop = nullptr;
     infoText->setText(selectionText);
     camera->addChild(infoGeode.get());
 }
@@ -172,6 +176,16 @@ void Hud::setSelectionAppendix(const std::string& text) {
         return;
     selectionAppendix = text;
     infoText->setText(selectionText + selectionAppendix);
+    // The panel's backdrop ends at 660; the appended lines reach further down and get their own.
+    const float bottom = std::min(660.0f, infoText->getBoundingBox().yMin() - 6.0f);
+    const osg::Vec3 corners[4] = {{0, 660, backdropDepth},
+                                  {0, bottom, backdropDepth},
+                                  {450, bottom, backdropDepth},
+                                  {450, 660, backdropDepth}};
+    if (appendixBackdrop)
+        infoGeode->removeDrawable(appendixBackdrop.get());
+    appendixBackdrop = makeBackdrop(corners, backdropNormals.get(), backdropColours.get());
+    infoGeode->addDrawable(appendixBackdrop.get());
 }
 
 void Hud::addControlsSection(const std::string& text) {

@@ -4,6 +4,7 @@
 
 #include <osg/Camera>
 #include <osg/Geode>
+#include <osg/Geometry>
 #include <osg/ref_ptr>
 #include <osgText/Text>
 
@@ -57,4 +58,5 @@ private:
     osg::ref_ptr<osg::Vec3Array> backdropNormals;
     osg::ref_ptr<osg::Vec4Array> backdropColours;
     float backdropDepth = 0.0f;
+    osg::ref_ptr<osg::Geometry> appendixBackdrop;
 };

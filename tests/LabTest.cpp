@@ -222,15 +222,15 @@ TEST_F(WorldFixture, PopulationHistoryCountsTheLivingAndKeepsTheLastTicks) {
     EXPECT_GE(PopulationHistory::scaleTop(2000000000), 2000000000);
 }
 
-TEST(PopulationChart, PlacesTheCountsOnItsScaleAndGrowsToTheRightUntilFull) {
+TEST(PopulationChart, PlacesTheCountsOnItsScaleAcrossTheTicksItHolds) {
     PopulationChart chart;
     PopulationHistory history(101);
     for (int tick = 1000; tick <= 1050; ++tick)
         history.record(tick, {tick - 1000, 0, 80});
     chart.draw(history, "state");
-    // The scale's top is 100 for a largest count of 80; the span is the history's capacity.
+    // The scale's top is 100 for a largest count of 80; the ticks held span the width.
     const osg::Vec2 first = chart.place(1000, 0);
-    const osg::Vec2 last = chart.place(1050, 50);
+    const osg::Vec2 last = chart.place(1025, 50);
     const osg::Vec2 plants = chart.place(1050, 80);
     EXPECT_FLOAT_EQ(first.x(), PopulationChart::PLOT_LEFT);
     EXPECT_FLOAT_EQ(first.y(), PopulationChart::PLOT_BOTTOM);
@@ -241,10 +241,13 @@ TEST(PopulationChart, PlacesTheCountsOnItsScaleAndGrowsToTheRightUntilFull) {
                     0.8 * (PopulationChart::PLOT_TOP - PopulationChart::PLOT_BOTTOM),
                 0.01);
 
+    EXPECT_FLOAT_EQ(chart.place(1050, 0).x(), PopulationChart::PLOT_RIGHT);
+
     for (int tick = 1051; tick <= 1300; ++tick)
         history.record(tick, {0, 0, 300});
     chart.draw(history, "state");
-    EXPECT_FLOAT_EQ(chart.place(1300, 0).x(), PopulationChart::PLOT_RIGHT) << "full: the newest at the right";
+    EXPECT_FLOAT_EQ(chart.place(1200, 0).x(), PopulationChart::PLOT_LEFT) << "full: the oldest held at the left";
+    EXPECT_FLOAT_EQ(chart.place(1300, 0).x(), PopulationChart::PLOT_RIGHT) << "the newest at the right";
     EXPECT_FLOAT_EQ(chart.place(1300, 300).y(),
                     PopulationChart::PLOT_BOTTOM +
                         0.6f * (PopulationChart::PLOT_TOP - PopulationChart::PLOT_BOTTOM))
@@ -259,6 +262,9 @@ TEST_F(WorldFixture, HudAdditionsGoBelowTheSandboxTextAndLeaveItAsItWas) {
     EXPECT_EQ(hud->getInfoText(), sandbox + "\n\ngeneration: 3");
     hud->setSelectionAppendix("\n\ngeneration: 4");
     EXPECT_EQ(hud->getInfoText(), sandbox + "\n\ngeneration: 4") << "replaced, not added twice";
+    EXPECT_EQ(hud->getInfoGeode()->getNumDrawables(), 3u)
+        << "text, backdrop and one backdrop for the appendix";
     hud->showSelection(animal);
     EXPECT_EQ(hud->getInfoText(), sandbox) << "a new selection starts without the old appendix";
+    EXPECT_EQ(hud->getInfoGeode()->getNumDrawables(), 2u) << "the sandbox's panel as it was";
 }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <regex>
 
@@ -63,17 +62,6 @@ double tickRate(const ProgramSession& session, double seconds) {
     const long last = tickIn(session.windowName());
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return first < 0 || last < 0 ? -1 : (last - first) / took;
-}
-
-std::string runHeadless(const std::string& command, int& code) {
-    std::array<char, 512> buffer;
-    std::string out;
-    FILE* pipe = popen(("env -u DISPLAY " + command + " 2>&1").c_str(), "r");
-    while (pipe && fgets(buffer.data(), buffer.size(), pipe))
-        out += buffer.data();
-    const int status = pclose(pipe);
-    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
 }
 
 } // namespace
@@ -235,13 +223,13 @@ TEST(Lab, EachBadStartGetsOneLineAndExitCode2BeforeAnyWindow) {
                                "--load missing.sylvara"};
     for (const char* options : bad) {
         int code = 0;
-        const std::string out = runHeadless(LAB + " " + options, code);
+        const std::string out = ProgramSession::runHeadless(LAB + " " + options, code);
         EXPECT_EQ(code, 2) << options << ": " << out;
         EXPECT_EQ(out.rfind("sylvara-lab: ", 0), 0u) << options << ": " << out;
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << options << ": " << out;
     }
     int code = 0;
-    const std::string help = runHeadless(LAB + " --help", code);
+    const std::string help = ProgramSession::runHeadless(LAB + " --help", code);
     EXPECT_EQ(code, 0);
     EXPECT_NE(help.find("--ahead TICKS"), std::string::npos) << help;
 }

@@ -55,6 +55,17 @@ void ProgramSession::pause(double seconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
 }
 
+std::string ProgramSession::runHeadless(const std::string& command, int& code) {
+    std::string out;
+    FILE* pipe = popen(("env -u DISPLAY " + command + " 2>&1").c_str(), "r");
+    char buffer[512];
+    while (pipe && fgets(buffer, sizeof buffer, pipe))
+        out += buffer;
+    const int status = pipe ? pclose(pipe) : -1;
+    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
 bool ProgramSession::start(const std::string& executable) {
     int fds[2];
     if (pipe(fds) != 0)

@@ -46,6 +46,8 @@ public:
     bool running();
 
     static void pause(double seconds);
+    // Runs a command without a display and returns what it printed and its exit code.
+    static std::string runHeadless(const std::string& command, int& code);
     static std::string stageDir();
 
 private:
