@@ -2,6 +2,9 @@
 
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
+#include "sim/SavePattern.h"
+#include "sim/SavedWorld.h"
+#include "sim/SavedWorldWriter.h"
 #include "sim/SimulationPlot.h"
 #include "world/RandomSeed.h"
 #include "world/World.h"
@@ -72,6 +75,8 @@ bool SimulationRunner::start(std::string& error) {
         error = "cannot write the plot " + options.plotFile + ": " + reason;
         return false;
     }
+    if (!prepareWorld(error))
+        return false;
     if (!options.csvFile.empty()) {
         csv = std::fopen(options.csvFile.c_str(), "w");
         if (!csv) {
@@ -81,20 +86,53 @@ bool SimulationRunner::start(std::string& error) {
         std::fprintf(csv, "%s\n", PopulationCensus::csvHeader().c_str());
     }
 
+    record();
+    writeRow();
+    setupSeconds = secondsSince(begun);
+    return true;
+}
+
+bool SimulationRunner::prepareWorld(std::string& error) {
+    SavedWorld saved;
+    if (!options.loadFile.empty() && !SavedWorld::read(options.loadFile, saved, error))
+        return false;
+    SavePattern pattern;
+    std::string unused;
+    const std::string firstEvery =
+        SavePattern::parse(options.savePattern, pattern, unused) ? pattern.fileFor(options.saveEvery) : "";
+    for (const std::string& file : {options.saveFile, firstEvery}) {
+        if (!file.empty() && !SavedWorldWriter::canWrite(file, error)) {
+            error = "cannot save the world to " + file + ": " + error;
+            return false;
+        }
+    }
     if (options.seeded)
         RandomSeed::fix(options.seed);
     else
         RandomSeed::release();
     root = new osg::Group;
-    world = std::make_unique<World>(options.size, nullptr, root.get(), nullptr);
+    const bool loading = !options.loadFile.empty();
+    world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr);
     world->setTickRate(TICK_RATE);
     for (const auto& tile : options.tilesToPopulate())
         world->getTiles()->tileAt(tile.first, tile.second)->populate(10, 10, 10);
-    tick = 0;
-    record();
-    writeRow();
-    setupSeconds = secondsSince(begun);
+    if (loading)
+        saved.restore(*world);
+    // A seed given on the command line takes over from the saved one.
+    if (options.seeded)
+        RandomSeed::fix(options.seed);
+    // The genesis drew from the generator: the first tick starts from the seed for tick 0 as any other.
+    world->reseed();
+    startTick = tick = static_cast<int>(world->getTickNumber());
     return true;
+}
+
+void SimulationRunner::saveTo(const std::string& file) {
+    std::string error;
+    if (SavedWorld::capture(*world).write(file, error))
+        return;
+    out << error << std::endl;
+    savesFailed = true;
 }
 
 void SimulationRunner::record() {
@@ -106,7 +144,7 @@ void SimulationRunner::record() {
 }
 
 bool SimulationRunner::dueRow() const {
-    return tick % options.interval == 0 || tick == options.ticks;
+    return tick % options.interval == 0 || tick == startTick + options.ticks;
 }
 
 void SimulationRunner::writeRow() {
@@ -127,15 +165,28 @@ void SimulationRunner::step() {
         writeRow();
     if (options.memoryEvery > 0 && tick % options.memoryEvery == 0)
         out << "tick " << tick << " rss " << residentKb() << std::endl;
+    if (options.saveEvery > 0 && tick % options.saveEvery == 0) {
+        SavePattern pattern;
+        std::string error;
+        if (SavePattern::parse(options.savePattern, pattern, error))
+            saveTo(pattern.fileFor(tick));
+    }
     tickSeconds += secondsSince(begun);
 }
 
 void SimulationRunner::runAll() {
-    while (tick < options.ticks)
+    while (tick < startTick + options.ticks)
         step();
 }
 
 bool SimulationRunner::finish() {
+    if (!options.saveFile.empty())
+        saveTo(options.saveFile);
+    const bool drawn = closeOutputs();
+    return drawn && !savesFailed;
+}
+
+bool SimulationRunner::closeOutputs() {
     if (csv) {
         std::fclose(csv);
         csv = nullptr;
@@ -166,10 +217,10 @@ bool SimulationRunner::finish() {
 }
 
 void SimulationRunner::printSummary(std::ostream& to) const {
-    const double rate = tickSeconds > 0.0 ? tick / tickSeconds : 0.0;
+    const double rate = tickSeconds > 0.0 ? (tick - startTick) / tickSeconds : 0.0;
     char line[256];
-    std::snprintf(line, sizeof line, "ran %d ticks in %.2f s (%.1f ticks/s); set-up %.2f s\n", tick,
-                  tickSeconds, rate, setupSeconds);
+    std::snprintf(line, sizeof line, "ran %d ticks in %.2f s (%.1f ticks/s); set-up %.2f s\n",
+                  tick - startTick, tickSeconds, rate, setupSeconds);
     to << line;
     to << "peak organisms " << peakOrganisms << " at tick " << peakTick << "\n";
     to << "final herbivores " << census.count(PopulationCensus::HERBIVORES) << ", carnivores "
