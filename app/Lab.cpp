@@ -3,9 +3,9 @@
 #include "app/Settings.h"
 #include "app/Viewer.h"
 #include "life/Life.h"
-#include "plants/TileGrid.h"
-#include "plants/WorldTile.h"
 #include "presentation/Hud.h"
+#include "sim/SavedWorld.h"
+#include "sim/SimulationRunner.h"
 #include "world/RandomSeed.h"
 #include "world/World.h"
 
@@ -43,19 +43,19 @@ int Lab::run(int argc, char** argv) {
 }
 
 bool Lab::prepareWorld(std::string& error) {
-    if (!options.loadFile.empty()) {
-        error = "cannot load " + options.loadFile + ": this build reads no saved worlds";
+    const SimulationOptions& chosen = options.world;
+    SavedWorld saved;
+    const bool loading = !chosen.loadFile.empty();
+    if (loading && !SavedWorld::read(chosen.loadFile, saved, error))
         return false;
-    }
-    if (options.world.seeded)
-        RandomSeed::fix(options.world.seed);
+    if (chosen.seeded)
+        RandomSeed::fix(chosen.seed);
     else
         RandomSeed::release();
     application.createViewer();
-    application.createWorld(options.world.size);
+    application.createWorld(loading ? saved.getSize() : chosen.size);
     world = application.getWorld();
-    for (const auto& tile : options.world.tilesToPopulate())
-        world->getTiles()->tileAt(tile.first, tile.second)->populate(10, 10, 10);
+    SimulationRunner::fillWorld(*world, chosen, saved);
     return true;
 }
 
@@ -126,6 +126,8 @@ void Lab::carryOut(const LabKeyHandler::Requests& requests) {
         std::printf("speed: %s\n", speed.describe().c_str());
     if (requests.step)
         step();
+    if (requests.save)
+        saver.save(*world);
     if (requests.chart) {
         chartShown = !chartShown;
         osg::Camera* overlay = world->getHud()->getCamera();

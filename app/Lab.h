@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/LabOptions.h"
+#include "app/LabSaver.h"
 #include "app/LabSpeed.h"
 #include "interaction/LabKeyHandler.h"
 #include "presentation/PopulationChart.h"
@@ -50,6 +51,7 @@ private:
     PopulationHistory history{CHART_TICKS};
     PopulationChart chart;
     osg::ref_ptr<LabKeyHandler> keys;
+    LabSaver saver;
     osg::Timer clock;
     bool chartShown = false;
     double drawSeconds = 0.0;

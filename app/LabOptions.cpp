@@ -8,17 +8,16 @@
 
 namespace {
 
-// The options that describe a new world; sylvara-sim's reader reads them.
-const std::set<std::string> WORLD_OPTIONS = {"--size", "--genesis", "--seed"};
+// The options that choose the world; sylvara-sim's reader reads them.
+const std::set<std::string> WORLD_OPTIONS = {"--size", "--genesis", "--seed", "--load"};
 
 } // namespace
 
 SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, int size, LabOptions& options,
                                              std::string& error) {
     using Outcome = SimulationOptions::Outcome;
-    // The sandbox's world unless the command line says otherwise; later options win.
-    std::vector<std::string> forwarded = {"sylvara-lab", "--size", std::to_string(size), "--genesis", "none"};
-    std::set<std::string> given;
+    std::vector<std::string> forwarded = {"sylvara-lab"};
+    bool loading = false;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "-h" || option == "--help")
@@ -30,7 +29,7 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
             value = option.substr(equals + 1);
             option = option.substr(0, equals);
         }
-        if (option != "--load" && option != "--ahead" && WORLD_OPTIONS.count(option) == 0) {
+        if (option != "--ahead" && WORLD_OPTIONS.count(option) == 0) {
             error = option.rfind("-", 0) == 0 ? "unknown option \"" + option + "\" (try --help)"
                                               : "unexpected argument \"" + option + "\" (try --help)";
             return Outcome::Error;
@@ -42,26 +41,17 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
             }
             value = argv[++i];
         }
-        given.insert(option);
-        if (option == "--load")
-            options.loadFile = value;
-        else if (option == "--ahead" &&
-                 !SimulationOptions::readCount(option, value, 0, INT_MAX, options.ahead, error))
+        loading = loading || option == "--load";
+        if (option == "--ahead" &&
+            !SimulationOptions::readCount(option, value, 0, INT_MAX, options.ahead, error))
             return Outcome::Error;
-        else if (WORLD_OPTIONS.count(option) != 0)
+        if (WORLD_OPTIONS.count(option) != 0)
             forwarded.insert(forwarded.end(), {option, value});
     }
-    if (given.count("--load") != 0) {
-        if (options.loadFile.empty()) {
-            error = "--load: the file name is empty";
-            return Outcome::Error;
-        }
-        for (const char* fresh : {"--size", "--genesis"})
-            if (given.count(fresh) != 0) {
-                error = std::string(fresh) + " cannot be given with --load: the saved world brings its own";
-                return Outcome::Error;
-            }
-    }
+    // A new world is the sandbox's unless the command line says otherwise; the options given come
+    // after, and win.
+    if (!loading)
+        forwarded.insert(forwarded.begin() + 1, {"--size", std::to_string(size), "--genesis", "none"});
     std::vector<const char*> words;
     for (const std::string& word : forwarded)
         words.push_back(word.c_str());

@@ -8,10 +8,9 @@
 // makes it, or a saved one) and how far it runs ahead before the window opens.
 class LabOptions {
 public:
-    // Board size, genesis and seed, read as sylvara-sim reads them; the default is the
-    // sandbox's world: the settings file's size and an empty board.
+    // Board size, genesis, seed and the saved world to load, read as sylvara-sim reads them;
+    // the default is the sandbox's world: the settings file's size and an empty board.
     SimulationOptions world;
-    std::string loadFile;
     int ahead = 0;
 
     // Reads argv[1..argc-1]; size is the board size when --size is not given. On Error, error

@@ -58,7 +58,8 @@ TEST(LabOptions, DefaultsToTheSandboxWorldAndReadsWorldOptionsAsTheHeadlessRunne
 
     LabOptions loaded;
     ASSERT_EQ(parseLab({"--load", "world.sylvara", "--ahead", "5"}, loaded, error), Outcome::Run) << error;
-    EXPECT_EQ(loaded.loadFile, "world.sylvara");
+    EXPECT_EQ(loaded.world.loadFile, "world.sylvara");
+    EXPECT_TRUE(loaded.world.tilesToPopulate().empty());
     EXPECT_EQ(parseLab({"-h"}, loaded, error), Outcome::Help);
 }
 
@@ -79,8 +80,8 @@ TEST(LabOptions, EveryBadStartIsOneLineNamingTheProblem) {
         {{"--load="}, "--load: the file name is empty"},
         {{"--seed", "4294967296"}, "--seed: 4294967296 is out of range"},
         {{"--genesis", "middle"}, "--genesis: \"middle\" is not a tile"},
-        {{"--load", "w.sylvara", "--size", "5"}, "--size cannot be given with --load"},
-        {{"--genesis", "all", "--load", "w.sylvara"}, "--genesis cannot be given with --load"},
+        {{"--load", "w.sylvara", "--size", "5"}, "--size cannot go with --load"},
+        {{"--genesis", "all", "--load", "w.sylvara"}, "--genesis cannot go with --load"},
     };
     for (const auto& each : bad) {
         LabOptions options;
@@ -246,7 +247,8 @@ TEST(PopulationChart, PlacesTheCountsOnItsScaleAcrossTheTicksItHolds) {
     for (int tick = 1051; tick <= 1300; ++tick)
         history.record(tick, {0, 0, 300});
     chart.draw(history, "state");
-    EXPECT_FLOAT_EQ(chart.place(1200, 0).x(), PopulationChart::PLOT_LEFT) << "full: the oldest held at the left";
+    EXPECT_FLOAT_EQ(chart.place(1200, 0).x(), PopulationChart::PLOT_LEFT)
+        << "full: the oldest held at the left";
     EXPECT_FLOAT_EQ(chart.place(1300, 0).x(), PopulationChart::PLOT_RIGHT) << "the newest at the right";
     EXPECT_FLOAT_EQ(chart.place(1300, 300).y(),
                     PopulationChart::PLOT_BOTTOM +

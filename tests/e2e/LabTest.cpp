@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <fstream>
 #include <regex>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -213,21 +218,64 @@ TEST(Lab, AheadOpensOnTheWorldItRanWithItsLaterGenerations) {
     EXPECT_EQ(session.endWithEscape(), 0) << session.output();
 }
 
+TEST(Lab, AWorldSavedFromTheWindowGoesOnInTheHeadlessRunner) {
+    ProgramSession session({"--genesis", "all", "--seed", "5"});
+    ASSERT_TRUE(board::open(session, "save", LAB)) << session.output();
+    ProgramSession::pause(1.0);
+    session.key("x");
+    ASSERT_TRUE(session.waitForOutput("saved world-", 30)) << session.output();
+    std::smatch found;
+    const std::string output = session.output();
+    ASSERT_TRUE(std::regex_search(output, found, std::regex("saved (world-[0-9]+\\.sylvara): tick ([0-9]+)")))
+        << output;
+    const std::string file = found[1];
+    const long tick = std::stol(found[2]);
+    // The window went on.
+    const long before = tickIn(session.windowName());
+    ProgramSession::pause(1.0);
+    EXPECT_GT(tickIn(session.windowName()), before);
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+
+    const std::string csv = "/tmp/sylvara-lab-e2e-" + std::to_string(getpid()) + ".csv";
+    const std::string plot = csv + ".png";
+    int code = 0;
+    const std::string run = ProgramSession::runHeadless(
+        "./sylvara-sim --load " + file + " --ticks 200 --csv " + csv + " --plot " + plot, code);
+    EXPECT_EQ(code, 0) << run;
+    std::ifstream rows(csv);
+    std::string line;
+    std::vector<long> ticks;
+    while (std::getline(rows, line))
+        if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0])))
+            ticks.push_back(std::stol(line));
+    ASSERT_GE(ticks.size(), 2u) << run;
+    EXPECT_EQ(ticks.front(), tick) << "the census starts at the saved tick";
+    EXPECT_EQ(ticks.back(), tick + 200);
+    std::printf("%s: saved at tick %ld, went on to %ld\n", file.c_str(), tick, ticks.back());
+    for (const std::string& made : {file, csv, plot})
+        std::remove(made.c_str());
+}
+
 TEST(Lab, EachBadStartGetsOneLineAndExitCode2BeforeAnyWindow) {
-    const char* const bad[] = {"--size 0",
+    const std::string damaged = "/tmp/sylvara-lab-e2e-" + std::to_string(getpid()) + ".sylvara";
+    std::ofstream(damaged) << "not a saved world\n";
+    const std::string bad[] = {"--size 0",
                                "--size=big",
                                "--ticks 5",
                                "--genesis 5,5",
                                "--ahead -1",
                                "--seed",
-                               "--load missing.sylvara"};
-    for (const char* options : bad) {
+                               "--load missing.sylvara",
+                               "--load " + damaged,
+                               "--load " + damaged + " --size 4"};
+    for (const std::string& options : bad) {
         int code = 0;
         const std::string out = ProgramSession::runHeadless(LAB + " " + options, code);
         EXPECT_EQ(code, 2) << options << ": " << out;
         EXPECT_EQ(out.rfind("sylvara-lab: ", 0), 0u) << options << ": " << out;
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << options << ": " << out;
     }
+    std::remove(damaged.c_str());
     int code = 0;
     const std::string help = ProgramSession::runHeadless(LAB + " --help", code);
     EXPECT_EQ(code, 0);
