@@ -58,7 +58,7 @@ long LabSpeed::due(double now) {
         return std::numeric_limits<long>::max();
     const int rate = getRate();
     long owed = static_cast<long>((now - anchor) * rate) - counted;
-    const long lag = std::max(1, rate / 4);
+    const long lag = rate;
     if (owed > lag) {
         counted += owed - lag;
         owed = lag;

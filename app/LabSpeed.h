@@ -27,7 +27,7 @@ public:
 
     // Pacing: ticks are owed at the rate from the last restart on.
     void restart(double now);
-    // Ticks owed now beyond those run. A lag of more than a quarter second is dropped, not made up.
+    // Ticks owed now beyond those run. A lag of more than a second is dropped, not made up.
     long due(double now);
     void ran(long ticks) { counted += ticks; }
     // The seconds a pass may spend on ticks when drawing its frame took drawSeconds: what is left

@@ -126,11 +126,11 @@ TEST(LabSpeed, OwesTicksAtItsRateDropsALagAndBudgetsTheFrame) {
     EXPECT_EQ(speed.due(100.25), 0);
     EXPECT_EQ(speed.due(100.4), 2);
     speed.ran(2);
-    EXPECT_EQ(speed.due(100.5), 2);
-    speed.ran(2);
-    // Ten seconds behind: only a quarter second is made up, and the pace goes on from there.
-    EXPECT_EQ(speed.due(111.0), 4);
-    speed.ran(4);
+    EXPECT_EQ(speed.due(100.9), 8) << "slow frames: what is owed is made up";
+    speed.ran(8);
+    // Ten seconds behind: only a second is made up, and the pace goes on from there.
+    EXPECT_EQ(speed.due(111.0), 16);
+    speed.ran(16);
     EXPECT_EQ(speed.due(111.0), 0);
     EXPECT_EQ(speed.due(111.25), 4);
 
