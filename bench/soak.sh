@@ -41,7 +41,8 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 echo "soak: $ticks ticks on a ${size}x$size world, genesis on every tile, seed $seed"
 status=0
 (cd "$bin" && ./sylvara-sim --size "$size" --genesis all --ticks "$ticks" --seed "$seed" --memory-every "$every" \
-  --interval "$every" --csv "$scratch/population.csv" --plot "$scratch/population.png") >"$scratch/out.txt" 2>&1 ||
+  --interval "$every" --csv "$scratch/population.csv" --plot "$scratch/population.png" \
+  --traits "$scratch/traits.png") >"$scratch/out.txt" 2>&1 ||
   status=$?
 if [ "$status" -ne 0 ]; then
   tail -60 "$scratch/out.txt"

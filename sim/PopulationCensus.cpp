@@ -38,22 +38,46 @@ void PopulationCensus::add(const Life& life) {
         m[SPAWN_RADIUS].add(plant.getSpawnRadius());
         m[PLANT_SPAWN_EFFICIENCY].add(plant.getSpawnEfficiency());
         m[PLANT_SIZE].add(plant.getGenomeSize());
+        addGeneration(PLANTS, plant.getGeneration());
         return;
     }
     const Animal& animal = static_cast<const Animal&>(life);
     if (animal.getKind() != KIND_HERBIVORE && animal.getKind() != KIND_CARNIVORE)
         return;
-    Moments* m = moments[animal.getKind() == KIND_HERBIVORE ? HERBIVORES : CARNIVORES];
+    const Group group = animal.getKind() == KIND_HERBIVORE ? HERBIVORES : CARNIVORES;
+    Moments* m = moments[group];
     m[SPEED].add(animal.getSpeed());
     m[ADRENALINE].add(animal.getAdrenaline());
     m[ANIMAL_SPAWN_EFFICIENCY].add(animal.getSpawnEfficiency());
     m[ANIMAL_SIZE].add(animal.getGenomeSize());
     m[PREY_SIZE].add(animal.getPreySize());
+    addGeneration(group, animal.getGeneration());
+}
+
+void PopulationCensus::addGeneration(Group group, int generation) {
+    generations[group].add(generation);
+    if (generation > largest[group])
+        largest[group] = generation;
 }
 
 double PopulationCensus::spread(Group group, int trait) const {
     const Moments& m = moments[group][trait];
     return m.count == 0 ? 0.0 : std::sqrt(m.squares / m.count);
+}
+
+std::string PopulationCensus::groupName(Group group) {
+    return GROUP_NAMES[group];
+}
+
+std::string PopulationCensus::traitName(Group group, int trait) {
+    return group == PLANTS ? PLANT_TRAIT_NAMES[trait] : ANIMAL_TRAIT_NAMES[trait];
+}
+
+int PopulationCensus::traitColumn(Group group, int trait) {
+    int column = 5;
+    for (int before = 0; before < group; ++before)
+        column += 2 * traitCount(static_cast<Group>(before));
+    return column + 2 * trait;
 }
 
 std::string PopulationCensus::csvHeader() {
@@ -65,6 +89,9 @@ std::string PopulationCensus::csvHeader() {
             header += "," + column + "_mean," + column + "_sd";
         }
     }
+    for (int group = 0; group < GROUPS; ++group)
+        header += std::string(",") + GROUP_NAMES[group] + "_generation_mean," + GROUP_NAMES[group] +
+                  "_generation_max";
     return header;
 }
 
@@ -82,6 +109,15 @@ std::string PopulationCensus::csvRow(int tick) const {
             std::snprintf(number, sizeof number, ",%.3f,%.3f", mean(group, trait), spread(group, trait));
             row += number;
         }
+    }
+    for (int g = 0; g < GROUPS; ++g) {
+        const Group group = static_cast<Group>(g);
+        if (count(group) == 0) {
+            row += ",,";
+            continue;
+        }
+        std::snprintf(number, sizeof number, ",%.3f,%d", meanGeneration(group), largestGeneration(group));
+        row += number;
     }
     return row;
 }

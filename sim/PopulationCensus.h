@@ -27,8 +27,18 @@ public:
     // Both 0 for an empty group.
     double mean(Group group, int trait) const { return moments[group][trait].mean; }
     double spread(Group group, int trait) const;
+    // How many births separate a kind from the genesis: the mean and the largest; both 0 for an empty group.
+    double meanGeneration(Group group) const { return generations[group].mean; }
+    int largestGeneration(Group group) const { return largest[group]; }
 
-    // "tick,herbivores,carnivores,plants,herbivore_speed_mean,herbivore_speed_sd,...".
+    // "herbivore", "carnivore", "plant"; a trait's name as in the CSV's columns ("speed", "spawnRadius").
+    static std::string groupName(Group group);
+    static std::string traitName(Group group, int trait);
+    // The 1-based CSV column of a trait's mean; its spread is the next one.
+    static int traitColumn(Group group, int trait);
+
+    // "tick,herbivores,carnivores,plants,herbivore_speed_mean,herbivore_speed_sd,...", then
+    // "herbivore_generation_mean,herbivore_generation_max,..." for the three kinds.
     static std::string csvHeader();
     // The row for this census; the traits of an empty group are left blank.
     std::string csvRow(int tick) const;
@@ -42,5 +52,9 @@ private:
         void add(double x);
     };
 
+    void addGeneration(Group group, int generation);
+
     Moments moments[GROUPS][MAX_TRAITS];
+    Moments generations[GROUPS];
+    int largest[GROUPS] = {};
 };

@@ -122,6 +122,7 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         {"--load", fileName(options.loadFile)},
         {"--save", fileName(options.saveFile)},
         {"--plot", fileName(options.plotFile)},
+        {"--traits", fileName(options.traitsFile)},
     };
 
     std::vector<std::string> given;
@@ -225,6 +226,7 @@ std::string SimulationOptions::usage(const std::string& program) {
            "                     (without it the clock reseeds every tick, as in the program)\n"
            "  --csv FILE         census table, one row per interval (default population.csv)\n"
            "  --plot FILE        PNG plot of the populations, drawn by gnuplot (default population.png)\n"
+           "  --traits FILE      PNG plot of each kind's genome traits over time (default traits.png)\n"
            "  --interval N       ticks per CSV row (default 100)\n"
            "  --memory-every N   print \"tick T rss KB\" with the resident set size every N ticks\n"
            "  --load FILE        start from a saved world (then --size and --genesis are refused);\n"

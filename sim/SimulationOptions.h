@@ -21,6 +21,7 @@ public:
     // An empty name writes no file (the benchmark runs without outputs).
     std::string csvFile = "population.csv";
     std::string plotFile = "population.png";
+    std::string traitsFile = "traits.png";
     int interval = 100;
     // 0: no memory lines.
     int memoryEvery = 0;

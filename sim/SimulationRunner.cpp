@@ -2,10 +2,12 @@
 
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
+#include "sim/ProgressLine.h"
 #include "sim/SavePattern.h"
 #include "sim/SavedWorld.h"
 #include "sim/SavedWorldWriter.h"
 #include "sim/SimulationPlot.h"
+#include "sim/TraitsPlot.h"
 #include "world/RandomSeed.h"
 #include "world/World.h"
 
@@ -73,6 +75,10 @@ bool SimulationRunner::start(std::string& error) {
     std::string reason;
     if (!options.plotFile.empty() && !writable(options.plotFile, reason)) {
         error = "cannot write the plot " + options.plotFile + ": " + reason;
+        return false;
+    }
+    if (!options.traitsFile.empty() && !writable(options.traitsFile, reason)) {
+        error = "cannot write the plot " + options.traitsFile + ": " + reason;
         return false;
     }
     if (!prepareWorld(error))
@@ -145,6 +151,13 @@ void SimulationRunner::record() {
         peakOrganisms = census.total();
         peakTick = tick;
     }
+    for (int group = 0; group < PopulationCensus::GROUPS; ++group)
+        if (census.count(static_cast<PopulationCensus::Group>(group)) > 0)
+            lastAlive[group] = tick;
+}
+
+int SimulationRunner::getExtinctionTick(PopulationCensus::Group group) const {
+    return census.count(group) > 0 ? -1 : lastAlive[group] + 1;
 }
 
 bool SimulationRunner::dueRow() const {
@@ -179,8 +192,13 @@ void SimulationRunner::step() {
 }
 
 void SimulationRunner::runAll() {
-    while (tick < startTick + options.ticks)
+    ProgressLine progress(out, options.ticks);
+    while (tick < startTick + options.ticks) {
         step();
+        progress.update(tick - startTick, census.count(PopulationCensus::HERBIVORES),
+                        census.count(PopulationCensus::CARNIVORES), census.count(PopulationCensus::PLANTS));
+    }
+    progress.finish();
 }
 
 bool SimulationRunner::finish() {
@@ -195,7 +213,7 @@ bool SimulationRunner::closeOutputs() {
         std::fclose(csv);
         csv = nullptr;
     }
-    if (options.plotFile.empty())
+    if (options.plotFile.empty() && options.traitsFile.empty())
         return true;
     if (options.csvFile.empty()) {
         out << "No plot drawn: it is drawn from the CSV, and none was written." << std::endl;
@@ -204,18 +222,34 @@ bool SimulationRunner::closeOutputs() {
     const std::string title =
         "Sylvara, " + std::to_string(options.size) + " tiles per side, " +
         (options.seeded ? "seed " + std::to_string(options.seed) : std::string("clock seed"));
-    switch (SimulationPlot::draw(options.csvFile, options.plotFile, title)) {
+    bool drawn = true;
+    if (!options.plotFile.empty()) {
+        plotted =
+            reportPlot(SimulationPlot::draw(options.csvFile, options.plotFile, title), options.plotFile);
+        drawn = plotted;
+    }
+    if (!options.traitsFile.empty() && drawn) {
+        traitsPlotted =
+            reportPlot(TraitsPlot::draw(options.csvFile, options.traitsFile, title), options.traitsFile);
+        drawn = traitsPlotted;
+    }
+    return drawn || missingGnuplot;
+}
+
+// True when drawn; a missing gnuplot is said once and is no failure of the run.
+bool SimulationRunner::reportPlot(SimulationPlot::Result result, const std::string& file) {
+    switch (result) {
     case SimulationPlot::Result::Drawn:
-        plotted = true;
         return true;
     case SimulationPlot::Result::NoGnuplot:
         out << "gnuplot was not found on PATH: no plot drawn (install gnuplot-nox); the CSV "
             << options.csvFile << " is written." << std::endl;
-        return true;
+        missingGnuplot = true;
+        return false;
     case SimulationPlot::Result::Failed:
         break;
     }
-    out << "gnuplot failed: the plot " << options.plotFile << " was not drawn; the CSV " << options.csvFile
+    out << "gnuplot failed: the plot " << file << " was not drawn; the CSV " << options.csvFile
         << " is written." << std::endl;
     return false;
 }
@@ -230,9 +264,21 @@ void SimulationRunner::printSummary(std::ostream& to) const {
     to << "final herbivores " << census.count(PopulationCensus::HERBIVORES) << ", carnivores "
        << census.count(PopulationCensus::CARNIVORES) << ", plants " << census.count(PopulationCensus::PLANTS)
        << "\n";
+    const char* const names[] = {"herbivores", "carnivores", "plants"};
+    for (int g = 0; g < PopulationCensus::GROUPS; ++g) {
+        const int extinct = getExtinctionTick(static_cast<PopulationCensus::Group>(g));
+        if (extinct < 0)
+            to << names[g] << " alive\n";
+        else if (lastAlive[g] < 0)
+            to << names[g] << " never lived\n";
+        else
+            to << names[g] << " died out at tick " << extinct << "\n";
+    }
     if (!options.csvFile.empty())
         to << "csv " << options.csvFile << " (" << rows << " rows)\n";
     if (plotted)
         to << "plot " << options.plotFile << "\n";
+    if (traitsPlotted)
+        to << "traits plot " << options.traitsFile << "\n";
     to.flush();
 }

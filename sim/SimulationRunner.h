@@ -2,6 +2,7 @@
 
 #include "sim/PopulationCensus.h"
 #include "sim/SimulationOptions.h"
+#include "sim/SimulationPlot.h"
 
 #include <osg/Group>
 #include <osg/ref_ptr>
@@ -50,6 +51,8 @@ public:
     int getPeakOrganisms() const { return peakOrganisms; }
     int getPeakTick() const { return peakTick; }
     const PopulationCensus& getCensus() const { return census; }
+    // The tick from which the kind has been gone for good (0 if it never lived); -1 while it lives.
+    int getExtinctionTick(PopulationCensus::Group group) const;
 
     // The tick the run began at: 0, or the tick of the loaded world.
     int getStartTick() const { return startTick; }
@@ -63,6 +66,7 @@ private:
     void record();
     void writeRow();
     bool dueRow() const;
+    bool reportPlot(SimulationPlot::Result result, const std::string& file);
 
     SimulationOptions options;
     std::ostream& out;
@@ -76,7 +80,10 @@ private:
     int rows = 0;
     int peakOrganisms = 0;
     int peakTick = 0;
+    int lastAlive[PopulationCensus::GROUPS] = {-1, -1, -1};
     double tickSeconds = 0.0;
     double setupSeconds = 0.0;
     bool plotted = false;
+    bool traitsPlotted = false;
+    bool missingGnuplot = false;
 };

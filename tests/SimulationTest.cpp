@@ -92,13 +92,15 @@ TEST(SimulationOptions, ReadsEveryOptionAndRejectsBadOnesInOneLine) {
 class SimulationCensus : public WorldFixture {};
 
 TEST_F(SimulationCensus, CountsTheLivingAndTakesMeanAndSpreadPerKind) {
-    spawnAnimal(KIND_HERBIVORE, {100, 100, 0}, 10, 5, 20, 40, 1);
-    spawnAnimal(KIND_HERBIVORE, {110, 100, 0}, 20, 5, 30, 40, 2);
+    spawnAnimal(KIND_HERBIVORE, {100, 100, 0}, 10, 5, 20, 40, 1)->setGeneration(3);
+    spawnAnimal(KIND_HERBIVORE, {110, 100, 0}, 20, 5, 30, 40, 2)->setGeneration(9);
     spawnAnimal(KIND_HERBIVORE, {120, 100, 0}, 30, 5, 40, 40, 6);
-    spawnAnimal(KIND_CARNIVORE, {130, 100, 0}, 25, 35, 45, 55, 65);
-    spawnAnimal(KIND_CARNIVORE, {140, 100, 0}, 99, 99, 99, 99, 99)->die();
-    spawnPlant({300, 300, 0}, 12, 20, 30, 10);
-    spawnPlant({310, 300, 0}, 16, 20, 32, 20);
+    spawnAnimal(KIND_CARNIVORE, {130, 100, 0}, 25, 35, 45, 55, 65)->setGeneration(2);
+    Animal* dying = spawnAnimal(KIND_CARNIVORE, {140, 100, 0}, 99, 99, 99, 99, 99);
+    dying->setGeneration(40);
+    dying->die();
+    spawnPlant({300, 300, 0}, 12, 20, 30, 10)->setGeneration(5);
+    spawnPlant({310, 300, 0}, 16, 20, 32, 20)->setGeneration(6);
 
     const PopulationCensus census = PopulationCensus::of(world->getLives());
     using C = PopulationCensus;
@@ -107,7 +109,8 @@ TEST_F(SimulationCensus, CountsTheLivingAndTakesMeanAndSpreadPerKind) {
     EXPECT_EQ(census.count(C::PLANTS), 2);
     EXPECT_EQ(census.total(), 6);
     EXPECT_DOUBLE_EQ(census.mean(C::HERBIVORES, C::SPEED), 20.0);
-    EXPECT_NEAR(census.spread(C::HERBIVORES, C::SPEED), std::sqrt(200.0 / 3.0), 1e-12) << "population deviation";
+    EXPECT_NEAR(census.spread(C::HERBIVORES, C::SPEED), std::sqrt(200.0 / 3.0), 1e-12)
+        << "population deviation";
     EXPECT_EQ(census.spread(C::HERBIVORES, C::ADRENALINE), 0.0);
     EXPECT_DOUBLE_EQ(census.mean(C::HERBIVORES, C::PREY_SIZE), 3.0);
     EXPECT_NEAR(census.spread(C::HERBIVORES, C::PREY_SIZE), std::sqrt(14.0 / 3.0), 1e-12);
@@ -117,16 +120,35 @@ TEST_F(SimulationCensus, CountsTheLivingAndTakesMeanAndSpreadPerKind) {
     EXPECT_DOUBLE_EQ(census.spread(C::PLANTS, C::OFFSPRING), 2.0);
     EXPECT_DOUBLE_EQ(census.mean(C::PLANTS, C::PLANT_SIZE), 15.0);
     EXPECT_DOUBLE_EQ(census.spread(C::PLANTS, C::PLANT_SPAWN_EFFICIENCY), 1.0);
+    EXPECT_DOUBLE_EQ(census.meanGeneration(C::HERBIVORES), 4.0);
+    EXPECT_EQ(census.largestGeneration(C::HERBIVORES), 9);
+    EXPECT_EQ(census.largestGeneration(C::CARNIVORES), 2)
+        << "the dying carnivore's generation 40 is not counted";
+    EXPECT_DOUBLE_EQ(census.meanGeneration(C::PLANTS), 5.5);
 
     const std::string header = PopulationCensus::csvHeader();
     const std::string row = census.csvRow(40);
     EXPECT_EQ(fields(row), fields(header));
-    EXPECT_EQ(fields(header), 4u + 2 * (5 + 5 + 4));
+    EXPECT_EQ(fields(header), 4u + 2 * (5 + 5 + 4) + 2 * 3);
     EXPECT_EQ(row.rfind("40,3,1,2,20.000,8.165,5.000,0.000,", 0), 0u) << row;
-    EXPECT_NE(header.find(",carnivore_preySize_mean,carnivore_preySize_sd,plant_offspring_mean,"), std::string::npos);
+    EXPECT_NE(header.find(",carnivore_preySize_mean,carnivore_preySize_sd,plant_offspring_mean,"),
+              std::string::npos);
+    const std::string generations = ",4.000,9,2.000,2,5.500,6";
+    EXPECT_EQ(row.substr(row.size() - generations.size()), generations) << row;
+    const std::string last = ",carnivore_generation_max,plant_generation_mean,plant_generation_max";
+    EXPECT_EQ(header.substr(header.size() - last.size()), last);
+
+    // The plots find each trait by its column.
+    std::vector<std::string> names;
+    std::istringstream columns(header);
+    for (std::string name; std::getline(columns, name, ',');)
+        names.push_back(name);
+    EXPECT_EQ(names.at(C::traitColumn(C::HERBIVORES, C::SPEED) - 1), "herbivore_speed_mean");
+    EXPECT_EQ(names.at(C::traitColumn(C::CARNIVORES, C::PREY_SIZE) - 1), "carnivore_preySize_mean");
+    EXPECT_EQ(names.at(C::traitColumn(C::PLANTS, C::PLANT_SIZE)), "plant_size_sd");
 
     const std::string empty = PopulationCensus().csvRow(0);
-    EXPECT_EQ(empty, "0,0,0,0" + std::string(2 * 14, ',')) << "no fake zeros for an empty kind";
+    EXPECT_EQ(empty, "0,0,0,0" + std::string(2 * 17, ',')) << "no fake zeros for an empty kind";
 }
 
 TEST(SimulationRunner, WritesOneRowPerIntervalTheMemoryAndRepeatsWithTheSeed) {
@@ -141,6 +163,7 @@ TEST(SimulationRunner, WritesOneRowPerIntervalTheMemoryAndRepeatsWithTheSeed) {
         options.seed = seed;
         options.csvFile = scratch.file(csv);
         options.plotFile.clear();
+        options.traitsFile.clear();
         options.memoryEvery = 100;
         std::ostringstream out;
         SimulationRunner runner(options, out);
@@ -199,15 +222,21 @@ TEST(SimulationRunner, RefusesUnwritableOutputsAndPlotsOrSaysWhyNot) {
     options.csvFile = scratch.file("run.csv");
     options.plotFile = scratch.file("missing/run.png");
     EXPECT_FALSE(SimulationRunner(options, out).start(error));
-    EXPECT_FALSE(std::filesystem::exists(options.csvFile)) << "nothing is started before every output is known good";
+    EXPECT_FALSE(std::filesystem::exists(options.csvFile))
+        << "nothing is started before every output is known good";
 
     options.plotFile = scratch.file("run.png");
+    options.traitsFile = scratch.file("missing/traits.png");
+    EXPECT_FALSE(SimulationRunner(options, out).start(error));
+    EXPECT_NE(error.find("missing/traits.png"), std::string::npos) << error;
+    options.traitsFile = scratch.file("traits.png");
     {
         const std::string path = std::getenv("PATH");
         setenv("PATH", scratch.folder.c_str(), 1);
         SimulationRunner runner(options, out);
         ASSERT_TRUE(runner.start(error)) << error;
-        EXPECT_FALSE(std::filesystem::exists(options.plotFile)) << "the write probe leaves no empty plot behind";
+        EXPECT_FALSE(std::filesystem::exists(options.plotFile))
+            << "the write probe leaves no empty plot behind";
         runner.runAll();
         EXPECT_TRUE(runner.finish()) << "a missing gnuplot still leaves a good CSV";
         setenv("PATH", path.c_str(), 1);
@@ -222,8 +251,95 @@ TEST(SimulationRunner, RefusesUnwritableOutputsAndPlotsOrSaysWhyNot) {
     ASSERT_TRUE(runner.start(error)) << error;
     runner.runAll();
     EXPECT_TRUE(runner.finish());
-    std::ifstream png(options.plotFile, std::ios::binary);
-    char magic[8] = {};
-    png.read(magic, 8);
-    EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+    for (const std::string& file : {options.plotFile, options.traitsFile}) {
+        std::ifstream png(file, std::ios::binary);
+        char magic[8] = {};
+        png.read(magic, 8);
+        EXPECT_EQ(std::string(magic + 1, 3), "PNG") << file;
+    }
+    std::ostringstream summary;
+    runner.printSummary(summary);
+    EXPECT_NE(summary.str().find("traits plot " + options.traitsFile), std::string::npos) << summary.str();
+
+    // A plot gnuplot cannot draw (its folder went away after the check) fails the run, CSV kept.
+    options.traitsFile = scratch.file("gone/traits.png");
+    std::filesystem::create_directories(scratch.file("gone"));
+    SimulationRunner failing(options, out);
+    ASSERT_TRUE(failing.start(error)) << error;
+    std::filesystem::remove_all(scratch.file("gone"));
+    failing.runAll();
+    EXPECT_FALSE(failing.finish()) << "a plot that failed is not reported as done";
+    EXPECT_NE(out.str().find("gnuplot failed: the plot " + options.traitsFile), std::string::npos)
+        << out.str();
+}
+
+TEST(SimulationRunner, TellsWhenEachKindDiedOutForGood) {
+    Scratch scratch;
+    bool sawDeath = false, sawLife = false;
+    // Small single-tile worlds lose their herbivores within a few thousand ticks in some seeds, not in
+    // others.
+    for (unsigned seed = 1; seed <= 8 && !(sawDeath && sawLife); ++seed) {
+        SimulationOptions options;
+        options.size = 1;
+        options.ticks = 3000;
+        options.seeded = true;
+        options.seed = seed;
+        options.interval = 1;
+        options.csvFile = scratch.file("every-tick.csv");
+        options.plotFile.clear();
+        options.traitsFile.clear();
+        std::ostringstream out;
+        SimulationRunner runner(options, out);
+        std::string error;
+        ASSERT_TRUE(runner.start(error)) << error;
+        runner.runAll();
+        ASSERT_TRUE(runner.finish());
+        runner.printSummary(out);
+        const std::vector<std::string> rows = lines(options.csvFile);
+        ASSERT_EQ(rows.size(), 3002u);
+        for (int g = 0; g < PopulationCensus::GROUPS; ++g) {
+            const auto group = static_cast<PopulationCensus::Group>(g);
+            const std::string name = PopulationCensus::groupName(group) + "s";
+            // The count of this kind in the row of tick t.
+            const auto countAt = [&](int t) {
+                std::istringstream row(rows[t + 1]);
+                std::string cell;
+                for (int column = 0; column <= 1 + g; ++column)
+                    std::getline(row, cell, ',');
+                return std::stoi(cell);
+            };
+            const int extinct = runner.getExtinctionTick(group);
+            if (extinct < 0) {
+                sawLife = true;
+                EXPECT_GT(countAt(3000), 0) << name;
+                EXPECT_NE(out.str().find(name + " alive\n"), std::string::npos) << out.str();
+                continue;
+            }
+            sawDeath = true;
+            ASSERT_GT(extinct, 0) << name << " was seeded, so it lived at tick 0";
+            EXPECT_GT(countAt(extinct - 1), 0) << name << " still lived the tick before";
+            for (int t = extinct; t <= 3000; ++t)
+                ASSERT_EQ(countAt(t), 0) << name << " came back at tick " << t << ", seed " << seed;
+            EXPECT_NE(out.str().find(name + " died out at tick " + std::to_string(extinct) + "\n"),
+                      std::string::npos)
+                << out.str();
+        }
+    }
+    EXPECT_TRUE(sawDeath && sawLife) << "the seeds tried gave no extinction to check";
+
+    SimulationOptions empty;
+    empty.size = 1;
+    empty.ticks = 5;
+    empty.genesis = SimulationOptions::Genesis::None;
+    empty.csvFile.clear();
+    empty.plotFile.clear();
+    empty.traitsFile.clear();
+    std::ostringstream out;
+    SimulationRunner runner(empty, out);
+    std::string error;
+    ASSERT_TRUE(runner.start(error)) << error;
+    runner.runAll();
+    runner.printSummary(out);
+    EXPECT_EQ(runner.getExtinctionTick(PopulationCensus::PLANTS), 0);
+    EXPECT_NE(out.str().find("plants never lived\n"), std::string::npos) << out.str();
 }

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "sim/SimulationPlot.h"
+
+#include <string>
+
+// Draws the genome traits of a census CSV over time: one panel per kind in its population colour,
+// each trait's mean as a line in its own shade and dash, its spread (one deviation each side) as a
+// band. Every trait lies in 1..100, so the panels share that scale.
+class TraitsPlot {
+public:
+    static std::string script(const std::string& csvFile, const std::string& pngFile,
+                              const std::string& title);
+    static SimulationPlot::Result draw(const std::string& csvFile, const std::string& pngFile,
+                                       const std::string& title);
+    // The kind's colour mixed towards black (amount < 0) or white (amount > 0), as "#rrggbb".
+    static std::string shade(const std::string& colour, double amount);
+};
