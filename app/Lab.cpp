@@ -4,6 +4,7 @@
 #include "app/Viewer.h"
 #include "life/Life.h"
 #include "presentation/Hud.h"
+#include "sim/ProgressLine.h"
 #include "sim/SavedWorld.h"
 #include "sim/SimulationRunner.h"
 #include "world/RandomSeed.h"
@@ -63,18 +64,29 @@ void Lab::runAhead() {
     if (options.ahead <= 0)
         return;
     const double begun = now();
-    const long end = world->getTickNumber() + options.ahead;
+    const long start = world->getTickNumber();
+    const long end = start + options.ahead;
+    ProgressLine progress(std::cout, options.ahead);
     // A paused saved world stays as it was saved.
     while (world->getTickNumber() < end && !world->isPaused()) {
-        // Only the last ticks are charted: counting costs as much as a small tick.
-        if (end - world->getTickNumber() <= static_cast<long>(CHART_TICKS))
+        // Only the last ticks are charted, and the progress counts now and then: counting costs
+        // as much as a small tick.
+        const long left = end - world->getTickNumber();
+        if (left <= static_cast<long>(CHART_TICKS))
             tick();
         else
             world->tick();
+        if (left % PROGRESS_TICKS == 1) {
+            const PopulationHistory::Counts counts = PopulationHistory::countLiving(world->getLives());
+            progress.update(world->getTickNumber() - start, counts[PopulationHistory::HERBIVORES],
+                            counts[PopulationHistory::CARNIVORES], counts[PopulationHistory::PLANTS]);
+        }
     }
+    progress.finish();
     const double seconds = now() - begun;
-    std::printf("ran %d ticks ahead in %.2f s (%.0f ticks/s)\n", options.ahead, seconds,
-                seconds > 0 ? options.ahead / seconds : 0.0);
+    const long ran = world->getTickNumber() - start;
+    std::printf("ran %ld ticks ahead in %.2f s (%.0f ticks/s)\n", ran, seconds,
+                seconds > 0 ? ran / seconds : 0.0);
 }
 
 void Lab::addBench() {

@@ -20,6 +20,8 @@ class Lab {
 public:
     // Ticks the chart looks back over.
     static constexpr size_t CHART_TICKS = 4000;
+    // Ticks between two looks of the progress line while running ahead.
+    static constexpr long PROGRESS_TICKS = 64;
 
     Lab();
     ~Lab();
