@@ -124,6 +124,7 @@ void Lab::pass() {
     viewer->update();
     viewer->frame();
     drawSeconds = now() - begun;
+    ++framesSince;
 }
 
 void Lab::carryOut(const LabKeyHandler::Requests& requests) {
@@ -185,13 +186,15 @@ void Lab::measureRate() {
     if (at - rateSince < 1.0)
         return;
     measuredRate = (world->getTickNumber() - rateTicks) / (at - rateSince);
+    measuredFrames = framesSince / (at - rateSince);
+    framesSince = 0;
     rateSince = at;
     rateTicks = world->getTickNumber();
 }
 
 std::string Lab::stateLine() const {
     char rate[64];
-    std::snprintf(rate, sizeof rate, "running %.1f/s", measuredRate);
+    std::snprintf(rate, sizeof rate, "running %.1f/s, %.0f frames/s", measuredRate, measuredFrames);
     return "tick " + std::to_string(world->getTickNumber()) + " | " + speed.describe() + " | " +
            (world->isPaused() ? std::string("paused") : std::string(rate));
 }

@@ -57,8 +57,10 @@ private:
     osg::Timer clock;
     bool chartShown = false;
     double drawSeconds = 0.0;
-    // Ticks a second as run, measured over the last second or so.
+    // Ticks and frames a second as run, measured over the last second or so.
     double measuredRate = 0.0;
+    double measuredFrames = 0.0;
+    int framesSince = 0;
     double rateSince = 0.0;
     long rateTicks = 0;
     std::string title;
