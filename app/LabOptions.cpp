@@ -19,28 +19,16 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
     std::vector<std::string> forwarded = {"sylvara-lab"};
     bool loading = false;
     for (int i = 1; i < argc; ++i) {
-        std::string option = argv[i];
-        if (option == "-h" || option == "--help")
+        const std::string word = argv[i];
+        if (word == "-h" || word == "--help")
             return Outcome::Help;
+        std::string option;
         std::string value;
-        const size_t equals = option.find('=');
-        const bool inlineValue = option.rfind("--", 0) == 0 && equals != std::string::npos;
-        if (inlineValue) {
-            value = option.substr(equals + 1);
-            option = option.substr(0, equals);
-        }
-        if (option != "--ahead" && WORLD_OPTIONS.count(option) == 0) {
-            error = option.rfind("-", 0) == 0 ? "unknown option \"" + option + "\" (try --help)"
-                                              : "unexpected argument \"" + option + "\" (try --help)";
+        const auto isKnown = [](const std::string& name) {
+            return name == "--ahead" || WORLD_OPTIONS.count(name);
+        };
+        if (!SimulationOptions::readOption(argc, argv, i, isKnown, option, value, error))
             return Outcome::Error;
-        }
-        if (!inlineValue) {
-            if (i + 1 >= argc || std::string(argv[i + 1]).rfind("--", 0) == 0) {
-                error = option + " needs a value";
-                return Outcome::Error;
-            }
-            value = argv[++i];
-        }
         loading = loading || option == "--load";
         if (option == "--ahead" &&
             !SimulationOptions::readCount(option, value, 0, INT_MAX, options.ahead, error))
