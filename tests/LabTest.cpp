@@ -3,6 +3,7 @@
 #include "WorldFixture.h"
 
 #include "app/LabOptions.h"
+#include "app/LabSaver.h"
 #include "app/LabSpeed.h"
 #include "interaction/KeyboardEventHandler.h"
 #include "interaction/LabKeyHandler.h"
@@ -11,7 +12,10 @@
 
 #include <osgGA/EventQueue>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -269,4 +273,17 @@ TEST_F(WorldFixture, HudAdditionsGoBelowTheSandboxTextAndLeaveItAsItWas) {
     hud->showSelection(animal);
     EXPECT_EQ(hud->getInfoText(), sandbox) << "a new selection starts without the old appendix";
     EXPECT_EQ(hud->getInfoGeode()->getNumDrawables(), 2u) << "the sandbox's panel as it was";
+}
+
+TEST(LabSaver, NamesTheFirstFreeNumberAndNeverAFileThatIsThere) {
+    char folder[] = "/tmp/sylvara-lab-saves-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string at(folder);
+    EXPECT_EQ(LabSaver::nextName(at), "world-0001.sylvara");
+    for (const char* taken : {"world-0001.sylvara", "world-0002.sylvara", "world-0004.sylvara"})
+        std::ofstream(at + "/" + taken) << "taken";
+    EXPECT_EQ(LabSaver::nextName(at), "world-0003.sylvara") << "a gap is filled, nothing is overwritten";
+    for (const char* taken : {"world-0001.sylvara", "world-0002.sylvara", "world-0004.sylvara"})
+        std::remove((at + "/" + taken).c_str());
+    rmdir(folder);
 }

@@ -124,6 +124,15 @@ TEST(Lab, SpeedKeysSetTheTicksRunASecondAndTStepsThePausedWorld) {
 TEST(Lab, TheChartShowsOnLAndFollowsTheCounts) {
     ProgramSession session;
     ASSERT_TRUE(board::open(session, "chart-start", LAB)) << session.output();
+    // The help panel lists the lab's keys in a section of its own, below the sandbox's text.
+    const Box labKeys{650, 490, 800, 595};
+    session.key("h");
+    const board::Watched help = board::watch(session, "help", 10, [&](const Screenshot& shot) {
+        return shot.darkShare(labKeys, 0.15f) > 0.02 && shot.mean(labKeys).x() > 0.45f;
+    });
+    EXPECT_TRUE(help.held) << "no lab section under the controls: text share "
+                           << help.shot.darkShare(labKeys, 0.15f);
+    session.key("h");
     const Screenshot bare(session.screenshot("chart-none"));
     EXPECT_LT(bare.mean(PLOT).y(), 0.6f) << "the board, no chart, before l";
 
