@@ -58,7 +58,7 @@ int Application::run(int argc, char** argv) {
     int exitCode = 0;
     if (!parseArguments(argc, argv, exitCode))
         return exitCode;
-    createWorld(Settings::readSize(Settings::FILE));
+    createWorldFromSettings(Settings::FILE);
     if (!openWindow(exitCode))
         return exitCode;
     loop();
@@ -98,11 +98,25 @@ void Application::createViewer() {
 }
 
 void Application::createWorld(int size) {
+    beginScene();
+    buildWorld(size);
+}
+
+void Application::createWorldFromSettings(const std::string& settingsFile) {
+    // The settings are read once the loading has been announced: a rejected size is said after it.
+    beginScene();
+    buildWorld(Settings::readSize(settingsFile));
+}
+
+void Application::beginScene() {
     std::printf("loading world...\n");
     std::fflush(stdout);
     root = new osg::Group;
     hud = new Hud(TITLE);
     root->addChild(hud->getCamera());
+}
+
+void Application::buildWorld(int size) {
     world = new World(size, hud, root.get(), viewer.get());
     world->setTickRate(TICKS_PER_SECOND);
     world->setFrameRate(FRAMES_PER_SECOND);
@@ -153,13 +167,24 @@ int Application::framePass(World& world, Viewer* viewer) {
     return ticks;
 }
 
+bool Application::guarded(const std::function<void()>& pass) {
+    try {
+        pass();
+        return true;
+    } catch (...) {
+        std::printf("EXCEPTION!\n");
+        std::fflush(stdout);
+        return false;
+    }
+}
+
 void Application::loop() {
     loop([this] { framePass(*world, viewer.get()); });
 }
 
 void Application::loop(const std::function<void()>& pass) {
     while (!viewer->done()) {
-        try {
+        guarded([this, &pass] {
             if (!world->isFrameDue()) {
                 // Sleep to just before the frame is due instead of spinning a core; the pacing stays the
                 // same.
@@ -167,12 +192,9 @@ void Application::loop(const std::function<void()>& pass) {
                 if (wait > 1.0)
                     std::this_thread::sleep_for(
                         std::chrono::microseconds(static_cast<long>((wait - 0.5) * 1000)));
-                continue;
+                return;
             }
             pass();
-        } catch (...) {
-            std::printf("EXCEPTION!\n");
-            std::fflush(stdout);
-        }
+        });
     }
 }

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class Hud;
 class Viewer;
@@ -25,12 +26,17 @@ public:
 
     // One pass of the frame loop; exceptions are the caller's. Returns the ticks run.
     static int framePass(World& world, Viewer* viewer);
+    // Runs one pass of the loop; an exception from it prints "EXCEPTION!" and is dropped, so the
+    // loop goes on. False when one was caught.
+    static bool guarded(const std::function<void()>& pass);
 
     // The start-up in its three steps, for tools that build the same scene.
     bool parseArguments(int argc, char** argv, int& exitCode);
     // The viewer alone, for tools that read their own command line.
     void createViewer();
     void createWorld(int size);
+    // The same with the board size read from the settings file, as the program does.
+    void createWorldFromSettings(const std::string& settingsFile);
     bool openWindow(int& exitCode);
     // Runs the pass whenever a frame is due until the viewer is done; an exception in a pass is
     // reported and the loop goes on.
@@ -39,6 +45,8 @@ public:
     Viewer* getViewer() const { return viewer.get(); }
 
 private:
+    void beginScene();
+    void buildWorld(int size);
     void loop();
 
     osg::ref_ptr<Viewer> viewer;
