@@ -34,7 +34,8 @@ TEST(Startup, WithoutADisplayItSaysSoAndEnds) {
 // sound card leaves the one line about the sound engine, not the sound libraries' own complaints.
 TEST(Startup, TheConsoleHoldsOnlySylvarasOwnLines) {
     int code = 0;
-    const std::string out = runHeadless("env -u ALSOFT_DRIVERS -u ALSOFT_LOGLEVEL ./sylvara", code);
+    const std::string out =
+        ProgramSession::runHeadless("env -u ALSOFT_DRIVERS -u ALSOFT_LOGLEVEL ./sylvara", code);
     std::istringstream lines(out);
     std::string line;
     int count = 0;
