@@ -9,6 +9,7 @@
 #include "interaction/LabKeyHandler.h"
 #include "presentation/PopulationChart.h"
 #include "presentation/PopulationHistory.h"
+#include "sim/SavedWorld.h"
 
 #include <osgGA/EventQueue>
 
@@ -285,5 +286,36 @@ TEST(LabSaver, NamesTheFirstFreeNumberAndNeverAFileThatIsThere) {
     EXPECT_EQ(LabSaver::nextName(at), "world-0003.sylvara") << "a gap is filled, nothing is overwritten";
     for (const char* taken : {"world-0001.sylvara", "world-0002.sylvara", "world-0004.sylvara"})
         std::remove((at + "/" + taken).c_str());
+    rmdir(folder);
+}
+
+TEST_F(WorldFixture, LabSaverWritesTheWorldAsItWasWhenTheKeyCame) {
+    tile(1, 1)->populate(10, 10, 10);
+    ticks(20);
+    const long savedTick = world->getTickNumber();
+    const size_t organisms = world->getLives().size();
+    char folder[] = "/tmp/sylvara-lab-save-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(chdir(folder), 0);
+    testing::internal::CaptureStdout();
+    {
+        LabSaver saver;
+        saver.save(*world);
+        // The world goes on while the file is written; ending waits for it.
+        ticks(5);
+    }
+    const std::string said = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(chdir(here), 0);
+    const std::string file = std::string(folder) + "/world-0001.sylvara";
+    EXPECT_NE(said.find("saved world-0001.sylvara: tick " + std::to_string(savedTick)), std::string::npos)
+        << said;
+    SavedWorld saved;
+    std::string error;
+    ASSERT_TRUE(SavedWorld::read(file, saved, error)) << error;
+    EXPECT_EQ(saved.getRecord().tickNumber, savedTick) << "the snapshot, not the world ticked on";
+    EXPECT_EQ(saved.getRecord().animals.size() + saved.getRecord().plants.size(), organisms);
+    std::remove(file.c_str());
     rmdir(folder);
 }
