@@ -243,7 +243,7 @@ bool SavedWorldReader::readWorld(SqliteDatabase& db, WorldRecord& world, std::st
         cells.whole();
         cells.text();
         world.size = static_cast<int>(cells.whole());
-        world.tickNumber = static_cast<long>(cells.whole(0, LONG_MAX));
+        world.tickNumber = static_cast<long>(cells.whole(0, INT_MAX));
         world.lastId = static_cast<int>(cells.whole(0, INT_MAX));
         world.paused = cells.flag();
         world.selectedId = static_cast<int>(cells.whole());

@@ -101,10 +101,11 @@ bool SimulationRunner::start(std::string& error) {
 void SimulationRunner::fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved) {
     for (const auto& tile : options.tilesToPopulate())
         world.getTiles()->tileAt(tile.first, tile.second)->populate(10, 10, 10);
-    if (!options.loadFile.empty())
+    const bool loading = !options.loadFile.empty();
+    if (loading)
         saved.restore(world);
     // A seed given on the command line takes over from the saved one.
-    if (options.seeded)
+    if (loading && options.seeded)
         RandomSeed::fix(options.seed);
     // The genesis drew from the generator: the first tick starts from the seed for tick 0 as any other.
     world.reseed();
@@ -161,7 +162,7 @@ int SimulationRunner::getExtinctionTick(PopulationCensus::Group group) const {
 }
 
 bool SimulationRunner::dueRow() const {
-    return tick % options.interval == 0 || tick == startTick + options.ticks;
+    return tick % options.interval == 0 || tick == lastTick();
 }
 
 void SimulationRunner::writeRow() {
@@ -193,7 +194,7 @@ void SimulationRunner::step() {
 
 void SimulationRunner::runAll() {
     ProgressLine progress(out, options.ticks);
-    while (tick < startTick + options.ticks) {
+    while (tick < lastTick()) {
         step();
         progress.update(tick - startTick, census.count(PopulationCensus::HERBIVORES),
                         census.count(PopulationCensus::CARNIVORES), census.count(PopulationCensus::PLANTS));
@@ -221,7 +222,7 @@ bool SimulationRunner::closeOutputs() {
     }
     const std::string title =
         "Sylvara, " + std::to_string(options.size) + " tiles per side, " +
-        (options.seeded ? "seed " + std::to_string(options.seed) : std::string("clock seed"));
+        (RandomSeed::isFixed() ? "seed " + std::to_string(RandomSeed::getSeed()) : std::string("clock seed"));
     bool drawn = true;
     if (!options.plotFile.empty()) {
         plotted =

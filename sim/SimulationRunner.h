@@ -66,6 +66,7 @@ private:
     void record();
     void writeRow();
     bool dueRow() const;
+    long lastTick() const { return static_cast<long>(startTick) + options.ticks; }
     bool reportPlot(SimulationPlot::Result result, const std::string& file);
 
     SimulationOptions options;
