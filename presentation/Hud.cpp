@@ -178,6 +178,9 @@ void Hud::setSelectionAppendix(const std::string& text) {
     infoText->setText(selectionText + selectionAppendix);
     // The panel's backdrop ends at 660; the appended lines reach further down and get their own.
     const float bottom = std::min(660.0f, infoText->getBoundingBox().yMin() - 6.0f);
+    if (appendixBackdrop && bottom == appendixBottom)
+        return;
+    appendixBottom = bottom;
     const osg::Vec3 corners[4] = {{0, 660, backdropDepth},
                                   {0, bottom, backdropDepth},
                                   {450, bottom, backdropDepth},

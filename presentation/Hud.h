@@ -59,4 +59,5 @@ private:
     osg::ref_ptr<osg::Vec4Array> backdropColours;
     float backdropDepth = 0.0f;
     osg::ref_ptr<osg::Geometry> appendixBackdrop;
+    float appendixBottom = 0.0f;
 };
