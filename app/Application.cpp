@@ -75,8 +75,7 @@ bool Application::parseArguments(int argc, char** argv, int& exitCode) {
     usage->setCommandLineUsage(arguments.getApplicationName() + " [options] [filename] ...");
     usage->addCommandLineOption("-h or --help", "Display this information", "");
 
-    viewer = new Viewer;
-    viewer->setUpViewer(Viewer::TRACKBALL_MANIPULATOR | Viewer::ESCAPE_SETS_DONE);
+    createViewer();
     viewer->getUsage(*usage);
 
     if (arguments.read("-h") || arguments.read("--help")) {
@@ -91,6 +90,11 @@ bool Application::parseArguments(int argc, char** argv, int& exitCode) {
         return false;
     }
     return true;
+}
+
+void Application::createViewer() {
+    viewer = new Viewer;
+    viewer->setUpViewer(Viewer::TRACKBALL_MANIPULATOR | Viewer::ESCAPE_SETS_DONE);
 }
 
 void Application::createWorld(int size) {
@@ -175,8 +179,12 @@ bool Application::guarded(const std::function<void()>& pass) {
 }
 
 void Application::loop() {
+    loop([this] { framePass(*world, viewer.get()); });
+}
+
+void Application::loop(const std::function<void()>& pass) {
     while (!viewer->done()) {
-        guarded([this] {
+        guarded([this, &pass] {
             if (!world->isFrameDue()) {
                 // Sleep to just before the frame is due instead of spinning a core; the pacing stays the
                 // same.
@@ -186,7 +194,7 @@ void Application::loop() {
                         std::chrono::microseconds(static_cast<long>((wait - 0.5) * 1000)));
                 return;
             }
-            framePass(*world, viewer.get());
+            pass();
         });
     }
 }

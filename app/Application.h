@@ -32,10 +32,15 @@ public:
 
     // The start-up in its three steps, for tools that build the same scene.
     bool parseArguments(int argc, char** argv, int& exitCode);
+    // The viewer alone, for tools that read their own command line.
+    void createViewer();
     void createWorld(int size);
     // The same with the board size read from the settings file, as the program does.
     void createWorldFromSettings(const std::string& settingsFile);
     bool openWindow(int& exitCode);
+    // Runs the pass whenever a frame is due until the viewer is done; an exception in a pass is
+    // reported and the loop goes on.
+    void loop(const std::function<void()>& pass);
     World* getWorld() const { return world; }
     Viewer* getViewer() const { return viewer.get(); }
 

@@ -74,12 +74,13 @@ std::string Settings::readAudio(const std::string& file) {
 
 int Settings::checkedSize(int size, const std::string& text) {
     if (size < 1) {
-        std::printf("Settings: size \"%s\" is not a number of at least 1; using %d.\n", printable(text).c_str(), DEFAULT_SIZE);
+        std::printf("Settings: size \"%s\" is not a number of at least 1; using %d.\n",
+                    printable(text).c_str(), DEFAULT_SIZE);
         return DEFAULT_SIZE;
     }
     if (size > World::MAX_SIZE) {
-        std::printf("Settings: size \"%s\" is above the maximum of %d; using %d.\n", printable(text).c_str(), World::MAX_SIZE,
-                    World::MAX_SIZE);
+        std::printf("Settings: size \"%s\" is above the maximum of %d; using %d.\n", printable(text).c_str(),
+                    World::MAX_SIZE, World::MAX_SIZE);
         return World::MAX_SIZE;
     }
     return size;

@@ -4,7 +4,9 @@
 #include <osgGA/TrackballManipulator>
 #include <osgViewer/ViewerEventHandlers>
 
-Viewer::Viewer() { setThreadingModel(osgViewer::ViewerBase::SingleThreaded); }
+Viewer::Viewer() {
+    setThreadingModel(osgViewer::ViewerBase::SingleThreaded);
+}
 
 void Viewer::setUpViewer(unsigned options) {
     if (options & TRACKBALL_MANIPULATOR) {
@@ -42,14 +44,17 @@ bool Viewer::computeNearFarPoints(float x, float y, unsigned, osg::Vec3& nearPoi
     const osg::Viewport* viewport = view->getViewport();
     const double wx = viewport->x() + (x + 1.0) * 0.5 * viewport->width();
     const double wy = viewport->y() + (y + 1.0) * 0.5 * viewport->height();
-    const osg::Matrixd vpw = view->getViewMatrix() * view->getProjectionMatrix() * viewport->computeWindowMatrix();
+    const osg::Matrixd vpw =
+        view->getViewMatrix() * view->getProjectionMatrix() * viewport->computeWindowMatrix();
     const osg::Matrixd inverse = osg::Matrixd::inverse(vpw);
     nearPoint = osg::Vec3d(wx, wy, 0.0) * inverse;
     farPoint = osg::Vec3d(wx, wy, 1.0) * inverse;
     return true;
 }
 
-void Viewer::setWindowRectangle(int x, int y, int width, int height) { setUpViewInWindow(x, y, width, height); }
+void Viewer::setWindowRectangle(int x, int y, int width, int height) {
+    setUpViewInWindow(x, y, width, height);
+}
 
 void Viewer::setWindowTitle(const std::string& title) {
     Windows windows;

@@ -7,6 +7,7 @@
 #include <osg/Geometry>
 #include <osgText/Font>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -65,8 +66,10 @@ osg::ref_ptr<osg::Geometry> makeBackdrop(const osg::Vec3 (&corners)[4], osg::Vec
 } // namespace
 
 const char* const Hud::CONTROLS_TEXT =
-    "\nchoose tools:\n[C]->camera\n[S]->select\n[F]->fertilize\n[K]->kill\n[G]->genesis\n\netc:\n[P]->pause\n[W]->"
-    "spawn herb.\n[E]->spawn carn.\n[R]->spawn plant\n\nLeft click\nto use tools.\n\nLeft click + drag to \n rotate "
+    "\nchoose "
+    "tools:\n[C]->camera\n[S]->select\n[F]->fertilize\n[K]->kill\n[G]->genesis\n\netc:\n[P]->pause\n[W]->"
+    "spawn herb.\n[E]->spawn carn.\n[R]->spawn plant\n\nLeft click\nto use tools.\n\nLeft click + drag to \n "
+    "rotate "
     "camera.\n\nRight click + drag\n to zoom camera.";
 
 osg::ref_ptr<osgText::Text> Hud::makeText(const osg::Vec3& position, const std::string& text) const {
@@ -78,8 +81,7 @@ osg::ref_ptr<osgText::Text> Hud::makeText(const osg::Vec3& position, const std::
     return label;
 }
 
-Hud::Hud(std::string titleArgument)
-    : infoGeode(new osg::Geode), controlsGeode(new osg::Geode) {
+Hud::Hud(std::string titleArgument) : infoGeode(new osg::Geode), controlsGeode(new osg::Geode) {
     if (!fontIsUsable())
         std::printf("Warning: could not read the font %s; the text uses another font.\n", FONT);
     osg::ref_ptr<osg::Geode> titleGeode = new osg::Geode;
@@ -96,19 +98,22 @@ Hud::Hud(std::string titleArgument)
 
     osg::BoundingBox box;
     box.expandBy(titleText->getBoundingBox());
-    const float d = box.zMin() - 0.1f;
-    osg::ref_ptr<osg::Vec3Array> normals = new osg::Vec3Array(1, &osg::Z_AXIS);
+    backdropDepth = box.zMin() - 0.1f;
+    const float d = backdropDepth;
+    backdropNormals = new osg::Vec3Array(1, &osg::Z_AXIS);
     const osg::Vec4 white(1, 1, 1, 0.5f);
-    osg::ref_ptr<osg::Vec4Array> colours = new osg::Vec4Array(1, &white);
+    backdropColours = new osg::Vec4Array(1, &white);
+    osg::Vec3Array* normals = backdropNormals.get();
+    osg::Vec4Array* colours = backdropColours.get();
     const osg::Vec3 band[4] = {{box.xMin() - 2, box.yMax() + 2, d},
                                {box.xMin() - 2, box.yMin() - 2, d},
                                {1500, box.yMin() - 2, d},
                                {1500, box.yMax() + 2, d}};
     const osg::Vec3 info[4] = {{0, 962, d}, {0, 660, d}, {450, 660, d}, {450, 962, d}};
     const osg::Vec3 controls[4] = {{1000, 1000, d}, {1000, 250, d}, {1450, 250, d}, {1450, 1000, d}};
-    titleGeode->addDrawable(makeBackdrop(band, normals.get(), colours.get()).get());
-    infoGeode->addDrawable(makeBackdrop(info, normals.get(), colours.get()).get());
-    controlsGeode->addDrawable(makeBackdrop(controls, normals.get(), colours.get()).get());
+    titleGeode->addDrawable(makeBackdrop(band, normals, colours).get());
+    infoGeode->addDrawable(makeBackdrop(info, normals, colours).get());
+    controlsGeode->addDrawable(makeBackdrop(controls, normals, colours).get());
 
     camera = new osg::Camera;
     camera->setProjectionMatrix(osg::Matrixd::ortho2D(0, 1280, 0, 1024));
@@ -118,12 +123,17 @@ Hud::Hud(std::string titleArgument)
     camera->setRenderOrder(osg::Camera::POST_RENDER);
     camera->addChild(titleGeode.get());
     // The overlay is flat: keep the scene's forced lighting from greying the backdrops and text.
-    camera->getOrCreateStateSet()->setMode(GL_LIGHTING, osg::StateAttribute::OFF | osg::StateAttribute::PROTECTED);
+    camera->getOrCreateStateSet()->setMode(GL_LIGHTING,
+                                           osg::StateAttribute::OFF | osg::StateAttribute::PROTECTED);
 }
 
-void Hud::setStatus(std::string text) { status = std::move(text); }
+void Hud::setStatus(std::string text) {
+    status = std::move(text);
+}
 
-void Hud::refreshTitle() { titleText->setText(title + ": " + status); }
+void Hud::refreshTitle() {
+    titleText->setText(title + ": " + status);
+}
 
 void Hud::clearSelection() {
     refreshTitle();
@@ -146,13 +156,47 @@ void Hud::showSelection(osg::ref_ptr<Life> life) {
              << "\n\n[1]-> spawn a predator.\n[2]->spawn a prey.";
     } else if (life->getCategory() == CATEGORY_PLANT) {
         Plant* plant = static_cast<Plant*>(life.get());
-        text << "\n\nSelected: Plant" << "\nsize:" << plant->getSize() << "\nmax size:" << plant->getGenomeSize()
+        text << "\n\nSelected: Plant"
+             << "\nsize:" << plant->getSize() << "\nmax size:" << plant->getGenomeSize()
              << "\nspawn radius [red]: " << plant->getSpawnRadius()
              << "\noffspring/spawn x10 [green]: " << plant->getOffspring()
              << "\nspawn efficiency [blue]: " << plant->getSpawnEfficiency() << "\n\n[1]-> spawn a predator.";
     }
-    infoText->setText(text.str());
+    selectionText = text.str();
+    selectionAppendix.clear();
+    if (appendixBackdrop)
+        infoGeode->removeDrawable(appendixBackdrop.get());
+    appendixBackdrop = nullptr;
+    infoText->setText(selectionText);
     camera->addChild(infoGeode.get());
+}
+
+void Hud::setSelectionAppendix(const std::string& text) {
+    if (text == selectionAppendix)
+        return;
+    selectionAppendix = text;
+    infoText->setText(selectionText + selectionAppendix);
+    // The panel's backdrop ends at 660; the appended lines reach further down and get their own.
+    const float bottom = std::min(660.0f, infoText->getBoundingBox().yMin() - 6.0f);
+    if (appendixBackdrop && bottom == appendixBottom)
+        return;
+    appendixBottom = bottom;
+    const osg::Vec3 corners[4] = {{0, 660, backdropDepth},
+                                  {0, bottom, backdropDepth},
+                                  {450, bottom, backdropDepth},
+                                  {450, 660, backdropDepth}};
+    if (appendixBackdrop)
+        infoGeode->removeDrawable(appendixBackdrop.get());
+    appendixBackdrop = makeBackdrop(corners, backdropNormals.get(), backdropColours.get());
+    infoGeode->addDrawable(appendixBackdrop.get());
+}
+
+void Hud::addControlsSection(const std::string& text) {
+    // Right under the panel's backdrop, which ends at 250, and as wide.
+    controlsGeode->addDrawable(makeText(osg::Vec3(1010, 222, 0), text).get());
+    const float d = backdropDepth;
+    const osg::Vec3 corners[4] = {{1000, 250, d}, {1000, 0, d}, {1450, 0, d}, {1450, 250, d}};
+    controlsGeode->addDrawable(makeBackdrop(corners, backdropNormals.get(), backdropColours.get()).get());
 }
 
 void Hud::toggleControls() {

@@ -4,6 +4,7 @@
 
 #include <osg/Camera>
 #include <osg/Geode>
+#include <osg/Geometry>
 #include <osg/ref_ptr>
 #include <osgText/Text>
 
@@ -22,6 +23,12 @@ public:
     void showSelection(osg::ref_ptr<Life> life);
     void toggleControls();
 
+    // Additions a tool may make; the sandbox makes none.
+    // Text shown below the selected organism's traits, until the next selection.
+    void setSelectionAppendix(const std::string& text);
+    // A section of the controls panel below its text, on a backdrop of its own.
+    void addControlsSection(const std::string& text);
+
     // What the overlay shows, for the program's own checks.
     std::string getTitleText() const { return titleText->getText().createUTF8EncodedString(); }
     std::string getHintText() const { return hintText->getText().createUTF8EncodedString(); }
@@ -39,10 +46,18 @@ private:
     bool controlsShown = false;
     std::string title;
     std::string status;
+    // The selection panel's text as showSelection composed it, and what a tool appends.
+    std::string selectionText;
+    std::string selectionAppendix;
     osg::ref_ptr<osgText::Text> titleText;
     osg::ref_ptr<osgText::Text> hintText;
     osg::ref_ptr<osgText::Text> infoText;
     osg::ref_ptr<osg::Camera> camera;
     osg::ref_ptr<osg::Geode> infoGeode;
     osg::ref_ptr<osg::Geode> controlsGeode;
+    osg::ref_ptr<osg::Vec3Array> backdropNormals;
+    osg::ref_ptr<osg::Vec4Array> backdropColours;
+    float backdropDepth = 0.0f;
+    osg::ref_ptr<osg::Geometry> appendixBackdrop;
+    float appendixBottom = 0.0f;
 };

@@ -147,30 +147,12 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
             i += 2;
             continue;
         }
-        // Both "--size 5" and "--size=5".
         std::string value;
-        bool inlineValue = false;
-        const size_t equals = option.find('=');
-        if (option.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = option.substr(equals + 1);
-            option = option.substr(0, equals);
-            inlineValue = true;
-        }
-        const auto reader = readers.find(option);
-        if (reader == readers.end()) {
-            error = option.rfind("-", 0) == 0 ? "unknown option " + quoted(option) + " (try --help)"
-                                              : "unexpected argument " + quoted(option) + " (try --help)";
+        if (!readOption(
+                argc, argv, i, [&](const std::string& name) { return readers.count(name) != 0; }, option,
+                value, error))
             return Outcome::Error;
-        }
-        if (!inlineValue) {
-            // A following option is not taken for the value: "--csv --ticks" lacks its file name.
-            if (i + 1 >= argc || std::string(argv[i + 1]).rfind("--", 0) == 0) {
-                error = option + " needs a value";
-                return Outcome::Error;
-            }
-            value = argv[++i];
-        }
-        if (!reader->second(option, value))
+        if (!readers.at(option)(option, value))
             return Outcome::Error;
         given.push_back(option);
     }
@@ -190,6 +172,39 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         }
     }
     return Outcome::Run;
+}
+
+bool SimulationOptions::readOption(int argc, const char* const* argv, int& i,
+                                   const std::function<bool(const std::string&)>& isKnown,
+                                   std::string& option, std::string& value, std::string& error) {
+    option = argv[i];
+    // Both "--size 5" and "--size=5".
+    bool inlineValue = false;
+    const size_t equals = option.find('=');
+    if (option.rfind("--", 0) == 0 && equals != std::string::npos) {
+        value = option.substr(equals + 1);
+        option = option.substr(0, equals);
+        inlineValue = true;
+    }
+    if (!isKnown(option)) {
+        error = option.rfind("-", 0) == 0 ? "unknown option " + quoted(option) + " (try --help)"
+                                          : "unexpected argument " + quoted(option) + " (try --help)";
+        return false;
+    }
+    if (!inlineValue) {
+        // A following option is not taken for the value: "--csv --ticks" lacks its file name.
+        if (i + 1 >= argc || std::string(argv[i + 1]).rfind("--", 0) == 0) {
+            error = option + " needs a value";
+            return false;
+        }
+        value = argv[++i];
+    }
+    return true;
+}
+
+bool SimulationOptions::readCount(const std::string& option, const std::string& text, int low, int high,
+                                  int& target, std::string& error) {
+    return readInt(option, text, low, high, target, error);
 }
 
 std::vector<std::pair<int, int>> SimulationOptions::tilesToPopulate() const {

@@ -98,6 +98,19 @@ bool SimulationRunner::start(std::string& error) {
     return true;
 }
 
+void SimulationRunner::fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved) {
+    for (const auto& tile : options.tilesToPopulate())
+        world.getTiles()->tileAt(tile.first, tile.second)->populate(10, 10, 10);
+    const bool loading = !options.loadFile.empty();
+    if (loading)
+        saved.restore(world);
+    // A seed given on the command line takes over from the saved one.
+    if (loading && options.seeded)
+        RandomSeed::fix(options.seed);
+    // The genesis drew from the generator: the first tick starts from the seed for tick 0 as any other.
+    world.reseed();
+}
+
 bool SimulationRunner::prepareWorld(std::string& error) {
     SavedWorld saved;
     if (!options.loadFile.empty() && !SavedWorld::read(options.loadFile, saved, error))
@@ -120,15 +133,7 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     const bool loading = !options.loadFile.empty();
     world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr);
     world->setTickRate(TICK_RATE);
-    for (const auto& tile : options.tilesToPopulate())
-        world->getTiles()->tileAt(tile.first, tile.second)->populate(10, 10, 10);
-    if (loading)
-        saved.restore(*world);
-    // A seed given on the command line takes over from the saved one.
-    if (loading && options.seeded)
-        RandomSeed::fix(options.seed);
-    // The genesis drew from the generator: the first tick starts from the seed for tick 0 as any other.
-    world->reseed();
+    fillWorld(*world, options, saved);
     startTick = tick = static_cast<int>(world->getTickNumber());
     return true;
 }

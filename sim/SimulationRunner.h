@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+class SavedWorld;
 class World;
 
 // Runs a World without a window, as fast as it ticks: applies the genesis,
@@ -38,6 +39,9 @@ public:
 
     // Resident set size in KB, from /proc/self/statm; -1 when unreadable.
     static long residentKb();
+    // Populates a freshly built world as the options say: the genesis, or the saved world when
+    // one is loaded, then the seed.
+    static void fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved);
 
     World* getWorld() const { return world.get(); }
     int getTick() const { return tick; }

@@ -85,8 +85,10 @@ Box sky(int x0, int x1) {
     return Box{x0, 50, x1, 132};
 }
 
-bool open(ProgramSession& session, const std::string& shotName) {
-    if (!session.start() || !session.waitForOutput("setting scene data...", 60) || !session.waitForWindow(60))
+bool open(ProgramSession& session, const std::string& shotName, const std::string& program) {
+    session.setShotPrefix(program == "./sylvara" ? "" : program.substr(program.rfind('/') + 1) + "-");
+    if (!session.start(program) || !session.waitForOutput("setting scene data...", 60) ||
+        !session.waitForWindow(60))
         return false;
     // Keys only reach the window under the pointer.
     session.moveTo(400, 20);
@@ -101,6 +103,11 @@ bool open(ProgramSession& session, const std::string& shotName) {
     return drawn.held &&
            drawn.shot.darkShare(Box{WINDOW_X + WINDOW_WIDTH + 2, 0, 1024, 768}, 0.02f) > 0.999 &&
            drawn.shot.darkShare(Box{0, WINDOW_Y + WINDOW_HEIGHT + 2, 1024, 768}, 0.02f) > 0.999;
+}
+
+std::string programName(const testing::TestParamInfo<std::string>& info) {
+    const size_t dash = info.param.rfind('-');
+    return dash == std::string::npos ? "sylvara" : info.param.substr(dash + 1);
 }
 
 Arrival waitForArrival(const ProgramSession& session, const Screenshot& before, const Point& at,

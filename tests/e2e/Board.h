@@ -3,8 +3,11 @@
 #include "ProgramSession.h"
 #include "Screenshot.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <string>
+#include <vector>
 
 // The 5 x 5 board as the start-up camera shows it, in screen pixels (the window sits at
 // 20, 20). Row 0 is the row nearest the camera, at the bottom of the window.
@@ -40,7 +43,12 @@ Spot paleOnBoard(const Screenshot& shot, float level = PALE, const Box& leftOut 
 
 // Starts the program and waits until it draws the whole board; false (with the log in
 // the session) when it does not.
-bool open(ProgramSession& session, const std::string& shotName);
+bool open(ProgramSession& session, const std::string& shotName, const std::string& program = "./sylvara");
+
+// The sandbox and the lab: the sandbox's tests run against both.
+const std::vector<std::string> SANDBOXES = {"./sylvara", "./sylvara-lab"};
+// "sylvara" or "lab", to name a test's run.
+std::string programName(const testing::TestParamInfo<std::string>& info);
 
 struct Watched {
     bool held;

@@ -22,9 +22,11 @@ board::Watched settle(const ProgramSession& session, const std::string& name) {
 
 } // namespace
 
-TEST(Camera, DragsTurnAndZoomSpaceGoesHomeEscapeEnds) {
+class Camera : public testing::TestWithParam<std::string> {};
+
+TEST_P(Camera, DragsTurnAndZoomSpaceGoesHomeEscapeEnds) {
     ProgramSession session;
-    ASSERT_TRUE(board::open(session, "camera-start")) << session.output();
+    ASSERT_TRUE(board::open(session, "camera-start", GetParam())) << session.output();
     const board::Watched home = settle(session, "camera-home");
     ASSERT_TRUE(home.held);
 
@@ -57,3 +59,5 @@ TEST(Camera, DragsTurnAndZoomSpaceGoesHomeEscapeEnds) {
     EXPECT_EQ(session.endWithEscape(), 0) << session.output();
     EXPECT_FALSE(session.running());
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, Camera, testing::ValuesIn(board::SANDBOXES), board::programName);

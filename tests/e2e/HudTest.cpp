@@ -20,9 +20,11 @@ int titleEnd(const Screenshot& shot) {
 
 } // namespace
 
-TEST(Hud, StartShowsTitleAndBoardTitleNamesEachToolAndHTogglesTheControls) {
+class Hud : public testing::TestWithParam<std::string> {};
+
+TEST_P(Hud, StartShowsTitleAndBoardTitleNamesEachToolAndHTogglesTheControls) {
     ProgramSession session;
-    ASSERT_TRUE(board::open(session, "hud-start")) << session.output();
+    ASSERT_TRUE(board::open(session, "hud-start", GetParam())) << session.output();
     const Screenshot start(session.screenshot("hud-first"));
 
     // Dark title text on the white band; the whole board drawn as ground; white around it.
@@ -87,3 +89,5 @@ TEST(Hud, StartShowsTitleAndBoardTitleNamesEachToolAndHTogglesTheControls) {
 
     EXPECT_EQ(session.endWithEscape(), 0) << session.output();
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, Hud, testing::ValuesIn(board::SANDBOXES), board::programName);

@@ -33,9 +33,11 @@ Pair watchPairs(const ProgramSession& session, const std::string& name, double s
 
 } // namespace
 
-TEST(Pause, StopsMotionAndSpawnsUntilResumed) {
+class Pause : public testing::TestWithParam<std::string> {};
+
+TEST_P(Pause, StopsMotionAndSpawnsUntilResumed) {
     ProgramSession session;
-    ASSERT_TRUE(board::open(session, "pause-start")) << session.output();
+    ASSERT_TRUE(board::open(session, "pause-start", GetParam())) << session.output();
     session.key("g");
     const board::Point middle = board::tileMiddle(2, 2);
     session.moveTo(middle.x, middle.y);
@@ -79,3 +81,5 @@ TEST(Pause, StopsMotionAndSpawnsUntilResumed) {
 
     EXPECT_EQ(session.endWithEscape(), 0) << session.output();
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, Pause, testing::ValuesIn(board::SANDBOXES), board::programName);

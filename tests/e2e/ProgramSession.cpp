@@ -55,6 +55,17 @@ void ProgramSession::pause(double seconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
 }
 
+std::string ProgramSession::runHeadless(const std::string& command, int& code) {
+    std::string out;
+    FILE* pipe = popen(("env -u DISPLAY " + command + " 2>&1").c_str(), "r");
+    char buffer[512];
+    while (pipe && fgets(buffer, sizeof buffer, pipe))
+        out += buffer;
+    const int status = pipe ? pclose(pipe) : -1;
+    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
 bool ProgramSession::start(const std::string& executable) {
     int fds[2];
     if (pipe(fds) != 0)
@@ -137,6 +148,21 @@ bool ProgramSession::waitForWindow(double seconds) {
     return false;
 }
 
+std::string ProgramSession::windowName() const {
+    const std::string command =
+        "DISPLAY=" + display + " xdotool search --onlyvisible --class osgViewer getwindowname 2>/dev/null";
+    std::string name;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[256];
+    while (pipe && fgets(buffer, sizeof buffer, pipe))
+        name += buffer;
+    if (pipe)
+        pclose(pipe);
+    while (!name.empty() && name.back() == '\n')
+        name.pop_back();
+    return name;
+}
+
 void ProgramSession::xdotool(const std::string& words) const {
     const std::string command = "DISPLAY=" + display + " xdotool " + words + " >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0)
@@ -171,7 +197,7 @@ void ProgramSession::drag(int button, int fromX, int fromY, int toX, int toY) co
 }
 
 std::string ProgramSession::screenshot(const std::string& name) const {
-    const std::string file = stageDir() + "/e2e-" + name + ".png";
+    const std::string file = stageDir() + "/e2e-" + shotPrefix + name + ".png";
     // Light compression: on a loaded machine the default one takes seconds per shot, and tests poll.
     const std::string command =
         "DISPLAY=" + display + " import -window root -quality 10 " + file + " >/dev/null 2>&1";

@@ -23,6 +23,8 @@ public:
     // Waits until the program's window is mapped on the screen.
     bool waitForWindow(double seconds);
     std::string output() const;
+    // The title of the program's window; empty while it has none.
+    std::string windowName() const;
 
     void xdotool(const std::string& arguments) const;
     // Moves the pointer onto the window's point (x, y) (window coordinates, 800 x 600).
@@ -32,6 +34,8 @@ public:
     // Presses the button at one window point, moves in steps to another and lets go there,
     // after a rest so the camera is not thrown into a spin.
     void drag(int button, int fromX, int fromY, int toX, int toY) const;
+    // Put before every screenshot's name, so two programs' runs of one test keep their own shots.
+    void setShotPrefix(const std::string& prefix) { shotPrefix = prefix; }
     // A screenshot of the whole screen; the window sits at 20, 20.
     std::string screenshot(const std::string& name) const;
 
@@ -42,6 +46,8 @@ public:
     bool running();
 
     static void pause(double seconds);
+    // Runs a command without a display and returns what it printed and its exit code.
+    static std::string runHeadless(const std::string& command, int& code);
     static std::string stageDir();
 
 private:
@@ -50,6 +56,7 @@ private:
     std::string display;
     std::string logFile;
     std::string workingDirectory;
+    std::string shotPrefix;
     pid_t server = -1;
     pid_t program = -1;
     int exitCode = -1;

@@ -32,9 +32,11 @@ double distance(double x0, double y0, double x1, double y1) {
 
 } // namespace
 
-TEST(Selection, PanelShowsTheTraitsTheArrowFollowsAndKeysSpawnPredatorAndPrey) {
+class Selection : public testing::TestWithParam<std::string> {};
+
+TEST_P(Selection, PanelShowsTheTraitsTheArrowFollowsAndKeysSpawnPredatorAndPrey) {
     ProgramSession session;
-    ASSERT_TRUE(board::open(session, "select-start")) << session.output();
+    ASSERT_TRUE(board::open(session, "select-start", GetParam())) << session.output();
     const Screenshot empty(session.screenshot("select-empty"));
     EXPECT_LT(empty.darkShare(PANEL, 0.4f), 0.001) << "no panel before a selection";
 
@@ -144,3 +146,5 @@ TEST(Selection, PanelShowsTheTraitsTheArrowFollowsAndKeysSpawnPredatorAndPrey) {
 
     EXPECT_EQ(session.endWithEscape(), 0) << session.output();
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, Selection, testing::ValuesIn(board::SANDBOXES), board::programName);

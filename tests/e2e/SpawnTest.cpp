@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cstdio>
 
-TEST(Spawn, HerbivoreCarnivoreAndPlantAppearUnderThePointerWithTheirPings) {
+class Spawn : public testing::TestWithParam<std::string> {};
+
+TEST_P(Spawn, HerbivoreCarnivoreAndPlantAppearUnderThePointerWithTheirPings) {
     ProgramSession session;
-    ASSERT_TRUE(board::open(session, "spawn-start")) << session.output();
+    ASSERT_TRUE(board::open(session, "spawn-start", GetParam())) << session.output();
     const Screenshot empty(session.screenshot("spawn-empty"));
     EXPECT_EQ(board::paleOnBoard(empty).count, 0) << "bare ground is never pale";
 
@@ -55,3 +57,5 @@ TEST(Spawn, HerbivoreCarnivoreAndPlantAppearUnderThePointerWithTheirPings) {
 
     EXPECT_EQ(session.endWithEscape(), 0) << session.output();
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, Spawn, testing::ValuesIn(board::SANDBOXES), board::programName);

@@ -3,37 +3,20 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <memory>
 #include <sstream>
 
-namespace {
-
-// Runs a command without a display and returns what it printed and its exit code.
-std::string runHeadless(const std::string& command, int& code) {
-    std::array<char, 512> buffer;
-    std::string out;
-    FILE* pipe = popen(("env -u DISPLAY " + command + " 2>&1").c_str(), "r");
-    while (pipe && fgets(buffer.data(), buffer.size(), pipe))
-        out += buffer.data();
-    const int status = pclose(pipe);
-    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
-
-} // namespace
-
 TEST(Startup, HelpAndUnknownOptionsEndBeforeAnyWindow) {
     int code = 0;
-    std::string out = runHeadless("./sylvara -h", code);
+    std::string out = ProgramSession::runHeadless("./sylvara -h", code);
     EXPECT_EQ(code, 1);
     EXPECT_NE(out.find("-h or --help"), std::string::npos) << out;
     EXPECT_NE(out.find("Display this information"), std::string::npos) << out;
     EXPECT_EQ(out.find("loading world..."), std::string::npos);
-    out = runHeadless("./sylvara --help", code);
+    out = ProgramSession::runHeadless("./sylvara --help", code);
     EXPECT_EQ(code, 1);
-    out = runHeadless("./sylvara -x", code);
+    out = ProgramSession::runHeadless("./sylvara -x", code);
     EXPECT_EQ(code, 1);
     EXPECT_NE(out.find("unrecognized option -x"), std::string::npos) << out;
     EXPECT_EQ(out.find("loading world..."), std::string::npos);
@@ -41,7 +24,7 @@ TEST(Startup, HelpAndUnknownOptionsEndBeforeAnyWindow) {
 
 TEST(Startup, WithoutADisplayItSaysSoAndEnds) {
     int code = 0;
-    const std::string out = runHeadless("./sylvara", code);
+    const std::string out = ProgramSession::runHeadless("./sylvara", code);
     EXPECT_NE(code, 0);
     EXPECT_LT(code, 128) << "no crash";
     EXPECT_NE(out.find("cannot open a window"), std::string::npos) << out;
@@ -51,7 +34,8 @@ TEST(Startup, WithoutADisplayItSaysSoAndEnds) {
 // sound card leaves the one line about the sound engine, not the sound libraries' own complaints.
 TEST(Startup, TheConsoleHoldsOnlySylvarasOwnLines) {
     int code = 0;
-    const std::string out = runHeadless("env -u ALSOFT_DRIVERS -u ALSOFT_LOGLEVEL ./sylvara", code);
+    const std::string out =
+        ProgramSession::runHeadless("env -u ALSOFT_DRIVERS -u ALSOFT_LOGLEVEL ./sylvara", code);
     std::istringstream lines(out);
     std::string line;
     int count = 0;
@@ -92,7 +76,7 @@ TEST(Startup, UnderAScreenThatStartsOverTheWindowStillOpens) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         int code = 0;
         // No other client may be connected while it starts: wait, then look.
-        const std::string out = runHeadless(
+        const std::string out = ProgramSession::runHeadless(
             "xvfb-run -a -s '-screen 0 1024x768x24' bash -c './sylvara >/dev/null 2>&1 & sleep 2.5; "
             "w=$(xdotool search --onlyvisible --class osgViewer | head -1); xdotool getwindowgeometry $w; "
             "xdotool key --window $w Escape; wait $!; echo exit $?'",

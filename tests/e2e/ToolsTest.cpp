@@ -38,9 +38,11 @@ bool clickAndWaitForTint(ProgramSession& session, const std::string& name, const
 
 } // namespace
 
-TEST(Tools, GenesisSeedsATileAndTheKillerEmptiesIt) {
+class Tools : public testing::TestWithParam<std::string> {};
+
+TEST_P(Tools, GenesisSeedsATileAndTheKillerEmptiesIt) {
     ProgramSession session;
-    ASSERT_TRUE(board::open(session, "genesis-start")) << session.output();
+    ASSERT_TRUE(board::open(session, "genesis-start", GetParam())) << session.output();
     const Box tile = board::tile(2, 1);
     const Screenshot empty(session.screenshot("genesis-empty"));
 
@@ -104,9 +106,9 @@ TEST(Tools, GenesisSeedsATileAndTheKillerEmptiesIt) {
     EXPECT_EQ(session.endWithEscape(), 0) << session.output();
 }
 
-TEST(Tools, FertilizerFlashesBlueTintsTheTileAndASecondClickUndoesIt) {
+TEST_P(Tools, FertilizerFlashesBlueTintsTheTileAndASecondClickUndoesIt) {
     ProgramSession session;
-    ASSERT_TRUE(board::open(session, "fertilize-start")) << session.output();
+    ASSERT_TRUE(board::open(session, "fertilize-start", GetParam())) << session.output();
     const Box tile = board::tile(3, 1);
     const Box neighbour = board::tile(2, 1);
     const Screenshot plain(session.screenshot("fertilize-plain"));
@@ -139,3 +141,5 @@ TEST(Tools, FertilizerFlashesBlueTintsTheTileAndASecondClickUndoesIt) {
 
     EXPECT_EQ(session.endWithEscape(), 0) << session.output();
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, Tools, testing::ValuesIn(board::SANDBOXES), board::programName);

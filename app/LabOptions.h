@@ -1,0 +1,21 @@
+#pragma once
+
+#include "sim/SimulationOptions.h"
+
+#include <string>
+
+// The command line of sylvara-lab: which world the window opens on (a new one, as sylvara-sim
+// makes it, or a saved one) and how far it runs ahead before the window opens.
+class LabOptions {
+public:
+    // Board size, genesis, seed and the saved world to load, read as sylvara-sim reads them;
+    // the default is the sandbox's world: the settings file's size and an empty board.
+    SimulationOptions world;
+    int ahead = 0;
+
+    // Reads argv[1..argc-1]; size is the board size when --size is not given. On Error, error
+    // holds a one-line reason.
+    static SimulationOptions::Outcome parse(int argc, const char* const* argv, int size, LabOptions& options,
+                                            std::string& error);
+    static std::string usage(const std::string& program);
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+class World;
+
+// Saves the lab's world on a key. The snapshot is taken between ticks on the thread that ticks
+// the world, and written to a numbered file in the working folder on a thread of its own, so
+// the window goes on while the file is written.
+class LabSaver {
+public:
+    LabSaver() = default;
+    // Waits for a file still being written: it is never left half done.
+    ~LabSaver();
+    LabSaver(const LabSaver&) = delete;
+    LabSaver& operator=(const LabSaver&) = delete;
+
+    // Takes the snapshot and starts writing it; says so and does nothing while the last save is
+    // still being written. The line that names the file comes once it is written.
+    void save(World& world);
+    // The first of world-0001.sylvara, world-0002.sylvara, ... that is not in the folder.
+    static std::string nextName(const std::string& folder);
+
+private:
+    std::thread writer;
+    std::atomic<bool> writing{false};
+};
