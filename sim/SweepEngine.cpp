@@ -105,6 +105,9 @@ bool SweepEngine::lock(std::string& error) {
         error = "cannot open " + file + ": " + std::strerror(errno);
         return false;
     }
+    // A job ended by a sweep just stopped may take a moment to be gone.
+    for (int wait = 0; wait < 30 && flock(descriptor, LOCK_EX | LOCK_NB) != 0; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
         close(descriptor);
         error = "a sweep or jobs of one still run in " + folder +
