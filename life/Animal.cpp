@@ -14,6 +14,8 @@ namespace {
 constexpr float DEGREES = 0.01745f;
 constexpr float LOOP_WEIGHT = 1.0f;
 constexpr float LOOP_DELAY = 0.1f;
+// The model faces a quarter turn (as written) off the heading.
+constexpr double BIRTH_TURN = 1.5705;
 
 World* worldOf(WorldTile* tile) {
     return tile->getGrid()->getWorld();
@@ -30,26 +32,65 @@ Animal::Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
     maxEnergy = size + 0.1f;
     energy = maxEnergy * 0.5f;
 
-    model = new character::Model;
-    model->create(core.get());
-
+    const osg::Vec3f colour = buildBody(core.get(), tickRate);
     const float s = bodyScale();
     transform->setScale(osg::Vec3d(s, s, s * 0.5f));
-
-    const osg::Vec3f colour(adrenaline / 100.0f + 0.5f, speed / 100.0f + 0.5f,
-                            spawnEfficiency / 100.0f + 0.5f);
-    model->setStateSet(EmissiveState::get(osg::Vec4(colour, 1.0f)).get());
-
-    timeScale = speed * 3.0f / 100.0f * tickRate * 0.0625f;
-    model->setTimeScale(timeScale);
-    transform->addChild(model.get());
-    transform->setAttitude(osg::Quat(1.5705, osg::Vec3d(0, 0, 1)));
+    transform->setAttitude(osg::Quat(BIRTH_TURN, osg::Vec3d(0, 0, 1)));
     setHeading((std::rand() % 360) * DEGREES);
 
     World* world = worldOf(tile);
     world->lifePing(position, colour);
     world->getSound()->playLife(size, 100);
     model->startAction(ANIM_BIRTH, 0.0f, 1.0f);
+}
+
+Animal::Animal(const AnimalRecord& record, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
+               int tickRate)
+    : Life(record.life, tile), heading(record.life.heading), preySize(record.preySize), speed(record.speed),
+      adrenaline(record.adrenaline), kind(record.kind), running(record.running), walking(record.walking),
+      exhausted(record.exhausted), position(record.life.position), deathCountdown(record.deathCountdown) {
+    category = CATEGORY_ANIMAL;
+    maxEnergy = size + 0.1f;
+    buildBody(core.get(), tickRate);
+    const float s = bodyScale();
+    transform->setScale(osg::Vec3d(s, s, s * (energy + 0.01f) / maxEnergy));
+    transform->setAttitude(osg::Quat(BIRTH_TURN, osg::Vec3d(0, 0, 1)) *
+                           osg::Quat(heading, osg::Vec3d(0, 0, 1)));
+    if (state == STATE_DEAD)
+        model->startLoop(ANIM_DIE, LOOP_WEIGHT, LOOP_DELAY);
+    else if (walking)
+        model->startLoop(ANIM_WALK, LOOP_WEIGHT, LOOP_DELAY);
+    else if (running)
+        model->startLoop(ANIM_RUN, LOOP_WEIGHT, LOOP_DELAY);
+}
+
+osg::Vec3f Animal::buildBody(character::CoreModel* core, int tickRate) {
+    model = new character::Model;
+    model->create(core);
+    const osg::Vec3f colour(adrenaline / 100.0f + 0.5f, speed / 100.0f + 0.5f,
+                            spawnEfficiency / 100.0f + 0.5f);
+    model->setStateSet(EmissiveState::get(osg::Vec4(colour, 1.0f)).get());
+    timeScale = speed * 3.0f / 100.0f * tickRate * 0.0625f;
+    model->setTimeScale(timeScale);
+    transform->addChild(model.get());
+    return colour;
+}
+
+AnimalRecord Animal::record() const {
+    AnimalRecord r;
+    r.life = recordLife();
+    r.life.heading = heading;
+    r.kind = kind;
+    r.speed = speed;
+    r.adrenaline = adrenaline;
+    r.preySize = preySize;
+    // A dying animal never looks at its target again, and the target may be gone already.
+    r.targetId = target && state != STATE_DEAD ? target->getId() : AnimalRecord::NO_TARGET;
+    r.walking = walking;
+    r.running = running;
+    r.exhausted = exhausted;
+    r.deathCountdown = deathCountdown;
+    return r;
 }
 
 // Only a living animal's update looks at its target: a dead one's may already be gone.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "life/AnimalRecord.h"
 #include "life/Life.h"
 
 // A herbivore or carnivore: walks, hunts, flees, reproduces and dies.
@@ -8,6 +9,13 @@ public:
     Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile, int kind,
            const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency, int size, int preySize,
            int tickRate);
+    // Rebuilds a saved animal as it was, without the birth's draw, ping, sound or animation. Its
+    // target comes back once every organism is back.
+    Animal(const AnimalRecord& record, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
+           int tickRate);
+
+    AnimalRecord record() const;
+    void restoreTarget(Life* prey) { target = prey; }
 
     void reproduce() override;
     void die() override;
@@ -47,6 +55,8 @@ public:
 
 private:
     float bodyScale() const { return size * 0.05f + 0.1f; }
+    // The model in its genome's colour and pace, under the transform; returns the colour.
+    osg::Vec3f buildBody(character::CoreModel* core, int tickRate);
     void showEnergy();
     void releasePrey();
 

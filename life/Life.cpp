@@ -11,6 +11,27 @@ Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, in
     transform->dirtyBound();
 }
 
+Life::Life(const LifeRecord& record, WorldTile* tile)
+    : state(record.state), tile(tile), transform(new osg::PositionAttitudeTransform), size(record.size),
+      spawnEfficiency(record.spawnEfficiency), id(record.id), energy(record.energy),
+      adrenalineLevel(record.adrenalineLevel), foodValue(1.0f), generation(record.generation) {
+    transform->setPosition(record.position);
+    transform->dirtyBound();
+}
+
+LifeRecord Life::recordLife() const {
+    LifeRecord record;
+    record.id = id;
+    record.generation = generation;
+    record.state = state;
+    record.size = size;
+    record.spawnEfficiency = spawnEfficiency;
+    record.energy = energy;
+    record.adrenalineLevel = adrenalineLevel;
+    record.position = transform->getPosition();
+    return record;
+}
+
 Life::~Life() {
     transform = nullptr;
     model = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "character/Model.h"
+#include "life/LifeRecord.h"
 #include "life/LifeState.h"
 #include "world/ScenePrefetch.h"
 
@@ -56,7 +57,12 @@ public:
     virtual void prefetchReach() const {}
 
 protected:
+    // Rebuilds the common part of a saved organism as it was.
+    Life(const LifeRecord& record, WorldTile* tile);
     ~Life() override;
+
+    // The common part as plain values; the heading and the listing are the caller's to fill.
+    LifeRecord recordLife() const;
 
     // The end of the dying countdown: off the tile, out of the scene, out of the World,
     // which may destroy this organism. Nothing may touch it afterwards.

@@ -45,8 +45,59 @@ Plant::Plant(int id, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::
     seedsPerBatch = offspring / 10 + 1;
     seedTransforms.reserve(seedsPerBatch);
 
+    buildBody(core.get(), stem, seed, tickRate);
+
+    const float turn = static_cast<float>(tile->random() % 360) * DEGREES;
+    transform->setAttitude(transform->getAttitude() * osg::Quat(turn, osg::Vec3d(0, 0, 1)));
+
+    World* world = worldOf(tile);
+    world->lifePing(position, colour);
+    world->getSound()->playLife(this->size, 100);
+    model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
+
+    state = STATE_IDLE;
+    if (!viable)
+        wither();
+}
+
+Plant::Plant(const PlantRecord& record, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::Node> stem,
+             osg::ref_ptr<osg::Node> seed, WorldTile* tile, int tickRate)
+    : Life(record.life, tile), countdown(record.countdown), grownSize(record.grownSize),
+      segments(record.segments), spawnRadius(record.spawnRadius), offspring(record.offspring),
+      seedsReleased(record.seedsReleased) {
+    category = CATEGORY_PLANT;
+    maxSegments = std::max(size / 10, 1);
+    maxEnergy = grownSize;
+    foodValue = 0.5f;
+    seedsPerBatch = offspring / 10 + 1;
+    seedTransforms.reserve(seedsPerBatch);
+    buildBody(core.get(), stem, seed, tickRate);
+
+    // The stem's foot stays on the ground while the bloom rises a segment at a time.
+    stemTransform->setPosition(osg::Vec3d(0, 0, -(segments - 1) * static_cast<double>(PLANT_SEGMENT_HEIGHT)));
+    osg::Vec3d stemScale = stemTransform->getScale();
+    stemScale.z() = segments * TENTH * PLANT_SEGMENT_HEIGHT;
+    stemTransform->setScale(stemScale);
+    const float t = static_cast<float>(size * 1.6 + 1.0);
+    bloomTransform->setScale(osg::Vec3d(t, t, record.bloomHeight));
+    transform->setAttitude(osg::Quat(record.life.heading, osg::Vec3d(0, 0, 1)));
+    if (record.seedRingBuilt) {
+        buildSeedRing();
+        updateSeedRing(record.ripeSeeds);
+    }
+    ripeSeeds = record.ripeSeeds;
+    if (record.withered) {
+        withered = true;
+        transform->setStateSet(emissive(osg::Vec4(1, 0, 0, 1)).get());
+    }
+    if (state == STATE_DEAD)
+        model->startLoop(PLANT_ANIM_DIE, 1.0f, 0.1f);
+}
+
+void Plant::buildBody(character::CoreModel* core, osg::ref_ptr<osg::Node> stem, osg::ref_ptr<osg::Node> seed,
+                      int tickRate) {
     model = new character::Model;
-    model->create(core.get());
+    model->create(core);
     stemNode = stem;
     seedNode = seed;
 
@@ -74,18 +125,26 @@ Plant::Plant(int id, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::
     if (stemNode)
         stemTransform->addChild(SharedNodeFanout::holderFor(stemNode.get()));
     transform->addChild(stemTransform.get());
+}
 
-    const float turn = static_cast<float>(tile->random() % 360) * DEGREES;
-    transform->setAttitude(transform->getAttitude() * osg::Quat(turn, osg::Vec3d(0, 0, 1)));
-
-    World* world = worldOf(tile);
-    world->lifePing(position, colour);
-    world->getSound()->playLife(this->size, 100);
-    model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
-
-    state = STATE_IDLE;
-    if (!viable)
-        wither();
+PlantRecord Plant::record() const {
+    PlantRecord r;
+    r.life = recordLife();
+    double turn = 0.0;
+    osg::Vec3d axis;
+    transform->getAttitude().getRotate(turn, axis);
+    r.life.heading = static_cast<float>(axis.z() < 0.0 ? -turn : turn);
+    r.offspring = offspring;
+    r.spawnRadius = spawnRadius;
+    r.grownSize = grownSize;
+    r.segments = segments;
+    r.countdown = countdown;
+    r.seedsReleased = seedsReleased;
+    r.ripeSeeds = ripeSeeds;
+    r.seedRingBuilt = seedRingBuilt;
+    r.withered = withered;
+    r.bloomHeight = static_cast<float>(bloomTransform->getScale().z());
+    return r;
 }
 
 Plant::~Plant() {
@@ -217,6 +276,7 @@ void Plant::wither() {
         return;
     }
     state = STATE_WITHERING;
+    withered = true;
     countdown = 30;
     transform->setStateSet(emissive(osg::Vec4(1, 0, 0, 1)).get());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "life/Life.h"
+#include "plants/PlantRecord.h"
 
 #include <osg/Node>
 
@@ -15,6 +16,12 @@ public:
     Plant(int id, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::Node> stem,
           osg::ref_ptr<osg::Node> seed, WorldTile* tile, const osg::Vec3d& position, int offspring,
           int spawnRadius, int spawnEfficiency, int size, int tickRate, bool viable);
+    // Rebuilds a saved plant as it was, stem, bloom and seed ring included, without the birth's
+    // draw, ping, sound or animation.
+    Plant(const PlantRecord& record, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::Node> stem,
+          osg::ref_ptr<osg::Node> seed, WorldTile* tile, int tickRate);
+
+    PlantRecord record() const;
 
     void reproduce() override;
     void die() override;
@@ -44,6 +51,9 @@ protected:
     ~Plant() override;
 
 private:
+    // The bloom in its genome's colour and pace, and the stem, under the transform.
+    void buildBody(character::CoreModel* core, osg::ref_ptr<osg::Node> stem, osg::ref_ptr<osg::Node> seed,
+                   int tickRate);
     void absorb();
     void growSegment();
     void seedStep();
@@ -68,4 +78,5 @@ private:
     int seedsReleased = 0;
     int ripeSeeds = 0;
     bool seedRingBuilt = false;
+    bool withered = false;
 };

@@ -85,6 +85,13 @@ void WorldTile::toggleFertilized() {
     updateColour();
 }
 
+void WorldTile::restore(bool fertilizedNow, float mass, const osg::Vec4& shade) {
+    fertilized = fertilizedNow;
+    plantMass = mass;
+    if (getEmission() != shade)
+        transform->setStateSet(EmissiveState::get(shade).get());
+}
+
 void WorldTile::killAll() {
     animals.walk([](Life* life) { life->die(); });
     plants.walk([](Life* life) { life->die(); });

@@ -22,6 +22,8 @@ public:
     void unregisterLife(Life* life);
     void updateColour();
     void toggleFertilized();
+    // A saved tile's flag, plant mass and shade, once its organisms are registered again.
+    void restore(bool fertilizedNow, float mass, const osg::Vec4& shade);
     void killAll();
     void migrateAnimals();
     void updateAnimals();

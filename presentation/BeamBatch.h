@@ -24,6 +24,9 @@ public:
     void age();
 
     std::size_t size() const { return ticksLeft.size(); }
+    const osg::Vec3f& getColour() const { return colour; }
+    float getAlpha() const { return alpha; }
+    int getTicksLeft(std::size_t beam) const { return ticksLeft[beam]; }
     osg::Geode* getNode() const { return geode.get(); }
     // Four corners per beam, in the order the beams came.
     const osg::Vec3Array& getCorners() const { return *corners; }

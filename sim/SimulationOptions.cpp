@@ -1,7 +1,9 @@
 #include "sim/SimulationOptions.h"
 
+#include "sim/SavePattern.h"
 #include "world/World.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -73,6 +75,15 @@ bool readTiles(const std::string& text, std::vector<std::pair<int, int>>& tiles,
 SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const* argv,
                                                     SimulationOptions& options, std::string& error) {
     using Reader = std::function<bool(const std::string& option, const std::string& value)>;
+    // A file name: anything but empty.
+    const auto fileName = [&error](std::string& target) -> Reader {
+        return [&error, &target](const std::string& o, const std::string& v) {
+            if (v.empty())
+                error = o + ": the file name is empty";
+            target = v;
+            return !v.empty();
+        };
+    };
     const std::map<std::string, Reader> readers = {
         {"--size",
          [&](const std::string& o, const std::string& v) {
@@ -107,33 +118,35 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
              options.genesis = Genesis::Tiles;
              return readTiles(v, options.genesisTiles, error);
          }},
-        {"--csv",
-         [&](const std::string& o, const std::string& v) {
-             if (v.empty())
-                 error = o + ": the file name is empty";
-             options.csvFile = v;
-             return !v.empty();
-         }},
-        {"--plot",
-         [&](const std::string& o, const std::string& v) {
-             if (v.empty())
-                 error = o + ": the file name is empty";
-             options.plotFile = v;
-             return !v.empty();
-         }},
-        {"--traits",
-         [&](const std::string& o, const std::string& v) {
-             if (v.empty())
-                 error = o + ": the file name is empty";
-             options.traitsFile = v;
-             return !v.empty();
-         }},
+        {"--csv", fileName(options.csvFile)},
+        {"--load", fileName(options.loadFile)},
+        {"--save", fileName(options.saveFile)},
+        {"--plot", fileName(options.plotFile)},
+        {"--traits", fileName(options.traitsFile)},
     };
 
+    std::vector<std::string> given;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "-h" || option == "--help")
             return Outcome::Help;
+        if (option == "--save-every") {
+            // Two values: how often, and the pattern of the file names.
+            SavePattern pattern;
+            if (i + 2 >= argc) {
+                error = option + " needs a number of ticks and a file pattern";
+                return Outcome::Error;
+            }
+            if (!readInt(option, argv[i + 1], 1, INT_MAX, options.saveEvery, error))
+                return Outcome::Error;
+            if (!SavePattern::parse(argv[i + 2], pattern, error)) {
+                error = option + ": " + error;
+                return Outcome::Error;
+            }
+            options.savePattern = argv[i + 2];
+            i += 2;
+            continue;
+        }
         // Both "--size 5" and "--size=5".
         std::string value;
         bool inlineValue = false;
@@ -159,6 +172,13 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         }
         if (!reader->second(option, value))
             return Outcome::Error;
+        given.push_back(option);
+    }
+    for (const char* own : {"--size", "--genesis"}) {
+        if (!options.loadFile.empty() && std::find(given.begin(), given.end(), own) != given.end()) {
+            error = std::string(own) + " cannot go with --load: the saved world brings its own board";
+            return Outcome::Error;
+        }
     }
 
     for (const auto& tile : options.genesisTiles) {
@@ -173,6 +193,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
 }
 
 std::vector<std::pair<int, int>> SimulationOptions::tilesToPopulate() const {
+    if (!loadFile.empty())
+        return {};
     if (genesis == Genesis::Tiles)
         return genesisTiles;
     std::vector<std::pair<int, int>> tiles;
@@ -202,6 +224,12 @@ std::string SimulationOptions::usage(const std::string& program) {
            "  --traits FILE      PNG plot of each kind's genome traits over time (default traits.png)\n"
            "  --interval N       ticks per CSV row (default 100)\n"
            "  --memory-every N   print \"tick T rss KB\" with the resident set size every N ticks\n"
+           "  --load FILE        start from a saved world (then --size and --genesis are refused);\n"
+           "                     its seed goes on unless --seed is given, the census starts at its tick\n"
+           "  --save FILE        save the world at the end of the run\n"
+           "  --save-every N PATTERN\n"
+           "                     save the world every N ticks to the file PATTERN names for the tick,\n"
+           "                     with one conversion such as %06d: run-%06d.sylvara\n"
            "  -h, --help         print this and exit\n"
            "\n"
            "Bad options exit with 2.\n";

@@ -25,6 +25,13 @@ public:
     int interval = 100;
     // 0: no memory lines.
     int memoryEvery = 0;
+    // A saved world to start from instead of a new board; then size and genesis are its own.
+    std::string loadFile;
+    // Where the world is saved at the end; empty: nowhere.
+    std::string saveFile;
+    // Every so many ticks a world is saved to the file the pattern names for the tick; 0: never.
+    int saveEvery = 0;
+    std::string savePattern;
 
     // Reads argv[1..argc-1] into options. On Error, error holds a one-line reason.
     static Outcome parse(int argc, const char* const* argv, SimulationOptions& options, std::string& error);

@@ -3,6 +3,9 @@
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
 #include "sim/ProgressLine.h"
+#include "sim/SavePattern.h"
+#include "sim/SavedWorld.h"
+#include "sim/SavedWorldWriter.h"
 #include "sim/SimulationPlot.h"
 #include "sim/TraitsPlot.h"
 #include "world/RandomSeed.h"
@@ -78,6 +81,8 @@ bool SimulationRunner::start(std::string& error) {
         error = "cannot write the plot " + options.traitsFile + ": " + reason;
         return false;
     }
+    if (!prepareWorld(error))
+        return false;
     if (!options.csvFile.empty()) {
         csv = std::fopen(options.csvFile.c_str(), "w");
         if (!csv) {
@@ -87,20 +92,53 @@ bool SimulationRunner::start(std::string& error) {
         std::fprintf(csv, "%s\n", PopulationCensus::csvHeader().c_str());
     }
 
+    record();
+    writeRow();
+    setupSeconds = secondsSince(begun);
+    return true;
+}
+
+bool SimulationRunner::prepareWorld(std::string& error) {
+    SavedWorld saved;
+    if (!options.loadFile.empty() && !SavedWorld::read(options.loadFile, saved, error))
+        return false;
+    SavePattern pattern;
+    std::string unused;
+    const std::string firstEvery =
+        SavePattern::parse(options.savePattern, pattern, unused) ? pattern.fileFor(options.saveEvery) : "";
+    for (const std::string& file : {options.saveFile, firstEvery}) {
+        if (!file.empty() && !SavedWorldWriter::canWrite(file, error)) {
+            error = "cannot save the world to " + file + ": " + error;
+            return false;
+        }
+    }
     if (options.seeded)
         RandomSeed::fix(options.seed);
     else
         RandomSeed::release();
     root = new osg::Group;
-    world = std::make_unique<World>(options.size, nullptr, root.get(), nullptr);
+    const bool loading = !options.loadFile.empty();
+    world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr);
     world->setTickRate(TICK_RATE);
     for (const auto& tile : options.tilesToPopulate())
         world->getTiles()->tileAt(tile.first, tile.second)->populate(10, 10, 10);
-    tick = 0;
-    record();
-    writeRow();
-    setupSeconds = secondsSince(begun);
+    if (loading)
+        saved.restore(*world);
+    // A seed given on the command line takes over from the saved one.
+    if (options.seeded)
+        RandomSeed::fix(options.seed);
+    // The genesis drew from the generator: the first tick starts from the seed for tick 0 as any other.
+    world->reseed();
+    startTick = tick = static_cast<int>(world->getTickNumber());
     return true;
+}
+
+void SimulationRunner::saveTo(const std::string& file) {
+    std::string error;
+    if (SavedWorld::capture(*world).write(file, error))
+        return;
+    out << error << std::endl;
+    savesFailed = true;
 }
 
 void SimulationRunner::record() {
@@ -115,11 +153,13 @@ void SimulationRunner::record() {
 }
 
 int SimulationRunner::getExtinctionTick(PopulationCensus::Group group) const {
-    return census.count(group) > 0 ? -1 : lastAlive[group] + 1;
+    if (census.count(group) > 0)
+        return -1;
+    return lastAlive[group] < 0 ? startTick : lastAlive[group] + 1;
 }
 
 bool SimulationRunner::dueRow() const {
-    return tick % options.interval == 0 || tick == options.ticks;
+    return tick % options.interval == 0 || tick == startTick + options.ticks;
 }
 
 void SimulationRunner::writeRow() {
@@ -140,20 +180,33 @@ void SimulationRunner::step() {
         writeRow();
     if (options.memoryEvery > 0 && tick % options.memoryEvery == 0)
         out << "tick " << tick << " rss " << residentKb() << std::endl;
+    if (options.saveEvery > 0 && tick % options.saveEvery == 0) {
+        SavePattern pattern;
+        std::string error;
+        if (SavePattern::parse(options.savePattern, pattern, error))
+            saveTo(pattern.fileFor(tick));
+    }
     tickSeconds += secondsSince(begun);
 }
 
 void SimulationRunner::runAll() {
     ProgressLine progress(out, options.ticks);
-    while (tick < options.ticks) {
+    while (tick < startTick + options.ticks) {
         step();
-        progress.update(tick, census.count(PopulationCensus::HERBIVORES),
+        progress.update(tick - startTick, census.count(PopulationCensus::HERBIVORES),
                         census.count(PopulationCensus::CARNIVORES), census.count(PopulationCensus::PLANTS));
     }
     progress.finish();
 }
 
 bool SimulationRunner::finish() {
+    if (!options.saveFile.empty())
+        saveTo(options.saveFile);
+    const bool drawn = closeOutputs();
+    return drawn && !savesFailed;
+}
+
+bool SimulationRunner::closeOutputs() {
     if (csv) {
         std::fclose(csv);
         csv = nullptr;
@@ -200,10 +253,10 @@ bool SimulationRunner::reportPlot(SimulationPlot::Result result, const std::stri
 }
 
 void SimulationRunner::printSummary(std::ostream& to) const {
-    const double rate = tickSeconds > 0.0 ? tick / tickSeconds : 0.0;
+    const double rate = tickSeconds > 0.0 ? (tick - startTick) / tickSeconds : 0.0;
     char line[256];
-    std::snprintf(line, sizeof line, "ran %d ticks in %.2f s (%.1f ticks/s); set-up %.2f s\n", tick,
-                  tickSeconds, rate, setupSeconds);
+    std::snprintf(line, sizeof line, "ran %d ticks in %.2f s (%.1f ticks/s); set-up %.2f s\n",
+                  tick - startTick, tickSeconds, rate, setupSeconds);
     to << line;
     to << "peak organisms " << peakOrganisms << " at tick " << peakTick << "\n";
     to << "final herbivores " << census.count(PopulationCensus::HERBIVORES) << ", carnivores "
@@ -214,8 +267,10 @@ void SimulationRunner::printSummary(std::ostream& to) const {
         const int extinct = getExtinctionTick(static_cast<PopulationCensus::Group>(g));
         if (extinct < 0)
             to << names[g] << " alive\n";
-        else if (lastAlive[g] < 0)
+        else if (lastAlive[g] < 0 && startTick == 0)
             to << names[g] << " never lived\n";
+        else if (lastAlive[g] < 0)
+            to << names[g] << " none from the loaded tick " << startTick << "\n";
         else
             to << names[g] << " died out at tick " << extinct << "\n";
     }

@@ -31,8 +31,8 @@ public:
     void step();
     // The remaining ticks of the run.
     void runAll();
-    // Closes the CSV and draws the plot. False when the plot was asked for and could not be drawn
-    // (a missing gnuplot only says so and counts as done).
+    // Saves the world if asked, closes the CSV and draws the plot. False when a save failed or the plot
+    // was asked for and could not be drawn (a missing gnuplot only says so and counts as done).
     bool finish();
     void printSummary(std::ostream& out) const;
 
@@ -47,10 +47,19 @@ public:
     int getPeakOrganisms() const { return peakOrganisms; }
     int getPeakTick() const { return peakTick; }
     const PopulationCensus& getCensus() const { return census; }
-    // The tick from which the kind has been gone for good (0 if it never lived); -1 while it lives.
+    // The tick from which the kind has been gone for good (the first tick if it never lived); -1 while it
+    // lives.
     int getExtinctionTick(PopulationCensus::Group group) const;
 
+    // The tick the run began at: 0, or the tick of the loaded world.
+    int getStartTick() const { return startTick; }
+
 private:
+    // Refuses save paths that cannot be written, and builds the world from the loaded file or anew.
+    bool prepareWorld(std::string& error);
+    void saveTo(const std::string& file);
+    // Closes the CSV and draws the plot; false when the plot could not be drawn.
+    bool closeOutputs();
     void record();
     void writeRow();
     bool dueRow() const;
@@ -63,6 +72,8 @@ private:
     std::FILE* csv = nullptr;
     PopulationCensus census;
     int tick = 0;
+    int startTick = 0;
+    bool savesFailed = false;
     int rows = 0;
     int peakOrganisms = 0;
     int peakTick = 0;

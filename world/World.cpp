@@ -139,7 +139,30 @@ void World::tick() {
     followSelection();
     ++tickNumber;
     lastTickStamp = timer.tick();
-    RandomSeed::reseed(static_cast<unsigned>(timer.tick() & 0xffffffffu));
+    reseed();
+}
+
+void World::reseed() {
+    RandomSeed::reseed(static_cast<unsigned>(timer.tick() & 0xffffffffu), tickNumber);
+}
+
+void World::restoreClock(long ticksRun, int lastIdGiven) {
+    tickNumber = ticksRun;
+    lastId = lastIdGiven;
+}
+
+void World::restoreSelection(int id) {
+    selectedId = id;
+    const auto found = lives.find(id);
+    selectedLife = found == lives.end() ? nullptr : found->second;
+    if (hud && selectedLife)
+        hud->showSelection(selectedLife);
+}
+
+void World::restorePaused(bool pausedNow) {
+    paused = pausedNow;
+    if (paused)
+        pauseAnimations();
 }
 
 void World::pickIfRequested() {
@@ -368,8 +391,12 @@ void World::placeGroundMarker(const osg::Vec3d& p, int ticks) {
     const osg::Vec3 bottom(static_cast<float>(p.x()), static_cast<float>(p.y()), -10.0f);
     if (firstHit(tiles->getRoot(), top, bottom, hit))
         point = hit + osg::Vec3d(0, 0, 1.0);
+    placeArrow(point, ticks);
+}
+
+void World::placeArrow(const osg::Vec3d& point, int ticks) {
     osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
-    addTimedNode(models->getDownArrowNode().get(), ticks, transform.get());
+    addTimedNode(models->getDownArrowNode().get(), ticks, transform.get(), MarkerKind::arrow);
     transform->setPosition(point);
     transform->setScale(osg::Vec3d(40, 40, 40));
 }
@@ -402,8 +429,9 @@ void World::releaseSelection() {
         hud->clearSelection();
 }
 
-void World::addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform) {
-    timedMarkers.push_back(TimedMarker{ticks, transform});
+void World::addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform,
+                         MarkerKind kind) {
+    timedMarkers.push_back(TimedMarker{ticks, transform, kind});
     if (content)
         transform->addChild(content);
     markerGroup->addChild(transform);
@@ -428,28 +456,27 @@ osg::ref_ptr<osg::PositionAttitudeTransform> World::reuseMarker(MarkerKind kind,
     return transform;
 }
 
-osg::ref_ptr<osg::PositionAttitudeTransform> World::newPing(MarkerKind kind, osg::Node* content) {
+osg::ref_ptr<osg::PositionAttitudeTransform> World::newPing(MarkerKind kind, osg::Node* content, int ticks) {
     // Births and deaths come by the thousand: a ping that dies and is made anew would take the
     // shared ping node's parent list apart and put it together again.
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform = reuseMarker(kind, 16);
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform = reuseMarker(kind, ticks);
     if (transform)
         return transform;
     transform = new osg::PositionAttitudeTransform;
     transform->setScale(osg::Vec3d(40, 40, 200));
-    addTimedNode(SharedNodeFanout::holderFor(content), 16, transform.get());
-    timedMarkers.back().kind = kind;
+    addTimedNode(SharedNodeFanout::holderFor(content), ticks, transform.get(), kind);
     return transform;
 }
 
-void World::lifePing(const osg::Vec3d& position, const osg::Vec3f& colour) {
+void World::lifePing(const osg::Vec3d& position, const osg::Vec3f& colour, int ticks) {
     osg::ref_ptr<osg::PositionAttitudeTransform> transform =
-        newPing(MarkerKind::lifePing, models->getLifePingNode().get());
+        newPing(MarkerKind::lifePing, models->getLifePingNode().get(), ticks);
     transform->setPosition(position);
     transform->setStateSet(EmissiveState::get(osg::Vec4(colour, 1.0f)).get());
 }
 
-void World::deathPing(const osg::Vec3d& position) {
-    newPing(MarkerKind::deathPing, models->getDeathPingNode().get())->setPosition(position);
+void World::deathPing(const osg::Vec3d& position, int ticks) {
+    newPing(MarkerKind::deathPing, models->getDeathPingNode().get(), ticks)->setPosition(position);
 }
 
 void World::addTimedBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width, const osg::Vec3f& colour,
@@ -475,7 +502,8 @@ size_t World::getTimedMarkerCount() const {
 void World::addTimedRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour,
                          float alpha, int ticks) {
     osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
-    addTimedNode(MarkerGeometry::makeRect(x0, y0, x1, y1, z, colour, alpha).get(), ticks, transform.get());
+    addTimedNode(MarkerGeometry::makeRect(x0, y0, x1, y1, z, colour, alpha).get(), ticks, transform.get(),
+                 MarkerKind::rect);
 }
 
 void World::addCursorRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour,
@@ -504,7 +532,7 @@ void World::ageTimedMarkers() {
             ++kept;
             continue;
         }
-        if (marker.kind != MarkerKind::once) {
+        if (isPing(marker.kind)) {
             // Hidden but left in place: this tick will most likely need one of its kind again.
             marker.node->setNodeMask(0);
             markerStocks[static_cast<size_t>(marker.kind)].spare.push_back(std::move(marker.node));

@@ -46,6 +46,8 @@ public:
     int getTickRate() const { return tickRate; }
     // Unpaused ticks run since the world began.
     long getTickNumber() const { return tickNumber; }
+    // The last id handed out: the next one is the first free id after it.
+    int getLastId() const { return lastId; }
     int newId();
     void removeLife(Life* life);
     osg::Vec3d spawnPosition();
@@ -59,8 +61,11 @@ public:
     void clearCursorMarkers();
 
     // Markers.
-    void lifePing(const osg::Vec3d& position, const osg::Vec3f& colour);
-    void deathPing(const osg::Vec3d& position);
+    static constexpr int PING_TICKS = 16;
+    void lifePing(const osg::Vec3d& position, const osg::Vec3f& colour, int ticks = PING_TICKS);
+    void deathPing(const osg::Vec3d& position, int ticks = PING_TICKS);
+    // The selection arrow at a point already found on the ground.
+    void placeArrow(const osg::Vec3d& point, int ticks);
     void addTimedBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width, const osg::Vec3f& colour,
                       float alpha, int ticks);
     void addTimedRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour,
@@ -72,6 +77,14 @@ public:
     // Takes the expired pings this tick did not need again out of the marker group;
     // every tick ends with it.
     void releaseSpareMarkers();
+
+    // The end of every unpaused tick: the random generator is seeded for the next one.
+    void reseed();
+    // Loading a saved world into this fresh one: the ticks run, the last id given, the selection
+    // and the pause, set as they were, with no request, marker or sound.
+    void restoreClock(long ticksRun, int lastIdGiven);
+    void restoreSelection(int id);
+    void restorePaused(bool pausedNow);
 
     // Pacing.
     void setTickRate(int n);
@@ -138,10 +151,11 @@ private:
     void followSelection();
     void releaseSelection();
     void spawnRandomAnimal(int kind);
-    void addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform);
+    void addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform,
+                      MarkerKind kind);
     // An expired marker of the kind, shown and timed again; null when none is left.
     osg::ref_ptr<osg::PositionAttitudeTransform> reuseMarker(MarkerKind kind, int ticks);
-    osg::ref_ptr<osg::PositionAttitudeTransform> newPing(MarkerKind kind, osg::Node* content);
+    osg::ref_ptr<osg::PositionAttitudeTransform> newPing(MarkerKind kind, osg::Node* content, int ticks);
     WorldTile* tileUnder(const osg::Vec3d& point) const;
     void drawCursorMarkers();
 

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "life/LifeState.h"
+
+#include <osg/Vec3d>
+
+// An organism's common part as plain values, with the tile it is listed on: what a saved world
+// keeps of it, together with its kind's own record.
+struct LifeRecord {
+    int id = 0;
+    int generation = 0;
+    int state = STATE_IDLE;
+    int size = 1;
+    int spawnEfficiency = 1;
+    float energy = 0.0f;
+    float adrenalineLevel = 0.0f;
+    // Where its transform stands.
+    osg::Vec3d position;
+    // An animal's direction of travel; the turn a plant was born with.
+    float heading = 0.0f;
+    // The tile whose list holds it, and its place in that list (0 first).
+    int tileColumn = 0;
+    int tileRow = 0;
+    int place = 0;
+};

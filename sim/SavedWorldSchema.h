@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The tables of a saved world, their columns in the order they are written and read, and the
+// names that stand for states and kinds, so that the file reads well in the sqlite3 shell.
+class SavedWorldSchema {
+public:
+    static constexpr int VERSION = 1;
+
+    struct Column {
+        const char* name;
+        const char* type;
+    };
+    struct Table {
+        const char* name;
+        std::vector<Column> columns;
+        // The index of a column by its name; the columns of a table are fixed.
+        int at(const std::string& column) const;
+    };
+    static const Table WORLD;
+    static const Table TILES;
+    static const Table ANIMALS;
+    static const Table PLANTS;
+    static const Table MARKERS;
+    static const std::vector<const Table*>& tables();
+
+    static std::string createSql(const Table& table);
+    static std::string insertSql(const Table& table);
+    static std::string selectSql(const Table& table);
+
+    // "idle", "chase", ...; empty for a value that is no state.
+    static std::string stateName(int state);
+    // -1 for a name that is no state.
+    static int stateValue(const std::string& name);
+    static std::string kindName(int kind);
+    static int kindValue(const std::string& name);
+    static const std::vector<std::string>& markerKindNames();
+};
