@@ -58,7 +58,7 @@ int Application::run(int argc, char** argv) {
     int exitCode = 0;
     if (!parseArguments(argc, argv, exitCode))
         return exitCode;
-    createWorld(Settings::readSize(Settings::FILE));
+    createWorldFromSettings(Settings::FILE);
     if (!openWindow(exitCode))
         return exitCode;
     loop();
@@ -94,11 +94,25 @@ bool Application::parseArguments(int argc, char** argv, int& exitCode) {
 }
 
 void Application::createWorld(int size) {
+    beginScene();
+    buildWorld(size);
+}
+
+void Application::createWorldFromSettings(const std::string& settingsFile) {
+    // The settings are read once the loading has been announced: a rejected size is said after it.
+    beginScene();
+    buildWorld(Settings::readSize(settingsFile));
+}
+
+void Application::beginScene() {
     std::printf("loading world...\n");
     std::fflush(stdout);
     root = new osg::Group;
     hud = new Hud(TITLE);
     root->addChild(hud->getCamera());
+}
+
+void Application::buildWorld(int size) {
     world = new World(size, hud, root.get(), viewer.get());
     world->setTickRate(TICKS_PER_SECOND);
     world->setFrameRate(FRAMES_PER_SECOND);
@@ -149,9 +163,20 @@ int Application::framePass(World& world, Viewer* viewer) {
     return ticks;
 }
 
+bool Application::guarded(const std::function<void()>& pass) {
+    try {
+        pass();
+        return true;
+    } catch (...) {
+        std::printf("EXCEPTION!\n");
+        std::fflush(stdout);
+        return false;
+    }
+}
+
 void Application::loop() {
     while (!viewer->done()) {
-        try {
+        guarded([this] {
             if (!world->isFrameDue()) {
                 // Sleep to just before the frame is due instead of spinning a core; the pacing stays the
                 // same.
@@ -159,12 +184,9 @@ void Application::loop() {
                 if (wait > 1.0)
                     std::this_thread::sleep_for(
                         std::chrono::microseconds(static_cast<long>((wait - 0.5) * 1000)));
-                continue;
+                return;
             }
             framePass(*world, viewer.get());
-        } catch (...) {
-            std::printf("EXCEPTION!\n");
-            std::fflush(stdout);
-        }
+        });
     }
 }

@@ -3,7 +3,9 @@
 #include <osg/Group>
 #include <osg/ref_ptr>
 
+#include <functional>
 #include <memory>
+#include <string>
 
 class Hud;
 class Viewer;
@@ -24,15 +26,22 @@ public:
 
     // One pass of the frame loop; exceptions are the caller's. Returns the ticks run.
     static int framePass(World& world, Viewer* viewer);
+    // Runs one pass of the loop; an exception from it prints "EXCEPTION!" and is dropped, so the
+    // loop goes on. False when one was caught.
+    static bool guarded(const std::function<void()>& pass);
 
     // The start-up in its three steps, for tools that build the same scene.
     bool parseArguments(int argc, char** argv, int& exitCode);
     void createWorld(int size);
+    // The same with the board size read from the settings file, as the program does.
+    void createWorldFromSettings(const std::string& settingsFile);
     bool openWindow(int& exitCode);
     World* getWorld() const { return world; }
     Viewer* getViewer() const { return viewer.get(); }
 
 private:
+    void beginScene();
+    void buildWorld(int size);
     void loop();
 
     osg::ref_ptr<Viewer> viewer;

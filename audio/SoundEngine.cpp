@@ -4,6 +4,8 @@
 #include <sndfile.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
 
 namespace audio {
 
@@ -17,9 +19,32 @@ struct SndFileCloser {
     void operator()(SNDFILE* file) const { sf_close(file); }
 };
 
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// Without a sound card the libraries under OpenAL Soft would fill the console with their own lines
+// ("cannot find card", "Could not open playback device"); a failed start is said once, by the bank.
+// A log level set in the environment is kept.
+void quietenSoundLibraries() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    setenv("ALSOFT_LOGLEVEL", "0", 0);
+    // OpenAL Soft loads ALSA itself when it opens the device: the handler set here is the one it meets.
+    // The library stays loaded so that the handler does.
+    using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+    if (!alsa)
+        return;
+    using SetHandler = int (*)(ErrorHandler);
+    if (auto setHandler = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+        setHandler(ignoreAlsaError);
+}
+
 } // namespace
 
 std::unique_ptr<SoundEngine> SoundEngine::start() {
+    quietenSoundLibraries();
     ALCdevice* device = alcOpenDevice(nullptr);
     if (!device)
         return nullptr;
@@ -151,9 +176,10 @@ void SoundEngine::play2D(SoundSource* source) {
     alSourcePlay(voice.id);
     voice.sound = source;
     voice.started = ++playCount;
-    voice.endsAt = Clock::now() +
-                   std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(source->getSeconds())) +
-                   kEndMargin;
+    voice.endsAt =
+        Clock::now() +
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(source->getSeconds())) +
+        kEndMargin;
 }
 
 int SoundEngine::countPlayingVoices() const {

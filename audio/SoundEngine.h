@@ -22,7 +22,8 @@ public:
     static constexpr int kVoiceCount = 32;
 
     // Opens the default output device; null when no device or context can be
-    // had (no sound card, a driver that will not start).
+    // had (no sound card, a driver that will not start). The sound libraries'
+    // own complaints about a missing device are kept off the console.
     static std::unique_ptr<SoundEngine> start();
     ~SoundEngine();
     SoundEngine(const SoundEngine&) = delete;

@@ -2,6 +2,7 @@
 // genesis on every tile, a fixed seed and 500 ticks per run. Building and
 // tearing down the world are not timed. Reports ticks per second of wall time
 // and the peak number of living organisms.
+#include "presentation/SoundBank.h"
 #include "sim/SimulationRunner.h"
 
 #include <benchmark/benchmark.h>
@@ -50,7 +51,7 @@ BENCHMARK(BM_SimTicks)->Arg(1)->Arg(5)->Arg(20)->Iterations(1)->UseRealTime()->U
 
 int main(int argc, char** argv) {
     // No sound device: the runner is silent, as sylvara-sim is. The art is read from the run tree.
-    setenv("ALSOFT_DRIVERS", "none", 1);
+    SoundBank::openNoDevice();
     if (chdir(SYLVARA_STAGE_DIR "/bin") != 0)
         return 1;
     benchmark::Initialize(&argc, argv);

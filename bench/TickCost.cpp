@@ -9,6 +9,7 @@
 // the tick alone.
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
+#include "presentation/SoundBank.h"
 #include "world/RandomSeed.h"
 #include "world/World.h"
 
@@ -111,7 +112,8 @@ BENCHMARK(tickCost)->Arg(6)->Arg(19)->Arg(41)->Unit(benchmark::kMillisecond)->It
 BENCHMARK(tickCostInTurn)->Args({6, 47})->Unit(benchmark::kMillisecond)->Iterations(100);
 
 int main(int argc, char** argv) {
-    setenv("ALSOFT_DRIVERS", "none", 1);
+    // No listener: no sound device is opened, and nothing about sound is printed.
+    SoundBank::openNoDevice();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     printRatios();

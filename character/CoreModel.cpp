@@ -168,8 +168,19 @@ CoreModel::~CoreModel() {
 
 void CoreModel::fail(const char* what, const std::string& file, const std::string& reason) {
     failed = true;
+    report(what, file, reason);
+}
+
+void CoreModel::report(const char* what, const std::string& file, const std::string& reason) {
     std::printf("Cal3D: cannot load %s %s: %s\n", what, file.c_str(), reason.c_str());
     std::fflush(stdout);
+}
+
+int CoreModel::skipAnimation(const std::string& file, const std::string& reason) {
+    report("animation", file, reason);
+    // The slot stays, empty, so that the animations after it keep their ids; playing it does nothing.
+    core->addCoreAnimation(nullptr);
+    return -1;
 }
 
 std::string CoreModel::meshProblem(CalCoreMesh& mesh) const {
@@ -231,18 +242,14 @@ int CoreModel::loadAnimation(const std::string& file, const std::string& name) {
     CalCoreAnimationPtr animation;
     if (problem.empty())
         animation = guarded([&] { return CalLoader::loadCoreAnimation(file, skeleton); }, problem);
-    if (!animation) {
-        fail("animation", file, problem.empty() ? calReason(file) : problem);
-        return -1;
-    }
+    if (!animation)
+        return skipAnimation(file, problem.empty() ? calReason(file) : problem);
     const int bones = int(skeleton->getVectorCoreBone().size());
     for (CalCoreTrack* track : animation->getListCoreTrack())
         if (track->getCoreBoneId() < 0 || track->getCoreBoneId() >= bones) {
-            fail("animation", file,
-                 "a track moves bone " + std::to_string(track->getCoreBoneId()) + " but the skeleton has " +
-                     std::to_string(bones));
             freeTracks(*animation);
-            return -1;
+            return skipAnimation(file, "a track moves bone " + std::to_string(track->getCoreBoneId()) +
+                                           " but the skeleton has " + std::to_string(bones));
         }
     animation->setName(name);
     animation->setFilename(file);

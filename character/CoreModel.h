@@ -27,7 +27,8 @@ public:
 
     // Each loader prints one line naming the file and Cal3D's reason when it fails.
     bool loadSkeleton(const std::string& file);
-    // Returns the animation id (0, 1, 2, ... in load order) or -1.
+    // Returns the animation id (0, 1, 2, ... in load order) or -1. An animation that fails keeps
+    // its id, empty, and leaves the core usable: the character is drawn without that motion.
     int loadAnimation(const std::string& file, const std::string& name);
     int loadMesh(const std::string& file);
     int loadMaterial(const std::string& file);
@@ -35,7 +36,7 @@ public:
     // leaves that mesh untextured, it does not make the core unusable.
     bool loadAllTextures(const std::string& folder);
 
-    // True when a skeleton and at least one mesh loaded and no load failed.
+    // True when a skeleton and at least one mesh loaded and no load but an animation's failed.
     bool isUsable() const;
     CalCoreModel* getCalCoreModel() const;
 
@@ -47,7 +48,11 @@ private:
 
     // Built on first use and shared by every Model; any later load rebuilds it.
     const SkinData* getSkinData();
+    // Reports the file and makes the core unusable.
     void fail(const char* what, const std::string& file, const std::string& reason);
+    void report(const char* what, const std::string& file, const std::string& reason);
+    // Reports the file and keeps its id empty; returns -1.
+    int skipAnimation(const std::string& file, const std::string& reason);
     // Empty when every influence names a bone of the skeleton and every face a vertex.
     std::string meshProblem(CalCoreMesh& mesh) const;
 

@@ -280,6 +280,9 @@ void Animal::chase(Life* prey) {
         hurry = false;
     }
     move(heading, hurry);
+    // A hunter that its own step has killed bites no more, and stays dead.
+    if (state == STATE_DEAD)
+        return;
     if (std::sqrt(dx * dx + dy * dy) < size * 0.1)
         attack(prey);
 }
@@ -306,6 +309,9 @@ void Animal::attack(Life* prey) {
     float b = adrenalineLevel * f;
     if (b > maxEnergy - energy)
         b = maxEnergy - energy;
+    // A reserve still below zero after giving up bites for nothing: energy never flows back to the prey.
+    if (b < 0.0f)
+        b = 0.0f;
     if (e < b) {
         gainEnergy(e);
         prey->loseEnergy(e);

@@ -4,47 +4,17 @@
 
 #include "plants/WorldTile.h"
 #include "presentation/EmissiveState.h"
+#include "presentation/SceneFile.h"
 #include "world/IndexedGroup.h"
-
-#include <osgDB/ReadFile>
-#include <osgDB/Registry>
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-
-namespace {
-
-// The scene-graph library reads a cut-off .osg file without a word and keeps
-// whatever came before the cut: its braces then no longer pair up.
-bool isCutShort(const char* file) {
-    std::ifstream in(file, std::ios::binary);
-    int depth = 0;
-    bool quoted = false;
-    for (std::istreambuf_iterator<char> c(in), end; c != end; ++c) {
-        if (*c == '"')
-            quoted = !quoted;
-        else if (!quoted)
-            depth += *c == '{' ? 1 : *c == '}' ? -1 : 0;
-    }
-    return depth != 0 || quoted;
-}
-
-} // namespace
 
 TileGrid::TileGrid(World* world, int tilesPerSide)
     : world(world), tilesPerSide(tilesPerSide), root(new IndexedGroup), rootHolder(root) {
     tiles.reserve(static_cast<size_t>(tilesPerSide) * tilesPerSide);
-    osg::ref_ptr<osg::Node> ground =
-        osgDB::readNodeFile("../models/groundtile.osg", osgDB::Registry::instance()->getOptions());
-    if (ground && isCutShort("../models/groundtile.osg")) {
-        std::printf("Warning: could not read ../models/groundtile.osg: it is cut short; "
-                    "the ground is not drawn.\n");
-        ground = nullptr;
-    } else if (!ground) {
-        std::printf("Warning: could not read ../models/groundtile.osg; the ground is not drawn.\n");
-    }
+    const osg::ref_ptr<osg::Node> ground =
+        SceneFile::read("../models/groundtile.osg", "the ground is not drawn.");
 
     osg::ref_ptr<osg::StateSet> shared = EmissiveState::get(osg::Vec4(0.7f, 0.7f, 0.7f, 1.0f));
 

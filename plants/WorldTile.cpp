@@ -99,15 +99,18 @@ void WorldTile::killAll() {
 }
 
 void WorldTile::migrateAnimals() {
-    animals.walk([this](Life* animal) {
+    // An animal off the board whose clamped tile is this one is listed again at the end. The walk
+    // would meet it there once more: those past the animals it started with are already placed.
+    std::size_t unchecked = animals.size();
+    animals.walk([this, &unchecked](Life* animal) {
+        if (unchecked == 0)
+            return;
+        --unchecked;
         const osg::Vec3d& p = static_cast<Animal*>(animal)->getPosition();
-        // Off the board the clamped tile may be this one; the animal then stays where it is
-        // (re-appending it here would meet it again further down this very walk).
-        WorldTile* target = grid->tileUnder(p.x(), p.y());
-        if (target == this)
+        if (contains(p))
             return;
         unregisterLife(animal);
-        target->registerLife(animal);
+        grid->tileUnder(p.x(), p.y())->registerLife(animal);
     });
 }
 
@@ -231,8 +234,9 @@ int WorldTile::getExtent() const {
 }
 
 bool WorldTile::contains(const osg::Vec3d& point) const {
-    return static_cast<int>(point.x() / TileGrid::TILE_SIZE) == column &&
-           static_cast<int>(point.y() / TileGrid::TILE_SIZE) == row;
+    // Truncated in double precision: a far-off coordinate would not fit an int.
+    return std::trunc(point.x() / TileGrid::TILE_SIZE) == column &&
+           std::trunc(point.y() / TileGrid::TILE_SIZE) == row;
 }
 
 void WorldTile::mutateAnimalGenome(int& kind, int& speed, int& adrenaline, int& spawnEfficiency, int& size,

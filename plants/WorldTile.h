@@ -66,6 +66,7 @@ public:
     osg::PositionAttitudeTransform* getTransform() const { return transform.get(); }
     // The emission the tile is drawn with (its current state set's material).
     osg::Vec4 getEmission() const;
+    // Whether the point's column and row, truncated and not clamped, are this tile's.
     bool contains(const osg::Vec3d& point) const;
 
 private:

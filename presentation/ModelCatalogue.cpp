@@ -1,45 +1,18 @@
 #include "presentation/ModelCatalogue.h"
 
-#include <osgDB/ReadFile>
-#include <osgDB/Registry>
-
-#include <cstdio>
-#include <fstream>
-#include <iterator>
+#include "presentation/SceneFile.h"
 
 namespace {
 
-// The scene-graph library reads a cut-off .osg file without a word and keeps
-// whatever came before the cut: its braces then no longer pair up.
-bool isCutShort(const char* file) {
-    std::ifstream in(file, std::ios::binary);
-    int depth = 0;
-    bool quoted = false;
-    for (std::istreambuf_iterator<char> c(in), end; c != end; ++c) {
-        if (*c == '"')
-            quoted = !quoted;
-        else if (!quoted)
-            depth += *c == '{' ? 1 : *c == '}' ? -1 : 0;
-    }
-    return depth != 0 || quoted;
-}
-
 osg::ref_ptr<osg::Node> readShared(const char* file) {
-    osg::ref_ptr<osg::Node> node = osgDB::readNodeFile(file, osgDB::Registry::instance()->getOptions());
-    if (node && isCutShort(file)) {
-        std::printf("Warning: could not read %s: it is cut short; it is not drawn.\n", file);
-        return nullptr;
-    }
-    if (!node)
-        std::printf("Warning: could not read %s; it is not drawn.\n", file);
-    return node;
+    return SceneFile::read(file, "it is not drawn.");
 }
 
 } // namespace
 
-osg::ref_ptr<character::CoreModel> ModelCatalogue::loadCore(const std::string& skeleton,
-                                                            const std::initializer_list<const char*>& animations,
-                                                            const std::string& mesh, const std::string& material) {
+osg::ref_ptr<character::CoreModel>
+ModelCatalogue::loadCore(const std::string& skeleton, const std::initializer_list<const char*>& animations,
+                         const std::string& mesh, const std::string& material) {
     osg::ref_ptr<character::CoreModel> core = new character::CoreModel("dummy");
     core->loadSkeleton(skeleton);
     for (auto it = animations.begin(); it != animations.end() && it + 1 != animations.end(); it += 2)

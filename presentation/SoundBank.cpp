@@ -34,6 +34,8 @@ std::vector<audio::SoundSource*> loadNumbered(audio::SoundEngine& engine, const 
 } // namespace
 
 SoundBank::SoundBank(std::string folder) {
+    if (!deviceWanted)
+        return;
     try {
         engine = audio::SoundEngine::start();
     } catch (const std::exception& e) {
@@ -88,6 +90,10 @@ void SoundBank::play(const std::vector<audio::SoundSource*>& sources, int count,
         engine->play2D(sources[i]);
 }
 
-void SoundBank::playLife(int value, int scale) { play(lifeSources, lifeCount, value, scale); }
+void SoundBank::playLife(int value, int scale) {
+    play(lifeSources, lifeCount, value, scale);
+}
 
-void SoundBank::playDeath(int value, int scale) { play(deathSources, deathCount, value, scale); }
+void SoundBank::playDeath(int value, int scale) {
+    play(deathSources, deathCount, value, scale);
+}

@@ -18,6 +18,10 @@ public:
     SoundBank(const SoundBank&) = delete;
     SoundBank& operator=(const SoundBank&) = delete;
 
+    // For programs without a listener (headless runs, benchmarks): banks made afterwards open no
+    // sound device, load no sound and say nothing; births and deaths are silent.
+    static void openNoDevice() { deviceWanted = false; }
+
     void playLife(int value, int scale);
     void playDeath(int value, int scale);
 
@@ -36,6 +40,8 @@ public:
 
 private:
     void play(const std::vector<audio::SoundSource*>& sources, int count, int value, int scale);
+
+    static inline bool deviceWanted = true;
 
     std::unique_ptr<audio::SoundEngine> engine;
     std::vector<audio::SoundSource*> lifeSources;

@@ -1,6 +1,10 @@
 #include "WorldFixture.h"
 
+#include "app/Viewer.h"
 #include "interaction/KeyboardEventHandler.h"
+
+#include <osgGA/KeySwitchMatrixManipulator>
+#include <osgGA/TrackballManipulator>
 
 #include <osgGA/EventQueue>
 
@@ -40,10 +44,13 @@ protected:
 };
 
 TEST_F(InputFixture, KeysRaiseRequestsOnReleaseOnly) {
+    // With Caps Lock on, W arrives as 'W': it is not the herbivore key.
+    EXPECT_FALSE(keyUp('W'));
+    EXPECT_FALSE(keyUp('E'));
+    EXPECT_FALSE(world->spawnHerbivoreRequested) << "uppercase letters are not commands";
+    EXPECT_FALSE(world->spawnCarnivoreRequested);
     EXPECT_FALSE(keyUp('w'));
     EXPECT_TRUE(world->spawnHerbivoreRequested);
-    EXPECT_FALSE(keyUp('W'));
-    EXPECT_FALSE(world->spawnCarnivoreRequested) << "uppercase letters are not commands";
     for (int key : {'e', 'r', 'p', '1', '2'})
         EXPECT_FALSE(keyUp(key));
     EXPECT_TRUE(world->spawnCarnivoreRequested && world->spawnPlantRequested && world->pauseRequested &&
@@ -57,6 +64,44 @@ TEST_F(InputFixture, KeysRaiseRequestsOnReleaseOnly) {
     EXPECT_EQ(world->getToolMode(), TOOL_CAMERA);
     keyUp('g');
     EXPECT_EQ(hud->getTitleText(), "Sylvara 0.6.4 Beta: using tile genesis tool.");
+}
+
+// m applies the tool as a left click does: in the killer tool it marks the tile under the cursor.
+TEST_F(InputFixture, MAppliesTheActiveTool) {
+    world->setCursorPoint({100, 100, 0});
+    keyUp('m');
+    EXPECT_FALSE(world->killTileRequested) << "the camera tool does nothing";
+    keyUp('k');
+    const size_t flashes = world->getTimedMarkers().size();
+    keyUp('m');
+    EXPECT_TRUE(world->killTileRequested);
+    EXPECT_EQ(world->getTargetTile(), tile(0, 0));
+    EXPECT_EQ(world->getTimedMarkers().size(), flashes + 1) << "the tile flashes";
+    world->tick();
+    EXPECT_FALSE(world->killTileRequested);
+}
+
+// Leaving the camera tool hands the mouse back to the trackball; switching between other tools does not.
+TEST_F(InputFixture, OnlyLeavingTheCameraToolReselectsTheTrackball) {
+    osg::ref_ptr<Viewer> viewer = new Viewer;
+    viewer->setUpViewer(Viewer::TRACKBALL_MANIPULATOR);
+    auto* switcher = static_cast<osgGA::KeySwitchMatrixManipulator*>(viewer->getCameraManipulator());
+    switcher->addMatrixManipulator('1', "Other", new osgGA::TrackballManipulator);
+    testing::internal::CaptureStdout();
+    World viewed(2, nullptr, root.get(), viewer.get());
+    testing::internal::GetCapturedStdout();
+    const auto current = [switcher] { return switcher->getCurrentMatrixManipulator(); };
+    osgGA::CameraManipulator* trackball = switcher->getMatrixManipulatorWithIndex(0);
+    osgGA::CameraManipulator* other = switcher->getMatrixManipulatorWithIndex(1);
+
+    switcher->selectMatrixManipulator(1);
+    viewed.setTool(TOOL_SELECT);
+    EXPECT_EQ(current(), trackball) << "left the camera tool";
+    switcher->selectMatrixManipulator(1);
+    viewed.setTool(TOOL_KILL);
+    EXPECT_EQ(current(), other) << "from the select tool nothing is reselected";
+    viewed.setTool(TOOL_CAMERA);
+    EXPECT_EQ(current(), other) << "nor when entering the camera tool";
 }
 
 TEST_F(InputFixture, ButtonsAndMovesAreMostlyPassedOn) {
@@ -97,16 +142,20 @@ TEST_F(InputFixture, HelpTogglesAndSelectionTextsAreExact) {
     hud->showSelection(animal);
     EXPECT_EQ(hud->countOnCamera(hud->getInfoGeode()), 1);
     std::ostringstream expected;
-    expected << "\n\nSelected: Animal Carnivore\nsize: " << animal->getSize() << "\nprey size: "
-             << animal->getPreySize() << "\nadrenaline [red]: " << animal->getAdrenaline()
-             << "\nspeed [green]: " << animal->getSpeed() << "\nspawn efficiency [blue]: "
-             << animal->getSpawnEfficiency() << "\n\n[1]-> spawn a predator.\n[2]->spawn a prey.";
+    expected << "\n\nSelected: Animal Carnivore\nsize: " << animal->getSize()
+             << "\nprey size: " << animal->getPreySize() << "\nadrenaline [red]: " << animal->getAdrenaline()
+             << "\nspeed [green]: " << animal->getSpeed()
+             << "\nspawn efficiency [blue]: " << animal->getSpawnEfficiency()
+             << "\n\n[1]-> spawn a predator.\n[2]->spawn a prey.";
     EXPECT_EQ(hud->getInfoText(), expected.str());
 
-    Plant* plant = spawnPlant({300, 300, 0}, 10, 10, 10, 29);
+    // Grown to a fifth of 59, 11.8: the size is shown cut to a whole number, not rounded.
+    Plant* plant = spawnPlant({300, 300, 0}, 10, 10, 10, 59);
+    ASSERT_FLOAT_EQ(plant->getGrownSize(), 11.8f);
     hud->showSelection(plant);
-    EXPECT_EQ(hud->getInfoText().rfind("\n\nSelected: Plant\nsize:", 0), 0u);
-    EXPECT_NE(hud->getInfoText().find("\nmax size:" + std::to_string(plant->getGenomeSize())), std::string::npos);
+    EXPECT_EQ(hud->getInfoText().rfind("\n\nSelected: Plant\nsize:11\n", 0), 0u) << hud->getInfoText();
+    EXPECT_NE(hud->getInfoText().find("\nmax size:" + std::to_string(plant->getGenomeSize())),
+              std::string::npos);
     hud->clearSelection();
     EXPECT_FALSE(hud->isSelectionShown());
 }

@@ -8,6 +8,18 @@ protected:
         animal->setAdrenalineLevel(animal->getAdrenaline() * 0.5f + 1.0f);
         return animal;
     }
+    struct Chase {
+        Animal* hunter;
+        Animal* prey;
+    };
+    // A rested carnivore of size 60 that has just begun to chase a herbivore of size 20 standing
+    // gap units ahead of it.
+    Chase chaseOver(double gap, int speed = 30, int adrenaline = 40) {
+        Chase chase{rested(spawnAnimal(KIND_CARNIVORE, {300, 375, 0}, speed, adrenaline, 20, 60, 20)),
+                    spawnAnimal(KIND_HERBIVORE, {300 + gap, 375, 0}, 10, 20, 20, 20, 20)};
+        tile(2, 2)->huntStep();
+        return chase;
+    }
 };
 
 TEST_F(HuntFixture, PreyIsChosenByItsSizeWindowAndState) {
@@ -45,16 +57,76 @@ TEST_F(HuntFixture, AChaseEndsInABiteThatMovesEnergy) {
     EXPECT_EQ(prey->getTarget(), hunter);
     EXPECT_NEAR(hunter->getHeading(), 0.0f, 1e-6) << "aimed straight at the prey";
 
-    const float reserve = hunter->getAdrenalineLevel() - 0.1f; // the run step spends 0.1 first
+    // A small reserve: the bite takes less than the prey holds, so the prey survives it.
+    hunter->setAdrenalineLevel(3.0f);
+    const float reserve = 3.0f - 0.1f; // the run step spends 0.1 first
     const float f = (hunter->getGenomeSize() - prey->getSize()) * 0.01f + 1.0f;
     const float preyEnergy = prey->getEnergy();
-    const float bite = std::min(reserve * f, hunter->getMaxEnergy() - (10.0f - 0.01f));
+    ASSERT_LT(reserve * f, preyEnergy);
     hunter->update();
     EXPECT_EQ(hunter->getState(), STATE_IDLE);
-    EXPECT_NEAR(hunter->getEnergy(), 10.0f - 0.01f + std::min(bite, preyEnergy), 1e-3);
-    EXPECT_NEAR(prey->getEnergy(), preyEnergy - std::min(bite, preyEnergy), 1e-3);
-    EXPECT_EQ(prey->getState(), preyEnergy > bite ? STATE_IDLE : STATE_DEAD)
-        << "a prey that survives is let go, not left fleeing for ever";
+    EXPECT_NEAR(hunter->getEnergy(), 10.0f - 0.01f + reserve * f, 1e-4);
+    EXPECT_NEAR(prey->getEnergy(), preyEnergy - reserve * f, 1e-4);
+    EXPECT_FLOAT_EQ(hunter->getAdrenalineLevel(), 0.0f) << "the whole reserve went into the bite";
+    EXPECT_EQ(prey->getState(), STATE_IDLE) << "a prey that survives is let go, not left fleeing for ever";
+
+    // A full reserve bites harder than the prey holds: it takes what there is, and only the reserve used.
+    Animal* second = spawnAnimal(KIND_HERBIVORE, {376, 375, 0}, 10, 20, 20, 20, 20);
+    hunter->setAdrenalineLevel(25.0f);
+    hunter->chase(second);
+    const float left = second->getEnergy();
+    hunter->update();
+    EXPECT_EQ(second->getState(), STATE_DEAD);
+    EXPECT_NEAR(hunter->getAdrenalineLevel(), 25.0f - 0.1f - left / f, 1e-3);
+}
+
+// The reach is the distance before the hunter's step: a prey just out of reach stays so even when
+// the step would close the gap, and a hunter that gives up within reach bites once all the same.
+TEST_F(HuntFixture, BiteReachIsMeasuredBeforeTheStepAndAGiveUpStillBites) {
+    // Reach 6; the run step is 5 long.
+    const auto [hunter, prey] = chaseOver(6.5, 50);
+    ASSERT_EQ(hunter->getState(), STATE_CHASE);
+    const float preyEnergy = prey->getEnergy();
+    hunter->update();
+    EXPECT_EQ(prey->getEnergy(), preyEnergy) << "6.5 away before the step: no bite, though 1.5 after it";
+    EXPECT_EQ(hunter->getState(), STATE_CHASE);
+
+    // Now 1.5 apart: with its reserve spent the hunter gives up, walks, and still bites once.
+    hunter->setAdrenalineLevel(0.0f);
+    hunter->update();
+    EXPECT_EQ(hunter->getState(), STATE_IDLE);
+    EXPECT_LT(prey->getEnergy(), preyEnergy);
+    EXPECT_EQ(prey->getState(), STATE_IDLE);
+}
+
+// A hunter whose own step takes its last energy dies then and there: it neither bites nor rises again.
+TEST_F(HuntFixture, AHunterKilledByItsOwnStepStaysDeadAndDoesNotBite) {
+    const auto [hunter, prey] = chaseOver(2);
+    ASSERT_EQ(hunter->getState(), STATE_CHASE);
+    hunter->setEnergy(0.005f);
+    const float preyEnergy = prey->getEnergy();
+    hunter->update();
+    EXPECT_EQ(hunter->getState(), STATE_DEAD);
+    EXPECT_EQ(hunter->getDeathCountdown(), 15);
+    EXPECT_EQ(prey->getEnergy(), preyEnergy) << "the dead do not bite";
+    hunter->update();
+    EXPECT_EQ(hunter->getState(), STATE_DEAD);
+    EXPECT_EQ(hunter->getDeathCountdown(), 14) << "its countdown runs on";
+}
+
+// A hunter of little adrenaline gives up with its reserve below zero, and the walk's refill may leave
+// it there. The bite it then makes within reach moves nothing either way.
+TEST_F(HuntFixture, ABiteFromANegativeReserveMovesNoEnergy) {
+    const auto [hunter, prey] = chaseOver(2, 30, 4);
+    ASSERT_EQ(hunter->getAdrenaline(), 4);
+    ASSERT_EQ(hunter->getState(), STATE_CHASE);
+    hunter->setEnergy(10.0f);
+    hunter->setAdrenalineLevel(-0.5f);
+    prey->setEnergy(prey->getMaxEnergy());
+    hunter->update();
+    EXPECT_EQ(hunter->getState(), STATE_IDLE);
+    EXPECT_FLOAT_EQ(hunter->getEnergy(), 10.0f - 0.01f) << "only the step's cost";
+    EXPECT_FLOAT_EQ(prey->getEnergy(), prey->getMaxEnergy()) << "the prey gains nothing";
 }
 
 TEST_F(HuntFixture, AFleeingPreyRunsAndAnExhaustedHunterGivesUp) {

@@ -39,7 +39,8 @@ TEST_F(WorldFixture, APlantGrowsSegmentsWithItsFootOnTheGround) {
     EXPECT_NEAR(tick, std::ceil((8.0 - 5.0) / 0.04) + 1, 1.0);
     EXPECT_FLOAT_EQ(plant->getGrownSize(), 20.0f);
     EXPECT_DOUBLE_EQ(plant->getTransform()->getPosition().z(), 20.0);
-    const double foot = plant->getTransform()->getPosition().z() + plant->getStemTransform()->getPosition().z();
+    const double foot =
+        plant->getTransform()->getPosition().z() + plant->getStemTransform()->getPosition().z();
     EXPECT_DOUBLE_EQ(foot, 0.0) << "the stem's foot stays on the ground";
     EXPECT_NEAR(plant->getStemTransform()->getScale().z(), 4.0, 1e-6);
 }
@@ -61,7 +62,8 @@ TEST_F(WorldFixture, AMaturePlantRipensAndSeedsInBatches) {
     for (const auto& entry : world->getLives()) {
         const osg::Vec3d p = entry.second->getTransform()->getPosition();
         EXPECT_LT((p - osg::Vec3d(375, 375, p.z())).length(), plant->getSpawnRadius() * 5 + 1.5);
-        EXPECT_EQ(entry.second->getTile(), world->getTiles()->tileUnder(p.x(), p.y())) << "seedlings sit on their tile";
+        EXPECT_EQ(entry.second->getTile(), world->getTiles()->tileUnder(p.x(), p.y()))
+            << "seedlings sit on their tile";
     }
 }
 
@@ -108,7 +110,8 @@ TEST_F(WorldFixture, ViabilityFollowsTheTilesCarryingLimit) {
     noMutationNext();
     EXPECT_TRUE(spawnPlant({210, 200, 0}, 10, 10, 10, 99)->getState() != STATE_WITHERING) << "199 < 200";
     noMutationNext();
-    EXPECT_EQ(spawnPlant({220, 200, 0}, 10, 10, 10, 1)->getState(), STATE_WITHERING) << "200 is not below 200";
+    EXPECT_EQ(spawnPlant({220, 200, 0}, 10, 10, 10, 1)->getState(), STATE_WITHERING)
+        << "200 is not below 200";
 }
 
 TEST(PlantGenome, BudgetAndClamp) {
@@ -145,6 +148,72 @@ TEST(PlantGenome, BudgetAndClamp) {
             EXPECT_LE(trait, 100);
         }
     }
+}
+
+// The drift takes its draws in a fixed order and number: the chance, then offspring, spawn radius,
+// efficiency and size, then the trait to cut only when the budget is exceeded.
+TEST(PlantGenome, DrawsInOrderAndOnlyAsManyAsItNeeds) {
+    struct Case {
+        int offspring, radius, efficiency;
+        bool overBudget;
+    };
+    for (const Case& c : {Case{20, 30, 10, false}, Case{60, 30, 20, true}}) {
+        for (unsigned seed = 1;; ++seed) {
+            std::srand(seed);
+            int r[7];
+            for (int& d : r)
+                d = std::rand();
+            if (r[0] % 100 >= 20)
+                continue;
+            std::srand(seed);
+            int offspring = c.offspring, radius = c.radius, efficiency = c.efficiency, size = 50;
+            PlantGenome::mutate(offspring, radius, efficiency, size);
+            int o = c.offspring + r[1] % 10 - 5, s = c.radius + r[2] % 10 - 5,
+                e = c.efficiency + r[3] % 10 - 5;
+            EXPECT_EQ(size, 50 + r[4] % 10 - 5);
+            if (c.overBudget) {
+                int* cut[] = {&o, &s, &e};
+                *cut[r[5] % 3] -= o + s + e - 100;
+            }
+            EXPECT_EQ(offspring, o);
+            EXPECT_EQ(radius, s);
+            EXPECT_EQ(efficiency, e);
+            EXPECT_EQ(std::rand(), r[c.overBudget ? 6 : 5]) << "draws taken: " << (c.overBudget ? 6 : 5);
+            break;
+        }
+    }
+    // Without a drift only the chance is drawn.
+    for (unsigned seed = 1;; ++seed) {
+        std::srand(seed);
+        const int chance = std::rand();
+        const int next = std::rand();
+        if (chance % 100 < 20)
+            continue;
+        std::srand(seed);
+        int offspring = 20, radius = 20, efficiency = 20, size = 20;
+        PlantGenome::mutate(offspring, radius, efficiency, size);
+        EXPECT_EQ(std::rand(), next);
+        break;
+    }
+}
+
+// A seed's distance is drawn before its angle: d = r % (5 x spawnRadius) + 1, then a whole number of degrees.
+TEST_F(WorldFixture, ASeedTakesItsDistanceThenItsAngle) {
+    tile(2, 2)->toggleFertilized();
+    Plant* parent = spawnPlant({375, 375, 0}, 10, 20, 10, 30);
+    ASSERT_EQ(parent->getSpawnRadius(), 20);
+    std::srand(4242);
+    const int first = std::rand();
+    const int second = std::rand();
+    std::srand(4242);
+    parent->reproduce();
+    Plant* seedling = static_cast<Plant*>(tile(2, 2)->getPlants().back());
+    ASSERT_NE(seedling, parent);
+    const int d = first % 100 + 1;
+    const float a = static_cast<float>(second % 360) * 0.01745f;
+    const osg::Vec3d at = seedling->getTransform()->getPosition();
+    EXPECT_NEAR(at.x(), 375 + std::cos(a) * d, 1e-3);
+    EXPECT_NEAR(at.y(), 375 + std::sin(a) * d, 1e-3);
 }
 
 TEST_F(WorldFixture, SeedsAndPointsOffTheBoardStayOnIt) {

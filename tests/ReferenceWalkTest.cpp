@@ -56,14 +56,15 @@ void huntByScanning(WorldTile& tile) {
     });
 }
 
+// An animal whose truncated column or row is not its tile's is registered on the clamped tile under it,
+// even when that is its own tile again: it then moves to the end of the list.
 void migrate(WorldTile& tile) {
     walk(tile.getAnimals(), [&tile](Life* life) {
         const osg::Vec3d& p = static_cast<Animal*>(life)->getPosition();
-        WorldTile* target = tile.getGrid()->tileUnder(p.x(), p.y());
-        if (target == &tile)
+        if (int(p.x() / 150) == tile.getColumn() && int(p.y() / 150) == tile.getRow())
             return;
         tile.unregisterLife(life);
-        target->registerLife(life);
+        tile.getGrid()->tileUnder(p.x(), p.y())->registerLife(life);
     });
 }
 

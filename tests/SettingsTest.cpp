@@ -1,4 +1,7 @@
 #include "app/Settings.h"
+#include "app/Application.h"
+#include "plants/TileGrid.h"
+#include "world/World.h"
 
 #include <gtest/gtest.h>
 
@@ -69,4 +72,26 @@ TEST(Settings, AudioIsTakenRawAndGarbageDoesNotHurt) {
     std::string message;
     EXPECT_EQ(sizeOf(garbage, &message), Settings::DEFAULT_SIZE);
     EXPECT_LT(message.size(), 200u) << "the line stays short and printable";
+}
+
+// Start-up announces the loading first and reads the settings after it, so the line about a rejected
+// size follows "loading world...".
+TEST(Settings, ARejectedSizeIsSaidAfterTheLoadingLine) {
+    const std::string file = writeFile("size: 0\n");
+    static char name[] = "sylvara";
+    char* argv[] = {name, nullptr};
+    int exitCode = 0;
+    // The World lives until the process ends, as in the program.
+    static Application application;
+    ASSERT_TRUE(application.parseArguments(1, argv, exitCode));
+    testing::internal::CaptureStdout();
+    application.createWorldFromSettings(file);
+    const std::string out = testing::internal::GetCapturedStdout();
+    const size_t loading = out.find("loading world...\n");
+    const size_t rejected = out.find("Settings: size \" 0\"");
+    ASSERT_NE(loading, std::string::npos) << out;
+    ASSERT_NE(rejected, std::string::npos) << out;
+    EXPECT_LT(loading, rejected) << out;
+    EXPECT_LT(rejected, out.find("setting scene data...")) << out;
+    EXPECT_EQ(application.getWorld()->getTiles()->getTilesPerSide(), Settings::DEFAULT_SIZE);
 }

@@ -1,8 +1,8 @@
 // The sound engine, the bank that picks sounds by size, and the synthesized
 // sounds of the run tree. Runs in <stage>/bin, so "../sounds/" is the stage's.
+#include "art/SoundArt.h"
 #include "audio/SoundEngine.h"
 #include "presentation/SoundBank.h"
-#include "art/SoundArt.h"
 
 #include <AL/al.h>
 #include <gtest/gtest.h>
@@ -21,7 +21,9 @@ using namespace testing::internal;
 namespace {
 
 // OpenAL picks its driver once per process; unit tests use the silent one.
-void useSilentDriver() { setenv("ALSOFT_DRIVERS", "null", 0); }
+void useSilentDriver() {
+    setenv("ALSOFT_DRIVERS", "null", 0);
+}
 
 // A scratch folder where the bank looks, removed afterwards.
 struct SoundFolder {
@@ -42,7 +44,9 @@ struct SoundFolder {
 };
 
 constexpr int kChildPassed = 42;
-bool inChild() { return std::getenv("SYLVARA_SOUND_CHILD") != nullptr; }
+bool inChild() {
+    return std::getenv("SYLVARA_SOUND_CHILD") != nullptr;
+}
 [[noreturn]] void finishChild() {
     std::fflush(stdout);
     _exit(testing::Test::HasFailure() ? 1 : kChildPassed);
@@ -118,9 +122,9 @@ TEST(SoundBank, LoadsNumberedFilesUpToTheFirstGapAndPlaysWhatFits) {
     SoundBank bank(folder.name);
     std::fflush(stdout);
     const std::string complaint = GetCapturedStderr();
-    EXPECT_EQ(GetCapturedStdout(), "Loading " + folder.file("life-0.wav") + "\nLoading " + folder.file("life-1.wav") +
-                                       "\nLoading " + folder.file("death-0.wav") + "\nLoading " +
-                                       folder.file("death-1.wav") + "\n");
+    EXPECT_EQ(GetCapturedStdout(), "Loading " + folder.file("life-0.wav") + "\nLoading " +
+                                       folder.file("life-1.wav") + "\nLoading " + folder.file("death-0.wav") +
+                                       "\nLoading " + folder.file("death-1.wav") + "\n");
     EXPECT_EQ(bank.getLifeCount(), 2);
     EXPECT_EQ(bank.getDeathCount(), 2);
     EXPECT_NE(complaint.find(folder.file("death-1.wav") + ": " + reason), std::string::npos) << complaint;
@@ -189,6 +193,75 @@ TEST(SoundBank, SaysSoWhenNoEngineStarts) {
     finishChild();
 }
 
+// A device that will not open leaves one line on the console, the bank's own: neither ALSA nor
+// OpenAL Soft adds theirs. The ALSA device named here exists on no machine.
+TEST(SoundBank, AFailedDeviceSaysOnlyOurOwnLine) {
+    if (!inChild()) {
+        const auto dir =
+            std::filesystem::temp_directory_path() / ("sylvara-alsa-" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir);
+        const std::string conf = (dir / "alsoft.conf").string();
+        std::ofstream(conf) << "[general]\ndrivers=alsa\n[alsa]\ndevice=sylvara-no-such-device\n";
+        EXPECT_EQ(rerunInChild({"ALSOFT_DRIVERS", "ALSOFT_LOGLEVEL", "ALSOFT_CONF=" + conf}), kChildPassed);
+        std::filesystem::remove_all(dir);
+        return;
+    }
+    CaptureStdout();
+    CaptureStderr();
+    {
+        SoundBank bank("");
+        EXPECT_FALSE(bank.hasEngine());
+    }
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const std::string err = GetCapturedStderr();
+    EXPECT_EQ(GetCapturedStdout(), "\nError starting up sound engine.\n");
+    EXPECT_EQ(err, "");
+    finishChild();
+}
+
+// Programs without a listener open no device at all and say nothing about sound: with the wave driver
+// configured, no file is written.
+TEST(SoundBank, WithoutAListenerNoDeviceOpensAndNothingIsSaid) {
+    const auto dir = std::filesystem::temp_directory_path() / ("sylvara-quiet-" + std::to_string(getpid()));
+    const std::string mix = (dir / "mix.wav").string(), conf = (dir / "alsoft.conf").string();
+    if (!inChild()) {
+        std::filesystem::create_directories(dir);
+        std::ofstream(conf) << "[general]\ndrivers=wave\n[wave]\nfile=" << mix << "\n";
+        EXPECT_EQ(rerunInChild({"ALSOFT_DRIVERS", "ALSOFT_CONF=" + conf}), kChildPassed);
+        EXPECT_FALSE(std::filesystem::exists(mix)) << "a device was opened";
+        // The headless runner, as it is run.
+        if (std::filesystem::exists("sylvara-sim")) {
+            const std::string run = "ALSOFT_DRIVERS= ALSOFT_CONF=" + conf +
+                                    " ./sylvara-sim --ticks 3 --csv " + (dir / "run.csv").string() +
+                                    " --plot " + (dir / "run.png").string() + " 2>&1";
+            std::string said;
+            FILE* pipe = popen(run.c_str(), "r");
+            char buffer[256];
+            while (pipe && fgets(buffer, sizeof buffer, pipe))
+                said += buffer;
+            EXPECT_EQ(pipe ? pclose(pipe) : -1, 0) << said;
+            EXPECT_EQ(said.find("ound"), std::string::npos) << said;
+            EXPECT_FALSE(std::filesystem::exists(mix)) << "sylvara-sim opened a device";
+        }
+        std::filesystem::remove_all(dir);
+        return;
+    }
+    SoundBank::openNoDevice();
+    CaptureStdout();
+    CaptureStderr();
+    {
+        SoundBank bank("");
+        EXPECT_FALSE(bank.hasEngine());
+        EXPECT_EQ(bank.getLifeCount(), 0);
+        bank.playLife(50, 100);
+        bank.playDeath(50, 100);
+    }
+    EXPECT_EQ(GetCapturedStderr(), "");
+    EXPECT_EQ(GetCapturedStdout(), "");
+    finishChild();
+}
+
 // A birth through the bank reaches the output: the wave driver mixes into a
 // file, which is finished when the engine shuts down with the bank.
 TEST(SoundBank, BirthIsHeardInTheMix) {
@@ -243,8 +316,9 @@ TEST(SoundArt, SoundsAreShortQuietSoftEdgedAndPitchedBySize) {
             sf_close(in);
 
             auto loudest = [&](size_t from, size_t to) {
-                return std::abs(*std::max_element(s.begin() + from, s.begin() + to,
-                                                  [](short a, short b) { return std::abs(a) < std::abs(b); }));
+                return std::abs(*std::max_element(s.begin() + from, s.begin() + to, [](short a, short b) {
+                    return std::abs(a) < std::abs(b);
+                }));
             };
             // Zero crossings per sample stand in for pitch.
             auto pitch = [&](size_t from, size_t to) {

@@ -2,7 +2,9 @@
 
 namespace {
 
-float grey(WorldTile* t) { return t->getEmission().x(); }
+float grey(WorldTile* t) {
+    return t->getEmission().x();
+}
 
 } // namespace
 
@@ -13,6 +15,13 @@ TEST_F(WorldFixture, TileLookupClampsIntoTheGrid) {
     EXPECT_EQ(grid->tileUnder(-0.5, 10), tile(0, 0));
     EXPECT_EQ(grid->tileUnder(750, 1e30), tile(4, 4));
     EXPECT_EQ(grid->tileUnder(std::nan(""), 200), tile(0, 1));
+    // The cursor's tile likewise: a far-off point is the nearest edge tile, not a wrapped-round int.
+    world->setCursorPoint({1e12, 1e12, 0});
+    EXPECT_EQ(world->getCursorTile(), tile(4, 4));
+    world->setCursorPoint({-1e12, 451, 0});
+    EXPECT_EQ(world->getCursorTile(), tile(0, 3));
+    EXPECT_FALSE(tile(4, 0)->contains({1e12, 10, 0})) << "off the board is on no tile";
+    EXPECT_TRUE(tile(4, 0)->contains({749.9, 149.9, 0}));
     EXPECT_EQ(grid->getRoot()->getNumChildren(), 25u);
     const osg::Vec3d centre = tile(3, 1)->getTransform()->getPosition();
     EXPECT_EQ(centre, osg::Vec3d(3 * 150 + 75, 150 + 75, 0));
@@ -42,11 +51,24 @@ TEST_F(WorldFixture, PlantMassAndNutrientShare) {
     EXPECT_FLOAT_EQ(t->nutrientShare(mass / 2), 0.01f);
     t->toggleFertilized();
     EXPECT_FLOAT_EQ(t->nutrientShare(mass / 2), 0.02f);
+    // A plant listed on another tile is not this tile's to take off: its mass stays.
+    Plant* elsewhere = spawnPlant({400, 400, 0}, 20, 20, 20, 20);
+    t->unregisterLife(elsewhere);
+    EXPECT_EQ(t->getPlantMass(), mass) << "an unlisted plant changes nothing";
+    EXPECT_EQ(t->getPlants().size(), 1u);
+    EXPECT_EQ(elsewhere->getTile(), tile(2, 2));
     t->unregisterLife(plant);
     EXPECT_EQ(t->getPlantMass(), 0.0f);
-    t->unregisterLife(plant);
-    EXPECT_EQ(t->getPlantMass(), 0.0f) << "an unlisted plant changes nothing";
     EXPECT_TRUE(t->getPlants().empty());
+}
+
+// A random point of a tile draws x first, then y.
+TEST_F(WorldFixture, ARandomPointDrawsItsXFirst) {
+    std::srand(777);
+    const int first = std::rand();
+    const int second = std::rand();
+    std::srand(777);
+    EXPECT_EQ(tile(2, 1)->randomPoint(), osg::Vec3d(300 + first % 150, 150 + second % 150, 0));
 }
 
 TEST_F(WorldFixture, MigrationMovesAnimalsToTheTileUnderThem) {
@@ -58,12 +80,17 @@ TEST_F(WorldFixture, MigrationMovesAnimalsToTheTileUnderThem) {
     EXPECT_EQ(tile(1, 0)->getAnimalCount(), 1);
     EXPECT_FLOAT_EQ(grey(tile(0, 0)), 0.7f);
 
-    // Off the board the clamped tile is its own: it stays, once, and the pass ends.
-    Animal* edge = spawnAnimal(KIND_HERBIVORE, {740, 740, 0});
-    edge->setPosition({760, 900, 0});
+    // Off the board the clamped tile may be its own: the animal is listed there again, at the end,
+    // once; two such animals do not chase each other down the list for ever.
+    Animal* first = spawnAnimal(KIND_HERBIVORE, {740, 740, 0});
+    Animal* second = spawnAnimal(KIND_HERBIVORE, {741, 740, 0});
+    Animal* third = spawnAnimal(KIND_HERBIVORE, {742, 740, 0});
+    first->setPosition({760, 900, 0});
+    second->setPosition({1e12, 1e12, 0});
     world->getTiles()->migrateAll();
-    EXPECT_EQ(tile(4, 4)->getAnimalCount(), 1);
-    EXPECT_EQ(tile(4, 4)->getAnimals().size(), 1u);
+    EXPECT_EQ(tile(4, 4)->getAnimalCount(), 3);
+    const std::vector<Life*> order(tile(4, 4)->getAnimals().begin(), tile(4, 4)->getAnimals().end());
+    EXPECT_EQ(order, (std::vector<Life*>{third, first, second}));
 }
 
 TEST_F(WorldFixture, PositionsWrapAtTheWorldsEdges) {
@@ -87,6 +114,19 @@ TEST_F(WorldFixture, NearestLifePrefersAnimalsAndHasARadius) {
     EXPECT_EQ(t->findNearestLife({50, 130, 0}), -1) << "beyond the search radius";
     Plant* plant = spawnPlant({120, 120, 0});
     EXPECT_EQ(t->findNearestLife({120, 121, 0}), plant->getId());
+
+    // A tie: the animal scores 10 - 20 x 0.5 = 0 and so does the plant, 1.5 times its size away.
+    // Animals are examined first and a tie keeps the earlier one.
+    makeWorld();
+    Animal* near = spawnAnimal(KIND_HERBIVORE, {60, 50, 0}, 10, 10, 10, 20, 20);
+    ASSERT_EQ(near->getGenomeSize(), 20);
+    Plant* tied = spawnPlant({50, 50, 0});
+    tied->getTransform()->setPosition({50 - tied->getSize() * 1.5, 50, 0});
+    EXPECT_EQ(tile(0, 0)->findNearestLife({50, 50, 0}), near->getId());
+    tied->getTransform()->setPosition({50 - tied->getSize() * 1.5 - 0.01, 50, 0});
+    EXPECT_EQ(tile(0, 0)->findNearestLife({50, 50, 0}), near->getId()) << "a plant a little farther loses";
+    tied->getTransform()->setPosition({50 - tied->getSize() * 1.5 + 0.01, 50, 0});
+    EXPECT_EQ(tile(0, 0)->findNearestLife({50, 50, 0}), tied->getId()) << "a plant a little nearer wins";
 }
 
 TEST_F(WorldFixture, KillAllKillsEveryoneAndKeepsTheBlueUntilRecoloured) {

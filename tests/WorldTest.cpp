@@ -3,8 +3,15 @@
 #include "app/Application.h"
 #include "presentation/EmissiveState.h"
 
+#include <osgUtil/IntersectionVisitor>
+#include <osgUtil/LineSegmentIntersector>
+
 #include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <stdexcept>
 #include <thread>
+#include <vector>
 
 TEST_F(WorldFixture, IdsCountFromOneAndSkipLivingOwners) {
     EXPECT_EQ(world->newId(), 1);
@@ -218,4 +225,159 @@ TEST(Pacing, IntervalsAreWholeMilliseconds) {
     EXPECT_GT(world.msUntilFrame(), 0.0);
     world.tick();
     EXPECT_FALSE(world.isTickDue()) << "a tick renews the stamp";
+}
+
+// While paused a frame pass runs the full 30 ticks, and the world does not move; the pass that
+// resumes it runs one.
+TEST_F(WorldFixture, APausedFrameRunsThirtyTicksAndTheWorldStandsStill) {
+    Animal* animal = spawnAnimal(KIND_HERBIVORE, {375, 375, 0});
+    world->pauseRequested = true;
+    world->tick();
+    std::this_thread::sleep_for(std::chrono::milliseconds(world->getTickIntervalMs() + 5));
+    const osg::Vec3d at = animal->getPosition();
+    const long ticked = world->getTickNumber();
+    EXPECT_EQ(Application::framePass(*world, nullptr), Application::MAX_TICKS_PER_PASS);
+    EXPECT_EQ(Application::framePass(*world, nullptr), Application::MAX_TICKS_PER_PASS);
+    EXPECT_EQ(animal->getPosition(), at);
+    EXPECT_EQ(world->getTickNumber(), ticked);
+    world->pauseRequested = true;
+    EXPECT_EQ(Application::framePass(*world, nullptr), 1);
+    EXPECT_NE(animal->getPosition(), at);
+}
+
+// An exception in a frame pass is said once, and the next pass runs as if nothing had happened.
+TEST_F(WorldFixture, AnExceptionIsSaidOnceAndTheNextFrameRuns) {
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(Application::guarded([] { throw std::runtime_error("in a tick"); }));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "EXCEPTION!\n");
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(world->getTickIntervalMs() + 5));
+    int ticked = 0;
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(Application::guarded([&] { ticked = Application::framePass(*world, nullptr); }));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(ticked, 1);
+}
+
+// Predator and prey of the selection: what is drawn, in which order, and from what.
+class SelectionSpawnFixture : public WorldFixture {
+protected:
+    // Selects the organism as the select tool would, in a paused world so nothing moves.
+    void select(Life* life) {
+        world->setTool(TOOL_SELECT);
+        world->setCursorPoint(life->getTransform()->getPosition());
+        world->applyTool();
+        world->pauseRequested = !world->isPaused();
+        world->tick();
+        ASSERT_EQ(world->getSelectedLife(), life);
+    }
+    // A seed whose draws make the test's case; the draws come back in order.
+    static std::vector<int> drawsWhere(unsigned& seed,
+                                       const std::function<bool(const std::vector<int>&)>& fits) {
+        for (seed = 1;; ++seed) {
+            std::srand(seed);
+            std::vector<int> r(16);
+            for (int& d : r)
+                d = std::rand();
+            if (fits(r)) {
+                std::srand(seed);
+                return r;
+            }
+        }
+    }
+    static int nextDrawAfter(unsigned seed) {
+        std::srand(seed);
+        return std::rand();
+    }
+};
+
+TEST_F(SelectionSpawnFixture, WithNothingFittingSelectedARequestDrawsNothing) {
+    const size_t lives = world->getLives().size();
+    std::srand(99);
+    world->spawnPredatorForSelection();
+    world->spawnPreyForSelection();
+    int next = std::rand();
+    EXPECT_EQ(next, nextDrawAfter(99)) << "no draw without a selection";
+
+    Plant* plant = spawnPlant({300, 300, 0});
+    select(plant);
+    std::srand(98);
+    world->spawnPreyForSelection();
+    next = std::rand();
+    EXPECT_EQ(next, nextDrawAfter(98)) << "a plant has no prey, and nothing is drawn for one";
+    EXPECT_EQ(world->getLives().size(), lives + 1);
+}
+
+TEST_F(SelectionSpawnFixture, ThePredatorOfAPlantIsAHerbivoreForItsGrownSize) {
+    world->getTiles()->tileAt(2, 2)->toggleFertilized();
+    Plant* plant = spawnPlant({375, 375, 0}, 10, 10, 10, 59);
+    ASSERT_EQ(plant->getSize(), 11) << "grown to a fifth of 59";
+    select(plant);
+    // Speed, size, efficiency, adrenaline, then a birth that does not mutate.
+    unsigned seed;
+    const std::vector<int> r = drawsWhere(seed, [](const std::vector<int>& d) { return d[4] % 100 >= 20; });
+    world->spawnPredatorForSelection();
+    Animal* predator = static_cast<Animal*>(tile(2, 2)->getAnimals().back());
+    EXPECT_EQ(predator->getKind(), KIND_HERBIVORE);
+    EXPECT_EQ(predator->getPreySize(), 11) << "the plant's grown size, not its genome's 59";
+    EXPECT_EQ(predator->getSpeed(), r[0] % 50 + 1);
+    EXPECT_EQ(predator->getGenomeSize(), r[1] % 100 + 1);
+    EXPECT_EQ(predator->getSpawnEfficiency(), r[2] % 50 + 1);
+    EXPECT_EQ(predator->getAdrenaline(), r[3] % 50 + 1);
+}
+
+// Speed 5 gives 5 - 10 - r % 10, below 1: it is clamped to 1 before the birth's drift, which here
+// adds 4, so the prey runs at 5 (an unclamped speed would have drifted to no more than -2, then 1).
+TEST_F(SelectionSpawnFixture, APreysSpeedIsClampedBeforeItDrifts) {
+    Animal* hunter = spawnAnimal(KIND_CARNIVORE, {375, 375, 0}, 5, 20, 20, 50, 30);
+    ASSERT_EQ(hunter->getSpeed(), 5);
+    select(hunter);
+    // Draws: speed, kind, preySize, efficiency, adrenaline; then the drift: chance, speed +4,
+    // adrenaline, efficiency, size, preySize, the kind's chance; no cut from the budget.
+    unsigned seed;
+    const std::vector<int> r = drawsWhere(seed, [](const std::vector<int>& d) {
+        const int adrenaline = d[4] % 50 + 1 + d[7] % 10 - 5;
+        const int efficiency = d[3] % 50 + 1 + d[8] % 10 - 5;
+        return d[5] % 100 < 20 && d[6] % 10 == 9 && d[11] % 100 >= 10 && 5 + adrenaline + efficiency <= 100;
+    });
+    world->spawnPreyForSelection();
+    Animal* prey = static_cast<Animal*>(tile(2, 2)->getAnimals().back());
+    ASSERT_NE(prey, hunter);
+    EXPECT_EQ(prey->getSpeed(), 5);
+    EXPECT_EQ(prey->getKind(), r[1] % 2 == 1 ? KIND_CARNIVORE : KIND_HERBIVORE);
+}
+
+// The selection arrow stands 40 times its model's size, one unit above the first surface met from
+// above: the ground, or an organism standing there.
+TEST_F(WorldFixture, TheSelectionArrowStandsOneUnitAboveTheFirstSurface) {
+    const auto firstSurface = [this](double x, double y) {
+        osg::ref_ptr<osgUtil::LineSegmentIntersector> ray =
+            new osgUtil::LineSegmentIntersector(osg::Vec3d(x, y, 5000), osg::Vec3d(x, y, -5000));
+        osgUtil::IntersectionVisitor visitor(ray.get());
+        world->getTiles()->getRoot()->accept(visitor);
+        return ray->containsIntersections() ? ray->getFirstIntersection().getWorldIntersectPoint().z() : -1e9;
+    };
+    const auto arrowAt = [this](double x, double y) {
+        world->placeGroundMarker({x, y, 0}, 1);
+        return world->getTimedMarkers().back().node;
+    };
+    const osg::ref_ptr<osg::PositionAttitudeTransform> onGround = arrowAt(40, 40);
+    EXPECT_EQ(onGround->getScale(), osg::Vec3d(40, 40, 40));
+    EXPECT_NEAR(onGround->getPosition().x(), 40, 1e-4);
+    EXPECT_NEAR(onGround->getPosition().z(), firstSurface(40, 40) + 1.0, 1e-3);
+
+    spawnAnimal(KIND_HERBIVORE, {100, 100, 0}, 20, 20, 20, 100, 50);
+    const double back = firstSurface(100, 100);
+    EXPECT_GT(back, onGround->getPosition().z()) << "the animal stands above the ground";
+    EXPECT_NEAR(arrowAt(100, 100)->getPosition().z(), back + 1.0, 1e-3) << "on the animal's back";
+}
+
+// A beam between two heights lies flat at the first point's height, lifted by 0.5.
+TEST_F(WorldFixture, ABeamLiesAtItsFirstPointsHeight) {
+    world->addTimedBeam({0, 0, 3}, {100, 0, 40}, 4.0f, {0, 1, 0}, 0.3f, 1);
+    const osg::Vec3Array& corners = world->getBeamBatches().back().getCorners();
+    ASSERT_EQ(corners.size(), 4u);
+    for (const osg::Vec3& corner : corners)
+        EXPECT_FLOAT_EQ(corner.z(), 3.5f);
+    EXPECT_NEAR(std::max(corners[0].x(), corners[1].x()), 100, 1e-4) << "and still reaches the second point";
 }

@@ -1,4 +1,5 @@
 // Runs Sylvara's world without a window and records its populations: see --help.
+#include "presentation/SoundBank.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
 
@@ -20,7 +21,7 @@ int main(int argc, char** argv) {
         break;
     }
     // No sound device at all: a headless run is silent, and the null device's mixer would cost a core.
-    setenv("ALSOFT_DRIVERS", "none", 1);
+    SoundBank::openNoDevice();
     SimulationRunner runner(options, std::cout);
     if (!runner.start(error)) {
         std::cerr << "sylvara-sim: " << error << "\n";

@@ -334,8 +334,7 @@ void World::setCursorPoint(const osg::Vec3d& point) {
     clearCursorMarkers();
     cursorOnGround = true;
     cursorPoint = point;
-    cursorTile =
-        tiles->tileAt(static_cast<int>(cursorPoint.x()) / 150, static_cast<int>(cursorPoint.y()) / 150);
+    cursorTile = tileUnder(cursorPoint);
     drawCursorMarkers();
 }
 

@@ -77,3 +77,9 @@ TEST(BadAssets, WithoutTheAnimalSkeletonItSaysSoAndRuns) {
         runWithout("models/animal.xsf", "Cal3D: cannot load skeleton ../models/animal.xsf", "no-skeleton");
     EXPECT_EQ(out.find("EXCEPTION"), std::string::npos) << out;
 }
+
+TEST(BadAssets, WithoutTheWalkAnimationItSaysSoAndRuns) {
+    const std::string out = runWithout("models/animal_Walk.xaf",
+                                       "Cal3D: cannot load animation ../models/animal_Walk.xaf", "no-walk");
+    EXPECT_EQ(out.find("EXCEPTION"), std::string::npos) << out;
+}

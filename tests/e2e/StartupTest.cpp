@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <sstream>
 
 namespace {
 
@@ -44,6 +45,25 @@ TEST(Startup, WithoutADisplayItSaysSoAndEnds) {
     EXPECT_NE(code, 0);
     EXPECT_LT(code, 128) << "no crash";
     EXPECT_NE(out.find("cannot open a window"), std::string::npos) << out;
+}
+
+// Whatever the machine's sound, every line on the console is one of Sylvara's own: a missing
+// sound card leaves the one line about the sound engine, not the sound libraries' own complaints.
+TEST(Startup, TheConsoleHoldsOnlySylvarasOwnLines) {
+    int code = 0;
+    const std::string out = runHeadless("env -u ALSOFT_DRIVERS -u ALSOFT_LOGLEVEL ./sylvara", code);
+    std::istringstream lines(out);
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        ++count;
+        const bool own = line.empty() || line == "loading world..." || line == "setting scene data..." ||
+                         line == "Error starting up sound engine." ||
+                         line.rfind("Loading ../sounds/", 0) == 0 ||
+                         line.rfind("Sylvara cannot open a window", 0) == 0;
+        EXPECT_TRUE(own) << "not Sylvara's: " << line;
+    }
+    EXPECT_GE(count, 3) << out;
 }
 
 TEST(Startup, TheBoardShowsAndEscapeEndsTheProgram) {
