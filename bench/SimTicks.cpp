@@ -24,6 +24,7 @@ void BM_SimTicks(benchmark::State& state) {
     options.seed = 7;
     options.csvFile.clear();
     options.plotFile.clear();
+    options.traitsFile.clear();
     int peak = 0;
     for (auto _ : state) {
         state.PauseTiming();

@@ -1,20 +1,11 @@
 #include "sim/SimulationPlot.h"
 
+#include "sim/ShellWord.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
-
-namespace {
-
-std::string shellWord(const std::string& text) {
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-} // namespace
 
 const char* const SimulationPlot::KIND_COLOURS[3] = {"#2a62b8", "#c0302c", "#2e9a3a"};
 
@@ -91,7 +82,7 @@ SimulationPlot::Result SimulationPlot::run(const std::string& text) {
     const std::string gnuplot = findGnuplot();
     if (gnuplot.empty())
         return Result::NoGnuplot;
-    std::FILE* pipe = popen(shellWord(gnuplot).c_str(), "w");
+    std::FILE* pipe = popen(ShellWord::quote(gnuplot).c_str(), "w");
     if (!pipe)
         return Result::Failed;
     const bool written = std::fwrite(text.data(), 1, text.size(), pipe) == text.size();

@@ -158,7 +158,9 @@ void SimulationRunner::record() {
 }
 
 int SimulationRunner::getExtinctionTick(PopulationCensus::Group group) const {
-    return census.count(group) > 0 ? -1 : lastAlive[group] + 1;
+    if (census.count(group) > 0)
+        return -1;
+    return lastAlive[group] < 0 ? startTick : lastAlive[group] + 1;
 }
 
 bool SimulationRunner::dueRow() const {
@@ -270,8 +272,10 @@ void SimulationRunner::printSummary(std::ostream& to) const {
         const int extinct = getExtinctionTick(static_cast<PopulationCensus::Group>(g));
         if (extinct < 0)
             to << names[g] << " alive\n";
-        else if (lastAlive[g] < 0)
+        else if (lastAlive[g] < 0 && startTick == 0)
             to << names[g] << " never lived\n";
+        else if (lastAlive[g] < 0)
+            to << names[g] << " none from the loaded tick " << startTick << "\n";
         else
             to << names[g] << " died out at tick " << extinct << "\n";
     }

@@ -51,7 +51,8 @@ public:
     int getPeakOrganisms() const { return peakOrganisms; }
     int getPeakTick() const { return peakTick; }
     const PopulationCensus& getCensus() const { return census; }
-    // The tick from which the kind has been gone for good (0 if it never lived); -1 while it lives.
+    // The tick from which the kind has been gone for good (the first tick if it never lived); -1 while it
+    // lives.
     int getExtinctionTick(PopulationCensus::Group group) const;
 
     // The tick the run began at: 0, or the tick of the loaded world.

@@ -1,5 +1,7 @@
 #include "sim/SlurmScript.h"
 
+#include "sim/ShellWord.h"
+
 std::string SlurmScript::text(const std::string& jobListFile, int jobs, const std::string& logFolder) {
     return "#!/bin/bash\n"
            "# A Sylvara sweep as a Slurm job array: task N runs line N of the job list.\n"
@@ -15,8 +17,8 @@ std::string SlurmScript::text(const std::string& jobListFile, int jobs, const st
            logFolder +
            "/slurm-%A_%a.out\n"
            "set -euo pipefail\n"
-           "command=$(sed -n \"${SLURM_ARRAY_TASK_ID}p\" '" +
-           jobListFile +
-           "')\n"
+           "command=$(sed -n \"${SLURM_ARRAY_TASK_ID}p\" " +
+           ShellWord::quote(jobListFile) +
+           ")\n"
            "exec bash -c \"$command\"\n";
 }

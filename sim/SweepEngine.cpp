@@ -1,5 +1,6 @@
 #include "sim/SweepEngine.h"
 
+#include "sim/ShellWord.h"
 #include "sim/SweepJobLog.h"
 #include "sim/SweepProgress.h"
 
@@ -37,18 +38,11 @@ std::string lastLines(const std::string& path, int count) {
     return text.empty() ? "    (no output)\n" : text;
 }
 
-std::string shellQuote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 // Runs a program with its arguments, its standard output captured; returns the exit status or -1.
 int capture(const std::vector<std::string>& arguments, std::string& output) {
     std::string command;
     for (const std::string& word : arguments)
-        command += shellQuote(word) + " ";
+        command += ShellWord::quote(word) + " ";
     FILE* pipe = popen((command + "2>&1").c_str(), "r");
     if (!pipe)
         return -1;
@@ -111,6 +105,9 @@ bool SweepEngine::lock(std::string& error) {
         error = "cannot open " + file + ": " + std::strerror(errno);
         return false;
     }
+    // A job ended by a sweep just stopped may take a moment to be gone.
+    for (int wait = 0; wait < 30 && flock(descriptor, LOCK_EX | LOCK_NB) != 0; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
         close(descriptor);
         error = "a sweep or jobs of one still run in " + folder +
@@ -143,9 +140,9 @@ bool SweepEngine::checkMachines(const std::string& bin, std::string& error) {
         error = "--sshloginfile: " + options.sshLoginFile + " lists no machine";
         return false;
     }
-    const std::string probe = "if [ ! -x " + shellQuote(bin + "/sylvara-sim") + " ] || [ ! -r " +
-                              shellQuote(bin + "/../models/bloom.xsf") +
-                              " ]; then echo no-run-tree; elif [ ! -e " + shellQuote(jobListFile()) +
+    const std::string probe = "if [ ! -x " + ShellWord::quote(bin + "/sylvara-sim") + " ] || [ ! -r " +
+                              ShellWord::quote(bin + "/../models/bloom.xsf") +
+                              " ]; then echo no-run-tree; elif [ ! -e " + ShellWord::quote(jobListFile()) +
                               " ]; then echo no-sweep-folder; else echo ready; fi";
     for (const std::string& login : logins) {
         std::vector<std::string> arguments{"parallel", "--will-cite", "--nonall", "-S", login};

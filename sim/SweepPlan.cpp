@@ -1,20 +1,6 @@
 #include "sim/SweepPlan.h"
 
-namespace {
-
-// Safe in a shell word without quotes: what sylvara-sim's options and our file names are made of.
-std::string shellWord(const std::string& text) {
-    if (!text.empty() &&
-        text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-,+") ==
-            std::string::npos)
-        return text;
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-} // namespace
+#include "sim/ShellWord.h"
 
 std::string SweepPlan::Configuration::name() const {
     std::string pattern = genesis;
@@ -46,13 +32,13 @@ SweepPlan::SweepPlan(const SweepOptions& options, const std::string& folder, con
 std::string SweepPlan::simArguments(const Job& job) const {
     const Configuration& c = configurations[job.configuration];
     const std::string base = jobsFolder() + "/" + job.name;
-    return "--size " + std::to_string(c.size) + " --genesis " + shellWord(c.genesisArgument()) + " --ticks " +
-           std::to_string(c.ticks) + " --seed " + std::to_string(job.seed) + " --interval " +
-           std::to_string(interval) + " --csv " + shellWord(base + ".csv") + " --plot " +
-           shellWord(base + ".png") + " --traits " + shellWord(base + "-traits.png");
+    return "--size " + std::to_string(c.size) + " --genesis " + ShellWord::of(c.genesisArgument()) +
+           " --ticks " + std::to_string(c.ticks) + " --seed " + std::to_string(job.seed) + " --interval " +
+           std::to_string(interval) + " --csv " + ShellWord::of(base + ".csv") + " --plot " +
+           ShellWord::of(base + ".png") + " --traits " + ShellWord::of(base + "-traits.png");
 }
 
 std::string SweepPlan::command(const Job& job) const {
-    return "cd " + shellWord(bin) + " && ./sylvara-sim " + simArguments(job) + " > " +
-           shellWord(logFile(job)) + " 2>&1";
+    return "cd " + ShellWord::of(bin) + " && ./sylvara-sim " + simArguments(job) + " > " +
+           ShellWord::of(logFile(job)) + " 2>&1";
 }

@@ -40,7 +40,8 @@ std::string SweepPlot::survivalScript(const std::string& curvesFile, const std::
         layout(pngFile, panels.size(), "Share of runs with each kind alive") +
         "set yrange [0:1.05]\nset xlabel 'tick'\nset ylabel 'runs alive'\nset key bottom left\n";
     for (const Panel& panel : panels) {
-        text += "set title " + SimulationPlot::quote(panel.title) + "\nplot ";
+        text += "set title " + SimulationPlot::quote(panel.title) +
+                "\nset xrange [0:" + std::to_string(panel.ticks) + "]\nplot ";
         for (int group = 0; group < PopulationCensus::GROUPS; ++group)
             text += std::string(group ? ", \\\n     " : "") + data +
                     " using 2:" + only(panel.configuration, column(group, 0)) + " with steps lw 2 dt " +
@@ -59,7 +60,8 @@ std::string SweepPlot::populationsScript(const std::string& curvesFile, const st
         "set yrange [0:*]\nset xlabel 'tick'\nset ylabel 'living organisms'\n"
         "set style fill transparent solid 0.2 noborder\n";
     for (const Panel& panel : panels) {
-        text += "set title " + SimulationPlot::quote(panel.title) + "\nplot ";
+        text += "set title " + SimulationPlot::quote(panel.title) +
+                "\nset xrange [0:" + std::to_string(panel.ticks) + "]\nplot ";
         for (int group = 0; group < PopulationCensus::GROUPS; ++group) {
             const std::string colour = std::string(" lc rgb '") + SimulationPlot::KIND_COLOURS[group] + "'";
             text += std::string(group ? ", \\\n     " : "") + data +

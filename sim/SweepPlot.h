@@ -13,6 +13,8 @@ public:
     struct Panel {
         std::string configuration;
         std::string title;
+        // The run length: every panel spans its own configuration's run.
+        int ticks;
     };
 
     static std::string survivalScript(const std::string& curvesFile, const std::string& pngFile,

@@ -56,7 +56,7 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
         for (int group = 0; group < PopulationCensus::GROUPS && s.runs() > 0; ++group)
             out << "  " << kinds[group] << " " << extinctionText(s.extinction(group), s.runs()) << "\n";
         if (s.runs() > 0)
-            panels.push_back({c.name(), title(c) + " (" + std::to_string(s.runs()) + " runs)"});
+            panels.push_back({c.name(), title(c) + " (" + std::to_string(s.runs()) + " runs)", c.ticks});
     }
     summary.close();
     curves.close();

@@ -294,6 +294,8 @@ TEST(SimulationRunnerSaved, APausedRunSavedAndLoadedWritesTheSameCensusByteForBy
         options.seed = 31;
         options.csvFile = scratch.file(csv);
         options.plotFile.clear();
+    options.traitsFile.clear();
+        options.traitsFile.clear();
         options.loadFile = load;
         options.saveFile = save;
         options.saveEvery = 200;
@@ -331,6 +333,7 @@ TEST(SimulationRunnerSaved, RefusesABadLoadOrAnUnwritableSaveBeforeTheRun) {
     SimulationOptions options;
     options.csvFile = scratch.file("run.csv");
     options.plotFile.clear();
+    options.traitsFile.clear();
     options.loadFile = scratch.file("absent.sylvara");
     std::ostringstream out;
     std::string error;

@@ -234,7 +234,8 @@ TEST(SoundBank, WithoutAListenerNoDeviceOpensAndNothingIsSaid) {
         if (std::filesystem::exists("sylvara-sim")) {
             const std::string run = "ALSOFT_DRIVERS= ALSOFT_CONF=" + conf +
                                     " ./sylvara-sim --ticks 3 --csv " + (dir / "run.csv").string() +
-                                    " --plot " + (dir / "run.png").string() + " 2>&1";
+                                    " --plot " + (dir / "run.png").string() + " --traits " +
+                                    (dir / "traits.png").string() + " 2>&1";
             std::string said;
             FILE* pipe = popen(run.c_str(), "r");
             char buffer[256];

@@ -159,11 +159,11 @@ TEST(SweepRun, AFailedJobIsNamedFailsTheSweepAndAloneRunsAgain) {
 }
 
 // Starts the sweep in a process group of its own; returns its pid.
-pid_t startSweep(const std::string& command) {
+pid_t startSweep(const std::string& command, const std::string& log) {
     const pid_t sweep = fork();
     if (sweep == 0) {
         setpgid(0, 0);
-        execl("/bin/sh", "sh", "-c", ("exec " + command + " >/dev/null 2>&1").c_str(), (char*)nullptr);
+        execl("/bin/sh", "sh", "-c", ("exec " + command + " >" + log + " 2>&1").c_str(), (char*)nullptr);
         _exit(127);
     }
     setpgid(sweep, sweep);
@@ -187,7 +187,8 @@ TEST(SweepRun, AKilledSweepRunAgainSkipsTheJobsItFinished) {
     const std::string joblog = out + "/joblog";
 
     // A polite end: the sweep ends parallel, which ends its running job, and says the sweep is unfinished.
-    pid_t sweep = startSweep(command);
+    const std::string log = scratch.path("sweep.out");
+    pid_t sweep = startSweep(command, log);
     ASSERT_GT(sweep, 0);
     waitForJobs(joblog, 1);
     kill(sweep, SIGTERM);
@@ -198,9 +199,9 @@ TEST(SweepRun, AKilledSweepRunAgainSkipsTheJobsItFinished) {
     // A hard end: the sweep and parallel are killed outright once more jobs are done; the job then
     // running outlives them, holding the folder's lock until it ends.
     const size_t before = countLog(joblog).runs.size();
-    sweep = startSweep(command);
+    sweep = startSweep(command, log);
     ASSERT_GT(sweep, 0);
-    ASSERT_GE(waitForJobs(joblog, before + 2), before + 2) << "the polite end left no job running";
+    ASSERT_GE(waitForJobs(joblog, before + 2), before + 2) << readFile(log);
     kill(-sweep, SIGKILL);
     waitpid(sweep, &status, 0);
     const size_t killedAt = countLog(joblog).runs.size();
