@@ -1,5 +1,6 @@
 #include "app/LabOptions.h"
 
+#include "sim/OptionReader.h"
 #include "world/World.h"
 
 #include <climits>
@@ -10,6 +11,9 @@ namespace {
 
 // The options that choose the world; sylvara-sim's reader reads them.
 const std::set<std::string> WORLD_OPTIONS = {"--size", "--genesis", "--seed", "--load"};
+
+// Read as sylvara-sim reads its own options.
+const OptionReader READER(OptionReader::Sign::Allowed, OptionReader::Strays::Named);
 
 } // namespace
 
@@ -27,11 +31,10 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
         const auto isKnown = [](const std::string& name) {
             return name == "--ahead" || WORLD_OPTIONS.count(name);
         };
-        if (!SimulationOptions::readOption(argc, argv, i, isKnown, option, value, error))
+        if (!READER.readOption(argc, argv, i, isKnown, option, value, error))
             return Outcome::Error;
         loading = loading || option == "--load";
-        if (option == "--ahead" &&
-            !SimulationOptions::readCount(option, value, 0, INT_MAX, options.ahead, error))
+        if (option == "--ahead" && !READER.readCount(option, value, 0, INT_MAX, options.ahead, error))
             return Outcome::Error;
         if (WORLD_OPTIONS.count(option) != 0)
             forwarded.insert(forwarded.end(), {option, value});

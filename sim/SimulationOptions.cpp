@@ -1,49 +1,18 @@
 #include "sim/SimulationOptions.h"
 
+#include "sim/OptionReader.h"
 #include "sim/SavePattern.h"
 #include "world/World.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <functional>
 #include <map>
 
 namespace {
 
-std::string quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
-
-// A whole decimal number within [low, high]; anything else is an error naming the option.
-bool readNumber(const std::string& option, const std::string& text, long long low, long long high,
-                long long& value, std::string& error) {
-    const bool digits = !text.empty() &&
-                        text.find_first_not_of("0123456789", text[0] == '-' ? 1 : 0) == std::string::npos &&
-                        text != "-";
-    if (!digits) {
-        error = option + ": " + quoted(text) + " is not a whole number";
-        return false;
-    }
-    errno = 0;
-    value = std::strtoll(text.c_str(), nullptr, 10);
-    if (errno == ERANGE || value < low || value > high) {
-        error = option + ": " + text + " is out of range (" + std::to_string(low) + ".." +
-                std::to_string(high) + ")";
-        return false;
-    }
-    return true;
-}
-
-bool readInt(const std::string& option, const std::string& text, int low, int high, int& target,
-             std::string& error) {
-    long long value = 0;
-    if (!readNumber(option, text, low, high, value, error))
-        return false;
-    target = static_cast<int>(value);
-    return true;
-}
+// sylvara-sim's reading: a number may be negative (a tile), and a stray word is named as such.
+const OptionReader READER(OptionReader::Sign::Allowed, OptionReader::Strays::Named);
 
 // "C,R;C,R..." with every part a number; the range is checked once the size is known.
 bool readTiles(const std::string& text, std::vector<std::pair<int, int>>& tiles, std::string& error) {
@@ -56,13 +25,13 @@ bool readTiles(const std::string& text, std::vector<std::pair<int, int>>& tiles,
         const std::string tile = text.substr(start, end - start);
         const size_t comma = tile.find(',');
         if (comma == std::string::npos) {
-            error = "--genesis: " + quoted(tile) + " is not a tile (give all, none or C,R[;C,R...])";
+            error = "--genesis: \"" + tile + "\" is not a tile (give all, none or C,R[;C,R...])";
             return false;
         }
         int column = 0;
         int row = 0;
-        if (!readInt("--genesis", tile.substr(0, comma), INT_MIN, INT_MAX, column, error) ||
-            !readInt("--genesis", tile.substr(comma + 1), INT_MIN, INT_MAX, row, error))
+        if (!READER.readCount("--genesis", tile.substr(0, comma), INT_MIN, INT_MAX, column, error) ||
+            !READER.readCount("--genesis", tile.substr(comma + 1), INT_MIN, INT_MAX, row, error))
             return false;
         tiles.emplace_back(column, row);
         start = end + 1;
@@ -87,22 +56,24 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
     const std::map<std::string, Reader> readers = {
         {"--size",
          [&](const std::string& o, const std::string& v) {
-             return readInt(o, v, 1, World::MAX_SIZE, options.size, error);
+             return READER.readCount(o, v, 1, World::MAX_SIZE, options.size, error);
          }},
-        {"--ticks", [&](const std::string& o,
-                        const std::string& v) { return readInt(o, v, 0, INT_MAX, options.ticks, error); }},
+        {"--ticks",
+         [&](const std::string& o, const std::string& v) {
+             return READER.readCount(o, v, 0, INT_MAX, options.ticks, error);
+         }},
         {"--interval",
          [&](const std::string& o, const std::string& v) {
-             return readInt(o, v, 1, INT_MAX, options.interval, error);
+             return READER.readCount(o, v, 1, INT_MAX, options.interval, error);
          }},
         {"--memory-every",
          [&](const std::string& o, const std::string& v) {
-             return readInt(o, v, 1, INT_MAX, options.memoryEvery, error);
+             return READER.readCount(o, v, 1, INT_MAX, options.memoryEvery, error);
          }},
         {"--seed",
          [&](const std::string& o, const std::string& v) {
              long long seed = 0;
-             if (!readNumber(o, v, 0, UINT_MAX, seed, error))
+             if (!READER.readNumber(o, v, 0, UINT_MAX, seed, error))
                  return false;
              options.seeded = true;
              options.seed = static_cast<unsigned>(seed);
@@ -137,7 +108,7 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
                 error = option + " needs a number of ticks and a file pattern";
                 return Outcome::Error;
             }
-            if (!readInt(option, argv[i + 1], 1, INT_MAX, options.saveEvery, error))
+            if (!READER.readCount(option, argv[i + 1], 1, INT_MAX, options.saveEvery, error))
                 return Outcome::Error;
             if (!SavePattern::parse(argv[i + 2], pattern, error)) {
                 error = option + ": " + error;
@@ -148,7 +119,7 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
             continue;
         }
         std::string value;
-        if (!readOption(
+        if (!READER.readOption(
                 argc, argv, i, [&](const std::string& name) { return readers.count(name) != 0; }, option,
                 value, error))
             return Outcome::Error;
@@ -172,39 +143,6 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         }
     }
     return Outcome::Run;
-}
-
-bool SimulationOptions::readOption(int argc, const char* const* argv, int& i,
-                                   const std::function<bool(const std::string&)>& isKnown,
-                                   std::string& option, std::string& value, std::string& error) {
-    option = argv[i];
-    // Both "--size 5" and "--size=5".
-    bool inlineValue = false;
-    const size_t equals = option.find('=');
-    if (option.rfind("--", 0) == 0 && equals != std::string::npos) {
-        value = option.substr(equals + 1);
-        option = option.substr(0, equals);
-        inlineValue = true;
-    }
-    if (!isKnown(option)) {
-        error = option.rfind("-", 0) == 0 ? "unknown option " + quoted(option) + " (try --help)"
-                                          : "unexpected argument " + quoted(option) + " (try --help)";
-        return false;
-    }
-    if (!inlineValue) {
-        // A following option is not taken for the value: "--csv --ticks" lacks its file name.
-        if (i + 1 >= argc || std::string(argv[i + 1]).rfind("--", 0) == 0) {
-            error = option + " needs a value";
-            return false;
-        }
-        value = argv[++i];
-    }
-    return true;
-}
-
-bool SimulationOptions::readCount(const std::string& option, const std::string& text, int low, int high,
-                                  int& target, std::string& error) {
-    return readInt(option, text, low, high, target, error);
 }
 
 std::vector<std::pair<int, int>> SimulationOptions::tilesToPopulate() const {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,14 +36,6 @@ public:
     // Reads argv[1..argc-1] into options. On Error, error holds a one-line reason.
     static Outcome parse(int argc, const char* const* argv, SimulationOptions& options, std::string& error);
     static std::string usage(const std::string& program);
-    // The option at argv[i] and its value, as "--name value" or "--name=value"; i is left on the last
-    // word read. False, with a one-line reason, for an option isKnown refuses or one without its value.
-    static bool readOption(int argc, const char* const* argv, int& i,
-                           const std::function<bool(const std::string&)>& isKnown, std::string& option,
-                           std::string& value, std::string& error);
-    // A whole number within [low, high] for the option, as parse reads one; false with a one-line reason.
-    static bool readCount(const std::string& option, const std::string& text, int low, int high, int& target,
-                          std::string& error);
 
     // The tiles the genesis applies to, as (column, row), in the order they are populated.
     std::vector<std::pair<int, int>> tilesToPopulate() const;

@@ -1,30 +1,16 @@
 #include "sim/SweepOptions.h"
 
+#include "sim/OptionReader.h"
 #include "world/World.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <functional>
 #include <map>
 
 namespace {
 
-bool readNumber(const std::string& option, const std::string& text, long long low, long long high,
-                long long& value, std::string& error) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
-        error = option + ": \"" + text + "\" is not a whole number";
-        return false;
-    }
-    errno = 0;
-    value = std::strtoll(text.c_str(), nullptr, 10);
-    if (errno == ERANGE || value < low || value > high) {
-        error = option + ": " + text + " is out of range (" + std::to_string(low) + ".." +
-                std::to_string(high) + ")";
-        return false;
-    }
-    return true;
-}
+// Counts are digits only, and any word it does not know is an unknown option.
+const OptionReader READER(OptionReader::Sign::Refused, OptionReader::Strays::AsOptions);
 
 // A genesis pattern sylvara-sim will take: a name, or tiles made of digits, commas and semicolons.
 bool validGenesis(const std::string& pattern) {
@@ -48,9 +34,9 @@ bool SweepOptions::readList(const std::string& option, const std::string& text, 
         const size_t dash = part.find('-', 1);
         long long first = 0;
         long long last = 0;
-        if (!readNumber(option, part.substr(0, dash), low, high, first, error) ||
-            !readNumber(option, dash == std::string::npos ? part : part.substr(dash + 1), low, high, last,
-                        error))
+        if (!READER.readNumber(option, part.substr(0, dash), low, high, first, error) ||
+            !READER.readNumber(option, dash == std::string::npos ? part : part.substr(dash + 1), low, high,
+                               last, error))
             return false;
         if (last < first || last - first >= MAX_VALUES - static_cast<long long>(values.size())) {
             error = option + ": \"" + part + "\" is not a range from low to high of at most " +
@@ -95,17 +81,11 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
          }},
         {"--interval",
          [&](const std::string& o, const std::string& v) {
-             long long value = 0;
-             options.interval = readNumber(o, v, 1, INT_MAX, value, error) ? int(value) : 0;
-             return options.interval > 0;
+             return READER.readCount(o, v, 1, INT_MAX, options.interval, error);
          }},
         {"--jobs",
          [&](const std::string& o, const std::string& v) {
-             long long value = 0;
-             if (!readNumber(o, v, 1, 1000, value, error))
-                 return false;
-             options.jobs = int(value);
-             return true;
+             return READER.readCount(o, v, 1, 1000, options.jobs, error);
          }},
         {"--out",
          [&](const std::string&, const std::string& v) {
@@ -133,30 +113,14 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
             continue;
         }
         std::string value;
-        bool inlineValue = false;
-        const size_t equals = option.find('=');
-        if (option.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = option.substr(equals + 1);
-            option = option.substr(0, equals);
-            inlineValue = true;
-        }
-        const auto reader = readers.find(option);
-        if (reader == readers.end()) {
-            error = "unknown option \"" + option + "\" (try --help)";
+        const auto isKnown = [&](const std::string& name) { return readers.count(name) != 0; };
+        if (!READER.readOption(argc, argv, i, isKnown, option, value, error))
             return Outcome::Error;
-        }
-        if (!inlineValue) {
-            if (i + 1 >= argc || std::string(argv[i + 1]).rfind("--", 0) == 0) {
-                error = option + " needs a value";
-                return Outcome::Error;
-            }
-            value = argv[++i];
-        }
         if (value.empty()) {
             error = option + ": the value is empty";
             return Outcome::Error;
         }
-        if (!reader->second(option, value))
+        if (!readers.at(option)(option, value))
             return Outcome::Error;
     }
     if (options.folder.empty()) {

@@ -93,6 +93,26 @@ TEST(SweepOptions, ReadsTheGridAndRejectsBadValuesInOneLine) {
     }
 }
 
+TEST(SweepOptions, SaysWhatIsWrongInItsOwnWords) {
+    const struct {
+        std::vector<std::string> words;
+        const char* says;
+    } bad[] = {
+        {{"--out", "f", "--interval", "-1"}, "--interval: \"-1\" is not a whole number"},
+        {{"--out", "f", "--seeds", "-2"}, "--seeds: \"-2\" is not a whole number"},
+        {{"--out", "f", "--jobs", "1001"}, "--jobs: 1001 is out of range (1..1000)"},
+        {{"--out", "f", "stray"}, "unknown option \"stray\" (try --help)"},
+        {{"--out", "f", "--ssh="}, "--ssh: the value is empty"},
+        {{"--out", "f", "--ssh", "--slurm"}, "--ssh needs a value"},
+    };
+    for (const auto& each : bad) {
+        SweepOptions options;
+        std::string error;
+        EXPECT_EQ(parse(each.words, options, error), Outcome::Error) << each.says;
+        EXPECT_EQ(error, each.says);
+    }
+}
+
 TEST(SweepPlan, OneJobPerSeedOfEachConfigurationInAFixedOrder) {
     SweepOptions options;
     std::string error;
