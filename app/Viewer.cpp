@@ -4,7 +4,9 @@
 #include <osgGA/TrackballManipulator>
 #include <osgViewer/ViewerEventHandlers>
 
-Viewer::Viewer() { setThreadingModel(osgViewer::ViewerBase::SingleThreaded); }
+Viewer::Viewer() {
+    setThreadingModel(osgViewer::ViewerBase::SingleThreaded);
+}
 
 void Viewer::setUpViewer(unsigned options) {
     if (options & TRACKBALL_MANIPULATOR) {
@@ -16,10 +18,13 @@ void Viewer::setUpViewer(unsigned options) {
 }
 
 void Viewer::setHomeOverBoard(double extent) {
+    const osg::Vec3d centre(extent * 0.5, extent * 0.5, 0);
+    setHome(centre + osg::Vec3d(0, -extent * 1.3, extent * 1.2), centre);
+}
+
+void Viewer::setHome(const osg::Vec3d& eye, const osg::Vec3d& centre) {
     if (!manipulators)
         return;
-    const osg::Vec3d centre(extent * 0.5, extent * 0.5, 0);
-    const osg::Vec3d eye = centre + osg::Vec3d(0, -extent * 1.3, extent * 1.2);
     manipulators->setHomePosition(eye, centre, osg::Vec3d(0, 0, 1));
     manipulators->setAutoComputeHomePosition(false);
     for (unsigned i = 0; i < manipulators->getNumMatrixManipulators(); ++i) {
@@ -42,14 +47,17 @@ bool Viewer::computeNearFarPoints(float x, float y, unsigned, osg::Vec3& nearPoi
     const osg::Viewport* viewport = view->getViewport();
     const double wx = viewport->x() + (x + 1.0) * 0.5 * viewport->width();
     const double wy = viewport->y() + (y + 1.0) * 0.5 * viewport->height();
-    const osg::Matrixd vpw = view->getViewMatrix() * view->getProjectionMatrix() * viewport->computeWindowMatrix();
+    const osg::Matrixd vpw =
+        view->getViewMatrix() * view->getProjectionMatrix() * viewport->computeWindowMatrix();
     const osg::Matrixd inverse = osg::Matrixd::inverse(vpw);
     nearPoint = osg::Vec3d(wx, wy, 0.0) * inverse;
     farPoint = osg::Vec3d(wx, wy, 1.0) * inverse;
     return true;
 }
 
-void Viewer::setWindowRectangle(int x, int y, int width, int height) { setUpViewInWindow(x, y, width, height); }
+void Viewer::setWindowRectangle(int x, int y, int width, int height) {
+    setUpViewInWindow(x, y, width, height);
+}
 
 void Viewer::setWindowTitle(const std::string& title) {
     Windows windows;

@@ -1,5 +1,7 @@
 #include "presentation/ModelCatalogue.h"
 
+#include "character/FarCrowd.h"
+
 #include <osgDB/ReadFile>
 #include <osgDB/Registry>
 
@@ -37,9 +39,9 @@ osg::ref_ptr<osg::Node> readShared(const char* file) {
 
 } // namespace
 
-osg::ref_ptr<character::CoreModel> ModelCatalogue::loadCore(const std::string& skeleton,
-                                                            const std::initializer_list<const char*>& animations,
-                                                            const std::string& mesh, const std::string& material) {
+osg::ref_ptr<character::CoreModel>
+ModelCatalogue::loadCore(const std::string& skeleton, const std::initializer_list<const char*>& animations,
+                         const std::string& mesh, const std::string& material) {
     osg::ref_ptr<character::CoreModel> core = new character::CoreModel("dummy");
     core->loadSkeleton(skeleton);
     for (auto it = animations.begin(); it != animations.end() && it + 1 != animations.end(); it += 2)
@@ -59,4 +61,8 @@ ModelCatalogue::ModelCatalogue() {
     lifePingNode = readShared("../models/lifeping.osg");
     deathPingNode = readShared("../models/deathping.osg");
     downArrowNode = readShared("../models/downarrow.osg");
+    farCrowds = new osg::Group;
+    for (const auto& core : {getHerbivoreCore(), getCarnivoreCore(), plantCore})
+        if (character::FarCrowd* crowd = core ? core->getFarCrowd() : nullptr)
+            farCrowds->addChild(crowd);
 }

@@ -2,6 +2,7 @@
 
 #include "presentation/AnimalCoreSet.h"
 
+#include <osg/Group>
 #include <osg/Node>
 #include <osg/ref_ptr>
 
@@ -20,6 +21,8 @@ public:
     osg::ref_ptr<osg::Node> getLifePingNode() const { return lifePingNode; }
     osg::ref_ptr<osg::Node> getDeathPingNode() const { return deathPingNode; }
     osg::ref_ptr<osg::Node> getDownArrowNode() const { return downArrowNode; }
+    // The far crowds of the character cores: the scene must draw them ahead of the organisms.
+    osg::ref_ptr<osg::Group> getFarCrowds() const { return farCrowds; }
 
     // Builds a core model from its skeleton, animations (file, name), mesh and material.
     static osg::ref_ptr<character::CoreModel> loadCore(const std::string& skeleton,
@@ -34,4 +37,5 @@ private:
     osg::ref_ptr<osg::Node> lifePingNode;
     osg::ref_ptr<osg::Node> deathPingNode;
     osg::ref_ptr<osg::Node> downArrowNode;
+    osg::ref_ptr<osg::Group> farCrowds;
 };
