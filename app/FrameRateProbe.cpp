@@ -39,10 +39,9 @@ bool FrameRateProbe::parseView(const char* name, View& view) {
 }
 
 void FrameRateProbe::lookAt(Application& application, View view) {
+    // The tile view looks at the first tile a genesis filled, the close one at its first animal.
     World& world = *application.getWorld();
-    const double middle =
-        world.getTiles()->getTilesPerSide() / 2 * TileGrid::TILE_SIZE + TileGrid::TILE_SIZE / 2;
-    osg::Vec3d centre(middle, middle, 0);
+    osg::Vec3d centre(TileGrid::TILE_SIZE / 2, TileGrid::TILE_SIZE / 2, 0);
     double distance = TileGrid::TILE_SIZE * 1.2;
     if (view == View::animal) {
         for (const auto& entry : world.getLives())
@@ -95,9 +94,10 @@ bool FrameRateProbe::run(int organisms, double seconds, Result& result, View vie
     result.seconds = timer.delta_s(start, timer.tick());
     result.framesPerSecond = frames / result.seconds;
     result.residentKb = residentKb();
-    const osg::ref_ptr<osg::Group> crowds = world.getModels()->getFarCrowds();
+    const osg::ref_ptr<osg::Group> crowds = world.getModels()->getCrowds();
     for (unsigned i = 0; i < crowds->getNumChildren(); ++i)
-        result.cards += int(static_cast<const character::FarCrowd*>(crowds->getChild(i))->getCount());
+        if (const auto* crowd = dynamic_cast<const character::FarCrowd*>(crowds->getChild(i)))
+            result.cards += int(crowd->getCount());
     result.cpuMsPerFrame = frames > 0 ? (cpuSeconds() - cpuStart) * 1000.0 / frames : 0.0;
     return true;
 }

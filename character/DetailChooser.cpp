@@ -3,7 +3,6 @@
 #include "character/FarCrowd.h"
 #include "character/Model.h"
 
-#include <osg/Material>
 #include <osgUtil/CullVisitor>
 
 namespace character {
@@ -15,26 +14,11 @@ bool joinedCrowd(Model& model, osgUtil::CullVisitor& cull) {
     const osg::FrameStamp* stamp = cull.getFrameStamp();
     if (!crowd || !stamp || !crowd->isGathering(stamp->getFrameNumber()))
         return false;
-    crowd->add(*cull.getModelViewMatrix(), DetailChooser::emissionAlong(cull.getNodePath()));
+    crowd->join(cull, model);
     return true;
 }
 
 } // namespace
-
-osg::Vec4 DetailChooser::emissionAlong(const osg::NodePath& path) {
-    const osg::Material* nearest = nullptr;
-    for (const osg::Node* node : path) {
-        const osg::StateSet* state = node->getStateSet();
-        const osg::StateSet::RefAttributePair* pair =
-            state ? state->getAttributePair(osg::StateAttribute::MATERIAL) : nullptr;
-        if (!pair)
-            continue;
-        nearest = static_cast<const osg::Material*>(pair->first.get());
-        if (pair->second & osg::StateAttribute::OVERRIDE)
-            break;
-    }
-    return nearest ? nearest->getEmission(osg::Material::FRONT) : osg::Vec4(0, 0, 0, 1);
-}
 
 void DetailChooser::operator()(osg::Node* node, osg::NodeVisitor* visitor) {
     if (auto* cull = dynamic_cast<osgUtil::CullVisitor*>(visitor)) {

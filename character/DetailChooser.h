@@ -2,7 +2,6 @@
 
 #include <osg/Node>
 #include <osg/NodeCallback>
-#include <osg/Vec4>
 
 namespace character {
 
@@ -18,10 +17,6 @@ public:
     static constexpr float farBelowPixels = 48.0f;
 
     void operator()(osg::Node* node, osg::NodeVisitor* visitor) override;
-
-    // The emission a node on this path is drawn with: the outermost material set to override,
-    // or else the nearest material.
-    static osg::Vec4 emissionAlong(const osg::NodePath& path);
 };
 
 } // namespace character

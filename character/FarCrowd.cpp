@@ -2,25 +2,18 @@
 
 #include "character/SkinData.h"
 
-#include <osg/GLExtensions>
 #include <osg/Geometry>
 #include <osg/Material>
 #include <osg/Program>
 #include <osg/Shader>
-#include <osg/State>
 #include <osg/Texture2D>
 #include <osg/Uniform>
-#include <osg/VertexAttribDivisor>
-#include <osgUtil/CullVisitor>
 
-#include <atomic>
 #include <string>
 
 namespace character {
 
 namespace {
-
-std::atomic<bool> assumeCapable{false};
 
 // Each card picks the frame of the atlas nearest to the direction it is seen from, in the
 // character's own space, and stands across that direction through the character's middle.
@@ -85,8 +78,6 @@ void main()
 }
 )";
 
-const char* const attributeNames[4] = {"rowX", "rowY", "rowZ", "emission"};
-
 std::string withLayout(std::string source) {
     for (const auto& [name, value] : {std::pair<std::string, int>{"ROWS", CardAtlas::rows},
                                       std::pair<std::string, int>{"COLUMNS", CardAtlas::columns}})
@@ -102,30 +93,12 @@ osg::Program* cardProgram() {
         p->addShader(new osg::Shader(osg::Shader::VERTEX, withLayout(vertexSource)));
         p->addShader(new osg::Shader(osg::Shader::FRAGMENT, fragmentSource));
         for (unsigned i = 0; i < 4; ++i)
-            p->addBindAttribLocation(attributeNames[i], FarCrowd::firstInstanceAttribute + i);
+            p->addBindAttribLocation(CrowdBatch::instanceAttributeNames[i],
+                                     CrowdBatch::firstInstanceAttribute + i);
         return p;
     }();
     return program.get();
 }
-
-bool canDraw(osgUtil::CullVisitor& cull) {
-    if (assumeCapable.load())
-        return true;
-    const osg::State* state = cull.getState();
-    const osg::GLExtensions* gl = state ? osg::GLExtensions::Get(state->getContextID(), false) : nullptr;
-    return gl && gl->isGlslSupported && gl->glslLanguageVersion >= 1.5f && gl->glVertexAttribDivisor &&
-           gl->glDrawArraysInstanced;
-}
-
-// Draws the batch only when it holds cards: with none, a plain draw would show one stray card.
-class DrawWhenFilled : public osg::Drawable::DrawCallback {
-public:
-    void drawImplementation(osg::RenderInfo& info, const osg::Drawable* drawable) const override {
-        const osg::Geometry* geometry = drawable->asGeometry();
-        if (geometry && geometry->getPrimitiveSet(0)->getNumInstances() > 0)
-            drawable->drawImplementation(info);
-    }
-};
 
 osg::ref_ptr<osg::StateSet> cardState(const CardAtlas& atlas) {
     osg::ref_ptr<osg::StateSet> state = new osg::StateSet;
@@ -148,71 +121,23 @@ osg::ref_ptr<osg::StateSet> cardState(const CardAtlas& atlas) {
     osg::ref_ptr<osg::Material> material = new osg::Material;
     material->setColorMode(osg::Material::OFF);
     state->setAttributeAndModes(material.get());
-    for (unsigned i = 0; i < 4; ++i)
-        state->setAttribute(new osg::VertexAttribDivisor(FarCrowd::firstInstanceAttribute + i, 1));
     return state;
 }
 
 } // namespace
 
-FarCrowd::FarCrowd(const SkinData& skin)
-    : atlas(skin), cards(new osg::Geometry), corners(new osg::DrawArrays(GL_TRIANGLE_STRIP, 0, 4)),
-      emissions(new osg::Vec4Array) {
+FarCrowd::FarCrowd(const SkinData& skin) : atlas(skin) {
     osg::ref_ptr<osg::Vec3Array> square = new osg::Vec3Array;
     for (const osg::Vec3& corner :
          {osg::Vec3(-1, -1, 0), osg::Vec3(1, -1, 0), osg::Vec3(-1, 1, 0), osg::Vec3(1, 1, 0)})
         square->push_back(corner);
-    cards->setUseDisplayList(false);
-    cards->setUseVertexBufferObjects(true);
-    cards->setDataVariance(osg::Object::DYNAMIC);
+    osg::ref_ptr<osg::Geometry> cards = new osg::Geometry;
     cards->setVertexArray(square.get());
-    for (int r = 0; r < 3; ++r) {
-        rows[r] = new osg::Vec4Array;
-        cards->setVertexAttribArray(firstInstanceAttribute + r, rows[r].get(), osg::Array::BIND_PER_VERTEX);
-    }
-    cards->setVertexAttribArray(firstInstanceAttribute + 3, emissions.get(), osg::Array::BIND_PER_VERTEX);
-    cards->addPrimitiveSet(corners.get());
-    cards->setDrawCallback(new DrawWhenFilled);
-    cards->setCullingActive(false);
+    cards->addPrimitiveSet(new osg::DrawArrays(GL_TRIANGLE_STRIP, 0, 4));
     cards->setStateSet(cardState(atlas).get());
-    addDrawable(cards.get());
-    // The batch lies wherever its characters are; they were culled one by one.
-    setCullingActive(false);
+    addInstanced(cards.get());
 }
 
 FarCrowd::~FarCrowd() = default;
-
-void FarCrowd::assumeCapableContext(bool assume) {
-    assumeCapable.store(assume);
-}
-
-void FarCrowd::open(unsigned frameNumber) {
-    gatherFrame = frameNumber;
-    gathering = true;
-    for (auto& row : rows)
-        row->clear();
-    emissions->clear();
-    corners->setNumInstances(0);
-}
-
-void FarCrowd::add(const osg::Matrixd& m, const osg::Vec4& emission) {
-    for (int r = 0; r < 3; ++r)
-        rows[r]->push_back(osg::Vec4(m(0, r), m(1, r), m(2, r), m(3, r)));
-    emissions->push_back(emission);
-    for (auto& row : rows)
-        row->dirty();
-    emissions->dirty();
-    corners->setNumInstances(int(emissions->size()));
-}
-
-void FarCrowd::traverse(osg::NodeVisitor& visitor) {
-    if (auto* cull = dynamic_cast<osgUtil::CullVisitor*>(&visitor)) {
-        const osg::FrameStamp* stamp = visitor.getFrameStamp();
-        gathering = false;
-        if (stamp && canDraw(*cull))
-            open(stamp->getFrameNumber());
-    }
-    osg::Geode::traverse(visitor);
-}
 
 } // namespace character

@@ -1,6 +1,7 @@
 #include "presentation/ModelCatalogue.h"
 
 #include "character/FarCrowd.h"
+#include "character/MeshCrowd.h"
 
 #include <osgDB/ReadFile>
 #include <osgDB/Registry>
@@ -61,8 +62,11 @@ ModelCatalogue::ModelCatalogue() {
     lifePingNode = readShared("../models/lifeping.osg");
     deathPingNode = readShared("../models/deathping.osg");
     downArrowNode = readShared("../models/downarrow.osg");
-    farCrowds = new osg::Group;
+    crowds = new osg::Group;
     for (const auto& core : {getHerbivoreCore(), getCarnivoreCore(), plantCore})
         if (character::FarCrowd* crowd = core ? core->getFarCrowd() : nullptr)
-            farCrowds->addChild(crowd);
+            crowds->addChild(crowd);
+    for (const auto& shared : {stemNode, seedNode})
+        if (shared)
+            crowds->addChild(new character::MeshCrowd(shared.get()));
 }

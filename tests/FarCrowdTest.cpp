@@ -2,7 +2,6 @@
 
 #include "character/CardAtlas.h"
 #include "character/CoreModel.h"
-#include "character/DetailChooser.h"
 #include "character/FarCrowd.h"
 #include "character/SkinData.h"
 #include "presentation/EmissiveState.h"
@@ -20,7 +19,6 @@
 #include <set>
 
 using character::CardAtlas;
-using character::DetailChooser;
 using character::FarCrowd;
 using character::Model;
 
@@ -30,10 +28,10 @@ class FarCrowdTest : public WorldFixture {
 protected:
     void SetUp() override {
         WorldFixture::SetUp();
-        FarCrowd::assumeCapableContext(true);
+        character::CrowdBatch::assumeCapableContext(true);
     }
     void TearDown() override {
-        FarCrowd::assumeCapableContext(false);
+        character::CrowdBatch::assumeCapableContext(false);
         WorldFixture::TearDown();
     }
 
@@ -133,7 +131,7 @@ TEST_F(FarCrowdTest, FarCharactersJoinTheirCrowdInTheirOwnColourAndNearOnesDrawT
     EXPECT_EQ(crowd->getCount(), 0u);
     EXPECT_EQ(herbivore->getModel()->getDetail(), Model::Detail::fine);
 
-    FarCrowd::assumeCapableContext(false);
+    character::CrowdBatch::assumeCapableContext(false);
     cullFrom(at, 4000);
     EXPECT_EQ(crowd->getCount(), 0u) << "without a context able to draw the batch";
     EXPECT_EQ(herbivore->getModel()->getDetail(), Model::Detail::far);
@@ -148,22 +146,23 @@ TEST_F(FarCrowdTest, EachCoreHasItsOwnCrowdAheadOfTheOrganisms) {
     cullFrom({120, 100, 0}, 5000);
     for (FarCrowd* crowd : crowds)
         EXPECT_EQ(crowd->getCount(), 1u);
-    const unsigned crowdsAt = root->getChildIndex(world->getModels()->getFarCrowds().get());
+    const unsigned crowdsAt = root->getChildIndex(world->getModels()->getCrowds().get());
     EXPECT_LT(crowdsAt, root->getChildIndex(world->getTiles()->getRoot()));
 }
 
-TEST(DetailChooserTest, TheOutermostOverridingMaterialGivesTheColour) {
+TEST(CrowdBatchTest, TheOutermostOverridingMaterialGivesTheColour) {
     osg::ref_ptr<osg::Group> outer = new osg::Group, inner = new osg::Group;
     osg::ref_ptr<osg::Node> leaf = new osg::Node;
     const osg::NodePath path = {outer.get(), inner.get(), leaf.get()};
-    EXPECT_EQ(DetailChooser::emissionAlong(path), osg::Vec4(0, 0, 0, 1)) << "no material at all";
+    EXPECT_EQ(character::CrowdBatch::emissionAlong(path), osg::Vec4(0, 0, 0, 1)) << "no material at all";
     leaf->setStateSet(EmissiveState::make(osg::Vec4(0.6f, 0.7f, 0.8f, 1)).get());
-    EXPECT_EQ(DetailChooser::emissionAlong(path), osg::Vec4(0.6f, 0.7f, 0.8f, 1));
+    EXPECT_EQ(character::CrowdBatch::emissionAlong(path), osg::Vec4(0.6f, 0.7f, 0.8f, 1));
     osg::ref_ptr<osg::Material> plain = new osg::Material;
     plain->setEmission(osg::Material::FRONT_AND_BACK, osg::Vec4(0, 0, 1, 1));
     inner->getOrCreateStateSet()->setAttribute(plain.get());
-    EXPECT_EQ(DetailChooser::emissionAlong(path), osg::Vec4(0.6f, 0.7f, 0.8f, 1))
+    EXPECT_EQ(character::CrowdBatch::emissionAlong(path), osg::Vec4(0.6f, 0.7f, 0.8f, 1))
         << "a plain parent gives way";
     outer->setStateSet(EmissiveState::make(osg::Vec4(1, 0, 0, 1)).get());
-    EXPECT_EQ(DetailChooser::emissionAlong(path), osg::Vec4(1, 0, 0, 1)) << "a withering plant shows red";
+    EXPECT_EQ(character::CrowdBatch::emissionAlong(path), osg::Vec4(1, 0, 0, 1))
+        << "a withering plant shows red";
 }

@@ -68,7 +68,7 @@ World::World(int size, Hud* hud, osg::Group* root, Viewer* viewer)
     lastTickStamp = timer.tick();
     models = std::make_unique<ModelCatalogue>();
     // Culled ahead of the organisms, so the far ones can join their crowd.
-    sceneRoot->insertChild(sceneRoot->getChildIndex(tiles->getRoot()), models->getFarCrowds().get());
+    sceneRoot->insertChild(sceneRoot->getChildIndex(tiles->getRoot()), models->getCrowds().get());
     sound = std::make_unique<SoundBank>(Settings::readAudio(Settings::FILE));
     toolMode = TOOL_CAMERA;
     if (hud) {
