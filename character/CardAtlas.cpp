@@ -59,6 +59,7 @@ CardAtlas::CardAtlas(const SkinData& skin) : image(new osg::Image) {
         bound.set(box.center(), box.radius());
     image->allocateImage(atlasWidth, atlasHeight, 1, GL_RGBA, GL_UNSIGNED_BYTE);
     std::fill(image->data(), image->data() + image->getTotalSizeInBytes(), 0);
+    std::fill(shown, shown + rows * columns, osg::Vec4(0, 0, 0, 0));
     if (!box.valid() || !(bound.radius() > 0))
         return;
     for (int row = 0; row < rows; ++row)
@@ -71,6 +72,7 @@ void CardAtlas::drawFrame(const SkinData& skin, int column, int row) {
     const float half = framePixels * 0.5f;
     const float toPixels = half / bound.radius();
     std::vector<float> depth(framePixels * framePixels, -1e30f);
+    osg::BoundingBox covered;
     auto project = [&](const osg::Vec3& p) {
         const osg::Vec3 d = p - bound.center();
         return osg::Vec3(half + d * v.right * toPixels, half + d * v.up * toPixels, d * v.dir);
@@ -123,9 +125,13 @@ void CardAtlas::drawFrame(const SkinData& skin, int column, int row) {
                     for (int k = 0; k < 3; ++k)
                         texel[k] = (unsigned char)(std::clamp(colour[k], 0.0f, 1.0f) * 255.0f + 0.5f);
                     texel[3] = (unsigned char)(1.0f + facing * 254.0f + 0.5f);
+                    covered.expandBy(osg::Vec3(float(x), float(y), 0));
                 }
         }
     }
+    if (covered.valid())
+        shown[row * columns + column].set(covered.xMin() / half - 1, covered.yMin() / half - 1,
+                                          (covered.xMax() + 1) / half - 1, (covered.yMax() + 1) / half - 1);
 }
 
 } // namespace character

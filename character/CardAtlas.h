@@ -3,6 +3,7 @@
 #include <osg/BoundingSphere>
 #include <osg/Image>
 #include <osg/Vec3>
+#include <osg/Vec4>
 #include <osg/ref_ptr>
 
 namespace character {
@@ -34,12 +35,16 @@ public:
     explicit CardAtlas(const SkinData& skin);
 
     const osg::BoundingSphere& getBound() const { return bound; }
+    // The part of frame (column, row) that shows anything, as (x0, y0, x1, y1) in the frame's -1..1:
+    // a card needs to cover no more.
+    const osg::Vec4& getShown(int column, int row) const { return shown[row * columns + column]; }
     osg::Image* getImage() const { return image.get(); }
 
 private:
     void drawFrame(const SkinData& skin, int column, int row);
 
     osg::BoundingSphere bound;
+    osg::Vec4 shown[rows * columns];
     osg::ref_ptr<osg::Image> image;
 };
 

@@ -121,10 +121,10 @@ void CrowdBatch::join(osgUtil::CullVisitor& cull, osg::Node& node) {
 
 void CrowdBatch::traverse(osg::NodeVisitor& visitor) {
     if (auto* cull = dynamic_cast<osgUtil::CullVisitor*>(&visitor)) {
+        // Last frame's members go even when none may join: they would be drawn where they were.
         const osg::FrameStamp* stamp = visitor.getFrameStamp();
-        gathering = false;
-        if (stamp && canDraw(*cull))
-            open(stamp->getFrameNumber());
+        open(stamp ? stamp->getFrameNumber() : 0);
+        gathering = stamp && canDraw(*cull);
     }
     osg::Geode::traverse(visitor);
 }

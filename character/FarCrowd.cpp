@@ -16,7 +16,8 @@ namespace character {
 namespace {
 
 // Each card picks the frame of the atlas nearest to the direction it is seen from, in the
-// character's own space, and stands across that direction through the character's middle.
+// character's own space, and stands across that direction through the character's middle,
+// covering just the part of the frame that shows anything.
 // Its depth is pulled towards the viewer by the character's radius so the ground never cuts
 // its feet. Lit like the skinned characters: emission, ambient, and the headlight's diffuse
 // share, which the atlas keeps per texel.
@@ -24,6 +25,7 @@ const char* const vertexSource = R"(#version 150 compatibility
 uniform vec3 cardCentre;
 uniform float cardRadius;
 uniform float rowElevations[ROWS];
+uniform vec4 frameShown[ROWS * COLUMNS];
 in vec4 rowX;
 in vec4 rowY;
 in vec4 rowZ;
@@ -50,13 +52,14 @@ void main()
     vec3 dir = vec3(cos(e) * cos(a), cos(e) * sin(a), sin(e));
     vec3 right = vec3(-sin(a), cos(a), 0.0);
     vec3 up = cross(dir, right);
-    vec3 eye = turn * (cardCentre + cardRadius * (gl_Vertex.x * right + gl_Vertex.y * up)) + shift;
+    vec4 shown = frameShown[row * COLUMNS + int(column)];
+    vec2 corner = mix(shown.xy, shown.zw, gl_Vertex.xy * 0.5 + 0.5);
+    vec3 eye = turn * (cardCentre + cardRadius * (corner.x * right + corner.y * up)) + shift;
     gl_Position = gl_ProjectionMatrix * vec4(eye, 1.0);
     vec3 pulled = eye + normalize(-eye) * length(turn * vec3(cardRadius, 0.0, 0.0));
     vec4 nearer = gl_ProjectionMatrix * vec4(pulled, 1.0);
     gl_Position.z = nearer.z / nearer.w * gl_Position.w;
-    atlasCoord = vec2((column + 0.5 + 0.5 * gl_Vertex.x) / float(COLUMNS),
-                      (float(row) + 0.5 + 0.5 * gl_Vertex.y) / float(ROWS));
+    atlasCoord = vec2((column + 0.5 + 0.5 * corner.x) / float(COLUMNS), (float(row) + 0.5 + 0.5 * corner.y) / float(ROWS));
     base = emission.rgb + gl_FrontLightModelProduct.sceneColor.rgb + gl_FrontLightProduct[0].ambient.rgb;
     diffuse = gl_FrontLightProduct[0].diffuse.rgb;
 }
@@ -117,6 +120,12 @@ osg::ref_ptr<osg::StateSet> cardState(const CardAtlas& atlas) {
     for (int r = 0; r < CardAtlas::rows; ++r)
         elevations->setElement(r, CardAtlas::rowElevations[r]);
     state->addUniform(elevations.get());
+    osg::ref_ptr<osg::Uniform> shown =
+        new osg::Uniform(osg::Uniform::FLOAT_VEC4, "frameShown", CardAtlas::rows * CardAtlas::columns);
+    for (int r = 0; r < CardAtlas::rows; ++r)
+        for (int c = 0; c < CardAtlas::columns; ++c)
+            shown->setElement(r * CardAtlas::columns + c, atlas.getShown(c, r));
+    state->addUniform(shown.get());
     // The skinned characters' own material, without emission: each card brings its own.
     osg::ref_ptr<osg::Material> material = new osg::Material;
     material->setColorMode(osg::Material::OFF);

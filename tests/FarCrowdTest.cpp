@@ -3,6 +3,7 @@
 #include "character/CardAtlas.h"
 #include "character/CoreModel.h"
 #include "character/FarCrowd.h"
+#include "character/MeshCrowd.h"
 #include "character/SkinData.h"
 #include "presentation/EmissiveState.h"
 #include "presentation/ModelCatalogue.h"
@@ -148,6 +149,33 @@ TEST_F(FarCrowdTest, EachCoreHasItsOwnCrowdAheadOfTheOrganisms) {
         EXPECT_EQ(crowd->getCount(), 1u);
     const unsigned crowdsAt = root->getChildIndex(world->getModels()->getCrowds().get());
     EXPECT_LT(crowdsAt, root->getChildIndex(world->getTiles()->getRoot()));
+}
+
+TEST_F(FarCrowdTest, StemsAndSeedsJoinTheirBatchesInWhiteAndStayWhereThePickRayFindsThem) {
+    const osg::Vec3d at(500, 500, 0);
+    Plant* plant = spawnPlant(at);
+    std::vector<character::MeshCrowd*> meshes;
+    const osg::ref_ptr<osg::Group> crowds = world->getModels()->getCrowds();
+    for (unsigned i = 0; i < crowds->getNumChildren(); ++i)
+        if (auto* mesh = dynamic_cast<character::MeshCrowd*>(crowds->getChild(i)))
+            meshes.push_back(mesh);
+    ASSERT_EQ(meshes.size(), 2u) << "stems and seeds";
+    character::MeshCrowd* stems = meshes[0];
+    EXPECT_EQ(stems->getNumDrawables(), world->getModels()->getStemNode()->asGeode()->getNumDrawables());
+
+    cullFrom(at, 300);
+    ASSERT_EQ(stems->getCount(), 1u) << "near or far, every stem is drawn in the batch";
+    EXPECT_EQ(stems->getEmission(0), osg::Vec4(1, 1, 1, 1));
+    osg::ref_ptr<osg::LineSegment> ray =
+        new osg::LineSegment(at + osg::Vec3d(0.5, 0, 3), at + osg::Vec3d(0.5, 0, 1) + osg::Vec3d(0, 200, 0));
+    osgUtil::IntersectVisitor picker;
+    picker.addLineSegment(ray.get());
+    plant->getTransform()->accept(picker);
+    EXPECT_FALSE(picker.getHitList(ray.get()).empty()) << "the stem is still there to be picked";
+
+    character::CrowdBatch::assumeCapableContext(false);
+    cullFrom(at, 300);
+    EXPECT_EQ(stems->getCount(), 0u) << "without a context able to draw the batch";
 }
 
 TEST(CrowdBatchTest, TheOutermostOverridingMaterialGivesTheColour) {
