@@ -72,12 +72,12 @@ bool FrameRateProbe::run(int organisms, double seconds, Result& result, View vie
     const std::vector<WorldTile*>& grid = world.getTiles()->getTiles();
     for (int i = 0; i < tiles; ++i)
         grid[static_cast<size_t>(i)]->populate(10, 10, 10);
-    lookAt(application, view);
 
     // The genesis raised a life ping over every organism: let them fade before measuring.
     while (world.getTickNumber() < warmUpTicks && !application.getViewer()->done())
         if (world.isFrameDue())
             Application::framePass(world, application.getViewer());
+    lookAt(application, view);
 
     osg::Timer timer;
     const osg::Timer_t start = timer.tick();

@@ -385,9 +385,6 @@ osg::ref_ptr<osg::Geode> pingShape(const std::string& name, float footRadius, fl
         n = {0, 0, 1};
     osg::ref_ptr<osg::Geode> geode = geodeOf(name, {shaft, halo});
     makeTranslucent(*geode->getOrCreateStateSet());
-    // A crowd of births raises hundreds of these at once, and every pixel of a translucent
-    // column is blended: show each beam's near wall only.
-    shaft->getOrCreateStateSet()->setMode(GL_CULL_FACE, osg::StateAttribute::ON);
     return geode;
 }
 
@@ -395,6 +392,9 @@ osg::ref_ptr<osg::Geode> pingShape(const std::string& name, float footRadius, fl
 
 osg::ref_ptr<osg::Node> SceneArt::makeLifePing() {
     osg::ref_ptr<osg::Geode> geode = pingShape("lifeping", 0.08f, 0.03f, 0.35f);
+    // Births and growing stems raise hundreds of these at once, and every pixel of a translucent
+    // column is blended: a slim beam showing one wall only.
+    geode->getDrawable(0)->getOrCreateStateSet()->setMode(GL_CULL_FACE, osg::StateAttribute::ON);
     osg::ref_ptr<osg::Image> image = makePingTexture();
     for (unsigned i = 0; i < geode->getNumDrawables(); ++i)
         texture(*geode->getDrawable(i)->asGeometry(), image.get(), osg::Texture::REPEAT);
@@ -404,7 +404,7 @@ osg::ref_ptr<osg::Node> SceneArt::makeLifePing() {
 }
 
 osg::ref_ptr<osg::Node> SceneArt::makeDeathPing() {
-    osg::ref_ptr<osg::Geode> geode = pingShape("deathping", 0.03f, 0.1f, 0.25f);
+    osg::ref_ptr<osg::Geode> geode = pingShape("deathping", 0.05f, 0.2f, 0.3f);
     osg::ref_ptr<osg::Image> image = makeDeathPingTexture();
     for (unsigned i = 0; i < geode->getNumDrawables(); ++i)
         texture(*geode->getDrawable(i)->asGeometry(), image.get(), osg::Texture::REPEAT);
