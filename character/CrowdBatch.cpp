@@ -2,6 +2,7 @@
 
 #include <osg/GLExtensions>
 #include <osg/Material>
+#include <osg/Shader>
 #include <osg/State>
 #include <osg/VertexAttribDivisor>
 #include <osgUtil/CullVisitor>
@@ -49,6 +50,17 @@ CrowdBatch::~CrowdBatch() = default;
 
 void CrowdBatch::assumeCapableContext(bool assume) {
     assumeCapable.store(assume);
+}
+
+osg::ref_ptr<osg::Program> CrowdBatch::makeProgram(const std::string& name, const std::string& vertex,
+                                                   const std::string& fragment) {
+    osg::ref_ptr<osg::Program> program = new osg::Program;
+    program->setName(name);
+    program->addShader(new osg::Shader(osg::Shader::VERTEX, vertex));
+    program->addShader(new osg::Shader(osg::Shader::FRAGMENT, fragment));
+    for (unsigned i = 0; i < 4; ++i)
+        program->addBindAttribLocation(instanceAttributeNames[i], firstInstanceAttribute + i);
+    return program;
 }
 
 void CrowdBatch::addInstanced(osg::Geometry* geometry) {

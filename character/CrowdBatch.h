@@ -4,8 +4,10 @@
 #include <osg/Geode>
 #include <osg/Geometry>
 #include <osg/Matrix>
+#include <osg/Program>
 #include <osg/ref_ptr>
 
+#include <string>
 #include <vector>
 
 namespace osgUtil {
@@ -47,6 +49,9 @@ public:
     void open(unsigned frameNumber);
     // Lets batches gather without a context able to draw them: for tests.
     static void assumeCapableContext(bool assume);
+    // A program of the two stages that reads the instance arrays under their attribute names.
+    static osg::ref_ptr<osg::Program> makeProgram(const std::string& name, const std::string& vertex,
+                                                  const std::string& fragment);
 
     void traverse(osg::NodeVisitor& visitor) override;
 

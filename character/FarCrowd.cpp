@@ -90,16 +90,8 @@ std::string withLayout(std::string source) {
 }
 
 osg::Program* cardProgram() {
-    static const osg::ref_ptr<osg::Program> program = [] {
-        osg::ref_ptr<osg::Program> p = new osg::Program;
-        p->setName("sylvara far crowd");
-        p->addShader(new osg::Shader(osg::Shader::VERTEX, withLayout(vertexSource)));
-        p->addShader(new osg::Shader(osg::Shader::FRAGMENT, fragmentSource));
-        for (unsigned i = 0; i < 4; ++i)
-            p->addBindAttribLocation(CrowdBatch::instanceAttributeNames[i],
-                                     CrowdBatch::firstInstanceAttribute + i);
-        return p;
-    }();
+    static const osg::ref_ptr<osg::Program> program =
+        CrowdBatch::makeProgram("sylvara far crowd", withLayout(vertexSource), fragmentSource);
     return program.get();
 }
 

@@ -49,16 +49,8 @@ void main()
 )";
 
 osg::Program* meshProgram() {
-    static const osg::ref_ptr<osg::Program> program = [] {
-        osg::ref_ptr<osg::Program> p = new osg::Program;
-        p->setName("sylvara mesh crowd");
-        p->addShader(new osg::Shader(osg::Shader::VERTEX, vertexSource));
-        p->addShader(new osg::Shader(osg::Shader::FRAGMENT, fragmentSource));
-        for (unsigned i = 0; i < 4; ++i)
-            p->addBindAttribLocation(CrowdBatch::instanceAttributeNames[i],
-                                     CrowdBatch::firstInstanceAttribute + i);
-        return p;
-    }();
+    static const osg::ref_ptr<osg::Program> program =
+        CrowdBatch::makeProgram("sylvara mesh crowd", vertexSource, fragmentSource);
     return program.get();
 }
 
