@@ -106,7 +106,9 @@ bool open(ProgramSession& session, const std::string& shotName) {
 Arrival waitForArrival(const ProgramSession& session, const Screenshot& before, const Point& at,
                        const std::string& name, double seconds) {
     const Box ground = around(at, 40, 25, 40, 20);
-    const Box beam = around(at, 30, 130, 30, -35);
+    // The life ping's beam is a slim column: a box much wider than it lets the beam's share
+    // fall under the mark for the paler colours an organism may take.
+    const Box beam = around(at, 12, 130, 12, -35);
     double groundChange = 0;
     double beamChange = 0;
     const Watched seen = watch(session, name, seconds, [&](const Screenshot& shot) {
