@@ -18,10 +18,13 @@ void Viewer::setUpViewer(unsigned options) {
 }
 
 void Viewer::setHomeOverBoard(double extent) {
+    const osg::Vec3d centre(extent * 0.5, extent * 0.5, 0);
+    setHome(centre + osg::Vec3d(0, -extent * 1.3, extent * 1.2), centre);
+}
+
+void Viewer::setHome(const osg::Vec3d& eye, const osg::Vec3d& centre) {
     if (!manipulators)
         return;
-    const osg::Vec3d centre(extent * 0.5, extent * 0.5, 0);
-    const osg::Vec3d eye = centre + osg::Vec3d(0, -extent * 1.3, extent * 1.2);
     manipulators->setHomePosition(eye, centre, osg::Vec3d(0, 0, 1));
     manipulators->setAutoComputeHomePosition(false);
     for (unsigned i = 0; i < manipulators->getNumMatrixManipulators(); ++i) {

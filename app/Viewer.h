@@ -18,6 +18,8 @@ public:
     void setUpViewer(unsigned options);
     // Looks at the whole board of the given extent from above at an angle; space returns here.
     void setHomeOverBoard(double extent);
+    // Looks at the centre from the eye, now and whenever the view is sent home.
+    void setHome(const osg::Vec3d& eye, const osg::Vec3d& centre);
     void selectCameraManipulator(unsigned number);
     // The world points under a mouse position (normalised -1..1) on the near and far planes.
     bool computeNearFarPoints(float x, float y, unsigned camera, osg::Vec3& nearPoint, osg::Vec3& farPoint);

@@ -391,7 +391,10 @@ osg::ref_ptr<osg::Geode> pingShape(const std::string& name, float footRadius, fl
 } // namespace
 
 osg::ref_ptr<osg::Node> SceneArt::makeLifePing() {
-    osg::ref_ptr<osg::Geode> geode = pingShape("lifeping", 0.16f, 0.06f, 0.5f);
+    osg::ref_ptr<osg::Geode> geode = pingShape("lifeping", 0.08f, 0.03f, 0.35f);
+    // Births and growing stems raise hundreds of these at once, and every pixel of a translucent
+    // column is blended: a slim beam showing one wall only.
+    geode->getDrawable(0)->getOrCreateStateSet()->setMode(GL_CULL_FACE, osg::StateAttribute::ON);
     osg::ref_ptr<osg::Image> image = makePingTexture();
     for (unsigned i = 0; i < geode->getNumDrawables(); ++i)
         texture(*geode->getDrawable(i)->asGeometry(), image.get(), osg::Texture::REPEAT);

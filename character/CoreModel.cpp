@@ -1,5 +1,6 @@
 #include "character/CoreModel.h"
 
+#include "character/FarCrowd.h"
 #include "character/SkinData.h"
 
 #include <osg/Image>
@@ -353,6 +354,13 @@ const SkinData* CoreModel::getSkinData() {
     if (!skinData)
         skinData = new SkinData(*core);
     return skinData.get();
+}
+
+FarCrowd* CoreModel::getFarCrowd() {
+    // Made once, when the core is complete: the scene holds it from then on.
+    if (!farCrowd && getSkinData())
+        farCrowd = new FarCrowd(*skinData);
+    return farCrowd.get();
 }
 
 } // namespace character

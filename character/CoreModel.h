@@ -16,6 +16,7 @@ class Texture2D;
 
 namespace character {
 
+class FarCrowd;
 class Model;
 class SkinData;
 
@@ -39,6 +40,8 @@ public:
     // True when a skeleton and at least one mesh loaded and no load but an animation's failed.
     bool isUsable() const;
     CalCoreModel* getCalCoreModel() const;
+    // The batch that draws this core's far characters; null while the core is unusable.
+    FarCrowd* getFarCrowd();
 
 protected:
     ~CoreModel() override;
@@ -58,6 +61,7 @@ private:
 
     std::unique_ptr<CalCoreModel> core;
     osg::ref_ptr<SkinData> skinData;
+    osg::ref_ptr<FarCrowd> farCrowd;
     std::vector<osg::ref_ptr<osg::Texture2D>> textures;
     std::vector<std::string> meshFiles;
     bool failed = false;

@@ -20,6 +20,7 @@ class Uniform;
 
 namespace character {
 
+class FarCrowd;
 class SkinData;
 class SkinnedBound;
 
@@ -78,6 +79,8 @@ public:
     enum class Detail { fine, coarse, far };
     void showDetail(Detail level);
     Detail getDetail() const { return detail; }
+    // Where the model's core gathers its far characters; null for a model made from nothing.
+    FarCrowd* getFarCrowd() const { return coreModel ? coreModel->getFarCrowd() : nullptr; }
 
 protected:
     ~Model() override;

@@ -1,5 +1,7 @@
 #include "presentation/ModelCatalogue.h"
 
+#include "character/FarCrowd.h"
+#include "character/MeshCrowd.h"
 #include "presentation/SceneFile.h"
 
 namespace {
@@ -32,4 +34,11 @@ ModelCatalogue::ModelCatalogue() {
     lifePingNode = readShared("../models/lifeping.osg");
     deathPingNode = readShared("../models/deathping.osg");
     downArrowNode = readShared("../models/downarrow.osg");
+    crowds = new osg::Group;
+    for (const auto& core : {getHerbivoreCore(), getCarnivoreCore(), plantCore})
+        if (character::FarCrowd* crowd = core ? core->getFarCrowd() : nullptr)
+            crowds->addChild(crowd);
+    for (const auto& shared : {stemNode, seedNode})
+        if (shared)
+            crowds->addChild(new character::MeshCrowd(shared.get()));
 }

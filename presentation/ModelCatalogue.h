@@ -2,6 +2,7 @@
 
 #include "presentation/AnimalCoreSet.h"
 
+#include <osg/Group>
 #include <osg/Node>
 #include <osg/ref_ptr>
 
@@ -20,6 +21,9 @@ public:
     osg::ref_ptr<osg::Node> getLifePingNode() const { return lifePingNode; }
     osg::ref_ptr<osg::Node> getDeathPingNode() const { return deathPingNode; }
     osg::ref_ptr<osg::Node> getDownArrowNode() const { return downArrowNode; }
+    // The batches that draw far characters, stems and seeds: the scene must cull them ahead of the
+    // organisms.
+    osg::ref_ptr<osg::Group> getCrowds() const { return crowds; }
 
     // Builds a core model from its skeleton, animations (file, name), mesh and material.
     static osg::ref_ptr<character::CoreModel> loadCore(const std::string& skeleton,
@@ -34,4 +38,5 @@ private:
     osg::ref_ptr<osg::Node> lifePingNode;
     osg::ref_ptr<osg::Node> deathPingNode;
     osg::ref_ptr<osg::Node> downArrowNode;
+    osg::ref_ptr<osg::Group> crowds;
 };

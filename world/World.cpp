@@ -67,6 +67,8 @@ World::World(int size, Hud* hud, osg::Group* root, Viewer* viewer)
     sceneRoot->addChild(markerGroup.get());
     lastTickStamp = timer.tick();
     models = std::make_unique<ModelCatalogue>();
+    // Culled ahead of the organisms, so the far ones can join their crowd.
+    sceneRoot->insertChild(sceneRoot->getChildIndex(tiles->getRoot()), models->getCrowds().get());
     sound = std::make_unique<SoundBank>(Settings::readAudio(Settings::FILE));
     toolMode = TOOL_CAMERA;
     if (hud) {
