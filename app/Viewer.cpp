@@ -4,6 +4,10 @@
 #include <osgGA/TrackballManipulator>
 #include <osgViewer/ViewerEventHandlers>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 Viewer::Viewer() {
     setThreadingModel(osgViewer::ViewerBase::SingleThreaded);
 }
@@ -70,4 +74,16 @@ void Viewer::update() {
     advance();
     eventTraversal();
     updateTraversal();
+}
+
+void Viewer::frame() {
+    renderingTraversals();
+    const osg::Timer* timer = osg::Timer::instance();
+    const osg::Timer_t now = timer->tick();
+    if (timer->delta_s(lastReturned, now) < 1.0)
+        return;
+    lastReturned = now;
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }

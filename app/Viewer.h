@@ -1,5 +1,6 @@
 #pragma once
 
+#include <osg/Timer>
 #include <osgViewer/Viewer>
 
 namespace osgGA {
@@ -28,8 +29,12 @@ public:
 
     void sync() {}
     void update();
-    void frame() { renderingTraversals(); }
+    // Draws the frame. A software renderer fills and frees large buffers every frame, and a burst
+    // of them (a genesis raising a ping over every organism) leaves the heap holding hundreds of
+    // megabytes nothing uses: at most once a second, what is free goes back to the system.
+    void frame();
 
 private:
     osg::ref_ptr<osgGA::KeySwitchMatrixManipulator> manipulators;
+    osg::Timer_t lastReturned = 0;
 };

@@ -318,69 +318,114 @@ std::vector<ShapeKit::ProfilePoint> ellipse(float radius, float halfHeight, int 
 
 } // namespace
 
-osg::ref_ptr<osg::Node> SceneArt::makeStem() {
+namespace {
+
+// The stalk has the given number of sides and each leaf the given strips across and along.
+osg::ref_ptr<osg::Node> stemShape(int sides, int leafColumns, int leafRows) {
+    // A little flare at the foot and a gentle taper towards the bloom. Seen from afar the flare
+    // is less than a pixel: a plain taper, widened so that fewer sides show as wide on average.
+    const bool far = sides < 8;
+    const std::vector<float> heights =
+        far ? std::vector<float>{0.0f, 0.8f, 10.0f} : std::vector<float>{0.0f, 0.25f, 0.8f, 4.0f, 10.0f};
+    const float widen = far ? static_cast<float>(M_PI / (sides * std::sin(M_PI / sides))) : 1.0f;
     std::vector<ShapeKit::ProfilePoint> profile;
-    // A little flare at the foot and a gentle taper towards the bloom; a few thin
-    // pixels on screen, so few rings and sides.
-    for (const float z : {0.0f, 0.25f, 0.8f, 4.0f, 10.0f})
-        profile.push_back({0.15f - 0.03f * z / 10 + 0.05f * std::exp(-z * 3), z});
-    osg::ref_ptr<osg::Geometry> stalk = ShapeKit::lathe(profile, 8);
+    for (const float z : heights)
+        profile.push_back({widen * (0.15f - 0.03f * z / 10 + (far ? 0 : 0.05f * std::exp(-z * 3))), z});
+    osg::ref_ptr<osg::Geometry> stalk = ShapeKit::lathe(profile, sides);
     texture(*stalk, makeStemTexture(), osg::Texture::REPEAT);
     osg::ref_ptr<osg::Image> leafImage = makeLeafTexture();
     osg::ref_ptr<osg::Geode> geode = geodeOf("stem", {stalk});
     // Two leaves on opposite sides, sprouting from the stalk and arching outwards.
-    const float heights[] = {2.8f, 5.6f};
+    const float leafHeights[] = {2.8f, 5.6f};
     for (int i = 0; i < 2; ++i) {
         const osg::Matrix placement = osg::Matrix::rotate(-0.55, osg::Y_AXIS) *
-                                      osg::Matrix::translate(0.1f, 0, heights[i]) *
+                                      osg::Matrix::translate(0.1f, 0, leafHeights[i]) *
                                       osg::Matrix::rotate(i * M_PI + 0.4, osg::Z_AXIS);
-        osg::ref_ptr<osg::Geometry> blade = ShapeKit::leaf(1.3f, 0.3f, 1.2f, 0.25f, placement);
+        osg::ref_ptr<osg::Geometry> blade =
+            ShapeKit::leaf(1.3f, 0.3f, 1.2f, 0.25f, placement, leafColumns, leafRows);
         texture(*blade, leafImage.get());
         geode->addDrawable(blade);
     }
     return geode;
 }
 
-osg::ref_ptr<osg::Node> SceneArt::makeSeed() {
+// The pod turned with the given sides from the given steps along its length. The far one has no
+// stalk, a hair thin at any distance, no flat triangles at its tips, and is widened so its
+// outline covers as much as the round one.
+osg::ref_ptr<osg::Node> seedShape(int sides, int steps) {
+    const bool far = sides < 8;
     // The pod's long axis lies along x (across the ring) so the x-scale fattens it.
     const osg::Matrix podPlacement = osg::Matrix::rotate(M_PI / 2, osg::Y_AXIS) *
                                      osg::Matrix::scale(0.6f, 0.26f, 0.32f) *
                                      osg::Matrix::translate(0, 0.17f, -0.01f);
-    osg::ref_ptr<osg::Geometry> pod = ShapeKit::lathe(ellipse(0.1f, 0.1f, 6), 8, podPlacement);
+    osg::ref_ptr<osg::Geometry> pod =
+        ShapeKit::lathe(ellipse(far ? 0.13f : 0.1f, 0.1f, steps), sides, podPlacement);
     // Map the texture by height, so the pod is lit from above whichever way it turns.
     auto podVertices = static_cast<const osg::Vec3Array*>(pod->getVertexArray());
     auto podTexcoords = static_cast<osg::Vec2Array*>(pod->getTexCoordArray(0));
     for (std::size_t i = 0; i < podVertices->size(); ++i)
         (*podTexcoords)[i] = {(*podVertices)[i].x() * 5 + 0.5f, ((*podVertices)[i].z() + 0.042f) / 0.064f};
+    osg::ref_ptr<osg::Image> image = makeSeedTexture();
+    texture(*pod, image.get(), osg::Texture::REPEAT);
+    if (far) {
+        ShapeKit::dropFlatTriangles(*pod);
+        return geodeOf("seed", {pod});
+    }
     std::vector<ShapeKit::ProfilePoint> stalkProfile = {{0.009f, 0}, {0.007f, 0.06f}, {0.0f, 0.065f}};
     const osg::Matrix stalkPlacement =
         osg::Matrix::rotate(-M_PI / 2, osg::X_AXIS) * osg::Matrix::translate(0, 0.1f, 0);
     osg::ref_ptr<osg::Geometry> stalk = ShapeKit::lathe(stalkProfile, 6, stalkPlacement);
-    osg::ref_ptr<osg::Image> image = makeSeedTexture();
-    texture(*pod, image.get(), osg::Texture::REPEAT);
     texture(*stalk, image.get(), osg::Texture::REPEAT);
     return geodeOf("seed", {pod, stalk});
 }
 
+} // namespace
+
+osg::ref_ptr<osg::Node> SceneArt::makeStem() {
+    return stemShape(8, 3, 6);
+}
+
+osg::ref_ptr<osg::Node> SceneArt::makeFarStem() {
+    return stemShape(4, 1, 3);
+}
+
+osg::ref_ptr<osg::Node> SceneArt::makeSeed() {
+    return seedShape(8, 6);
+}
+
+osg::ref_ptr<osg::Node> SceneArt::makeFarSeed() {
+    return seedShape(5, 3);
+}
+
 namespace {
 
+// How finely a ping is turned: the far ones, a few pixels wide, with fewer sides and rings.
+struct PingDetail {
+    int beamSides, beamRows, haloSides;
+    std::vector<float> haloRings; // from the inner rim (0) to the outer (1); brightest at 1/4
+};
+const PingDetail nearPing{16, 5, 24, {0, 0.25f, 0.5f, 0.75f, 1}};
+const PingDetail farPing{4, 2, 8, {0, 0.25f, 1}};
+
 osg::ref_ptr<osg::Geode> pingShape(const std::string& name, float footRadius, float topRadius,
-                                   float haloRadius) {
+                                   float haloRadius, const PingDetail& detail) {
     std::vector<ShapeKit::ProfilePoint> beam;
-    for (int i = 0; i <= 5; ++i) {
-        const float z = i / 5.0f;
+    for (int i = 0; i <= detail.beamRows; ++i) {
+        const float z = static_cast<float>(i) / detail.beamRows;
         beam.push_back({footRadius + (topRadius - footRadius) * std::sqrt(z), z});
     }
-    osg::ref_ptr<osg::Geometry> shaft = ShapeKit::lathe(beam, 16);
+    osg::ref_ptr<osg::Geometry> shaft = ShapeKit::lathe(beam, detail.beamSides);
     // The halo is a flat ring a hair above the ground so it doesn't flicker with it.
     std::vector<ShapeKit::ProfilePoint> ring;
-    for (int i = 0; i <= 4; ++i)
-        ring.push_back({footRadius * 0.6f + (haloRadius - footRadius * 0.6f) * i / 4.0f, 0.004f});
-    osg::ref_ptr<osg::Geometry> halo = ShapeKit::lathe(ring, 24);
+    for (const float across : detail.haloRings)
+        ring.push_back({footRadius * 0.6f + (haloRadius - footRadius * 0.6f) * across, 0.004f});
+    osg::ref_ptr<osg::Geometry> halo = ShapeKit::lathe(ring, detail.haloSides);
     // Fade the ring towards both rims by reusing the beam's vertical ramp across it.
     auto texcoords = static_cast<osg::Vec2Array*>(halo->getTexCoordArray(0));
+    const float rows = static_cast<float>(detail.haloRings.size() - 1);
     for (auto& t : *texcoords)
-        t.y() = 0.04f + std::fabs(t.y() - 0.25f) * 1.2f;
+        t.y() = 0.04f +
+                std::fabs(detail.haloRings[static_cast<size_t>(std::lround(t.y() * rows))] - 0.25f) * 1.2f;
     for (auto& n : *static_cast<osg::Vec3Array*>(halo->getNormalArray()))
         n = {0, 0, 1};
     osg::ref_ptr<osg::Geode> geode = geodeOf(name, {shaft, halo});
@@ -388,28 +433,48 @@ osg::ref_ptr<osg::Geode> pingShape(const std::string& name, float footRadius, fl
     return geode;
 }
 
-} // namespace
-
-osg::ref_ptr<osg::Node> SceneArt::makeLifePing() {
-    osg::ref_ptr<osg::Geode> geode = pingShape("lifeping", 0.08f, 0.03f, 0.35f);
+osg::ref_ptr<osg::Node> lifePing(const PingDetail& detail) {
+    osg::ref_ptr<osg::Geode> geode = pingShape("lifeping", 0.08f, 0.03f, 0.35f, detail);
     // Births and growing stems raise hundreds of these at once, and every pixel of a translucent
     // column is blended: a slim beam showing one wall only.
     geode->getDrawable(0)->getOrCreateStateSet()->setMode(GL_CULL_FACE, osg::StateAttribute::ON);
     osg::ref_ptr<osg::Image> image = makePingTexture();
     for (unsigned i = 0; i < geode->getNumDrawables(); ++i)
         texture(*geode->getDrawable(i)->asGeometry(), image.get(), osg::Texture::REPEAT);
-    // A white default; each ping's own material overrides it with the organism's colour.
-    geode->getStateSet()->setAttributeAndModes(material({0.8f, 0.8f, 0.8f, 1}, {0.8f, 0.8f, 0.8f, 1}));
+    // A white default. Each ping's own material overrides it with the organism's colour and is
+    // this one in every other respect: a crowd of pings is drawn in this material.
+    osg::ref_ptr<osg::Material> white = new osg::Material;
+    white->setColorMode(osg::Material::OFF);
+    white->setEmission(osg::Material::FRONT_AND_BACK, {0.8f, 0.8f, 0.8f, 1});
+    geode->getStateSet()->setAttributeAndModes(white.get());
     return geode;
 }
 
-osg::ref_ptr<osg::Node> SceneArt::makeDeathPing() {
-    osg::ref_ptr<osg::Geode> geode = pingShape("deathping", 0.05f, 0.2f, 0.3f);
+osg::ref_ptr<osg::Node> deathPing(const PingDetail& detail) {
+    osg::ref_ptr<osg::Geode> geode = pingShape("deathping", 0.05f, 0.2f, 0.3f, detail);
     osg::ref_ptr<osg::Image> image = makeDeathPingTexture();
     for (unsigned i = 0; i < geode->getNumDrawables(); ++i)
         texture(*geode->getDrawable(i)->asGeometry(), image.get(), osg::Texture::REPEAT);
     geode->getStateSet()->setAttributeAndModes(material({0.3f, 0.08f, 0.38f, 1}, {0.35f, 0.2f, 0.45f, 1}));
     return geode;
+}
+
+} // namespace
+
+osg::ref_ptr<osg::Node> SceneArt::makeLifePing() {
+    return lifePing(nearPing);
+}
+
+osg::ref_ptr<osg::Node> SceneArt::makeFarLifePing() {
+    return lifePing(farPing);
+}
+
+osg::ref_ptr<osg::Node> SceneArt::makeDeathPing() {
+    return deathPing(nearPing);
+}
+
+osg::ref_ptr<osg::Node> SceneArt::makeFarDeathPing() {
+    return deathPing(farPing);
 }
 
 osg::ref_ptr<osg::Node> SceneArt::makeDownArrow() {
@@ -431,8 +496,12 @@ bool SceneArt::writeAll(const std::string& folder) {
     bool ok = writeModel(*makeGroundTile(), folder, "groundtile.osg");
     ok = writeModel(*makeStem(), folder, "stem.osg") && ok;
     ok = writeModel(*makeSeed(), folder, "seed.osg") && ok;
+    ok = writeModel(*makeFarStem(), folder, "stem_far.osg") && ok;
+    ok = writeModel(*makeFarSeed(), folder, "seed_far.osg") && ok;
     ok = writeModel(*makeLifePing(), folder, "lifeping.osg") && ok;
     ok = writeModel(*makeDeathPing(), folder, "deathping.osg") && ok;
+    ok = writeModel(*makeFarLifePing(), folder, "lifeping_far.osg") && ok;
+    ok = writeModel(*makeFarDeathPing(), folder, "deathping_far.osg") && ok;
     ok = writeModel(*makeDownArrow(), folder, "downarrow.osg") && ok;
     return ok;
 }

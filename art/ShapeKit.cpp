@@ -62,11 +62,10 @@ osg::ref_ptr<osg::Geometry> ShapeKit::lathe(const std::vector<ProfilePoint>& pro
 }
 
 osg::ref_ptr<osg::Geometry> ShapeKit::leaf(float length, float halfWidth, float droop, float cup,
-                                           const osg::Matrix& placement) {
+                                           const osg::Matrix& placement, int columns, int rows) {
     auto vertices = new osg::Vec3Array;
     auto normals = new osg::Vec3Array;
     auto texcoords = new osg::Vec2Array;
-    const int columns = 3, rows = 6;
     auto point = [&](float u, float v) {
         // Width swells from the base and closes to a point at the tip.
         const float width =
@@ -92,4 +91,21 @@ osg::ref_ptr<osg::Geometry> ShapeKit::leaf(float length, float halfWidth, float 
             texcoords->push_back({u, v});
         }
     return finish(vertices, normals, texcoords, placement, columns, rows);
+}
+
+void ShapeKit::dropFlatTriangles(osg::Geometry& geometry) {
+    const auto* vertices = static_cast<const osg::Vec3Array*>(geometry.getVertexArray());
+    for (unsigned p = 0; p < geometry.getNumPrimitiveSets(); ++p) {
+        auto* triangles = dynamic_cast<osg::DrawElementsUShort*>(geometry.getPrimitiveSet(p));
+        if (!triangles || triangles->getMode() != GL_TRIANGLES)
+            continue;
+        osg::ref_ptr<osg::DrawElementsUShort> kept = new osg::DrawElementsUShort(GL_TRIANGLES);
+        for (std::size_t i = 0; i + 2 < triangles->size(); i += 3) {
+            const osg::Vec3 &a = (*vertices)[(*triangles)[i]], &b = (*vertices)[(*triangles)[i + 1]],
+                            &c = (*vertices)[(*triangles)[i + 2]];
+            if (a != b && b != c && a != c)
+                kept->insert(kept->end(), triangles->begin() + i, triangles->begin() + i + 3);
+        }
+        geometry.setPrimitiveSet(p, kept.get());
+    }
 }

@@ -22,7 +22,12 @@ public:
                                              const osg::Matrix& placement = osg::Matrix::identity());
 
     // A curved blade in the xz plane growing along +x: length, widest half-width,
-    // how far its tip droops in z and how much it cups across. u across, v along.
+    // how far its tip droops in z and how much it cups across. u across, v along, in the given
+    // number of strips each way.
     static osg::ref_ptr<osg::Geometry> leaf(float length, float halfWidth, float droop, float cup,
-                                            const osg::Matrix& placement);
+                                            const osg::Matrix& placement, int columns = 3, int rows = 6);
+
+    // Drops the triangles with two corners in one place, as a lathe makes where its profile
+    // meets the axis: they show nothing and still cost a renderer its setup.
+    static void dropFlatTriangles(osg::Geometry& geometry);
 };

@@ -7,7 +7,10 @@
 #include <osg/VertexAttribDivisor>
 #include <osgUtil/CullVisitor>
 
+#include <algorithm>
 #include <atomic>
+#include <numeric>
+#include <vector>
 
 namespace character {
 
@@ -31,9 +34,13 @@ class DrawWhenFilled : public osg::Drawable::DrawCallback {
 public:
     void drawImplementation(osg::RenderInfo& info, const osg::Drawable* drawable) const override {
         const osg::Geometry* geometry = drawable->asGeometry();
-        if (geometry && geometry->getNumPrimitiveSets() > 0 &&
-            geometry->getPrimitiveSet(0)->getNumInstances() > 0)
-            drawable->drawImplementation(info);
+        if (!geometry || geometry->getNumPrimitiveSets() == 0 ||
+            geometry->getPrimitiveSet(0)->getNumInstances() == 0)
+            return;
+        auto* batch = dynamic_cast<CrowdBatch*>(const_cast<osg::Geometry*>(geometry)->getParent(0));
+        if (batch && batch->isTranslucent())
+            batch->putFarthestFirst();
+        drawable->drawImplementation(info);
     }
 };
 
@@ -89,6 +96,30 @@ void CrowdBatch::open(unsigned frameNumber) {
     emissions->clear();
     for (auto& primitive : primitives)
         primitive->setNumInstances(0);
+    sorted = false;
+}
+
+bool CrowdBatch::isTranslucent() const {
+    const osg::StateSet* state = getStateSet();
+    return state && state->getRenderingHint() == osg::StateSet::TRANSPARENT_BIN;
+}
+
+void CrowdBatch::putFarthestFirst() {
+    if (sorted)
+        return;
+    sorted = true;
+    // Row z's last column is the instance's eye depth, more negative the farther.
+    const osg::Vec4Array& depths = *rows[2];
+    std::vector<unsigned> order(depths.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](unsigned a, unsigned b) { return depths[a].w() < depths[b].w(); });
+    for (osg::Vec4Array* array : {rows[0].get(), rows[1].get(), rows[2].get(), emissions.get()}) {
+        const std::vector<osg::Vec4> before(array->begin(), array->end());
+        for (size_t i = 0; i < order.size(); ++i)
+            (*array)[i] = before[order[i]];
+        array->dirty();
+    }
 }
 
 void CrowdBatch::add(const osg::Matrixd& m, const osg::Vec4& emission) {

@@ -47,6 +47,11 @@ public:
 
     // Opens a new batch for the given frame, as the cull does when it meets the batch.
     void open(unsigned frameNumber);
+    // Translucent copies blend over whatever is behind them, so a batch in the translucent bin
+    // puts its instances farthest first before it is drawn, once a frame, as the scene sorts
+    // translucent nodes.
+    bool isTranslucent() const;
+    void putFarthestFirst();
     // Lets batches gather without a context able to draw them: for tests.
     static void assumeCapableContext(bool assume);
     // A program of the two stages that reads the instance arrays under their attribute names.
@@ -69,6 +74,7 @@ private:
     std::vector<osg::ref_ptr<osg::PrimitiveSet>> primitives;
     unsigned gatherFrame = 0;
     bool gathering = false;
+    bool sorted = false;
 };
 
 } // namespace character

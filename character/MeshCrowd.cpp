@@ -13,7 +13,8 @@ namespace character {
 
 namespace {
 
-// Lit like the fixed pipeline (emission, ambient, light 0's diffuse), then textured.
+// Lit like the fixed pipeline (emission, ambient, light 0's diffuse and specular), then textured;
+// as translucent as the material's diffuse and the texture make it.
 const char* const vertexSource = R"(#version 150 compatibility
 in vec4 rowX;
 in vec4 rowY;
@@ -30,8 +31,14 @@ void main()
     vec3 n = normalize(transpose(inverse(turn)) * gl_Normal);
     vec4 light = gl_LightSource[0].position;
     vec3 toLight = normalize(light.w == 0.0 ? light.xyz : light.xyz - eye);
+    float facing = dot(n, toLight);
+    vec4 shine = facing > 0.0 && gl_FrontMaterial.shininess > 0.0
+        ? gl_FrontLightProduct[0].specular *
+              pow(max(dot(n, normalize(toLight + vec3(0.0, 0.0, 1.0))), 0.0), gl_FrontMaterial.shininess)
+        : vec4(0.0);
     colour = clamp(emission + gl_FrontLightModelProduct.sceneColor + gl_FrontLightProduct[0].ambient +
-                   gl_FrontLightProduct[0].diffuse * max(dot(n, toLight), 0.0), 0.0, 1.0);
+                   gl_FrontLightProduct[0].diffuse * max(facing, 0.0) + shine, 0.0, 1.0);
+    colour.a = gl_FrontMaterial.diffuse.a;
     coord = gl_MultiTexCoord0.xy;
 }
 )";
@@ -44,7 +51,7 @@ in vec2 coord;
 
 void main()
 {
-    gl_FragColor = vec4(colour.rgb * (textured ? texture(meshTexture, coord).rgb : vec3(1.0)), 1.0);
+    gl_FragColor = colour * (textured ? texture(meshTexture, coord) : vec4(1.0));
 }
 )";
 
@@ -63,9 +70,12 @@ public:
         auto* cull = dynamic_cast<osgUtil::CullVisitor*>(visitor);
         const osg::FrameStamp* stamp = visitor->getFrameStamp();
         osg::ref_ptr<MeshCrowd> batch;
-        if (cull && stamp && crowd.lock(batch) && batch->isGathering(stamp->getFrameNumber())) {
-            batch->join(*cull, *node);
-            return;
+        if (cull && stamp && crowd.lock(batch)) {
+            MeshCrowd* joined = batch->batchFor(cull->clampedPixelSize(node->getBound()));
+            if (joined->isGathering(stamp->getFrameNumber())) {
+                joined->join(*cull, *node);
+                return;
+            }
         }
         traverse(node, visitor);
     }
@@ -74,7 +84,8 @@ private:
     osg::observer_ptr<MeshCrowd> crowd;
 };
 
-// A copy that shares the original's arrays and texture; the primitive sets are its own.
+// A copy with the original's own look (its texture, which faces it shows) and copies of its
+// arrays; the primitive sets are its own.
 osg::ref_ptr<osg::Geometry> instancedCopy(const osg::Geometry& original) {
     osg::ref_ptr<osg::Geometry> copy = new osg::Geometry;
     // Copies of the arrays: the original keeps drawing itself where no batch is open.
@@ -88,14 +99,27 @@ osg::ref_ptr<osg::Geometry> instancedCopy(const osg::Geometry& original) {
     for (unsigned i = 0; i < original.getNumPrimitiveSets(); ++i)
         copy->addPrimitiveSet(static_cast<osg::PrimitiveSet*>(
             original.getPrimitiveSet(i)->clone(osg::CopyOp::DEEP_COPY_PRIMITIVES)));
-    osg::StateSet* state = copy->getOrCreateStateSet();
     const osg::StateSet* look = original.getStateSet();
-    const osg::StateAttribute* texture =
-        look ? look->getTextureAttribute(0, osg::StateAttribute::TEXTURE) : nullptr;
-    if (texture && original.getTexCoordArray(0))
-        state->setTextureAttributeAndModes(0, const_cast<osg::StateAttribute*>(texture));
-    state->addUniform(new osg::Uniform("textured", texture && original.getTexCoordArray(0)));
+    osg::ref_ptr<osg::StateSet> state = look ? new osg::StateSet(*look) : new osg::StateSet;
+    const bool textured =
+        state->getTextureAttribute(0, osg::StateAttribute::TEXTURE) && original.getTexCoordArray(0);
+    state->addUniform(new osg::Uniform("textured", textured));
+    copy->setStateSet(state.get());
     return copy;
+}
+
+// The shared node's own look with its material's emission taken out: each copy brings its own.
+osg::ref_ptr<osg::StateSet> batchState(const osg::Node& shared) {
+    const osg::StateSet* look = shared.getStateSet();
+    osg::ref_ptr<osg::StateSet> state = look ? new osg::StateSet(*look) : new osg::StateSet;
+    const auto* own = static_cast<const osg::Material*>(state->getAttribute(osg::StateAttribute::MATERIAL));
+    osg::ref_ptr<osg::Material> material = own ? new osg::Material(*own) : new osg::Material;
+    material->setColorMode(osg::Material::OFF);
+    material->setEmission(osg::Material::FRONT_AND_BACK, osg::Vec4(0, 0, 0, 1));
+    state->setAttributeAndModes(material.get());
+    state->setAttributeAndModes(meshProgram());
+    state->addUniform(new osg::Uniform("meshTexture", 0));
+    return state;
 }
 
 class GeometryCollector : public osg::NodeVisitor {
@@ -107,22 +131,29 @@ public:
 
 } // namespace
 
-MeshCrowd::MeshCrowd(osg::Node* shared) {
-    osg::StateSet* state = getOrCreateStateSet();
-    state->setAttributeAndModes(meshProgram());
-    state->addUniform(new osg::Uniform("meshTexture", 0));
-    // The shapes' own material without emission: each copy brings its own.
-    osg::ref_ptr<osg::Material> material = new osg::Material;
-    material->setColorMode(osg::Material::OFF);
-    state->setAttributeAndModes(material.get());
+MeshCrowd::MeshCrowd(osg::Node* shared) : MeshCrowd(shared, true) {}
+
+MeshCrowd::MeshCrowd(osg::Node* shared, bool joinedFromNode) {
     if (!shared)
         return;
+    setStateSet(batchState(*shared).get());
     GeometryCollector collector;
     shared->accept(collector);
     for (osg::Geometry* geometry : collector.found)
         if (geometry->getVertexArray() && geometry->getNormalArray())
             addInstanced(instancedCopy(*geometry).get());
-    shared->addCullCallback(new JoinCrowd(this));
+    if (joinedFromNode)
+        shared->addCullCallback(new JoinCrowd(this));
+}
+
+MeshCrowd* MeshCrowd::addFarShape(osg::Node* farShape, float belowPixels) {
+    far = new MeshCrowd(farShape, false);
+    farBelowPixels = belowPixels;
+    return far.get();
+}
+
+MeshCrowd* MeshCrowd::batchFor(float pixels) {
+    return far && pixels < farBelowPixels ? far.get() : this;
 }
 
 MeshCrowd::~MeshCrowd() = default;

@@ -161,21 +161,35 @@ TEST_F(FarCrowdTest, EachCoreHasItsOwnCrowdAheadOfTheOrganisms) {
     EXPECT_LT(crowdsAt, root->getChildIndex(world->getTiles()->getRoot()));
 }
 
+// The shared shapes' batches in the order the catalogue makes them: each near one, then its far one.
+struct SharedBatches {
+    character::MeshCrowd *stems, *farStems, *seeds, *farSeeds, *lifePings, *farLifePings, *deathPings,
+        *farDeathPings;
+};
+
+SharedBatches sharedBatches(const ModelCatalogue& models) {
+    std::vector<character::MeshCrowd*> found;
+    const osg::ref_ptr<osg::Group> crowds = models.getCrowds();
+    for (unsigned i = 0; i < crowds->getNumChildren(); ++i)
+        if (auto* mesh = dynamic_cast<character::MeshCrowd*>(crowds->getChild(i)))
+            found.push_back(mesh);
+    EXPECT_EQ(found.size(), 8u) << "stems, seeds, life and death pings, each near and far";
+    found.resize(8, nullptr);
+    return {found[0], found[1], found[2], found[3], found[4], found[5], found[6], found[7]};
+}
+
 TEST_F(FarCrowdTest, StemsAndSeedsJoinTheirBatchesInWhiteAndStayWhereThePickRayFindsThem) {
     const osg::Vec3d at(500, 500, 0);
     Plant* plant = spawnPlant(at);
-    std::vector<character::MeshCrowd*> meshes;
-    const osg::ref_ptr<osg::Group> crowds = world->getModels()->getCrowds();
-    for (unsigned i = 0; i < crowds->getNumChildren(); ++i)
-        if (auto* mesh = dynamic_cast<character::MeshCrowd*>(crowds->getChild(i)))
-            meshes.push_back(mesh);
-    ASSERT_EQ(meshes.size(), 2u) << "stems and seeds";
-    character::MeshCrowd* stems = meshes[0];
-    EXPECT_EQ(stems->getNumDrawables(), world->getModels()->getStemNode()->asGeode()->getNumDrawables());
+    const SharedBatches batches = sharedBatches(*world->getModels());
+    ASSERT_TRUE(batches.farDeathPings);
+    EXPECT_EQ(batches.stems->getNumDrawables(),
+              world->getModels()->getStemNode()->asGeode()->getNumDrawables());
 
-    cullFrom(at, 300);
-    ASSERT_EQ(stems->getCount(), 1u) << "near or far, every stem is drawn in the batch";
-    EXPECT_EQ(stems->getEmission(0), osg::Vec4(1, 1, 1, 1));
+    cullFrom(at, 30);
+    ASSERT_EQ(batches.stems->getCount(), 1u) << "a stem seen from close by has all its sides";
+    EXPECT_EQ(batches.farStems->getCount(), 0u);
+    EXPECT_EQ(batches.stems->getEmission(0), osg::Vec4(1, 1, 1, 1));
     osg::ref_ptr<osg::LineSegment> ray =
         new osg::LineSegment(at + osg::Vec3d(0.5, 0, 3), at + osg::Vec3d(0.5, 0, 1) + osg::Vec3d(0, 200, 0));
     osgUtil::IntersectVisitor picker;
@@ -183,9 +197,46 @@ TEST_F(FarCrowdTest, StemsAndSeedsJoinTheirBatchesInWhiteAndStayWhereThePickRayF
     plant->getTransform()->accept(picker);
     EXPECT_FALSE(picker.getHitList(ray.get()).empty()) << "the stem is still there to be picked";
 
+    cullFrom(at, 5000);
+    EXPECT_EQ(batches.stems->getCount(), 0u);
+    ASSERT_EQ(batches.farStems->getCount(), 1u) << "a stem a few pixels wide, in a few triangles";
+    EXPECT_EQ(batches.farStems->getEmission(0), osg::Vec4(1, 1, 1, 1));
+    const osg::Vec3d eye = plant->getTransform()->getPosition() * viewMatrix;
+    EXPECT_NEAR(batches.farStems->getRow(0, 2).w(), eye.z(), 1.0) << "where the stem stands";
+
     character::CrowdBatch::assumeCapableContext(false);
     cullFrom(at, 300);
-    EXPECT_EQ(stems->getCount(), 0u) << "without a context able to draw the batch";
+    EXPECT_EQ(batches.stems->getCount() + batches.farStems->getCount(), 0u)
+        << "without a context able to draw the batch";
+}
+
+TEST_F(FarCrowdTest, PingsJoinTranslucentBatchesInTheirOwnColourFarthestFirst) {
+    const osg::Vec3d at(500, 500, 0);
+    const SharedBatches batches = sharedBatches(*world->getModels());
+    ASSERT_TRUE(batches.farDeathPings);
+    EXPECT_TRUE(batches.lifePings->isTranslucent() && batches.farDeathPings->isTranslucent());
+    EXPECT_FALSE(batches.stems->isTranslucent() || batches.farSeeds->isTranslucent());
+
+    // Two births, the second nearer the camera, which looks from -y; and a death.
+    const osg::Vec3f first(0.9f, 0.2f, 0.1f), second(0.1f, 0.3f, 0.9f);
+    world->lifePing(at + osg::Vec3d(0, 40, 0), first);
+    world->lifePing(at - osg::Vec3d(0, 40, 0), second);
+    world->deathPing(at);
+    cullFrom(at, 6000);
+    EXPECT_EQ(batches.lifePings->getCount(), 0u);
+    ASSERT_EQ(batches.farLifePings->getCount(), 2u);
+    ASSERT_EQ(batches.farDeathPings->getCount(), 1u);
+    osg::Vec4 own = character::CrowdBatch::emissionAlong({world->getModels()->getDeathPingNode().get()});
+    EXPECT_EQ(batches.farDeathPings->getEmission(0), own) << "the death ping's own glow";
+
+    batches.farLifePings->putFarthestFirst();
+    EXPECT_EQ(batches.farLifePings->getEmission(0), osg::Vec4(first, 1)) << "the farther one first";
+    EXPECT_EQ(batches.farLifePings->getEmission(1), osg::Vec4(second, 1));
+    EXPECT_LT(batches.farLifePings->getRow(0, 2).w(), batches.farLifePings->getRow(1, 2).w());
+
+    cullFrom(at, 60);
+    EXPECT_EQ(batches.farLifePings->getCount(), 0u);
+    EXPECT_EQ(batches.lifePings->getCount(), 2u) << "close by, the pings have all their sides";
 }
 
 TEST(CrowdBatchTest, TheOutermostOverridingMaterialGivesTheColour) {
