@@ -83,3 +83,10 @@ TEST(BadAssets, WithoutTheWalkAnimationItSaysSoAndRuns) {
                                        "Cal3D: cannot load animation ../models/animal_Walk.xaf", "no-walk");
     EXPECT_EQ(out.find("EXCEPTION"), std::string::npos) << out;
 }
+
+TEST(BadAssets, WithoutAFarShapeItSaysSoAndDrawsTheFarStemsInFull) {
+    const std::string out = runWithout(
+        "models/stem_far.osg", "Warning: could not read ../models/stem_far.osg; far ones are drawn in full.",
+        "no-far-stem");
+    EXPECT_EQ(out.find("EXCEPTION"), std::string::npos) << out;
+}
