@@ -24,13 +24,13 @@ int Lab::run(int argc, char** argv) {
         std::cout << LabOptions::usage("sylvara-lab");
         return 0;
     case SimulationOptions::Outcome::Error:
-        std::cout << "sylvara-lab: " << error << std::endl;
+        std::cerr << "sylvara-lab: " << error << std::endl;
         return 2;
     case SimulationOptions::Outcome::Run:
         break;
     }
     if (!prepareWorld(error)) {
-        std::cout << "sylvara-lab: " << error << std::endl;
+        std::cerr << "sylvara-lab: " << error << std::endl;
         return 2;
     }
     runAhead();
