@@ -170,7 +170,7 @@ TEST_F(WorldFixture, LabKeysAndSandboxKeysNeverOverlap) {
         return handler.handle(*event, action);
     };
     const auto anyLabRequest = [](const LabKeyHandler::Requests& r) {
-        return r.faster || r.slower || r.normalSpeed || r.step || r.chart || r.save;
+        return r.faster || r.slower || r.normalSpeed || r.step || r.chart || r.save || r.sound;
     };
 
     for (int key : {'1', '2', 'c', 'e', 'f', 'g', 'h', 'k', 'm', 'p', 'r', 's', 'w', ' '}) {
@@ -178,7 +178,7 @@ TEST_F(WorldFixture, LabKeysAndSandboxKeysNeverOverlap) {
         EXPECT_FALSE(anyLabRequest(lab->take())) << "the sandbox's key " << char(key);
     }
     const bool controls = hud->areControlsShown();
-    for (int key : {'+', '=', '-', 'n', 't', 'l', 'x'}) {
+    for (int key : {'+', '=', '-', 'n', 't', 'l', 'x', 'a'}) {
         EXPECT_FALSE(keyUp(*sandbox, key));
         EXPECT_FALSE(keyUp(*lab, key));
         EXPECT_TRUE(anyLabRequest(lab->take())) << "the lab's key " << char(key);
