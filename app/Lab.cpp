@@ -4,6 +4,7 @@
 #include "app/Viewer.h"
 #include "life/Life.h"
 #include "presentation/Hud.h"
+#include "presentation/SoundBank.h"
 #include "sim/ProgressLine.h"
 #include "sim/SavedWorld.h"
 #include "sim/SimulationRunner.h"
@@ -24,13 +25,13 @@ int Lab::run(int argc, char** argv) {
         std::cout << LabOptions::usage("sylvara-lab");
         return 0;
     case SimulationOptions::Outcome::Error:
-        std::cout << "sylvara-lab: " << error << std::endl;
+        std::cerr << "sylvara-lab: " << error << std::endl;
         return 2;
     case SimulationOptions::Outcome::Run:
         break;
     }
     if (!prepareWorld(error)) {
-        std::cout << "sylvara-lab: " << error << std::endl;
+        std::cerr << "sylvara-lab: " << error << std::endl;
         return 2;
     }
     runAhead();
@@ -67,6 +68,10 @@ void Lab::runAhead() {
     const long start = world->getTickNumber();
     const long end = start + options.ahead;
     ProgressLine progress(std::cout, options.ahead);
+    // Thousands of births and deaths a second, with nothing on screen: heard, they are a roar.
+    SoundBank& sound = *world->getSound();
+    const bool wasMuted = sound.isMuted();
+    sound.setMuted(true);
     // A paused saved world stays as it was saved.
     while (world->getTickNumber() < end && !world->isPaused()) {
         // Only the last ticks are charted, and the progress counts now and then: counting costs
@@ -83,6 +88,7 @@ void Lab::runAhead() {
         }
     }
     progress.finish();
+    sound.setMuted(wasMuted);
     const double seconds = now() - begun;
     const long ran = world->getTickNumber() - start;
     std::printf("ran %ld ticks ahead in %.2f s (%.0f ticks/s)\n", ran, seconds,
@@ -141,6 +147,11 @@ void Lab::carryOut(const LabKeyHandler::Requests& requests) {
         step();
     if (requests.save)
         saver.save(*world);
+    if (requests.sound) {
+        SoundBank& sound = *world->getSound();
+        sound.setMuted(!sound.isMuted());
+        std::printf("sound: %s\n", sound.isMuted() ? "off" : "on");
+    }
     if (requests.chart) {
         chartShown = !chartShown;
         osg::Camera* overlay = world->getHud()->getCamera();

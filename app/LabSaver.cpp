@@ -52,7 +52,7 @@ void LabSaver::save(World& world) {
                 "saved %s: tick %ld, %zu organisms; the window stood still %.3f s, the file took %.2f s\n",
                 name.c_str(), tick, organisms, captured, secondsSince(started));
         else
-            std::printf("could not save the world: %s\n", error.c_str());
+            std::fprintf(stderr, "could not save the world: %s\n", error.c_str());
         std::fflush(stdout);
         writing = false;
     });

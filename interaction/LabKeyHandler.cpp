@@ -1,7 +1,7 @@
 #include "interaction/LabKeyHandler.h"
 
 const char* const LabKeyHandler::HELP_TEXT =
-    "lab:\n[+]/[-]->speed\n[N]->16 ticks/s\n[T]->one tick\n[L]->chart\n[X]->save world";
+    "lab:\n[+]/[-]->speed\n[N]->16 ticks/s\n[T]->one tick\n[L]->chart\n[X]->save world\n[A]->sound on/off";
 
 bool LabKeyHandler::handle(const osgGA::GUIEventAdapter& event, osgGA::GUIActionAdapter&) {
     if (event.getEventType() != osgGA::GUIEventAdapter::KEYUP)
@@ -28,6 +28,9 @@ bool LabKeyHandler::handle(const osgGA::GUIEventAdapter& event, osgGA::GUIAction
         break;
     case 'x':
         requests.save = true;
+        break;
+    case 'a':
+        requests.sound = true;
         break;
     default:
         break;

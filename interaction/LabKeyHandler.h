@@ -13,6 +13,7 @@ public:
         bool step = false;
         bool chart = false;
         bool save = false;
+        bool sound = false;
     };
 
     // The keys and what they do, as the help panel lists them.

@@ -83,7 +83,7 @@ int SoundBank::soundIndex(int value, int scale, int count) {
 }
 
 void SoundBank::play(const std::vector<audio::SoundSource*>& sources, int count, int value, int scale) {
-    if (!engine)
+    if (!engine || muted)
         return;
     const int i = soundIndex(value, scale, count);
     if (i >= 0)

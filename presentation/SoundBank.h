@@ -24,6 +24,9 @@ public:
 
     void playLife(int value, int scale);
     void playDeath(int value, int scale);
+    // A muted bank plays nothing; what plays already plays out.
+    void setMuted(bool muted) { this->muted = muted; }
+    bool isMuted() const { return muted; }
 
     int getLifeCount() const { return lifeCount; }
     int getDeathCount() const { return deathCount; }
@@ -48,4 +51,5 @@ private:
     std::vector<audio::SoundSource*> deathSources;
     int lifeCount = 0;
     int deathCount = 0;
+    bool muted = false;
 };

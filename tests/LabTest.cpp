@@ -170,7 +170,7 @@ TEST_F(WorldFixture, LabKeysAndSandboxKeysNeverOverlap) {
         return handler.handle(*event, action);
     };
     const auto anyLabRequest = [](const LabKeyHandler::Requests& r) {
-        return r.faster || r.slower || r.normalSpeed || r.step || r.chart || r.save;
+        return r.faster || r.slower || r.normalSpeed || r.step || r.chart || r.save || r.sound;
     };
 
     for (int key : {'1', '2', 'c', 'e', 'f', 'g', 'h', 'k', 'm', 'p', 'r', 's', 'w', ' '}) {
@@ -178,7 +178,7 @@ TEST_F(WorldFixture, LabKeysAndSandboxKeysNeverOverlap) {
         EXPECT_FALSE(anyLabRequest(lab->take())) << "the sandbox's key " << char(key);
     }
     const bool controls = hud->areControlsShown();
-    for (int key : {'+', '=', '-', 'n', 't', 'l', 'x'}) {
+    for (int key : {'+', '=', '-', 'n', 't', 'l', 'x', 'a'}) {
         EXPECT_FALSE(keyUp(*sandbox, key));
         EXPECT_FALSE(keyUp(*lab, key));
         EXPECT_TRUE(anyLabRequest(lab->take())) << "the lab's key " << char(key);
@@ -318,4 +318,25 @@ TEST_F(WorldFixture, LabSaverWritesTheWorldAsItWasWhenTheKeyCame) {
     EXPECT_EQ(saved.getRecord().animals.size() + saved.getRecord().plants.size(), organisms);
     std::remove(file.c_str());
     rmdir(folder);
+}
+
+TEST_F(WorldFixture, ALabSaveThatFailsSaysSoOnTheErrorStream) {
+    // A folder gone from under the window: the file cannot be made there.
+    char folder[] = "/tmp/sylvara-lab-gone-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(chdir(folder), 0);
+    ASSERT_EQ(rmdir(folder), 0);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    {
+        LabSaver saver;
+        saver.save(*world);
+    }
+    const std::string errors = testing::internal::GetCapturedStderr();
+    const std::string said = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(chdir(here), 0);
+    EXPECT_EQ(errors.rfind("could not save the world: ", 0), 0u) << errors;
+    EXPECT_EQ(said.find("could not save"), std::string::npos) << said;
 }

@@ -143,6 +143,15 @@ TEST(SoundBank, LoadsNumberedFilesUpToTheFirstGapAndPlaysWhatFits) {
     few.playDeath(0, 100);
     bank.playDeath(49, 100);
     EXPECT_EQ(few.getEngine()->countPlayingVoices() + bank.getEngine()->countPlayingVoices(), 2);
+
+    SoundBank quiet(folder.name);
+    quiet.setMuted(true);
+    quiet.playLife(0, 100);
+    quiet.playDeath(0, 100);
+    EXPECT_EQ(quiet.getEngine()->countPlayingVoices(), 0) << "muted";
+    quiet.setMuted(false);
+    quiet.playLife(0, 100);
+    EXPECT_EQ(quiet.getEngine()->countPlayingVoices(), 1);
 }
 
 TEST(SoundEngine, BurstOfPlaysStealsTheOldestVoice) {

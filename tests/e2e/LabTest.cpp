@@ -283,6 +283,10 @@ TEST(Lab, EachBadStartGetsOneLineAndExitCode2BeforeAnyWindow) {
         EXPECT_EQ(code, 2) << options << ": " << out;
         EXPECT_EQ(out.rfind("sylvara-lab: ", 0), 0u) << options << ": " << out;
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << options << ": " << out;
+        // As the other tools do, the line goes to the error stream.
+        const std::string errors =
+            ProgramSession::runHeadless("sh -c '" + LAB + " " + options + " 2>&1 >/dev/null'", code);
+        EXPECT_EQ(errors, out) << options;
     }
     std::remove(damaged.c_str());
     int code = 0;
