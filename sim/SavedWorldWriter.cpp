@@ -6,9 +6,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,7 +99,26 @@ bool SavedWorldWriter::write(const WorldRecord& world, const std::string& path, 
     }
     // The rename itself reaches the disk with the folder.
     flush(folderOf(path), reason);
+    removeLeftovers(path);
     return true;
+}
+
+void SavedWorldWriter::removeLeftovers(const std::string& path) {
+    const std::string folder = folderOf(path);
+    const std::string prefix = std::filesystem::path(path).filename().string() + ".saving-";
+    std::error_code failed;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, failed)) {
+        const std::string name = entry.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        // FILE.saving-PID-N, of another process that no longer runs.
+        if (end == name.c_str() + prefix.size() || *end != '-' || pid <= 0 || pid == getpid() ||
+            kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        std::filesystem::remove(entry.path(), failed);
+    }
 }
 
 bool SavedWorldWriter::canWrite(const std::string& path, std::string& error) {

@@ -222,13 +222,25 @@ TEST_F(SavedWorldTest, AKilledSaveLeavesEitherTheOldWorldOrTheNewNeverADamagedOn
         ASSERT_TRUE(SavedWorld::read(target, back, error)) << "round " << round << ": " << error;
         const long tick = back.getRecord().tickNumber;
         EXPECT_TRUE(tick == older.getRecord().tickNumber || tick == newer.getRecord().tickNumber) << tick;
-        for (const auto& entry : std::filesystem::directory_iterator(scratch.folder))
-            caughtWriting += entry.path().string().find(".saving-") != std::string::npos;
-        for (const auto& entry : std::filesystem::directory_iterator(scratch.folder))
-            if (entry.path().string().find(".saving-") != std::string::npos)
-                std::filesystem::remove(entry.path());
+        const auto strays = [&] {
+            int found = 0;
+            for (const auto& entry : std::filesystem::directory_iterator(scratch.folder))
+                found += entry.path().string().find(".saving-") != std::string::npos;
+            return found;
+        };
+        caughtWriting += strays();
+        // The next save clears what the killed one left.
+        ASSERT_TRUE(older.write(target, error)) << error;
+        EXPECT_EQ(strays(), 0) << "round " << round;
     }
     EXPECT_GT(caughtWriting, 5) << "most kills fell in the middle of a save";
+
+    // A save still running elsewhere keeps its file.
+    const std::string running = target + ".saving-" + std::to_string(getppid()) + "-0";
+    std::ofstream(running) << "being written";
+    ASSERT_TRUE(older.write(target, error)) << error;
+    EXPECT_TRUE(std::filesystem::exists(running));
+    std::filesystem::remove(running);
 }
 
 TEST(SavePattern, TakesExactlyOneWholeNumberConversion) {
