@@ -246,12 +246,15 @@ int CoreModel::loadAnimation(const std::string& file, const std::string& name) {
     if (!animation)
         return skipAnimation(file, problem.empty() ? calReason(file) : problem);
     const int bones = int(skeleton->getVectorCoreBone().size());
-    for (CalCoreTrack* track : animation->getListCoreTrack())
-        if (track->getCoreBoneId() < 0 || track->getCoreBoneId() >= bones) {
+    for (CalCoreTrack* track : animation->getListCoreTrack()) {
+        // Read before the tracks go: the message names it after they are freed.
+        const int bone = track->getCoreBoneId();
+        if (bone < 0 || bone >= bones) {
             freeTracks(*animation);
-            return skipAnimation(file, "a track moves bone " + std::to_string(track->getCoreBoneId()) +
+            return skipAnimation(file, "a track moves bone " + std::to_string(bone) +
                                            " but the skeleton has " + std::to_string(bones));
         }
+    }
     animation->setName(name);
     animation->setFilename(file);
     const int id = core->addCoreAnimation(animation.get());

@@ -235,6 +235,24 @@ TEST(Robustness, EachCharacterFileDamagedIsNamedAndAnAnimationAloneSparesTheCore
     }
 }
 
+TEST(Robustness, AnAnimationMovingABoneTheSkeletonLacksIsNamedWithThatBone) {
+    RunTreeCopy tree;
+    std::string walk = readAll(tree / "models/animal_Walk.xaf");
+    const std::string first = "BONEID=\"1\"";
+    ASSERT_NE(walk.find(first), std::string::npos);
+    walk.replace(walk.find(first), first.size(), "BONEID=\"99\"");
+    writeAll(tree / "models/animal_Walk.xaf", walk);
+    osg::ref_ptr<character::CoreModel> core = new character::CoreModel("test");
+    int id = 0;
+    const Printed printed = printedBy([&] {
+        core->loadSkeleton("../models/animal.xsf");
+        id = core->loadAnimation("../models/animal_Walk.xaf", "walk");
+    });
+    EXPECT_EQ(id, -1);
+    EXPECT_NE(printed.out.find("a track moves bone 99 but the skeleton has 15"), std::string::npos)
+        << printed.both();
+}
+
 // Each scene file or image damaged: our loaders name the .osg files, the
 // scene-graph library the images they use.
 TEST(Robustness, EachSceneFileDamagedIsNamed) {
