@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <functional>
 #include <map>
 
@@ -94,6 +95,20 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         {"--save", fileName(options.saveFile)},
         {"--plot", fileName(options.plotFile)},
         {"--traits", fileName(options.traitsFile)},
+        {"--phylogeny", fileName(options.phylogenyFile)},
+        {"--newick", fileName(options.newickFile)},
+        {"--muller", fileName(options.mullerFile)},
+        {"--muller-share",
+         [&](const std::string& o, const std::string& v) {
+             char* end = nullptr;
+             const double percent = std::strtod(v.c_str(), &end);
+             if (v.empty() || *end != '\0' || !(percent > 0.0 && percent <= 100.0)) {
+                 error = o + ": \"" + v + "\" is not a percentage above 0 and at most 100";
+                 return false;
+             }
+             options.mullerShare = percent / 100.0;
+             return true;
+         }},
     };
 
     std::vector<std::string> given;
@@ -101,6 +116,10 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         std::string option = argv[i];
         if (option == "-h" || option == "--help")
             return Outcome::Help;
+        if (option == "--phylogeny-extant") {
+            options.phylogenyExtant = true;
+            continue;
+        }
         if (option == "--save-every") {
             // Two values: how often, and the pattern of the file names.
             SavePattern pattern;
@@ -126,6 +145,10 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         if (!readers.at(option)(option, value))
             return Outcome::Error;
         given.push_back(option);
+    }
+    if (options.phylogenyExtant && options.phylogenyFile.empty()) {
+        error = "--phylogeny-extant needs --phylogeny FILE";
+        return Outcome::Error;
     }
     for (const char* own : {"--size", "--genesis"}) {
         if (!options.loadFile.empty() && std::find(given.begin(), given.end(), own) != given.end()) {
@@ -183,6 +206,12 @@ std::string SimulationOptions::usage(const std::string& program) {
            "  --save-every N PATTERN\n"
            "                     save the world every N ticks to the file PATTERN names for the tick,\n"
            "                     with one conversion such as %06d: run-%06d.sylvara\n"
+           "  --phylogeny FILE   the genotypes' phylogeny table (id, ancestor_list, origin_time, ...)\n"
+           "  --phylogeny-extant keep only genotypes with living descendants, pruned as the run goes\n"
+           "  --newick FILE      the tree of the living genotypes and their ancestors, in ticks\n"
+           "  --muller FILE      PNG Muller plot of each kind's genotypes, and FILE-edges.csv and\n"
+           "                     FILE-populations.csv for R's ggmuller\n"
+           "  --muller-share P   percent of its kind a genotype must reach to be drawn (default 5)\n"
            "  -h, --help         print this and exit\n"
            "\n"
            "Bad options exit with 2.\n";

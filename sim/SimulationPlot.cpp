@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -89,4 +90,30 @@ SimulationPlot::Result SimulationPlot::run(const std::string& text) {
     const int status = pclose(pipe);
     const bool ok = written && status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return ok ? Result::Drawn : Result::Failed;
+}
+
+SimulationPlot::Result SimulationPlot::runWithArguments(const std::string& text,
+                                                        const std::vector<std::string>& arguments) {
+    const std::string gnuplot = findGnuplot();
+    if (gnuplot.empty())
+        return Result::NoGnuplot;
+    char scriptFile[] = "/tmp/sylvara-plot-XXXXXX";
+    const int fd = mkstemp(scriptFile);
+    if (fd < 0)
+        return Result::Failed;
+    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    std::vector<std::string> words = {gnuplot, "-c", scriptFile};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    int status = -1;
+    const bool ran = written &&
+                     posix_spawn(&child, gnuplot.c_str(), nullptr, nullptr, argv.data(), environ) == 0 &&
+                     waitpid(child, &status, 0) == child;
+    std::remove(scriptFile);
+    return ran && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? Result::Drawn : Result::Failed;
 }

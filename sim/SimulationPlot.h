@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Draws the populations of a census CSV into a PNG with gnuplot, fed a
 // generated script on its standard input. The other plots run through it too.
@@ -19,6 +20,9 @@ public:
 
     // Runs any gnuplot script.
     static Result run(const std::string& script);
+    // Runs a script that reads its file names as ARG1, ARG2, ... (gnuplot -c), so that no name is
+    // ever read as script text.
+    static Result runWithArguments(const std::string& script, const std::vector<std::string>& arguments);
     // The lines that open a PNG of that size (cairo when gnuplot has it) and read comma-separated data.
     static std::string pngPreamble(const std::string& pngFile, int width, int height);
     // A gnuplot single-quoted string.

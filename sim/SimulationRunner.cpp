@@ -2,6 +2,8 @@
 
 #include "plants/TileGrid.h"
 #include "plants/WorldTile.h"
+#include "sim/MullerPlot.h"
+#include "sim/PhylogenyFiles.h"
 #include "sim/ProgressLine.h"
 #include "sim/SavePattern.h"
 #include "sim/SavedWorld.h"
@@ -81,6 +83,18 @@ bool SimulationRunner::start(std::string& error) {
         error = "cannot write the plot " + options.traitsFile + ": " + reason;
         return false;
     }
+    const std::string mullerTables[] = {
+        options.mullerFile.empty() ? "" : MullerPlot::tablePath(options.mullerFile, "edges"),
+        options.mullerFile.empty() ? "" : MullerPlot::tablePath(options.mullerFile, "populations")};
+    for (const std::string& file :
+         {options.phylogenyFile, options.newickFile, options.mullerFile, mullerTables[0], mullerTables[1]}) {
+        if (!file.empty() && !writable(file, reason)) {
+            error = "cannot write " + file + ": " + reason;
+            return false;
+        }
+    }
+    if (!options.mullerFile.empty())
+        muller = std::make_unique<MullerPlot>();
     if (!prepareWorld(error))
         return false;
     if (!options.csvFile.empty()) {
@@ -133,6 +147,8 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     const bool loading = !options.loadFile.empty();
     world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr);
     world->setTickRate(TICK_RATE);
+    // Only the whole phylogeny needs the genotypes that left no living descendant.
+    world->getGenotypes().setPruned(options.phylogenyFile.empty() || options.phylogenyExtant);
     fillWorld(*world, options, saved);
     startTick = tick = static_cast<int>(world->getTickNumber());
     return true;
@@ -169,6 +185,8 @@ bool SimulationRunner::dueRow() const {
 
 void SimulationRunner::writeRow() {
     rows += 1;
+    if (muller)
+        muller->sample(world->getGenotypes(), tick);
     if (!csv)
         return;
     std::fprintf(csv, "%s\n", census.csvRow(tick).c_str());
@@ -208,7 +226,8 @@ bool SimulationRunner::finish() {
     if (!options.saveFile.empty())
         saveTo(options.saveFile);
     const bool drawn = closeOutputs();
-    return drawn && !savesFailed;
+    const bool lineage = writeLineage();
+    return drawn && lineage && !savesFailed;
 }
 
 bool SimulationRunner::closeOutputs() {
@@ -237,6 +256,43 @@ bool SimulationRunner::closeOutputs() {
         drawn = traitsPlotted;
     }
     return drawn || missingGnuplot;
+}
+
+bool SimulationRunner::writeLineage() {
+    const GenotypeTable& genotypes = world->getGenotypes();
+    std::string error;
+    bool written = true;
+    const auto report = [&](bool ok) {
+        if (!ok)
+            out << error << std::endl;
+        written = written && ok;
+    };
+    if (!options.phylogenyFile.empty())
+        report(PhylogenyFiles::writeTable(genotypes, options.phylogenyExtant, options.phylogenyFile, error));
+    if (!options.newickFile.empty())
+        report(PhylogenyFiles::writeNewick(genotypes, options.newickFile, error));
+    if (muller) {
+        const SimulationPlot::Result result =
+            muller->draw(options.mullerFile, options.mullerShare, title(), error);
+        if (!error.empty()) {
+            report(false);
+        } else if (result == SimulationPlot::Result::NoGnuplot) {
+            out << "gnuplot was not found on PATH: no Muller plot drawn; its tables are written."
+                << std::endl;
+        } else if (result == SimulationPlot::Result::Failed) {
+            out << "gnuplot failed: the Muller plot " << options.mullerFile << " was not drawn." << std::endl;
+            written = false;
+        } else {
+            mullerDrawn = true;
+        }
+    }
+    return written;
+}
+
+std::string SimulationRunner::title() const {
+    return "Sylvara, " + std::to_string(world->getTiles()->getTilesPerSide()) + " tiles per side, " +
+           (RandomSeed::isFixed() ? "seed " + std::to_string(RandomSeed::getSeed())
+                                  : std::string("clock seed"));
 }
 
 // True when drawn; a missing gnuplot is said once and is no failure of the run.
@@ -285,5 +341,13 @@ void SimulationRunner::printSummary(std::ostream& to) const {
         to << "plot " << options.plotFile << "\n";
     if (traitsPlotted)
         to << "traits plot " << options.traitsFile << "\n";
+    to << "genotypes alive " << world->getGenotypes().livingGenotypes() << ", deepest living depth "
+       << world->getGenotypes().deepestLiving() << "\n";
+    if (!options.phylogenyFile.empty())
+        to << "phylogeny " << options.phylogenyFile << "\n";
+    if (!options.newickFile.empty())
+        to << "newick " << options.newickFile << "\n";
+    if (mullerDrawn)
+        to << "muller plot " << options.mullerFile << "\n";
     to.flush();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sim/MullerPlot.h"
 #include "sim/PopulationCensus.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationPlot.h"
@@ -69,6 +70,9 @@ private:
     bool dueRow() const;
     long lastTick() const { return static_cast<long>(startTick) + options.ticks; }
     bool reportPlot(SimulationPlot::Result result, const std::string& file);
+    // The phylogeny, the tree and the Muller plot asked for; false when one could not be written.
+    bool writeLineage();
+    std::string title() const;
 
     SimulationOptions options;
     std::ostream& out;
@@ -88,4 +92,6 @@ private:
     bool plotted = false;
     bool traitsPlotted = false;
     bool missingGnuplot = false;
+    std::unique_ptr<MullerPlot> muller;
+    bool mullerDrawn = false;
 };

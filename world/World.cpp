@@ -192,7 +192,19 @@ int World::newId() {
 }
 
 void World::removeLife(Life* life) {
+    if (lineageRecorded)
+        genotypes.death(life->getGenotypeId(), tickNumber);
     lives.erase(life->getId());
+}
+
+void World::recordBirth(Life& born, const Life* parent, const Genome& genome) {
+    if (!lineageRecorded)
+        return;
+    const int genotype =
+        genotypes.birth(parent ? parent->getGenotypeId() : Genotype::NONE, genome, tickNumber);
+    born.setLineage(parent ? parent->getId() : Life::NO_PARENT, tickNumber, genotype);
+    if (birthWatcher)
+        birthWatcher(born);
 }
 
 osg::Vec3d World::spawnPosition() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "life/GenotypeTable.h"
 #include "life/Life.h"
 #include "presentation/BeamBatch.h"
 #include "world/TimedMarker.h"
@@ -10,6 +11,7 @@
 #include <osg/ref_ptr>
 
 #include <array>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
@@ -50,6 +52,12 @@ public:
     int getLastId() const { return lastId; }
     int newId();
     void removeLife(Life* life);
+    // A newborn's parent, birth tick and genotype; no draw.
+    void recordBirth(Life& born, const Life* parent, const Genome& genome);
+    GenotypeTable& getGenotypes() { return genotypes; }
+    // Told of every birth after it is recorded (the lab follows a lineage with it).
+    void setBirthWatcher(std::function<void(const Life&)> watcher) { birthWatcher = std::move(watcher); }
+    const GenotypeTable& getGenotypes() const { return genotypes; }
     osg::Vec3d spawnPosition();
 
     // Tools and picking.
@@ -126,6 +134,8 @@ public:
     Hud* getHud() const { return hud; }
     // Puts the cursor on a ground point as a pick would, without a viewer.
     void setCursorPoint(const osg::Vec3d& point);
+    // Seam for the benchmark that weighs the lineage records: off, births and deaths record nothing.
+    void setLineageRecorded(bool on) { lineageRecorded = on; }
     // Seam for tests and benchmarks: the number of lives beyond which the walks look ahead.
     void setLookAheadFrom(size_t lives) { lookAheadFrom = lives; }
 
@@ -194,4 +204,7 @@ private:
     std::vector<BeamBatch> beamBatches;
     std::list<osg::ref_ptr<osg::PositionAttitudeTransform>> cursorMarkers;
     std::map<int, osg::ref_ptr<Life>> lives;
+    GenotypeTable genotypes;
+    bool lineageRecorded = true;
+    std::function<void(const Life&)> birthWatcher;
 };
