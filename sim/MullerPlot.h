@@ -1,7 +1,7 @@
 #pragma once
 
 #include "life/GenotypeTable.h"
-#include "sim/SimulationPlot.h"
+#include "common/SimulationPlot.h"
 
 #include <array>
 #include <string>

@@ -1,6 +1,6 @@
 #include "sim/PhylogenyFiles.h"
 
-#include "sim/SavedWorldSchema.h"
+#include "save/SavedWorldSchema.h"
 
 #include <cerrno>
 #include <cstring>
