@@ -82,7 +82,7 @@ int main() {
     if (chdir(SYLVARA_STAGE_DIR "/bin") != 0)
         return 1;
     weighGenotypes();
-    weigh(5, 1000, 40, 50);
+    weigh(5, 1000, 200, 100);
     weigh(20, 100, 10, 10);
     return 0;
 }

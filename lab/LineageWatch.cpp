@@ -4,22 +4,37 @@
 #include "world/World.h"
 
 #include <osg/LineWidth>
+#include <osg/Material>
 
 #include <algorithm>
 #include <vector>
+
+const osg::Vec4 LineageWatch::PIN_COLOUR(1.0f, 0.1f, 0.9f, 1.0f);
 
 LineageWatch::LineageWatch() : marks(new osg::Geode), pins(new osg::Geometry) {
     pins->setUseDisplayList(false);
     pins->setUseVertexBufferObjects(true);
     pins->setVertexArray(new osg::Vec3Array);
     osg::ref_ptr<osg::Vec4Array> colour = new osg::Vec4Array;
-    colour->push_back(osg::Vec4(1.0f, 0.1f, 0.9f, 1.0f));
+    colour->push_back(PIN_COLOUR);
     pins->setColorArray(colour.get(), osg::Array::BIND_OVERALL);
     pins->addPrimitiveSet(new osg::DrawArrays(GL_LINES, 0, 0));
     marks->addDrawable(pins.get());
+    // Lit or not, the pins glow at full strength: the scene's own lights and materials would dim them.
     osg::StateSet* state = marks->getOrCreateStateSet();
-    state->setMode(GL_LIGHTING, osg::StateAttribute::OFF);
-    state->setAttributeAndModes(new osg::LineWidth(4.0f));
+    const unsigned forced =
+        osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE | osg::StateAttribute::PROTECTED;
+    osg::ref_ptr<osg::Material> glow = new osg::Material;
+    glow->setDiffuse(osg::Material::FRONT_AND_BACK, osg::Vec4(0, 0, 0, 1));
+    glow->setAmbient(osg::Material::FRONT_AND_BACK, osg::Vec4(0, 0, 0, 1));
+    glow->setEmission(osg::Material::FRONT_AND_BACK, PIN_COLOUR);
+    state->setAttributeAndModes(glow.get(), forced);
+    state->setMode(GL_LIGHTING,
+                   osg::StateAttribute::OFF | osg::StateAttribute::OVERRIDE | osg::StateAttribute::PROTECTED);
+    state->setTextureMode(0, GL_TEXTURE_2D,
+                          osg::StateAttribute::OFF | osg::StateAttribute::OVERRIDE |
+                              osg::StateAttribute::PROTECTED);
+    state->setAttributeAndModes(new osg::LineWidth(5.0f), forced);
 }
 
 void LineageWatch::attach(World& world) {

@@ -17,6 +17,7 @@ class LineageWatch {
 public:
     // The marks are pins standing this high over each descendant.
     static constexpr float PIN_HEIGHT = 90.0f;
+    static const osg::Vec4 PIN_COLOUR;
 
     LineageWatch();
     // Learns the parents of the world's organisms and is told of every birth from now on.
