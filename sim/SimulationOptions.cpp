@@ -1,6 +1,7 @@
 #include "sim/SimulationOptions.h"
 
 #include "sim/OptionReader.h"
+#include "sim/RunTree.h"
 #include "sim/SavePattern.h"
 #include "world/World.h"
 
@@ -24,7 +25,7 @@ bool readTiles(const std::string& text, std::vector<std::pair<int, int>>& tiles,
             end = text.size();
         const std::string tile = text.substr(start, end - start);
         const size_t comma = tile.find(',');
-        if (comma == std::string::npos) {
+        if (comma == std::string::npos || tile.find(',', comma + 1) != std::string::npos) {
             error = "--genesis: \"" + tile + "\" is not a tile (give all, none or C,R[;C,R...])";
             return false;
         }
@@ -145,6 +146,12 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
     return Outcome::Run;
 }
 
+void SimulationOptions::resolveFrom(const std::string& folder) {
+    for (std::string* file : {&csvFile, &plotFile, &traitsFile, &loadFile, &saveFile})
+        *file = RunTree::fromStart(folder, *file);
+    savePattern = RunTree::patternFromStart(folder, savePattern);
+}
+
 std::vector<std::pair<int, int>> SimulationOptions::tilesToPopulate() const {
     if (!loadFile.empty())
         return {};
@@ -162,7 +169,7 @@ std::string SimulationOptions::usage(const std::string& program) {
     return "usage: " + program +
            " [options]\n"
            "Runs Sylvara's world without a window as fast as it can and records its populations.\n"
-           "Run it from the run tree's bin folder.\n"
+           "File names are taken from the folder it is started in.\n"
            "\n"
            "  --size N           tiles per side, 1.." +
            std::to_string(World::MAX_SIZE) +
