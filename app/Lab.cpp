@@ -63,8 +63,9 @@ bool Lab::prepareWorld(std::string& error) {
         return false;
     const long savedTick = saved.getRecord().tickNumber;
     if (savedTick > WorldRecord::LAST_TICK - options.ahead) {
-        error = "--ahead " + std::to_string(options.ahead) + " from the saved tick " + std::to_string(savedTick) +
-                " would pass the last tick a saved world can hold, " + std::to_string(WorldRecord::LAST_TICK);
+        error = "--ahead " + std::to_string(options.ahead) + " from the saved tick " +
+                std::to_string(savedTick) + " would pass the last tick a saved world can hold, " +
+                std::to_string(WorldRecord::LAST_TICK);
         return false;
     }
     // Before the world is built and run ahead, which may take long, for a window that cannot open.

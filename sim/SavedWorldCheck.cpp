@@ -150,8 +150,8 @@ bool SavedWorldCheck::checkTargets(WorldRecord& world, std::string& problem) {
     for (const PlantRecord& p : world.plants)
         alive.insert(p.life.id);
     if (world.selectedId > world.lastId) {
-        problem = "the selected id " + std::to_string(world.selectedId) + " was never given (the last id is " +
-                  std::to_string(world.lastId) + ")";
+        problem = "the selected id " + std::to_string(world.selectedId) +
+                  " was never given (the last id is " + std::to_string(world.lastId) + ")";
         return false;
     }
     // An organism selected and since gone: the world holds no selection (earlier saves kept its id).

@@ -6,7 +6,8 @@
 
 // Checks that a world record read from a file holds together before anything is built from it:
 // the board size, every tile once, ids used once, every organism listed once on the tile under
-// its position, every target alive, and a selection among the ids given. Puts the lists in the order of their tiles.
+// its position, every target alive, and a selection among the ids given. Puts the lists in the order of their
+// tiles.
 class SavedWorldCheck {
 public:
     // False with the problem in one line.

@@ -365,7 +365,8 @@ bool SavedWorldReader::readMarkers(SqliteDatabase& db, WorldRecord& world, std::
             problem = "marker " + std::to_string(place) + ": kind \"" + kind + "\" is no marker";
         m.kind = static_cast<MarkerRecord::Kind>(found - kinds.begin());
         const size_t kindIndex = static_cast<size_t>(found - kinds.begin());
-        m.ticksLeft = static_cast<int>(cells.whole(1, kindIndex < kinds.size() ? MARKER_LIFETIMES[kindIndex] : 1));
+        m.ticksLeft =
+            static_cast<int>(cells.whole(1, kindIndex < kinds.size() ? MARKER_LIFETIMES[kindIndex] : 1));
         m.from = cells.point();
         m.to = cells.point();
         m.width = cells.single();

@@ -131,8 +131,9 @@ bool SimulationRunner::prepareWorld(std::string& error) {
         return false;
     const long savedTick = saved.getRecord().tickNumber;
     if (savedTick > WorldRecord::LAST_TICK - options.ticks) {
-        error = "--ticks " + std::to_string(options.ticks) + " from the saved tick " + std::to_string(savedTick) +
-                " would pass the last tick a run can reach, " + std::to_string(WorldRecord::LAST_TICK);
+        error = "--ticks " + std::to_string(options.ticks) + " from the saved tick " +
+                std::to_string(savedTick) + " would pass the last tick a run can reach, " +
+                std::to_string(WorldRecord::LAST_TICK);
         return false;
     }
     SavePattern pattern;
@@ -282,13 +283,13 @@ bool SimulationRunner::closeOutputs() {
         (RandomSeed::isFixed() ? "seed " + std::to_string(RandomSeed::getSeed()) : std::string("clock seed"));
     bool drawn = true;
     if (!options.plotFile.empty()) {
-        plotted =
-            reportPlot(SimulationPlot::draw(options.csvFile, options.plotFile, title), "the plot " + options.plotFile);
+        plotted = reportPlot(SimulationPlot::draw(options.csvFile, options.plotFile, title),
+                             "the plot " + options.plotFile);
         drawn = plotted;
     }
     if (!options.traitsFile.empty() && drawn) {
-        traitsPlotted =
-            reportPlot(TraitsPlot::draw(options.csvFile, options.traitsFile, title), "the traits plot " + options.traitsFile);
+        traitsPlotted = reportPlot(TraitsPlot::draw(options.csvFile, options.traitsFile, title),
+                                   "the traits plot " + options.traitsFile);
         drawn = traitsPlotted;
     }
     return drawn || missingGnuplot;
@@ -307,8 +308,8 @@ bool SimulationRunner::reportPlot(SimulationPlot::Result result, const std::stri
     case SimulationPlot::Result::Failed:
         break;
     }
-    out << "gnuplot failed: " << plot << " was not drawn; the CSV " << options.csvFile
-        << " is written." << std::endl;
+    out << "gnuplot failed: " << plot << " was not drawn; the CSV " << options.csvFile << " is written."
+        << std::endl;
     return false;
 }
 
@@ -335,7 +336,8 @@ void SimulationRunner::printSummary(std::ostream& to) const {
             to << names[g] << " died out at tick " << extinct << "\n";
     }
     if (!options.csvFile.empty())
-        to << "csv " << options.csvFile << " (" << rows << " rows" << (csvError ? ", then failed" : "") << ")\n";
+        to << "csv " << options.csvFile << " (" << rows << " rows" << (csvError ? ", then failed" : "")
+           << ")\n";
     if (plotted)
         to << "plot " << options.plotFile << "\n";
     if (traitsPlotted)

@@ -20,7 +20,6 @@ class World;
 // resident memory. Needs the run tree's bin folder as working directory.
 class SimulationRunner {
 public:
-
     // Memory lines and messages go to out.
     SimulationRunner(const SimulationOptions& options, std::ostream& out);
     ~SimulationRunner();

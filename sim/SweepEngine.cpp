@@ -108,7 +108,8 @@ bool SweepEngine::lock(std::string& error) {
     if (flock(descriptor, LOCK_EX | LOCK_NB) == 0)
         return true;
     // A job ended by a sweep just stopped may take a moment to be gone.
-    out << "the folder is still locked by a sweep or its jobs: waiting up to 3 s for them to end" << std::endl;
+    out << "the folder is still locked by a sweep or its jobs: waiting up to 3 s for them to end"
+        << std::endl;
     for (int wait = 0; wait < 30 && flock(descriptor, LOCK_EX | LOCK_NB) != 0; ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {

@@ -21,8 +21,7 @@ std::string only(const std::string& configuration, int columnNumber) {
 std::string layout(size_t panels, const std::string& title) {
     const int columns = panels < 3 ? static_cast<int>(panels) : 3;
     const int rows = static_cast<int>((panels + 2) / 3);
-    return SimulationPlot::pngPreamble(420 * (columns > 0 ? columns : 1),
-                                       320 * (rows > 0 ? rows : 1) + 40) +
+    return SimulationPlot::pngPreamble(420 * (columns > 0 ? columns : 1), 320 * (rows > 0 ? rows : 1) + 40) +
            "set key autotitle columnhead\n"
            "set grid\n"
            "set key top right\n"
@@ -53,10 +52,9 @@ std::string SweepPlot::survivalScript(const std::vector<Panel>& panels) {
 
 std::string SweepPlot::populationsScript(const std::vector<Panel>& panels) {
     const std::string data = "ARG1";
-    std::string text =
-        layout(panels.size(), "Median population, band from first to third quartile") +
-        "set yrange [0:*]\nset xlabel 'tick'\nset ylabel 'living organisms'\n"
-        "set style fill transparent solid 0.2 noborder\n";
+    std::string text = layout(panels.size(), "Median population, band from first to third quartile") +
+                       "set yrange [0:*]\nset xlabel 'tick'\nset ylabel 'living organisms'\n"
+                       "set style fill transparent solid 0.2 noborder\n";
     for (const Panel& panel : panels) {
         text += "set title " + SimulationPlot::quote(panel.title) +
                 "\nset xrange [0:" + std::to_string(panel.ticks) + "]\nplot ";

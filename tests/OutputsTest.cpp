@@ -166,12 +166,14 @@ TEST(OutputFailures, AFullDiskEndsTheCsvAfterItsLastWholeRowAndFailsTheRunWithou
     EXPECT_EQ(text.back(), '\n') << "no row is left cut short";
     const std::string lastTick = rows.back().substr(0, rows.back().find(','));
     const std::string said = out.str();
-    EXPECT_NE(said.find("could not write the CSV " + options.csvFile + " (No space left on device): it holds " +
-                        std::to_string(rows.size() - 1) + " rows, the last for tick " + lastTick),
+    EXPECT_NE(said.find("could not write the CSV " + options.csvFile +
+                        " (No space left on device): it holds " + std::to_string(rows.size() - 1) +
+                        " rows, the last for tick " + lastTick),
               std::string::npos)
         << said;
-    EXPECT_NE(said.find("csv " + options.csvFile + " (" + std::to_string(rows.size() - 1) + " rows, then failed)"),
-              std::string::npos)
+    EXPECT_NE(
+        said.find("csv " + options.csvFile + " (" + std::to_string(rows.size() - 1) + " rows, then failed)"),
+        std::string::npos)
         << said;
     EXPECT_FALSE(fs::exists(options.plotFile)) << "no plot is drawn from a CSV that failed";
 }
@@ -239,7 +241,8 @@ TEST(OutputTargets, SpecialFilesAndOneFileNamedTwiceAreRefusedBeforeTheRun) {
     std::ostringstream out;
     std::string error;
     EXPECT_FALSE(SimulationRunner(every, out).start(error));
-    EXPECT_NE(error.find(scratch.file("every-10") + " is a FIFO, not a regular file"), std::string::npos) << error;
+    EXPECT_NE(error.find(scratch.file("every-10") + " is a FIFO, not a regular file"), std::string::npos)
+        << error;
     EXPECT_FALSE(fs::exists(scratch.file("run.csv"))) << "nothing ran";
 
     // One file under two names: the same spelling, a . and .., and a link.
@@ -266,7 +269,8 @@ TEST(OutputTargets, SpecialFilesAndOneFileNamedTwiceAreRefusedBeforeTheRun) {
             std::ostringstream out;
             std::string error;
             EXPECT_FALSE(SimulationRunner(options, out).start(error)) << pair.first << " " << spelling;
-            EXPECT_NE(error.find(pair.first + " and " + pair.second + " name the same file"), std::string::npos)
+            EXPECT_NE(error.find(pair.first + " and " + pair.second + " name the same file"),
+                      std::string::npos)
                 << error;
         }
     }
@@ -367,7 +371,8 @@ TEST(RunTree, TheToolsRunFromAnyFolderAndWriteTheUsersFilesThere) {
     ScratchFolder scratch{"sylvara-elsewhere"};
     const std::string bin = fs::current_path().string();
     const auto run = [&](const std::string& command, std::string& said) {
-        FILE* pipe = popen(("cd " + scratch.folder.string() + " && env -u DISPLAY " + command + " 2>&1").c_str(), "r");
+        FILE* pipe =
+            popen(("cd " + scratch.folder.string() + " && env -u DISPLAY " + command + " 2>&1").c_str(), "r");
         said.clear();
         for (int c; (c = std::fgetc(pipe)) != EOF;)
             said += static_cast<char>(c);

@@ -7,8 +7,9 @@
 
 int main(int argc, char** argv) {
     const std::string program = argv[0];
-    const std::string usage = "usage: " + program + " STAGE_DIR\nMakes every model and sound into STAGE_DIR/models "
-                                                    "and STAGE_DIR/sounds.\n";
+    const std::string usage = "usage: " + program +
+                              " STAGE_DIR\nMakes every model and sound into STAGE_DIR/models "
+                              "and STAGE_DIR/sounds.\n";
     const std::string first = argc > 1 ? argv[1] : "";
     if (argc == 2 && (first == "-h" || first == "--help")) {
         std::fputs(usage.c_str(), stdout);

@@ -70,8 +70,8 @@ int main(int argc, char** argv) {
         report.gather();
         // A summary of no runs would read as every kind dying out at tick 0.
         if (report.runs() == 0)
-            return fail("--summarize: " + folder + " holds no finished job of this grid: nothing to summarize",
-                        2);
+            return fail(
+                "--summarize: " + folder + " holds no finished job of this grid: nothing to summarize", 2);
         return report.write(std::cout, error) ? 0 : fail(error, 1);
     }
     std::error_code failure;
