@@ -1,16 +1,16 @@
 #include "sim/SimulationRunner.h"
 
-#include "plants/TileGrid.h"
-#include "plants/WorldTile.h"
-#include "sim/OutputFiles.h"
+#include "common/OutputFiles.h"
+#include "common/SimulationPlot.h"
+#include "save/SavedWorld.h"
+#include "save/SavedWorldWriter.h"
 #include "sim/ProgressLine.h"
 #include "sim/SavePattern.h"
-#include "sim/SavedWorld.h"
-#include "sim/SavedWorldWriter.h"
-#include "sim/SimulationPlot.h"
 #include "sim/TraitsPlot.h"
 #include "world/RandomSeed.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <cerrno>
 #include <chrono>
@@ -112,17 +112,11 @@ bool SimulationRunner::start(std::string& error) {
     return true;
 }
 
-void SimulationRunner::fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved) {
-    for (const auto& tile : options.tilesToPopulate())
-        world.getTiles()->tileAt(tile.first, tile.second)->populate(10, 10, 10);
-    const bool loading = !options.loadFile.empty();
-    if (loading)
-        saved.restore(world);
-    // A seed given on the command line takes over from the saved one.
-    if (loading && options.seeded)
-        RandomSeed::fix(options.seed);
-    // The genesis drew from the generator: the first tick starts from the seed for tick 0 as any other.
-    world.reseed();
+void SimulationRunner::startWorld(World& world, const SimulationOptions& options, const SavedWorld& saved) {
+    if (options.loadFile.empty())
+        world.genesis(options.tilesToPopulate());
+    else
+        saved.resume(world, options.seeded ? &options.seed : nullptr);
 }
 
 bool SimulationRunner::prepareWorld(std::string& error) {
@@ -154,7 +148,7 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     const bool loading = !options.loadFile.empty();
     world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr);
     world->setTickRate(TICK_RATE);
-    fillWorld(*world, options, saved);
+    startWorld(*world, options, saved);
     startTick = tick = static_cast<int>(world->getTickNumber());
     return true;
 }
