@@ -129,12 +129,9 @@ std::vector<std::pair<int, int>> SimulationOptions::tilesToPopulate() const {
 }
 
 std::string SimulationOptions::usage(const std::string& program) {
-    return OptionHelp(21)
-        .text("usage: " + program +
-              " [options]\n"
-              "Runs Sylvara's world without a window as fast as it can and records its populations.\n"
-              "File names are taken from the folder it is started in.\n"
-              "\n")
+    return OptionHelp(21, program, "[options]",
+                      "Runs Sylvara's world without a window as fast as it can and records its populations.\n"
+                      "File names are taken from the folder it is started in.")
         .size("default 5")
         .option("--ticks N", {"ticks to run (default 1000)"})
         .genesis("default all")
