@@ -19,11 +19,19 @@ const char* kindOf(mode_t mode) {
 
 } // namespace
 
+std::string OutputFiles::printable(const std::string& path) {
+    std::string shown = path;
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < ' ' || c == 127)
+            c = '?';
+    return shown;
+}
+
 bool OutputFiles::regularOrAbsent(const std::string& path, std::string& error) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode))
         return true;
-    error = path + " is " + kindOf(info.st_mode) + ", not a regular file";
+    error = printable(path) + " is " + kindOf(info.st_mode) + ", not a regular file";
     return false;
 }
 
@@ -52,7 +60,7 @@ bool OutputFiles::check(const std::vector<Named>& files, std::string& error) {
         const std::string real = resolved(file.second);
         for (const auto& earlier : seen) {
             if (earlier.second == real) {
-                error = earlier.first + " and " + file.first + " name the same file, " + real +
+                error = earlier.first + " and " + file.first + " name the same file, " + printable(real) +
                         ": give each its own";
                 return false;
             }

@@ -17,6 +17,8 @@ public:
     // Each non-empty file of the list regular or absent, and no two the same file once ., .. and links
     // are resolved; false with a one-line reason naming the options.
     static bool check(const std::vector<Named>& files, std::string& error);
+    // The name with each control character (a line break, say) shown as '?', for a message.
+    static std::string printable(const std::string& path);
     // The path with ., .. and the links of its existing part resolved.
     static std::string resolved(const std::string& path);
 };

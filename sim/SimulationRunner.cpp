@@ -29,6 +29,11 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// A file name as printed: every message stays one line, whatever the name holds.
+std::string shown(const std::string& file) {
+    return OutputFiles::printable(file);
+}
+
 // Whether a file can be written, without leaving behind one that was not there.
 bool writable(const std::string& file, std::string& reason) {
     struct stat info;
@@ -213,7 +218,8 @@ bool SimulationRunner::writeCsv(const std::string& line) {
 }
 
 void SimulationRunner::reportCsvFailure() {
-    out << "could not write the CSV " << options.csvFile << " (" << std::strerror(csvError) << "): it ";
+    out << "could not write the CSV " << shown(options.csvFile) << " (" << std::strerror(csvError)
+        << "): it ";
     if (rows > 0)
         out << "holds " << rows << " rows, the last for tick " << lastRowTick;
     else
@@ -278,12 +284,12 @@ bool SimulationRunner::closeOutputs() {
     bool drawn = true;
     if (!options.plotFile.empty()) {
         plotted = reportPlot(SimulationPlot::draw(options.csvFile, options.plotFile, title),
-                             "the plot " + options.plotFile);
+                             "the plot " + shown(options.plotFile));
         drawn = plotted;
     }
     if (!options.traitsFile.empty() && drawn) {
         traitsPlotted = reportPlot(TraitsPlot::draw(options.csvFile, options.traitsFile, title),
-                                   "the traits plot " + options.traitsFile);
+                                   "the traits plot " + shown(options.traitsFile));
         drawn = traitsPlotted;
     }
     return drawn || missingGnuplot;
@@ -296,14 +302,14 @@ bool SimulationRunner::reportPlot(SimulationPlot::Result result, const std::stri
         return true;
     case SimulationPlot::Result::NoGnuplot:
         out << "gnuplot was not found on PATH: no plot drawn (install gnuplot-nox); the CSV "
-            << options.csvFile << " is written." << std::endl;
+            << shown(options.csvFile) << " is written." << std::endl;
         missingGnuplot = true;
         return false;
     case SimulationPlot::Result::Failed:
         break;
     }
-    out << "gnuplot failed: " << plot << " was not drawn; the CSV " << options.csvFile << " is written."
-        << std::endl;
+    out << "gnuplot failed: " << plot << " was not drawn; the CSV " << shown(options.csvFile)
+        << " is written." << std::endl;
     return false;
 }
 
@@ -330,11 +336,11 @@ void SimulationRunner::printSummary(std::ostream& to) const {
             to << names[g] << " died out at tick " << extinct << "\n";
     }
     if (!options.csvFile.empty())
-        to << "csv " << options.csvFile << " (" << rows << " rows" << (csvError ? ", then failed" : "")
+        to << "csv " << shown(options.csvFile) << " (" << rows << " rows" << (csvError ? ", then failed" : "")
            << ")\n";
     if (plotted)
-        to << "plot " << options.plotFile << "\n";
+        to << "plot " << shown(options.plotFile) << "\n";
     if (traitsPlotted)
-        to << "traits plot " << options.traitsFile << "\n";
+        to << "traits plot " << shown(options.traitsFile) << "\n";
     to.flush();
 }

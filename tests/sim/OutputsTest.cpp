@@ -3,6 +3,7 @@
 // saved tick near the limit and a world saved while paused.
 #include "ScratchFolder.h"
 
+#include "common/OutputFiles.h"
 #include "common/SimulationPlot.h"
 #include "save/SavedWorld.h"
 #include "sim/SimulationOptions.h"
@@ -103,6 +104,10 @@ TEST(OutputNames, ReachGnuplotAsDataNeverAsCommands) {
         EXPECT_TRUE(runThrough(options, out, error)) << error << out.str();
         EXPECT_TRUE(isPng(options.plotFile)) << name;
         EXPECT_TRUE(isPng(options.traitsFile)) << name;
+        // The summary names the files, each on one line.
+        EXPECT_NE(out.str().find("\ntraits plot " + OutputFiles::printable(options.traitsFile) + "\n"),
+                  std::string::npos)
+            << out.str();
         for (const std::string& made : {options.csvFile, options.plotFile, options.traitsFile})
             fs::remove(made);
         for (const auto& entry : fs::directory_iterator(fs::current_path())) {
