@@ -1,11 +1,11 @@
 #include "sim/SimulationRunner.h"
 
 #include "common/OutputFiles.h"
-#include "common/SimulationPlot.h"
 #include "save/SavedWorld.h"
 #include "save/SavedWorldWriter.h"
 #include "sim/ProgressLine.h"
 #include "sim/SavePattern.h"
+#include "sim/SimulationPlot.h"
 #include "sim/TraitsPlot.h"
 #include "world/RandomSeed.h"
 #include "world/TileGrid.h"
@@ -296,16 +296,16 @@ bool SimulationRunner::closeOutputs() {
 }
 
 // True when drawn; a missing gnuplot is said once and is no failure of the run.
-bool SimulationRunner::reportPlot(SimulationPlot::Result result, const std::string& plot) {
+bool SimulationRunner::reportPlot(Gnuplot::Result result, const std::string& plot) {
     switch (result) {
-    case SimulationPlot::Result::Drawn:
+    case Gnuplot::Result::Drawn:
         return true;
-    case SimulationPlot::Result::NoGnuplot:
+    case Gnuplot::Result::NoGnuplot:
         out << "gnuplot was not found on PATH: no plot drawn (install gnuplot-nox); the CSV "
             << shown(options.csvFile) << " is written." << std::endl;
         missingGnuplot = true;
         return false;
-    case SimulationPlot::Result::Failed:
+    case Gnuplot::Result::Failed:
         break;
     }
     out << "gnuplot failed: " << plot << " was not drawn; the CSV " << shown(options.csvFile)

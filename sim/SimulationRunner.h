@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/SimulationPlot.h"
+#include "common/Gnuplot.h"
 #include "sim/PopulationCensus.h"
 #include "sim/SimulationOptions.h"
 
@@ -71,7 +71,7 @@ private:
     bool dueRow() const;
     long lastTick() const { return static_cast<long>(startTick) + options.ticks; }
     // The plot is named as the user knows it: "the plot FILE" or "the traits plot FILE".
-    bool reportPlot(SimulationPlot::Result result, const std::string& plot);
+    bool reportPlot(Gnuplot::Result result, const std::string& plot);
 
     SimulationOptions options;
     std::ostream& out;
