@@ -182,25 +182,17 @@ std::string MullerPlot::dataFile(const std::array<std::vector<Band>, KINDS>& pan
     return out.str();
 }
 
-std::string MullerPlot::script(const std::array<std::vector<Band>, KINDS>& panels, const std::string& title) {
-    // File names come in as ARG1 (the bands) and ARG2 (the picture), never as script text.
-    std::string text = "if (strstrt(GPVAL_TERMINALS, 'pngcairo') > 0) {\n"
-                       "  set terminal pngcairo size 900,800 noenhanced font 'Sans,10'\n"
-                       "} else {\n"
-                       "  set terminal png size 900,800 noenhanced\n"
-                       "}\n"
-                       "set output ARG2\n"
-                       "set datafile separator ','\n"
-                       "set yrange [0:1]\n"
-                       "set ytics 0.25\n"
-                       "set lmargin 8\n"
-                       "set style fill solid 1.0 border lc rgb '#505050'\n"
-                       "set multiplot layout 3,1 title " +
-                       SimulationPlot::quote(title) + "\n";
+std::string MullerPlot::script(const std::array<std::vector<Band>, KINDS>& panels) {
+    // The bands' file is ARG1, the picture ARG2 and the title ARG3: no name is script text.
+    std::string text = Gnuplot::pngPreamble(900, 800) + "set yrange [0:1]\n"
+                                                        "set ytics 0.25\n"
+                                                        "set lmargin 8\n"
+                                                        "set style fill solid 1.0 border lc rgb '#505050'\n"
+                                                        "set multiplot layout 3,1 title ARG3\n";
     int index = 0;
     for (int panel = 0; panel < KINDS; ++panel) {
         text += std::string("set title '") + PANEL_NAMES[panel] +
-                ": share of each genotype' textcolor rgb '" + SimulationPlot::KIND_COLOURS[panel] + "'\n";
+                ": share of each genotype' textcolor rgb '" + Gnuplot::KIND_COLOURS[panel] + "'\n";
         text += panel == KINDS - 1 ? "set xlabel 'tick'\n" : "unset xlabel\n";
         text += "plot ";
         const auto& bands = panels[static_cast<size_t>(panel)];
@@ -219,24 +211,24 @@ std::string MullerPlot::tablePath(const std::string& pngFile, const std::string&
     return (extension ? pngFile.substr(0, dot) : pngFile) + "-" + table + ".csv";
 }
 
-SimulationPlot::Result MullerPlot::draw(const std::string& pngFile, double share, const std::string& title,
-                                        std::string& error) const {
+Gnuplot::Result MullerPlot::draw(const std::string& pngFile, double share, const std::string& title,
+                                 std::string& error) const {
     const auto panels = layout(share);
     if (!save(edgesTable(panels), tablePath(pngFile, "edges"), error) ||
         !save(populationsTable(panels), tablePath(pngFile, "populations"), error))
-        return SimulationPlot::Result::Failed;
+        return Gnuplot::Result::Failed;
     if (ticks.empty())
-        return SimulationPlot::Result::Failed;
+        return Gnuplot::Result::Failed;
     char data[] = "/tmp/sylvara-muller-XXXXXX";
     const int fd = mkstemp(data);
     if (fd < 0) {
         error = std::string("cannot make a temporary file: ") + std::strerror(errno);
-        return SimulationPlot::Result::Failed;
+        return Gnuplot::Result::Failed;
     }
     close(fd);
-    SimulationPlot::Result result = SimulationPlot::Result::Failed;
+    Gnuplot::Result result = Gnuplot::Result::Failed;
     if (save(dataFile(panels), data, error))
-        result = SimulationPlot::runWithArguments(script(panels, title), {data, pngFile});
+        result = Gnuplot::run(script(panels), data, pngFile, title);
     std::remove(data);
     return result;
 }

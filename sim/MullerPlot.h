@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/Gnuplot.h"
 #include "life/GenotypeTable.h"
-#include "common/SimulationPlot.h"
 
 #include <array>
 #include <string>
@@ -39,11 +39,11 @@ public:
     static std::string edgesTable(const std::array<std::vector<Band>, KINDS>& panels);
     std::string populationsTable(const std::array<std::vector<Band>, KINDS>& panels) const;
     std::string dataFile(const std::array<std::vector<Band>, KINDS>& panels) const;
-    static std::string script(const std::array<std::vector<Band>, KINDS>& panels, const std::string& title);
+    static std::string script(const std::array<std::vector<Band>, KINDS>& panels);
 
     // The PNG and, beside it, FILE-edges.csv and FILE-populations.csv (the .png dropped).
-    SimulationPlot::Result draw(const std::string& pngFile, double share, const std::string& title,
-                                std::string& error) const;
+    Gnuplot::Result draw(const std::string& pngFile, double share, const std::string& title,
+                         std::string& error) const;
     static std::string tablePath(const std::string& pngFile, const std::string& table);
     // The glow of a genome as an RGB colour.
     static std::string colourOf(const Genome& genome);

@@ -172,7 +172,7 @@ TEST(MullerPlot, TheRunDrawsItAndWritesTheTablesOrRefusesAnUnwritablePathFirst) 
     EXPECT_FALSE(run(options, said));
     EXPECT_NE(said.find("cannot write " + options.mullerFile), std::string::npos) << said;
     EXPECT_FALSE(std::filesystem::exists(options.csvFile)) << "refused before the run";
-    if (SimulationPlot::findGnuplot().empty())
+    if (Gnuplot::findGnuplot().empty())
         GTEST_SKIP() << "gnuplot is not installed";
     // A name gnuplot would read as script text if it were pasted into the script.
     options.mullerFile = scratch.file("it's \" \\ muller.png");
