@@ -2,11 +2,11 @@
 // one not, ticked in alternate blocks so that both see the same load on the machine; and the memory
 // one genotype takes in the table.
 #include "life/GenotypeTable.h"
-#include "world/TileGrid.h"
-#include "world/WorldTile.h"
 #include "presentation/SoundBank.h"
 #include "world/RandomSeed.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <chrono>
 #include <cstdio>
