@@ -53,7 +53,8 @@ Plant::Plant(int id, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::
     World* world = worldOf(tile);
     world->lifePing(position, colour);
     world->getSound()->playLife(this->size, 100);
-    model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
+    if (model)
+        model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
 
     state = STATE_IDLE;
     if (!viable)
@@ -90,14 +91,12 @@ Plant::Plant(const PlantRecord& record, osg::ref_ptr<character::CoreModel> core,
         withered = true;
         transform->setStateSet(emissive(osg::Vec4(1, 0, 0, 1)).get());
     }
-    if (state == STATE_DEAD)
+    if (state == STATE_DEAD && model)
         model->startLoop(PLANT_ANIM_DIE, 1.0f, 0.1f);
 }
 
 void Plant::buildBody(character::CoreModel* core, osg::ref_ptr<osg::Node> stem, osg::ref_ptr<osg::Node> seed,
                       int tickRate) {
-    model = new character::Model;
-    model->create(core);
     stemNode = stem;
     seedNode = seed;
 
@@ -108,12 +107,14 @@ void Plant::buildBody(character::CoreModel* core, osg::ref_ptr<osg::Node> stem, 
     bloomTransform->setScale(osg::Vec3d(t, t, t));
 
     colour.set(spawnRadius / 100.0f + 0.5f, offspring / 100.0f + 0.5f, spawnEfficiency / 100.0f + 0.5f);
-    model->setStateSet(emissive(osg::Vec4(colour, 1.0f)).get());
-
     timeScale = static_cast<float>(tickRate * 3.0 * 0.0625);
-    model->setTimeScale(timeScale);
-
-    bloomTransform->addChild(model.get());
+    if (worldOf(tile)->isDrawn()) {
+        model = new character::Model;
+        model->create(core);
+        model->setStateSet(emissive(osg::Vec4(colour, 1.0f)).get());
+        model->setTimeScale(timeScale);
+        bloomTransform->addChild(model.get());
+    }
     bloomTransform->setPosition(osg::Vec3d(0, 0, PLANT_SEGMENT_HEIGHT));
     transform->addChild(bloomTransform.get());
 
@@ -219,7 +220,8 @@ void Plant::growSegment() {
         World* world = worldOf(tile);
         world->lifePing(position, osg::Vec3f(1, 1, 1));
         world->getSound()->playLife(size, 100);
-        model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
+        if (model)
+            model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
     } else {
         std::printf("WARNING: current segments exceeding max or Current Segments < 2!\n");
     }
@@ -283,10 +285,12 @@ void Plant::wither() {
 
 void Plant::die() {
     if (state != STATE_DEAD) {
-        model->startLoop(PLANT_ANIM_DIE, 1.0f, 0.1f);
+        if (model)
+            model->startLoop(PLANT_ANIM_DIE, 1.0f, 0.1f);
         state = STATE_DEAD;
         countdown = 10;
         World* world = worldOf(tile);
+        world->lifeDied(*this);
         world->deathPing(getPosition());
         world->getSound()->playDeath(size, 100);
         return;
@@ -318,5 +322,6 @@ void Plant::reproduce() {
     point.z() = 0;
     wrapPosition(point);
     tile->spawnPlant(point, offspring, spawnRadius, spawnEfficiency, size, generation + 1);
-    model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
+    if (model)
+        model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
 }

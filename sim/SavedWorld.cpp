@@ -70,7 +70,7 @@ void SavedWorld::restore(World& world) const {
         osg::ref_ptr<Animal> animal =
             new Animal(a, a.kind == KIND_HERBIVORE ? models.getHerbivoreCore() : models.getCarnivoreCore(),
                        tile, tickRate);
-        lives[a.life.id] = animal;
+        world.addLife(animal.get());
         tile->registerLife(animal.get());
         grid.getRoot()->addChild(animal->getTransform().get());
     }
@@ -78,7 +78,7 @@ void SavedWorld::restore(World& world) const {
         WorldTile* tile = grid.tileAt(p.life.tileColumn, p.life.tileRow);
         osg::ref_ptr<Plant> plant =
             new Plant(p, models.getPlantCore(), models.getStemNode(), models.getSeedNode(), tile, tickRate);
-        lives[p.life.id] = plant;
+        world.addLife(plant.get());
         tile->registerLife(plant.get());
         grid.getRoot()->addChild(plant->getTransform().get());
     }

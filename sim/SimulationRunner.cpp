@@ -98,9 +98,14 @@ bool SimulationRunner::start(std::string& error) {
     return true;
 }
 
-void SimulationRunner::fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved) {
-    for (const auto& tile : options.tilesToPopulate())
+void SimulationRunner::fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved,
+                                 const TileDone& tileDone) {
+    long done = 0;
+    for (const auto& tile : options.tilesToPopulate()) {
         world.getTiles()->tileAt(tile.first, tile.second)->populate(10, 10, 10);
+        if (tileDone)
+            tileDone(++done);
+    }
     const bool loading = !options.loadFile.empty();
     if (loading)
         saved.restore(world);
@@ -131,9 +136,13 @@ bool SimulationRunner::prepareWorld(std::string& error) {
         RandomSeed::release();
     root = new osg::Group;
     const bool loading = !options.loadFile.empty();
-    world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr);
+    world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr,
+                                    World::Scene::headless);
     world->setTickRate(TICK_RATE);
-    fillWorld(*world, options, saved);
+    ProgressLine progress(out, static_cast<long>(options.tilesToPopulate().size()));
+    fillWorld(*world, options, saved,
+              [&](long tiles) { progress.settingUp(tiles, world->getLiving().total()); });
+    progress.finish();
     startTick = tick = static_cast<int>(world->getTickNumber());
     return true;
 }
@@ -146,19 +155,33 @@ void SimulationRunner::saveTo(const std::string& file) {
     savesFailed = true;
 }
 
+int SimulationRunner::livingCount(PopulationCensus::Group group) const {
+    const World::LivingCounts& living = world->getLiving();
+    switch (group) {
+    case PopulationCensus::HERBIVORES:
+        return living.herbivores;
+    case PopulationCensus::CARNIVORES:
+        return living.carnivores;
+    default:
+        return living.plants;
+    }
+}
+
+// Every tick, from the counts the World keeps: the peak and each kind's last tick alive stay exact
+// without walking the organisms, which only a census row needs.
 void SimulationRunner::record() {
-    census = PopulationCensus::of(world->getLives());
-    if (census.total() > peakOrganisms) {
-        peakOrganisms = census.total();
+    const int total = world->getLiving().total();
+    if (total > peakOrganisms) {
+        peakOrganisms = total;
         peakTick = tick;
     }
     for (int group = 0; group < PopulationCensus::GROUPS; ++group)
-        if (census.count(static_cast<PopulationCensus::Group>(group)) > 0)
+        if (livingCount(static_cast<PopulationCensus::Group>(group)) > 0)
             lastAlive[group] = tick;
 }
 
 int SimulationRunner::getExtinctionTick(PopulationCensus::Group group) const {
-    if (census.count(group) > 0)
+    if (livingCount(group) > 0)
         return -1;
     return lastAlive[group] < 0 ? startTick : lastAlive[group] + 1;
 }
@@ -168,6 +191,7 @@ bool SimulationRunner::dueRow() const {
 }
 
 void SimulationRunner::writeRow() {
+    census = PopulationCensus::of(world->getLives());
     rows += 1;
     if (!csv)
         return;
@@ -198,8 +222,8 @@ void SimulationRunner::runAll() {
     ProgressLine progress(out, options.ticks);
     while (tick < lastTick()) {
         step();
-        progress.update(tick - startTick, census.count(PopulationCensus::HERBIVORES),
-                        census.count(PopulationCensus::CARNIVORES), census.count(PopulationCensus::PLANTS));
+        const World::LivingCounts& living = world->getLiving();
+        progress.update(tick - startTick, living.herbivores, living.carnivores, living.plants);
     }
     progress.finish();
 }
@@ -264,8 +288,8 @@ void SimulationRunner::printSummary(std::ostream& to) const {
                   tick - startTick, tickSeconds, rate, setupSeconds);
     to << line;
     to << "peak organisms " << peakOrganisms << " at tick " << peakTick << "\n";
-    to << "final herbivores " << census.count(PopulationCensus::HERBIVORES) << ", carnivores "
-       << census.count(PopulationCensus::CARNIVORES) << ", plants " << census.count(PopulationCensus::PLANTS)
+    to << "final herbivores " << livingCount(PopulationCensus::HERBIVORES) << ", carnivores "
+       << livingCount(PopulationCensus::CARNIVORES) << ", plants " << livingCount(PopulationCensus::PLANTS)
        << "\n";
     const char* const names[] = {"herbivores", "carnivores", "plants"};
     for (int g = 0; g < PopulationCensus::GROUPS; ++g) {

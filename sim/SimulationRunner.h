@@ -8,6 +8,7 @@
 #include <osg/ref_ptr>
 
 #include <cstdio>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -40,8 +41,10 @@ public:
     // Resident set size in KB, from /proc/self/statm; -1 when unreadable.
     static long residentKb();
     // Populates a freshly built world as the options say: the genesis, or the saved world when
-    // one is loaded, then the seed.
-    static void fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved);
+    // one is loaded, then the seed. Told after each tile of the genesis how many are done.
+    using TileDone = std::function<void(long tiles)>;
+    static void fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved,
+                          const TileDone& tileDone = nullptr);
 
     World* getWorld() const { return world.get(); }
     int getTick() const { return tick; }
@@ -50,6 +53,7 @@ public:
     double getSetupSeconds() const { return setupSeconds; }
     int getPeakOrganisms() const { return peakOrganisms; }
     int getPeakTick() const { return peakTick; }
+    // The census of the last row written (the last tick's, once the run is over).
     const PopulationCensus& getCensus() const { return census; }
     // The tick from which the kind has been gone for good (the first tick if it never lived); -1 while it
     // lives.
@@ -65,6 +69,7 @@ private:
     // Closes the CSV and draws the plot; false when the plot could not be drawn.
     bool closeOutputs();
     void record();
+    int livingCount(PopulationCensus::Group group) const;
     void writeRow();
     bool dueRow() const;
     long lastTick() const { return static_cast<long>(startTick) + options.ticks; }

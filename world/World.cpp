@@ -56,9 +56,9 @@ bool firstHit(osg::Node* node, const osg::Vec3& start, const osg::Vec3& end, osg
 
 } // namespace
 
-World::World(int size, Hud* hud, osg::Group* root, Viewer* viewer)
+World::World(int size, Hud* hud, osg::Group* root, Viewer* viewer, Scene scene)
     : hud(hud), viewer(viewer), cursorPoint(0, 0, 0), selectPoint(0, 0, 0), sceneRoot(root),
-      markerGroup(new IndexedGroup) {
+      markerGroup(new IndexedGroup), scene(scene) {
     RandomSeed::seedAtStart();
     tickRate = 1;
     tickIntervalMs = 1000;
@@ -191,8 +191,36 @@ int World::newId() {
     return lastId;
 }
 
+void World::addLife(Life* life) {
+    lives[life->getId()] = life;
+    if (life->getState() != STATE_DEAD)
+        if (int* count = livingCountOf(*life))
+            *count += 1;
+}
+
 void World::removeLife(Life* life) {
+    // Organisms leave once their dying is over; one taken out alive is no longer counted either.
+    if (life->getState() != STATE_DEAD)
+        lifeDied(*life);
     lives.erase(life->getId());
+}
+
+void World::lifeDied(const Life& life) {
+    if (int* count = livingCountOf(life))
+        *count -= 1;
+}
+
+int* World::livingCountOf(const Life& life) {
+    if (life.getCategory() == CATEGORY_PLANT)
+        return &living.plants;
+    switch (static_cast<const Animal&>(life).getKind()) {
+    case KIND_HERBIVORE:
+        return &living.herbivores;
+    case KIND_CARNIVORE:
+        return &living.carnivores;
+    default:
+        return nullptr;
+    }
 }
 
 osg::Vec3d World::spawnPosition() {

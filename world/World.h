@@ -32,7 +32,18 @@ public:
     // ahead of time; below it, asking would only cost.
     static constexpr size_t LOOK_AHEAD_LIVES = 5000;
 
-    World(int size, Hud* hud, osg::Group* root, Viewer* viewer);
+    // Whether the organisms are ever drawn: a headless world builds no characters, only what the
+    // rules read and a save keeps.
+    enum class Scene { drawn, headless };
+    // The living organisms of each kind, dying ones not counted.
+    struct LivingCounts {
+        int herbivores = 0;
+        int carnivores = 0;
+        int plants = 0;
+        int total() const { return herbivores + carnivores + plants; }
+    };
+
+    World(int size, Hud* hud, osg::Group* root, Viewer* viewer, Scene scene = Scene::drawn);
     ~World();
     World(const World&) = delete;
     World& operator=(const World&) = delete;
@@ -49,7 +60,14 @@ public:
     // The last id handed out: the next one is the first free id after it.
     int getLastId() const { return lastId; }
     int newId();
+    // Lists a new or restored organism under its id.
+    void addLife(Life* life);
     void removeLife(Life* life);
+    // An organism that starts its dying: it no longer counts among the living.
+    void lifeDied(const Life& life);
+    // Kept up to date as organisms are born, die and leave, so nobody needs to walk them all.
+    const LivingCounts& getLiving() const { return living; }
+    bool isDrawn() const { return scene == Scene::drawn; }
     osg::Vec3d spawnPosition();
 
     // Tools and picking.
@@ -158,6 +176,7 @@ private:
     osg::ref_ptr<osg::PositionAttitudeTransform> newPing(MarkerKind kind, osg::Node* content, int ticks);
     WorldTile* tileUnder(const osg::Vec3d& point) const;
     void drawCursorMarkers();
+    int* livingCountOf(const Life& life);
 
     Hud* hud;
     Viewer* viewer;
@@ -194,4 +213,6 @@ private:
     std::vector<BeamBatch> beamBatches;
     std::list<osg::ref_ptr<osg::PositionAttitudeTransform>> cursorMarkers;
     std::map<int, osg::ref_ptr<Life>> lives;
+    LivingCounts living;
+    Scene scene;
 };
