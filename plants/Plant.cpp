@@ -43,7 +43,6 @@ Plant::Plant(int id, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::
     energy = f * 0.5f;
     foodValue = 0.5f;
     seedsPerBatch = offspring / 10 + 1;
-    seedTransforms.reserve(seedsPerBatch);
 
     buildBody(core.get(), stem, seed, tickRate);
 
@@ -71,7 +70,6 @@ Plant::Plant(const PlantRecord& record, osg::ref_ptr<character::CoreModel> core,
     maxEnergy = grownSize;
     foodValue = 0.5f;
     seedsPerBatch = offspring / 10 + 1;
-    seedTransforms.reserve(seedsPerBatch);
     buildBody(core.get(), stem, seed, tickRate);
 
     // The stem's foot stays on the ground while the bloom rises a segment at a time.
@@ -89,7 +87,8 @@ Plant::Plant(const PlantRecord& record, osg::ref_ptr<character::CoreModel> core,
     ripeSeeds = record.ripeSeeds;
     if (record.withered) {
         withered = true;
-        transform->setStateSet(emissive(osg::Vec4(1, 0, 0, 1)).get());
+        if (model)
+            transform->setStateSet(emissive(osg::Vec4(1, 0, 0, 1)).get());
     }
     if (state == STATE_DEAD && model)
         model->startLoop(PLANT_ANIM_DIE, 1.0f, 0.1f);
@@ -117,7 +116,12 @@ void Plant::buildBody(character::CoreModel* core, osg::ref_ptr<osg::Node> stem, 
     }
     bloomTransform->setPosition(osg::Vec3d(0, 0, PLANT_SEGMENT_HEIGHT));
     transform->addChild(bloomTransform.get());
+    transform->addChild(stemTransform.get());
+    if (model)
+        showStem();
+}
 
+void Plant::showStem() {
     // Stems and seeds are shared by every plant and always draw white.
     const osg::ref_ptr<osg::StateSet> white = emissive(osg::Vec4(1, 1, 1, 1));
     for (osg::Node* shared : {stemNode.get(), seedNode.get()})
@@ -125,7 +129,6 @@ void Plant::buildBody(character::CoreModel* core, osg::ref_ptr<osg::Node> stem, 
             shared->setStateSet(white.get());
     if (stemNode)
         stemTransform->addChild(SharedNodeFanout::holderFor(stemNode.get()));
-    transform->addChild(stemTransform.get());
 }
 
 PlantRecord Plant::record() const {
@@ -248,6 +251,10 @@ void Plant::buildSeedRing() {
         return;
     seedRingBuilt = true;
     ripeSeeds = 0;
+    // Only a drawn plant shows its seeds; a headless one counts them.
+    if (!model)
+        return;
+    seedTransforms.reserve(seedsPerBatch);
     const float step = static_cast<float>(360 / seedsPerBatch) * DEGREES;
     float angle = 0.0f;
     for (int i = 0; i < seedsPerBatch; ++i) {
@@ -280,7 +287,8 @@ void Plant::wither() {
     state = STATE_WITHERING;
     withered = true;
     countdown = 30;
-    transform->setStateSet(emissive(osg::Vec4(1, 0, 0, 1)).get());
+    if (model)
+        transform->setStateSet(emissive(osg::Vec4(1, 0, 0, 1)).get());
 }
 
 void Plant::die() {

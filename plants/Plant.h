@@ -54,6 +54,8 @@ private:
     // The bloom in its genome's colour and pace, and the stem, under the transform.
     void buildBody(character::CoreModel* core, osg::ref_ptr<osg::Node> stem, osg::ref_ptr<osg::Node> seed,
                    int tickRate);
+    // The shared stem and seed nodes, drawn white, under a drawn plant.
+    void showStem();
     void absorb();
     void growSegment();
     void seedStep();

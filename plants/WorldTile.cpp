@@ -257,7 +257,8 @@ void WorldTile::spawnAnimal(int kind, const osg::Vec3d& position, int speed, int
     animal->setGeneration(generation);
     world->addLife(animal.get());
     registerLife(animal.get());
-    grid->getRoot()->addChild(animal->getTransform().get());
+    if (world->isDrawn())
+        grid->getRoot()->addChild(animal->getTransform().get());
 }
 
 void WorldTile::populate(int herbivores, int carnivores, int plantCount) {
@@ -319,5 +320,6 @@ void WorldTile::growPlant(const osg::Vec3d& point, int offspring, int spawnRadiu
     plant->setGeneration(generation);
     world->addLife(plant.get());
     registerLife(plant.get());
-    grid->getRoot()->addChild(plant->getTransform().get());
+    if (world->isDrawn())
+        grid->getRoot()->addChild(plant->getTransform().get());
 }

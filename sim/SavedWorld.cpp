@@ -72,7 +72,8 @@ void SavedWorld::restore(World& world) const {
                        tile, tickRate);
         world.addLife(animal.get());
         tile->registerLife(animal.get());
-        grid.getRoot()->addChild(animal->getTransform().get());
+        if (world.isDrawn())
+            grid.getRoot()->addChild(animal->getTransform().get());
     }
     for (const PlantRecord& p : record.plants) {
         WorldTile* tile = grid.tileAt(p.life.tileColumn, p.life.tileRow);
@@ -80,7 +81,8 @@ void SavedWorld::restore(World& world) const {
             new Plant(p, models.getPlantCore(), models.getStemNode(), models.getSeedNode(), tile, tickRate);
         world.addLife(plant.get());
         tile->registerLife(plant.get());
-        grid.getRoot()->addChild(plant->getTransform().get());
+        if (world.isDrawn())
+            grid.getRoot()->addChild(plant->getTransform().get());
     }
     for (const AnimalRecord& a : record.animals)
         if (a.targetId != AnimalRecord::NO_TARGET)

@@ -497,7 +497,10 @@ osg::ref_ptr<osg::PositionAttitudeTransform> World::newPing(MarkerKind kind, osg
     return transform;
 }
 
+// Pings and beams only show: a headless world, never drawn, has none.
 void World::lifePing(const osg::Vec3d& position, const osg::Vec3f& colour, int ticks) {
+    if (!isDrawn())
+        return;
     osg::ref_ptr<osg::PositionAttitudeTransform> transform =
         newPing(MarkerKind::lifePing, models->getLifePingNode().get(), ticks);
     transform->setPosition(position);
@@ -505,11 +508,15 @@ void World::lifePing(const osg::Vec3d& position, const osg::Vec3f& colour, int t
 }
 
 void World::deathPing(const osg::Vec3d& position, int ticks) {
+    if (!isDrawn())
+        return;
     newPing(MarkerKind::deathPing, models->getDeathPingNode().get(), ticks)->setPosition(position);
 }
 
 void World::addTimedBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width, const osg::Vec3f& colour,
                          float alpha, int ticks) {
+    if (!isDrawn())
+        return;
     for (BeamBatch& batch : beamBatches) {
         if (batch.hasLook(colour, alpha)) {
             batch.add(from, to, width, ticks);
