@@ -42,7 +42,8 @@ run() {
         --traits "$out/$name-traits.png" "$@" >"$out/$name.log" 2>&1)
     end=$(date +%s.%N)
     local rate setup rss mean
-    rate=$(sed -n 's/.*(\([0-9.]*\) ticks\/s).*/\1/p' "$out/$name.log")
+    rate=$(awk '/^ran / && $5 > 0 { printf "%.3f", $2 / $5 }' "$out/$name.log")
+    [ -n "$rate" ] || rate=0
     setup=$(sed -n 's/.*set-up \([0-9.]*\) s.*/\1/p' "$out/$name.log")
     rss=$(awk -F': ' '/Maximum resident/ { printf "%.0f", $2 / 1024 }' "$out/$name.time")
     # The mean number of organisms over the census rows after the first.
@@ -55,8 +56,8 @@ row() { # board label, old figures, new figures
     read -r ro so mo co _ <<<"$2"
     read -r rn sn mn cn _ <<<"$3"
     awk -v b="$1" -v ro="$ro" -v rn="$rn" -v so="$so" -v sn="$sn" -v mo="$mo" -v mn="$mn" -v co="$co" -v cn="$cn" \
-        'BEGIN { printf "%-9s %9.1f %9.1f %6.2fx | %7d %7d %5.2fx | %6.2f %6.2f | %5d %5d ns\n",
-                 b, ro, rn, rn / ro, mo, mn, mn / mo, so, sn, co, cn }'
+        'BEGIN { printf "%-9s %9.2f %9.2f %6.2fx | %7d %7d %5.2fx | %6.2f %6.2f | %5d %5d ns\n",
+                 b, ro, rn, ro > 0 ? rn / ro : 0, mo, mn, mn / mo, so, sn, co, cn }'
 }
 
 echo "old: $old"

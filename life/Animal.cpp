@@ -115,6 +115,9 @@ void Animal::prefetchReach() const {
 void Animal::setHeading(float h) {
     const float delta = h - heading;
     heading = h;
+    // Only a drawn animal turns its body; the heading alone is what the rules read and a save keeps.
+    if (!model)
+        return;
     transform->setAttitude(transform->getAttitude() * osg::Quat(delta, osg::Vec3d(0, 0, 1)));
     transform->dirtyBound();
 }
@@ -222,6 +225,8 @@ void Animal::update() {
 void Animal::showEnergy() {
     if (energy > maxEnergy)
         energy = maxEnergy;
+    if (!model)
+        return;
     const float s = bodyScale();
     transform->setScale(osg::Vec3d(s, s, s * (energy + 0.01f) / maxEnergy));
     transform->dirtyBound();

@@ -78,7 +78,8 @@ Plant::Plant(const PlantRecord& record, osg::ref_ptr<character::CoreModel> core,
     stemScale.z() = segments * TENTH * PLANT_SEGMENT_HEIGHT;
     stemTransform->setScale(stemScale);
     const float t = static_cast<float>(size * 1.6 + 1.0);
-    bloomTransform->setScale(osg::Vec3d(t, t, record.bloomHeight));
+    bloomHeight = record.bloomHeight;
+    bloomTransform->setScale(osg::Vec3d(t, t, bloomHeight));
     transform->setAttitude(osg::Quat(record.life.heading, osg::Vec3d(0, 0, 1)));
     if (record.seedRingBuilt) {
         buildSeedRing();
@@ -103,6 +104,7 @@ void Plant::buildBody(character::CoreModel* core, osg::ref_ptr<osg::Node> stem, 
     stemTransform = new osg::PositionAttitudeTransform;
     stemTransform->setScale(osg::Vec3d(t * TENTH, t * TENTH, TENTH * PLANT_SEGMENT_HEIGHT));
     bloomTransform = new osg::PositionAttitudeTransform;
+    bloomHeight = t;
     bloomTransform->setScale(osg::Vec3d(t, t, t));
 
     colour.set(spawnRadius / 100.0f + 0.5f, offspring / 100.0f + 0.5f, spawnEfficiency / 100.0f + 0.5f);
@@ -147,7 +149,7 @@ PlantRecord Plant::record() const {
     r.ripeSeeds = ripeSeeds;
     r.seedRingBuilt = seedRingBuilt;
     r.withered = withered;
-    r.bloomHeight = static_cast<float>(bloomTransform->getScale().z());
+    r.bloomHeight = bloomHeight;
     return r;
 }
 
@@ -190,14 +192,18 @@ void Plant::update() {
     absorb();
     if (state != STATE_DEAD) {
         const float s = static_cast<float>(size * 1.6 + 1.0);
-        bloomTransform->setScale(osg::Vec3d(s, s, s * energy / maxEnergy));
+        bloomHeight = s * energy / maxEnergy;
+        // A headless plant keeps the height alone, to save it; a drawn one shows it.
+        if (model)
+            bloomTransform->setScale(osg::Vec3d(s, s, bloomHeight));
     }
 }
 
 // Of a plant's scene parts only the bloom changes every tick; its own transform only when it
 // grows a segment or withers.
 void Plant::prefetchParts() const {
-    ScenePrefetch::transform(bloomTransform.get());
+    if (model)
+        ScenePrefetch::transform(bloomTransform.get());
 }
 
 void Plant::absorb() {

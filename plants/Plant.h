@@ -72,6 +72,8 @@ private:
     int countdown = 0;
     osg::Vec3f colour;
     float grownSize = 0.0f;
+    // The bloom's height scale as it grows and shrinks with the energy.
+    float bloomHeight = 0.0f;
     int segments = 1;
     int maxSegments = 1;
     int spawnRadius;

@@ -208,7 +208,8 @@ void SimulationRunner::step() {
     if (dueRow())
         writeRow();
     if (options.memoryEvery > 0 && tick % options.memoryEvery == 0)
-        out << "tick " << tick << " rss " << residentKb() << std::endl;
+        out << "tick " << tick << " rss " << residentKb() << " organisms " << world->getLiving().total()
+            << std::endl;
     if (options.saveEvery > 0 && tick % options.saveEvery == 0) {
         SavePattern pattern;
         std::string error;
