@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/GenesisOption.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -8,7 +10,7 @@
 // genesis goes, the seed and the outputs.
 class SimulationOptions {
 public:
-    enum class Genesis { All, None, Tiles };
+    using Genesis = GenesisOption::Where;
     enum class Outcome { Run, Help, Error };
 
     int size = 5;

@@ -1,15 +1,15 @@
 #include "sim/SimulationRunner.h"
 
-#include "plants/TileGrid.h"
-#include "plants/WorldTile.h"
+#include "common/SimulationPlot.h"
+#include "save/SavedWorld.h"
+#include "save/SavedWorldWriter.h"
 #include "sim/ProgressLine.h"
 #include "sim/SavePattern.h"
-#include "sim/SavedWorld.h"
-#include "sim/SavedWorldWriter.h"
-#include "sim/SimulationPlot.h"
 #include "sim/TraitsPlot.h"
 #include "world/RandomSeed.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <cerrno>
 #include <chrono>
@@ -98,22 +98,16 @@ bool SimulationRunner::start(std::string& error) {
     return true;
 }
 
-void SimulationRunner::fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved,
-                                 const TileDone& tileDone) {
-    long done = 0;
-    for (const auto& tile : options.tilesToPopulate()) {
-        world.getTiles()->tileAt(tile.first, tile.second)->populate(10, 10, 10);
-        if (tileDone)
-            tileDone(++done);
+void SimulationRunner::startWorld(World& world, const SimulationOptions& options, const SavedWorld& saved,
+                                  std::ostream& out) {
+    if (options.loadFile.empty()) {
+        const std::vector<std::pair<int, int>> tiles = options.tilesToPopulate();
+        ProgressLine progress(out, static_cast<long>(tiles.size()));
+        world.genesis(tiles, [&](long done) { progress.settingUp(done, world.getLiving().total()); });
+        progress.finish();
+    } else {
+        else saved.resume(world, options.seeded ? &options.seed : nullptr);
     }
-    const bool loading = !options.loadFile.empty();
-    if (loading)
-        saved.restore(world);
-    // A seed given on the command line takes over from the saved one.
-    if (loading && options.seeded)
-        RandomSeed::fix(options.seed);
-    // The genesis drew from the generator: the first tick starts from the seed for tick 0 as any other.
-    world.reseed();
 }
 
 bool SimulationRunner::prepareWorld(std::string& error) {
@@ -139,10 +133,7 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr,
                                     World::Scene::headless);
     world->setTickRate(TICK_RATE);
-    ProgressLine progress(out, static_cast<long>(options.tilesToPopulate().size()));
-    fillWorld(*world, options, saved,
-              [&](long tiles) { progress.settingUp(tiles, world->getLiving().total()); });
-    progress.finish();
+    startWorld(*world, options, saved, out);
     startTick = tick = static_cast<int>(world->getTickNumber());
     return true;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "common/SimulationPlot.h"
 #include "sim/PopulationCensus.h"
 #include "sim/SimulationOptions.h"
-#include "sim/SimulationPlot.h"
 
 #include <osg/Group>
 #include <osg/ref_ptr>
@@ -40,11 +40,6 @@ public:
 
     // Resident set size in KB, from /proc/self/statm; -1 when unreadable.
     static long residentKb();
-    // Populates a freshly built world as the options say: the genesis, or the saved world when
-    // one is loaded, then the seed. Told after each tile of the genesis how many are done.
-    using TileDone = std::function<void(long tiles)>;
-    static void fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved,
-                          const TileDone& tileDone = nullptr);
 
     World* getWorld() const { return world.get(); }
     int getTick() const { return tick; }
@@ -65,6 +60,10 @@ public:
 private:
     // Refuses save paths that cannot be written, and builds the world from the loaded file or anew.
     bool prepareWorld(std::string& error);
+    // A freshly built world filled as the options say: the genesis, with its progress line on out,
+    // or the saved world going on.
+    static void startWorld(World& world, const SimulationOptions& options, const SavedWorld& saved,
+                           std::ostream& out);
     void saveTo(const std::string& file);
     // Closes the CSV and draws the plot; false when the plot could not be drawn.
     bool closeOutputs();

@@ -1,0 +1,84 @@
+#include "sweep/SweepReport.h"
+
+#include "sweep/SweepPlot.h"
+
+#include <fstream>
+#include <ostream>
+
+namespace {
+
+std::string extinctionText(const SweepSummary::Extinction& e, int runs) {
+    if (e.diedOut == 0)
+        return "alive in every run";
+    const auto tick = [](double value) {
+        return value == SweepSummary::ALIVE ? std::string("alive") : std::to_string(static_cast<long>(value));
+    };
+    return "died out in " + std::to_string(e.diedOut) + " of " + std::to_string(runs) + ", median tick " +
+           tick(e.median) + " (quartiles " + tick(e.q1) + " to " + tick(e.q3) + ")";
+}
+
+} // namespace
+
+SweepReport::SweepReport(const SweepPlan& plan, const std::string& folder)
+    : plan(plan), folder(folder), summaries(plan.getConfigurations().size()) {}
+
+std::string SweepReport::title(const SweepPlan::Configuration& c) {
+    return "size " + std::to_string(c.size) + ", genesis " + c.genesis + ", " + std::to_string(c.ticks) +
+           " ticks";
+}
+
+void SweepReport::gather() {
+    for (const SweepPlan::Job& job : plan.getJobs()) {
+        SweepSummary::Run run;
+        std::string error;
+        if (SweepSummary::readRun(plan.csvFile(job), run, error) &&
+            run.ticks.back() == plan.getConfigurations()[job.configuration].ticks)
+            summaries[job.configuration].add(run);
+    }
+}
+
+bool SweepReport::write(std::ostream& out, std::string& error) const {
+    std::ofstream summary(summaryFile());
+    std::ofstream curves(curvesFile());
+    summary << "configuration,size,genesis,ticks," << SweepSummary::summaryHeader() << "\n";
+    curves << "configuration," << SweepSummary::curvesHeader() << "\n";
+    std::vector<SweepPlot::Panel> panels;
+    const char* const kinds[] = {"herbivores", "carnivores", "plants"};
+    for (size_t i = 0; i < summaries.size(); ++i) {
+        const SweepPlan::Configuration& c = plan.getConfigurations()[i];
+        const SweepSummary& s = summaries[i];
+        // The genesis may hold commas: quoted as a CSV field.
+        summary << c.name() << "," << c.size << ",\"" << c.genesis << "\"," << c.ticks << ","
+                << s.summaryRow() << "\n";
+        for (const std::string& row : s.curvesRows())
+            curves << c.name() << "," << row << "\n";
+        out << c.name() << ": " << s.runs() << " runs\n";
+        for (int group = 0; group < CensusColumns::GROUPS && s.runs() > 0; ++group)
+            out << "  " << kinds[group] << " " << extinctionText(s.extinction(group), s.runs()) << "\n";
+        if (s.runs() > 0)
+            panels.push_back({c.name(), title(c) + " (" + std::to_string(s.runs()) + " runs)", c.ticks});
+    }
+    summary.close();
+    curves.close();
+    if (!summary || !curves) {
+        error = "cannot write " + summaryFile() + " or " + curvesFile();
+        return false;
+    }
+    out << "summary " << summaryFile() << ", curves " << curvesFile() << "\n";
+    if (panels.empty())
+        return true;
+    const SimulationPlot::Result survival =
+        SimulationPlot::run(SweepPlot::survivalScript(curvesFile(), survivalPlot(), panels));
+    const SimulationPlot::Result populations =
+        SimulationPlot::run(SweepPlot::populationsScript(curvesFile(), populationsPlot(), panels));
+    if (survival == SimulationPlot::Result::NoGnuplot) {
+        out << "gnuplot was not found on PATH: no plots drawn (install gnuplot-nox)\n";
+        return true;
+    }
+    if (survival != SimulationPlot::Result::Drawn || populations != SimulationPlot::Result::Drawn) {
+        error = "gnuplot failed to draw " + survivalPlot() + " or " + populationsPlot();
+        return false;
+    }
+    out << "plots " << survivalPlot() << ", " << populationsPlot() << "\n";
+    return true;
+}
