@@ -57,7 +57,7 @@ row() { # board label, old figures, new figures
     read -r rn sn mn cn _ <<<"$3"
     awk -v b="$1" -v ro="$ro" -v rn="$rn" -v so="$so" -v sn="$sn" -v mo="$mo" -v mn="$mn" -v co="$co" -v cn="$cn" \
         'BEGIN { printf "%-9s %9.2f %9.2f %6.2fx | %7d %7d %5.2fx | %6.2f %6.2f | %5d %5d ns\n",
-                 b, ro, rn, ro > 0 ? rn / ro : 0, mo, mn, mn / mo, so, sn, co, cn }'
+                 b, ro, rn, (ro > 0 ? rn / ro : 0), mo, mn, mn / mo, so, sn, co, cn }'
 }
 
 echo "old: $old"

@@ -106,7 +106,7 @@ void SimulationRunner::startWorld(World& world, const SimulationOptions& options
         world.genesis(tiles, [&](long done) { progress.settingUp(done, world.getLiving().total()); });
         progress.finish();
     } else {
-        else saved.resume(world, options.seeded ? &options.seed : nullptr);
+        saved.resume(world, options.seeded ? &options.seed : nullptr);
     }
 }
 
