@@ -2,7 +2,9 @@
 
 #include "common/BoardSize.h"
 
-OptionHelp::OptionHelp(int column) : column(column) {}
+OptionHelp::OptionHelp(int column, const std::string& program, const std::string& arguments,
+                       const std::string& about)
+    : column(column), built("usage: " + program + " " + arguments + "\n" + about + "\n\n") {}
 
 OptionHelp& OptionHelp::text(const std::string& lines) {
     built += lines;

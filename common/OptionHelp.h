@@ -7,8 +7,10 @@
 // sylvara-sim, sylvara-lab and sylvara-sweep share are described here once.
 class OptionHelp {
 public:
-    // Descriptions start at this column; an option's names too long for it stand on a line of their own.
-    explicit OptionHelp(int column);
+    // "usage: PROGRAM ARGUMENTS", what the tool does, and a blank line. Descriptions start at this
+    // column; an option's names too long for it stand on a line of their own.
+    OptionHelp(int column, const std::string& program, const std::string& arguments,
+               const std::string& about);
 
     OptionHelp& text(const std::string& lines);
     OptionHelp& option(const std::string& names, std::initializer_list<std::string> lines);

@@ -50,12 +50,10 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
 }
 
 std::string LabOptions::usage(const std::string& program) {
-    return OptionHelp(21)
-        .text("usage: " + program +
-              " [options]\n"
-              "Opens Sylvara's sandbox window on a world of your choice, at any speed, with a live chart\n"
-              "of its populations; it saves the world on a key. Run it from the run tree's bin folder.\n"
-              "\n")
+    return OptionHelp(
+               21, program, "[options]",
+               "Opens Sylvara's sandbox window on a world of your choice, at any speed, with a live chart\n"
+               "of its populations; it saves the world on a key. Run it from the run tree's bin folder.")
         .size("default: the settings file's size")
         .genesis("default none")
         .seed()

@@ -122,12 +122,9 @@ std::vector<std::pair<int, int>> SimulationOptions::tilesToPopulate() const {
 }
 
 std::string SimulationOptions::usage(const std::string& program) {
-    return OptionHelp(21)
-        .text("usage: " + program +
-              " [options]\n"
-              "Runs Sylvara's world without a window as fast as it can and records its populations.\n"
-              "Run it from the run tree's bin folder.\n"
-              "\n")
+    return OptionHelp(21, program, "[options]",
+                      "Runs Sylvara's world without a window as fast as it can and records its populations.\n"
+                      "Run it from the run tree's bin folder.")
         .size("default 5")
         .option("--ticks N", {"ticks to run (default 1000)"})
         .genesis("default all")

@@ -136,13 +136,9 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
 }
 
 std::string SweepOptions::usage(const std::string& program) {
-    return OptionHelp(23)
-        .text(
-            "usage: " + program +
-            " --out FOLDER [options]\n"
-            "Runs a grid of headless worlds, one sylvara-sim job each, through GNU parallel, and summarizes "
-            "them.\n"
-            "\n")
+    return OptionHelp(23, program, "--out FOLDER [options]",
+                      "Runs a grid of headless worlds, one sylvara-sim job each, through GNU parallel, and "
+                      "summarizes them.")
         .option("--out FOLDER", {"the sweep's folder: job list, job log, each job's CSV, log and plots,",
                                  "the summary; run the same command again to resume an interrupted sweep"})
         .option("--seeds LIST", {"seeds, e.g. 1-20 or 1,5,9 (default 1-4)"})
