@@ -10,8 +10,13 @@ namespace {
 
 constexpr std::size_t ALIGN = 16;
 constexpr std::size_t SLOTS_PER_SLAB = 4096;
-// Organisms are a few hundred bytes; anything larger goes to the heap as usual.
+// Organisms are a few hundred bytes; anything larger goes to the heap as usual, and so does
+// everything under the address sanitizer, which would not see a slot used after its organism died.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::size_t LARGEST = 0;
+#else
 constexpr std::size_t LARGEST = 512;
+#endif
 
 struct FreeSlot {
     FreeSlot* next;
