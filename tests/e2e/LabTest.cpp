@@ -276,7 +276,9 @@ TEST(Lab, EachBadStartGetsOneLineAndExitCode2BeforeAnyWindow) {
                                "--seed",
                                "--load missing.sylvara",
                                "--load " + damaged,
-                               "--load " + damaged + " --size 4"};
+                               "--load " + damaged + " --size 4",
+                               // No display is said before the run ahead, not after it.
+                               "--size 1 --ahead 3000000"};
     for (const std::string& options : bad) {
         int code = 0;
         const std::string out = ProgramSession::runHeadless(LAB + " " + options, code);
