@@ -136,11 +136,16 @@ bool SimulationRunner::start(std::string& error) {
     return true;
 }
 
-void SimulationRunner::startWorld(World& world, const SimulationOptions& options, const SavedWorld& saved) {
-    if (options.loadFile.empty())
-        world.genesis(options.tilesToPopulate());
-    else
+void SimulationRunner::startWorld(World& world, const SimulationOptions& options, const SavedWorld& saved,
+                                  std::ostream& out) {
+    if (options.loadFile.empty()) {
+        const std::vector<std::pair<int, int>> tiles = options.tilesToPopulate();
+        ProgressLine progress(out, static_cast<long>(tiles.size()));
+        world.genesis(tiles, [&](long done) { progress.settingUp(done, world.getLiving().total()); });
+        progress.finish();
+    } else {
         saved.resume(world, options.seeded ? &options.seed : nullptr);
+    }
 }
 
 bool SimulationRunner::prepareWorld(std::string& error) {
@@ -170,11 +175,12 @@ bool SimulationRunner::prepareWorld(std::string& error) {
         RandomSeed::release();
     root = new osg::Group;
     const bool loading = !options.loadFile.empty();
-    world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr);
+    world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr,
+                                    World::Scene::headless);
     world->setTickRate(TICK_RATE);
     // Only the whole phylogeny needs the genotypes that left no living descendant.
     world->getGenotypes().setPruned(options.phylogenyFile.empty() || options.phylogenyExtant);
-    startWorld(*world, options, saved);
+    startWorld(*world, options, saved, out);
     startTick = tick = static_cast<int>(world->getTickNumber());
     return true;
 }
@@ -187,19 +193,33 @@ void SimulationRunner::saveTo(const std::string& file) {
     savesFailed = true;
 }
 
+int SimulationRunner::livingCount(PopulationCensus::Group group) const {
+    const World::LivingCounts& living = world->getLiving();
+    switch (group) {
+    case PopulationCensus::HERBIVORES:
+        return living.herbivores;
+    case PopulationCensus::CARNIVORES:
+        return living.carnivores;
+    default:
+        return living.plants;
+    }
+}
+
+// Every tick, from the counts the World keeps: the peak and each kind's last tick alive stay exact
+// without walking the organisms, which only a census row needs.
 void SimulationRunner::record() {
-    census = PopulationCensus::of(world->getLives());
-    if (census.total() > peakOrganisms) {
-        peakOrganisms = census.total();
+    const int total = world->getLiving().total();
+    if (total > peakOrganisms) {
+        peakOrganisms = total;
         peakTick = tick;
     }
     for (int group = 0; group < PopulationCensus::GROUPS; ++group)
-        if (census.count(static_cast<PopulationCensus::Group>(group)) > 0)
+        if (livingCount(static_cast<PopulationCensus::Group>(group)) > 0)
             lastAlive[group] = tick;
 }
 
 int SimulationRunner::getExtinctionTick(PopulationCensus::Group group) const {
-    if (census.count(group) > 0)
+    if (livingCount(group) > 0)
         return -1;
     return lastAlive[group] < 0 ? startTick : lastAlive[group] + 1;
 }
@@ -211,6 +231,7 @@ bool SimulationRunner::dueRow() const {
 void SimulationRunner::writeRow() {
     if (muller)
         muller->sample(world->getGenotypes(), tick);
+    census = PopulationCensus::of(world->getLives());
     if (!csv) {
         rows += 1;
         return;
@@ -259,7 +280,8 @@ void SimulationRunner::step() {
     if (dueRow())
         writeRow();
     if (options.memoryEvery > 0 && tick % options.memoryEvery == 0)
-        out << "tick " << tick << " rss " << residentKb() << std::endl;
+        out << "tick " << tick << " rss " << residentKb() << " organisms " << world->getLiving().total()
+            << std::endl;
     if (options.saveEvery > 0 && tick % options.saveEvery == 0) {
         SavePattern pattern;
         std::string error;
@@ -273,8 +295,8 @@ void SimulationRunner::runAll() {
     ProgressLine progress(out, options.ticks);
     while (tick < lastTick()) {
         step();
-        progress.update(tick - startTick, census.count(PopulationCensus::HERBIVORES),
-                        census.count(PopulationCensus::CARNIVORES), census.count(PopulationCensus::PLANTS));
+        const World::LivingCounts& living = world->getLiving();
+        progress.update(tick - startTick, living.herbivores, living.carnivores, living.plants);
     }
     progress.finish();
 }
@@ -380,8 +402,8 @@ void SimulationRunner::printSummary(std::ostream& to) const {
                   tick - startTick, tickSeconds, rate, setupSeconds);
     to << line;
     to << "peak organisms " << peakOrganisms << " at tick " << peakTick << "\n";
-    to << "final herbivores " << census.count(PopulationCensus::HERBIVORES) << ", carnivores "
-       << census.count(PopulationCensus::CARNIVORES) << ", plants " << census.count(PopulationCensus::PLANTS)
+    to << "final herbivores " << livingCount(PopulationCensus::HERBIVORES) << ", carnivores "
+       << livingCount(PopulationCensus::CARNIVORES) << ", plants " << livingCount(PopulationCensus::PLANTS)
        << "\n";
     const char* const names[] = {"herbivores", "carnivores", "plants"};
     for (int g = 0; g < PopulationCensus::GROUPS; ++g) {

@@ -257,9 +257,10 @@ void WorldTile::spawnAnimal(int kind, const osg::Vec3d& position, int speed, int
     animal->setGeneration(generation);
     world->recordBirth(*animal, parent,
                        Genome::animal(kind, speed, adrenaline, spawnEfficiency, size, preySize));
-    world->getLives()[id] = animal;
+    world->addLife(animal.get());
     registerLife(animal.get());
-    grid->getRoot()->addChild(animal->getTransform().get());
+    if (world->isDrawn())
+        grid->getRoot()->addChild(animal->getTransform().get());
 }
 
 void WorldTile::populate(int herbivores, int carnivores, int plantCount) {
@@ -320,7 +321,8 @@ void WorldTile::growPlant(const osg::Vec3d& point, int offspring, int spawnRadiu
                   offspring, spawnRadius, spawnEfficiency, size, world->getTickRate(), viable);
     plant->setGeneration(generation);
     world->recordBirth(*plant, parent, Genome::plant(offspring, spawnRadius, spawnEfficiency, size));
-    world->getLives()[id] = plant;
+    world->addLife(plant.get());
     registerLife(plant.get());
-    grid->getRoot()->addChild(plant->getTransform().get());
+    if (world->isDrawn())
+        grid->getRoot()->addChild(plant->getTransform().get());
 }

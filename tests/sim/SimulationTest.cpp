@@ -220,6 +220,10 @@ TEST(SimulationRunner, WritesOneRowPerIntervalTheMemoryAndRepeatsWithTheSeed) {
         EXPECT_EQ(word, "tick");
         memory >> word >> kb[i];
         EXPECT_EQ(word, "rss");
+        int organisms = 0;
+        memory >> word >> organisms;
+        EXPECT_EQ(word, "organisms");
+        EXPECT_GT(organisms, 0) << "the living, kept by the World";
     }
     EXPECT_EQ(ticks[0], 100);
     EXPECT_EQ(ticks[1], 200);
