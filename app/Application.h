@@ -45,6 +45,7 @@ public:
     void loop(const std::function<void()>& pass);
     World* getWorld() const { return world; }
     Viewer* getViewer() const { return viewer.get(); }
+    osg::Group* getRoot() const { return root.get(); }
 
 private:
     void beginScene();

@@ -44,6 +44,7 @@ int Lab::run(int argc, char** argv) {
         std::cerr << "sylvara-lab: " << error << std::endl;
         return 2;
     }
+    lineage.attach(*world);
     runAhead();
     int exitCode = 0;
     if (!application.openWindow(exitCode))
@@ -177,6 +178,13 @@ void Lab::carryOut(const LabKeyHandler::Requests& requests) {
         sound.setMuted(!sound.isMuted());
         std::printf("sound: %s\n", sound.isMuted() ? "off" : "on");
     }
+    if (requests.descendants) {
+        marksShown = !marksShown;
+        if (marksShown)
+            application.getRoot()->addChild(lineage.getMarks());
+        else
+            application.getRoot()->removeChild(lineage.getMarks());
+    }
     if (requests.chart) {
         chartShown = !chartShown;
         osg::Camera* overlay = world->getHud()->getCamera();
@@ -243,6 +251,9 @@ void Lab::refreshDisplay() {
     }
     if (chartShown)
         chart.draw(history, line);
+    lineage.follow(world->getSelectedId());
+    if (marksShown)
+        lineage.drawMarks(*world);
     showSelected();
 }
 
@@ -255,7 +266,14 @@ void Lab::showSelected() {
     const std::string generation = std::to_string(selected->getGeneration());
     const std::string energy = std::to_string(static_cast<int>(selected->getEnergy())) + " of " +
                                std::to_string(static_cast<int>(selected->getMaxEnergy()));
-    world->getHud()->setSelectionAppendix("\n\ngeneration: " + generation + "\nenergy: " + energy);
+    const int parent = selected->getParentId();
+    const long born = selected->getBirthTick();
+    world->getHud()->setSelectionAppendix(
+        "\n\ngeneration: " + generation + "\nenergy: " + energy +
+        "\nparent: " + (parent == Life::NO_PARENT ? std::string("none") : std::to_string(parent)) +
+        "\nborn: " + (born < 0 ? std::string("before the save kept it") : "tick " + std::to_string(born)) +
+        "\ngenotype: " + std::to_string(selected->getGenotypeId()) +
+        "\nliving descendants: " + std::to_string(lineage.livingDescendants(*world)));
     // Once per selection on the console too, so a session's finds can be read back.
     if (selected->getId() != reportedId) {
         reportedId = selected->getId();

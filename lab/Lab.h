@@ -5,6 +5,7 @@
 #include "lab/LabOptions.h"
 #include "lab/LabSaver.h"
 #include "lab/LabSpeed.h"
+#include "lab/LineageWatch.h"
 #include "lab/PopulationChart.h"
 #include "lab/PopulationHistory.h"
 
@@ -56,6 +57,8 @@ private:
     LabSaver saver;
     osg::Timer clock;
     bool chartShown = false;
+    LineageWatch lineage;
+    bool marksShown = false;
     double drawSeconds = 0.0;
     // Ticks and frames a second as run, measured over the last second or so.
     double measuredRate = 0.0;

@@ -1,7 +1,8 @@
 #include "lab/LabKeyHandler.h"
 
 const char* const LabKeyHandler::HELP_TEXT =
-    "lab:\n[+]/[-]->speed\n[N]->16 ticks/s\n[T]->one tick\n[L]->chart\n[X]->save world\n[A]->sound on/off";
+    "lab:\n[+]/[-]->speed\n[N]->16 ticks/s\n[T]->one tick\n[L]->chart\n[X]->save world\n[A]->sound "
+    "on/off\n[D]->mark descendants";
 
 bool LabKeyHandler::handle(const osgGA::GUIEventAdapter& event, osgGA::GUIActionAdapter&) {
     if (event.getEventType() != osgGA::GUIEventAdapter::KEYUP)
@@ -31,6 +32,9 @@ bool LabKeyHandler::handle(const osgGA::GUIEventAdapter& event, osgGA::GUIAction
         break;
     case 'a':
         requests.sound = true;
+        break;
+    case 'd':
+        requests.descendants = true;
         break;
     default:
         break;

@@ -14,6 +14,7 @@ public:
         bool chart = false;
         bool save = false;
         bool sound = false;
+        bool descendants = false;
     };
 
     // The keys and what they do, as the help panel lists them.

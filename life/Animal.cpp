@@ -233,7 +233,8 @@ void Animal::showEnergy() {
 }
 
 void Animal::reproduce() {
-    tile->spawnAnimal(kind, position, speed, adrenaline, spawnEfficiency, size, preySize, generation + 1);
+    tile->spawnAnimal(kind, position, speed, adrenaline, spawnEfficiency, size, preySize, generation + 1,
+                      this);
     loseEnergy(maxEnergy * 0.5f / (spawnEfficiency * 0.02f + 1.0f));
     state = STATE_IDLE;
 }

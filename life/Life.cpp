@@ -14,7 +14,8 @@ Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, in
 Life::Life(const LifeRecord& record, WorldTile* tile)
     : state(record.state), tile(tile), transform(new osg::PositionAttitudeTransform), size(record.size),
       spawnEfficiency(record.spawnEfficiency), id(record.id), energy(record.energy),
-      adrenalineLevel(record.adrenalineLevel), foodValue(1.0f), generation(record.generation) {
+      adrenalineLevel(record.adrenalineLevel), foodValue(1.0f), generation(record.generation),
+      parentId(record.parentId), genotypeId(record.genotypeId), birthTick(record.birthTick) {
     transform->setPosition(record.position);
     transform->dirtyBound();
 }
@@ -23,6 +24,9 @@ LifeRecord Life::recordLife() const {
     LifeRecord record;
     record.id = id;
     record.generation = generation;
+    record.parentId = parentId;
+    record.birthTick = birthTick;
+    record.genotypeId = genotypeId;
     record.state = state;
     record.size = size;
     record.spawnEfficiency = spawnEfficiency;

@@ -44,6 +44,16 @@ public:
     // Steps from a genesis or user-made ancestor; read by the census, changes no draw.
     int getGeneration() const { return generation; }
     void setGeneration(int g) { generation = g; }
+    // Who it descends from, kept for the lineage records; none of it changes a draw.
+    static constexpr int NO_PARENT = LifeRecord::NO_PARENT;
+    int getParentId() const { return parentId; }
+    long getBirthTick() const { return birthTick; }
+    int getGenotypeId() const { return genotypeId; }
+    void setLineage(int parent, long bornAt, int genotype) {
+        parentId = parent;
+        birthTick = bornAt;
+        genotypeId = genotype;
+    }
     void setTile(WorldTile* t) { tile = t; }
     const osg::ref_ptr<osg::PositionAttitudeTransform>& getTransform() const { return transform; }
     character::Model* getModel() const { return model.get(); }
@@ -87,6 +97,9 @@ protected:
     float adrenalineLevel;
     float foodValue;
     int generation = 0;
+    int parentId = NO_PARENT;
+    int genotypeId = -1;
+    long birthTick = 0;
 
 private:
     friend class LifeList;

@@ -335,7 +335,7 @@ void Plant::reproduce() {
     point.y() += std::sin(a) * d;
     point.z() = 0;
     wrapPosition(point);
-    tile->spawnPlant(point, offspring, spawnRadius, spawnEfficiency, size, generation + 1);
+    tile->spawnPlant(point, offspring, spawnRadius, spawnEfficiency, size, generation + 1, this);
     if (model)
         model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
 }

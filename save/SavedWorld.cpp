@@ -11,7 +11,18 @@
 #include "world/World.h"
 #include "world/WorldTile.h"
 
+#include <cstdint>
+#include <unordered_map>
+
 namespace {
+
+// Packs a genome into one key: the kind and five traits of a byte each.
+std::uint64_t genomeKey(const Genome& genome) {
+    std::uint64_t key = genome.kind;
+    for (std::uint8_t trait : genome.traits)
+        key = key << 8 | trait;
+    return key;
+}
 
 template <typename Record>
 void list(Record record, const WorldTile& tile, int place, std::vector<Record>& out) {
@@ -57,7 +68,42 @@ SavedWorld SavedWorld::capture(World& world) {
             list(static_cast<Plant*>(plant)->record(), *tile, place++, r.plants);
     }
     r.markers = MarkerRecorder::record(world);
+    r.hasLineage = true;
+    for (const Genotype* g : world.getGenotypes().sorted(false))
+        r.genotypes.push_back(*g);
+    r.nextGenotypeId = world.getGenotypes().getNextId();
     return saved;
+}
+
+void SavedWorld::restoreGenotypes(World& world) const {
+    GenotypeTable& table = world.getGenotypes();
+    const bool pruned = table.isPruned();
+    if (record.hasLineage) {
+        table.restore(record.genotypes, record.nextGenotypeId);
+        table.setPruned(pruned);
+        return;
+    }
+    // Saved before genotypes were kept: organisms of one genome found one root genotype at the loaded tick.
+    table.restore({}, 0);
+    std::unordered_map<std::uint64_t, int> founded;
+    const auto join = [&](Life& life, const Genome& genome) {
+        const auto found = founded.find(genomeKey(genome));
+        int genotype = Genotype::NONE;
+        if (found == founded.end()) {
+            genotype = table.birth(Genotype::NONE, genome, record.tickNumber);
+            founded.emplace(genomeKey(genome), genotype);
+        } else {
+            genotype = table.birth(found->second, genome, record.tickNumber);
+        }
+        life.setLineage(Life::NO_PARENT, life.getBirthTick(), genotype);
+    };
+    auto& lives = world.getLives();
+    for (const AnimalRecord& a : record.animals)
+        join(*lives[a.life.id],
+             Genome::animal(a.kind, a.speed, a.adrenaline, a.life.spawnEfficiency, a.life.size, a.preySize));
+    for (const PlantRecord& p : record.plants)
+        join(*lives[p.life.id],
+             Genome::plant(p.offspring, p.spawnRadius, p.life.spawnEfficiency, p.life.size));
 }
 
 void SavedWorld::resume(World& world, const unsigned* seed) const {
@@ -95,6 +141,7 @@ void SavedWorld::restore(World& world) const {
     for (const AnimalRecord& a : record.animals)
         if (a.targetId != AnimalRecord::NO_TARGET)
             static_cast<Animal*>(lives[a.life.id].get())->restoreTarget(lives[a.targetId].get());
+    restoreGenotypes(world);
     for (const TileRecord& t : record.tiles)
         grid.tileAt(t.column, t.row)->restore(t.fertilized, t.plantMass, t.shade);
     for (const MarkerRecord& marker : record.markers)

@@ -29,5 +29,8 @@ public:
     const WorldRecord& getRecord() const { return record; }
 
 private:
+    // The genotype table as saved, or, for a file without one, a root genotype per genome.
+    void restoreGenotypes(World& world) const;
+
     WorldRecord record;
 };

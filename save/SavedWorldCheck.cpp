@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <tuple>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -46,7 +47,7 @@ bool SavedWorldCheck::check(WorldRecord& world, std::string& problem) {
     }
     return checkTiles(world, problem) && checkListing(world.animals, "animal", world.size, problem) &&
            checkListing(world.plants, "plant", world.size, problem) && checkIds(world, problem) &&
-           checkTargets(world, problem);
+           checkTargets(world, problem) && (!world.hasLineage || checkLineage(world, problem));
 }
 
 bool SavedWorldCheck::checkTiles(WorldRecord& world, std::string& problem) {
@@ -169,6 +170,71 @@ bool SavedWorldCheck::checkTargets(WorldRecord& world, std::string& problem) {
         }
         if (alive.count(a.targetId) == 0) {
             problem = name + " targets " + std::to_string(a.targetId) + ", which is not alive";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SavedWorldCheck::checkLineage(const WorldRecord& world, std::string& problem) {
+    std::unordered_map<int, const Genotype*> byId;
+    for (const Genotype& g : world.genotypes) {
+        const std::string name = "genotype " + std::to_string(g.id);
+        if (!byId.emplace(g.id, &g).second) {
+            problem = name + " is listed twice";
+            return false;
+        }
+        if (g.id >= world.nextGenotypeId) {
+            problem = name + " is not below the next genotype id " + std::to_string(world.nextGenotypeId);
+            return false;
+        }
+    }
+    for (const Genotype& g : world.genotypes) {
+        if (g.parent != Genotype::NONE && byId.count(g.parent) == 0) {
+            problem = "genotype " + std::to_string(g.id) + " descends from genotype " +
+                      std::to_string(g.parent) + ", which is missing";
+            return false;
+        }
+    }
+    // Walked once each: a walk that meets its own path again has found a cycle.
+    enum Mark { UNSEEN, ON_PATH, SOUND };
+    std::unordered_map<int, Mark> marks;
+    std::vector<int> path;
+    for (const Genotype& g : world.genotypes) {
+        path.clear();
+        for (int id = g.id; id != Genotype::NONE && marks[id] != SOUND; id = byId.at(id)->parent) {
+            if (marks[id] == ON_PATH) {
+                problem = "genotype " + std::to_string(id) + " descends from itself";
+                return false;
+            }
+            marks[id] = ON_PATH;
+            path.push_back(id);
+        }
+        for (int id : path)
+            marks[id] = SOUND;
+    }
+    std::unordered_map<int, int> members;
+    const auto member = [&](const LifeRecord& life, const char* what) {
+        if (life.genotypeId < 0)
+            problem = std::string(what) + " " + std::to_string(life.id) + " has no ancestry row";
+        else if (byId.count(life.genotypeId) == 0)
+            problem = std::string(what) + " " + std::to_string(life.id) + " belongs to genotype " +
+                      std::to_string(life.genotypeId) + ", which is missing";
+        members[life.genotypeId] += 1;
+        return problem.empty();
+    };
+    for (const AnimalRecord& a : world.animals)
+        if (!member(a.life, "animal"))
+            return false;
+    for (const PlantRecord& p : world.plants)
+        if (!member(p.life, "plant"))
+            return false;
+    for (const Genotype& g : world.genotypes) {
+        const auto found = members.find(g.id);
+        const int saved = found == members.end() ? 0 : found->second;
+        if (saved != g.living) {
+            problem = "genotype " + std::to_string(g.id) + " counts " + std::to_string(g.living) +
+                      " living organisms, but " + std::to_string(saved) + " are saved";
             return false;
         }
     }

@@ -6,8 +6,8 @@
 
 // Checks that a world record read from a file holds together before anything is built from it:
 // the board size, every tile once, ids used once, every organism listed once on the tile under
-// its position, every target alive, and a selection among the ids given. Puts the lists in the order of their
-// tiles.
+// its position, every target alive, a selection among the ids given, and the genotypes as the organisms
+// have them. Puts the lists in the order of their tiles.
 class SavedWorldCheck {
 public:
     // False with the problem in one line.
@@ -19,4 +19,7 @@ private:
     static bool checkListing(std::vector<Record>& lives, const char* what, int size, std::string& problem);
     static bool checkIds(const WorldRecord& world, std::string& problem);
     static bool checkTargets(WorldRecord& world, std::string& problem);
+    // Every genotype once, its parent in the table and no cycle, every organism in a genotype
+    // and each genotype's living count that of the organisms saved in it.
+    static bool checkLineage(const WorldRecord& world, std::string& problem);
 };

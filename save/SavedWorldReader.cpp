@@ -10,6 +10,7 @@
 #include <cmath>
 #include <set>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace {
 
@@ -172,10 +173,12 @@ bool SavedWorldReader::load(const std::string& path, WorldRecord& world, std::st
         problem = "cannot open: " + reason;
         return false;
     }
-    return checkFile(db, problem) && checkVersion(db, problem) && checkTables(db, problem) &&
-           readWorld(db, world, problem) && readTiles(db, world, problem) &&
-           readAnimals(db, world, problem) && readPlants(db, world, problem) &&
-           readMarkers(db, world, problem);
+    int version = 0;
+    return checkFile(db, problem) && checkVersion(db, version, problem) &&
+           checkTables(db, version, problem) && readWorld(db, world, problem) &&
+           readTiles(db, world, problem) && readAnimals(db, world, problem) &&
+           readPlants(db, world, problem) && readMarkers(db, world, problem) &&
+           (version < Schema::LINEAGE_VERSION || readLineage(db, world, problem));
 }
 
 bool SavedWorldReader::checkFile(SqliteDatabase& db, std::string& problem) {
@@ -199,7 +202,7 @@ bool SavedWorldReader::checkFile(SqliteDatabase& db, std::string& problem) {
     return false;
 }
 
-bool SavedWorldReader::checkVersion(SqliteDatabase& db, std::string& problem) {
+bool SavedWorldReader::checkVersion(SqliteDatabase& db, int& read, std::string& problem) {
     SqliteStatement table(db.handle(), "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'world'");
     if (!table.step()) {
         problem = "not a saved world: it has no table world";
@@ -214,16 +217,18 @@ bool SavedWorldReader::checkVersion(SqliteDatabase& db, std::string& problem) {
         problem = "not a saved world: the table world holds no schema version";
         return false;
     }
-    if (version.integer(0) != Schema::VERSION) {
+    if (version.integer(0) < Schema::OLDEST_VERSION || version.integer(0) > Schema::VERSION) {
         problem = "schema version " + std::to_string(version.integer(0)) +
-                  ", but this Sylvara reads version " + std::to_string(Schema::VERSION);
+                  ", but this Sylvara reads versions " + std::to_string(Schema::OLDEST_VERSION) + " to " +
+                  std::to_string(Schema::VERSION);
         return false;
     }
+    read = static_cast<int>(version.integer(0));
     return true;
 }
 
-bool SavedWorldReader::checkTables(SqliteDatabase& db, std::string& problem) {
-    for (const Schema::Table* table : Schema::tables()) {
+bool SavedWorldReader::checkTables(SqliteDatabase& db, int version, std::string& problem) {
+    for (const Schema::Table* table : Schema::tables(version)) {
         SqliteStatement kind(db.handle(), std::string("SELECT type FROM sqlite_master WHERE name = '") +
                                               table->name + "'");
         if (!kind.step() || kind.text(0) != "table") {
@@ -376,4 +381,61 @@ bool SavedWorldReader::readMarkers(SqliteDatabase& db, WorldRecord& world, std::
         m.alpha = cells.single();
         world.markers.push_back(m);
     });
+}
+
+bool SavedWorldReader::readLineage(SqliteDatabase& db, WorldRecord& world, std::string& problem) {
+    std::unordered_map<int, LifeRecord*> lives;
+    for (AnimalRecord& a : world.animals)
+        lives[a.life.id] = &a.life;
+    for (PlantRecord& p : world.plants)
+        lives[p.life.id] = &p.life;
+    const bool ancestry = eachRow(db, Schema::ANCESTRY, problem, [&](Cells& cells) {
+        cells.setLabel("an ancestry row");
+        const int id = static_cast<int>(cells.whole(0, INT_MAX));
+        cells.setLabel("ancestry of " + std::to_string(id));
+        const int parent = cells.wholeOrNull(LifeRecord::NO_PARENT);
+        const long born = static_cast<long>(cells.whole(0, world.tickNumber));
+        const int genotype = static_cast<int>(cells.whole(0, INT_MAX));
+        const auto found = lives.find(id);
+        if (cells.ok() && found == lives.end())
+            problem = "ancestry of " + std::to_string(id) + ": no organism has that id";
+        if (!cells.ok())
+            return;
+        found->second->parentId = parent;
+        found->second->birthTick = born;
+        found->second->genotypeId = genotype;
+    });
+    const bool genotypes =
+        ancestry && eachRow(db, Schema::GENOTYPES, problem, [&](Cells& cells) {
+            Genotype g;
+            cells.setLabel("a genotype");
+            g.id = static_cast<int>(cells.whole(0, INT_MAX));
+            cells.setLabel("genotype " + std::to_string(g.id));
+            g.parent = cells.wholeOrNull(Genotype::NONE);
+            const std::string kind = cells.text();
+            const int kindValue = Schema::genomeKindValue(kind);
+            if (cells.ok() && kindValue < 0)
+                problem = "genotype " + std::to_string(g.id) + ": kind \"" + kind + "\" is no kind";
+            g.genome.kind = static_cast<std::uint8_t>(kindValue);
+            for (int trait = 0; trait < Genome::TRAITS; ++trait)
+                g.genome.traits[static_cast<size_t>(trait)] =
+                    static_cast<std::uint8_t>(cells.trait(trait < g.genome.traitCount() ? 1 : 0, 100));
+            g.depth = static_cast<int>(cells.whole(0, INT_MAX));
+            g.origin = static_cast<long>(cells.whole(0, world.tickNumber));
+            g.destruction = cells.wholeOrNull(Genotype::NONE);
+            g.total = static_cast<long>(cells.whole(1, LLONG_MAX));
+            g.peak = static_cast<int>(cells.whole(1, INT_MAX));
+            g.living = static_cast<int>(cells.whole(0, INT_MAX));
+            world.genotypes.push_back(g);
+        });
+    int rows = 0;
+    const bool lineage = genotypes && eachRow(db, Schema::LINEAGE, problem, [&](Cells& cells) {
+                             cells.setLabel("lineage");
+                             ++rows;
+                             world.nextGenotypeId = static_cast<int>(cells.whole(0, INT_MAX));
+                         });
+    if (lineage && rows != 1)
+        problem = "the table lineage holds " + std::to_string(rows) + " rows instead of one";
+    world.hasLineage = lineage && rows == 1;
+    return world.hasLineage;
 }

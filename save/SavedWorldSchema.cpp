@@ -1,5 +1,6 @@
 #include "save/SavedWorldSchema.h"
 
+#include "life/Genome.h"
 #include "life/LifeState.h"
 
 #include <utility>
@@ -101,6 +102,30 @@ const SavedWorldSchema::Table SavedWorldSchema::MARKERS = {"markers",
                                                             {"blue", "REAL"},
                                                             {"alpha", "REAL"}}};
 
+const SavedWorldSchema::Table SavedWorldSchema::ANCESTRY = {"ancestry",
+                                                            {{"id", "INTEGER PRIMARY KEY"},
+                                                             {"parent_id", "INTEGER"},
+                                                             {"birth_tick", "INTEGER"},
+                                                             {"genotype_id", "INTEGER"}}};
+
+const SavedWorldSchema::Table SavedWorldSchema::GENOTYPES = {"genotypes",
+                                                             {{"id", "INTEGER PRIMARY KEY"},
+                                                              {"parent_id", "INTEGER"},
+                                                              {"kind", "TEXT"},
+                                                              {"trait_1", "INTEGER"},
+                                                              {"trait_2", "INTEGER"},
+                                                              {"trait_3", "INTEGER"},
+                                                              {"trait_4", "INTEGER"},
+                                                              {"trait_5", "INTEGER"},
+                                                              {"depth", "INTEGER"},
+                                                              {"origin_time", "INTEGER"},
+                                                              {"destruction_time", "INTEGER"},
+                                                              {"total_organisms", "INTEGER"},
+                                                              {"peak_organisms", "INTEGER"},
+                                                              {"living_organisms", "INTEGER"}}};
+
+const SavedWorldSchema::Table SavedWorldSchema::LINEAGE = {"lineage", {{"next_genotype_id", "INTEGER"}}};
+
 int SavedWorldSchema::Table::at(const std::string& column) const {
     for (size_t i = 0; i < columns.size(); ++i)
         if (column == columns[i].name)
@@ -108,9 +133,11 @@ int SavedWorldSchema::Table::at(const std::string& column) const {
     return -1;
 }
 
-const std::vector<const SavedWorldSchema::Table*>& SavedWorldSchema::tables() {
-    static const std::vector<const Table*> all = {&WORLD, &TILES, &ANIMALS, &PLANTS, &MARKERS};
-    return all;
+const std::vector<const SavedWorldSchema::Table*>& SavedWorldSchema::tables(int version) {
+    static const std::vector<const Table*> first = {&WORLD, &TILES, &ANIMALS, &PLANTS, &MARKERS};
+    static const std::vector<const Table*> all = {&WORLD,   &TILES,    &ANIMALS,   &PLANTS,
+                                                  &MARKERS, &ANCESTRY, &GENOTYPES, &LINEAGE};
+    return version >= LINEAGE_VERSION ? all : first;
 }
 
 std::string SavedWorldSchema::createSql(const Table& table) {
@@ -157,6 +184,14 @@ std::string SavedWorldSchema::kindName(int kind) {
 
 int SavedWorldSchema::kindValue(const std::string& name) {
     return name == "herbivore" ? KIND_HERBIVORE : name == "carnivore" ? KIND_CARNIVORE : -1;
+}
+
+std::string SavedWorldSchema::genomeKindName(int kind) {
+    return kind == Genome::PLANT ? "plant" : kindName(kind);
+}
+
+int SavedWorldSchema::genomeKindValue(const std::string& name) {
+    return name == "plant" ? Genome::PLANT : kindValue(name);
 }
 
 const std::vector<std::string>& SavedWorldSchema::markerKindNames() {

@@ -7,7 +7,10 @@
 // names that stand for states and kinds, so that the file reads well in the sqlite3 shell.
 class SavedWorldSchema {
 public:
-    static constexpr int VERSION = 1;
+    static constexpr int VERSION = 2;
+    // The oldest version still read; files before the lineage tables load without parents.
+    static constexpr int OLDEST_VERSION = 1;
+    static constexpr int LINEAGE_VERSION = 2;
 
     struct Column {
         const char* name;
@@ -24,7 +27,11 @@ public:
     static const Table ANIMALS;
     static const Table PLANTS;
     static const Table MARKERS;
-    static const std::vector<const Table*>& tables();
+    static const Table ANCESTRY;
+    static const Table GENOTYPES;
+    static const Table LINEAGE;
+    // The tables a file of this version holds (by default the current one).
+    static const std::vector<const Table*>& tables(int version = VERSION);
 
     static std::string createSql(const Table& table);
     static std::string insertSql(const Table& table);
@@ -36,5 +43,8 @@ public:
     static int stateValue(const std::string& name);
     static std::string kindName(int kind);
     static int kindValue(const std::string& name);
+    // A genotype's kind: "plant" besides the animals' kinds.
+    static std::string genomeKindName(int kind);
+    static int genomeKindValue(const std::string& name);
     static const std::vector<std::string>& markerKindNames();
 };

@@ -53,7 +53,7 @@ public:
     }
     Row& operator<<(const osg::Vec3d& p) { return *this << p.x() << p.y() << p.z(); }
     // A null for a value that is not there.
-    Row& orNull(int value, bool present) {
+    Row& orNull(long long value, bool present) {
         if (present)
             return *this << value;
         insert.bindNull(++index);
@@ -180,7 +180,7 @@ bool SavedWorldWriter::fill(SqliteDatabase& db, const WorldRecord& world, std::s
     if (!db.run(schema, error))
         return false;
     const bool filled = fillWorld(db, world) && fillTiles(db, world) && fillAnimals(db, world) &&
-                        fillPlants(db, world) && fillMarkers(db, world);
+                        fillPlants(db, world) && fillMarkers(db, world) && fillLineage(db, world);
     if (!filled) {
         error = db.lastError();
         return false;
@@ -249,4 +249,36 @@ bool SavedWorldWriter::fillMarkers(SqliteDatabase& db, const WorldRecord& world)
             return false;
     }
     return true;
+}
+
+bool SavedWorldWriter::fillLineage(SqliteDatabase& db, const WorldRecord& world) {
+    SqliteStatement ancestry(db.handle(), Schema::insertSql(Schema::ANCESTRY));
+    const auto addAncestry = [&ancestry](const LifeRecord& life) {
+        Row row(ancestry);
+        row << life.id;
+        row.orNull(life.parentId, life.parentId >= 0) << life.birthTick << life.genotypeId;
+        return row.store();
+    };
+    for (const AnimalRecord& a : world.animals)
+        if (!addAncestry(a.life))
+            return false;
+    for (const PlantRecord& p : world.plants)
+        if (!addAncestry(p.life))
+            return false;
+    SqliteStatement genotypes(db.handle(), Schema::insertSql(Schema::GENOTYPES));
+    for (const Genotype& g : world.genotypes) {
+        Row row(genotypes);
+        row << g.id;
+        row.orNull(g.parent, g.parent != Genotype::NONE) << Schema::genomeKindName(g.genome.kind);
+        for (int trait = 0; trait < Genome::TRAITS; ++trait)
+            row << static_cast<int>(g.genome.traits[static_cast<size_t>(trait)]);
+        row << g.depth << g.origin;
+        row.orNull(g.destruction, g.destruction != Genotype::NONE) << g.total << g.peak << g.living;
+        if (!row.store())
+            return false;
+    }
+    SqliteStatement lineage(db.handle(), Schema::insertSql(Schema::LINEAGE));
+    Row row(lineage);
+    row << world.nextGenotypeId;
+    return row.store();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "life/AnimalRecord.h"
+#include "life/Genotype.h"
 #include "plants/PlantRecord.h"
 #include "save/MarkerRecord.h"
 #include "save/TileRecord.h"
@@ -28,4 +29,8 @@ struct WorldRecord {
     std::vector<PlantRecord> plants;
     // The timed markers in the order they were made, the beams last.
     std::vector<MarkerRecord> markers;
+    // False for a file saved before parents and genotypes were kept.
+    bool hasLineage = false;
+    std::vector<Genotype> genotypes;
+    int nextGenotypeId = 0;
 };

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <functional>
 #include <map>
 
@@ -65,6 +66,20 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         {"--save", fileName(options.saveFile)},
         {"--plot", fileName(options.plotFile)},
         {"--traits", fileName(options.traitsFile)},
+        {"--phylogeny", fileName(options.phylogenyFile)},
+        {"--newick", fileName(options.newickFile)},
+        {"--muller", fileName(options.mullerFile)},
+        {"--muller-share",
+         [&](const std::string& o, const std::string& v) {
+             char* end = nullptr;
+             const double percent = std::strtod(v.c_str(), &end);
+             if (v.empty() || *end != '\0' || !(percent > 0.0 && percent <= 100.0)) {
+                 error = o + ": \"" + v + "\" is not a percentage above 0 and at most 100";
+                 return false;
+             }
+             options.mullerShare = percent / 100.0;
+             return true;
+         }},
     };
 
     std::vector<std::string> given;
@@ -72,6 +87,10 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         std::string option = argv[i];
         if (option == "-h" || option == "--help")
             return Outcome::Help;
+        if (option == "--phylogeny-extant") {
+            options.phylogenyExtant = true;
+            continue;
+        }
         if (option == "--save-every") {
             // Two values: how often, and the pattern of the file names.
             SavePattern pattern;
@@ -97,6 +116,10 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         if (!readers.at(option)(option, value))
             return Outcome::Error;
         given.push_back(option);
+    }
+    if (options.phylogenyExtant && options.phylogenyFile.empty()) {
+        error = "--phylogeny-extant needs --phylogeny FILE";
+        return Outcome::Error;
     }
     for (const char* own : {"--size", "--genesis"}) {
         if (!options.loadFile.empty() && std::find(given.begin(), given.end(), own) != given.end()) {

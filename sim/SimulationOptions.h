@@ -34,6 +34,14 @@ public:
     // Every so many ticks a world is saved to the file the pattern names for the tick; 0: never.
     int saveEvery = 0;
     std::string savePattern;
+    // Lineage outputs; empty: none. The phylogeny keeps only genotypes with living descendants when
+    // phylogenyExtant, and then the whole history is never held.
+    std::string phylogenyFile;
+    bool phylogenyExtant = false;
+    std::string newickFile;
+    std::string mullerFile;
+    // The share of its kind a genotype must hold once to be a band of its own.
+    double mullerShare = 0.05;
 
     // Reads argv[1..argc-1] into options. On Error, error holds a one-line reason.
     static Outcome parse(int argc, const char* const* argv, SimulationOptions& options, std::string& error);

@@ -3,6 +3,8 @@
 #include "common/OutputFiles.h"
 #include "save/SavedWorld.h"
 #include "save/SavedWorldWriter.h"
+#include "sim/MullerPlot.h"
+#include "sim/PhylogenyFiles.h"
 #include "sim/ProgressLine.h"
 #include "sim/SavePattern.h"
 #include "sim/SimulationPlot.h"
@@ -79,11 +81,19 @@ bool SimulationRunner::start(std::string& error) {
         error = "cannot read ../models/bloom.xsf: run from the run tree's bin folder (stage/bin)";
         return false;
     }
+    const std::string mullerTables[] = {
+        options.mullerFile.empty() ? "" : MullerPlot::tablePath(options.mullerFile, "edges"),
+        options.mullerFile.empty() ? "" : MullerPlot::tablePath(options.mullerFile, "populations")};
     if (!OutputFiles::check({{"--load", options.loadFile},
                              {"--save", options.saveFile},
                              {"--csv", options.csvFile},
                              {"--plot", options.plotFile},
-                             {"--traits", options.traitsFile}},
+                             {"--traits", options.traitsFile},
+                             {"--phylogeny", options.phylogenyFile},
+                             {"--newick", options.newickFile},
+                             {"--muller", options.mullerFile},
+                             {"--muller (its edges table)", mullerTables[0]},
+                             {"--muller (its populations table)", mullerTables[1]}},
                             error))
         return false;
     std::string reason;
@@ -95,6 +105,15 @@ bool SimulationRunner::start(std::string& error) {
         error = "cannot write the traits plot " + options.traitsFile + ": " + reason;
         return false;
     }
+    for (const std::string& file :
+         {options.phylogenyFile, options.newickFile, options.mullerFile, mullerTables[0], mullerTables[1]}) {
+        if (!file.empty() && !writable(file, reason)) {
+            error = "cannot write " + shown(file) + ": " + reason;
+            return false;
+        }
+    }
+    if (!options.mullerFile.empty())
+        muller = std::make_unique<MullerPlot>();
     if (!prepareWorld(error))
         return false;
     if (!options.csvFile.empty()) {
@@ -159,6 +178,8 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr,
                                     World::Scene::headless);
     world->setTickRate(TICK_RATE);
+    // Only the whole phylogeny needs the genotypes that left no living descendant.
+    world->getGenotypes().setPruned(options.phylogenyFile.empty() || options.phylogenyExtant);
     startWorld(*world, options, saved, out);
     startTick = tick = static_cast<int>(world->getTickNumber());
     return true;
@@ -208,6 +229,8 @@ bool SimulationRunner::dueRow() const {
 }
 
 void SimulationRunner::writeRow() {
+    if (muller)
+        muller->sample(world->getGenotypes(), tick);
     census = PopulationCensus::of(world->getLives());
     if (!csv) {
         rows += 1;
@@ -282,7 +305,8 @@ bool SimulationRunner::finish() {
     if (!options.saveFile.empty())
         saveTo(options.saveFile);
     const bool drawn = closeOutputs();
-    return drawn && !savesFailed && !csvError;
+    const bool lineage = writeLineage();
+    return drawn && lineage && !savesFailed && !csvError;
 }
 
 bool SimulationRunner::closeOutputs() {
@@ -315,6 +339,42 @@ bool SimulationRunner::closeOutputs() {
         drawn = traitsPlotted;
     }
     return drawn || missingGnuplot;
+}
+
+bool SimulationRunner::writeLineage() {
+    const GenotypeTable& genotypes = world->getGenotypes();
+    std::string error;
+    bool written = true;
+    const auto report = [&](bool ok) {
+        if (!ok)
+            out << error << std::endl;
+        written = written && ok;
+    };
+    if (!options.phylogenyFile.empty())
+        report(PhylogenyFiles::writeTable(genotypes, options.phylogenyExtant, options.phylogenyFile, error));
+    if (!options.newickFile.empty())
+        report(PhylogenyFiles::writeNewick(genotypes, options.newickFile, error));
+    if (muller) {
+        const Gnuplot::Result result = muller->draw(options.mullerFile, options.mullerShare, title(), error);
+        if (!error.empty()) {
+            report(false);
+        } else if (result == Gnuplot::Result::NoGnuplot) {
+            out << "gnuplot was not found on PATH: no Muller plot drawn; its tables are written."
+                << std::endl;
+        } else if (result == Gnuplot::Result::Failed) {
+            out << "gnuplot failed: the Muller plot " << options.mullerFile << " was not drawn." << std::endl;
+            written = false;
+        } else {
+            mullerDrawn = true;
+        }
+    }
+    return written;
+}
+
+std::string SimulationRunner::title() const {
+    return "Sylvara, " + std::to_string(world->getTiles()->getTilesPerSide()) + " tiles per side, " +
+           (RandomSeed::isFixed() ? "seed " + std::to_string(RandomSeed::getSeed())
+                                  : std::string("clock seed"));
 }
 
 // True when drawn; a missing gnuplot is said once and is no failure of the run.
@@ -364,5 +424,13 @@ void SimulationRunner::printSummary(std::ostream& to) const {
         to << "plot " << shown(options.plotFile) << "\n";
     if (traitsPlotted)
         to << "traits plot " << shown(options.traitsFile) << "\n";
+    to << "genotypes alive " << world->getGenotypes().livingGenotypes() << ", deepest living depth "
+       << world->getGenotypes().deepestLiving() << "\n";
+    if (!options.phylogenyFile.empty())
+        to << "phylogeny " << shown(options.phylogenyFile) << "\n";
+    if (!options.newickFile.empty())
+        to << "newick " << shown(options.newickFile) << "\n";
+    if (mullerDrawn)
+        to << "muller plot " << shown(options.mullerFile) << "\n";
     to.flush();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Gnuplot.h"
+#include "sim/MullerPlot.h"
 #include "sim/PopulationCensus.h"
 #include "sim/SimulationOptions.h"
 
@@ -77,6 +78,9 @@ private:
     long lastTick() const { return static_cast<long>(startTick) + options.ticks; }
     // The plot is named as the user knows it: "the plot FILE" or "the traits plot FILE".
     bool reportPlot(Gnuplot::Result result, const std::string& plot);
+    // The phylogeny, the tree and the Muller plot asked for; false when one could not be written.
+    bool writeLineage();
+    std::string title() const;
 
     SimulationOptions options;
     std::ostream& out;
@@ -101,4 +105,6 @@ private:
     bool plotted = false;
     bool traitsPlotted = false;
     bool missingGnuplot = false;
+    std::unique_ptr<MullerPlot> muller;
+    bool mullerDrawn = false;
 };

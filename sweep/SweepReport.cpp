@@ -32,8 +32,10 @@ void SweepReport::gather() {
         SweepSummary::Run run;
         std::string error;
         if (SweepSummary::readRun(plan.csvFile(job), run, error) &&
-            run.ticks.back() == plan.getConfigurations()[job.configuration].ticks)
+            run.ticks.back() == plan.getConfigurations()[job.configuration].ticks) {
+            SweepSummary::readLineage(plan.logFile(job), run);
             summaries[job.configuration].add(run);
+        }
     }
 }
 

@@ -46,6 +46,15 @@ bool SweepSummary::readRun(const std::string& csvFile, Run& run, std::string& er
     return true;
 }
 
+void SweepSummary::readLineage(const std::string& logFile, Run& run) {
+    std::ifstream in(logFile);
+    for (std::string line; std::getline(in, line);)
+        if (std::sscanf(line.c_str(), "genotypes alive %d, deepest living depth %d", &run.genotypesAlive,
+                        &run.deepestLiving) == 2)
+            return;
+    run.genotypesAlive = run.deepestLiving = -1;
+}
+
 int SweepSummary::Run::extinctionTick(int group) const {
     if (counts.back()[group] > 0)
         return -1;
@@ -121,7 +130,7 @@ std::string SweepSummary::summaryHeader() {
         header += "," + kind + "_died_out," + kind + "_extinction_q1," + kind + "_extinction_median," + kind +
                   "_extinction_q3";
     }
-    return header;
+    return header + ",genotypes_alive_median,deepest_living_depth_median";
 }
 
 std::string SweepSummary::summaryRow() const {
@@ -131,7 +140,20 @@ std::string SweepSummary::summaryRow() const {
         row += "," + std::to_string(e.diedOut) + "," + number(e.q1) + "," + number(e.median) + "," +
                number(e.q3);
     }
-    return row;
+    // Over the runs that told; empty when none did.
+    std::vector<double> alive;
+    std::vector<double> deepest;
+    for (const Run& run : pooled) {
+        if (run.genotypesAlive < 0)
+            continue;
+        alive.push_back(run.genotypesAlive);
+        if (run.genotypesAlive > 0)
+            deepest.push_back(run.deepestLiving);
+    }
+    std::sort(alive.begin(), alive.end());
+    std::sort(deepest.begin(), deepest.end());
+    row += "," + (alive.empty() ? std::string() : number(quantile(alive, 0.5)));
+    return row + "," + (deepest.empty() ? std::string() : number(quantile(deepest, 0.5)));
 }
 
 std::string SweepSummary::curvesHeader() {

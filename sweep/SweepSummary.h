@@ -18,6 +18,10 @@ public:
         std::vector<Counts> counts;
         // The census tick from which the kind was gone for good; -1 when it lived to the end.
         int extinctionTick(int group) const;
+        // From the run's summary: genotypes with living members at the end and the depth of the
+        // deepest of them; -1 when the run did not say (or nothing lived).
+        int genotypesAlive = -1;
+        int deepestLiving = -1;
     };
     // Quartiles of the extinction ticks, a run alive at the end counting as lasting for ever:
     // a quartile that falls among those runs is "alive" (ALIVE).
@@ -35,6 +39,8 @@ public:
     static bool readRun(const std::string& csvFile, Run& run, std::string& error);
     // The p-quantile (0..1) of sorted values, interpolated between neighbours.
     static double quantile(const std::vector<double>& sorted, double p);
+    // The genotype line of a run's printed summary, if its output holds one.
+    static void readLineage(const std::string& logFile, Run& run);
 
     void add(const Run& run);
     int runs() const { return static_cast<int>(pooled.size()); }

@@ -218,6 +218,8 @@ void World::addLife(Life* life) {
 }
 
 void World::removeLife(Life* life) {
+    if (lineageRecorded)
+        genotypes.death(life->getGenotypeId(), tickNumber);
     // Organisms leave once their dying is over; one taken out alive is no longer counted either.
     if (life->getState() != STATE_DEAD)
         lifeDied(*life);
@@ -240,6 +242,16 @@ int* World::livingCountOf(const Life& life) {
     default:
         return nullptr;
     }
+}
+
+void World::recordBirth(Life& born, const Life* parent, const Genome& genome) {
+    if (!lineageRecorded)
+        return;
+    const int genotype =
+        genotypes.birth(parent ? parent->getGenotypeId() : Genotype::NONE, genome, tickNumber);
+    born.setLineage(parent ? parent->getId() : Life::NO_PARENT, tickNumber, genotype);
+    if (birthWatcher)
+        birthWatcher(born);
 }
 
 osg::Vec3d World::spawnPosition() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/BoardSize.h"
+#include "life/GenotypeTable.h"
 #include "life/Life.h"
 #include "presentation/BeamBatch.h"
 #include "world/TimedMarker.h"
@@ -64,6 +65,12 @@ public:
     // Lists a new or restored organism under its id.
     void addLife(Life* life);
     void removeLife(Life* life);
+    // A newborn's parent, birth tick and genotype; no draw.
+    void recordBirth(Life& born, const Life* parent, const Genome& genome);
+    GenotypeTable& getGenotypes() { return genotypes; }
+    // Told of every birth after it is recorded (the lab follows a lineage with it).
+    void setBirthWatcher(std::function<void(const Life&)> watcher) { birthWatcher = std::move(watcher); }
+    const GenotypeTable& getGenotypes() const { return genotypes; }
     // An organism that starts its dying: it no longer counts among the living.
     void lifeDied(const Life& life);
     // Kept up to date as organisms are born, die and leave, so nobody needs to walk them all.
@@ -150,6 +157,8 @@ public:
     Hud* getHud() const { return hud; }
     // Puts the cursor on a ground point as a pick would, without a viewer.
     void setCursorPoint(const osg::Vec3d& point);
+    // Seam for the benchmark that weighs the lineage records: off, births and deaths record nothing.
+    void setLineageRecorded(bool on) { lineageRecorded = on; }
     // Seam for tests and benchmarks: the number of lives beyond which the walks look ahead.
     void setLookAheadFrom(size_t lives) { lookAheadFrom = lives; }
 
@@ -219,6 +228,9 @@ private:
     std::vector<BeamBatch> beamBatches;
     std::list<osg::ref_ptr<osg::PositionAttitudeTransform>> cursorMarkers;
     std::map<int, osg::ref_ptr<Life>> lives;
+    GenotypeTable genotypes;
+    bool lineageRecorded = true;
+    std::function<void(const Life&)> birthWatcher;
     LivingCounts living;
     Scene scene;
 };

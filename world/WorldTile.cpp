@@ -245,7 +245,7 @@ void WorldTile::mutateAnimalGenome(int& kind, int& speed, int& adrenaline, int& 
 }
 
 void WorldTile::spawnAnimal(int kind, const osg::Vec3d& position, int speed, int adrenaline,
-                            int spawnEfficiency, int size, int preySize, int generation) {
+                            int spawnEfficiency, int size, int preySize, int generation, const Life* parent) {
     mutateAnimalGenome(kind, speed, adrenaline, spawnEfficiency, size, preySize);
     World* world = grid->getWorld();
     ModelCatalogue* models = world->getModels();
@@ -255,6 +255,8 @@ void WorldTile::spawnAnimal(int kind, const osg::Vec3d& position, int speed, int
     osg::ref_ptr<Animal> animal = new Animal(id, core, this, kind, position, speed, adrenaline,
                                              spawnEfficiency, size, preySize, world->getTickRate());
     animal->setGeneration(generation);
+    world->recordBirth(*animal, parent,
+                       Genome::animal(kind, speed, adrenaline, spawnEfficiency, size, preySize));
     world->addLife(animal.get());
     registerLife(animal.get());
     if (world->isDrawn())
@@ -295,7 +297,7 @@ void WorldTile::mutatePlantGenome(int& offspring, int& spawnRadius, int& spawnEf
 }
 
 void WorldTile::spawnPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency,
-                           int size, int generation) {
+                           int size, int generation, const Life* parent) {
     // A point off the board (or not a number) would be handed from tile to tile for ever:
     // finite points are brought onto the nearest edge, others are dropped.
     if (!std::isfinite(point.x()) || !std::isfinite(point.y()))
@@ -303,11 +305,11 @@ void WorldTile::spawnPlant(const osg::Vec3d& point, int offspring, int spawnRadi
     const double last = std::nextafter(static_cast<double>(getExtent()), 0.0);
     const osg::Vec3d inside(std::clamp(point.x(), 0.0, last), std::clamp(point.y(), 0.0, last), point.z());
     WorldTile* owner = grid->tileUnder(inside.x(), inside.y());
-    owner->growPlant(inside, offspring, spawnRadius, spawnEfficiency, size, generation);
+    owner->growPlant(inside, offspring, spawnRadius, spawnEfficiency, size, generation, parent);
 }
 
 void WorldTile::growPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency,
-                          int size, int generation) {
+                          int size, int generation, const Life* parent) {
     mutatePlantGenome(offspring, spawnRadius, spawnEfficiency, size);
     World* world = grid->getWorld();
     ModelCatalogue* models = world->getModels();
@@ -318,6 +320,7 @@ void WorldTile::growPlant(const osg::Vec3d& point, int offspring, int spawnRadiu
         new Plant(id, models->getPlantCore(), models->getStemNode(), models->getSeedNode(), this, point,
                   offspring, spawnRadius, spawnEfficiency, size, world->getTickRate(), viable);
     plant->setGeneration(generation);
+    world->recordBirth(*plant, parent, Genome::plant(offspring, spawnRadius, spawnEfficiency, size));
     world->addLife(plant.get());
     registerLife(plant.get());
     if (world->isDrawn())

@@ -47,13 +47,14 @@ public:
 
     void mutateAnimalGenome(int& kind, int& speed, int& adrenaline, int& spawnEfficiency, int& size,
                             int& preySize);
-    // An offspring passes its generation; genesis and user-made organisms are generation 0.
+    // An offspring passes its generation and itself as the parent; genesis and user-made organisms
+    // are generation 0 and have no parent.
     void spawnAnimal(int kind, const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency,
-                     int size, int preySize, int generation = 0);
+                     int size, int preySize, int generation = 0, const Life* parent = nullptr);
     void populate(int herbivores, int carnivores, int plants);
     void mutatePlantGenome(int& offspring, int& spawnRadius, int& spawnEfficiency, int& size);
     void spawnPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency, int size,
-                    int generation = 0);
+                    int generation = 0, const Life* parent = nullptr);
 
     int getRow() const { return row; }
     int getColumn() const { return column; }
@@ -71,7 +72,7 @@ public:
 
 private:
     void growPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency, int size,
-                   int generation);
+                   int generation, const Life* parent);
 
     bool fertilized = false;
     TileGrid* grid;

@@ -296,3 +296,35 @@ TEST(Lab, EachBadStartGetsOneLineAndExitCode2BeforeAnyWindow) {
     EXPECT_EQ(code, 0);
     EXPECT_NE(help.find("--ahead TICKS"), std::string::npos) << help;
 }
+
+TEST(Lab, MarksTheSelectedOrganismsLivingDescendantsOnTheBoard) {
+    ProgramSession session({"--genesis", "all", "--seed", "7", "--ahead", "600"});
+    ASSERT_TRUE(board::open(session, "lineage", LAB)) << session.output();
+    session.key("p");
+    session.key("d");
+    session.key("s");
+    const auto magenta = [](const Screenshot& shot) {
+        return shot.spotWhere(board::window(), [&](int x, int y) {
+            const osg::Vec4 c = shot.pixel(x, y);
+            return c.r() > 0.8f && c.g() < 0.45f && c.b() > 0.7f;
+        });
+    };
+    // While the animals boom, many of the organisms picked have living descendants.
+    bool marked = false;
+    for (int pick = 0; pick < 15 && !marked; ++pick) {
+        const board::Point tile = board::tileMiddle(pick % 5, 1 + pick / 5);
+        session.moveTo(tile.x, tile.y);
+        ProgramSession::pause(0.5);
+        session.click(1);
+        session.waitForOutput("selected ", 3);
+        marked = board::watch(session, "lineage-marks", 2, [&](const Screenshot& shot) {
+                     return magenta(shot).count > 8;
+                 }).held;
+    }
+    ASSERT_TRUE(marked) << session.output();
+    session.key("d");
+    const board::Watched hidden = board::watch(
+        session, "lineage-hidden", 5, [&](const Screenshot& shot) { return magenta(shot).count < 5; });
+    EXPECT_TRUE(hidden.held) << "the key hides the marks again";
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+}

@@ -91,7 +91,23 @@ TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
         {scratch.folder.string(), "not a file"},
         {scratch.file("garbage"), "not an SQLite database"},
         {scratch.file("cut"), "damaged or cut short"},
-        {spoiled(scratch, good, "version", "UPDATE world SET schema_version = 2"), "schema version 2"},
+        {spoiled(scratch, good, "version", "UPDATE world SET schema_version = 3"), "schema version 3"},
+        {spoiled(scratch, good, "no-lineage", "DROP TABLE genotypes"), "the table genotypes is missing"},
+        {spoiled(
+             scratch, good, "cycle",
+             "UPDATE genotypes SET parent_id = (SELECT MAX(id) FROM genotypes) WHERE id = (SELECT MIN(id) "
+             "FROM genotypes); UPDATE genotypes SET parent_id = (SELECT MIN(id) FROM genotypes) WHERE id = "
+             "(SELECT MAX(id) FROM genotypes)"),
+         "descends from itself"},
+        {spoiled(scratch, good, "orphan",
+                 "UPDATE genotypes SET parent_id = 999999 WHERE id = (SELECT MAX(id) FROM genotypes)"),
+         "descends from genotype 999999, which is missing"},
+        {spoiled(scratch, good, "living",
+                 "UPDATE genotypes SET living_organisms = living_organisms + 1 WHERE id = (SELECT MIN(id) "
+                 "FROM genotypes)"),
+         "living organisms, but"},
+        {spoiled(scratch, good, "stray", "UPDATE ancestry SET genotype_id = 999999" + animal),
+         "belongs to genotype 999999, which is missing"},
         {spoiled(scratch, good, "no-table", "DROP TABLE markers"), "the table markers is missing"},
         {spoiled(scratch, good, "view", "DROP TABLE markers; CREATE VIEW markers AS SELECT * FROM tiles"),
          "the table markers is missing"},
@@ -351,7 +367,7 @@ TEST(SimulationRunnerSaved, APausedRunSavedAndLoadedWritesTheSameCensusByteForBy
         options.seed = 31;
         options.csvFile = scratch.file(csv);
         options.plotFile.clear();
-    options.traitsFile.clear();
+        options.traitsFile.clear();
         options.traitsFile.clear();
         options.loadFile = load;
         options.saveFile = save;
