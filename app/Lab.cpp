@@ -9,6 +9,7 @@
 #include "sim/SavedWorld.h"
 #include "sim/SimulationRunner.h"
 #include "world/RandomSeed.h"
+#include "world/RuleTable.h"
 #include "world/World.h"
 
 #include <cstdio>
@@ -23,6 +24,9 @@ int Lab::run(int argc, char** argv) {
     switch (LabOptions::parse(argc, argv, Settings::readSize(Settings::FILE), options, error)) {
     case SimulationOptions::Outcome::Help:
         std::cout << LabOptions::usage("sylvara-lab");
+        return 0;
+    case SimulationOptions::Outcome::RulesList:
+        std::cout << RuleTable::listing();
         return 0;
     case SimulationOptions::Outcome::Error:
         std::cerr << "sylvara-lab: " << error << std::endl;
@@ -58,7 +62,24 @@ bool Lab::prepareWorld(std::string& error) {
     application.createWorld(loading ? saved.getSize() : chosen.size);
     world = application.getWorld();
     SimulationRunner::fillWorld(*world, chosen, saved);
+    if (loading && chosen.changesRules())
+        std::cout << SimulationRunner::rulesChangeLine(saved.getRecord().rules, world->getRules(),
+                                                       world->getTickNumber())
+                  << std::endl;
+    std::cout << rulesInForce() << std::endl;
     return true;
+}
+
+std::string Lab::rulesInForce() const {
+    const SimulationOptions& chosen = options.world;
+    std::string where = chosen.rulesFile.empty() ? "" : chosen.rulesFile.substr(chosen.rulesFile.rfind('/') + 1);
+    if (!chosen.ruleSettings.empty())
+        where += (where.empty() ? "" : " ") + std::string("with ") + std::to_string(chosen.ruleSettings.size()) +
+                 " --set";
+    if (where.empty())
+        where = RuleTable::differences(world->getRules(), Rules::defaults()).empty() ? "default rules"
+                                                                                      : "the saved world's";
+    return "rules: " + where;
 }
 
 void Lab::runAhead() {
@@ -100,7 +121,7 @@ void Lab::addBench() {
     // Behind the sandbox's own handler, which stays at the front of the list.
     auto& handlers = application.getViewer()->getEventHandlers();
     handlers.insert(std::next(handlers.begin()), keys);
-    world->getHud()->addControlsSection(LabKeyHandler::HELP_TEXT);
+    world->getHud()->addControlsSection(std::string(LabKeyHandler::HELP_TEXT) + "\n" + rulesInForce());
 }
 
 void Lab::loop() {

@@ -31,6 +31,8 @@ public:
 
 private:
     bool prepareWorld(std::string& error);
+    // The lab section's line on the rules: the file's name, or "default rules".
+    std::string rulesInForce() const;
     void runAhead();
     void addBench();
     void loop();

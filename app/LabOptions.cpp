@@ -10,7 +10,7 @@
 namespace {
 
 // The options that choose the world; sylvara-sim's reader reads them.
-const std::set<std::string> WORLD_OPTIONS = {"--size", "--genesis", "--seed", "--load"};
+const std::set<std::string> WORLD_OPTIONS = {"--size", "--genesis", "--seed", "--load", "--rules", "--set"};
 
 // Read as sylvara-sim reads its own options.
 const OptionReader READER(OptionReader::Sign::Allowed, OptionReader::Strays::Named);
@@ -62,6 +62,8 @@ std::string LabOptions::usage(const std::string& program) {
            "                     all, none, or C,R[;C,R...] by column and row from 0 (default none)\n"
            "  --seed N           fix the random seed, 0..4294967295, so a run repeats exactly\n"
            "  --load FILE        open a saved world instead of a new one (not with --size or --genesis)\n"
+           "  --rules FILE       the rules, from a TOML file (sylvara-sim --rules-list names them)\n"
+           "  --set NAME=VALUE   set one rule, over the file; may be repeated\n"
            "  --ahead TICKS      run the world this many ticks without a window first (default 0)\n"
            "  -h, --help         print this and exit\n"
            "\n"

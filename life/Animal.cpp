@@ -30,7 +30,7 @@ Animal::Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
       adrenaline(adrenaline), kind(kind), position(position) {
     category = CATEGORY_ANIMAL;
     maxEnergy = size + 0.1f;
-    energy = maxEnergy * 0.5f;
+    energy = maxEnergy * tile->rules().animalBirthEnergy;
 
     const osg::Vec3f colour = buildBody(core.get(), tickRate);
     const float s = bodyScale();
@@ -121,15 +121,16 @@ void Animal::setPosition(const osg::Vec3d& p) {
 }
 
 void Animal::walkStep() {
+    const Rules& rules = tile->rules();
     if (adrenaline >= adrenalineLevel)
-        adrenalineLevel += adrenaline * 0.01f;
+        adrenalineLevel += adrenaline * rules.animalRecovery;
     if (!walking) {
         running = false;
         model->stopLoop(ANIM_RUN, LOOP_DELAY);
         walking = true;
         model->startLoop(ANIM_WALK, LOOP_WEIGHT, LOOP_DELAY);
     }
-    const float step = speed * 0.1f * 0.5f;
+    const float step = speed * rules.animalRunStep * rules.animalWalkStep;
     position.x() += std::cos(heading) * step;
     position.y() += std::sin(heading) * step;
     wrapPosition(position);
@@ -137,14 +138,15 @@ void Animal::walkStep() {
 }
 
 void Animal::runStep() {
-    adrenalineLevel -= 0.1f;
+    const Rules& rules = tile->rules();
+    adrenalineLevel -= rules.animalRunCost;
     if (!running) {
         walking = false;
         model->stopLoop(ANIM_WALK, LOOP_DELAY);
         running = true;
         model->startLoop(ANIM_RUN, LOOP_WEIGHT, LOOP_DELAY);
     }
-    const float step = speed * 0.1f;
+    const float step = speed * rules.animalRunStep;
     position.x() += std::cos(heading) * step;
     position.y() += std::sin(heading) * step;
     wrapPosition(position);
@@ -152,6 +154,7 @@ void Animal::runStep() {
 }
 
 void Animal::move(float h, bool hurry) {
+    const Rules& rules = tile->rules();
     if (h != heading)
         setHeading(h);
     if (hurry && !exhausted) {
@@ -163,14 +166,14 @@ void Animal::move(float h, bool hurry) {
         }
     } else if (hurry) {
         walkStep();
-        if (adrenalineLevel > adrenaline * 0.5f)
+        if (adrenalineLevel > adrenaline * rules.animalRestedAt)
             exhausted = false;
     } else {
         walkStep();
-        if (std::rand() % 100 < 50)
+        if (std::rand() % 100 < rules.animalTurnChance)
             setHeading(heading + (std::rand() % 10 - 5) * DEGREES);
     }
-    loseEnergy(0.01f);
+    loseEnergy(rules.animalMoveCost);
     setPosition(position);
 }
 
@@ -184,7 +187,7 @@ void Animal::update() {
         state = STATE_IDLE;
     }
     const float e0 = energy;
-    if (energy > maxEnergy * 0.8f) {
+    if (energy > maxEnergy * tile->rules().animalBreedAt) {
         if (state == STATE_CHASE)
             releasePrey();
         state = STATE_REPRODUCE;
@@ -220,14 +223,15 @@ void Animal::showEnergy() {
 
 void Animal::reproduce() {
     tile->spawnAnimal(kind, position, speed, adrenaline, spawnEfficiency, size, preySize, generation + 1);
-    loseEnergy(maxEnergy * 0.5f / (spawnEfficiency * 0.02f + 1.0f));
+    const Rules& rules = tile->rules();
+    loseEnergy(maxEnergy * rules.animalBreedCost / (spawnEfficiency * rules.animalBreedEfficiency + 1.0f));
     state = STATE_IDLE;
 }
 
 void Animal::die() {
     if (state != STATE_DEAD) {
         state = STATE_DEAD;
-        deathCountdown = 15;
+        deathCountdown = tile->rules().animalDeathTicks;
         walking = false;
         model->stopLoop(ANIM_WALK, LOOP_DELAY);
         running = false;
@@ -255,7 +259,7 @@ bool Animal::isPrey(Life* candidate) {
         return false;
     if (candidate->getId() == id)
         return false;
-    const float t = preySize * 0.2f;
+    const float t = preySize * tile->rules().animalPreyTolerance;
     const int c = candidate->getSize();
     return c + t > preySize && c - t < preySize;
 }
@@ -283,7 +287,7 @@ void Animal::chase(Life* prey) {
     // A hunter that its own step has killed bites no more, and stays dead.
     if (state == STATE_DEAD)
         return;
-    if (std::sqrt(dx * dx + dy * dy) < size * 0.1)
+    if (std::sqrt(dx * dx + dy * dy) < size * tile->rules().animalReach)
         attack(prey);
 }
 
@@ -305,7 +309,7 @@ void Animal::flee(float h, Life* from) {
 
 void Animal::attack(Life* prey) {
     const float e = prey->getEnergy();
-    const float f = prey->getFoodValue() * ((size - prey->getSize()) * 0.01f + 1.0f);
+    const float f = prey->getFoodValue() * ((size - prey->getSize()) * tile->rules().animalSizeAdvantage + 1.0f);
     float b = adrenalineLevel * f;
     if (b > maxEnergy - energy)
         b = maxEnergy - energy;

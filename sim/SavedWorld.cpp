@@ -42,6 +42,7 @@ SavedWorld SavedWorld::capture(World& world) {
     r.selectedId = world.getSelectedId();
     r.seedFixed = RandomSeed::isFixed();
     r.seed = RandomSeed::getSeed();
+    r.rules = world.getRules();
     r.tiles.reserve(grid.getTiles().size());
     r.animals.reserve(world.getLives().size());
     r.plants.reserve(world.getLives().size());
@@ -60,6 +61,8 @@ SavedWorld SavedWorld::capture(World& world) {
 }
 
 void SavedWorld::restore(World& world) const {
+    // The organisms are rebuilt under the rules they lived by.
+    world.setRules(record.rules);
     TileGrid& grid = *world.getTiles();
     ModelCatalogue& models = *world.getModels();
     auto& lives = world.getLives();

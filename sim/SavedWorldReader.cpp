@@ -4,6 +4,7 @@
 #include "sim/SavedWorldSchema.h"
 #include "sim/SqliteDatabase.h"
 #include "sim/SqliteStatement.h"
+#include "world/RuleTable.h"
 
 #include <algorithm>
 #include <climits>
@@ -165,8 +166,9 @@ bool SavedWorldReader::load(const std::string& path, WorldRecord& world, std::st
         problem = "cannot open: " + reason;
         return false;
     }
-    return checkFile(db, problem) && checkVersion(db, problem) && checkTables(db, problem) &&
-           readWorld(db, world, problem) && readTiles(db, world, problem) &&
+    int version = 0;
+    return checkFile(db, problem) && checkVersion(db, version, problem) && checkTables(db, version, problem) &&
+           readWorld(db, world, problem) && readRules(db, version, world, problem) && readTiles(db, world, problem) &&
            readAnimals(db, world, problem) && readPlants(db, world, problem) &&
            readMarkers(db, world, problem);
 }
@@ -190,7 +192,7 @@ bool SavedWorldReader::checkFile(SqliteDatabase& db, std::string& problem) {
     return false;
 }
 
-bool SavedWorldReader::checkVersion(SqliteDatabase& db, std::string& problem) {
+bool SavedWorldReader::checkVersion(SqliteDatabase& db, int& found, std::string& problem) {
     SqliteStatement table(db.handle(), "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'world'");
     if (!table.step()) {
         problem = "not a saved world: it has no table world";
@@ -205,16 +207,17 @@ bool SavedWorldReader::checkVersion(SqliteDatabase& db, std::string& problem) {
         problem = "not a saved world: the table world holds no schema version";
         return false;
     }
-    if (version.integer(0) != Schema::VERSION) {
-        problem = "schema version " + std::to_string(version.integer(0)) +
-                  ", but this Sylvara reads version " + std::to_string(Schema::VERSION);
+    if (version.integer(0) < Schema::OLDEST_VERSION || version.integer(0) > Schema::VERSION) {
+        problem = "schema version " + std::to_string(version.integer(0)) + ", but this Sylvara reads versions " +
+                  std::to_string(Schema::OLDEST_VERSION) + " to " + std::to_string(Schema::VERSION);
         return false;
     }
+    found = static_cast<int>(version.integer(0));
     return true;
 }
 
-bool SavedWorldReader::checkTables(SqliteDatabase& db, std::string& problem) {
-    for (const Schema::Table* table : Schema::tables()) {
+bool SavedWorldReader::checkTables(SqliteDatabase& db, int version, std::string& problem) {
+    for (const Schema::Table* table : Schema::tablesOf(version)) {
         SqliteStatement kind(db.handle(), std::string("SELECT type FROM sqlite_master WHERE name = '") +
                                               table->name + "'");
         if (!kind.step() || kind.text(0) != "table") {
@@ -322,11 +325,11 @@ bool SavedWorldReader::readPlants(SqliteDatabase& db, WorldRecord& world, std::s
         p.offspring = cells.trait();
         p.spawnRadius = cells.trait();
         p.life.spawnEfficiency = cells.trait();
-        // Plants are never smaller than 4.
-        p.life.size = cells.trait(4, 100);
-        p.segments = cells.trait(1, std::max(p.life.size / 10, 1));
+        // Plants are never smaller than the rules allow.
+        p.life.size = cells.trait(world.rules.plantMinSize, 100);
+        p.segments = cells.trait(1, std::max(p.life.size / world.rules.plantSegmentSize, 1));
         p.countdown = static_cast<int>(cells.whole());
-        const int seedsPerBatch = p.offspring / 10 + 1;
+        const int seedsPerBatch = p.offspring / world.rules.plantSeedsPer + 1;
         p.seedsReleased = cells.trait(0, seedsPerBatch - 1);
         p.ripeSeeds = cells.trait(INT_MIN, seedsPerBatch);
         p.seedRingBuilt = cells.flag();
@@ -360,5 +363,29 @@ bool SavedWorldReader::readMarkers(SqliteDatabase& db, WorldRecord& world, std::
         m.colour.set(red, green, cells.single());
         m.alpha = cells.single();
         world.markers.push_back(m);
+    });
+}
+
+bool SavedWorldReader::readRules(SqliteDatabase& db, int version, WorldRecord& world, std::string& problem) {
+    world.rules = Rules();
+    if (version < 2)
+        return true;
+    return eachRow(db, Schema::RULES, problem, [&](Cells& cells) {
+        cells.setLabel("a rule");
+        const std::string name = cells.text();
+        const RuleTable::Field* field = RuleTable::find(name);
+        cells.setLabel("rule " + name);
+        const double value = cells.number();
+        if (!cells.ok())
+            return;
+        if (!field) {
+            problem = "rules: unknown rule \"" + name + "\"";
+            return;
+        }
+        const std::string reason = RuleTable::check(*field, value);
+        if (!reason.empty())
+            problem = "rule " + name + ": " + reason;
+        else
+            RuleTable::set(world.rules, *field, value);
     });
 }

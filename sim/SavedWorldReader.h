@@ -17,11 +17,12 @@ public:
 private:
     static bool load(const std::string& path, WorldRecord& world, std::string& problem);
     static bool checkFile(SqliteDatabase& db, std::string& problem);
-    static bool checkVersion(SqliteDatabase& db, std::string& problem);
-    static bool checkTables(SqliteDatabase& db, std::string& problem);
+    static bool checkVersion(SqliteDatabase& db, int& version, std::string& problem);
+    static bool checkTables(SqliteDatabase& db, int version, std::string& problem);
     static bool readWorld(SqliteDatabase& db, WorldRecord& world, std::string& problem);
     static bool readTiles(SqliteDatabase& db, WorldRecord& world, std::string& problem);
     static bool readAnimals(SqliteDatabase& db, WorldRecord& world, std::string& problem);
     static bool readPlants(SqliteDatabase& db, WorldRecord& world, std::string& problem);
     static bool readMarkers(SqliteDatabase& db, WorldRecord& world, std::string& problem);
+    static bool readRules(SqliteDatabase& db, int version, WorldRecord& world, std::string& problem);
 };

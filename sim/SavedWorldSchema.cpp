@@ -2,6 +2,7 @@
 
 #include "life/LifeState.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -101,6 +102,9 @@ const SavedWorldSchema::Table SavedWorldSchema::MARKERS = {"markers",
                                                             {"blue", "REAL"},
                                                             {"alpha", "REAL"}}};
 
+const SavedWorldSchema::Table SavedWorldSchema::RULES = {"rules",
+                                                         {{"name", "TEXT PRIMARY KEY"}, {"value", "REAL"}}};
+
 int SavedWorldSchema::Table::at(const std::string& column) const {
     for (size_t i = 0; i < columns.size(); ++i)
         if (column == columns[i].name)
@@ -109,8 +113,15 @@ int SavedWorldSchema::Table::at(const std::string& column) const {
 }
 
 const std::vector<const SavedWorldSchema::Table*>& SavedWorldSchema::tables() {
-    static const std::vector<const Table*> all = {&WORLD, &TILES, &ANIMALS, &PLANTS, &MARKERS};
+    static const std::vector<const Table*> all = {&WORLD, &TILES, &ANIMALS, &PLANTS, &MARKERS, &RULES};
     return all;
+}
+
+std::vector<const SavedWorldSchema::Table*> SavedWorldSchema::tablesOf(int version) {
+    std::vector<const Table*> held = tables();
+    if (version < 2)
+        held.erase(std::find(held.begin(), held.end(), &RULES));
+    return held;
 }
 
 std::string SavedWorldSchema::createSql(const Table& table) {

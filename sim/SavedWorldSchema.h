@@ -7,7 +7,9 @@
 // names that stand for states and kinds, so that the file reads well in the sqlite3 shell.
 class SavedWorldSchema {
 public:
-    static constexpr int VERSION = 1;
+    // Version 2 added the rules in force; version 1 files load with the default rules.
+    static constexpr int VERSION = 2;
+    static constexpr int OLDEST_VERSION = 1;
 
     struct Column {
         const char* name;
@@ -24,7 +26,10 @@ public:
     static const Table ANIMALS;
     static const Table PLANTS;
     static const Table MARKERS;
+    static const Table RULES;
     static const std::vector<const Table*>& tables();
+    // The tables a file of that version holds.
+    static std::vector<const Table*> tablesOf(int version);
 
     static std::string createSql(const Table& table);
     static std::string insertSql(const Table& table);

@@ -3,6 +3,7 @@
 #include "sim/SavedWorldSchema.h"
 #include "sim/SqliteDatabase.h"
 #include "sim/SqliteStatement.h"
+#include "world/RuleTable.h"
 
 #include <atomic>
 #include <cerrno>
@@ -171,7 +172,7 @@ bool SavedWorldWriter::fill(SqliteDatabase& db, const WorldRecord& world, std::s
     if (!db.run(schema, error))
         return false;
     const bool filled = fillWorld(db, world) && fillTiles(db, world) && fillAnimals(db, world) &&
-                        fillPlants(db, world) && fillMarkers(db, world);
+                        fillPlants(db, world) && fillMarkers(db, world) && fillRules(db, world);
     if (!filled) {
         error = db.lastError();
         return false;
@@ -236,6 +237,17 @@ bool SavedWorldWriter::fillMarkers(SqliteDatabase& db, const WorldRecord& world)
         Row row(insert);
         row << place++ << Schema::markerKindNames()[static_cast<size_t>(m.kind)] << m.ticksLeft << m.from
             << m.to << m.width << m.colour.x() << m.colour.y() << m.colour.z() << m.alpha;
+        if (!row.store())
+            return false;
+    }
+    return true;
+}
+
+bool SavedWorldWriter::fillRules(SqliteDatabase& db, const WorldRecord& world) {
+    SqliteStatement insert(db.handle(), Schema::insertSql(Schema::RULES));
+    for (const RuleTable::Field& field : RuleTable::fields()) {
+        Row row(insert);
+        row << std::string(field.name) << RuleTable::get(world.rules, field);
         if (!row.store())
             return false;
     }

@@ -2,6 +2,7 @@
 
 #include "sim/OptionReader.h"
 #include "sim/SavePattern.h"
+#include "world/RulesFile.h"
 #include "world/World.h"
 
 #include <algorithm>
@@ -94,6 +95,12 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         {"--save", fileName(options.saveFile)},
         {"--plot", fileName(options.plotFile)},
         {"--traits", fileName(options.traitsFile)},
+        {"--rules", fileName(options.rulesFile)},
+        {"--set",
+         [&](const std::string&, const std::string& v) {
+             options.ruleSettings.push_back(v);
+             return true;
+         }},
     };
 
     std::vector<std::string> given;
@@ -101,6 +108,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         std::string option = argv[i];
         if (option == "-h" || option == "--help")
             return Outcome::Help;
+        if (option == "--rules-list")
+            return Outcome::RulesList;
         if (option == "--save-every") {
             // Two values: how often, and the pattern of the file names.
             SavePattern pattern;
@@ -134,6 +143,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         }
     }
 
+    if (!RulesFile::apply(options.rulesFile, options.ruleSettings, options.rules, error))
+        return Outcome::Error;
     for (const auto& tile : options.genesisTiles) {
         if (tile.first < 0 || tile.second < 0 || tile.first >= options.size || tile.second >= options.size) {
             error = "--genesis: tile " + std::to_string(tile.first) + "," + std::to_string(tile.second) +
@@ -183,6 +194,10 @@ std::string SimulationOptions::usage(const std::string& program) {
            "  --save-every N PATTERN\n"
            "                     save the world every N ticks to the file PATTERN names for the tick,\n"
            "                     with one conversion such as %06d: run-%06d.sylvara\n"
+           "  --rules FILE       read the rules from a TOML file (see --rules-list); on --load, they\n"
+           "                     change the saved world's rules from its tick on\n"
+           "  --set NAME=VALUE   set one rule, over the file; may be repeated\n"
+           "  --rules-list       print every rule with its default, range and meaning, and exit\n"
            "  -h, --help         print this and exit\n"
            "\n"
            "Bad options exit with 2.\n";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "world/Rules.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,7 +11,7 @@
 class SimulationOptions {
 public:
     enum class Genesis { All, None, Tiles };
-    enum class Outcome { Run, Help, Error };
+    enum class Outcome { Run, Help, RulesList, Error };
 
     int size = 5;
     int ticks = 1000;
@@ -32,6 +34,12 @@ public:
     // Every so many ticks a world is saved to the file the pattern names for the tick; 0: never.
     int saveEvery = 0;
     std::string savePattern;
+    // The rules: a TOML file, then NAME=VALUE settings over it; rules holds the defaults with both applied.
+    std::string rulesFile;
+    std::vector<std::string> ruleSettings;
+    Rules rules;
+
+    bool changesRules() const { return !rulesFile.empty() || !ruleSettings.empty(); }
 
     // Reads argv[1..argc-1] into options. On Error, error holds a one-line reason.
     static Outcome parse(int argc, const char* const* argv, SimulationOptions& options, std::string& error);

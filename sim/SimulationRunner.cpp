@@ -9,6 +9,8 @@
 #include "sim/SimulationPlot.h"
 #include "sim/TraitsPlot.h"
 #include "world/RandomSeed.h"
+#include "world/RuleTable.h"
+#include "world/RulesFile.h"
 #include "world/World.h"
 
 #include <cerrno>
@@ -98,12 +100,28 @@ bool SimulationRunner::start(std::string& error) {
     return true;
 }
 
+std::string SimulationRunner::rulesChangeLine(const Rules& before, const Rules& after, long tick) {
+    std::string changes;
+    for (const RuleTable::Field* field : RuleTable::differences(before, after))
+        changes += " " + std::string(field->name) + " " + RuleTable::format(before, *field) + " -> " +
+                   RuleTable::format(after, *field);
+    return "rules changed from tick " + std::to_string(tick) + ":" + (changes.empty() ? " none" : changes);
+}
+
 void SimulationRunner::fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved) {
+    world.setRules(options.rules);
     for (const auto& tile : options.tilesToPopulate())
-        world.getTiles()->tileAt(tile.first, tile.second)->populate(10, 10, 10);
+        world.getTiles()->tileAt(tile.first, tile.second)->genesis();
     const bool loading = !options.loadFile.empty();
     if (loading)
         saved.restore(world);
+    // Rules given with a saved world change its own from the loaded tick on.
+    if (loading && options.changesRules()) {
+        Rules changed = world.getRules();
+        std::string unused;
+        if (RulesFile::apply(options.rulesFile, options.ruleSettings, changed, unused))
+            world.setRules(changed);
+    }
     // A seed given on the command line takes over from the saved one.
     if (loading && options.seeded)
         RandomSeed::fix(options.seed);
@@ -135,6 +153,8 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     world->setTickRate(TICK_RATE);
     fillWorld(*world, options, saved);
     startTick = tick = static_cast<int>(world->getTickNumber());
+    if (loading && options.changesRules())
+        out << rulesChangeLine(saved.getRecord().rules, world->getRules(), startTick) << "\n";
     return true;
 }
 

@@ -42,6 +42,8 @@ public:
     // Populates a freshly built world as the options say: the genesis, or the saved world when
     // one is loaded, then the seed.
     static void fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved);
+    // The line a loaded world's changed rules are announced with.
+    static std::string rulesChangeLine(const Rules& before, const Rules& after, long tick);
 
     World* getWorld() const { return world.get(); }
     int getTick() const { return tick; }

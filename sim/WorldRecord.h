@@ -4,6 +4,7 @@
 #include "plants/PlantRecord.h"
 #include "sim/MarkerRecord.h"
 #include "sim/TileRecord.h"
+#include "world/Rules.h"
 
 #include <vector>
 
@@ -25,4 +26,6 @@ struct WorldRecord {
     std::vector<PlantRecord> plants;
     // The timed markers in the order they were made, the beams last.
     std::vector<MarkerRecord> markers;
+    // The rules in force.
+    Rules rules;
 };

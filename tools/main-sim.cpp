@@ -2,6 +2,7 @@
 #include "presentation/SoundBank.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
+#include "world/RuleTable.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,9 @@ int main(int argc, char** argv) {
     switch (SimulationOptions::parse(argc, argv, options, error)) {
     case SimulationOptions::Outcome::Help:
         std::cout << SimulationOptions::usage("sylvara-sim");
+        return 0;
+    case SimulationOptions::Outcome::RulesList:
+        std::cout << RuleTable::listing();
         return 0;
     case SimulationOptions::Outcome::Error:
         std::cerr << "sylvara-sim: " << error << "\n";

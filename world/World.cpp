@@ -125,7 +125,7 @@ void World::tick() {
         killTileRequested = false;
     }
     if (genesisTileRequested) {
-        targetTile->populate(10, 10, 10);
+        targetTile->genesis();
         genesisTileRequested = false;
     }
     if (fertilizeTileRequested) {

@@ -2,6 +2,7 @@
 
 #include "life/Life.h"
 #include "presentation/BeamBatch.h"
+#include "world/Rules.h"
 #include "world/TimedMarker.h"
 #include "world/ToolMode.h"
 
@@ -44,6 +45,9 @@ public:
     SoundBank* getSound() const { return sound.get(); }
     std::map<int, osg::ref_ptr<Life>>& getLives() { return lives; }
     int getTickRate() const { return tickRate; }
+    // The rules every tick reads; the window program keeps the defaults.
+    const Rules& getRules() const { return rules; }
+    void setRules(const Rules& r) { rules = r; }
     // Unpaused ticks run since the world began.
     long getTickNumber() const { return tickNumber; }
     // The last id handed out: the next one is the first free id after it.
@@ -159,6 +163,7 @@ private:
     WorldTile* tileUnder(const osg::Vec3d& point) const;
     void drawCursorMarkers();
 
+    Rules rules;
     Hud* hud;
     Viewer* viewer;
     osg::ref_ptr<Life> selectedLife;
