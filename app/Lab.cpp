@@ -72,14 +72,17 @@ bool Lab::prepareWorld(std::string& error) {
 
 std::string Lab::rulesInForce() const {
     const SimulationOptions& chosen = options.world;
-    std::string where = chosen.rulesFile.empty() ? "" : chosen.rulesFile.substr(chosen.rulesFile.rfind('/') + 1);
+    std::string where =
+        chosen.rulesFile.empty() ? "" : chosen.rulesFile.substr(chosen.rulesFile.rfind('/') + 1);
     if (!chosen.ruleSettings.empty())
-        where += (where.empty() ? "" : " ") + std::string("with ") + std::to_string(chosen.ruleSettings.size()) +
-                 " --set";
+        where += (where.empty() ? "" : " ") + std::string("with ") +
+                 std::to_string(chosen.ruleSettings.size()) + " --set";
     if (where.empty())
         where = RuleTable::differences(world->getRules(), Rules::defaults()).empty() ? "default rules"
-                                                                                      : "the saved world's";
-    return "rules: " + where;
+                                                                                     : "the saved world's";
+    const World::Floors& floors = world->getKeep();
+    return "rules: " + where +
+           (floors == World::Floors{} ? "" : "\nkeep: " + SimulationRunner::keepText(floors));
 }
 
 void Lab::runAhead() {

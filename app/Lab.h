@@ -31,7 +31,7 @@ public:
 
 private:
     bool prepareWorld(std::string& error);
-    // The lab section's line on the rules: the file's name, or "default rules".
+    // The lab section's lines on the rules (the file's name, or "default rules") and on rescue.
     std::string rulesInForce() const;
     void runAhead();
     void addBench();

@@ -10,7 +10,8 @@
 namespace {
 
 // The options that choose the world; sylvara-sim's reader reads them.
-const std::set<std::string> WORLD_OPTIONS = {"--size", "--genesis", "--seed", "--load", "--rules", "--set"};
+const std::set<std::string> WORLD_OPTIONS = {"--size",  "--genesis", "--seed", "--load",
+                                             "--rules", "--set",     "--keep"};
 
 // Read as sylvara-sim reads its own options.
 const OptionReader READER(OptionReader::Sign::Allowed, OptionReader::Strays::Named);
@@ -64,6 +65,7 @@ std::string LabOptions::usage(const std::string& program) {
            "  --load FILE        open a saved world instead of a new one (not with --size or --genesis)\n"
            "  --rules FILE       the rules, from a TOML file (sylvara-sim --rules-list names them)\n"
            "  --set NAME=VALUE   set one rule, over the file; may be repeated\n"
+           "  --keep KIND=N      keep at least N herbivores, carnivores or plants alive by making new ones\n"
            "  --ahead TICKS      run the world this many ticks without a window first (default 0)\n"
            "  -h, --help         print this and exit\n"
            "\n"

@@ -309,7 +309,8 @@ void Animal::flee(float h, Life* from) {
 
 void Animal::attack(Life* prey) {
     const float e = prey->getEnergy();
-    const float f = prey->getFoodValue() * ((size - prey->getSize()) * tile->rules().animalSizeAdvantage + 1.0f);
+    const float f =
+        prey->getFoodValue() * ((size - prey->getSize()) * tile->rules().animalSizeAdvantage + 1.0f);
     float b = adrenalineLevel * f;
     if (b > maxEnergy - energy)
         b = maxEnergy - energy;

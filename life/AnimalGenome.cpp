@@ -6,10 +6,12 @@
 #include <cstdlib>
 #include <initializer_list>
 
-int AnimalGenome::clampTrait(int value) { return std::clamp(value, 1, 100); }
+int AnimalGenome::clampTrait(int value) {
+    return std::clamp(value, 1, 100);
+}
 
-void AnimalGenome::mutate(int& kind, int& speed, int& adrenaline, int& spawnEfficiency, int& size, int& preySize,
-                          const Rules& rules) {
+void AnimalGenome::mutate(int& kind, int& speed, int& adrenaline, int& spawnEfficiency, int& size,
+                          int& preySize, const Rules& rules) {
     if (std::rand() % 100 < rules.mutationChance) {
         for (int* trait : {&speed, &adrenaline, &spawnEfficiency, &size, &preySize})
             *trait += std::rand() % (2 * rules.mutationStep) - rules.mutationStep;

@@ -6,7 +6,8 @@
 
 Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, int size)
     : state(STATE_IDLE), tile(tile), transform(new osg::PositionAttitudeTransform), size(size),
-      spawnEfficiency(spawnEfficiency), id(id), adrenalineLevel(0.0f), foodValue(tile->rules().animalFoodValue) {
+      spawnEfficiency(spawnEfficiency), id(id), adrenalineLevel(0.0f),
+      foodValue(tile->rules().animalFoodValue) {
     transform->setPosition(position);
     transform->dirtyBound();
 }
@@ -14,7 +15,8 @@ Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, in
 Life::Life(const LifeRecord& record, WorldTile* tile)
     : state(record.state), tile(tile), transform(new osg::PositionAttitudeTransform), size(record.size),
       spawnEfficiency(record.spawnEfficiency), id(record.id), energy(record.energy),
-      adrenalineLevel(record.adrenalineLevel), foodValue(tile->rules().animalFoodValue), generation(record.generation) {
+      adrenalineLevel(record.adrenalineLevel), foodValue(tile->rules().animalFoodValue),
+      generation(record.generation) {
     transform->setPosition(record.position);
     transform->dirtyBound();
 }

@@ -28,7 +28,8 @@ osg::Material* emissionOf(const osg::StateSet* stateSet) {
 } // namespace
 
 WorldTile::WorldTile(TileGrid* grid, int column, int row)
-    : grid(grid), worldRules(&grid->getWorld()->getRules()), transform(new osg::PositionAttitudeTransform), row(row), column(column) {
+    : grid(grid), worldRules(&grid->getWorld()->getRules()), transform(new osg::PositionAttitudeTransform),
+      row(row), column(column) {
     transform->setPosition(
         osg::Vec3d(column * TileGrid::TILE_SIZE + 75.0, row * TileGrid::TILE_SIZE + 75.0, 0));
 }

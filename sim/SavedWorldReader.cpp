@@ -167,10 +167,11 @@ bool SavedWorldReader::load(const std::string& path, WorldRecord& world, std::st
         return false;
     }
     int version = 0;
-    return checkFile(db, problem) && checkVersion(db, version, problem) && checkTables(db, version, problem) &&
-           readWorld(db, world, problem) && readRules(db, version, world, problem) && readTiles(db, world, problem) &&
-           readAnimals(db, world, problem) && readPlants(db, world, problem) &&
-           readMarkers(db, world, problem);
+    return checkFile(db, problem) && checkVersion(db, version, problem) &&
+           checkTables(db, version, problem) && readWorld(db, world, problem) &&
+           readRules(db, version, world, problem) && readRescue(db, version, world, problem) &&
+           readTiles(db, world, problem) && readAnimals(db, world, problem) &&
+           readPlants(db, world, problem) && readMarkers(db, world, problem);
 }
 
 bool SavedWorldReader::checkFile(SqliteDatabase& db, std::string& problem) {
@@ -208,8 +209,9 @@ bool SavedWorldReader::checkVersion(SqliteDatabase& db, int& found, std::string&
         return false;
     }
     if (version.integer(0) < Schema::OLDEST_VERSION || version.integer(0) > Schema::VERSION) {
-        problem = "schema version " + std::to_string(version.integer(0)) + ", but this Sylvara reads versions " +
-                  std::to_string(Schema::OLDEST_VERSION) + " to " + std::to_string(Schema::VERSION);
+        problem = "schema version " + std::to_string(version.integer(0)) +
+                  ", but this Sylvara reads versions " + std::to_string(Schema::OLDEST_VERSION) + " to " +
+                  std::to_string(Schema::VERSION);
         return false;
     }
     found = static_cast<int>(version.integer(0));
@@ -387,5 +389,26 @@ bool SavedWorldReader::readRules(SqliteDatabase& db, int version, WorldRecord& w
             problem = "rule " + name + ": " + reason;
         else
             RuleTable::set(world.rules, *field, value);
+    });
+}
+
+bool SavedWorldReader::readRescue(SqliteDatabase& db, int version, WorldRecord& world, std::string& problem) {
+    if (version < 2)
+        return true;
+    const std::vector<std::string>& kinds = Schema::rescueKindNames();
+    return eachRow(db, Schema::RESCUE, problem, [&](Cells& cells) {
+        cells.setLabel("rescue");
+        const std::string kind = cells.text();
+        const auto found = std::find(kinds.begin(), kinds.end(), kind);
+        const int keep = static_cast<int>(cells.whole(0, 100000));
+        const long inserted = static_cast<long>(cells.whole(0, LLONG_MAX));
+        if (!cells.ok())
+            return;
+        if (found == kinds.end()) {
+            problem = "rescue: \"" + kind + "\" is no kind";
+            return;
+        }
+        world.keep[found - kinds.begin()] = keep;
+        world.inserted[found - kinds.begin()] = inserted;
     });
 }

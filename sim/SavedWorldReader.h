@@ -25,4 +25,5 @@ private:
     static bool readPlants(SqliteDatabase& db, WorldRecord& world, std::string& problem);
     static bool readMarkers(SqliteDatabase& db, WorldRecord& world, std::string& problem);
     static bool readRules(SqliteDatabase& db, int version, WorldRecord& world, std::string& problem);
+    static bool readRescue(SqliteDatabase& db, int version, WorldRecord& world, std::string& problem);
 };

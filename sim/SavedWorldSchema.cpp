@@ -105,6 +105,9 @@ const SavedWorldSchema::Table SavedWorldSchema::MARKERS = {"markers",
 const SavedWorldSchema::Table SavedWorldSchema::RULES = {"rules",
                                                          {{"name", "TEXT PRIMARY KEY"}, {"value", "REAL"}}};
 
+const SavedWorldSchema::Table SavedWorldSchema::RESCUE = {
+    "rescue", {{"kind", "TEXT PRIMARY KEY"}, {"keep", "INTEGER"}, {"inserted", "INTEGER"}}};
+
 int SavedWorldSchema::Table::at(const std::string& column) const {
     for (size_t i = 0; i < columns.size(); ++i)
         if (column == columns[i].name)
@@ -113,14 +116,15 @@ int SavedWorldSchema::Table::at(const std::string& column) const {
 }
 
 const std::vector<const SavedWorldSchema::Table*>& SavedWorldSchema::tables() {
-    static const std::vector<const Table*> all = {&WORLD, &TILES, &ANIMALS, &PLANTS, &MARKERS, &RULES};
+    static const std::vector<const Table*> all = {&WORLD,   &TILES, &ANIMALS, &PLANTS,
+                                                  &MARKERS, &RULES, &RESCUE};
     return all;
 }
 
 std::vector<const SavedWorldSchema::Table*> SavedWorldSchema::tablesOf(int version) {
     std::vector<const Table*> held = tables();
     if (version < 2)
-        held.erase(std::find(held.begin(), held.end(), &RULES));
+        held.erase(std::find(held.begin(), held.end(), &RULES), held.end());
     return held;
 }
 
@@ -146,6 +150,11 @@ std::string SavedWorldSchema::selectSql(const Table& table) {
     for (size_t i = 0; i < table.columns.size(); ++i)
         names += std::string(i ? ", " : "") + table.columns[i].name;
     return "SELECT " + names + " FROM " + table.name;
+}
+
+const std::vector<std::string>& SavedWorldSchema::rescueKindNames() {
+    static const std::vector<std::string> names = {"herbivores", "carnivores", "plants"};
+    return names;
 }
 
 std::string SavedWorldSchema::stateName(int state) {

@@ -7,7 +7,7 @@
 // names that stand for states and kinds, so that the file reads well in the sqlite3 shell.
 class SavedWorldSchema {
 public:
-    // Version 2 added the rules in force; version 1 files load with the default rules.
+    // Version 2 added the rules in force and rescue; version 1 files load with the default rules.
     static constexpr int VERSION = 2;
     static constexpr int OLDEST_VERSION = 1;
 
@@ -27,6 +27,7 @@ public:
     static const Table PLANTS;
     static const Table MARKERS;
     static const Table RULES;
+    static const Table RESCUE;
     static const std::vector<const Table*>& tables();
     // The tables a file of that version holds.
     static std::vector<const Table*> tablesOf(int version);
@@ -42,4 +43,6 @@ public:
     static std::string kindName(int kind);
     static int kindValue(const std::string& name);
     static const std::vector<std::string>& markerKindNames();
+    // The rows of the rescue table, in the order of the World's floors.
+    static const std::vector<std::string>& rescueKindNames();
 };

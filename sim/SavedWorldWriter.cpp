@@ -172,7 +172,8 @@ bool SavedWorldWriter::fill(SqliteDatabase& db, const WorldRecord& world, std::s
     if (!db.run(schema, error))
         return false;
     const bool filled = fillWorld(db, world) && fillTiles(db, world) && fillAnimals(db, world) &&
-                        fillPlants(db, world) && fillMarkers(db, world) && fillRules(db, world);
+                        fillPlants(db, world) && fillMarkers(db, world) && fillRules(db, world) &&
+                        fillRescue(db, world);
     if (!filled) {
         error = db.lastError();
         return false;
@@ -248,6 +249,17 @@ bool SavedWorldWriter::fillRules(SqliteDatabase& db, const WorldRecord& world) {
     for (const RuleTable::Field& field : RuleTable::fields()) {
         Row row(insert);
         row << std::string(field.name) << RuleTable::get(world.rules, field);
+        if (!row.store())
+            return false;
+    }
+    return true;
+}
+
+bool SavedWorldWriter::fillRescue(SqliteDatabase& db, const WorldRecord& world) {
+    SqliteStatement insert(db.handle(), Schema::insertSql(Schema::RESCUE));
+    for (size_t kind = 0; kind < world.keep.size(); ++kind) {
+        Row row(insert);
+        row << Schema::rescueKindNames()[kind] << world.keep[kind] << world.inserted[kind];
         if (!row.store())
             return false;
     }

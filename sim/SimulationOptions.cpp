@@ -40,7 +40,29 @@ bool readTiles(const std::string& text, std::vector<std::pair<int, int>>& tiles,
     return true;
 }
 
+const char* const KEPT_KINDS[] = {"herbivores", "carnivores", "plants"};
+
+// "herbivores=5": a kind and the least of it kept alive.
+bool readKeep(const std::string& text, std::array<int, 3>& keep, std::string& error) {
+    const size_t equals = text.find('=');
+    const std::string kind = text.substr(0, equals);
+    for (int k = 0; k < 3; ++k)
+        if (kind == KEPT_KINDS[k])
+            return equals != std::string::npos &&
+                   READER.readCount("--keep " + kind, text.substr(equals + 1), 0, 100000, keep[k], error);
+    error = "--keep: \"" + text + "\" is not KIND=N with KIND herbivores, carnivores or plants";
+    return false;
+}
+
 } // namespace
+
+std::string SimulationOptions::keepText() const {
+    std::string text;
+    for (int k = 0; k < 3; ++k)
+        if (keep[k] > 0)
+            text += (text.empty() ? "" : " ") + std::string(KEPT_KINDS[k]) + "=" + std::to_string(keep[k]);
+    return text;
+}
 
 SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const* argv,
                                                     SimulationOptions& options, std::string& error) {
@@ -96,6 +118,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         {"--plot", fileName(options.plotFile)},
         {"--traits", fileName(options.traitsFile)},
         {"--rules", fileName(options.rulesFile)},
+        {"--keep",
+         [&](const std::string&, const std::string& v) { return readKeep(v, options.keep, error); }},
         {"--set",
          [&](const std::string&, const std::string& v) {
              options.ruleSettings.push_back(v);
@@ -197,6 +221,9 @@ std::string SimulationOptions::usage(const std::string& program) {
            "  --rules FILE       read the rules from a TOML file (see --rules-list); on --load, they\n"
            "                     change the saved world's rules from its tick on\n"
            "  --set NAME=VALUE   set one rule, over the file; may be repeated\n"
+           "  --keep KIND=N      rescue: at the end of every tick with fewer than N herbivores,\n"
+           "                     carnivores or plants alive, new ones are made as the genesis makes\n"
+           "                     them, up to N; counted in the census and the summary; may be repeated\n"
            "  --rules-list       print every rule with its default, range and meaning, and exit\n"
            "  -h, --help         print this and exit\n"
            "\n"

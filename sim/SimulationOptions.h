@@ -2,6 +2,7 @@
 
 #include "world/Rules.h"
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +39,12 @@ public:
     std::string rulesFile;
     std::vector<std::string> ruleSettings;
     Rules rules;
+
+    // --keep KIND=N: the least of herbivores, carnivores and plants rescue keeps alive; 0: none.
+    std::array<int, 3> keep{};
+    bool keeps() const { return keep[0] > 0 || keep[1] > 0 || keep[2] > 0; }
+    // "herbivores=5 plants=20" for the floors given; empty for none.
+    std::string keepText() const;
 
     bool changesRules() const { return !rulesFile.empty() || !ruleSettings.empty(); }
 

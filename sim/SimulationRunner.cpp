@@ -91,13 +91,20 @@ bool SimulationRunner::start(std::string& error) {
             error = "cannot write the CSV " + options.csvFile + ": " + std::strerror(errno);
             return false;
         }
-        std::fprintf(csv, "%s\n", PopulationCensus::csvHeader().c_str());
+        std::fprintf(csv, "%s%s\n", PopulationCensus::csvHeader().c_str(),
+                     rescuing ? ",herbivores_inserted,carnivores_inserted,plants_inserted" : "");
     }
 
     record();
     writeRow();
     setupSeconds = secondsSince(begun);
     return true;
+}
+
+std::string SimulationRunner::keepText(const World::Floors& floors) {
+    SimulationOptions given;
+    given.keep = floors;
+    return given.keepText();
 }
 
 std::string SimulationRunner::rulesChangeLine(const Rules& before, const Rules& after, long tick) {
@@ -110,11 +117,15 @@ std::string SimulationRunner::rulesChangeLine(const Rules& before, const Rules& 
 
 void SimulationRunner::fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved) {
     world.setRules(options.rules);
+    world.setKeep(options.keep);
     for (const auto& tile : options.tilesToPopulate())
         world.getTiles()->tileAt(tile.first, tile.second)->genesis();
     const bool loading = !options.loadFile.empty();
     if (loading)
         saved.restore(world);
+    // Floors given with a saved world replace its own.
+    if (loading && options.keeps())
+        world.setKeep(options.keep);
     // Rules given with a saved world change its own from the loaded tick on.
     if (loading && options.changesRules()) {
         Rules changed = world.getRules();
@@ -153,6 +164,8 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     world->setTickRate(TICK_RATE);
     fillWorld(*world, options, saved);
     startTick = tick = static_cast<int>(world->getTickNumber());
+    const World::Insertions& made = world->getInserted();
+    rescuing = options.keeps() || world->getKeep() != World::Floors{} || made[0] + made[1] + made[2] > 0;
     if (loading && options.changesRules())
         out << rulesChangeLine(saved.getRecord().rules, world->getRules(), startTick) << "\n";
     return true;
@@ -191,7 +204,11 @@ void SimulationRunner::writeRow() {
     rows += 1;
     if (!csv)
         return;
-    std::fprintf(csv, "%s\n", census.csvRow(tick).c_str());
+    const World::Insertions& made = world->getInserted();
+    if (rescuing)
+        std::fprintf(csv, "%s,%ld,%ld,%ld\n", census.csvRow(tick).c_str(), made[0], made[1], made[2]);
+    else
+        std::fprintf(csv, "%s\n", census.csvRow(tick).c_str());
     // Row by row, so a long run can be watched (or read after a kill) as it goes.
     std::fflush(csv);
 }
@@ -288,17 +305,27 @@ void SimulationRunner::printSummary(std::ostream& to) const {
        << census.count(PopulationCensus::CARNIVORES) << ", plants " << census.count(PopulationCensus::PLANTS)
        << "\n";
     const char* const names[] = {"herbivores", "carnivores", "plants"};
+    const World::Insertions& made = world->getInserted();
     for (int g = 0; g < PopulationCensus::GROUPS; ++g) {
         const int extinct = getExtinctionTick(static_cast<PopulationCensus::Group>(g));
         if (extinct < 0)
-            to << names[g] << " alive\n";
+            to << names[g] << " alive";
         else if (lastAlive[g] < 0 && startTick == 0)
-            to << names[g] << " never lived\n";
+            to << names[g] << " never lived";
         else if (lastAlive[g] < 0)
-            to << names[g] << " none from the loaded tick " << startTick << "\n";
+            to << names[g] << " none from the loaded tick " << startTick;
         else
-            to << names[g] << " died out at tick " << extinct << "\n";
+            to << names[g] << " died out at tick " << extinct;
+        // A kind that lived on rescue's insertions never passes for one that lived on its own.
+        if (made[g] > 0)
+            to << ", rescued: " << made[g] << " inserted";
+        to << "\n";
     }
+    if (rescuing)
+        to << "rescue keeps "
+           << (world->getKeep() == World::Floors{} ? "nothing now" : keepText(world->getKeep()))
+           << "; inserted herbivores " << made[0] << ", carnivores " << made[1] << ", plants " << made[2]
+           << "\n";
     if (!options.csvFile.empty())
         to << "csv " << options.csvFile << " (" << rows << " rows)\n";
     if (plotted)

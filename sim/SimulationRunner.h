@@ -7,6 +7,7 @@
 #include <osg/Group>
 #include <osg/ref_ptr>
 
+#include <array>
 #include <cstdio>
 #include <iosfwd>
 #include <memory>
@@ -44,6 +45,8 @@ public:
     static void fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved);
     // The line a loaded world's changed rules are announced with.
     static std::string rulesChangeLine(const Rules& before, const Rules& after, long tick);
+    // "herbivores=5 plants=20".
+    static std::string keepText(const std::array<int, 3>& floors);
 
     World* getWorld() const { return world.get(); }
     int getTick() const { return tick; }
@@ -90,4 +93,6 @@ private:
     bool plotted = false;
     bool traitsPlotted = false;
     bool missingGnuplot = false;
+    // Rescue keeps a floor, or has inserted before: the census carries the insertions.
+    bool rescuing = false;
 };

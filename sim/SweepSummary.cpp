@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -46,7 +47,30 @@ bool SweepSummary::readRun(const std::string& csvFile, Run& run, std::string& er
     return true;
 }
 
+void SweepSummary::readSummaryLines(const std::string& logFile, Run& run) {
+    std::ifstream in(logFile);
+    const char* const kinds[] = {"herbivores", "carnivores", "plants"};
+    std::string line;
+    while (std::getline(in, line)) {
+        for (int group = 0; group < PopulationCensus::GROUPS; ++group) {
+            const std::string kind = kinds[group];
+            if (line.rfind(kind + " ", 0) != 0)
+                continue;
+            int tick = 0;
+            if (line.rfind(kind + " alive", 0) == 0)
+                run.diedAt[group] = -1;
+            else if (std::sscanf(line.c_str() + kind.size(), " died out at tick %d", &tick) == 1)
+                run.diedAt[group] = tick;
+            const size_t rescued = line.find(", rescued: ");
+            if (rescued != std::string::npos)
+                run.inserted[group] = std::atol(line.c_str() + rescued + 11);
+        }
+    }
+}
+
 int SweepSummary::Run::extinctionTick(int group) const {
+    if (diedAt[group] != UNKNOWN)
+        return diedAt[group];
     if (counts.back()[group] > 0)
         return -1;
     size_t first = counts.size() - 1;
@@ -86,6 +110,20 @@ SweepSummary::Extinction SweepSummary::extinction(int group) const {
     return result;
 }
 
+int SweepSummary::rescuedRuns(int group) const {
+    int runs = 0;
+    for (const Run& run : pooled)
+        runs += run.inserted[group] > 0;
+    return runs;
+}
+
+long SweepSummary::inserted(int group) const {
+    long total = 0;
+    for (const Run& run : pooled)
+        total += run.inserted[group];
+    return total;
+}
+
 std::vector<SweepSummary::Point> SweepSummary::curves() const {
     std::vector<Point> points;
     if (pooled.empty())
@@ -119,7 +157,7 @@ std::string SweepSummary::summaryHeader() {
     for (int group = 0; group < PopulationCensus::GROUPS; ++group) {
         const std::string kind = PopulationCensus::groupName(static_cast<PopulationCensus::Group>(group));
         header += "," + kind + "_died_out," + kind + "_extinction_q1," + kind + "_extinction_median," + kind +
-                  "_extinction_q3";
+                  "_extinction_q3," + kind + "_rescued_runs," + kind + "_inserted";
     }
     return header;
 }
@@ -129,7 +167,8 @@ std::string SweepSummary::summaryRow() const {
     for (int group = 0; group < PopulationCensus::GROUPS; ++group) {
         const Extinction e = extinction(group);
         row += "," + std::to_string(e.diedOut) + "," + number(e.q1) + "," + number(e.median) + "," +
-               number(e.q3);
+               number(e.q3) + "," + std::to_string(rescuedRuns(group)) + "," +
+               std::to_string(inserted(group));
     }
     return row;
 }

@@ -6,6 +6,7 @@
 #include "sim/TileRecord.h"
 #include "world/Rules.h"
 
+#include <array>
 #include <vector>
 
 // A whole world at the end of a tick, as plain values.
@@ -26,6 +27,8 @@ struct WorldRecord {
     std::vector<PlantRecord> plants;
     // The timed markers in the order they were made, the beams last.
     std::vector<MarkerRecord> markers;
-    // The rules in force.
+    // The rules in force, and rescue's floors and insertions by kind (herbivores, carnivores, plants).
     Rules rules;
+    std::array<int, 3> keep{};
+    std::array<long, 3> inserted{};
 };

@@ -111,13 +111,17 @@ TEST(RulesFile, ReadsTablesDottedKeysAndWholeNumbersForFractions) {
 TEST(RulesFile, BadFilesAreRefusedInOneLineNamingFileLineAndRule) {
     EXPECT_EQ(refusalOf("[animal]\nmoveCost = 0.01\nmoveCots = 0.02\n"),
               "my.toml:3: unknown rule animal.moveCots (did you mean animal.moveCost?)");
-    EXPECT_EQ(refusalOf("\n\nmutation.chance = 120\n"), "my.toml:3: rule mutation.chance: must be a whole number in 0..100");
-    EXPECT_EQ(refusalOf("mutation.chance = 2.5\n"), "my.toml:1: rule mutation.chance: must be a whole number in 0..100");
+    EXPECT_EQ(refusalOf("\n\nmutation.chance = 120\n"),
+              "my.toml:3: rule mutation.chance: must be a whole number in 0..100");
+    EXPECT_EQ(refusalOf("mutation.chance = 2.5\n"),
+              "my.toml:1: rule mutation.chance: must be a whole number in 0..100");
     EXPECT_EQ(refusalOf("[tile]\nnourishment = \"lots\"\n"),
               "my.toml:2: rule tile.nourishment: must be a number in 0..100, not a string");
-    EXPECT_EQ(refusalOf("animal.reach = true\n"), "my.toml:1: rule animal.reach: must be a number in 0..10, not true or false");
+    EXPECT_EQ(refusalOf("animal.reach = true\n"),
+              "my.toml:1: rule animal.reach: must be a number in 0..10, not true or false");
     // Of several wrong rules, the first in the file is named.
-    EXPECT_EQ(refusalOf("zebra = 1\n[animal]\nmoveCost = -1\n").rfind("my.toml:1: unknown rule zebra", 0), 0u);
+    EXPECT_EQ(refusalOf("zebra = 1\n[animal]\nmoveCost = -1\n").rfind("my.toml:1: unknown rule zebra", 0),
+              0u);
 
     const std::string twice = refusalOf("[animal]\nmoveCost = 0.01\nbreedAt = 0.5\nmoveCost = 0.02\n");
     EXPECT_EQ(twice.rfind("my.toml:4: ", 0), 0u) << twice;
@@ -133,6 +137,8 @@ TEST(RulesFile, BadFilesAreRefusedInOneLineNamingFileLineAndRule) {
     std::string error;
     EXPECT_FALSE(RulesFile::read(scratch.file("missing.toml"), rules, error));
     EXPECT_EQ(error, scratch.file("missing.toml") + ": cannot read the rules file");
+    EXPECT_FALSE(RulesFile::read(scratch.folder.string(), rules, error));
+    EXPECT_EQ(error, scratch.folder.string() + ": cannot read the rules file: it is a folder");
     std::ofstream(scratch.file("empty.toml")).close();
     EXPECT_TRUE(RulesFile::read(scratch.file("empty.toml"), rules, error)) << "an empty file changes nothing";
 }
@@ -142,8 +148,8 @@ TEST(RulesFile, SettingsComeAfterTheFileAndAreCheckedAlike) {
     std::ofstream(scratch.file("base.toml")) << "mutation.chance = 5\nanimal.moveCost = 0.02\n";
     Rules rules;
     std::string error;
-    ASSERT_TRUE(RulesFile::apply(scratch.file("base.toml"), {"mutation.chance=40", "animal.reach=0.25"}, rules,
-                                 error))
+    ASSERT_TRUE(RulesFile::apply(scratch.file("base.toml"), {"mutation.chance=40", "animal.reach=0.25"},
+                                 rules, error))
         << error;
     EXPECT_EQ(rules.mutationChance, 40) << "--set wins over the file";
     EXPECT_EQ(rules.animalMoveCost, 0.02f);

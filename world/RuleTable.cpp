@@ -10,8 +10,10 @@ namespace {
 
 using Type = RuleTable::Type;
 
-#define RULE(member, name, type, min, max, meaning)                                                       \
-    RuleTable::Field { name, type, offsetof(Rules, member), min, max, meaning }
+#define RULE(member, name, type, min, max, meaning)                                                          \
+    RuleTable::Field {                                                                                       \
+        name, type, offsetof(Rules, member), min, max, meaning                                               \
+    }
 
 const std::vector<RuleTable::Field> FIELDS = {
     RULE(animalMoveCost, "animal.moveCost", Type::Float, 0, 10, "energy an animal spends on every step"),
@@ -28,7 +30,8 @@ const std::vector<RuleTable::Field> FIELDS = {
     RULE(animalRecovery, "animal.recovery", Type::Float, 0, 1,
          "share of its adrenaline an animal gets back on every walking step"),
     RULE(animalRunCost, "animal.runCost", Type::Float, 0, 10, "adrenaline a running step uses"),
-    RULE(animalRunStep, "animal.runStep", Type::Float, 0, 10, "distance a running step covers per point of speed"),
+    RULE(animalRunStep, "animal.runStep", Type::Float, 0, 10,
+         "distance a running step covers per point of speed"),
     RULE(animalWalkStep, "animal.walkStep", Type::Float, 0, 1, "a walking step as a share of a running step"),
     RULE(animalTurnChance, "animal.turnChance", Type::Int, 0, 100,
          "percent chance that an idle animal turns a little on a step"),
@@ -37,8 +40,10 @@ const std::vector<RuleTable::Field> FIELDS = {
     RULE(animalReach, "animal.reach", Type::Double, 0, 10, "distance of a bite per point of size"),
     RULE(animalSizeAdvantage, "animal.sizeAdvantage", Type::Float, 0, 1,
          "how much more a bite takes per point of size above the prey's"),
-    RULE(animalFoodValue, "animal.foodValue", Type::Float, 0, 10, "what an animal's energy is worth to its hunter"),
-    RULE(animalDeathTicks, "animal.deathTicks", Type::Int, 1, 1000, "ticks a dead animal lies before it goes"),
+    RULE(animalFoodValue, "animal.foodValue", Type::Float, 0, 10,
+         "what an animal's energy is worth to its hunter"),
+    RULE(animalDeathTicks, "animal.deathTicks", Type::Int, 1, 1000,
+         "ticks a dead animal lies before it goes"),
     RULE(plantGrowAt, "plant.growAt", Type::Float, 0.01, 1,
          "share of its most energy above which a plant grows a segment or seeds"),
     RULE(plantBirthEnergy, "plant.birthEnergy", Type::Float, 0.01, 1,
@@ -49,26 +54,32 @@ const std::vector<RuleTable::Field> FIELDS = {
     RULE(plantSpread, "plant.spread", Type::Int, 1, 100, "farthest a seed falls, per point of spawn radius"),
     RULE(plantMinSize, "plant.minSize", Type::Int, 1, 100, "the smallest a plant grows"),
     RULE(plantSegmentSize, "plant.segmentSize", Type::Int, 1, 100, "points of size per stem segment"),
-    RULE(plantFoodValue, "plant.foodValue", Type::Float, 0, 10, "what a plant's energy is worth to a herbivore"),
+    RULE(plantFoodValue, "plant.foodValue", Type::Float, 0, 10,
+         "what a plant's energy is worth to a herbivore"),
     RULE(plantWitherTicks, "plant.witherTicks", Type::Int, 1, 1000, "ticks a plant that cannot live withers"),
     RULE(plantDeathTicks, "plant.deathTicks", Type::Int, 1, 1000, "ticks a dead plant stands before it goes"),
     RULE(tileNourishment, "tile.nourishment", Type::Float, 0, 100,
          "energy a tile shares among its plants every tick, by their size"),
-    RULE(tileFertilizedBoost, "tile.fertilizedBoost", Type::Float, 0, 100, "how many times a fertilized tile feeds"),
+    RULE(tileFertilizedBoost, "tile.fertilizedBoost", Type::Float, 0, 100,
+         "how many times a fertilized tile feeds"),
     RULE(tileViability, "tile.viability", Type::Float, 0, 100000,
          "plant mass a tile bears per animal on it (and one more)"),
     RULE(tileFertilizedCrowd, "tile.fertilizedCrowd", Type::Float, 0, 100000,
          "the animals a fertilized tile counts as bearing, for its plants"),
-    RULE(mutationChance, "mutation.chance", Type::Int, 0, 100, "percent chance that a birth changes the genome"),
-    RULE(mutationStep, "mutation.step", Type::Int, 1, 50, "a changed trait moves by up to this much either way"),
+    RULE(mutationChance, "mutation.chance", Type::Int, 0, 100,
+         "percent chance that a birth changes the genome"),
+    RULE(mutationStep, "mutation.step", Type::Int, 1, 50,
+         "a changed trait moves by up to this much either way"),
     RULE(mutationKindSwitch, "mutation.kindSwitch", Type::Int, 0, 100,
          "percent chance that a changed animal genome draws its kind anew"),
     RULE(mutationHerbivoreOneIn, "mutation.herbivoreOneIn", Type::Int, 1, 100,
          "a kind drawn anew is a herbivore one time in this many, else a carnivore"),
     RULE(mutationTraitBudget, "mutation.traitBudget", Type::Int, 3, 300,
          "the most that speed, adrenaline and spawn efficiency (or a plant's three) add up to"),
-    RULE(genesisHerbivores, "genesis.herbivores", Type::Int, 0, 1000, "herbivores the genesis puts on a tile"),
-    RULE(genesisCarnivores, "genesis.carnivores", Type::Int, 0, 1000, "carnivores the genesis puts on a tile"),
+    RULE(genesisHerbivores, "genesis.herbivores", Type::Int, 0, 1000,
+         "herbivores the genesis puts on a tile"),
+    RULE(genesisCarnivores, "genesis.carnivores", Type::Int, 0, 1000,
+         "carnivores the genesis puts on a tile"),
     RULE(genesisPlants, "genesis.plants", Type::Int, 0, 1000, "plants the genesis puts on a tile"),
 };
 
@@ -172,7 +183,8 @@ std::string RuleTable::range(const Field& field) {
 
 std::string RuleTable::check(const Field& field, double value) {
     const bool whole = field.type == Type::Int;
-    if (!std::isfinite(value) || value < field.min || value > field.max || (whole && value != std::floor(value)))
+    if (!std::isfinite(value) || value < field.min || value > field.max ||
+        (whole && value != std::floor(value)))
         return std::string("must be ") + (whole ? "a whole number" : "a number") + " in " + range(field);
     return {};
 }

@@ -31,7 +31,8 @@ public:
     static void set(Rules& rules, const Field& field, double value);
     // Empty when the value suits the field, else why not ("must be a whole number in 0..100").
     static std::string check(const Field& field, double value);
-    // Reads "1e-3", "20" or "0.5" as the field's value; false with a reason when it is no number or fails check().
+    // Reads "1e-3", "20" or "0.5" as the field's value; false with a reason when it is no number or fails
+    // check().
     static bool parse(const Field& field, const std::string& text, double& value, std::string& error);
     // The value as the shortest text that reads back to it.
     static std::string format(const Rules& rules, const Field& field);

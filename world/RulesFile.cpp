@@ -5,6 +5,7 @@
 #include <toml++/toml.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -40,7 +41,8 @@ std::string judge(const std::string& name, const toml::node& node, double& value
     return reason.empty() ? reason : "rule " + name + ": " + reason;
 }
 
-void collect(const toml::table& table, const std::string& prefix, Rules& rules, std::vector<Refusal>& refusals) {
+void collect(const toml::table& table, const std::string& prefix, Rules& rules,
+             std::vector<Refusal>& refusals) {
     for (const auto& [key, node] : table) {
         const std::string name = prefix + std::string(key.str());
         if (const toml::table* inner = node.as_table()) {
@@ -82,6 +84,11 @@ bool RulesFile::readText(const std::string& text, const std::string& name, Rules
 }
 
 bool RulesFile::read(const std::string& file, Rules& rules, std::string& error) {
+    std::error_code unused;
+    if (std::filesystem::is_directory(file, unused)) {
+        error = file + ": cannot read the rules file: it is a folder";
+        return false;
+    }
     std::ifstream in(file, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.is_open() || in.bad()) {
@@ -100,7 +107,8 @@ bool RulesFile::set(const std::string& setting, Rules& rules, std::string& error
         return false;
     }
     if (!field) {
-        error = "--set " + setting + ": unknown rule " + name + " (did you mean " + RuleTable::nearest(name) + "?)";
+        error = "--set " + setting + ": unknown rule " + name + " (did you mean " + RuleTable::nearest(name) +
+                "?)";
         return false;
     }
     double value = 0.0;

@@ -137,11 +137,35 @@ void World::tick() {
     tiles->huntAll();
     tiles->updateAll();
     tiles->migrateAll();
+    if (keep[0] > 0 || keep[1] > 0 || keep[2] > 0)
+        rescue();
     releaseSpareMarkers();
     followSelection();
     ++tickNumber;
     lastTickStamp = timer.tick();
     reseed();
+}
+
+void World::rescue() {
+    Floors living{};
+    for (const auto& entry : lives) {
+        const Life& life = *entry.second;
+        if (life.getState() == STATE_DEAD)
+            continue;
+        if (life.getCategory() == CATEGORY_PLANT)
+            living[2] += 1;
+        else
+            living[static_cast<const Animal&>(life).getKind() == KIND_HERBIVORE ? 0 : 1] += 1;
+    }
+    const int side = tiles->getTilesPerSide();
+    for (int kind = 0; kind < 3; ++kind) {
+        for (int missing = keep[kind] - living[kind]; missing > 0; --missing) {
+            const int column = std::rand() % side;
+            WorldTile* tile = tiles->tileAt(column, std::rand() % side);
+            tile->populate(kind == 0, kind == 1, kind == 2);
+            inserted[kind] += 1;
+        }
+    }
 }
 
 void World::reseed() {
