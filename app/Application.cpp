@@ -3,7 +3,7 @@
 #include "app/Settings.h"
 #include "app/Viewer.h"
 #include "interaction/KeyboardEventHandler.h"
-#include "plants/TileGrid.h"
+#include "world/TileGrid.h"
 #include "presentation/Hud.h"
 #include "world/World.h"
 

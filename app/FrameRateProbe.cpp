@@ -4,8 +4,8 @@
 #include "app/Viewer.h"
 #include "character/FarCrowd.h"
 #include "life/Life.h"
-#include "plants/TileGrid.h"
-#include "plants/WorldTile.h"
+#include "world/TileGrid.h"
+#include "world/WorldTile.h"
 #include "presentation/ModelCatalogue.h"
 #include "world/World.h"
 

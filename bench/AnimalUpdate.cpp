@@ -2,8 +2,8 @@
 // about 100, 1,000 and 10,000 animals: half herbivores, half carnivores, ten per tile,
 // no plants. Each timed tick runs the whole tick untimed first, so hunts, deaths and
 // births go on as in the program; only the animal updates are timed.
-#include "plants/TileGrid.h"
-#include "plants/WorldTile.h"
+#include "world/TileGrid.h"
+#include "world/WorldTile.h"
 #include "presentation/SoundBank.h"
 #include "world/RandomSeed.h"
 #include "world/World.h"

@@ -2,10 +2,10 @@
 // ever larger boards, 60 ticks run): the time per save (snapshot and atomic write) and per load
 // (read, check, a new World and every organism rebuilt with its scene nodes, nothing drawn), and
 // the file size per organism. Times are wall clock, with the processor time of the process beside them.
-#include "plants/TileGrid.h"
-#include "plants/WorldTile.h"
+#include "world/TileGrid.h"
+#include "world/WorldTile.h"
 #include "presentation/SoundBank.h"
-#include "sim/SavedWorld.h"
+#include "save/SavedWorld.h"
 #include "world/RandomSeed.h"
 #include "world/World.h"
 

@@ -7,8 +7,8 @@
 // boards in turn, about 50,000 organisms in memory again, each asking ahead as
 // a crowded board does; the largest board's cost against it is the scaling of
 // the tick alone.
-#include "plants/TileGrid.h"
-#include "plants/WorldTile.h"
+#include "world/TileGrid.h"
+#include "world/WorldTile.h"
 #include "presentation/SoundBank.h"
 #include "world/RandomSeed.h"
 #include "world/World.h"

@@ -1,7 +1,7 @@
 #include "life/Animal.h"
 
-#include "plants/TileGrid.h"
-#include "plants/WorldTile.h"
+#include "world/TileGrid.h"
+#include "world/WorldTile.h"
 #include "presentation/EmissiveState.h"
 #include "presentation/SoundBank.h"
 #include "world/World.h"

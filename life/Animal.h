@@ -2,7 +2,7 @@
 
 #include "life/AnimalRecord.h"
 #include "life/Life.h"
-#include "plants/WorldTile.h"
+#include "world/WorldTile.h"
 
 // A herbivore or carnivore: walks, hunts, flees, reproduces and dies.
 class Animal : public Life {

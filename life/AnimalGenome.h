@@ -1,6 +1,6 @@
 #pragma once
 
-#include "world/Rules.h"
+#include "common/Rules.h"
 
 // The six inherited values of an animal and their drift at every birth.
 class AnimalGenome {

@@ -2,7 +2,7 @@
 
 #include "life/Animal.h"
 #include "life/LifeList.h"
-#include "plants/WorldTile.h"
+#include "world/WorldTile.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "life/Life.h"
 
-#include "plants/TileGrid.h"
-#include "plants/WorldTile.h"
+#include "world/TileGrid.h"
+#include "world/WorldTile.h"
 #include "world/World.h"
 
 Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, int size)

@@ -1,7 +1,7 @@
 #include "plants/Plant.h"
 
-#include "plants/TileGrid.h"
-#include "plants/WorldTile.h"
+#include "world/TileGrid.h"
+#include "world/WorldTile.h"
 #include "presentation/EmissiveState.h"
 #include "presentation/SharedNodeFanout.h"
 #include "presentation/SoundBank.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "world/Rules.h"
+#include "common/Rules.h"
 
 // The four inherited values of a plant and their drift at every seeding.
 class PlantGenome {

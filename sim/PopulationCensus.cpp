@@ -6,14 +6,6 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
-
-const char* const GROUP_NAMES[] = {"herbivore", "carnivore", "plant"};
-const char* const ANIMAL_TRAIT_NAMES[] = {"speed", "adrenaline", "spawnEfficiency", "size", "preySize"};
-const char* const PLANT_TRAIT_NAMES[] = {"offspring", "spawnRadius", "spawnEfficiency", "size"};
-
-} // namespace
-
 void PopulationCensus::Moments::add(double x) {
     count += 1;
     const double delta = x - mean;
@@ -63,36 +55,6 @@ void PopulationCensus::addGeneration(Group group, int generation) {
 double PopulationCensus::spread(Group group, int trait) const {
     const Moments& m = moments[group][trait];
     return m.count == 0 ? 0.0 : std::sqrt(m.squares / m.count);
-}
-
-std::string PopulationCensus::groupName(Group group) {
-    return GROUP_NAMES[group];
-}
-
-std::string PopulationCensus::traitName(Group group, int trait) {
-    return group == PLANTS ? PLANT_TRAIT_NAMES[trait] : ANIMAL_TRAIT_NAMES[trait];
-}
-
-int PopulationCensus::traitColumn(Group group, int trait) {
-    int column = 5;
-    for (int before = 0; before < group; ++before)
-        column += 2 * traitCount(static_cast<Group>(before));
-    return column + 2 * trait;
-}
-
-std::string PopulationCensus::csvHeader() {
-    std::string header = "tick,herbivores,carnivores,plants";
-    for (int group = 0; group < GROUPS; ++group) {
-        const char* const* names = group == PLANTS ? PLANT_TRAIT_NAMES : ANIMAL_TRAIT_NAMES;
-        for (int trait = 0; trait < traitCount(static_cast<Group>(group)); ++trait) {
-            const std::string column = std::string(GROUP_NAMES[group]) + "_" + names[trait];
-            header += "," + column + "_mean," + column + "_sd";
-        }
-    }
-    for (int group = 0; group < GROUPS; ++group)
-        header += std::string(",") + GROUP_NAMES[group] + "_generation_mean," + GROUP_NAMES[group] +
-                  "_generation_max";
-    return header;
 }
 
 std::string PopulationCensus::csvRow(int tick) const {

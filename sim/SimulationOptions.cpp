@@ -1,9 +1,10 @@
 #include "sim/SimulationOptions.h"
 
-#include "sim/OptionReader.h"
+#include "common/BoardSize.h"
+#include "common/OptionHelp.h"
+#include "common/OptionReader.h"
 #include "sim/SavePattern.h"
-#include "world/RulesFile.h"
-#include "world/World.h"
+#include "common/RulesFile.h"
 
 #include <algorithm>
 #include <climits>
@@ -14,31 +15,6 @@ namespace {
 
 // sylvara-sim's reading: a number may be negative (a tile), and a stray word is named as such.
 const OptionReader READER(OptionReader::Sign::Allowed, OptionReader::Strays::Named);
-
-// "C,R;C,R..." with every part a number; the range is checked once the size is known.
-bool readTiles(const std::string& text, std::vector<std::pair<int, int>>& tiles, std::string& error) {
-    tiles.clear();
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find(';', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string tile = text.substr(start, end - start);
-        const size_t comma = tile.find(',');
-        if (comma == std::string::npos) {
-            error = "--genesis: \"" + tile + "\" is not a tile (give all, none or C,R[;C,R...])";
-            return false;
-        }
-        int column = 0;
-        int row = 0;
-        if (!READER.readCount("--genesis", tile.substr(0, comma), INT_MIN, INT_MAX, column, error) ||
-            !READER.readCount("--genesis", tile.substr(comma + 1), INT_MIN, INT_MAX, row, error))
-            return false;
-        tiles.emplace_back(column, row);
-        start = end + 1;
-    }
-    return true;
-}
 
 const char* const KEPT_KINDS[] = {"herbivores", "carnivores", "plants"};
 
@@ -79,7 +55,7 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
     const std::map<std::string, Reader> readers = {
         {"--size",
          [&](const std::string& o, const std::string& v) {
-             return READER.readCount(o, v, 1, World::MAX_SIZE, options.size, error);
+             return READER.readCount(o, v, 1, BoardSize::MAX_TILES_PER_SIDE, options.size, error);
          }},
         {"--ticks",
          [&](const std::string& o, const std::string& v) {
@@ -104,13 +80,7 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
          }},
         {"--genesis",
          [&](const std::string&, const std::string& v) {
-             if (v == "all" || v == "none") {
-                 options.genesis = v == "all" ? Genesis::All : Genesis::None;
-                 options.genesisTiles.clear();
-                 return true;
-             }
-             options.genesis = Genesis::Tiles;
-             return readTiles(v, options.genesisTiles, error);
+             return GenesisOption::read(v, options.genesis, options.genesisTiles, error);
          }},
         {"--csv", fileName(options.csvFile)},
         {"--load", fileName(options.loadFile)},
@@ -169,15 +139,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
 
     if (!RulesFile::apply(options.rulesFile, options.ruleSettings, options.rules, error))
         return Outcome::Error;
-    for (const auto& tile : options.genesisTiles) {
-        if (tile.first < 0 || tile.second < 0 || tile.first >= options.size || tile.second >= options.size) {
-            error = "--genesis: tile " + std::to_string(tile.first) + "," + std::to_string(tile.second) +
-                    " is off a board of " + std::to_string(options.size) + " tiles per side (0.." +
-                    std::to_string(options.size - 1) + ")";
-            return Outcome::Error;
-        }
-    }
-    return Outcome::Run;
+    return GenesisOption::fitsBoard(options.genesisTiles, options.size, error) ? Outcome::Run
+                                                                               : Outcome::Error;
 }
 
 std::vector<std::pair<int, int>> SimulationOptions::tilesToPopulate() const {
@@ -194,38 +157,32 @@ std::vector<std::pair<int, int>> SimulationOptions::tilesToPopulate() const {
 }
 
 std::string SimulationOptions::usage(const std::string& program) {
-    return "usage: " + program +
-           " [options]\n"
-           "Runs Sylvara's world without a window as fast as it can and records its populations.\n"
-           "Run it from the run tree's bin folder.\n"
-           "\n"
-           "  --size N           tiles per side, 1.." +
-           std::to_string(World::MAX_SIZE) +
-           " (default 5)\n"
-           "  --ticks N          ticks to run (default 1000)\n"
-           "  --genesis WHERE    tiles seeded with 10 herbivores, 10 carnivores and 10 plants:\n"
-           "                     all, none, or C,R[;C,R...] by column and row from 0 (default all)\n"
-           "  --seed N           fix the random seed, 0..4294967295, so a run repeats exactly\n"
-           "                     (without it the clock reseeds every tick, as in the program)\n"
-           "  --csv FILE         census table, one row per interval (default population.csv)\n"
-           "  --plot FILE        PNG plot of the populations, drawn by gnuplot (default population.png)\n"
-           "  --traits FILE      PNG plot of each kind's genome traits over time (default traits.png)\n"
-           "  --interval N       ticks per CSV row (default 100)\n"
-           "  --memory-every N   print \"tick T rss KB\" with the resident set size every N ticks\n"
-           "  --load FILE        start from a saved world (then --size and --genesis are refused);\n"
-           "                     its seed goes on unless --seed is given, the census starts at its tick\n"
-           "  --save FILE        save the world at the end of the run\n"
-           "  --save-every N PATTERN\n"
-           "                     save the world every N ticks to the file PATTERN names for the tick,\n"
-           "                     with one conversion such as %06d: run-%06d.sylvara\n"
-           "  --rules FILE       read the rules from a TOML file (see --rules-list); on --load, they\n"
-           "                     change the saved world's rules from its tick on\n"
-           "  --set NAME=VALUE   set one rule, over the file; may be repeated\n"
-           "  --keep KIND=N      rescue: at the end of every tick with fewer than N herbivores,\n"
-           "                     carnivores or plants alive, new ones are made as the genesis makes\n"
-           "                     them, up to N; counted in the census and the summary; may be repeated\n"
-           "  --rules-list       print every rule with its default, range and meaning, and exit\n"
-           "  -h, --help         print this and exit\n"
-           "\n"
-           "Bad options exit with 2.\n";
+    return OptionHelp(21, program, "[options]",
+                      "Runs Sylvara's world without a window as fast as it can and records its populations.\n"
+                      "Run it from the run tree's bin folder.")
+        .size("default 5")
+        .option("--ticks N", {"ticks to run (default 1000)"})
+        .genesis("default all")
+        .seed({"(without it the clock reseeds every tick, as in the program)"})
+        .option("--csv FILE", {"census table, one row per interval (default population.csv)"})
+        .option("--plot FILE", {"PNG plot of the populations, drawn by gnuplot (default population.png)"})
+        .option("--traits FILE", {"PNG plot of each kind's genome traits over time (default traits.png)"})
+        .option("--interval N", {"ticks per CSV row (default 100)"})
+        .option("--memory-every N", {"print \"tick T rss KB\" with the resident set size every N ticks"})
+        .option("--load FILE", {"start from a saved world (then --size and --genesis are refused);",
+                                "its seed goes on unless --seed is given, the census starts at its tick"})
+        .option("--save FILE", {"save the world at the end of the run"})
+        .option("--save-every N PATTERN",
+                {"save the world every N ticks to the file PATTERN names for the tick,",
+                 "with one conversion such as %06d: run-%06d.sylvara"})
+        .option("--rules FILE", {"read the rules from a TOML file (see --rules-list); on --load, they",
+                                 "change the saved world's rules from its tick on"})
+        .option("--set NAME=VALUE", {"set one rule, over the file; may be repeated"})
+        .option("--keep KIND=N", {"rescue: at the end of every tick with fewer than N herbivores,",
+                                  "carnivores or plants alive, new ones are made as the genesis makes",
+                                  "them, up to N; counted in the census and the summary; may be repeated"})
+        .option("--rules-list", {"print every rule with its default, range and meaning, and exit"})
+        .help()
+        .text("\nBad options exit with 2.\n")
+        .str();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "world/Rules.h"
+#include "common/GenesisOption.h"
+#include "common/Rules.h"
 
 #include <array>
 #include <string>
@@ -11,7 +12,7 @@
 // genesis goes, the seed and the outputs.
 class SimulationOptions {
 public:
-    enum class Genesis { All, None, Tiles };
+    using Genesis = GenesisOption::Where;
     enum class Outcome { Run, Help, RulesList, Error };
 
     int size = 5;

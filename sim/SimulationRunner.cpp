@@ -1,17 +1,17 @@
 #include "sim/SimulationRunner.h"
 
-#include "plants/TileGrid.h"
-#include "plants/WorldTile.h"
+#include "common/SimulationPlot.h"
+#include "save/SavedWorld.h"
+#include "save/SavedWorldWriter.h"
 #include "sim/ProgressLine.h"
 #include "sim/SavePattern.h"
-#include "sim/SavedWorld.h"
-#include "sim/SavedWorldWriter.h"
-#include "sim/SimulationPlot.h"
 #include "sim/TraitsPlot.h"
 #include "world/RandomSeed.h"
-#include "world/RuleTable.h"
-#include "world/RulesFile.h"
+#include "common/RuleTable.h"
+#include "sim/WorldRules.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <cerrno>
 #include <chrono>
@@ -101,43 +101,14 @@ bool SimulationRunner::start(std::string& error) {
     return true;
 }
 
-std::string SimulationRunner::keepText(const World::Floors& floors) {
-    SimulationOptions given;
-    given.keep = floors;
-    return given.keepText();
-}
-
-std::string SimulationRunner::rulesChangeLine(const Rules& before, const Rules& after, long tick) {
-    std::string changes;
-    for (const RuleTable::Field* field : RuleTable::differences(before, after))
-        changes += " " + std::string(field->name) + " " + RuleTable::format(before, *field) + " -> " +
-                   RuleTable::format(after, *field);
-    return "rules changed from tick " + std::to_string(tick) + ":" + (changes.empty() ? " none" : changes);
-}
-
-void SimulationRunner::fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved) {
-    world.setRules(options.rules);
-    world.setKeep(options.keep);
-    for (const auto& tile : options.tilesToPopulate())
-        world.getTiles()->tileAt(tile.first, tile.second)->genesis();
-    const bool loading = !options.loadFile.empty();
-    if (loading)
-        saved.restore(world);
-    // Floors given with a saved world replace its own.
-    if (loading && options.keeps())
-        world.setKeep(options.keep);
-    // Rules given with a saved world change its own from the loaded tick on.
-    if (loading && options.changesRules()) {
-        Rules changed = world.getRules();
-        std::string unused;
-        if (RulesFile::apply(options.rulesFile, options.ruleSettings, changed, unused))
-            world.setRules(changed);
+void SimulationRunner::startWorld(World& world, const SavedWorld& saved) {
+    WorldRules::applyToNew(world, options);
+    if (options.loadFile.empty()) {
+        world.genesis(options.tilesToPopulate());
+        return;
     }
-    // A seed given on the command line takes over from the saved one.
-    if (loading && options.seeded)
-        RandomSeed::fix(options.seed);
-    // The genesis drew from the generator: the first tick starts from the seed for tick 0 as any other.
-    world.reseed();
+    saved.resume(world, options.seeded ? &options.seed : nullptr);
+    loadedRulesLine = WorldRules::applyToLoaded(world, options);
 }
 
 bool SimulationRunner::prepareWorld(std::string& error) {
@@ -162,12 +133,12 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     const bool loading = !options.loadFile.empty();
     world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr);
     world->setTickRate(TICK_RATE);
-    fillWorld(*world, options, saved);
+    startWorld(*world, saved);
     startTick = tick = static_cast<int>(world->getTickNumber());
     const World::Insertions& made = world->getInserted();
     rescuing = options.keeps() || world->getKeep() != World::Floors{} || made[0] + made[1] + made[2] > 0;
-    if (loading && options.changesRules())
-        out << rulesChangeLine(saved.getRecord().rules, world->getRules(), startTick) << "\n";
+    if (!loadedRulesLine.empty())
+        out << loadedRulesLine << "\n";
     return true;
 }
 
@@ -323,7 +294,7 @@ void SimulationRunner::printSummary(std::ostream& to) const {
     }
     if (rescuing)
         to << "rescue keeps "
-           << (world->getKeep() == World::Floors{} ? "nothing now" : keepText(world->getKeep()))
+           << (world->getKeep() == World::Floors{} ? "nothing now" : WorldRules::keepText(world->getKeep()))
            << "; inserted herbivores " << made[0] << ", carnivores " << made[1] << ", plants " << made[2]
            << "\n";
     if (!options.csvFile.empty())

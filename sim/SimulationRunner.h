@@ -1,8 +1,8 @@
 #pragma once
 
+#include "common/SimulationPlot.h"
 #include "sim/PopulationCensus.h"
 #include "sim/SimulationOptions.h"
-#include "sim/SimulationPlot.h"
 
 #include <osg/Group>
 #include <osg/ref_ptr>
@@ -40,13 +40,6 @@ public:
 
     // Resident set size in KB, from /proc/self/statm; -1 when unreadable.
     static long residentKb();
-    // Populates a freshly built world as the options say: the genesis, or the saved world when
-    // one is loaded, then the seed.
-    static void fillWorld(World& world, const SimulationOptions& options, const SavedWorld& saved);
-    // The line a loaded world's changed rules are announced with.
-    static std::string rulesChangeLine(const Rules& before, const Rules& after, long tick);
-    // "herbivores=5 plants=20".
-    static std::string keepText(const std::array<int, 3>& floors);
 
     World* getWorld() const { return world.get(); }
     int getTick() const { return tick; }
@@ -66,6 +59,8 @@ public:
 private:
     // Refuses save paths that cannot be written, and builds the world from the loaded file or anew.
     bool prepareWorld(std::string& error);
+    // A freshly built world filled as the options say: the genesis, or the saved world going on.
+    void startWorld(World& world, const SavedWorld& saved);
     void saveTo(const std::string& file);
     // Closes the CSV and draws the plot; false when the plot could not be drawn.
     bool closeOutputs();
@@ -95,4 +90,6 @@ private:
     bool missingGnuplot = false;
     // Rescue keeps a floor, or has inserted before: the census carries the insertions.
     bool rescuing = false;
+    // The line announcing the rules changed on a loaded world; empty when none were.
+    std::string loadedRulesLine;
 };

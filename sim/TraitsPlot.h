@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sim/SimulationPlot.h"
+#include "common/SimulationPlot.h"
 
 #include <string>
 

@@ -2,8 +2,8 @@
 
 #include "life/Animal.h"
 #include "plants/Plant.h"
-#include "plants/TileGrid.h"
-#include "plants/WorldTile.h"
+#include "world/TileGrid.h"
+#include "world/WorldTile.h"
 #include "presentation/Hud.h"
 #include "world/RandomSeed.h"
 #include "world/World.h"

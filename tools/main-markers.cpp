@@ -5,6 +5,7 @@
 //   sylvara-markers
 #include "app/Application.h"
 #include "app/Viewer.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
 
 #include <chrono>
@@ -15,7 +16,7 @@ namespace {
 
 // The middle of a tile, a little above the ground.
 osg::Vec3d middleOf(int column, int row, double z = 0.0) {
-    return osg::Vec3d(column * 150 + 75, row * 150 + 75, z);
+    return osg::Vec3d((column + 0.5) * TileGrid::TILE_SIZE, (row + 0.5) * TileGrid::TILE_SIZE, z);
 }
 
 void placeMarkers(World& world) {

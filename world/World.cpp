@@ -5,8 +5,6 @@
 #include "life/Animal.h"
 #include "life/LifeList.h"
 #include "plants/Plant.h"
-#include "plants/TileGrid.h"
-#include "plants/WorldTile.h"
 #include "presentation/EmissiveState.h"
 #include "presentation/Hud.h"
 #include "presentation/MarkerGeometry.h"
@@ -15,6 +13,8 @@
 #include "presentation/SoundBank.h"
 #include "world/IndexedGroup.h"
 #include "world/RandomSeed.h"
+#include "world/TileGrid.h"
+#include "world/WorldTile.h"
 
 #include <osg/LineSegment>
 #include <osgUtil/IntersectVisitor>
@@ -24,6 +24,11 @@
 #include <cstdlib>
 
 namespace {
+
+// A trait drawn for a spawned organism: 1..most, one draw from the generator.
+int drawTrait(int most) {
+    return std::rand() % most + 1;
+}
 
 const char* statusText(ToolMode mode) {
     switch (mode) {
@@ -168,6 +173,12 @@ void World::rescue() {
     }
 }
 
+void World::genesis(const std::vector<std::pair<int, int>>& tilesToPopulate) {
+    for (const auto& tile : tilesToPopulate)
+        tiles->tileAt(tile.first, tile.second)->genesis();
+    reseed();
+}
+
 void World::reseed() {
     RandomSeed::reseed(static_cast<unsigned>(timer.tick() & 0xffffffffu), tickNumber);
 }
@@ -220,7 +231,7 @@ void World::removeLife(Life* life) {
 }
 
 osg::Vec3d World::spawnPosition() {
-    const int extent = static_cast<int>(tiles->getTilesPerSide() * 150 - 1.0);
+    const int extent = static_cast<int>(tiles->getTilesPerSide() * TileGrid::TILE_SIZE - 1.0);
     if (cursorOnGround)
         return osg::Vec3d(cursorPoint.x(), cursorPoint.y(), 0);
     const int first = std::rand();
@@ -234,11 +245,11 @@ WorldTile* World::tileUnder(const osg::Vec3d& point) const {
 
 void World::spawnRandomAnimal(int kind) {
     const osg::Vec3d p = spawnPosition();
-    const int preySize = std::rand() % 100 + 1;
-    const int size = std::rand() % 100 + 1;
-    const int spawnEfficiency = std::rand() % 50 + 1;
-    const int adrenaline = std::rand() % 50 + 1;
-    const int speed = std::rand() % 50 + 1;
+    const int preySize = drawTrait(100);
+    const int size = drawTrait(100);
+    const int spawnEfficiency = drawTrait(50);
+    const int adrenaline = drawTrait(50);
+    const int speed = drawTrait(50);
     tileUnder(p)->spawnAnimal(kind, p, speed, adrenaline, spawnEfficiency, size, preySize);
 }
 
@@ -252,10 +263,10 @@ void World::spawnRandomCarnivore() {
 
 void World::spawnRandomPlant() {
     const osg::Vec3d p = spawnPosition();
-    const int size = std::rand() % 50 + 1;
-    const int spawnEfficiency = std::rand() % 50 + 1;
-    const int spawnRadius = std::rand() % 50 + 1;
-    const int offspring = std::rand() % 50 + 1;
+    const int size = drawTrait(50);
+    const int spawnEfficiency = drawTrait(50);
+    const int spawnRadius = drawTrait(50);
+    const int offspring = drawTrait(50);
     tileUnder(p)->spawnPlant(p, offspring, spawnRadius, spawnEfficiency, size);
 }
 
@@ -270,11 +281,11 @@ void World::spawnPredatorForSelection() {
         kind = KIND_CARNIVORE;
         speed = static_cast<Animal*>(selectedLife.get())->getSpeed() + 10 + std::rand() % 10;
     } else {
-        speed = std::rand() % 50 + 1;
+        speed = drawTrait(50);
     }
-    const int size = std::rand() % 100 + 1;
-    const int spawnEfficiency = std::rand() % 50 + 1;
-    const int adrenaline = std::rand() % 50 + 1;
+    const int size = drawTrait(100);
+    const int spawnEfficiency = drawTrait(50);
+    const int adrenaline = drawTrait(50);
     tileUnder(p)->spawnAnimal(kind, p, speed, adrenaline, spawnEfficiency, size, q);
 }
 
@@ -288,14 +299,14 @@ void World::spawnPreyForSelection() {
     WorldTile* tile = tileUnder(p);
     if (hunter->getKind() == KIND_CARNIVORE) {
         const int kind = std::rand() % 2 == 1 ? KIND_CARNIVORE : KIND_HERBIVORE;
-        const int preySize = std::rand() % 100 + 1;
-        const int spawnEfficiency = std::rand() % 50 + 1;
-        const int adrenaline = std::rand() % 50 + 1;
+        const int preySize = drawTrait(100);
+        const int spawnEfficiency = drawTrait(50);
+        const int adrenaline = drawTrait(50);
         tile->spawnAnimal(kind, p, speed, adrenaline, spawnEfficiency, size, preySize);
     } else {
-        const int first = std::rand() % 50 + 1;
-        const int second = std::rand() % 50 + 1;
-        const int third = std::rand() % 50 + 1;
+        const int first = drawTrait(50);
+        const int second = drawTrait(50);
+        const int third = drawTrait(50);
         tile->spawnPlant(p, third, second, first, size);
     }
 }
@@ -324,9 +335,10 @@ void World::applyTool() {
     case TOOL_KILL:
         if (!cursorOnGround)
             return;
-        addTimedRect(cursorTile->getColumn() * 150, cursorTile->getRow() * 150,
-                     (cursorTile->getColumn() + 1) * 150, (cursorTile->getRow() + 1) * 150, 0.5f,
-                     osg::Vec3f(1, 0, 0), 0.5f, 16);
+        addTimedRect(cursorTile->getColumn() * TileGrid::TILE_SIZE,
+                     cursorTile->getRow() * TileGrid::TILE_SIZE,
+                     (cursorTile->getColumn() + 1) * TileGrid::TILE_SIZE,
+                     (cursorTile->getRow() + 1) * TileGrid::TILE_SIZE, 0.5f, osg::Vec3f(1, 0, 0), 0.5f, 16);
         applyTileTool(killTileRequested);
         return;
     case TOOL_GENESIS:
@@ -399,8 +411,10 @@ void World::drawCursorMarkers() {
         return;
     const int c = cursorTile->getColumn();
     const int r = cursorTile->getRow();
-    addCursorRect(c * 150, r * 150, (c + 1) * 150, (r + 1) * 150, 0, colour, 0.2f);
-    addCursorRect(c * 150, r * 150, (c + 1) * 150, (r + 1) * 150, z, colour, 0.4f);
+    addCursorRect(c * TileGrid::TILE_SIZE, r * TileGrid::TILE_SIZE, (c + 1) * TileGrid::TILE_SIZE,
+                  (r + 1) * TileGrid::TILE_SIZE, 0, colour, 0.2f);
+    addCursorRect(c * TileGrid::TILE_SIZE, r * TileGrid::TILE_SIZE, (c + 1) * TileGrid::TILE_SIZE,
+                  (r + 1) * TileGrid::TILE_SIZE, z, colour, 0.4f);
 }
 
 void World::clearCursorMarkers() {
@@ -542,7 +556,8 @@ void World::addCursorRect(double x0, double y0, double x1, double y1, float z, c
 void World::flashTile(const osg::Vec3f& colour, float alpha, int ticks) {
     const int c = cursorTile->getColumn();
     const int r = cursorTile->getRow();
-    addTimedRect(c * 150, r * 150, (c + 1) * 150, (r + 1) * 150, 0.5f, colour, alpha, ticks);
+    addTimedRect(c * TileGrid::TILE_SIZE, r * TileGrid::TILE_SIZE, (c + 1) * TileGrid::TILE_SIZE,
+                 (r + 1) * TileGrid::TILE_SIZE, 0.5f, colour, alpha, ticks);
 }
 
 void World::ageTimedMarkers() {

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "common/BoardSize.h"
 #include "life/Life.h"
 #include "presentation/BeamBatch.h"
-#include "world/Rules.h"
+#include "common/Rules.h"
 #include "world/TimedMarker.h"
 #include "world/ToolMode.h"
 
@@ -27,8 +28,7 @@ class WorldTile;
 // and the pacing of the frame loop. Input only raises requests; tick carries them out.
 class World {
 public:
-    // The largest board: beyond it the tiles alone would not fit in memory.
-    static constexpr int MAX_SIZE = 100;
+    static constexpr int MAX_SIZE = BoardSize::MAX_TILES_PER_SIDE;
     // Beyond this many lives they no longer fit in the cache, and the tick's walks ask for them
     // ahead of time; below it, asking would only cost.
     static constexpr size_t LOOK_AHEAD_LIVES = 5000;
@@ -91,6 +91,9 @@ public:
     // every tick ends with it.
     void releaseSpareMarkers();
 
+    // The genesis of a new world: each tile, given as (column, row), gets 10 herbivores, 10 carnivores
+    // and 10 plants in that order; then the first tick starts from the seed for its number, as any other.
+    void genesis(const std::vector<std::pair<int, int>>& tilesToPopulate);
     // The end of every unpaused tick: the random generator is seeded for the next one.
     void reseed();
     // Loading a saved world into this fresh one: the ticks run, the last id given, the selection

@@ -1,6 +1,6 @@
 // Feeds any bytes to the saved-world loader as a file: it must refuse or accept them without a
 // crash, a leak or undefined behaviour, and what it accepts must hold together.
-#include "sim/SavedWorldReader.h"
+#include "save/SavedWorldReader.h"
 
 #include <cstdint>
 #include <cstdio>

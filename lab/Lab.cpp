@@ -1,0 +1,269 @@
+#include "lab/Lab.h"
+
+#include "app/Settings.h"
+#include "app/Viewer.h"
+#include "life/Life.h"
+#include "presentation/Hud.h"
+#include "presentation/SoundBank.h"
+#include "save/SavedWorld.h"
+#include "common/RuleTable.h"
+#include "sim/ProgressLine.h"
+#include "sim/WorldRules.h"
+#include "world/RandomSeed.h"
+#include "world/World.h"
+
+#include <cstdio>
+#include <iostream>
+#include <iterator>
+
+Lab::Lab() = default;
+Lab::~Lab() = default;
+
+int Lab::run(int argc, char** argv) {
+    std::string error;
+    switch (LabOptions::parse(argc, argv, Settings::readSize(Settings::FILE), options, error)) {
+    case SimulationOptions::Outcome::Help:
+        std::cout << LabOptions::usage("sylvara-lab");
+        return 0;
+    case SimulationOptions::Outcome::RulesList:
+        std::cout << RuleTable::listing();
+        return 0;
+    case SimulationOptions::Outcome::Error:
+        std::cerr << "sylvara-lab: " << error << std::endl;
+        return 2;
+    case SimulationOptions::Outcome::Run:
+        break;
+    }
+    if (!prepareWorld(error)) {
+        std::cerr << "sylvara-lab: " << error << std::endl;
+        return 2;
+    }
+    runAhead();
+    int exitCode = 0;
+    if (!application.openWindow(exitCode))
+        return exitCode;
+    addBench();
+    loop();
+    application.getViewer()->sync();
+    return 0;
+}
+
+bool Lab::prepareWorld(std::string& error) {
+    const SimulationOptions& chosen = options.world;
+    SavedWorld saved;
+    const bool loading = !chosen.loadFile.empty();
+    if (loading && !SavedWorld::read(chosen.loadFile, saved, error))
+        return false;
+    if (chosen.seeded)
+        RandomSeed::fix(chosen.seed);
+    else
+        RandomSeed::release();
+    application.createViewer();
+    application.createWorld(loading ? saved.getSize() : chosen.size);
+    world = application.getWorld();
+    WorldRules::applyToNew(*world, chosen);
+    if (loading) {
+        saved.resume(*world, chosen.seeded ? &chosen.seed : nullptr);
+        const std::string changed = WorldRules::applyToLoaded(*world, chosen);
+        if (!changed.empty())
+            std::cout << changed << std::endl;
+    } else {
+        world->genesis(chosen.tilesToPopulate());
+    }
+    std::cout << rulesInForce() << std::endl;
+    return true;
+}
+
+std::string Lab::rulesInForce() const {
+    const SimulationOptions& chosen = options.world;
+    std::string where =
+        chosen.rulesFile.empty() ? "" : chosen.rulesFile.substr(chosen.rulesFile.rfind('/') + 1);
+    if (!chosen.ruleSettings.empty())
+        where += (where.empty() ? "" : " ") + std::string("with ") +
+                 std::to_string(chosen.ruleSettings.size()) + " --set";
+    if (where.empty())
+        where = RuleTable::differences(world->getRules(), Rules::defaults()).empty() ? "default rules"
+                                                                                     : "the saved world's";
+    const World::Floors& floors = world->getKeep();
+    return "rules: " + where +
+           (floors == World::Floors{} ? "" : "\nkeep: " + WorldRules::keepText(floors));
+}
+
+void Lab::runAhead() {
+    if (options.ahead <= 0)
+        return;
+    const double begun = now();
+    const long start = world->getTickNumber();
+    const long end = start + options.ahead;
+    ProgressLine progress(std::cout, options.ahead);
+    // Thousands of births and deaths a second, with nothing on screen: heard, they are a roar.
+    SoundBank& sound = *world->getSound();
+    const bool wasMuted = sound.isMuted();
+    sound.setMuted(true);
+    // A paused saved world stays as it was saved.
+    while (world->getTickNumber() < end && !world->isPaused()) {
+        // Only the last ticks are charted, and the progress counts now and then: counting costs
+        // as much as a small tick.
+        const long left = end - world->getTickNumber();
+        if (left <= static_cast<long>(CHART_TICKS))
+            tick();
+        else
+            world->tick();
+        if (left % PROGRESS_TICKS == 1) {
+            const PopulationHistory::Counts counts = PopulationHistory::countLiving(world->getLives());
+            progress.update(world->getTickNumber() - start, counts[CensusColumns::HERBIVORES],
+                            counts[CensusColumns::CARNIVORES], counts[CensusColumns::PLANTS]);
+        }
+    }
+    progress.finish();
+    sound.setMuted(wasMuted);
+    const double seconds = now() - begun;
+    const long ran = world->getTickNumber() - start;
+    std::printf("ran %ld ticks ahead in %.2f s (%.0f ticks/s)\n", ran, seconds,
+                seconds > 0 ? ran / seconds : 0.0);
+}
+
+void Lab::addBench() {
+    keys = new LabKeyHandler;
+    // Behind the sandbox's own handler, which stays at the front of the list.
+    auto& handlers = application.getViewer()->getEventHandlers();
+    handlers.insert(std::next(handlers.begin()), keys);
+    world->getHud()->addControlsSection(std::string(LabKeyHandler::HELP_TEXT) + "\n" + rulesInForce());
+}
+
+void Lab::loop() {
+    rateSince = now();
+    rateTicks = world->getTickNumber();
+    speed.restart(now());
+    application.loop([this] { pass(); });
+}
+
+// The sandbox's frame pass, with the lab's pacing in place of its fixed one.
+void Lab::pass() {
+    Viewer* viewer = application.getViewer();
+    world->markFrame();
+    viewer->sync();
+    carryOut(keys->take());
+    if (world->isPaused()) {
+        // Paused, a tick only carries out the pause and the selection, as in the sandbox.
+        tick();
+        speed.restart(now());
+    } else {
+        runTicks();
+    }
+    world->pickIfRequested();
+    measureRate();
+    refreshDisplay();
+    const double begun = now();
+    viewer->update();
+    viewer->frame();
+    drawSeconds = now() - begun;
+    ++framesSince;
+}
+
+void Lab::carryOut(const LabKeyHandler::Requests& requests) {
+    const double at = now();
+    if (requests.faster)
+        speed.faster(at);
+    if (requests.slower)
+        speed.slower(at);
+    if (requests.normalSpeed)
+        speed.normal(at);
+    if (requests.faster || requests.slower || requests.normalSpeed)
+        std::printf("speed: %s\n", speed.describe().c_str());
+    if (requests.step)
+        step();
+    if (requests.save)
+        saver.save(*world);
+    if (requests.sound) {
+        SoundBank& sound = *world->getSound();
+        sound.setMuted(!sound.isMuted());
+        std::printf("sound: %s\n", sound.isMuted() ? "off" : "on");
+    }
+    if (requests.chart) {
+        chartShown = !chartShown;
+        osg::Camera* overlay = world->getHud()->getCamera();
+        if (chartShown)
+            overlay->addChild(chart.getNode());
+        else
+            overlay->removeChild(chart.getNode());
+    }
+}
+
+void Lab::runTicks() {
+    const long owed = speed.due(now());
+    const double budget = LabSpeed::tickBudget(drawSeconds);
+    const double begun = now();
+    long run = 0;
+    // At least one owed tick a pass, however slow the frame, so the world always goes on.
+    while (run < owed && !world->isPaused() && (run == 0 || now() - begun < budget)) {
+        tick();
+        ++run;
+    }
+    speed.ran(run);
+}
+
+void Lab::step() {
+    if (!world->isPaused() || world->pauseRequested)
+        return;
+    // Resume for one tick and pause again before the next: the same tick as a running world's.
+    world->pauseRequested = true;
+    tick();
+    world->pauseRequested = true;
+    world->tick();
+}
+
+void Lab::tick() {
+    const long before = world->getTickNumber();
+    world->tick();
+    if (world->getTickNumber() != before)
+        history.record(world->getTickNumber(), PopulationHistory::countLiving(world->getLives()));
+}
+
+void Lab::measureRate() {
+    const double at = now();
+    if (at - rateSince < 1.0)
+        return;
+    measuredRate = (world->getTickNumber() - rateTicks) / (at - rateSince);
+    measuredFrames = framesSince / (at - rateSince);
+    framesSince = 0;
+    rateSince = at;
+    rateTicks = world->getTickNumber();
+}
+
+std::string Lab::stateLine() const {
+    char rate[64];
+    std::snprintf(rate, sizeof rate, "running %.1f/s, %.0f frames/s", measuredRate, measuredFrames);
+    return "tick " + std::to_string(world->getTickNumber()) + " | " + speed.describe() + " | " +
+           (world->isPaused() ? std::string("paused") : std::string(rate));
+}
+
+void Lab::refreshDisplay() {
+    const std::string line = stateLine();
+    if (line != title) {
+        title = line;
+        application.getViewer()->setWindowTitle("Sylvara lab | " + line);
+    }
+    if (chartShown)
+        chart.draw(history, line);
+    showSelected();
+}
+
+void Lab::showSelected() {
+    const Life* selected = world->getSelectedLife();
+    if (!selected || !world->getHud()->isSelectionShown()) {
+        reportedId = -1;
+        return;
+    }
+    const std::string generation = std::to_string(selected->getGeneration());
+    const std::string energy = std::to_string(static_cast<int>(selected->getEnergy())) + " of " +
+                               std::to_string(static_cast<int>(selected->getMaxEnergy()));
+    world->getHud()->setSelectionAppendix("\n\ngeneration: " + generation + "\nenergy: " + energy);
+    // Once per selection on the console too, so a session's finds can be read back.
+    if (selected->getId() != reportedId) {
+        reportedId = selected->getId();
+        std::printf("selected %s %d at tick %ld: generation %s, energy %s\n",
+                    selected->getCategory() == CATEGORY_PLANT ? "plant" : "animal", reportedId,
+                    world->getTickNumber(), generation.c_str(), energy.c_str());
+    }
+}

@@ -1,0 +1,69 @@
+#include "lab/LabOptions.h"
+
+#include "common/OptionHelp.h"
+#include "common/OptionReader.h"
+
+#include <climits>
+#include <set>
+#include <vector>
+
+namespace {
+
+// The options that choose the world; sylvara-sim's reader reads them.
+const std::set<std::string> WORLD_OPTIONS = {"--size",  "--genesis", "--seed", "--load",
+                                             "--rules", "--set",     "--keep"};
+
+// Read as sylvara-sim reads its own options.
+const OptionReader READER(OptionReader::Sign::Allowed, OptionReader::Strays::Named);
+
+} // namespace
+
+SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, int size, LabOptions& options,
+                                             std::string& error) {
+    using Outcome = SimulationOptions::Outcome;
+    std::vector<std::string> forwarded = {"sylvara-lab"};
+    bool loading = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "-h" || word == "--help")
+            return Outcome::Help;
+        std::string option;
+        std::string value;
+        const auto isKnown = [](const std::string& name) {
+            return name == "--ahead" || WORLD_OPTIONS.count(name);
+        };
+        if (!READER.readOption(argc, argv, i, isKnown, option, value, error))
+            return Outcome::Error;
+        loading = loading || option == "--load";
+        if (option == "--ahead" && !READER.readCount(option, value, 0, INT_MAX, options.ahead, error))
+            return Outcome::Error;
+        if (WORLD_OPTIONS.count(option) != 0)
+            forwarded.insert(forwarded.end(), {option, value});
+    }
+    // A new world is the sandbox's unless the command line says otherwise; the options given come
+    // after, and win.
+    if (!loading)
+        forwarded.insert(forwarded.begin() + 1, {"--size", std::to_string(size), "--genesis", "none"});
+    std::vector<const char*> words;
+    for (const std::string& word : forwarded)
+        words.push_back(word.c_str());
+    return SimulationOptions::parse(static_cast<int>(words.size()), words.data(), options.world, error);
+}
+
+std::string LabOptions::usage(const std::string& program) {
+    return OptionHelp(
+               21, program, "[options]",
+               "Opens Sylvara's sandbox window on a world of your choice, at any speed, with a live chart\n"
+               "of its populations; it saves the world on a key. Run it from the run tree's bin folder.")
+        .size("default: the settings file's size")
+        .genesis("default none")
+        .seed()
+        .option("--load FILE", {"open a saved world instead of a new one (not with --size or --genesis)"})
+        .option("--rules FILE", {"the rules, from a TOML file (sylvara-sim --rules-list names them)"})
+        .option("--set NAME=VALUE", {"set one rule, over the file; may be repeated"})
+        .option("--keep KIND=N", {"keep at least N herbivores, carnivores or plants alive by making new ones"})
+        .option("--ahead TICKS", {"run the world this many ticks without a window first (default 0)"})
+        .help()
+        .text("\nBad options and files that cannot be loaded exit with 2 before the window opens.\n")
+        .str();
+}

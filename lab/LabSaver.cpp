@@ -1,0 +1,59 @@
+#include "lab/LabSaver.h"
+
+#include "save/SavedWorld.h"
+#include "world/World.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+LabSaver::~LabSaver() {
+    if (writer.joinable())
+        writer.join();
+}
+
+std::string LabSaver::nextName(const std::string& folder) {
+    for (int number = 1;; ++number) {
+        char name[32];
+        std::snprintf(name, sizeof name, "world-%04d.sylvara", number);
+        if (access((folder + "/" + name).c_str(), F_OK) != 0)
+            return name;
+    }
+}
+
+void LabSaver::save(World& world) {
+    if (writing) {
+        std::printf("still writing the last save: press the key again once it is named\n");
+        return;
+    }
+    if (writer.joinable())
+        writer.join();
+    const auto begun = std::chrono::steady_clock::now();
+    auto snapshot = std::make_shared<const SavedWorld>(SavedWorld::capture(world));
+    const double captured = secondsSince(begun);
+    const std::string name = nextName(".");
+    const long tick = world.getTickNumber();
+    const size_t organisms = world.getLives().size();
+    writing = true;
+    writer = std::thread([this, snapshot, name, tick, organisms, captured] {
+        const auto started = std::chrono::steady_clock::now();
+        std::string error;
+        if (snapshot->write(name, error))
+            std::printf(
+                "saved %s: tick %ld, %zu organisms; the window stood still %.3f s, the file took %.2f s\n",
+                name.c_str(), tick, organisms, captured, secondsSince(started));
+        else
+            std::fprintf(stderr, "could not save the world: %s\n", error.c_str());
+        std::fflush(stdout);
+        writing = false;
+    });
+}

@@ -1,0 +1,43 @@
+#include "lab/PopulationHistory.h"
+
+#include "life/Animal.h"
+
+#include <algorithm>
+
+PopulationHistory::PopulationHistory(size_t capacity) : limit(std::max<size_t>(capacity, 1)) {}
+
+PopulationHistory::Counts PopulationHistory::countLiving(const std::map<int, osg::ref_ptr<Life>>& lives) {
+    Counts counts{};
+    for (const auto& entry : lives) {
+        const Life& life = *entry.second;
+        if (life.getState() == STATE_DEAD)
+            continue;
+        if (life.getCategory() == CATEGORY_PLANT)
+            counts[CensusColumns::PLANTS] += 1;
+        else if (static_cast<const Animal&>(life).getKind() == KIND_HERBIVORE)
+            counts[CensusColumns::HERBIVORES] += 1;
+        else if (static_cast<const Animal&>(life).getKind() == KIND_CARNIVORE)
+            counts[CensusColumns::CARNIVORES] += 1;
+    }
+    return counts;
+}
+
+void PopulationHistory::record(long tick, const Counts& counts) {
+    if (samples.size() == limit)
+        samples.pop_front();
+    samples.push_back(Sample{tick, counts});
+}
+
+int PopulationHistory::largest() const {
+    int most = 0;
+    for (const Sample& sample : samples)
+        most = std::max(most, *std::max_element(sample.counts.begin(), sample.counts.end()));
+    return most;
+}
+
+int PopulationHistory::scaleTop(int value) {
+    for (long power = 10;; power *= 10)
+        for (long step : {1, 2, 5})
+            if (step * power >= value)
+                return static_cast<int>(std::min(step * power, 2000000000L));
+}

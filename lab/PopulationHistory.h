@@ -1,0 +1,46 @@
+#pragma once
+
+#include "common/CensusColumns.h"
+#include "life/Life.h"
+
+#include <osg/ref_ptr>
+
+#include <array>
+#include <deque>
+#include <map>
+
+// The living herbivores, carnivores and plants of the last ticks, oldest first: what the
+// lab's chart draws.
+class PopulationHistory {
+public:
+    using Counts = std::array<int, CensusColumns::GROUPS>;
+
+    explicit PopulationHistory(size_t capacity);
+
+    // Organisms playing their death do not count.
+    static Counts countLiving(const std::map<int, osg::ref_ptr<Life>>& lives);
+
+    // Keeps the counts of the tick; the oldest goes once the capacity is reached.
+    void record(long tick, const Counts& counts);
+    size_t size() const { return samples.size(); }
+    size_t capacity() const { return limit; }
+    bool empty() const { return samples.empty(); }
+    long firstTick() const { return samples.front().tick; }
+    long lastTick() const { return samples.back().tick; }
+    long tickAt(size_t index) const { return samples[index].tick; }
+    int countAt(size_t index, CensusColumns::Group kind) const { return samples[index].counts[kind]; }
+    const Counts& latest() const { return samples.back().counts; }
+    // The largest count of any kind held.
+    int largest() const;
+
+    // The top of a scale that holds the value: 1, 2 or 5 times a power of ten, at least 10.
+    static int scaleTop(int value);
+
+private:
+    struct Sample {
+        long tick;
+        Counts counts;
+    };
+    size_t limit;
+    std::deque<Sample> samples;
+};

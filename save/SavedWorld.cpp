@@ -1,0 +1,114 @@
+#include "save/SavedWorld.h"
+
+#include "life/Animal.h"
+#include "plants/Plant.h"
+#include "presentation/ModelCatalogue.h"
+#include "save/MarkerRecorder.h"
+#include "save/SavedWorldReader.h"
+#include "save/SavedWorldWriter.h"
+#include "world/RandomSeed.h"
+#include "world/TileGrid.h"
+#include "world/World.h"
+#include "world/WorldTile.h"
+
+namespace {
+
+template <typename Record>
+void list(Record record, const WorldTile& tile, int place, std::vector<Record>& out) {
+    record.life.tileColumn = tile.getColumn();
+    record.life.tileRow = tile.getRow();
+    record.life.place = place;
+    out.push_back(record);
+}
+
+} // namespace
+
+bool SavedWorld::read(const std::string& path, SavedWorld& out, std::string& error) {
+    return SavedWorldReader::read(path, out.record, error);
+}
+
+bool SavedWorld::write(const std::string& path, std::string& error) const {
+    return SavedWorldWriter::write(record, path, error);
+}
+
+SavedWorld SavedWorld::capture(World& world) {
+    SavedWorld saved;
+    WorldRecord& r = saved.record;
+    const TileGrid& grid = *world.getTiles();
+    r.size = grid.getTilesPerSide();
+    r.tickNumber = world.getTickNumber();
+    r.lastId = world.getLastId();
+    r.paused = world.isPaused();
+    r.selectedId = world.getSelectedId();
+    r.seedFixed = RandomSeed::isFixed();
+    r.seed = RandomSeed::getSeed();
+    r.rules = world.getRules();
+    r.keep = world.getKeep();
+    r.inserted = world.getInserted();
+    r.tiles.reserve(grid.getTiles().size());
+    r.animals.reserve(world.getLives().size());
+    r.plants.reserve(world.getLives().size());
+    for (const WorldTile* tile : grid.getTiles()) {
+        r.tiles.push_back(TileRecord{tile->getColumn(), tile->getRow(), tile->isFertilized(),
+                                     tile->getPlantMass(), tile->getEmission()});
+        int place = 0;
+        for (Life* animal : tile->getAnimals())
+            list(static_cast<Animal*>(animal)->record(), *tile, place++, r.animals);
+        place = 0;
+        for (Life* plant : tile->getPlants())
+            list(static_cast<Plant*>(plant)->record(), *tile, place++, r.plants);
+    }
+    r.markers = MarkerRecorder::record(world);
+    return saved;
+}
+
+void SavedWorld::resume(World& world, const unsigned* seed) const {
+    restore(world);
+    if (seed)
+        RandomSeed::fix(*seed);
+    world.reseed();
+}
+
+void SavedWorld::restore(World& world) const {
+    // The organisms are rebuilt under the rules they lived by.
+    world.setRules(record.rules);
+    world.setKeep(record.keep);
+    world.restoreInserted(record.inserted);
+    TileGrid& grid = *world.getTiles();
+    ModelCatalogue& models = *world.getModels();
+    auto& lives = world.getLives();
+    const int tickRate = world.getTickRate();
+    // Each tile's lists fill in their saved order: every organism joins the end of its list.
+    for (const AnimalRecord& a : record.animals) {
+        WorldTile* tile = grid.tileAt(a.life.tileColumn, a.life.tileRow);
+        osg::ref_ptr<Animal> animal =
+            new Animal(a, a.kind == KIND_HERBIVORE ? models.getHerbivoreCore() : models.getCarnivoreCore(),
+                       tile, tickRate);
+        lives[a.life.id] = animal;
+        tile->registerLife(animal.get());
+        grid.getRoot()->addChild(animal->getTransform().get());
+    }
+    for (const PlantRecord& p : record.plants) {
+        WorldTile* tile = grid.tileAt(p.life.tileColumn, p.life.tileRow);
+        osg::ref_ptr<Plant> plant =
+            new Plant(p, models.getPlantCore(), models.getStemNode(), models.getSeedNode(), tile, tickRate);
+        lives[p.life.id] = plant;
+        tile->registerLife(plant.get());
+        grid.getRoot()->addChild(plant->getTransform().get());
+    }
+    for (const AnimalRecord& a : record.animals)
+        if (a.targetId != AnimalRecord::NO_TARGET)
+            static_cast<Animal*>(lives[a.life.id].get())->restoreTarget(lives[a.targetId].get());
+    for (const TileRecord& t : record.tiles)
+        grid.tileAt(t.column, t.row)->restore(t.fertilized, t.plantMass, t.shade);
+    for (const MarkerRecord& marker : record.markers)
+        MarkerRecorder::replay(world, marker);
+    world.restoreClock(record.tickNumber, record.lastId);
+    world.restoreSelection(record.selectedId);
+    world.restorePaused(record.paused);
+    if (record.seedFixed)
+        RandomSeed::fix(record.seed);
+    else
+        RandomSeed::release();
+    world.reseed();
+}

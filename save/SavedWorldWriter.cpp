@@ -1,0 +1,267 @@
+#include "save/SavedWorldWriter.h"
+
+#include "save/SavedWorldSchema.h"
+#include "save/SqliteDatabase.h"
+#include "save/SqliteStatement.h"
+#include "common/RuleTable.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#ifndef SYLVARA_VERSION
+#define SYLVARA_VERSION "unknown"
+#endif
+
+namespace {
+
+using Schema = SavedWorldSchema;
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Binds values to the columns of one insert in order.
+class Row {
+public:
+    explicit Row(SqliteStatement& insert) : insert(insert) { insert.reset(); }
+    Row& operator<<(long long value) {
+        insert.bind(++index, value);
+        return *this;
+    }
+    Row& operator<<(int value) { return *this << static_cast<long long>(value); }
+    Row& operator<<(long value) { return *this << static_cast<long long>(value); }
+    Row& operator<<(bool value) { return *this << static_cast<long long>(value ? 1 : 0); }
+    Row& operator<<(double value) {
+        insert.bind(++index, value);
+        return *this;
+    }
+    Row& operator<<(float value) { return *this << static_cast<double>(value); }
+    Row& operator<<(const std::string& value) {
+        insert.bind(++index, value);
+        return *this;
+    }
+    Row& operator<<(const osg::Vec3d& p) { return *this << p.x() << p.y() << p.z(); }
+    // A null for a value that is not there.
+    Row& orNull(int value, bool present) {
+        if (present)
+            return *this << value;
+        insert.bindNull(++index);
+        return *this;
+    }
+    bool store() {
+        insert.step();
+        return !insert.failed();
+    }
+
+private:
+    SqliteStatement& insert;
+    int index = 0;
+};
+
+Row& operator<<(Row& row, const LifeRecord& life) {
+    return row << life.tileColumn << life.tileRow << life.place << Schema::stateName(life.state)
+               << life.energy;
+}
+
+} // namespace
+
+bool SavedWorldWriter::write(const WorldRecord& world, const std::string& path, std::string& error) {
+    std::string reason;
+    const std::string temporary = createBeside(path, reason);
+    if (temporary.empty()) {
+        error = "cannot save " + path + ": " + reason;
+        return false;
+    }
+    bool done = false;
+    {
+        SqliteDatabase db;
+        done = db.open(temporary, true, reason) && fill(db, world, reason) && db.close(reason);
+    }
+    done = done && flush(temporary, reason);
+    if (done && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        reason = std::strerror(errno);
+        done = false;
+    }
+    if (!done) {
+        std::remove(temporary.c_str());
+        error = "cannot save " + path + ": " + reason;
+        return false;
+    }
+    // The rename itself reaches the disk with the folder.
+    flush(folderOf(path), reason);
+    removeLeftovers(path);
+    return true;
+}
+
+void SavedWorldWriter::removeLeftovers(const std::string& path) {
+    const std::string folder = folderOf(path);
+    const std::string prefix = std::filesystem::path(path).filename().string() + ".saving-";
+    std::error_code failed;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, failed)) {
+        const std::string name = entry.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        // FILE.saving-PID-N, of another process that no longer runs.
+        if (end == name.c_str() + prefix.size() || *end != '-' || pid <= 0 || pid == getpid() ||
+            kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        std::filesystem::remove(entry.path(), failed);
+    }
+}
+
+bool SavedWorldWriter::canWrite(const std::string& path, std::string& error) {
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = path + " is a folder";
+        return false;
+    }
+    const std::string probe = createBeside(path, error);
+    if (probe.empty())
+        return false;
+    std::remove(probe.c_str());
+    return true;
+}
+
+std::string SavedWorldWriter::createBeside(const std::string& path, std::string& error) {
+    static std::atomic<unsigned> made{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name =
+            path + ".saving-" + std::to_string(getpid()) + "-" + std::to_string(made.fetch_add(1));
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    error = std::strerror(errno);
+    return "";
+}
+
+bool SavedWorldWriter::flush(const std::string& file, std::string& error) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool flushed = fd >= 0 && ::fsync(fd) == 0;
+    if (!flushed)
+        error = std::strerror(errno);
+    if (fd >= 0)
+        ::close(fd);
+    return flushed;
+}
+
+bool SavedWorldWriter::fill(SqliteDatabase& db, const WorldRecord& world, std::string& error) {
+    // The file is private until renamed: no journal and no syncs of SQLite's own are needed.
+    std::string schema =
+        "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA locking_mode = EXCLUSIVE;"
+        "PRAGMA cache_size = -65536; BEGIN;\n";
+    for (const Schema::Table* table : Schema::tables())
+        schema += Schema::createSql(*table);
+    if (!db.run(schema, error))
+        return false;
+    const bool filled = fillWorld(db, world) && fillTiles(db, world) && fillAnimals(db, world) &&
+                        fillPlants(db, world) && fillMarkers(db, world) && fillRules(db, world) &&
+                        fillRescue(db, world);
+    if (!filled) {
+        error = db.lastError();
+        return false;
+    }
+    return db.run("COMMIT;", error);
+}
+
+bool SavedWorldWriter::fillWorld(SqliteDatabase& db, const WorldRecord& world) {
+    SqliteStatement insert(db.handle(), Schema::insertSql(Schema::WORLD));
+    Row row(insert);
+    row << Schema::VERSION << std::string(SYLVARA_VERSION) << world.size << world.tickNumber << world.lastId
+        << world.paused << world.selectedId << std::string(world.seedFixed ? "fixed" : "clock")
+        << static_cast<long long>(world.seed);
+    return row.store();
+}
+
+bool SavedWorldWriter::fillTiles(SqliteDatabase& db, const WorldRecord& world) {
+    SqliteStatement insert(db.handle(), Schema::insertSql(Schema::TILES));
+    for (const TileRecord& tile : world.tiles) {
+        Row row(insert);
+        row << tile.column << tile.row << tile.fertilized << tile.plantMass << tile.shade.x()
+            << tile.shade.y() << tile.shade.z();
+        if (!row.store())
+            return false;
+    }
+    return true;
+}
+
+bool SavedWorldWriter::fillAnimals(SqliteDatabase& db, const WorldRecord& world) {
+    SqliteStatement insert(db.handle(), Schema::insertSql(Schema::ANIMALS));
+    for (const AnimalRecord& a : world.animals) {
+        Row row(insert);
+        row << a.life.id << Schema::kindName(a.kind) << a.life.generation << a.life << a.life.adrenalineLevel
+            << a.life.position << a.life.heading << a.speed << a.adrenaline << a.life.spawnEfficiency
+            << a.life.size << a.preySize;
+        row.orNull(a.targetId, a.targetId != AnimalRecord::NO_TARGET)
+            << a.walking << a.running << a.exhausted << a.deathCountdown;
+        if (!row.store())
+            return false;
+    }
+    return true;
+}
+
+bool SavedWorldWriter::fillPlants(SqliteDatabase& db, const WorldRecord& world) {
+    SqliteStatement insert(db.handle(), Schema::insertSql(Schema::PLANTS));
+    for (const PlantRecord& p : world.plants) {
+        Row row(insert);
+        row << p.life.id << p.life.generation << p.life << p.grownSize << p.life.position << p.life.heading
+            << p.offspring << p.spawnRadius << p.life.spawnEfficiency << p.life.size << p.segments
+            << p.countdown << p.seedsReleased << p.ripeSeeds << p.seedRingBuilt << p.withered
+            << p.bloomHeight;
+        if (!row.store())
+            return false;
+    }
+    return true;
+}
+
+bool SavedWorldWriter::fillMarkers(SqliteDatabase& db, const WorldRecord& world) {
+    SqliteStatement insert(db.handle(), Schema::insertSql(Schema::MARKERS));
+    int place = 0;
+    for (const MarkerRecord& m : world.markers) {
+        Row row(insert);
+        row << place++ << Schema::markerKindNames()[static_cast<size_t>(m.kind)] << m.ticksLeft << m.from
+            << m.to << m.width << m.colour.x() << m.colour.y() << m.colour.z() << m.alpha;
+        if (!row.store())
+            return false;
+    }
+    return true;
+}
+
+bool SavedWorldWriter::fillRules(SqliteDatabase& db, const WorldRecord& world) {
+    SqliteStatement insert(db.handle(), Schema::insertSql(Schema::RULES));
+    for (const RuleTable::Field& field : RuleTable::fields()) {
+        Row row(insert);
+        row << std::string(field.name) << RuleTable::get(world.rules, field);
+        if (!row.store())
+            return false;
+    }
+    return true;
+}
+
+bool SavedWorldWriter::fillRescue(SqliteDatabase& db, const WorldRecord& world) {
+    SqliteStatement insert(db.handle(), Schema::insertSql(Schema::RESCUE));
+    for (size_t kind = 0; kind < world.keep.size(); ++kind) {
+        Row row(insert);
+        row << Schema::rescueKindNames()[kind] << world.keep[kind] << world.inserted[kind];
+        if (!row.store())
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "life/AnimalRecord.h"
+#include "plants/PlantRecord.h"
+#include "common/Rules.h"
+#include "save/MarkerRecord.h"
+#include "save/TileRecord.h"
+
+#include <array>
+#include <vector>
+
+// A whole world at the end of a tick, as plain values.
+struct WorldRecord {
+    int size = 1;
+    long tickNumber = 0;
+    int lastId = 0;
+    bool paused = false;
+    // Negative when nothing is selected.
+    int selectedId = -1;
+    // A fixed seed makes the draws of every tick depend on the seed and the tick number only.
+    bool seedFixed = false;
+    unsigned seed = 0;
+    // Row by row, as the grid stores them.
+    std::vector<TileRecord> tiles;
+    // Tile by tile in grid order, each tile's list in its order.
+    std::vector<AnimalRecord> animals;
+    std::vector<PlantRecord> plants;
+    // The timed markers in the order they were made, the beams last.
+    std::vector<MarkerRecord> markers;
+    // The rules in force, and rescue's floors and insertions by kind (herbivores, carnivores, plants).
+    Rules rules;
+    std::array<int, 3> keep{};
+    std::array<long, 3> inserted{};
+};

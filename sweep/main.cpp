@@ -1,0 +1,103 @@
+// Runs a grid of headless worlds through GNU parallel and summarizes them: see --help.
+#include "common/GenesisOption.h"
+#include "common/SimulationPlot.h"
+#include "sweep/SlurmScript.h"
+#include "sweep/SweepEngine.h"
+#include "sweep/SweepOptions.h"
+#include "sweep/SweepPlan.h"
+#include "sweep/SweepReport.h"
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+int fail(const std::string& message, int code) {
+    std::cerr << "sylvara-sweep: " << message << "\n";
+    return code;
+}
+
+// The folder of this program: the run tree's bin, where sylvara-sim sits beside it.
+std::string binFolder() {
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0)
+        return std::filesystem::current_path().string();
+    path[length] = '\0';
+    return std::filesystem::path(path).parent_path().string();
+}
+
+// Each configuration's genesis read as sylvara-sim reads it, so a tile off a board is said now, not per job.
+bool checkConfigurations(const SweepPlan& plan, std::string& error) {
+    for (const SweepPlan::Configuration& c : plan.getConfigurations()) {
+        GenesisOption::Where where;
+        std::vector<std::pair<int, int>> tiles;
+        if (!GenesisOption::read(c.genesisArgument(), where, tiles, error) ||
+            !GenesisOption::fitsBoard(tiles, c.size, error)) {
+            error = c.name() + ": " + error;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    SweepOptions options;
+    std::string error;
+    switch (SweepOptions::parse(argc, argv, options, error)) {
+    case SweepOptions::Outcome::Help:
+        std::cout << SweepOptions::usage("sylvara-sweep");
+        return 0;
+    case SweepOptions::Outcome::Error:
+        return fail(error, 2);
+    case SweepOptions::Outcome::Run:
+        break;
+    }
+    std::error_code failure;
+    std::filesystem::create_directories(options.folder, failure);
+    const std::string folder = std::filesystem::absolute(options.folder).lexically_normal().string();
+    const std::string bin = binFolder();
+    const SweepPlan plan(options, folder, bin);
+    if (!checkConfigurations(plan, error))
+        return fail(error, 2);
+
+    SweepEngine engine(options, plan, folder, std::cout);
+    SweepReport report(plan, folder);
+    if (options.summarizeOnly) {
+        report.gather();
+        return report.write(std::cout, error) ? 0 : fail(error, 1);
+    }
+    if (!engine.prepare(error))
+        return fail(error, 2);
+    if (options.slurm) {
+        const std::string script = folder + "/sweep.slurm";
+        std::ofstream(script) << SlurmScript::text(engine.jobListFile(), int(plan.getJobs().size()),
+                                                   plan.jobsFolder());
+        std::cout << "wrote " << script << " (" << plan.getJobs().size()
+                  << " array tasks): submit it with sbatch " << script
+                  << ", then run this command again with --summarize\n";
+        return 0;
+    }
+    if (!options.sshLoginFile.empty() && !engine.checkMachines(bin, error))
+        return fail(error, 2);
+    std::cout << plan.getJobs().size() << " jobs (" << plan.getConfigurations().size() << " configurations x "
+              << options.seeds.size() << " seeds) in " << folder << "\n";
+    if (!engine.run(error))
+        return fail(error, 2);
+    const int failed = engine.reportFailures(std::cerr);
+    report.gather();
+    const bool written = report.write(std::cout, error);
+    if (!written)
+        fail(error, 1);
+    if (failed > 0)
+        return fail(std::to_string(failed) + " of " + std::to_string(plan.getJobs().size()) +
+                        " jobs did not finish; run the same command again to rerun them",
+                    1);
+    return written ? 0 : 1;
+}

@@ -1,0 +1,342 @@
+// The lab's pieces that need no window: its command line, its speeds and pacing, its keys
+// beside the sandbox's, the population history and chart, and the HUD's additions.
+#include "WorldFixture.h"
+
+#include "lab/LabOptions.h"
+#include "lab/LabSaver.h"
+#include "lab/LabSpeed.h"
+#include "interaction/KeyboardEventHandler.h"
+#include "lab/LabKeyHandler.h"
+#include "lab/PopulationChart.h"
+#include "lab/PopulationHistory.h"
+#include "save/SavedWorld.h"
+
+#include <osgGA/EventQueue>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Outcome = SimulationOptions::Outcome;
+
+Outcome parseLab(std::vector<const char*> words, LabOptions& options, std::string& error, int size = 7) {
+    words.insert(words.begin(), "sylvara-lab");
+    return LabOptions::parse(static_cast<int>(words.size()), words.data(), size, options, error);
+}
+
+struct NoAction : osgGA::GUIActionAdapter {
+    void requestRedraw() override {}
+    void requestContinuousUpdate(bool) override {}
+    void requestWarpPointer(float, float) override {}
+};
+
+} // namespace
+
+TEST(LabOptions, DefaultsToTheSandboxWorldAndReadsWorldOptionsAsTheHeadlessRunnerDoes) {
+    LabOptions plain;
+    std::string error;
+    ASSERT_EQ(parseLab({}, plain, error, 7), Outcome::Run) << error;
+    EXPECT_EQ(plain.world.size, 7) << "the settings file's size";
+    EXPECT_TRUE(plain.world.tilesToPopulate().empty()) << "an empty board, as the sandbox starts";
+    EXPECT_FALSE(plain.world.seeded);
+    EXPECT_EQ(plain.ahead, 0);
+
+    LabOptions chosen;
+    ASSERT_EQ(parseLab({"--size", "9", "--genesis=8,8;0,1", "--seed", "42", "--ahead=20000"}, chosen, error),
+              Outcome::Run)
+        << error;
+    EXPECT_EQ(chosen.world.size, 9);
+    EXPECT_EQ(chosen.world.tilesToPopulate(), (std::vector<std::pair<int, int>>{{8, 8}, {0, 1}}));
+    EXPECT_TRUE(chosen.world.seeded);
+    EXPECT_EQ(chosen.world.seed, 42u);
+    EXPECT_EQ(chosen.ahead, 20000);
+
+    // A genesis tile is checked against the settings' size when --size is not given.
+    LabOptions settingsSize;
+    EXPECT_EQ(parseLab({"--genesis", "6,6"}, settingsSize, error, 7), Outcome::Run) << error;
+    EXPECT_EQ(parseLab({"--genesis", "6,6"}, settingsSize, error, 5), Outcome::Error);
+    EXPECT_NE(error.find("off a board of 5"), std::string::npos) << error;
+
+    LabOptions loaded;
+    ASSERT_EQ(parseLab({"--load", "world.sylvara", "--ahead", "5"}, loaded, error), Outcome::Run) << error;
+    EXPECT_EQ(loaded.world.loadFile, "world.sylvara");
+    EXPECT_TRUE(loaded.world.tilesToPopulate().empty());
+    EXPECT_EQ(parseLab({"-h"}, loaded, error), Outcome::Help);
+}
+
+TEST(LabOptions, EveryBadStartIsOneLineNamingTheProblem) {
+    const struct {
+        std::vector<const char*> words;
+        const char* says;
+    } bad[] = {
+        {{"--ticks", "5"}, "unknown option \"--ticks\""},
+        {{"--csv=a.csv"}, "unknown option \"--csv\""},
+        {{"world.sylvara"}, "unexpected argument"},
+        {{"--size", "0"}, "--size: 0 is out of range"},
+        {{"--size", "many"}, "--size: \"many\" is not a whole number"},
+        {{"--ahead", "-1"}, "--ahead: -1 is out of range"},
+        {{"--ahead", "lots"}, "--ahead: \"lots\" is not a whole number"},
+        {{"--ahead"}, "--ahead needs a value"},
+        {{"--load", "--ahead", "4"}, "--load needs a value"},
+        {{"--load="}, "--load: the file name is empty"},
+        {{"--seed", "4294967296"}, "--seed: 4294967296 is out of range"},
+        {{"--genesis", "middle"}, "--genesis: \"middle\" is not a tile"},
+        {{"--load", "w.sylvara", "--size", "5"}, "--size cannot go with --load"},
+        {{"--genesis", "all", "--load", "w.sylvara"}, "--genesis cannot go with --load"},
+    };
+    for (const auto& each : bad) {
+        LabOptions options;
+        std::string error;
+        EXPECT_EQ(parseLab(each.words, options, error), Outcome::Error) << each.says;
+        EXPECT_NE(error.find(each.says), std::string::npos) << "got: " << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
+    EXPECT_NE(LabOptions::usage("sylvara-lab").find("--ahead TICKS"), std::string::npos);
+}
+
+TEST(LabSpeed, StepsFromTheSandboxRateUpToFlatOutAndDownToOneATick) {
+    LabSpeed speed;
+    EXPECT_EQ(speed.getRate(), 16);
+    EXPECT_EQ(speed.describe(), "16 ticks/s");
+    int previous = speed.getRate();
+    for (int i = 0; i < 8; ++i) {
+        speed.faster(0);
+        EXPECT_GT(speed.getRate(), previous);
+        previous = speed.getRate();
+    }
+    while (!speed.isFlatOut())
+        speed.faster(0);
+    EXPECT_EQ(speed.describe(), "flat out");
+    speed.faster(0);
+    EXPECT_TRUE(speed.isFlatOut()) << "flat out is the top";
+    speed.slower(0);
+    EXPECT_GE(speed.getRate(), 1024) << "one step below flat out is a fast rate";
+    for (int i = 0; i < 30; ++i)
+        speed.slower(0);
+    EXPECT_EQ(speed.getRate(), 1) << "the slowest is one tick a second";
+    speed.normal(0);
+    EXPECT_EQ(speed.getRate(), LabSpeed::NORMAL);
+}
+
+TEST(LabSpeed, OwesTicksAtItsRateDropsALagAndBudgetsTheFrame) {
+    LabSpeed speed;
+    speed.restart(100.0);
+    EXPECT_EQ(speed.due(100.0), 0);
+    EXPECT_EQ(speed.due(100.25), 4) << "16 a second";
+    speed.ran(4);
+    EXPECT_EQ(speed.due(100.25), 0);
+    EXPECT_EQ(speed.due(100.4), 2);
+    speed.ran(2);
+    EXPECT_EQ(speed.due(100.9), 8) << "slow frames: what is owed is made up";
+    speed.ran(8);
+    // Ten seconds behind: only a second is made up, and the pace goes on from there.
+    EXPECT_EQ(speed.due(111.0), 16);
+    speed.ran(16);
+    EXPECT_EQ(speed.due(111.0), 0);
+    EXPECT_EQ(speed.due(111.25), 4);
+
+    for (int i = 0; i < 6; ++i)
+        speed.faster(200.0);
+    EXPECT_EQ(speed.getRate(), 1024);
+    EXPECT_EQ(speed.due(200.1), 102) << "a change of speed starts the count afresh";
+    while (!speed.isFlatOut())
+        speed.faster(200.0);
+    EXPECT_GT(speed.due(200.0), 1000000) << "flat out owes whatever fits in the frame";
+
+    // Frames at least ten a second while drawing allows it: a slower drawing leaves less time for ticks.
+    EXPECT_LT(LabSpeed::tickBudget(0.0), LabSpeed::FRAME_BUDGET);
+    EXPECT_GT(LabSpeed::tickBudget(0.0), 0.05);
+    EXPECT_LT(LabSpeed::tickBudget(0.06), LabSpeed::tickBudget(0.02));
+    EXPECT_LE(0.02 + LabSpeed::tickBudget(0.02), LabSpeed::FRAME_BUDGET);
+    EXPECT_LE(0.08 + LabSpeed::tickBudget(0.08), LabSpeed::FRAME_BUDGET);
+    // Drawing alone too slow for ten a second: the ticks get a third of the frame, not a sliver.
+    EXPECT_NEAR(LabSpeed::tickBudget(0.12), 0.06, 1e-9);
+    EXPECT_NEAR(LabSpeed::tickBudget(0.3), 0.15, 1e-9);
+}
+
+TEST_F(WorldFixture, LabKeysAndSandboxKeysNeverOverlap) {
+    osg::ref_ptr<osgGA::EventQueue> queue = new osgGA::EventQueue;
+    NoAction action;
+    osg::ref_ptr<KeyboardEventHandler> sandbox = new KeyboardEventHandler(world.get());
+    osg::ref_ptr<LabKeyHandler> lab = new LabKeyHandler;
+    const auto keyUp = [&](osgGA::GUIEventHandler& handler, int key) {
+        osg::ref_ptr<osgGA::GUIEventAdapter> event = queue->createEvent();
+        event->setEventType(osgGA::GUIEventAdapter::KEYUP);
+        event->setKey(key);
+        return handler.handle(*event, action);
+    };
+    const auto anyLabRequest = [](const LabKeyHandler::Requests& r) {
+        return r.faster || r.slower || r.normalSpeed || r.step || r.chart || r.save || r.sound;
+    };
+
+    for (int key : {'1', '2', 'c', 'e', 'f', 'g', 'h', 'k', 'm', 'p', 'r', 's', 'w', ' '}) {
+        EXPECT_FALSE(keyUp(*lab, key)) << "every key is passed on";
+        EXPECT_FALSE(anyLabRequest(lab->take())) << "the sandbox's key " << char(key);
+    }
+    const bool controls = hud->areControlsShown();
+    for (int key : {'+', '=', '-', 'n', 't', 'l', 'x', 'a'}) {
+        EXPECT_FALSE(keyUp(*sandbox, key));
+        EXPECT_FALSE(keyUp(*lab, key));
+        EXPECT_TRUE(anyLabRequest(lab->take())) << "the lab's key " << char(key);
+    }
+    EXPECT_FALSE(world->pauseRequested || world->spawnHerbivoreRequested || world->spawnCarnivoreRequested ||
+                 world->spawnPlantRequested || world->spawnPredatorRequested || world->spawnPreyRequested);
+    EXPECT_EQ(world->getToolMode(), TOOL_CAMERA);
+    EXPECT_EQ(hud->areControlsShown(), controls);
+
+    keyUp(*lab, '+');
+    keyUp(*lab, 'x');
+    const LabKeyHandler::Requests taken = lab->take();
+    EXPECT_TRUE(taken.faster && taken.save && !taken.slower && !taken.chart);
+    EXPECT_FALSE(anyLabRequest(lab->take())) << "taken once";
+    keyUp(*lab, 'L');
+    EXPECT_FALSE(anyLabRequest(lab->take())) << "uppercase letters are not commands";
+}
+
+TEST_F(WorldFixture, PopulationHistoryCountsTheLivingAndKeepsTheLastTicks) {
+    Animal* herbivore = spawnAnimal(KIND_HERBIVORE, {100, 100, 0});
+    spawnAnimal(KIND_HERBIVORE, {120, 100, 0});
+    spawnAnimal(KIND_CARNIVORE, {300, 300, 0});
+    spawnPlant({200, 200, 0});
+    PopulationHistory::Counts counts = PopulationHistory::countLiving(world->getLives());
+    EXPECT_EQ(counts, (PopulationHistory::Counts{2, 1, 1}));
+    herbivore->setEnergy(0);
+    world->tick();
+    counts = PopulationHistory::countLiving(world->getLives());
+    EXPECT_EQ(counts[CensusColumns::HERBIVORES], 1) << "one playing its death is not counted";
+
+    PopulationHistory history(3);
+    for (int tick = 1; tick <= 5; ++tick)
+        history.record(tick, {tick, 10 * tick, 0});
+    ASSERT_EQ(history.size(), 3u);
+    EXPECT_EQ(history.firstTick(), 3);
+    EXPECT_EQ(history.lastTick(), 5);
+    EXPECT_EQ(history.countAt(0, CensusColumns::CARNIVORES), 30);
+    EXPECT_EQ(history.latest()[CensusColumns::HERBIVORES], 5);
+    EXPECT_EQ(history.largest(), 50);
+
+    EXPECT_EQ(PopulationHistory::scaleTop(0), 10);
+    EXPECT_EQ(PopulationHistory::scaleTop(10), 10);
+    EXPECT_EQ(PopulationHistory::scaleTop(11), 20);
+    EXPECT_EQ(PopulationHistory::scaleTop(21), 50);
+    EXPECT_EQ(PopulationHistory::scaleTop(51), 100);
+    EXPECT_EQ(PopulationHistory::scaleTop(4321), 5000);
+    EXPECT_GE(PopulationHistory::scaleTop(2000000000), 2000000000);
+}
+
+TEST(PopulationChart, PlacesTheCountsOnItsScaleAcrossTheTicksItHolds) {
+    PopulationChart chart;
+    PopulationHistory history(101);
+    for (int tick = 1000; tick <= 1050; ++tick)
+        history.record(tick, {tick - 1000, 0, 80});
+    chart.draw(history, "state");
+    // The scale's top is 100 for a largest count of 80; the ticks held span the width.
+    const osg::Vec2 first = chart.place(1000, 0);
+    const osg::Vec2 last = chart.place(1025, 50);
+    const osg::Vec2 plants = chart.place(1050, 80);
+    EXPECT_FLOAT_EQ(first.x(), PopulationChart::PLOT_LEFT);
+    EXPECT_FLOAT_EQ(first.y(), PopulationChart::PLOT_BOTTOM);
+    EXPECT_NEAR(last.x(), (PopulationChart::PLOT_LEFT + PopulationChart::PLOT_RIGHT) / 2, 0.01);
+    EXPECT_NEAR(last.y(), (PopulationChart::PLOT_BOTTOM + PopulationChart::PLOT_TOP) / 2, 0.01);
+    EXPECT_NEAR(plants.y(),
+                PopulationChart::PLOT_BOTTOM +
+                    0.8 * (PopulationChart::PLOT_TOP - PopulationChart::PLOT_BOTTOM),
+                0.01);
+
+    EXPECT_FLOAT_EQ(chart.place(1050, 0).x(), PopulationChart::PLOT_RIGHT);
+
+    for (int tick = 1051; tick <= 1300; ++tick)
+        history.record(tick, {0, 0, 300});
+    chart.draw(history, "state");
+    EXPECT_FLOAT_EQ(chart.place(1200, 0).x(), PopulationChart::PLOT_LEFT)
+        << "full: the oldest held at the left";
+    EXPECT_FLOAT_EQ(chart.place(1300, 0).x(), PopulationChart::PLOT_RIGHT) << "the newest at the right";
+    EXPECT_FLOAT_EQ(chart.place(1300, 300).y(),
+                    PopulationChart::PLOT_BOTTOM +
+                        0.6f * (PopulationChart::PLOT_TOP - PopulationChart::PLOT_BOTTOM))
+        << "rescaled to 500";
+}
+
+TEST_F(WorldFixture, HudAdditionsGoBelowTheSandboxTextAndLeaveItAsItWas) {
+    Animal* animal = spawnAnimal(KIND_CARNIVORE, {100, 100, 0});
+    hud->showSelection(animal);
+    const std::string sandbox = hud->getInfoText();
+    hud->setSelectionAppendix("\n\ngeneration: 3");
+    EXPECT_EQ(hud->getInfoText(), sandbox + "\n\ngeneration: 3");
+    hud->setSelectionAppendix("\n\ngeneration: 4");
+    EXPECT_EQ(hud->getInfoText(), sandbox + "\n\ngeneration: 4") << "replaced, not added twice";
+    EXPECT_EQ(hud->getInfoGeode()->getNumDrawables(), 3u)
+        << "text, backdrop and one backdrop for the appendix";
+    hud->showSelection(animal);
+    EXPECT_EQ(hud->getInfoText(), sandbox) << "a new selection starts without the old appendix";
+    EXPECT_EQ(hud->getInfoGeode()->getNumDrawables(), 2u) << "the sandbox's panel as it was";
+}
+
+TEST(LabSaver, NamesTheFirstFreeNumberAndNeverAFileThatIsThere) {
+    char folder[] = "/tmp/sylvara-lab-saves-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string at(folder);
+    EXPECT_EQ(LabSaver::nextName(at), "world-0001.sylvara");
+    for (const char* taken : {"world-0001.sylvara", "world-0002.sylvara", "world-0004.sylvara"})
+        std::ofstream(at + "/" + taken) << "taken";
+    EXPECT_EQ(LabSaver::nextName(at), "world-0003.sylvara") << "a gap is filled, nothing is overwritten";
+    for (const char* taken : {"world-0001.sylvara", "world-0002.sylvara", "world-0004.sylvara"})
+        std::remove((at + "/" + taken).c_str());
+    rmdir(folder);
+}
+
+TEST_F(WorldFixture, LabSaverWritesTheWorldAsItWasWhenTheKeyCame) {
+    tile(1, 1)->populate(10, 10, 10);
+    ticks(20);
+    const long savedTick = world->getTickNumber();
+    const size_t organisms = world->getLives().size();
+    char folder[] = "/tmp/sylvara-lab-save-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(chdir(folder), 0);
+    testing::internal::CaptureStdout();
+    {
+        LabSaver saver;
+        saver.save(*world);
+        // The world goes on while the file is written; ending waits for it.
+        ticks(5);
+    }
+    const std::string said = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(chdir(here), 0);
+    const std::string file = std::string(folder) + "/world-0001.sylvara";
+    EXPECT_NE(said.find("saved world-0001.sylvara: tick " + std::to_string(savedTick)), std::string::npos)
+        << said;
+    SavedWorld saved;
+    std::string error;
+    ASSERT_TRUE(SavedWorld::read(file, saved, error)) << error;
+    EXPECT_EQ(saved.getRecord().tickNumber, savedTick) << "the snapshot, not the world ticked on";
+    EXPECT_EQ(saved.getRecord().animals.size() + saved.getRecord().plants.size(), organisms);
+    std::remove(file.c_str());
+    rmdir(folder);
+}
+
+TEST_F(WorldFixture, ALabSaveThatFailsSaysSoOnTheErrorStream) {
+    // A folder gone from under the window: the file cannot be made there.
+    char folder[] = "/tmp/sylvara-lab-gone-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(chdir(folder), 0);
+    ASSERT_EQ(rmdir(folder), 0);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    {
+        LabSaver saver;
+        saver.save(*world);
+    }
+    const std::string errors = testing::internal::GetCapturedStderr();
+    const std::string said = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(chdir(here), 0);
+    EXPECT_EQ(errors.rfind("could not save the world: ", 0), 0u) << errors;
+    EXPECT_EQ(said.find("could not save"), std::string::npos) << said;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "world/WorldTile.h"
+
+#include <osg/Group>
+#include <osg/ref_ptr>
+
+#include <vector>
+
+class World;
+
+// The N x N board of ground tiles, and the group under which the tiles and
+// every organism are drawn.
+class TileGrid {
+public:
+    static constexpr int TILE_SIZE = 150;
+
+    TileGrid(World* world, int tilesPerSide);
+    ~TileGrid();
+    TileGrid(const TileGrid&) = delete;
+    TileGrid& operator=(const TileGrid&) = delete;
+
+    // Clamps both indices into the grid, so it never fails.
+    WorldTile* tileAt(int x, int y) const;
+    // The tile under a world position, brought to an edge tile when outside.
+    WorldTile* tileUnder(double x, double y) const;
+
+    int getTilesPerSide() const { return tilesPerSide; }
+    osg::Group* getRoot() const { return root; }
+    World* getWorld() const { return world; }
+    static int getTileSize() { return TILE_SIZE; }
+    const std::vector<WorldTile*>& getTiles() const { return tiles; }
+
+    void huntAll();
+    void updateAll();
+    void migrateAll();
+
+private:
+    // Runs a pass over every tile in grid order, asking for what it will read some tiles ahead.
+    template <typename Visit> void eachTile(WorldTile::Pass pass, Visit visit);
+
+    World* world;
+    int tilesPerSide;
+    osg::Group* root;
+    osg::ref_ptr<osg::Group> rootHolder;
+    std::vector<WorldTile*> tiles;
+};

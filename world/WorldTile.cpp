@@ -1,0 +1,330 @@
+#include "world/WorldTile.h"
+
+#include "life/Animal.h"
+#include "life/AnimalGenome.h"
+#include "life/HuntIndex.h"
+#include "plants/Plant.h"
+#include "plants/PlantGenome.h"
+#include "world/TileGrid.h"
+#include "presentation/EmissiveState.h"
+#include "presentation/ModelCatalogue.h"
+#include "world/World.h"
+
+#include <osg/Material>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+osg::Material* emissionOf(const osg::StateSet* stateSet) {
+    if (!stateSet)
+        return nullptr;
+    return dynamic_cast<osg::Material*>(
+        const_cast<osg::StateAttribute*>(stateSet->getAttribute(osg::StateAttribute::MATERIAL)));
+}
+
+} // namespace
+
+WorldTile::WorldTile(TileGrid* grid, int column, int row)
+    : grid(grid), worldRules(&grid->getWorld()->getRules()), transform(new osg::PositionAttitudeTransform),
+      row(row), column(column) {
+    transform->setPosition(
+        osg::Vec3d(column * TileGrid::TILE_SIZE + 75.0, row * TileGrid::TILE_SIZE + 75.0, 0));
+}
+
+WorldTile::~WorldTile() = default;
+
+void WorldTile::registerLife(Life* life) {
+    life->setTile(this);
+    if (life->getCategory() == CATEGORY_ANIMAL) {
+        animalCount += 1;
+        animals.push_back(life);
+        updateColour();
+    } else if (life->getCategory() == CATEGORY_PLANT) {
+        plantMass = plantMass + static_cast<float>(life->getGenomeSize());
+        plants.push_back(life);
+    }
+}
+
+void WorldTile::unregisterLife(Life* life) {
+    if (life->getCategory() == CATEGORY_ANIMAL) {
+        if (animals.remove(life)) {
+            animalCount -= 1;
+            updateColour();
+        }
+    } else if (life->getCategory() == CATEGORY_PLANT) {
+        if (plants.remove(life)) {
+            plantMass = plantMass - static_cast<float>(life->getGenomeSize());
+            if (plantMass < 0.0f)
+                plantMass = 0.0f;
+        }
+    }
+}
+
+void WorldTile::updateColour() {
+    osg::Vec4 emission(0.8f, 0.8f, 1.0f, 1.0f);
+    if (!fertilized) {
+        float c = 0.7f + 0.3f * static_cast<float>(animalCount) / 20.0f;
+        c = std::min(c, 1.0f);
+        emission.set(c, c, c, 1.0f);
+    }
+    // Most arrivals and departures leave the shade as it was (a crowded tile stays white).
+    if (getEmission() == emission)
+        return;
+    transform->setStateSet(EmissiveState::get(emission).get());
+}
+
+osg::Vec4 WorldTile::getEmission() const {
+    const osg::Material* material = emissionOf(transform->getStateSet());
+    return material ? material->getEmission(osg::Material::FRONT) : osg::Vec4();
+}
+
+void WorldTile::toggleFertilized() {
+    fertilized = !fertilized;
+    updateColour();
+}
+
+void WorldTile::restore(bool fertilizedNow, float mass, const osg::Vec4& shade) {
+    fertilized = fertilizedNow;
+    plantMass = mass;
+    if (getEmission() != shade)
+        transform->setStateSet(EmissiveState::get(shade).get());
+}
+
+void WorldTile::killAll() {
+    animals.walk([](Life* life) { life->die(); });
+    plants.walk([](Life* life) { life->die(); });
+    fertilized = false;
+}
+
+void WorldTile::migrateAnimals() {
+    // An animal off the board whose clamped tile is this one is listed again at the end. The walk
+    // would meet it there once more: those past the animals it started with are already placed.
+    std::size_t unchecked = animals.size();
+    animals.walk([this, &unchecked](Life* animal) {
+        if (unchecked == 0)
+            return;
+        --unchecked;
+        const osg::Vec3d& p = static_cast<Animal*>(animal)->getPosition();
+        if (contains(p))
+            return;
+        unregisterLife(animal);
+        grid->tileUnder(p.x(), p.y())->registerLife(animal);
+    });
+}
+
+void WorldTile::updateAnimals() {
+    animals.walkAskingAhead([](Life* life) { static_cast<Animal*>(life)->update(); });
+}
+
+void WorldTile::updatePlants() {
+    plants.walkAskingAhead([](Life* life) { static_cast<Plant*>(life)->update(); });
+}
+
+void WorldTile::huntStep() {
+    // Crowded tiles answer from an index; it yields exactly the candidate the list walk would.
+    constexpr size_t CROWDED = 24;
+    static HuntIndex plantIndex;
+    static HuntIndex animalIndex;
+    const bool indexed =
+        animals.size() + plants.size() > CROWDED && plantIndex.build(plants) && animalIndex.build(animals);
+    animals.walk([&](Life* life) {
+        Animal* hunter = static_cast<Animal*>(life);
+        if (hunter->getState() != STATE_IDLE)
+            return;
+        const bool grazer = hunter->getKind() == KIND_HERBIVORE;
+        if (indexed) {
+            if (!hunter->isRested())
+                return;
+            if (Life* prey = (grazer ? plantIndex : animalIndex).firstPrey(*hunter))
+                hunter->chase(prey);
+            return;
+        }
+        for (Life* candidate : grazer ? plants : animals) {
+            if (hunter->isPrey(candidate)) {
+                hunter->chase(candidate);
+                break;
+            }
+        }
+    });
+}
+
+void WorldTile::prefetchLists() const {
+    __builtin_prefetch(&animals);
+    __builtin_prefetch(&plants);
+}
+
+void WorldTile::prefetchSlots() const {
+    animals.prefetchSlots();
+    plants.prefetchSlots();
+}
+
+void WorldTile::prefetchLives(Pass pass) const {
+    const auto whole = [](const Life* life) { life->prefetch(); };
+    switch (pass) {
+    case Pass::hunt:
+        animals.eachOfFirst(LifeList::LIVES_AT_ONCE, whole);
+        plants.eachOfFirst(LifeList::LIVES_AT_ONCE, whole);
+        break;
+    case Pass::update:
+        animals.prefetchFront();
+        plants.prefetchFront();
+        break;
+    case Pass::migrate:
+        animals.eachOfFirst(LifeList::LIVES_AT_ONCE, [](const Life* life) {
+            __builtin_prefetch(&static_cast<const Animal*>(life)->getPosition());
+        });
+        break;
+    }
+}
+
+void WorldTile::prefetchParts() const {
+    animals.prefetchFrontParts();
+    plants.prefetchFrontParts();
+}
+
+void WorldTile::prefetchReach() const {
+    animals.prefetchFrontReach();
+}
+
+int WorldTile::findNearestLife(const osg::Vec3d& point) const {
+    double best = 20.0;
+    int result = -1;
+    for (Life* animal : animals) {
+        const double d = (point - animal->getTransform()->getPosition()).length();
+        const double score = d - animal->getSize() * 0.5;
+        if (score < best) {
+            best = score;
+            result = animal->getId();
+        }
+    }
+    for (Life* plant : plants) {
+        const osg::Vec3d delta = point - plant->getTransform()->getPosition();
+        const double a = std::sqrt(delta.x() * delta.x() + delta.y() * delta.y()) - plant->getSize() * 0.8;
+        const double b = delta.length() - plant->getSize() * 1.5;
+        if (a < best) {
+            best = a;
+            result = plant->getId();
+        } else if (b < best) {
+            best = b;
+            result = plant->getId();
+        }
+    }
+    return result;
+}
+
+float WorldTile::nutrientShare(float plantSize) const {
+    const float r = plantSize / plantMass;
+    return fertilized ? (r * worldRules->tileFertilizedBoost) * worldRules->tileNourishment
+                      : r * worldRules->tileNourishment;
+}
+
+osg::Vec3d WorldTile::randomPoint() {
+    const int x = column * TileGrid::TILE_SIZE + (std::rand() % TileGrid::TILE_SIZE);
+    const int y = row * TileGrid::TILE_SIZE + (std::rand() % TileGrid::TILE_SIZE);
+    return osg::Vec3d(x, y, 0);
+}
+
+int WorldTile::random() {
+    return std::rand();
+}
+
+int WorldTile::getExtent() const {
+    return grid->getTilesPerSide() * TileGrid::TILE_SIZE;
+}
+
+bool WorldTile::contains(const osg::Vec3d& point) const {
+    // Truncated in double precision: a far-off coordinate would not fit an int.
+    return std::trunc(point.x() / TileGrid::TILE_SIZE) == column &&
+           std::trunc(point.y() / TileGrid::TILE_SIZE) == row;
+}
+
+void WorldTile::mutateAnimalGenome(int& kind, int& speed, int& adrenaline, int& spawnEfficiency, int& size,
+                                   int& preySize) {
+    AnimalGenome::mutate(kind, speed, adrenaline, spawnEfficiency, size, preySize, *worldRules);
+}
+
+void WorldTile::spawnAnimal(int kind, const osg::Vec3d& position, int speed, int adrenaline,
+                            int spawnEfficiency, int size, int preySize, int generation) {
+    mutateAnimalGenome(kind, speed, adrenaline, spawnEfficiency, size, preySize);
+    World* world = grid->getWorld();
+    ModelCatalogue* models = world->getModels();
+    osg::ref_ptr<character::CoreModel> core =
+        kind == KIND_HERBIVORE ? models->getHerbivoreCore() : models->getCarnivoreCore();
+    const int id = world->newId();
+    osg::ref_ptr<Animal> animal = new Animal(id, core, this, kind, position, speed, adrenaline,
+                                             spawnEfficiency, size, preySize, world->getTickRate());
+    animal->setGeneration(generation);
+    world->getLives()[id] = animal;
+    registerLife(animal.get());
+    grid->getRoot()->addChild(animal->getTransform().get());
+}
+
+void WorldTile::populate(int herbivores, int carnivores, int plantCount) {
+    const auto spawnGenesisAnimals = [this](int count, int kind) {
+        for (int i = 0; i < count; ++i) {
+            const int preySize = std::rand() % 80 + 5;
+            const int size = std::rand() % 80 + 5;
+            const int spawnEfficiency = std::rand() % 40 + 10;
+            const int adrenaline = std::rand() % 40 + 10;
+            const int speed = std::rand() % 40 + 10;
+            const osg::Vec3d p = randomPoint();
+            spawnAnimal(kind, p, speed, adrenaline, spawnEfficiency, size, preySize);
+        }
+    };
+    spawnGenesisAnimals(herbivores, KIND_HERBIVORE);
+    spawnGenesisAnimals(carnivores, KIND_CARNIVORE);
+    for (int i = 0; i < plantCount; ++i) {
+        const int size = std::rand() % 80 + 5;
+        const int spawnEfficiency = std::rand() % 40 + 10;
+        const int spawnRadius = std::rand() % 40 + 10;
+        const int offspring = std::rand() % 40 + 10;
+        const osg::Vec3d p = randomPoint();
+        spawnPlant(p, offspring, spawnRadius, spawnEfficiency, size);
+        if (plants.empty())
+            continue;
+        Plant* newest = static_cast<Plant*>(plants.back());
+        if (newest->getState() != STATE_WITHERING)
+            newest->forceGrowth();
+    }
+}
+
+void WorldTile::genesis() {
+    populate(worldRules->genesisHerbivores, worldRules->genesisCarnivores, worldRules->genesisPlants);
+}
+
+void WorldTile::mutatePlantGenome(int& offspring, int& spawnRadius, int& spawnEfficiency, int& size) {
+    PlantGenome::mutate(offspring, spawnRadius, spawnEfficiency, size, *worldRules);
+}
+
+void WorldTile::spawnPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency,
+                           int size, int generation) {
+    // A point off the board (or not a number) would be handed from tile to tile for ever:
+    // finite points are brought onto the nearest edge, others are dropped.
+    if (!std::isfinite(point.x()) || !std::isfinite(point.y()))
+        return;
+    const double last = std::nextafter(static_cast<double>(getExtent()), 0.0);
+    const osg::Vec3d inside(std::clamp(point.x(), 0.0, last), std::clamp(point.y(), 0.0, last), point.z());
+    WorldTile* owner = grid->tileUnder(inside.x(), inside.y());
+    owner->growPlant(inside, offspring, spawnRadius, spawnEfficiency, size, generation);
+}
+
+void WorldTile::growPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency,
+                          int size, int generation) {
+    mutatePlantGenome(offspring, spawnRadius, spawnEfficiency, size);
+    World* world = grid->getWorld();
+    ModelCatalogue* models = world->getModels();
+    const int id = world->newId();
+    const float limit = worldRules->tileViability *
+                        (fertilized ? worldRules->tileFertilizedCrowd : static_cast<float>(animalCount + 1));
+    const bool viable = (plantMass + static_cast<float>(size)) < limit;
+    osg::ref_ptr<Plant> plant =
+        new Plant(id, models->getPlantCore(), models->getStemNode(), models->getSeedNode(), this, point,
+                  offspring, spawnRadius, spawnEfficiency, size, world->getTickRate(), viable);
+    plant->setGeneration(generation);
+    world->getLives()[id] = plant;
+    registerLife(plant.get());
+    grid->getRoot()->addChild(plant->getTransform().get());
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <osg/PositionAttitudeTransform>
+#include <osg/ref_ptr>
+
+#include "life/LifeList.h"
+#include "common/Rules.h"
+
+class Life;
+class TileGrid;
+
+// One square of ground: drawn, and a bucket of the organisms standing on it.
+class WorldTile {
+public:
+    WorldTile(TileGrid* grid, int column, int row);
+    virtual ~WorldTile();
+    WorldTile(const WorldTile&) = delete;
+    WorldTile& operator=(const WorldTile&) = delete;
+
+    void registerLife(Life* life);
+    void unregisterLife(Life* life);
+    void updateColour();
+    void toggleFertilized();
+    // A saved tile's flag, plant mass and shade, once its organisms are registered again.
+    void restore(bool fertilizedNow, float mass, const osg::Vec4& shade);
+    void killAll();
+    void migrateAnimals();
+    void updateAnimals();
+    void updatePlants();
+    void huntStep();
+    // The passes of a tick over the tiles, each reading its own part of every organism.
+    enum class Pass { hunt, update, migrate };
+    // Ahead of a pass that will come to this tile, each step once the one before has come: ask
+    // for where the tile keeps its lists, for the lists, for what the pass reads of the lives,
+    // and for an update, for the scene parts the lives write and what they reach through others.
+    void prefetchLists() const;
+    void prefetchSlots() const;
+    void prefetchLives(Pass pass) const;
+    void prefetchParts() const;
+    void prefetchReach() const;
+    int findNearestLife(const osg::Vec3d& point) const;
+    float nutrientShare(float plantSize) const;
+    osg::Vec3d randomPoint();
+    int random();
+    int getExtent() const;
+
+    void mutateAnimalGenome(int& kind, int& speed, int& adrenaline, int& spawnEfficiency, int& size,
+                            int& preySize);
+    // An offspring passes its generation; genesis and user-made organisms are generation 0.
+    void spawnAnimal(int kind, const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency,
+                     int size, int preySize, int generation = 0);
+    void populate(int herbivores, int carnivores, int plants);
+    // The genesis: as many of each kind as the rules say.
+    void genesis();
+    void mutatePlantGenome(int& offspring, int& spawnRadius, int& spawnEfficiency, int& size);
+    void spawnPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency, int size,
+                    int generation = 0);
+
+    // The rules in force, the World's own.
+    const Rules& rules() const { return *worldRules; }
+    int getRow() const { return row; }
+    int getColumn() const { return column; }
+    TileGrid* getGrid() const { return grid; }
+    const LifeList& getAnimals() const { return animals; }
+    const LifeList& getPlants() const { return plants; }
+    int getAnimalCount() const { return animalCount; }
+    float getPlantMass() const { return plantMass; }
+    bool isFertilized() const { return fertilized; }
+    osg::PositionAttitudeTransform* getTransform() const { return transform.get(); }
+    // The emission the tile is drawn with (its current state set's material).
+    osg::Vec4 getEmission() const;
+    // Whether the point's column and row, truncated and not clamped, are this tile's.
+    bool contains(const osg::Vec3d& point) const;
+
+private:
+    void growPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency, int size,
+                   int generation);
+
+    bool fertilized = false;
+    TileGrid* grid;
+    const Rules* worldRules;
+    LifeList animals;
+    LifeList plants;
+    osg::ref_ptr<osg::PositionAttitudeTransform> transform;
+    int row;
+    int column;
+    int animalCount = 0;
+    float plantMass = 0.0f;
+};
