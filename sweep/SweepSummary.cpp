@@ -157,7 +157,12 @@ std::string SweepSummary::summaryHeader() {
     for (int group = 0; group < CensusColumns::GROUPS; ++group) {
         const std::string kind = CensusColumns::groupName(static_cast<CensusColumns::Group>(group));
         header += "," + kind + "_died_out," + kind + "_extinction_q1," + kind + "_extinction_median," + kind +
-                  "_extinction_q3," + kind + "_rescued_runs," + kind + "_inserted";
+                  "_extinction_q3";
+    }
+    // Rescue's columns come last, so that the earlier ones keep their places.
+    for (int group = 0; group < CensusColumns::GROUPS; ++group) {
+        const std::string kind = CensusColumns::groupName(static_cast<CensusColumns::Group>(group));
+        header += "," + kind + "_rescued_runs," + kind + "_inserted";
     }
     return header;
 }
@@ -167,9 +172,10 @@ std::string SweepSummary::summaryRow() const {
     for (int group = 0; group < CensusColumns::GROUPS; ++group) {
         const Extinction e = extinction(group);
         row += "," + std::to_string(e.diedOut) + "," + number(e.q1) + "," + number(e.median) + "," +
-               number(e.q3) + "," + std::to_string(rescuedRuns(group)) + "," +
-               std::to_string(inserted(group));
+               number(e.q3);
     }
+    for (int group = 0; group < CensusColumns::GROUPS; ++group)
+        row += "," + std::to_string(rescuedRuns(group)) + "," + std::to_string(inserted(group));
     return row;
 }
 

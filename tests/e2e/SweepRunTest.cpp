@@ -250,9 +250,9 @@ TEST(SweepRun, ARuleGivenSeveralValuesIsOneMoreDimensionNamedEverywhere) {
     ASSERT_NE(inserted, header.end());
     EXPECT_GT(std::stol(keptRows.at(0)[inserted - header.begin()]), 0);
 
-    for (const std::string& bad :
-         {"--set tile.nourishmant=1", "--set mutation.chance=5,500", "--set animal.moveCost=0.1:0:0.01",
-          "--rules " + scratch.path("none.toml"), "--keep herbivores"}) {
+    for (const std::string& bad : std::vector<std::string>{
+             "--set tile.nourishmant=1", "--set mutation.chance=5,500", "--set animal.moveCost=0.1:0:0.01",
+             "--rules " + scratch.path("none.toml"), "--keep herbivores"}) {
         EXPECT_EQ(shell(bin() + "/sylvara-sweep --out " + scratch.path("bad") + " " + bad, output), 2) << bad;
         EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << bad << ": " << output;
     }

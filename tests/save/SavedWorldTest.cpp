@@ -3,8 +3,8 @@
 #include "ScratchFolder.h"
 #include "WorldFixture.h"
 
-#include "sim/SavePattern.h"
 #include "save/SavedWorld.h"
+#include "sim/SavePattern.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
 
@@ -90,7 +90,7 @@ TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
         {scratch.folder.string(), "not a file"},
         {scratch.file("garbage"), "not an SQLite database"},
         {scratch.file("cut"), "damaged or cut short"},
-        {spoiled(scratch, good, "version", "UPDATE world SET schema_version = 2"), "schema version 2"},
+        {spoiled(scratch, good, "version", "UPDATE world SET schema_version = 3"), "schema version 3"},
         {spoiled(scratch, good, "no-table", "DROP TABLE markers"), "the table markers is missing"},
         {spoiled(scratch, good, "view", "DROP TABLE markers; CREATE VIEW markers AS SELECT * FROM tiles"),
          "the table markers is missing"},
@@ -306,7 +306,7 @@ TEST(SimulationRunnerSaved, APausedRunSavedAndLoadedWritesTheSameCensusByteForBy
         options.seed = 31;
         options.csvFile = scratch.file(csv);
         options.plotFile.clear();
-    options.traitsFile.clear();
+        options.traitsFile.clear();
         options.traitsFile.clear();
         options.loadFile = load;
         options.saveFile = save;
