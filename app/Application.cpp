@@ -130,6 +130,10 @@ void Application::buildWorld(int size) {
     viewer->setSceneData(root.get());
 }
 
+bool Application::displayReachable() {
+    return reachDisplay() != nullptr;
+}
+
 bool Application::openWindow(int& exitCode) {
     const DisplayHold hold = reachDisplay();
     if (!hold) {

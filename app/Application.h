@@ -38,6 +38,8 @@ public:
     // The same with the board size read from the settings file, as the program does.
     void createWorldFromSettings(const std::string& settingsFile);
     bool openWindow(int& exitCode);
+    // Whether a window could be opened on DISPLAY now.
+    static bool displayReachable();
     // Runs the pass whenever a frame is due until the viewer is done; an exception in a pass is
     // reported and the loop goes on.
     void loop(const std::function<void()>& pass);

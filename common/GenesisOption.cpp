@@ -19,7 +19,7 @@ bool readTiles(const std::string& text, std::vector<std::pair<int, int>>& tiles,
             end = text.size();
         const std::string tile = text.substr(start, end - start);
         const size_t comma = tile.find(',');
-        if (comma == std::string::npos) {
+        if (comma == std::string::npos || tile.find(',', comma + 1) != std::string::npos) {
             error = "--genesis: \"" + tile + "\" is not a tile (give all, none or C,R[;C,R...])";
             return false;
         }

@@ -1,26 +1,81 @@
 #include "common/SimulationPlot.h"
 
-#include "common/ShellWord.h"
-
-#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 const char* const SimulationPlot::KIND_COLOURS[3] = {"#2a62b8", "#c0302c", "#2e9a3a"};
 
-// Only the quote itself needs doubling.
+namespace {
+
+// The script, in a file of our own naming that is gone when the plot is.
+class TemporaryFile {
+public:
+    TemporaryFile() {
+        const char* folder = std::getenv("TMPDIR");
+        path = std::string(folder && *folder ? folder : "/tmp") + "/sylvara-plot-XXXXXX";
+        descriptor = mkstemp(path.data());
+    }
+    ~TemporaryFile() {
+        if (descriptor >= 0) {
+            ::close(descriptor);
+            ::unlink(path.c_str());
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    bool write(const std::string& text) const {
+        return descriptor >= 0 && ::write(descriptor, text.data(), text.size()) == ssize_t(text.size());
+    }
+    const std::string& getPath() const { return path; }
+
+private:
+    std::string path;
+    int descriptor = -1;
+};
+
+// Runs a program with nothing on its input and its output and errors discarded; its exit code, or
+// -1 when it could not start or was killed.
+int runQuietly(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const std::string& word : arguments)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    pid_t child = 0;
+    const bool started = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (!started || waitpid(child, &status, 0) != child)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+// Only the quote itself needs doubling; a line break would end the command, so none gets through.
 std::string SimulationPlot::quote(const std::string& text) {
     std::string out = "'";
     for (char c : text) {
         if (c == '\'')
             out += '\'';
-        out += c;
+        out += static_cast<unsigned char>(c) < ' ' ? ' ' : c;
     }
     return out + "'";
 }
 
-std::string SimulationPlot::pngPreamble(const std::string& pngFile, int width, int height) {
+std::string SimulationPlot::pngPreamble(int width, int height) {
     const std::string size = std::to_string(width) + "," + std::to_string(height);
     return "if (strstrt(GPVAL_TERMINALS, 'pngcairo') > 0) {\n"
            "  set terminal pngcairo size " +
@@ -31,9 +86,7 @@ std::string SimulationPlot::pngPreamble(const std::string& pngFile, int width, i
            size +
            " noenhanced\n"
            "}\n"
-           "set output " +
-           quote(pngFile) +
-           "\n"
+           "set output ARG2\n"
            "set datafile separator ','\n";
 }
 
@@ -54,39 +107,40 @@ std::string SimulationPlot::findGnuplot() {
     return "";
 }
 
-std::string SimulationPlot::script(const std::string& csvFile, const std::string& pngFile,
-                                   const std::string& title) {
-    const std::string data = quote(csvFile);
-    return pngPreamble(pngFile, 800, 500) +
+std::string SimulationPlot::script() {
+    return pngPreamble(800, 500) +
            "set key autotitle columnhead top right\n"
-           "set title " +
-           quote(title) +
-           "\n"
+           "set title ARG3\n"
            "set xlabel 'tick'\n"
            "set ylabel 'living organisms'\n"
            "set yrange [0:*]\n"
            "set grid\n"
-           "plot " +
-           data + " using 1:2 with lines lw 2 lc rgb '" + KIND_COLOURS[0] +
-           "' title 'herbivores', \\\n     " + data + " using 1:3 with lines lw 2 lc rgb '" +
-           KIND_COLOURS[1] + "' title 'carnivores', \\\n     " + data +
-           " using 1:4 with lines lw 2 lc rgb '" + KIND_COLOURS[2] + "' title 'plants'\n";
+           "plot ARG1 using 1:2 with lines lw 2 lc rgb '" +
+           KIND_COLOURS[0] + "' title 'herbivores', \\\n     ARG1 using 1:3 with lines lw 2 lc rgb '" +
+           KIND_COLOURS[1] + "' title 'carnivores', \\\n     ARG1 using 1:4 with lines lw 2 lc rgb '" +
+           KIND_COLOURS[2] + "' title 'plants'\n";
 }
 
 SimulationPlot::Result SimulationPlot::draw(const std::string& csvFile, const std::string& pngFile,
                                             const std::string& title) {
-    return run(script(csvFile, pngFile, title));
+    return run(script(), csvFile, pngFile, title);
 }
 
-SimulationPlot::Result SimulationPlot::run(const std::string& text) {
+SimulationPlot::Result SimulationPlot::run(const std::string& text, const std::string& dataFile,
+                                           const std::string& pngFile, const std::string& title) {
     const std::string gnuplot = findGnuplot();
     if (gnuplot.empty())
         return Result::NoGnuplot;
-    std::FILE* pipe = popen(ShellWord::quote(gnuplot).c_str(), "w");
-    if (!pipe)
+    TemporaryFile scriptFile;
+    if (!scriptFile.write(text))
         return Result::Failed;
-    const bool written = std::fwrite(text.data(), 1, text.size(), pipe) == text.size();
-    const int status = pclose(pipe);
-    const bool ok = written && status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return ok ? Result::Drawn : Result::Failed;
+    // gnuplot takes a name beginning with '<' for a command to run, '|' for a pipe, '-' for its input
+    // and '+' for a pseudo-file; an absolute path is never any of those.
+    const std::vector<std::string> arguments{gnuplot,
+                                             "-c",
+                                             scriptFile.getPath(),
+                                             std::filesystem::absolute(dataFile).string(),
+                                             std::filesystem::absolute(pngFile).string(),
+                                             title};
+    return runQuietly(arguments) == 0 ? Result::Drawn : Result::Failed;
 }

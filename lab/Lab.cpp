@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "app/Viewer.h"
+#include "common/RunTree.h"
 #include "life/Life.h"
 #include "presentation/Hud.h"
 #include "presentation/SoundBank.h"
@@ -21,6 +22,12 @@ Lab::~Lab() = default;
 
 int Lab::run(int argc, char** argv) {
     std::string error;
+    // The world and the settings are read from the run tree; the user's files stay where the user is.
+    std::string startFolder;
+    if (!RunTree::enter(startFolder, error)) {
+        std::cerr << "sylvara-lab: " << error << std::endl;
+        return 2;
+    }
     switch (LabOptions::parse(argc, argv, Settings::readSize(Settings::FILE), options, error)) {
     case SimulationOptions::Outcome::Help:
         std::cout << LabOptions::usage("sylvara-lab");
@@ -33,6 +40,10 @@ int Lab::run(int argc, char** argv) {
         return 2;
     case SimulationOptions::Outcome::Run:
         break;
+    }
+    if (startFolder != RunTree::binFolder()) {
+        options.world.resolveFrom(startFolder);
+        saver.setFolder(startFolder);
     }
     if (!prepareWorld(error)) {
         std::cerr << "sylvara-lab: " << error << std::endl;
@@ -54,6 +65,18 @@ bool Lab::prepareWorld(std::string& error) {
     const bool loading = !chosen.loadFile.empty();
     if (loading && !SavedWorld::read(chosen.loadFile, saved, error))
         return false;
+    const long savedTick = saved.getRecord().tickNumber;
+    if (savedTick > WorldRecord::LAST_TICK - options.ahead) {
+        error = "--ahead " + std::to_string(options.ahead) + " from the saved tick " +
+                std::to_string(savedTick) + " would pass the last tick a saved world can hold, " +
+                std::to_string(WorldRecord::LAST_TICK);
+        return false;
+    }
+    // Before the world is built and run ahead, which may take long, for a window that cannot open.
+    if (!Application::displayReachable()) {
+        error = "cannot open a window: no display could be reached (is DISPLAY set?)";
+        return false;
+    }
     if (chosen.seeded)
         RandomSeed::fix(chosen.seed);
     else

@@ -54,7 +54,7 @@ std::string LabOptions::usage(const std::string& program) {
     return OptionHelp(
                21, program, "[options]",
                "Opens Sylvara's sandbox window on a world of your choice, at any speed, with a live chart\n"
-               "of its populations; it saves the world on a key. Run it from the run tree's bin folder.")
+               "of its populations; it saves the world on a key, in the folder it is started in.")
         .size("default: the settings file's size")
         .genesis("default none")
         .seed()

@@ -40,7 +40,7 @@ void LabSaver::save(World& world) {
     const auto begun = std::chrono::steady_clock::now();
     auto snapshot = std::make_shared<const SavedWorld>(SavedWorld::capture(world));
     const double captured = secondsSince(begun);
-    const std::string name = nextName(".");
+    const std::string name = folder == "." ? nextName(folder) : folder + "/" + nextName(folder);
     const long tick = world.getTickNumber();
     const size_t organisms = world.getLives().size();
     writing = true;

@@ -7,7 +7,7 @@
 class World;
 
 // Saves the lab's world on a key. The snapshot is taken between ticks on the thread that ticks
-// the world, and written to a numbered file in the working folder on a thread of its own, so
+// the world, and written to a numbered file in its folder on a thread of its own, so
 // the window goes on while the file is written.
 class LabSaver {
 public:
@@ -17,6 +17,8 @@ public:
     LabSaver(const LabSaver&) = delete;
     LabSaver& operator=(const LabSaver&) = delete;
 
+    // Where the files go; the working folder unless set.
+    void setFolder(const std::string& where) { folder = where; }
     // Takes the snapshot and starts writing it; says so and does nothing while the last save is
     // still being written. The line that names the file comes once it is written.
     void save(World& world);
@@ -24,6 +26,7 @@ public:
     static std::string nextName(const std::string& folder);
 
 private:
+    std::string folder = ".";
     std::thread writer;
     std::atomic<bool> writing{false};
 };

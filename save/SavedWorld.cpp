@@ -39,7 +39,8 @@ SavedWorld SavedWorld::capture(World& world) {
     r.tickNumber = world.getTickNumber();
     r.lastId = world.getLastId();
     r.paused = world.isPaused();
-    r.selectedId = world.getSelectedId();
+    // A selected organism that has gone leaves no selection behind.
+    r.selectedId = world.getLives().count(world.getSelectedId()) != 0 ? world.getSelectedId() : -1;
     r.seedFixed = RandomSeed::isFixed();
     r.seed = RandomSeed::getSeed();
     r.rules = world.getRules();

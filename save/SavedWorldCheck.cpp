@@ -142,13 +142,21 @@ bool SavedWorldCheck::checkIds(const WorldRecord& world, std::string& problem) {
     return true;
 }
 
-bool SavedWorldCheck::checkTargets(const WorldRecord& world, std::string& problem) {
+bool SavedWorldCheck::checkTargets(WorldRecord& world, std::string& problem) {
     std::unordered_set<int> alive;
     alive.reserve(world.animals.size() + world.plants.size());
     for (const AnimalRecord& a : world.animals)
         alive.insert(a.life.id);
     for (const PlantRecord& p : world.plants)
         alive.insert(p.life.id);
+    if (world.selectedId > world.lastId) {
+        problem = "the selected id " + std::to_string(world.selectedId) +
+                  " was never given (the last id is " + std::to_string(world.lastId) + ")";
+        return false;
+    }
+    // An organism selected and since gone: the world holds no selection (earlier saves kept its id).
+    if (alive.count(world.selectedId) == 0)
+        world.selectedId = -1;
     for (const AnimalRecord& a : world.animals) {
         const std::string name = "animal " + std::to_string(a.life.id);
         const bool hunting = a.life.state == STATE_CHASE || a.life.state == STATE_FLEE;

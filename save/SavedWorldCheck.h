@@ -6,7 +6,8 @@
 
 // Checks that a world record read from a file holds together before anything is built from it:
 // the board size, every tile once, ids used once, every organism listed once on the tile under
-// its position, and every target alive. Puts the lists in the order of their tiles.
+// its position, every target alive, and a selection among the ids given. Puts the lists in the order of their
+// tiles.
 class SavedWorldCheck {
 public:
     // False with the problem in one line.
@@ -17,5 +18,5 @@ private:
     template <typename Record>
     static bool checkListing(std::vector<Record>& lives, const char* what, int size, std::string& problem);
     static bool checkIds(const WorldRecord& world, std::string& problem);
-    static bool checkTargets(const WorldRecord& world, std::string& problem);
+    static bool checkTargets(WorldRecord& world, std::string& problem);
 };

@@ -17,6 +17,9 @@ namespace {
 using Schema = SavedWorldSchema;
 using Type = SqliteStatement::Type;
 
+// The ticks a new marker of each kind is given, in the order of the kind names.
+constexpr int MARKER_LIFETIMES[] = {16, 16, 1, 16, 1};
+
 // The cells of one row, taken in column order, each checked for its type and range. The first
 // bad cell is the problem; later ones read as zero.
 class Cells {
@@ -188,6 +191,8 @@ bool SavedWorldReader::checkFile(SqliteDatabase& db, std::string& problem) {
     reason = reason.substr(0, std::min(reason.find('\n'), size_t(160)));
     if (reason.find("not a database") != std::string::npos)
         problem = "not a saved world: the file is not an SQLite database";
+    else if (reason.find("locked") != std::string::npos)
+        problem = "the file is locked by another program (" + reason + "): try again once it is done";
     else
         problem = "the file is damaged or cut short (" + reason + ")";
     return false;
@@ -251,7 +256,7 @@ bool SavedWorldReader::readWorld(SqliteDatabase& db, WorldRecord& world, std::st
         world.tickNumber = static_cast<long>(cells.whole(0, INT_MAX));
         world.lastId = static_cast<int>(cells.whole(0, INT_MAX));
         world.paused = cells.flag();
-        world.selectedId = static_cast<int>(cells.whole());
+        world.selectedId = static_cast<int>(cells.whole(-1, INT_MAX));
         const std::string mode = cells.text();
         world.seedFixed = mode == "fixed";
         world.seed = static_cast<unsigned>(cells.whole(0, UINT_MAX));
@@ -306,7 +311,7 @@ bool SavedWorldReader::readAnimals(SqliteDatabase& db, WorldRecord& world, std::
         a.walking = cells.flag();
         a.running = cells.flag();
         a.exhausted = cells.flag();
-        a.deathCountdown = static_cast<int>(cells.whole());
+        a.deathCountdown = static_cast<int>(cells.whole(0, world.rules.animalDeathTicks));
         world.animals.push_back(a);
     });
 }
@@ -330,16 +335,21 @@ bool SavedWorldReader::readPlants(SqliteDatabase& db, WorldRecord& world, std::s
         // Plants are never smaller than the rules allow.
         p.life.size = cells.trait(world.rules.plantMinSize, 100);
         p.segments = cells.trait(1, std::max(p.life.size / world.rules.plantSegmentSize, 1));
-        p.countdown = static_cast<int>(cells.whole());
+        const bool dead = p.life.state == STATE_DEAD;
+        p.countdown =
+            static_cast<int>(cells.whole(0, dead ? world.rules.plantDeathTicks : world.rules.plantWitherTicks));
         const int seedsPerBatch = p.offspring / world.rules.plantSeedsPer + 1;
         p.seedsReleased = cells.trait(0, seedsPerBatch - 1);
-        p.ripeSeeds = cells.trait(INT_MIN, seedsPerBatch);
+        p.ripeSeeds = cells.trait(0, seedsPerBatch);
         p.seedRingBuilt = cells.flag();
         p.withered = cells.flag();
         p.bloomHeight = cells.single();
         if (cells.ok() && !(p.grownSize > 0.0f && p.grownSize <= p.life.size))
             problem = "plant " + std::to_string(id) + ": grown_size " + std::to_string(p.grownSize) +
                       " is out of range (above 0, at most its size)";
+        else if (cells.ok() && p.life.energy > p.grownSize)
+            problem = "plant " + std::to_string(id) + ": energy " + std::to_string(p.life.energy) +
+                      " is above its grown_size " + std::to_string(p.grownSize) + ", its energy ceiling";
         world.plants.push_back(p);
     });
 }
@@ -356,7 +366,9 @@ bool SavedWorldReader::readMarkers(SqliteDatabase& db, WorldRecord& world, std::
         if (cells.ok() && found == kinds.end())
             problem = "marker " + std::to_string(place) + ": kind \"" + kind + "\" is no marker";
         m.kind = static_cast<MarkerRecord::Kind>(found - kinds.begin());
-        m.ticksLeft = static_cast<int>(cells.whole(1, INT_MAX));
+        const size_t kindIndex = static_cast<size_t>(found - kinds.begin());
+        m.ticksLeft =
+            static_cast<int>(cells.whole(1, kindIndex < kinds.size() ? MARKER_LIFETIMES[kindIndex] : 1));
         m.from = cells.point();
         m.to = cells.point();
         m.width = cells.single();

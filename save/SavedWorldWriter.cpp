@@ -1,5 +1,6 @@
 #include "save/SavedWorldWriter.h"
 
+#include "common/OutputFiles.h"
 #include "save/SavedWorldSchema.h"
 #include "save/SqliteDatabase.h"
 #include "save/SqliteStatement.h"
@@ -76,8 +77,14 @@ Row& operator<<(Row& row, const LifeRecord& life) {
 
 } // namespace
 
-bool SavedWorldWriter::write(const WorldRecord& world, const std::string& path, std::string& error) {
+bool SavedWorldWriter::write(const WorldRecord& world, const std::string& given, std::string& error) {
     std::string reason;
+    if (!OutputFiles::regularOrAbsent(given, reason)) {
+        error = "cannot save " + given + ": " + reason;
+        return false;
+    }
+    // Through a link, the file it names is replaced and the link stays.
+    const std::string path = target(given);
     const std::string temporary = createBeside(path, reason);
     if (temporary.empty()) {
         error = "cannot save " + path + ": " + reason;
@@ -122,13 +129,15 @@ void SavedWorldWriter::removeLeftovers(const std::string& path) {
     }
 }
 
-bool SavedWorldWriter::canWrite(const std::string& path, std::string& error) {
+std::string SavedWorldWriter::target(const std::string& path) {
     struct stat info;
-    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        error = path + " is a folder";
+    return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) ? OutputFiles::resolved(path) : path;
+}
+
+bool SavedWorldWriter::canWrite(const std::string& path, std::string& error) {
+    if (!OutputFiles::regularOrAbsent(path, error))
         return false;
-    }
-    const std::string probe = createBeside(path, error);
+    const std::string probe = createBeside(target(path), error);
     if (probe.empty())
         return false;
     std::remove(probe.c_str());

@@ -11,6 +11,9 @@
 
 // A whole world at the end of a tick, as plain values.
 struct WorldRecord {
+    // The last tick a saved world holds, and so the last a run may reach.
+    static constexpr long LAST_TICK = 2147483647;
+
     int size = 1;
     long tickNumber = 0;
     int lastId = 0;

@@ -35,13 +35,23 @@ bool SavePattern::parse(const std::string& text, SavePattern& out, std::string& 
         size_t j = i + 1;
         while (j < text.size() && std::strchr("-+ 0#", text[j]))
             ++j;
-        size_t digits = 0;
-        while (j < text.size() && text[j] >= '0' && text[j] <= '9' && digits < 2)
-            ++j, ++digits;
+        const auto digitsAt = [&text](size_t from) {
+            size_t to = from;
+            while (to < text.size() && text[to] >= '0' && text[to] <= '9')
+                ++to;
+            return to - from;
+        };
+        size_t digits = digitsAt(j);
+        bool tooWide = digits > 2;
+        j += digits;
         if (j < text.size() && text[j] == '.') {
-            ++j;
-            for (digits = 0; j < text.size() && text[j] >= '0' && text[j] <= '9' && digits < 2; ++digits)
-                ++j;
+            digits = digitsAt(++j);
+            tooWide = tooWide || digits > 2;
+            j += digits;
+        }
+        if (tooWide) {
+            error = "\"" + text + "\" has a conversion wider than two digits: give one such as %06d";
+            return false;
         }
         if (j >= text.size() || !std::strchr("diu", text[j])) {
             error = "\"" + text + "\" has a conversion that is not a whole number: give one such as %06d";

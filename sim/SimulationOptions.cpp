@@ -3,6 +3,7 @@
 #include "common/BoardSize.h"
 #include "common/OptionHelp.h"
 #include "common/OptionReader.h"
+#include "common/RunTree.h"
 #include "sim/SavePattern.h"
 #include "common/RulesFile.h"
 
@@ -143,6 +144,12 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
                                                                                : Outcome::Error;
 }
 
+void SimulationOptions::resolveFrom(const std::string& folder) {
+    for (std::string* file : {&csvFile, &plotFile, &traitsFile, &loadFile, &saveFile})
+        *file = RunTree::fromStart(folder, *file);
+    savePattern = RunTree::patternFromStart(folder, savePattern);
+}
+
 std::vector<std::pair<int, int>> SimulationOptions::tilesToPopulate() const {
     if (!loadFile.empty())
         return {};
@@ -159,7 +166,7 @@ std::vector<std::pair<int, int>> SimulationOptions::tilesToPopulate() const {
 std::string SimulationOptions::usage(const std::string& program) {
     return OptionHelp(21, program, "[options]",
                       "Runs Sylvara's world without a window as fast as it can and records its populations.\n"
-                      "Run it from the run tree's bin folder.")
+                      "File names are taken from the folder it is started in.")
         .size("default 5")
         .option("--ticks N", {"ticks to run (default 1000)"})
         .genesis("default all")

@@ -53,6 +53,9 @@ public:
     static Outcome parse(int argc, const char* const* argv, SimulationOptions& options, std::string& error);
     static std::string usage(const std::string& program);
 
+    // Takes every file name given as seen from the folder, for a tool that works from another.
+    void resolveFrom(const std::string& folder);
+
     // The tiles the genesis applies to, as (column, row), in the order they are populated.
     std::vector<std::pair<int, int>> tilesToPopulate() const;
 };

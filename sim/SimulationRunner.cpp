@@ -1,5 +1,6 @@
 #include "sim/SimulationRunner.h"
 
+#include "common/OutputFiles.h"
 #include "common/SimulationPlot.h"
 #include "save/SavedWorld.h"
 #include "save/SavedWorldWriter.h"
@@ -15,6 +16,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <ostream>
 #include <sys/stat.h>
@@ -27,6 +29,11 @@ constexpr int TICK_RATE = 16;
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A file name as printed: every message stays one line, whatever the name holds.
+std::string shown(const std::string& file) {
+    return OutputFiles::printable(file);
 }
 
 // Whether a file can be written, without leaving behind one that was not there.
@@ -74,13 +81,20 @@ bool SimulationRunner::start(std::string& error) {
         error = "cannot read ../models/bloom.xsf: run from the run tree's bin folder (stage/bin)";
         return false;
     }
+    if (!OutputFiles::check({{"--load", options.loadFile},
+                             {"--save", options.saveFile},
+                             {"--csv", options.csvFile},
+                             {"--plot", options.plotFile},
+                             {"--traits", options.traitsFile}},
+                            error))
+        return false;
     std::string reason;
     if (!options.plotFile.empty() && !writable(options.plotFile, reason)) {
         error = "cannot write the plot " + options.plotFile + ": " + reason;
         return false;
     }
     if (!options.traitsFile.empty() && !writable(options.traitsFile, reason)) {
-        error = "cannot write the plot " + options.traitsFile + ": " + reason;
+        error = "cannot write the traits plot " + options.traitsFile + ": " + reason;
         return false;
     }
     if (!prepareWorld(error))
@@ -91,8 +105,13 @@ bool SimulationRunner::start(std::string& error) {
             error = "cannot write the CSV " + options.csvFile + ": " + std::strerror(errno);
             return false;
         }
-        std::fprintf(csv, "%s%s\n", PopulationCensus::csvHeader().c_str(),
-                     rescuing ? ",herbivores_inserted,carnivores_inserted,plants_inserted" : "");
+        writeCsv(PopulationCensus::csvHeader() +
+                 (rescuing ? ",herbivores_inserted,carnivores_inserted,plants_inserted" : ""));
+    }
+    if (world->isPaused()) {
+        // A headless run has no key to resume it: ticking a paused world would only count ticks.
+        world->restorePaused(false);
+        out << "the saved world was paused: the run resumes it" << std::endl;
     }
 
     record();
@@ -115,6 +134,13 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     SavedWorld saved;
     if (!options.loadFile.empty() && !SavedWorld::read(options.loadFile, saved, error))
         return false;
+    const long savedTick = saved.getRecord().tickNumber;
+    if (savedTick > WorldRecord::LAST_TICK - options.ticks) {
+        error = "--ticks " + std::to_string(options.ticks) + " from the saved tick " +
+                std::to_string(savedTick) + " would pass the last tick a run can reach, " +
+                std::to_string(WorldRecord::LAST_TICK);
+        return false;
+    }
     SavePattern pattern;
     std::string unused;
     const std::string firstEvery =
@@ -172,16 +198,47 @@ bool SimulationRunner::dueRow() const {
 }
 
 void SimulationRunner::writeRow() {
-    rows += 1;
-    if (!csv)
+    if (!csv) {
+        rows += 1;
         return;
+    }
     const World::Insertions& made = world->getInserted();
-    if (rescuing)
-        std::fprintf(csv, "%s,%ld,%ld,%ld\n", census.csvRow(tick).c_str(), made[0], made[1], made[2]);
+    const std::string rescue = "," + std::to_string(made[0]) + "," + std::to_string(made[1]) + "," +
+                               std::to_string(made[2]);
+    if (writeCsv(census.csvRow(tick) + (rescuing ? rescue : ""))) {
+        rows += 1;
+        lastRowTick = tick;
+    }
+}
+
+// Line by line, so a long run can be watched (or read after a kill) as it goes.
+bool SimulationRunner::writeCsv(const std::string& line) {
+    if (csvError)
+        return false;
+    errno = 0;
+    const bool written = std::fputs((line + "\n").c_str(), csv) >= 0 && std::fflush(csv) == 0;
+    if (written) {
+        csvBytes += static_cast<long>(line.size()) + 1;
+        return true;
+    }
+    csvError = errno != 0 ? errno : EIO;
+    // A row cut short would read as a row: the file ends with the last whole one.
+    std::clearerr(csv);
+    if (ftruncate(fileno(csv), csvBytes) != 0)
+        csvCutShort = true;
+    reportCsvFailure();
+    return false;
+}
+
+void SimulationRunner::reportCsvFailure() {
+    out << "could not write the CSV " << shown(options.csvFile) << " (" << std::strerror(csvError)
+        << "): it ";
+    if (rows > 0)
+        out << "holds " << rows << " rows, the last for tick " << lastRowTick;
     else
-        std::fprintf(csv, "%s\n", census.csvRow(tick).c_str());
-    // Row by row, so a long run can be watched (or read after a kill) as it goes.
-    std::fflush(csv);
+        out << "holds no rows";
+    out << (csvCutShort ? ", and may end with one cut short" : "") << "; no plot is drawn from it"
+        << std::endl;
 }
 
 void SimulationRunner::step() {
@@ -216,15 +273,19 @@ bool SimulationRunner::finish() {
     if (!options.saveFile.empty())
         saveTo(options.saveFile);
     const bool drawn = closeOutputs();
-    return drawn && !savesFailed;
+    return drawn && !savesFailed && !csvError;
 }
 
 bool SimulationRunner::closeOutputs() {
     if (csv) {
-        std::fclose(csv);
+        const bool closed = std::fclose(csv) == 0;
         csv = nullptr;
+        if (!closed && !csvError) {
+            csvError = errno != 0 ? errno : EIO;
+            reportCsvFailure();
+        }
     }
-    if (options.plotFile.empty() && options.traitsFile.empty())
+    if (csvError || (options.plotFile.empty() && options.traitsFile.empty()))
         return true;
     if (options.csvFile.empty()) {
         out << "No plot drawn: it is drawn from the CSV, and none was written." << std::endl;
@@ -235,32 +296,32 @@ bool SimulationRunner::closeOutputs() {
         (RandomSeed::isFixed() ? "seed " + std::to_string(RandomSeed::getSeed()) : std::string("clock seed"));
     bool drawn = true;
     if (!options.plotFile.empty()) {
-        plotted =
-            reportPlot(SimulationPlot::draw(options.csvFile, options.plotFile, title), options.plotFile);
+        plotted = reportPlot(SimulationPlot::draw(options.csvFile, options.plotFile, title),
+                             "the plot " + shown(options.plotFile));
         drawn = plotted;
     }
     if (!options.traitsFile.empty() && drawn) {
-        traitsPlotted =
-            reportPlot(TraitsPlot::draw(options.csvFile, options.traitsFile, title), options.traitsFile);
+        traitsPlotted = reportPlot(TraitsPlot::draw(options.csvFile, options.traitsFile, title),
+                                   "the traits plot " + shown(options.traitsFile));
         drawn = traitsPlotted;
     }
     return drawn || missingGnuplot;
 }
 
 // True when drawn; a missing gnuplot is said once and is no failure of the run.
-bool SimulationRunner::reportPlot(SimulationPlot::Result result, const std::string& file) {
+bool SimulationRunner::reportPlot(SimulationPlot::Result result, const std::string& plot) {
     switch (result) {
     case SimulationPlot::Result::Drawn:
         return true;
     case SimulationPlot::Result::NoGnuplot:
         out << "gnuplot was not found on PATH: no plot drawn (install gnuplot-nox); the CSV "
-            << options.csvFile << " is written." << std::endl;
+            << shown(options.csvFile) << " is written." << std::endl;
         missingGnuplot = true;
         return false;
     case SimulationPlot::Result::Failed:
         break;
     }
-    out << "gnuplot failed: the plot " << file << " was not drawn; the CSV " << options.csvFile
+    out << "gnuplot failed: " << plot << " was not drawn; the CSV " << shown(options.csvFile)
         << " is written." << std::endl;
     return false;
 }
@@ -298,10 +359,11 @@ void SimulationRunner::printSummary(std::ostream& to) const {
            << "; inserted herbivores " << made[0] << ", carnivores " << made[1] << ", plants " << made[2]
            << "\n";
     if (!options.csvFile.empty())
-        to << "csv " << options.csvFile << " (" << rows << " rows)\n";
+        to << "csv " << shown(options.csvFile) << " (" << rows << " rows" << (csvError ? ", then failed" : "")
+           << ")\n";
     if (plotted)
-        to << "plot " << options.plotFile << "\n";
+        to << "plot " << shown(options.plotFile) << "\n";
     if (traitsPlotted)
-        to << "traits plot " << options.traitsFile << "\n";
+        to << "traits plot " << shown(options.traitsFile) << "\n";
     to.flush();
 }

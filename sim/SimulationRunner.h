@@ -66,15 +66,24 @@ private:
     bool closeOutputs();
     void record();
     void writeRow();
+    // One line into the CSV, flushed; after a failure nothing more is written, and it is said once.
+    bool writeCsv(const std::string& line);
+    void reportCsvFailure();
     bool dueRow() const;
     long lastTick() const { return static_cast<long>(startTick) + options.ticks; }
-    bool reportPlot(SimulationPlot::Result result, const std::string& file);
+    // The plot is named as the user knows it: "the plot FILE" or "the traits plot FILE".
+    bool reportPlot(SimulationPlot::Result result, const std::string& plot);
 
     SimulationOptions options;
     std::ostream& out;
     osg::ref_ptr<osg::Group> root;
     std::unique_ptr<World> world;
     std::FILE* csv = nullptr;
+    // The bytes of whole lines in the CSV; the errno of its first failed write, 0 while none failed.
+    long csvBytes = 0;
+    int csvError = 0;
+    bool csvCutShort = false;
+    int lastRowTick = 0;
     PopulationCensus census;
     int tick = 0;
     int startTick = 0;

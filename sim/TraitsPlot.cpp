@@ -10,7 +10,8 @@ namespace {
 // Far enough apart to tell five lines of one hue apart at 800 x 600.
 constexpr double SHADES[PopulationCensus::MAX_TRAITS] = {-0.5, -0.22, 0.0, 0.28, 0.5};
 
-std::string panel(const std::string& data, PopulationCensus::Group group, bool last) {
+std::string panel(PopulationCensus::Group group, bool last) {
+    const std::string data = "ARG1";
     const std::string colour = SimulationPlot::KIND_COLOURS[group];
     std::string text =
         "set title '" + PopulationCensus::groupName(group) + "s' textcolor rgb '" + colour + "'\n";
@@ -43,12 +44,10 @@ std::string TraitsPlot::shade(const std::string& colour, double amount) {
     return out;
 }
 
-std::string TraitsPlot::script(const std::string& csvFile, const std::string& pngFile,
-                               const std::string& title) {
-    const std::string data = SimulationPlot::quote(csvFile);
+std::string TraitsPlot::script() {
     // Every panel spans the whole run, even when its kind died out early.
-    std::string text = SimulationPlot::pngPreamble(pngFile, 800, 600) + "stats " + data +
-                       " using 1 nooutput\n"
+    std::string text = SimulationPlot::pngPreamble(800, 600) +
+                       "stats ARG1 using 1 nooutput\n"
                        "set xrange [0:STATS_max > 0 ? STATS_max : 1]\n"
                        "set yrange [0:100]\n"
                        "set ytics 25\n"
@@ -57,14 +56,13 @@ std::string TraitsPlot::script(const std::string& csvFile, const std::string& pn
                        "set lmargin 7\n"
                        "set rmargin 20\n"
                        "set style fill transparent solid 0.15 noborder\n"
-                       "set multiplot layout 3,1 title " +
-                       SimulationPlot::quote(title + ": trait means, bands one deviation each side") + "\n";
+                       "set multiplot layout 3,1 title ARG3.': trait means, bands one deviation each side'\n";
     for (int group = 0; group < PopulationCensus::GROUPS; ++group)
-        text += panel(data, static_cast<PopulationCensus::Group>(group), group == PopulationCensus::PLANTS);
+        text += panel(static_cast<PopulationCensus::Group>(group), group == PopulationCensus::PLANTS);
     return text + "unset multiplot\n";
 }
 
 SimulationPlot::Result TraitsPlot::draw(const std::string& csvFile, const std::string& pngFile,
                                         const std::string& title) {
-    return SimulationPlot::run(script(csvFile, pngFile, title));
+    return SimulationPlot::run(script(), csvFile, pngFile, title);
 }

@@ -9,8 +9,8 @@
 // band. Every trait lies in 1..100, so the panels share that scale.
 class TraitsPlot {
 public:
-    static std::string script(const std::string& csvFile, const std::string& pngFile,
-                              const std::string& title);
+    // Reads the data, the PNG and the title from gnuplot's ARG1, ARG2 and ARG3.
+    static std::string script();
     static SimulationPlot::Result draw(const std::string& csvFile, const std::string& pngFile,
                                        const std::string& title);
     // The kind's colour mixed towards black (amount < 0) or white (amount > 0), as "#rrggbb".

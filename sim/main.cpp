@@ -1,5 +1,6 @@
 // Runs Sylvara's world without a window and records its populations: see --help.
 #include "presentation/SoundBank.h"
+#include "common/RunTree.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
 #include "common/RuleTable.h"
@@ -24,6 +25,14 @@ int main(int argc, char** argv) {
     case SimulationOptions::Outcome::Run:
         break;
     }
+    // The world reads its art from the run tree; the user's files stay where the user is.
+    std::string startFolder;
+    if (!RunTree::enter(startFolder, error)) {
+        std::cerr << "sylvara-sim: " << error << "\n";
+        return 2;
+    }
+    if (startFolder != RunTree::binFolder())
+        options.resolveFrom(startFolder);
     // No sound device at all: a headless run is silent, and the null device's mixer would cost a core.
     SoundBank::openNoDevice();
     SimulationRunner runner(options, std::cout);

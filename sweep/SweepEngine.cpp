@@ -105,7 +105,11 @@ bool SweepEngine::lock(std::string& error) {
         error = "cannot open " + file + ": " + std::strerror(errno);
         return false;
     }
+    if (flock(descriptor, LOCK_EX | LOCK_NB) == 0)
+        return true;
     // A job ended by a sweep just stopped may take a moment to be gone.
+    out << "the folder is still locked by a sweep or its jobs: waiting up to 3 s for them to end"
+        << std::endl;
     for (int wait = 0; wait < 30 && flock(descriptor, LOCK_EX | LOCK_NB) != 0; ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
@@ -237,8 +241,19 @@ int SweepEngine::reportFailures(std::ostream& to) const {
            << lastLines(plan.logFile(job), 10);
     }
     const int total = static_cast<int>(plan.getJobs().size());
-    const int missing = total - log.finished() - static_cast<int>(failed.size());
-    if (missing > 0)
-        to << missing << " of " << total << " jobs were not run, or not to the end\n";
-    return static_cast<int>(failed.size()) + missing;
+    std::vector<int> left;
+    for (int sequence = 1; sequence <= total; ++sequence)
+        if (!log.ran(sequence))
+            left.push_back(sequence);
+    if (!left.empty()) {
+        // A long grid gets its first jobs named, enough to know where it stopped.
+        constexpr size_t NAMED = 10;
+        to << left.size() << " of " << total << " jobs were not run, or not to the end:";
+        for (size_t i = 0; i < left.size() && i < NAMED; ++i)
+            to << (i ? ", " : " ") << left[i] << " (" << plan.getJobs()[left[i] - 1].name << ")";
+        if (left.size() > NAMED)
+            to << " and " << left.size() - NAMED << " more";
+        to << "\n";
+    }
+    return static_cast<int>(failed.size() + left.size());
 }

@@ -23,6 +23,8 @@ public:
     static SweepJobLog read(const std::string& path);
 
     int entries() const { return static_cast<int>(all.size()); }
+    // Whether the job has a line at all.
+    bool ran(int sequence) const { return latest.count(sequence) != 0; }
     // How many times the job has been run.
     int runsOf(int sequence) const;
     // Jobs whose last run succeeded.

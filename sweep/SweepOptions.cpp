@@ -6,6 +6,7 @@
 #include "common/RuleTable.h"
 #include "common/RulesFile.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -127,6 +128,14 @@ bool SweepOptions::readList(const std::string& option, const std::string& text, 
             values.push_back(value);
         start = end + 1;
     }
+    // A value twice would be two jobs writing one CSV, counted twice in the summary.
+    std::vector<long long> sorted = values;
+    std::sort(sorted.begin(), sorted.end());
+    const auto twice = std::adjacent_find(sorted.begin(), sorted.end());
+    if (twice != sorted.end()) {
+        error = option + ": " + std::to_string(*twice) + " is given twice";
+        return false;
+    }
     return true;
 }
 
@@ -156,6 +165,10 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
              if (!genesisGiven)
                  options.genesis.clear();
              genesisGiven = true;
+             if (std::find(options.genesis.begin(), options.genesis.end(), v) != options.genesis.end()) {
+                 error = o + ": \"" + v + "\" is given twice";
+                 return false;
+             }
              options.genesis.push_back(v);
              return true;
          }},

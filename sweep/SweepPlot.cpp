@@ -18,11 +18,10 @@ std::string only(const std::string& configuration, int columnNumber) {
 }
 
 // Up to three panels a row, each about 400 x 300.
-std::string layout(const std::string& pngFile, size_t panels, const std::string& title) {
+std::string layout(size_t panels, const std::string& title) {
     const int columns = panels < 3 ? static_cast<int>(panels) : 3;
     const int rows = static_cast<int>((panels + 2) / 3);
-    return SimulationPlot::pngPreamble(pngFile, 420 * (columns > 0 ? columns : 1),
-                                       320 * (rows > 0 ? rows : 1) + 40) +
+    return SimulationPlot::pngPreamble(420 * (columns > 0 ? columns : 1), 320 * (rows > 0 ? rows : 1) + 40) +
            "set key autotitle columnhead\n"
            "set grid\n"
            "set key top right\n"
@@ -33,11 +32,10 @@ std::string layout(const std::string& pngFile, size_t panels, const std::string&
 
 } // namespace
 
-std::string SweepPlot::survivalScript(const std::string& curvesFile, const std::string& pngFile,
-                                      const std::vector<Panel>& panels) {
-    const std::string data = SimulationPlot::quote(curvesFile);
+std::string SweepPlot::survivalScript(const std::vector<Panel>& panels) {
+    const std::string data = "ARG1";
     std::string text =
-        layout(pngFile, panels.size(), "Share of runs with each kind alive") +
+        layout(panels.size(), "Share of runs with each kind alive") +
         "set yrange [0:1.05]\nset xlabel 'tick'\nset ylabel 'runs alive'\nset key bottom left\n";
     for (const Panel& panel : panels) {
         text += "set title " + SimulationPlot::quote(panel.title) +
@@ -52,13 +50,11 @@ std::string SweepPlot::survivalScript(const std::string& curvesFile, const std::
     return text + "unset multiplot\n";
 }
 
-std::string SweepPlot::populationsScript(const std::string& curvesFile, const std::string& pngFile,
-                                         const std::vector<Panel>& panels) {
-    const std::string data = SimulationPlot::quote(curvesFile);
-    std::string text =
-        layout(pngFile, panels.size(), "Median population, band from first to third quartile") +
-        "set yrange [0:*]\nset xlabel 'tick'\nset ylabel 'living organisms'\n"
-        "set style fill transparent solid 0.2 noborder\n";
+std::string SweepPlot::populationsScript(const std::vector<Panel>& panels) {
+    const std::string data = "ARG1";
+    std::string text = layout(panels.size(), "Median population, band from first to third quartile") +
+                       "set yrange [0:*]\nset xlabel 'tick'\nset ylabel 'living organisms'\n"
+                       "set style fill transparent solid 0.2 noborder\n";
     for (const Panel& panel : panels) {
         text += "set title " + SimulationPlot::quote(panel.title) +
                 "\nset xrange [0:" + std::to_string(panel.ticks) + "]\nplot ";

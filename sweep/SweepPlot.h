@@ -17,8 +17,7 @@ public:
         int ticks;
     };
 
-    static std::string survivalScript(const std::string& curvesFile, const std::string& pngFile,
-                                      const std::vector<Panel>& panels);
-    static std::string populationsScript(const std::string& curvesFile, const std::string& pngFile,
-                                         const std::vector<Panel>& panels);
+    // Both read the curves CSV from gnuplot's ARG1 and write the PNG ARG2 names.
+    static std::string survivalScript(const std::vector<Panel>& panels);
+    static std::string populationsScript(const std::vector<Panel>& panels);
 };

@@ -52,6 +52,13 @@ void SweepReport::gather() {
     }
 }
 
+int SweepReport::runs() const {
+    int total = 0;
+    for (const SweepSummary& summary : summaries)
+        total += summary.runs();
+    return total;
+}
+
 bool SweepReport::write(std::ostream& out, std::string& error) const {
     std::ofstream summary(summaryFile());
     std::ofstream curves(curvesFile());
@@ -96,9 +103,9 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
     if (panels.empty())
         return true;
     const SimulationPlot::Result survival =
-        SimulationPlot::run(SweepPlot::survivalScript(curvesFile(), survivalPlot(), panels));
+        SimulationPlot::run(SweepPlot::survivalScript(panels), curvesFile(), survivalPlot(), "");
     const SimulationPlot::Result populations =
-        SimulationPlot::run(SweepPlot::populationsScript(curvesFile(), populationsPlot(), panels));
+        SimulationPlot::run(SweepPlot::populationsScript(panels), curvesFile(), populationsPlot(), "");
     if (survival == SimulationPlot::Result::NoGnuplot) {
         out << "gnuplot was not found on PATH: no plots drawn (install gnuplot-nox)\n";
         return true;

@@ -25,6 +25,8 @@ public:
     bool write(std::ostream& out, std::string& error) const;
 
     const std::vector<SweepSummary>& getSummaries() const { return summaries; }
+    // The complete runs gathered, over every configuration.
+    int runs() const;
     // "size 5, genesis all, 2000 ticks".
     static std::string title(const SweepPlan::Configuration& configuration);
 

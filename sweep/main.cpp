@@ -1,5 +1,7 @@
 // Runs a grid of headless worlds through GNU parallel and summarizes them: see --help.
 #include "common/GenesisOption.h"
+#include "common/OutputFiles.h"
+#include "common/RunTree.h"
 #include "common/SimulationPlot.h"
 #include "sweep/SlurmScript.h"
 #include "sweep/SweepEngine.h"
@@ -12,6 +14,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -19,16 +22,6 @@ namespace {
 int fail(const std::string& message, int code) {
     std::cerr << "sylvara-sweep: " << message << "\n";
     return code;
-}
-
-// The folder of this program: the run tree's bin, where sylvara-sim sits beside it.
-std::string binFolder() {
-    char path[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0)
-        return std::filesystem::current_path().string();
-    path[length] = '\0';
-    return std::filesystem::path(path).parent_path().string();
 }
 
 // Each configuration's genesis read as sylvara-sim reads it, so a tile off a board is said now, not per job.
@@ -59,10 +52,13 @@ int main(int argc, char** argv) {
     case SweepOptions::Outcome::Run:
         break;
     }
-    std::error_code failure;
-    std::filesystem::create_directories(options.folder, failure);
-    const std::string folder = std::filesystem::absolute(options.folder).lexically_normal().string();
-    const std::string bin = binFolder();
+    struct stat info;
+    if (stat(options.folder.c_str(), &info) == 0 && !S_ISDIR(info.st_mode))
+        return fail("--out: " + options.folder + " is not a folder", 2);
+    // One folder however it is spelled ("f", "f/", "./f", a link to it): its jobs name it alike.
+    const std::string folder = OutputFiles::resolved(options.folder);
+    // The run tree's bin, where sylvara-sim sits beside this program.
+    const std::string bin = RunTree::binFolder();
     const SweepPlan plan(options, folder, bin);
     if (!checkConfigurations(plan, error))
         return fail(error, 2);
@@ -71,8 +67,14 @@ int main(int argc, char** argv) {
     SweepReport report(plan, folder);
     if (options.summarizeOnly) {
         report.gather();
+        // A summary of no runs would read as every kind dying out at tick 0.
+        if (report.runs() == 0)
+            return fail(
+                "--summarize: " + folder + " holds no finished job of this grid: nothing to summarize", 2);
         return report.write(std::cout, error) ? 0 : fail(error, 1);
     }
+    std::error_code failure;
+    std::filesystem::create_directories(folder, failure);
     if (!engine.prepare(error))
         return fail(error, 2);
     if (options.slurm) {

@@ -197,9 +197,12 @@ void World::restoreSelection(int id) {
 }
 
 void World::restorePaused(bool pausedNow) {
+    const bool wasPaused = paused;
     paused = pausedNow;
     if (paused)
         pauseAnimations();
+    else if (wasPaused)
+        resumeAnimations();
 }
 
 void World::pickIfRequested() {

@@ -318,7 +318,9 @@ TEST(Lab, EachBadStartGetsOneLineAndExitCode2BeforeAnyWindow) {
                                "--load " + damaged + " --size 4",
                                "--rules missing.toml",
                                "--set animal.moveCots=1",
-                               "--keep grazers=3"};
+                               "--keep grazers=3",
+                               // No display is said before the run ahead, not after it.
+                               "--size 1 --ahead 3000000"};
     for (const std::string& options : bad) {
         int code = 0;
         const std::string out = ProgramSession::runHeadless(LAB + " " + options, code);

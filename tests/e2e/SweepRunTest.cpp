@@ -145,7 +145,8 @@ TEST(SweepRun, AFailedJobIsNamedFailsTheSweepAndAloneRunsAgain) {
     EXPECT_NE(output.find("failed job 2 (size1-all-t300-seed2)"), std::string::npos) << output;
     EXPECT_NE(output.find("./sylvara-sim --size 1 --genesis all --ticks 300 --seed 2"), std::string::npos)
         << "the failed job's command" << output;
-    EXPECT_NE(output.find("cannot write the CSV"), std::string::npos) << "the failed job's output" << output;
+    EXPECT_NE(output.find("is a folder, not a regular file"), std::string::npos) << "the failed job's output"
+                                                                                   << output;
     EXPECT_NE(output.find("size1-all-t300: 2 runs"), std::string::npos) << "the summary of the jobs that ran";
 
     fs::remove(out + "/jobs/size1-all-t300-seed2.csv");
@@ -322,6 +323,77 @@ TEST(SweepRun, AKilledSweepRunAgainSkipsTheJobsItFinished) {
     for (const auto& job : after.runs)
         EXPECT_EQ(job.second, 1) << "job " << job.first << " ran " << job.second << " times";
     EXPECT_NE(output.find("size3-all-t1500: 8 runs"), std::string::npos) << output;
+}
+
+TEST(SweepRun, AJobOutlivingAKilledSweepMakesARerunSaySoAndTheTermedSweepNamesTheJobsLeft) {
+    Scratch scratch;
+    const std::string out = scratch.path("long");
+    // Jobs of several seconds each, so the first outlives the kill by more than the rerun waits.
+    const std::string command =
+        bin() + "/sylvara-sweep --out " + out + " --sizes 6 --seeds 1-3 --ticks 60000 --jobs 1";
+    const std::string log = scratch.path("sweep.out");
+    pid_t sweep = startSweep(command, log);
+    ASSERT_GT(sweep, 0);
+    // The first job has started once its output file is there.
+    const std::string firstLog = out + "/jobs/size6-all-t60000-seed1.log";
+    for (int wait = 0; wait < 600 && !fs::exists(firstLog); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(fs::exists(firstLog)) << readFile(log);
+    kill(sweep, SIGTERM);
+    int status = 0;
+    waitpid(sweep, &status, 0);
+    const std::string ended = readFile(log);
+    EXPECT_NE(ended.find(" of 3 jobs were not run, or not to the end: "), std::string::npos) << ended;
+    EXPECT_NE(ended.find("2 (size6-all-t60000-seed2), 3 (size6-all-t60000-seed3)\n"), std::string::npos) << ended;
+
+    sweep = startSweep(command, log);
+    ASSERT_GT(sweep, 0);
+    fs::remove(firstLog);
+    for (int wait = 0; wait < 600 && !fs::exists(firstLog); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::map<int, int> runsBefore = countLog(out + "/joblog").runs;
+    kill(-sweep, SIGKILL);
+    waitpid(sweep, &status, 0);
+    std::string output;
+    EXPECT_EQ(shell(command, output), 2) << output;
+    EXPECT_NE(output.find("still run in " + out), std::string::npos) << output;
+    EXPECT_EQ(countLog(out + "/joblog").runs, runsBefore) << "nothing ran beside the job left running";
+    // Once it has ended, a rerun runs the job cut short again and the rest.
+    int code = 2;
+    for (int attempt = 0; attempt < 100 && code == 2; ++attempt)
+        code = shell(command, output);
+    EXPECT_EQ(code, 0) << output;
+    EXPECT_NE(output.find("size6-all-t60000: 3 runs"), std::string::npos) << output;
+}
+
+TEST(SweepRun, OneFolderHoweverSpelledAndNothingToSummarizeIsRefusedWithoutAFolderMade) {
+    Scratch scratch;
+    const std::string out = scratch.path("sweep");
+    const std::string grid = " --sizes 1 --seeds 1-2 --ticks 100";
+    std::string output;
+    ASSERT_EQ(shell(bin() + "/sylvara-sweep --out " + out + grid, output), 0) << output;
+    // Tab completion's trailing slash, a dot and a link: the same sweep, run again.
+    fs::create_directory_symlink(out, scratch.path("link"));
+    for (const std::string& spelling : {out + "/", scratch.path("./sweep/."), scratch.path("link")}) {
+        EXPECT_EQ(shell(bin() + "/sylvara-sweep --out " + spelling + grid, output), 0) << spelling << output;
+        EXPECT_EQ(output.find("another sweep"), std::string::npos) << output;
+    }
+    EXPECT_EQ(countLog(out + "/joblog").runs.size(), 2u);
+
+    const std::string missing = scratch.path("missing");
+    EXPECT_EQ(shell(bin() + "/sylvara-sweep --summarize --out " + missing + grid, output), 2);
+    EXPECT_EQ(output, "sylvara-sweep: --summarize: " + missing +
+                          " holds no finished job of this grid: nothing to summarize\n");
+    EXPECT_FALSE(fs::exists(missing));
+    const std::string empty = scratch.path("empty");
+    fs::create_directories(empty);
+    EXPECT_EQ(shell(bin() + "/sylvara-sweep --summarize --out " + empty + grid, output), 2) << output;
+    EXPECT_TRUE(fs::is_empty(empty));
+
+    std::ofstream(scratch.path("file")) << "not a folder\n";
+    EXPECT_EQ(shell(bin() + "/sylvara-sweep --out " + scratch.path("file") + grid, output), 2);
+    EXPECT_EQ(output, "sylvara-sweep: --out: " + scratch.path("file") + " is not a folder\n");
 }
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -121,6 +122,23 @@ TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
         {spoiled(scratch, good, "tiles", "DELETE FROM tiles WHERE tile_row = 4"),
          "has 20 tiles instead of 25"},
         {spoiled(scratch, good, "rows", "INSERT INTO world SELECT * FROM world"), "2 rows instead of one"},
+        // Values play never makes: each countdown beyond the one it starts from, and so on.
+        {spoiled(scratch, good, "dying", "UPDATE animals SET death_countdown = 2000000000" + animal),
+         "death_countdown 2000000000 is out of range (0..15)"},
+        {spoiled(scratch, good, "withering", "UPDATE plants SET state = 'withering', countdown = 31"),
+         "countdown 31 is out of range (0..30)"},
+        {spoiled(scratch, good, "dead-plant", "UPDATE plants SET state = 'dead', countdown = 11"),
+         "countdown 11 is out of range (0..10)"},
+        {spoiled(scratch, good, "ping", "INSERT INTO markers VALUES (9999, 'life ping', 17, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1)"),
+         "ticks_left 17 is out of range (1..16)"},
+        {spoiled(scratch, good, "beam", "INSERT INTO markers VALUES (9999, 'beam', 2, 0, 0, 0, 1, 1, 1, 5, 0, 0, 0, 0.1)"),
+         "ticks_left 2 is out of range (1..1)"},
+        {spoiled(scratch, good, "ripe", "UPDATE plants SET ripe_seeds = -1"), "ripe_seeds -1 is out of range (0.."},
+        {spoiled(scratch, good, "overfull", "UPDATE plants SET energy = grown_size + 1"),
+         "is above its grown_size"},
+        {spoiled(scratch, good, "selected", "UPDATE world SET selected_id = last_id + 1"), "was never given"},
+        {spoiled(scratch, good, "unselected", "UPDATE world SET selected_id = -2"),
+         "selected_id -2 is out of range"},
     };
     for (const auto& bad : cases) {
         SavedWorld out;
@@ -131,6 +149,28 @@ TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
         EXPECT_TRUE(out.getRecord().animals.empty()) << "nothing is handed out from a bad file";
     }
+
+    // A file another program holds locked is said to be locked, not damaged.
+    sqlite3* holder = nullptr;
+    sqlite3_open(good.c_str(), &holder);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE; UPDATE world SET paused = paused", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    EXPECT_FALSE(SavedWorld::read(good, saved, error));
+    EXPECT_NE(error.find("is locked by another program"), std::string::npos) << error;
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+
+    // Earlier saves kept the id of a selected organism that had since gone: no selection.
+    int gone = 0;
+    for (const AnimalRecord& a : saved.getRecord().animals)
+        gone = std::max(gone, a.life.id + 1);
+    for (const PlantRecord& p : saved.getRecord().plants)
+        gone = std::max(gone, p.life.id + 1);
+    const std::string stale = spoiled(scratch, good, "stale", "UPDATE world SET selected_id = " +
+                                                                  std::to_string(gone) + ", last_id = " +
+                                                                  std::to_string(gone));
+    ASSERT_TRUE(SavedWorld::read(stale, saved, error)) << error;
+    EXPECT_EQ(saved.getRecord().selectedId, -1);
 }
 
 TEST_F(SavedWorldTest, SelectionPauseMarkersAndTilesComeBackWithoutNewDrawsOrPings) {
@@ -257,6 +297,11 @@ TEST(SavePattern, TakesExactlyOneWholeNumberConversion) {
         error.clear();
         EXPECT_FALSE(SavePattern::parse(bad, pattern, error)) << bad;
         EXPECT_FALSE(error.empty());
+    }
+    // A width beyond two digits is said as such: the conversion is a whole number.
+    for (const char* wide : {"%100d", "%.123d", "%5.100i"}) {
+        EXPECT_FALSE(SavePattern::parse(wide, pattern, error)) << wide;
+        EXPECT_NE(error.find("wider than two digits"), std::string::npos) << error;
     }
 }
 

@@ -87,6 +87,9 @@ TEST(SimulationOptions, ReadsEveryOptionAndRejectsBadOnesInOneLine) {
     EXPECT_NE(error.find("1..100"), std::string::npos) << error;
     parse({"--size", "3", "--genesis", "1,1;2,3"}, options, error);
     EXPECT_NE(error.find("2,3"), std::string::npos) << error;
+    // Three parts make no tile: it is named whole, not one part as a number.
+    EXPECT_EQ(parse({"--genesis", "1,1,1"}, options, error), Outcome::Error);
+    EXPECT_EQ(error, "--genesis: \"1,1,1\" is not a tile (give all, none or C,R[;C,R...])");
 }
 
 class SimulationCensus : public WorldFixture {};
@@ -228,7 +231,7 @@ TEST(SimulationRunner, RefusesUnwritableOutputsAndPlotsOrSaysWhyNot) {
     options.plotFile = scratch.file("run.png");
     options.traitsFile = scratch.file("missing/traits.png");
     EXPECT_FALSE(SimulationRunner(options, out).start(error));
-    EXPECT_NE(error.find("missing/traits.png"), std::string::npos) << error;
+    EXPECT_NE(error.find("cannot write the traits plot " + options.traitsFile), std::string::npos) << error;
     options.traitsFile = scratch.file("traits.png");
     {
         const std::string path = std::getenv("PATH");
@@ -269,7 +272,7 @@ TEST(SimulationRunner, RefusesUnwritableOutputsAndPlotsOrSaysWhyNot) {
     std::filesystem::remove_all(scratch.file("gone"));
     failing.runAll();
     EXPECT_FALSE(failing.finish()) << "a plot that failed is not reported as done";
-    EXPECT_NE(out.str().find("gnuplot failed: the plot " + options.traitsFile), std::string::npos)
+    EXPECT_NE(out.str().find("gnuplot failed: the traits plot " + options.traitsFile), std::string::npos)
         << out.str();
 }
 

@@ -104,6 +104,12 @@ TEST(SweepOptions, SaysWhatIsWrongInItsOwnWords) {
         {{"--out", "f", "stray"}, "unknown option \"stray\" (try --help)"},
         {{"--out", "f", "--ssh="}, "--ssh: the value is empty"},
         {{"--out", "f", "--ssh", "--slurm"}, "--ssh needs a value"},
+        // A value twice would be two jobs writing one CSV, and counted twice.
+        {{"--out", "f", "--seeds", "1,1"}, "--seeds: 1 is given twice"},
+        {{"--out", "f", "--seeds", "1-5,3"}, "--seeds: 3 is given twice"},
+        {{"--out", "f", "--sizes", "1,1"}, "--sizes: 1 is given twice"},
+        {{"--out", "f", "--ticks", "10,10"}, "--ticks: 10 is given twice"},
+        {{"--out", "f", "--genesis", "all", "--genesis", "all"}, "--genesis: \"all\" is given twice"},
     };
     for (const auto& each : bad) {
         SweepOptions options;
