@@ -29,6 +29,7 @@ Animal::Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
     : Life(id, tile, position, spawnEfficiency, size), preySize(preySize), speed(speed),
       adrenaline(adrenaline), kind(kind), position(position) {
     category = CATEGORY_ANIMAL;
+    foodValue = tile->rules().animalFoodValue;
     maxEnergy = size + 0.1f;
     energy = maxEnergy * tile->rules().animalBirthEnergy;
 
@@ -50,6 +51,7 @@ Animal::Animal(const AnimalRecord& record, osg::ref_ptr<character::CoreModel> co
       adrenaline(record.adrenaline), kind(record.kind), running(record.running), walking(record.walking),
       exhausted(record.exhausted), position(record.life.position), deathCountdown(record.deathCountdown) {
     category = CATEGORY_ANIMAL;
+    foodValue = tile->rules().animalFoodValue;
     maxEnergy = size + 0.1f;
     buildBody(core.get(), tickRate);
     const float s = bodyScale();

@@ -6,8 +6,7 @@
 
 Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, int size)
     : state(STATE_IDLE), tile(tile), transform(new osg::PositionAttitudeTransform), size(size),
-      spawnEfficiency(spawnEfficiency), id(id), adrenalineLevel(0.0f),
-      foodValue(tile->rules().animalFoodValue) {
+      spawnEfficiency(spawnEfficiency), id(id), adrenalineLevel(0.0f), foodValue(1.0f) {
     transform->setPosition(position);
     transform->dirtyBound();
 }
@@ -15,8 +14,7 @@ Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, in
 Life::Life(const LifeRecord& record, WorldTile* tile)
     : state(record.state), tile(tile), transform(new osg::PositionAttitudeTransform), size(record.size),
       spawnEfficiency(record.spawnEfficiency), id(record.id), energy(record.energy),
-      adrenalineLevel(record.adrenalineLevel), foodValue(tile->rules().animalFoodValue),
-      generation(record.generation) {
+      adrenalineLevel(record.adrenalineLevel), foodValue(1.0f), generation(record.generation) {
     transform->setPosition(record.position);
     transform->dirtyBound();
 }
