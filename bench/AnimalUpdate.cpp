@@ -31,7 +31,7 @@ void animalUpdate(benchmark::State& state) {
         ++side;
     osg::ref_ptr<osg::Group> root = new osg::Group;
     RandomSeed::fix(5);
-    World world(side, nullptr, root.get(), nullptr);
+    World world(side, nullptr, root.get(), nullptr, World::Scene::headless);
     world.setTickRate(16);
     const std::vector<WorldTile*>& grid = world.getTiles()->getTiles();
     for (int i = 0; i < tiles; ++i)

@@ -33,7 +33,7 @@ struct Populated {
 Populated populate(int side, unsigned seed = 11) {
     Populated p;
     RandomSeed::fix(seed);
-    p.world = std::make_unique<World>(side, nullptr, p.root.get(), nullptr);
+    p.world = std::make_unique<World>(side, nullptr, p.root.get(), nullptr, World::Scene::headless);
     p.world->setTickRate(16);
     for (WorldTile* tile : p.world->getTiles()->getTiles())
         tile->populate(10, 10, 10);

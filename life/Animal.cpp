@@ -42,7 +42,8 @@ Animal::Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
     World* world = worldOf(tile);
     world->lifePing(position, colour);
     world->getSound()->playLife(size, 100);
-    model->startAction(ANIM_BIRTH, 0.0f, 1.0f);
+    if (model)
+        model->startAction(ANIM_BIRTH, 0.0f, 1.0f);
 }
 
 Animal::Animal(const AnimalRecord& record, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
@@ -58,6 +59,8 @@ Animal::Animal(const AnimalRecord& record, osg::ref_ptr<character::CoreModel> co
     transform->setScale(osg::Vec3d(s, s, s * (energy + 0.01f) / maxEnergy));
     transform->setAttitude(osg::Quat(BIRTH_TURN, osg::Vec3d(0, 0, 1)) *
                            osg::Quat(heading, osg::Vec3d(0, 0, 1)));
+    if (!model)
+        return;
     if (state == STATE_DEAD)
         model->startLoop(ANIM_DIE, LOOP_WEIGHT, LOOP_DELAY);
     else if (walking)
@@ -67,12 +70,14 @@ Animal::Animal(const AnimalRecord& record, osg::ref_ptr<character::CoreModel> co
 }
 
 osg::Vec3f Animal::buildBody(character::CoreModel* core, int tickRate) {
-    model = new character::Model;
-    model->create(core);
     const osg::Vec3f colour(adrenaline / 100.0f + 0.5f, speed / 100.0f + 0.5f,
                             spawnEfficiency / 100.0f + 0.5f);
-    model->setStateSet(EmissiveState::get(osg::Vec4(colour, 1.0f)).get());
     timeScale = speed * 3.0f / 100.0f * tickRate * 0.0625f;
+    if (!worldOf(tile)->isDrawn())
+        return colour;
+    model = new character::Model;
+    model->create(core);
+    model->setStateSet(EmissiveState::get(osg::Vec4(colour, 1.0f)).get());
     model->setTimeScale(timeScale);
     transform->addChild(model.get());
     return colour;
@@ -112,6 +117,9 @@ void Animal::prefetchReach() const {
 void Animal::setHeading(float h) {
     const float delta = h - heading;
     heading = h;
+    // Only a drawn animal turns its body; the heading alone is what the rules read and a save keeps.
+    if (!model)
+        return;
     transform->setAttitude(transform->getAttitude() * osg::Quat(delta, osg::Vec3d(0, 0, 1)));
     transform->dirtyBound();
 }
@@ -128,9 +136,11 @@ void Animal::walkStep() {
         adrenalineLevel += adrenaline * rules.animalRecovery;
     if (!walking) {
         running = false;
-        model->stopLoop(ANIM_RUN, LOOP_DELAY);
         walking = true;
-        model->startLoop(ANIM_WALK, LOOP_WEIGHT, LOOP_DELAY);
+        if (model) {
+            model->stopLoop(ANIM_RUN, LOOP_DELAY);
+            model->startLoop(ANIM_WALK, LOOP_WEIGHT, LOOP_DELAY);
+        }
     }
     const float step = speed * rules.animalRunStep * rules.animalWalkStep;
     position.x() += std::cos(heading) * step;
@@ -144,9 +154,11 @@ void Animal::runStep() {
     adrenalineLevel -= rules.animalRunCost;
     if (!running) {
         walking = false;
-        model->stopLoop(ANIM_WALK, LOOP_DELAY);
         running = true;
-        model->startLoop(ANIM_RUN, LOOP_WEIGHT, LOOP_DELAY);
+        if (model) {
+            model->stopLoop(ANIM_WALK, LOOP_DELAY);
+            model->startLoop(ANIM_RUN, LOOP_WEIGHT, LOOP_DELAY);
+        }
     }
     const float step = speed * rules.animalRunStep;
     position.x() += std::cos(heading) * step;
@@ -218,6 +230,8 @@ void Animal::update() {
 void Animal::showEnergy() {
     if (energy > maxEnergy)
         energy = maxEnergy;
+    if (!model)
+        return;
     const float s = bodyScale();
     transform->setScale(osg::Vec3d(s, s, s * (energy + 0.01f) / maxEnergy));
     transform->dirtyBound();
@@ -235,11 +249,14 @@ void Animal::die() {
         state = STATE_DEAD;
         deathCountdown = tile->rules().animalDeathTicks;
         walking = false;
-        model->stopLoop(ANIM_WALK, LOOP_DELAY);
         running = false;
-        model->stopLoop(ANIM_RUN, LOOP_DELAY);
-        model->startLoop(ANIM_DIE, LOOP_WEIGHT, LOOP_DELAY);
+        if (model) {
+            model->stopLoop(ANIM_WALK, LOOP_DELAY);
+            model->stopLoop(ANIM_RUN, LOOP_DELAY);
+            model->startLoop(ANIM_DIE, LOOP_WEIGHT, LOOP_DELAY);
+        }
         World* world = worldOf(tile);
+        world->lifeDied(*this);
         world->deathPing(position);
         world->getSound()->playDeath(size, 100);
         return;

@@ -91,6 +91,7 @@ void Life::prefetchParts() const {
 void Life::leaveWorld() {
     World* world = tile->getGrid()->getWorld();
     tile->unregisterLife(this);
-    tile->getGrid()->getRoot()->removeChild(transform.get());
+    if (world->isDrawn())
+        tile->getGrid()->getRoot()->removeChild(transform.get());
     world->removeLife(this);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "character/Model.h"
+#include "life/LifePool.h"
 #include "life/LifeRecord.h"
 #include "life/LifeState.h"
 #include "world/ScenePrefetch.h"
@@ -16,6 +17,10 @@ class WorldTile;
 class Life : public osg::Referenced {
 public:
     Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, int size);
+
+    // Organisms come from their own pool, close to each other (see LifePool).
+    static void* operator new(std::size_t bytes) { return LifePool::take(bytes); }
+    static void operator delete(void* slot, std::size_t bytes) { LifePool::give(slot, bytes); }
 
     virtual void reproduce() {}
     virtual void die() {}

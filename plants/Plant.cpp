@@ -54,7 +54,8 @@ Plant::Plant(int id, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::
     World* world = worldOf(tile);
     world->lifePing(position, colour);
     world->getSound()->playLife(this->size, 100);
-    model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
+    if (model)
+        model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
 
     state = STATE_IDLE;
     if (!viable)
@@ -81,7 +82,8 @@ Plant::Plant(const PlantRecord& record, osg::ref_ptr<character::CoreModel> core,
     stemScale.z() = segments * TENTH * PLANT_SEGMENT_HEIGHT;
     stemTransform->setScale(stemScale);
     const float t = static_cast<float>(size * 1.6 + 1.0);
-    bloomTransform->setScale(osg::Vec3d(t, t, record.bloomHeight));
+    bloomHeight = record.bloomHeight;
+    bloomTransform->setScale(osg::Vec3d(t, t, bloomHeight));
     transform->setAttitude(osg::Quat(record.life.heading, osg::Vec3d(0, 0, 1)));
     if (record.seedRingBuilt) {
         buildSeedRing();
@@ -90,16 +92,15 @@ Plant::Plant(const PlantRecord& record, osg::ref_ptr<character::CoreModel> core,
     ripeSeeds = record.ripeSeeds;
     if (record.withered) {
         withered = true;
-        transform->setStateSet(emissive(osg::Vec4(1, 0, 0, 1)).get());
+        if (model)
+            transform->setStateSet(emissive(osg::Vec4(1, 0, 0, 1)).get());
     }
-    if (state == STATE_DEAD)
+    if (state == STATE_DEAD && model)
         model->startLoop(PLANT_ANIM_DIE, 1.0f, 0.1f);
 }
 
 void Plant::buildBody(character::CoreModel* core, osg::ref_ptr<osg::Node> stem, osg::ref_ptr<osg::Node> seed,
                       int tickRate) {
-    model = new character::Model;
-    model->create(core);
     stemNode = stem;
     seedNode = seed;
 
@@ -107,18 +108,26 @@ void Plant::buildBody(character::CoreModel* core, osg::ref_ptr<osg::Node> stem, 
     stemTransform = new osg::PositionAttitudeTransform;
     stemTransform->setScale(osg::Vec3d(t * TENTH, t * TENTH, TENTH * PLANT_SEGMENT_HEIGHT));
     bloomTransform = new osg::PositionAttitudeTransform;
+    bloomHeight = t;
     bloomTransform->setScale(osg::Vec3d(t, t, t));
 
     colour.set(spawnRadius / 100.0f + 0.5f, offspring / 100.0f + 0.5f, spawnEfficiency / 100.0f + 0.5f);
-    model->setStateSet(emissive(osg::Vec4(colour, 1.0f)).get());
-
     timeScale = static_cast<float>(tickRate * 3.0 * 0.0625);
-    model->setTimeScale(timeScale);
-
-    bloomTransform->addChild(model.get());
+    if (worldOf(tile)->isDrawn()) {
+        model = new character::Model;
+        model->create(core);
+        model->setStateSet(emissive(osg::Vec4(colour, 1.0f)).get());
+        model->setTimeScale(timeScale);
+        bloomTransform->addChild(model.get());
+    }
     bloomTransform->setPosition(osg::Vec3d(0, 0, PLANT_SEGMENT_HEIGHT));
     transform->addChild(bloomTransform.get());
+    transform->addChild(stemTransform.get());
+    if (model)
+        showStem();
+}
 
+void Plant::showStem() {
     // Stems and seeds are shared by every plant and always draw white.
     const osg::ref_ptr<osg::StateSet> white = emissive(osg::Vec4(1, 1, 1, 1));
     for (osg::Node* shared : {stemNode.get(), seedNode.get()})
@@ -126,7 +135,6 @@ void Plant::buildBody(character::CoreModel* core, osg::ref_ptr<osg::Node> stem, 
             shared->setStateSet(white.get());
     if (stemNode)
         stemTransform->addChild(SharedNodeFanout::holderFor(stemNode.get()));
-    transform->addChild(stemTransform.get());
 }
 
 PlantRecord Plant::record() const {
@@ -145,7 +153,7 @@ PlantRecord Plant::record() const {
     r.ripeSeeds = ripeSeeds;
     r.seedRingBuilt = seedRingBuilt;
     r.withered = withered;
-    r.bloomHeight = static_cast<float>(bloomTransform->getScale().z());
+    r.bloomHeight = bloomHeight;
     return r;
 }
 
@@ -188,14 +196,18 @@ void Plant::update() {
     absorb();
     if (state != STATE_DEAD) {
         const float s = static_cast<float>(size * 1.6 + 1.0);
-        bloomTransform->setScale(osg::Vec3d(s, s, s * energy / maxEnergy));
+        bloomHeight = s * energy / maxEnergy;
+        // A headless plant keeps the height alone, to save it; a drawn one shows it.
+        if (model)
+            bloomTransform->setScale(osg::Vec3d(s, s, bloomHeight));
     }
 }
 
 // Of a plant's scene parts only the bloom changes every tick; its own transform only when it
 // grows a segment or withers.
 void Plant::prefetchParts() const {
-    ScenePrefetch::transform(bloomTransform.get());
+    if (model)
+        ScenePrefetch::transform(bloomTransform.get());
 }
 
 void Plant::absorb() {
@@ -221,7 +233,8 @@ void Plant::growSegment() {
         World* world = worldOf(tile);
         world->lifePing(position, osg::Vec3f(1, 1, 1));
         world->getSound()->playLife(size, 100);
-        model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
+        if (model)
+            model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
     } else {
         std::printf("WARNING: current segments exceeding max or Current Segments < 2!\n");
     }
@@ -248,6 +261,10 @@ void Plant::buildSeedRing() {
         return;
     seedRingBuilt = true;
     ripeSeeds = 0;
+    // Only a drawn plant shows its seeds; a headless one counts them.
+    if (!model)
+        return;
+    seedTransforms.reserve(seedsPerBatch);
     const float step = static_cast<float>(360 / seedsPerBatch) * DEGREES;
     float angle = 0.0f;
     for (int i = 0; i < seedsPerBatch; ++i) {
@@ -280,15 +297,18 @@ void Plant::wither() {
     state = STATE_WITHERING;
     withered = true;
     countdown = tile->rules().plantWitherTicks;
-    transform->setStateSet(emissive(osg::Vec4(1, 0, 0, 1)).get());
+    if (model)
+        transform->setStateSet(emissive(osg::Vec4(1, 0, 0, 1)).get());
 }
 
 void Plant::die() {
     if (state != STATE_DEAD) {
-        model->startLoop(PLANT_ANIM_DIE, 1.0f, 0.1f);
+        if (model)
+            model->startLoop(PLANT_ANIM_DIE, 1.0f, 0.1f);
         state = STATE_DEAD;
         countdown = tile->rules().plantDeathTicks;
         World* world = worldOf(tile);
+        world->lifeDied(*this);
         world->deathPing(getPosition());
         world->getSound()->playDeath(size, 100);
         return;
@@ -320,5 +340,6 @@ void Plant::reproduce() {
     point.z() = 0;
     wrapPosition(point);
     tile->spawnPlant(point, offspring, spawnRadius, spawnEfficiency, size, generation + 1);
-    model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
+    if (model)
+        model->startAction(ANIM_BIRTH, 0.5f, 1.0f);
 }

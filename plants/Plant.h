@@ -54,6 +54,8 @@ private:
     // The bloom in its genome's colour and pace, and the stem, under the transform.
     void buildBody(character::CoreModel* core, osg::ref_ptr<osg::Node> stem, osg::ref_ptr<osg::Node> seed,
                    int tickRate);
+    // The shared stem and seed nodes, drawn white, under a drawn plant.
+    void showStem();
     void absorb();
     void growSegment();
     void seedStep();
@@ -70,6 +72,8 @@ private:
     int countdown = 0;
     osg::Vec3f colour;
     float grownSize = 0.0f;
+    // The bloom's height scale as it grows and shrinks with the energy.
+    float bloomHeight = 0.0f;
     int segments = 1;
     int maxSegments = 1;
     int spawnRadius;

@@ -85,17 +85,19 @@ void SavedWorld::restore(World& world) const {
         osg::ref_ptr<Animal> animal =
             new Animal(a, a.kind == KIND_HERBIVORE ? models.getHerbivoreCore() : models.getCarnivoreCore(),
                        tile, tickRate);
-        lives[a.life.id] = animal;
+        world.addLife(animal.get());
         tile->registerLife(animal.get());
-        grid.getRoot()->addChild(animal->getTransform().get());
+        if (world.isDrawn())
+            grid.getRoot()->addChild(animal->getTransform().get());
     }
     for (const PlantRecord& p : record.plants) {
         WorldTile* tile = grid.tileAt(p.life.tileColumn, p.life.tileRow);
         osg::ref_ptr<Plant> plant =
             new Plant(p, models.getPlantCore(), models.getStemNode(), models.getSeedNode(), tile, tickRate);
-        lives[p.life.id] = plant;
+        world.addLife(plant.get());
         tile->registerLife(plant.get());
-        grid.getRoot()->addChild(plant->getTransform().get());
+        if (world.isDrawn())
+            grid.getRoot()->addChild(plant->getTransform().get());
     }
     for (const AnimalRecord& a : record.animals)
         if (a.targetId != AnimalRecord::NO_TARGET)

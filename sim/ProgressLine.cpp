@@ -25,18 +25,27 @@ ProgressLine::ProgressLine(std::ostream& out, long totalTicks, bool terminal, Cl
     started = terminal ? this->clock() : 0.0;
 }
 
-void ProgressLine::update(long ticksDone, int herbivores, int carnivores, int plants) {
-    if (!terminal || ticksDone <= 0)
-        return;
-    const double now = clock();
+bool ProgressLine::due(long done, double now) const {
+    if (!terminal || done <= 0)
+        return false;
     const double elapsed = now - started;
-    if (!shown) {
+    if (!shown)
         // Wait a moment before judging the pace, then show only when the whole run will be long.
-        if (elapsed < FIRST_LOOK_SECONDS || elapsed * totalTicks / ticksDone <= SHORT_RUN_SECONDS)
-            return;
-    } else if (now - lastDrawn < REDRAW_SECONDS && ticksDone < totalTicks) {
+        return elapsed >= FIRST_LOOK_SECONDS && elapsed * totalTicks / done > SHORT_RUN_SECONDS;
+    return now - lastDrawn >= REDRAW_SECONDS || done >= totalTicks;
+}
+
+void ProgressLine::draw(const char* line, double now) {
+    out << line << std::flush;
+    shown = true;
+    lastDrawn = now;
+}
+
+void ProgressLine::update(long ticksDone, int herbivores, int carnivores, int plants) {
+    const double now = terminal ? clock() : 0.0;
+    if (!due(ticksDone, now))
         return;
-    }
+    const double elapsed = now - started;
     const double rate = elapsed > 0.0 ? ticksDone / elapsed : 0.0;
     const double left = rate > 0.0 ? (totalTicks - ticksDone) / rate : 0.0;
     char line[200];
@@ -44,9 +53,19 @@ void ProgressLine::update(long ticksDone, int herbivores, int carnivores, int pl
         line, sizeof line,
         "\rtick %ld/%ld (%.0f%%)  %.0f ticks/s  %.0f s left  herbivores %d  carnivores %d  plants %d\033[K",
         ticksDone, totalTicks, 100.0 * ticksDone / totalTicks, rate, left, herbivores, carnivores, plants);
-    out << line << std::flush;
-    shown = true;
-    lastDrawn = now;
+    draw(line, now);
+}
+
+void ProgressLine::settingUp(long tilesDone, int organisms) {
+    const double now = terminal ? clock() : 0.0;
+    if (!due(tilesDone, now))
+        return;
+    const double elapsed = now - started;
+    const double left = elapsed * (totalTicks - tilesDone) / tilesDone;
+    char line[160];
+    std::snprintf(line, sizeof line, "\rsetting up: tile %ld/%ld (%.0f%%)  %.0f s left  organisms %d\033[K",
+                  tilesDone, totalTicks, 100.0 * tilesDone / totalTicks, left, organisms);
+    draw(line, now);
 }
 
 void ProgressLine::finish() {

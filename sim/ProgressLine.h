@@ -18,12 +18,18 @@ public:
     ProgressLine(std::ostream& out, long totalTicks, bool terminal, Clock clock);
 
     void update(long ticksDone, int herbivores, int carnivores, int plants);
+    // The same line while a board is being set up, totalTicks counting its tiles instead.
+    void settingUp(long tilesDone, int organisms);
     // Clears the line, if it was shown, so what follows starts on a clean line.
     void finish();
 
     bool isShown() const { return shown; }
 
 private:
+    // Whether to draw now, with so much done: only once the whole is on course to be long.
+    bool due(long done, double now) const;
+    void draw(const char* line, double now);
+
     std::ostream& out;
     long totalTicks;
     bool terminal;

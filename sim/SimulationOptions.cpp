@@ -175,7 +175,8 @@ std::string SimulationOptions::usage(const std::string& program) {
         .option("--plot FILE", {"PNG plot of the populations, drawn by gnuplot (default population.png)"})
         .option("--traits FILE", {"PNG plot of each kind's genome traits over time (default traits.png)"})
         .option("--interval N", {"ticks per CSV row (default 100)"})
-        .option("--memory-every N", {"print \"tick T rss KB\" with the resident set size every N ticks"})
+        .option("--memory-every N", {"print \"tick T rss KB organisms C\" every N ticks: the resident",
+                                     "set size in KB and the C organisms alive"})
         .option("--load FILE", {"start from a saved world (then --size and --genesis are refused);",
                                 "its seed goes on unless --seed is given, the census starts at its tick"})
         .option("--save FILE", {"save the world at the end of the run"})

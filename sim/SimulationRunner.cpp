@@ -1,11 +1,11 @@
 #include "sim/SimulationRunner.h"
 
 #include "common/OutputFiles.h"
-#include "common/SimulationPlot.h"
 #include "save/SavedWorld.h"
 #include "save/SavedWorldWriter.h"
 #include "sim/ProgressLine.h"
 #include "sim/SavePattern.h"
+#include "sim/SimulationPlot.h"
 #include "sim/TraitsPlot.h"
 #include "world/RandomSeed.h"
 #include "common/RuleTable.h"
@@ -123,7 +123,10 @@ bool SimulationRunner::start(std::string& error) {
 void SimulationRunner::startWorld(World& world, const SavedWorld& saved) {
     WorldRules::applyToNew(world, options);
     if (options.loadFile.empty()) {
-        world.genesis(options.tilesToPopulate());
+        const std::vector<std::pair<int, int>> tiles = options.tilesToPopulate();
+        ProgressLine progress(out, static_cast<long>(tiles.size()));
+        world.genesis(tiles, [&](long done) { progress.settingUp(done, world.getLiving().total()); });
+        progress.finish();
         return;
     }
     saved.resume(world, options.seeded ? &options.seed : nullptr);
@@ -157,7 +160,8 @@ bool SimulationRunner::prepareWorld(std::string& error) {
         RandomSeed::release();
     root = new osg::Group;
     const bool loading = !options.loadFile.empty();
-    world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr);
+    world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr,
+                                    World::Scene::headless);
     world->setTickRate(TICK_RATE);
     startWorld(*world, saved);
     startTick = tick = static_cast<int>(world->getTickNumber());
@@ -176,19 +180,33 @@ void SimulationRunner::saveTo(const std::string& file) {
     savesFailed = true;
 }
 
+int SimulationRunner::livingCount(PopulationCensus::Group group) const {
+    const World::LivingCounts& living = world->getLiving();
+    switch (group) {
+    case PopulationCensus::HERBIVORES:
+        return living.herbivores;
+    case PopulationCensus::CARNIVORES:
+        return living.carnivores;
+    default:
+        return living.plants;
+    }
+}
+
+// Every tick, from the counts the World keeps: the peak and each kind's last tick alive stay exact
+// without walking the organisms, which only a census row needs.
 void SimulationRunner::record() {
-    census = PopulationCensus::of(world->getLives());
-    if (census.total() > peakOrganisms) {
-        peakOrganisms = census.total();
+    const int total = world->getLiving().total();
+    if (total > peakOrganisms) {
+        peakOrganisms = total;
         peakTick = tick;
     }
     for (int group = 0; group < PopulationCensus::GROUPS; ++group)
-        if (census.count(static_cast<PopulationCensus::Group>(group)) > 0)
+        if (livingCount(static_cast<PopulationCensus::Group>(group)) > 0)
             lastAlive[group] = tick;
 }
 
 int SimulationRunner::getExtinctionTick(PopulationCensus::Group group) const {
-    if (census.count(group) > 0)
+    if (livingCount(group) > 0)
         return -1;
     return lastAlive[group] < 0 ? startTick : lastAlive[group] + 1;
 }
@@ -198,6 +216,7 @@ bool SimulationRunner::dueRow() const {
 }
 
 void SimulationRunner::writeRow() {
+    census = PopulationCensus::of(world->getLives());
     if (!csv) {
         rows += 1;
         return;
@@ -249,7 +268,8 @@ void SimulationRunner::step() {
     if (dueRow())
         writeRow();
     if (options.memoryEvery > 0 && tick % options.memoryEvery == 0)
-        out << "tick " << tick << " rss " << residentKb() << std::endl;
+        out << "tick " << tick << " rss " << residentKb() << " organisms " << world->getLiving().total()
+            << std::endl;
     if (options.saveEvery > 0 && tick % options.saveEvery == 0) {
         SavePattern pattern;
         std::string error;
@@ -263,8 +283,8 @@ void SimulationRunner::runAll() {
     ProgressLine progress(out, options.ticks);
     while (tick < lastTick()) {
         step();
-        progress.update(tick - startTick, census.count(PopulationCensus::HERBIVORES),
-                        census.count(PopulationCensus::CARNIVORES), census.count(PopulationCensus::PLANTS));
+        const World::LivingCounts& living = world->getLiving();
+        progress.update(tick - startTick, living.herbivores, living.carnivores, living.plants);
     }
     progress.finish();
 }
@@ -309,16 +329,16 @@ bool SimulationRunner::closeOutputs() {
 }
 
 // True when drawn; a missing gnuplot is said once and is no failure of the run.
-bool SimulationRunner::reportPlot(SimulationPlot::Result result, const std::string& plot) {
+bool SimulationRunner::reportPlot(Gnuplot::Result result, const std::string& plot) {
     switch (result) {
-    case SimulationPlot::Result::Drawn:
+    case Gnuplot::Result::Drawn:
         return true;
-    case SimulationPlot::Result::NoGnuplot:
+    case Gnuplot::Result::NoGnuplot:
         out << "gnuplot was not found on PATH: no plot drawn (install gnuplot-nox); the CSV "
             << shown(options.csvFile) << " is written." << std::endl;
         missingGnuplot = true;
         return false;
-    case SimulationPlot::Result::Failed:
+    case Gnuplot::Result::Failed:
         break;
     }
     out << "gnuplot failed: " << plot << " was not drawn; the CSV " << shown(options.csvFile)
@@ -333,8 +353,8 @@ void SimulationRunner::printSummary(std::ostream& to) const {
                   tick - startTick, tickSeconds, rate, setupSeconds);
     to << line;
     to << "peak organisms " << peakOrganisms << " at tick " << peakTick << "\n";
-    to << "final herbivores " << census.count(PopulationCensus::HERBIVORES) << ", carnivores "
-       << census.count(PopulationCensus::CARNIVORES) << ", plants " << census.count(PopulationCensus::PLANTS)
+    to << "final herbivores " << livingCount(PopulationCensus::HERBIVORES) << ", carnivores "
+       << livingCount(PopulationCensus::CARNIVORES) << ", plants " << livingCount(PopulationCensus::PLANTS)
        << "\n";
     const char* const names[] = {"herbivores", "carnivores", "plants"};
     const World::Insertions& made = world->getInserted();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/SimulationPlot.h"
+#include "common/Gnuplot.h"
 #include "sim/PopulationCensus.h"
 #include "sim/SimulationOptions.h"
 
@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -48,6 +49,7 @@ public:
     double getSetupSeconds() const { return setupSeconds; }
     int getPeakOrganisms() const { return peakOrganisms; }
     int getPeakTick() const { return peakTick; }
+    // The census of the last row written (the last tick's, once the run is over).
     const PopulationCensus& getCensus() const { return census; }
     // The tick from which the kind has been gone for good (the first tick if it never lived); -1 while it
     // lives.
@@ -59,12 +61,14 @@ public:
 private:
     // Refuses save paths that cannot be written, and builds the world from the loaded file or anew.
     bool prepareWorld(std::string& error);
-    // A freshly built world filled as the options say: the genesis, or the saved world going on.
+    // A freshly built world filled as the options say: the genesis, with its progress line on out,
+    // or the saved world going on.
     void startWorld(World& world, const SavedWorld& saved);
     void saveTo(const std::string& file);
     // Closes the CSV and draws the plot; false when the plot could not be drawn.
     bool closeOutputs();
     void record();
+    int livingCount(PopulationCensus::Group group) const;
     void writeRow();
     // One line into the CSV, flushed; after a failure nothing more is written, and it is said once.
     bool writeCsv(const std::string& line);
@@ -72,7 +76,7 @@ private:
     bool dueRow() const;
     long lastTick() const { return static_cast<long>(startTick) + options.ticks; }
     // The plot is named as the user knows it: "the plot FILE" or "the traits plot FILE".
-    bool reportPlot(SimulationPlot::Result result, const std::string& plot);
+    bool reportPlot(Gnuplot::Result result, const std::string& plot);
 
     SimulationOptions options;
     std::ostream& out;

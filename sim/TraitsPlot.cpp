@@ -12,7 +12,7 @@ constexpr double SHADES[PopulationCensus::MAX_TRAITS] = {-0.5, -0.22, 0.0, 0.28,
 
 std::string panel(PopulationCensus::Group group, bool last) {
     const std::string data = "ARG1";
-    const std::string colour = SimulationPlot::KIND_COLOURS[group];
+    const std::string colour = Gnuplot::KIND_COLOURS[group];
     std::string text =
         "set title '" + PopulationCensus::groupName(group) + "s' textcolor rgb '" + colour + "'\n";
     text += last ? "set xlabel 'tick'\n" : "unset xlabel\n";
@@ -46,7 +46,7 @@ std::string TraitsPlot::shade(const std::string& colour, double amount) {
 
 std::string TraitsPlot::script() {
     // Every panel spans the whole run, even when its kind died out early.
-    std::string text = SimulationPlot::pngPreamble(800, 600) +
+    std::string text = Gnuplot::pngPreamble(800, 600) +
                        "stats ARG1 using 1 nooutput\n"
                        "set xrange [0:STATS_max > 0 ? STATS_max : 1]\n"
                        "set yrange [0:100]\n"
@@ -62,7 +62,7 @@ std::string TraitsPlot::script() {
     return text + "unset multiplot\n";
 }
 
-SimulationPlot::Result TraitsPlot::draw(const std::string& csvFile, const std::string& pngFile,
-                                        const std::string& title) {
-    return SimulationPlot::run(script(), csvFile, pngFile, title);
+Gnuplot::Result TraitsPlot::draw(const std::string& csvFile, const std::string& pngFile,
+                                 const std::string& title) {
+    return Gnuplot::run(script(), csvFile, pngFile, title);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/SimulationPlot.h"
+#include "common/Gnuplot.h"
 
 #include <string>
 
@@ -11,8 +11,8 @@ class TraitsPlot {
 public:
     // Reads the data, the PNG and the title from gnuplot's ARG1, ARG2 and ARG3.
     static std::string script();
-    static SimulationPlot::Result draw(const std::string& csvFile, const std::string& pngFile,
-                                       const std::string& title);
+    static Gnuplot::Result draw(const std::string& csvFile, const std::string& pngFile,
+                                const std::string& title);
     // The kind's colour mixed towards black (amount < 0) or white (amount > 0), as "#rrggbb".
     static std::string shade(const std::string& colour, double amount);
 };

@@ -13,7 +13,7 @@ int column(int group, int offset) {
 
 // The value of a column on the configuration's rows, NaN elsewhere, so one file feeds every panel.
 std::string only(const std::string& configuration, int columnNumber) {
-    return "(strcol(1) eq " + SimulationPlot::quote(configuration) + " ? $" + std::to_string(columnNumber) +
+    return "(strcol(1) eq " + Gnuplot::quote(configuration) + " ? $" + std::to_string(columnNumber) +
            " : NaN)";
 }
 
@@ -21,13 +21,13 @@ std::string only(const std::string& configuration, int columnNumber) {
 std::string layout(size_t panels, const std::string& title) {
     const int columns = panels < 3 ? static_cast<int>(panels) : 3;
     const int rows = static_cast<int>((panels + 2) / 3);
-    return SimulationPlot::pngPreamble(420 * (columns > 0 ? columns : 1), 320 * (rows > 0 ? rows : 1) + 40) +
+    return Gnuplot::pngPreamble(420 * (columns > 0 ? columns : 1), 320 * (rows > 0 ? rows : 1) + 40) +
            "set key autotitle columnhead\n"
            "set grid\n"
            "set key top right\n"
            "set multiplot layout " +
            std::to_string(rows > 0 ? rows : 1) + "," + std::to_string(columns > 0 ? columns : 1) + " title " +
-           SimulationPlot::quote(title) + "\n";
+           Gnuplot::quote(title) + "\n";
 }
 
 } // namespace
@@ -38,13 +38,13 @@ std::string SweepPlot::survivalScript(const std::vector<Panel>& panels) {
         layout(panels.size(), "Share of runs with each kind alive") +
         "set yrange [0:1.05]\nset xlabel 'tick'\nset ylabel 'runs alive'\nset key bottom left\n";
     for (const Panel& panel : panels) {
-        text += "set title " + SimulationPlot::quote(panel.title) +
+        text += "set title " + Gnuplot::quote(panel.title) +
                 "\nset xrange [0:" + std::to_string(panel.ticks) + "]\nplot ";
         for (int group = 0; group < CensusColumns::GROUPS; ++group)
             text += std::string(group ? ", \\\n     " : "") + data +
                     " using 2:" + only(panel.configuration, column(group, 0)) + " with steps lw 2 dt " +
-                    std::to_string(group + 1) + " lc rgb '" + SimulationPlot::KIND_COLOURS[group] +
-                    "' title '" + KIND_TITLES[group] + "'";
+                    std::to_string(group + 1) + " lc rgb '" + Gnuplot::KIND_COLOURS[group] + "' title '" +
+                    KIND_TITLES[group] + "'";
         text += "\n";
     }
     return text + "unset multiplot\n";
@@ -56,10 +56,10 @@ std::string SweepPlot::populationsScript(const std::vector<Panel>& panels) {
                        "set yrange [0:*]\nset xlabel 'tick'\nset ylabel 'living organisms'\n"
                        "set style fill transparent solid 0.2 noborder\n";
     for (const Panel& panel : panels) {
-        text += "set title " + SimulationPlot::quote(panel.title) +
+        text += "set title " + Gnuplot::quote(panel.title) +
                 "\nset xrange [0:" + std::to_string(panel.ticks) + "]\nplot ";
         for (int group = 0; group < CensusColumns::GROUPS; ++group) {
-            const std::string colour = std::string(" lc rgb '") + SimulationPlot::KIND_COLOURS[group] + "'";
+            const std::string colour = std::string(" lc rgb '") + Gnuplot::KIND_COLOURS[group] + "'";
             text += std::string(group ? ", \\\n     " : "") + data +
                     " using 2:" + only(panel.configuration, column(group, 1)) + ":" +
                     only(panel.configuration, column(group, 3)) + " with filledcurves" + colour +

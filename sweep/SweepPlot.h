@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/SimulationPlot.h"
+#include "common/Gnuplot.h"
 
 #include <string>
 #include <vector>

@@ -102,15 +102,15 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
     out << "summary " << summaryFile() << ", curves " << curvesFile() << "\n";
     if (panels.empty())
         return true;
-    const SimulationPlot::Result survival =
-        SimulationPlot::run(SweepPlot::survivalScript(panels), curvesFile(), survivalPlot(), "");
-    const SimulationPlot::Result populations =
-        SimulationPlot::run(SweepPlot::populationsScript(panels), curvesFile(), populationsPlot(), "");
-    if (survival == SimulationPlot::Result::NoGnuplot) {
+    const Gnuplot::Result survival =
+        Gnuplot::run(SweepPlot::survivalScript(panels), curvesFile(), survivalPlot(), "");
+    const Gnuplot::Result populations =
+        Gnuplot::run(SweepPlot::populationsScript(panels), curvesFile(), populationsPlot(), "");
+    if (survival == Gnuplot::Result::NoGnuplot) {
         out << "gnuplot was not found on PATH: no plots drawn (install gnuplot-nox)\n";
         return true;
     }
-    if (survival != SimulationPlot::Result::Drawn || populations != SimulationPlot::Result::Drawn) {
+    if (survival != Gnuplot::Result::Drawn || populations != Gnuplot::Result::Drawn) {
         error = "gnuplot failed to draw " + survivalPlot() + " or " + populationsPlot();
         return false;
     }

@@ -1,8 +1,8 @@
 // Runs a grid of headless worlds through GNU parallel and summarizes them: see --help.
 #include "common/GenesisOption.h"
+#include "common/Gnuplot.h"
 #include "common/OutputFiles.h"
 #include "common/RunTree.h"
-#include "common/SimulationPlot.h"
 #include "sweep/SlurmScript.h"
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepOptions.h"

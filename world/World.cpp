@@ -61,9 +61,9 @@ bool firstHit(osg::Node* node, const osg::Vec3& start, const osg::Vec3& end, osg
 
 } // namespace
 
-World::World(int size, Hud* hud, osg::Group* root, Viewer* viewer)
+World::World(int size, Hud* hud, osg::Group* root, Viewer* viewer, Scene scene)
     : hud(hud), viewer(viewer), cursorPoint(0, 0, 0), selectPoint(0, 0, 0), sceneRoot(root),
-      markerGroup(new IndexedGroup) {
+      markerGroup(new IndexedGroup), scene(scene) {
     RandomSeed::seedAtStart();
     tickRate = 1;
     tickIntervalMs = 1000;
@@ -173,9 +173,13 @@ void World::rescue() {
     }
 }
 
-void World::genesis(const std::vector<std::pair<int, int>>& tilesToPopulate) {
-    for (const auto& tile : tilesToPopulate)
+void World::genesis(const std::vector<std::pair<int, int>>& tilesToPopulate, const TileDone& tileDone) {
+    long done = 0;
+    for (const auto& tile : tilesToPopulate) {
         tiles->tileAt(tile.first, tile.second)->genesis();
+        if (tileDone)
+            tileDone(++done);
+    }
     reseed();
 }
 
@@ -229,8 +233,37 @@ int World::newId() {
     return lastId;
 }
 
+void World::addLife(Life* life) {
+    // Ids mostly rise: the end is nearly always the place, and a board of 300,000 fills in linear time.
+    lives.insert_or_assign(lives.end(), life->getId(), life);
+    if (life->getState() != STATE_DEAD)
+        if (int* count = livingCountOf(*life))
+            *count += 1;
+}
+
 void World::removeLife(Life* life) {
+    // Organisms leave once their dying is over; one taken out alive is no longer counted either.
+    if (life->getState() != STATE_DEAD)
+        lifeDied(*life);
     lives.erase(life->getId());
+}
+
+void World::lifeDied(const Life& life) {
+    if (int* count = livingCountOf(life))
+        *count -= 1;
+}
+
+int* World::livingCountOf(const Life& life) {
+    if (life.getCategory() == CATEGORY_PLANT)
+        return &living.plants;
+    switch (static_cast<const Animal&>(life).getKind()) {
+    case KIND_HERBIVORE:
+        return &living.herbivores;
+    case KIND_CARNIVORE:
+        return &living.carnivores;
+    default:
+        return nullptr;
+    }
 }
 
 osg::Vec3d World::spawnPosition() {
@@ -510,7 +543,10 @@ osg::ref_ptr<osg::PositionAttitudeTransform> World::newPing(MarkerKind kind, osg
     return transform;
 }
 
+// Pings and beams only show: a headless world, never drawn, has none.
 void World::lifePing(const osg::Vec3d& position, const osg::Vec3f& colour, int ticks) {
+    if (!isDrawn())
+        return;
     osg::ref_ptr<osg::PositionAttitudeTransform> transform =
         newPing(MarkerKind::lifePing, models->getLifePingNode().get(), ticks);
     transform->setPosition(position);
@@ -518,11 +554,15 @@ void World::lifePing(const osg::Vec3d& position, const osg::Vec3f& colour, int t
 }
 
 void World::deathPing(const osg::Vec3d& position, int ticks) {
+    if (!isDrawn())
+        return;
     newPing(MarkerKind::deathPing, models->getDeathPingNode().get(), ticks)->setPosition(position);
 }
 
 void World::addTimedBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width, const osg::Vec3f& colour,
                          float alpha, int ticks) {
+    if (!isDrawn())
+        return;
     for (BeamBatch& batch : beamBatches) {
         if (batch.hasLook(colour, alpha)) {
             batch.add(from, to, width, ticks);

@@ -12,6 +12,7 @@
 #include <osg/ref_ptr>
 
 #include <array>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
@@ -33,7 +34,18 @@ public:
     // ahead of time; below it, asking would only cost.
     static constexpr size_t LOOK_AHEAD_LIVES = 5000;
 
-    World(int size, Hud* hud, osg::Group* root, Viewer* viewer);
+    // Whether the organisms are ever drawn: a headless world builds no characters, only what the
+    // rules read and a save keeps.
+    enum class Scene { drawn, headless };
+    // The living organisms of each kind, dying ones not counted.
+    struct LivingCounts {
+        int herbivores = 0;
+        int carnivores = 0;
+        int plants = 0;
+        int total() const { return herbivores + carnivores + plants; }
+    };
+
+    World(int size, Hud* hud, osg::Group* root, Viewer* viewer, Scene scene = Scene::drawn);
     ~World();
     World(const World&) = delete;
     World& operator=(const World&) = delete;
@@ -62,7 +74,14 @@ public:
     // The last id handed out: the next one is the first free id after it.
     int getLastId() const { return lastId; }
     int newId();
+    // Lists a new or restored organism under its id.
+    void addLife(Life* life);
     void removeLife(Life* life);
+    // An organism that starts its dying: it no longer counts among the living.
+    void lifeDied(const Life& life);
+    // Kept up to date as organisms are born, die and leave, so nobody needs to walk them all.
+    const LivingCounts& getLiving() const { return living; }
+    bool isDrawn() const { return scene == Scene::drawn; }
     osg::Vec3d spawnPosition();
 
     // Tools and picking.
@@ -93,7 +112,9 @@ public:
 
     // The genesis of a new world: each tile, given as (column, row), gets 10 herbivores, 10 carnivores
     // and 10 plants in that order; then the first tick starts from the seed for its number, as any other.
-    void genesis(const std::vector<std::pair<int, int>>& tilesToPopulate);
+    // Told after each tile how many are done.
+    using TileDone = std::function<void(long tiles)>;
+    void genesis(const std::vector<std::pair<int, int>>& tilesToPopulate, const TileDone& tileDone = nullptr);
     // The end of every unpaused tick: the random generator is seeded for the next one.
     void reseed();
     // Loading a saved world into this fresh one: the ticks run, the last id given, the selection
@@ -175,6 +196,7 @@ private:
     osg::ref_ptr<osg::PositionAttitudeTransform> newPing(MarkerKind kind, osg::Node* content, int ticks);
     WorldTile* tileUnder(const osg::Vec3d& point) const;
     void drawCursorMarkers();
+    int* livingCountOf(const Life& life);
 
     Rules rules;
     Floors keep{};
@@ -214,4 +236,6 @@ private:
     std::vector<BeamBatch> beamBatches;
     std::list<osg::ref_ptr<osg::PositionAttitudeTransform>> cursorMarkers;
     std::map<int, osg::ref_ptr<Life>> lives;
+    LivingCounts living;
+    Scene scene;
 };

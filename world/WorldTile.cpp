@@ -257,9 +257,10 @@ void WorldTile::spawnAnimal(int kind, const osg::Vec3d& position, int speed, int
     osg::ref_ptr<Animal> animal = new Animal(id, core, this, kind, position, speed, adrenaline,
                                              spawnEfficiency, size, preySize, world->getTickRate());
     animal->setGeneration(generation);
-    world->getLives()[id] = animal;
+    world->addLife(animal.get());
     registerLife(animal.get());
-    grid->getRoot()->addChild(animal->getTransform().get());
+    if (world->isDrawn())
+        grid->getRoot()->addChild(animal->getTransform().get());
 }
 
 void WorldTile::populate(int herbivores, int carnivores, int plantCount) {
@@ -324,7 +325,8 @@ void WorldTile::growPlant(const osg::Vec3d& point, int offspring, int spawnRadiu
         new Plant(id, models->getPlantCore(), models->getStemNode(), models->getSeedNode(), this, point,
                   offspring, spawnRadius, spawnEfficiency, size, world->getTickRate(), viable);
     plant->setGeneration(generation);
-    world->getLives()[id] = plant;
+    world->addLife(plant.get());
     registerLife(plant.get());
-    grid->getRoot()->addChild(plant->getTransform().get());
+    if (world->isDrawn())
+        grid->getRoot()->addChild(plant->getTransform().get());
 }

@@ -3,8 +3,8 @@
 // saved tick near the limit and a world saved while paused.
 #include "ScratchFolder.h"
 
+#include "common/Gnuplot.h"
 #include "common/OutputFiles.h"
-#include "common/SimulationPlot.h"
 #include "save/SavedWorld.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
@@ -77,7 +77,7 @@ void spoil(const std::string& file, const std::string& sql) {
 } // namespace
 
 TEST(OutputNames, ReachGnuplotAsDataNeverAsCommands) {
-    if (SimulationPlot::findGnuplot().empty())
+    if (Gnuplot::findGnuplot().empty())
         GTEST_SKIP() << "gnuplot is not installed";
     ScratchFolder scratch{"sylvara-names"};
     // Each would run a command in the working folder had it been pasted into a script, or taken by

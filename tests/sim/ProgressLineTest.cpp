@@ -68,3 +68,28 @@ TEST(ProgressLine, ShowsTicksRateTimeLeftAndPopulationsThenClearsItself) {
     EXPECT_EQ(all.substr(all.size() - 4), "\r\033[K") << "the line is wiped so the summary starts clean";
     EXPECT_FALSE(line.isShown());
 }
+
+TEST(ProgressLine, ALongSetUpShowsTilesLeftAndOrganismsAndAQuickOneNothing) {
+    FakeClock clock;
+    std::ostringstream out;
+    ProgressLine quick(out, 100, true, clock.function());
+    clock.now += 0.6;
+    quick.settingUp(50, 1500);
+    EXPECT_EQ(out.str(), "") << "half the tiles in 0.6 s: done in about 1.2 s";
+
+    ProgressLine line(out, 10000, true, clock.function());
+    clock.now += 0.4;
+    line.settingUp(400, 12000);
+    EXPECT_EQ(out.str(), "") << "too early to judge the pace";
+    clock.now += 0.6;
+    line.settingUp(1000, 30000);
+    ASSERT_TRUE(line.isShown()) << "a tenth of the tiles in 1 s is a 10 s set-up";
+    for (const char* part : {"\rsetting up: tile 1000/10000", "(10%)", "9 s left", "organisms 30000"})
+        EXPECT_NE(out.str().find(part), std::string::npos) << part << " in " << out.str();
+    clock.now += 0.05;
+    line.settingUp(10000, 300000);
+    EXPECT_NE(out.str().find("tile 10000/10000 (100%)"), std::string::npos)
+        << "the last tile is always drawn";
+    line.finish();
+    EXPECT_EQ(out.str().substr(out.str().size() - 4), "\r\033[K");
+}

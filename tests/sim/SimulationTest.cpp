@@ -1,9 +1,9 @@
 // The headless runner: its command line, the census it writes, and whole short runs.
 #include "WorldFixture.h"
 
+#include "common/Gnuplot.h"
 #include "sim/PopulationCensus.h"
 #include "sim/SimulationOptions.h"
-#include "common/SimulationPlot.h"
 #include "sim/SimulationRunner.h"
 
 #include <algorithm>
@@ -32,11 +32,14 @@ std::vector<std::string> lines(const std::string& file) {
     return result;
 }
 
-size_t fields(const std::string& row) { return std::count(row.begin(), row.end(), ',') + 1; }
+size_t fields(const std::string& row) {
+    return std::count(row.begin(), row.end(), ',') + 1;
+}
 
 // A scratch folder for the outputs, removed afterwards.
 struct Scratch {
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / ("sylvara-sim-" + std::to_string(getpid()));
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("sylvara-sim-" + std::to_string(getpid()));
     Scratch() { std::filesystem::create_directories(folder); }
     ~Scratch() { std::filesystem::remove_all(folder); }
     std::string file(const std::string& leaf) const { return (folder / leaf).string(); }
@@ -51,8 +54,8 @@ TEST(SimulationOptions, ReadsEveryOptionAndRejectsBadOnesInOneLine) {
     EXPECT_EQ(options.tilesToPopulate().size(), 25u) << "genesis everywhere on the default board";
     EXPECT_FALSE(options.seeded);
 
-    ASSERT_EQ(parse({"--genesis", "3,0;0,9", "--size=10", "--ticks", "0", "--seed", "4294967295", "--csv", "a b.csv",
-                     "--plot", "p.png", "--interval", "7", "--memory-every", "50"},
+    ASSERT_EQ(parse({"--genesis", "3,0;0,9", "--size=10", "--ticks", "0", "--seed", "4294967295", "--csv",
+                     "a b.csv", "--plot", "p.png", "--interval", "7", "--memory-every", "50"},
                     options, error),
               Outcome::Run)
         << error;
@@ -69,12 +72,29 @@ TEST(SimulationOptions, ReadsEveryOptionAndRejectsBadOnesInOneLine) {
     EXPECT_EQ(parse({"--ticks", "5", "-h", "--bogus"}, options, error), Outcome::Help);
 
     const std::vector<std::vector<std::string>> bad = {
-        {"--bogus"},          {"stray"},           {"--size"},           {"--csv", "--ticks", "5"},
-        {"--size", "abc"},    {"--size", "5x"},    {"--size", ""},       {"--size", "-"},
-        {"--size", "0"},      {"--size", "101"},   {"--size", "-3"},     {"--ticks", "-1"},
-        {"--ticks", "99999999999999999999999"},    {"--seed", "4294967296"}, {"--interval", "0"},
-        {"--memory-every", "0"}, {"--genesis", "2"}, {"--genesis", "a,1"}, {"--genesis", "1,1;"},
-        {"--genesis", "5,0"}, {"--genesis", "0,-1"}, {"--size", "3", "--genesis", "1,1;2,3"}, {"--csv="},
+        {"--bogus"},
+        {"stray"},
+        {"--size"},
+        {"--csv", "--ticks", "5"},
+        {"--size", "abc"},
+        {"--size", "5x"},
+        {"--size", ""},
+        {"--size", "-"},
+        {"--size", "0"},
+        {"--size", "101"},
+        {"--size", "-3"},
+        {"--ticks", "-1"},
+        {"--ticks", "99999999999999999999999"},
+        {"--seed", "4294967296"},
+        {"--interval", "0"},
+        {"--memory-every", "0"},
+        {"--genesis", "2"},
+        {"--genesis", "a,1"},
+        {"--genesis", "1,1;"},
+        {"--genesis", "5,0"},
+        {"--genesis", "0,-1"},
+        {"--size", "3", "--genesis", "1,1;2,3"},
+        {"--csv="},
     };
     for (const auto& words : bad) {
         SimulationOptions fresh;
@@ -200,6 +220,10 @@ TEST(SimulationRunner, WritesOneRowPerIntervalTheMemoryAndRepeatsWithTheSeed) {
         EXPECT_EQ(word, "tick");
         memory >> word >> kb[i];
         EXPECT_EQ(word, "rss");
+        int organisms = 0;
+        memory >> word >> organisms;
+        EXPECT_EQ(word, "organisms");
+        EXPECT_GT(organisms, 0) << "the living, kept by the World";
     }
     EXPECT_EQ(ticks[0], 100);
     EXPECT_EQ(ticks[1], 200);
@@ -248,7 +272,7 @@ TEST(SimulationRunner, RefusesUnwritableOutputsAndPlotsOrSaysWhyNot) {
     EXPECT_EQ(lines(options.csvFile).size(), 5u);
     EXPECT_FALSE(std::filesystem::exists(options.plotFile));
 
-    if (SimulationPlot::findGnuplot().empty())
+    if (Gnuplot::findGnuplot().empty())
         GTEST_SKIP() << "gnuplot is not installed";
     SimulationRunner runner(options, out);
     ASSERT_TRUE(runner.start(error)) << error;

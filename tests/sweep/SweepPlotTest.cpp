@@ -1,7 +1,7 @@
 // The sweep's plots, drawn from a curves CSV in a folder whose name would be gnuplot commands.
 #include "ScratchFolder.h"
 
-#include "common/SimulationPlot.h"
+#include "common/Gnuplot.h"
 #include "sweep/SweepPlot.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@ bool isPng(const std::string& file) {
 } // namespace
 
 TEST(SweepPlot, TakesItsFolderAsDataNeverAsCommands) {
-    if (SimulationPlot::findGnuplot().empty())
+    if (Gnuplot::findGnuplot().empty())
         GTEST_SKIP() << "gnuplot is not installed";
     ScratchFolder scratch{"sylvara-sweep-names"};
     const fs::path folder = scratch.folder / "sweep\n!touch ran\n";
@@ -36,10 +36,9 @@ TEST(SweepPlot, TakesItsFolderAsDataNeverAsCommands) {
     fs::current_path(scratch.folder);
     const std::string survival = (folder / "survival.png").string();
     const std::string populations = (folder / "populations.png").string();
-    EXPECT_EQ(SimulationPlot::run(SweepPlot::survivalScript(panels), curves, survival, ""),
-              SimulationPlot::Result::Drawn);
-    EXPECT_EQ(SimulationPlot::run(SweepPlot::populationsScript(panels), curves, populations, ""),
-              SimulationPlot::Result::Drawn);
+    EXPECT_EQ(Gnuplot::run(SweepPlot::survivalScript(panels), curves, survival, ""), Gnuplot::Result::Drawn);
+    EXPECT_EQ(Gnuplot::run(SweepPlot::populationsScript(panels), curves, populations, ""),
+              Gnuplot::Result::Drawn);
     fs::current_path(before);
     EXPECT_TRUE(isPng(survival));
     EXPECT_TRUE(isPng(populations));

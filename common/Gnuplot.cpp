@@ -1,4 +1,4 @@
-#include "common/SimulationPlot.h"
+#include "common/Gnuplot.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -10,7 +10,7 @@
 
 extern char** environ;
 
-const char* const SimulationPlot::KIND_COLOURS[3] = {"#2a62b8", "#c0302c", "#2e9a3a"};
+const char* const Gnuplot::KIND_COLOURS[3] = {"#2a62b8", "#c0302c", "#2e9a3a"};
 
 namespace {
 
@@ -65,7 +65,7 @@ int runQuietly(const std::vector<std::string>& arguments) {
 } // namespace
 
 // Only the quote itself needs doubling; a line break would end the command, so none gets through.
-std::string SimulationPlot::quote(const std::string& text) {
+std::string Gnuplot::quote(const std::string& text) {
     std::string out = "'";
     for (char c : text) {
         if (c == '\'')
@@ -75,7 +75,7 @@ std::string SimulationPlot::quote(const std::string& text) {
     return out + "'";
 }
 
-std::string SimulationPlot::pngPreamble(int width, int height) {
+std::string Gnuplot::pngPreamble(int width, int height) {
     const std::string size = std::to_string(width) + "," + std::to_string(height);
     return "if (strstrt(GPVAL_TERMINALS, 'pngcairo') > 0) {\n"
            "  set terminal pngcairo size " +
@@ -90,7 +90,7 @@ std::string SimulationPlot::pngPreamble(int width, int height) {
            "set datafile separator ','\n";
 }
 
-std::string SimulationPlot::findGnuplot() {
+std::string Gnuplot::findGnuplot() {
     const char* path = std::getenv("PATH");
     std::string folders = path ? path : "";
     size_t start = 0;
@@ -107,27 +107,8 @@ std::string SimulationPlot::findGnuplot() {
     return "";
 }
 
-std::string SimulationPlot::script() {
-    return pngPreamble(800, 500) +
-           "set key autotitle columnhead top right\n"
-           "set title ARG3\n"
-           "set xlabel 'tick'\n"
-           "set ylabel 'living organisms'\n"
-           "set yrange [0:*]\n"
-           "set grid\n"
-           "plot ARG1 using 1:2 with lines lw 2 lc rgb '" +
-           KIND_COLOURS[0] + "' title 'herbivores', \\\n     ARG1 using 1:3 with lines lw 2 lc rgb '" +
-           KIND_COLOURS[1] + "' title 'carnivores', \\\n     ARG1 using 1:4 with lines lw 2 lc rgb '" +
-           KIND_COLOURS[2] + "' title 'plants'\n";
-}
-
-SimulationPlot::Result SimulationPlot::draw(const std::string& csvFile, const std::string& pngFile,
-                                            const std::string& title) {
-    return run(script(), csvFile, pngFile, title);
-}
-
-SimulationPlot::Result SimulationPlot::run(const std::string& text, const std::string& dataFile,
-                                           const std::string& pngFile, const std::string& title) {
+Gnuplot::Result Gnuplot::run(const std::string& text, const std::string& dataFile, const std::string& pngFile,
+                             const std::string& title) {
     const std::string gnuplot = findGnuplot();
     if (gnuplot.empty())
         return Result::NoGnuplot;

@@ -2,10 +2,10 @@
 
 #include <string>
 
-// Draws the populations of a census CSV into a PNG with gnuplot. The other plots run through it too.
-// File names never enter a script's text: gnuplot gets them as the arguments ARG1 (the data) and ARG2
-// (the PNG), and the title as ARG3, so no name can be read as a command.
-class SimulationPlot {
+// Every plot is drawn by gnuplot through here. File names never enter a script's text: gnuplot gets them as
+// the arguments ARG1 (the data) and ARG2 (the PNG), and the title as ARG3, so no name can be read as a
+// command.
+class Gnuplot {
 public:
     enum class Result { Drawn, NoGnuplot, Failed };
 
@@ -14,8 +14,6 @@ public:
 
     // The gnuplot executable on PATH; empty when there is none.
     static std::string findGnuplot();
-    static std::string script();
-    static Result draw(const std::string& csvFile, const std::string& pngFile, const std::string& title);
 
     // Runs a gnuplot script with the data file, the PNG and the title as its arguments. gnuplot's own
     // messages are kept off the console: a failure is the caller's to report.

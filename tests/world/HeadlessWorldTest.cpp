@@ -1,0 +1,170 @@
+// A headless world: the same organisms and census as a drawn one from the same seed, without
+// characters, pings or beams; the living counts it keeps; and its saves drawn in full elsewhere.
+#include "ScratchFolder.h"
+
+#include "life/Animal.h"
+#include "plants/Plant.h"
+#include "save/SavedWorld.h"
+#include "sim/PopulationCensus.h"
+#include "world/RandomSeed.h"
+#include "world/TileGrid.h"
+#include "world/World.h"
+#include "world/WorldTile.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr unsigned SEED = 19;
+
+struct Board {
+    osg::ref_ptr<osg::Group> root = new osg::Group;
+    std::unique_ptr<World> world;
+
+    explicit Board(World::Scene scene, int size = 3) {
+        RandomSeed::fix(SEED);
+        testing::internal::CaptureStdout();
+        world = std::make_unique<World>(size, nullptr, root.get(), nullptr, scene);
+        testing::internal::GetCapturedStdout();
+        world->setTickRate(16);
+    }
+    void genesis() {
+        for (WorldTile* t : world->getTiles()->getTiles())
+            t->populate(10, 10, 10);
+        // Plants alone on a tile that cannot carry them: most wither from birth.
+        world->getTiles()->tileAt(2, 2)->populate(0, 0, 20);
+        world->reseed();
+    }
+    std::vector<std::string> run(int ticks) {
+        std::vector<std::string> rows;
+        testing::internal::CaptureStdout();
+        for (int t = 0; t < ticks; ++t) {
+            world->tick();
+            rows.push_back(PopulationCensus::of(world->getLives()).csvRow(t));
+        }
+        testing::internal::GetCapturedStdout();
+        return rows;
+    }
+};
+
+// The counts the World keeps against a walk over every organism.
+void expectCountsMatchACensus(World& world, const std::string& when) {
+    const PopulationCensus census = PopulationCensus::of(world.getLives());
+    const World::LivingCounts& living = world.getLiving();
+    EXPECT_EQ(living.herbivores, census.count(PopulationCensus::HERBIVORES)) << when;
+    EXPECT_EQ(living.carnivores, census.count(PopulationCensus::CARNIVORES)) << when;
+    EXPECT_EQ(living.plants, census.count(PopulationCensus::PLANTS)) << when;
+}
+
+std::unique_ptr<Board> loaded(const std::string& file, World::Scene scene) {
+    SavedWorld saved;
+    std::string error;
+    EXPECT_TRUE(SavedWorld::read(file, saved, error)) << error;
+    auto board = std::make_unique<Board>(scene, saved.getSize());
+    saved.restore(*board->world);
+    return board;
+}
+
+} // namespace
+
+TEST(HeadlessWorld, TicksExactlyAsADrawnWorldWithoutCharactersPingsOrBeams) {
+    Board drawn(World::Scene::drawn);
+    drawn.genesis();
+    const std::vector<std::string> drawnRows = drawn.run(600);
+    size_t drawnMarkers = drawn.world->getTimedMarkerCount();
+    for (const auto& entry : drawn.world->getLives())
+        ASSERT_NE(entry.second->getModel(), nullptr) << "a drawn world builds every character";
+
+    Board headless(World::Scene::headless);
+    headless.genesis();
+    testing::internal::CaptureStdout();
+    bool sawRing = false;
+    for (int t = 0; t < 600; ++t) {
+        headless.world->tick();
+        ASSERT_EQ(PopulationCensus::of(headless.world->getLives()).csvRow(t), drawnRows[t]) << "tick " << t;
+        drawnMarkers += headless.world->getTimedMarkerCount();
+        EXPECT_EQ(headless.world->getTimedMarkerCount(), 0u) << "tick " << t;
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_GT(drawnMarkers, 0u) << "the drawn world showed pings and beams to leave out";
+    for (const auto& entry : headless.world->getLives()) {
+        const Life& life = *entry.second;
+        EXPECT_EQ(life.getModel(), nullptr);
+        EXPECT_EQ(life.getTransform()->getNumParents(), 0u) << "nothing hangs in a scene nobody draws";
+        if (life.getCategory() == CATEGORY_PLANT) {
+            const Plant& plant = static_cast<const Plant&>(life);
+            sawRing |= plant.record().seedRingBuilt;
+            EXPECT_TRUE(plant.getSeedTransforms().empty());
+        }
+    }
+    EXPECT_TRUE(sawRing) << "some plant grew up to ripen seeds";
+    RandomSeed::release();
+}
+
+TEST(HeadlessWorld, KeepsTheLivingCountsThroughBirthsDeathsKillsAndLoads) {
+    ScratchFolder scratch("sylvara-headless");
+    for (World::Scene scene : {World::Scene::drawn, World::Scene::headless}) {
+        Board board(scene);
+        expectCountsMatchACensus(*board.world, "an empty board");
+        board.genesis();
+        expectCountsMatchACensus(*board.world, "after the genesis");
+        testing::internal::CaptureStdout();
+        for (int t = 0; t < 400; ++t) {
+            if (t == 150) {
+                // The kill tool starts every organism's dying on a tile at once.
+                board.world->getTiles()->tileAt(1, 1)->killAll();
+                expectCountsMatchACensus(*board.world, "right after a kill");
+            }
+            board.world->tick();
+            expectCountsMatchACensus(*board.world, "tick " + std::to_string(t));
+        }
+        testing::internal::GetCapturedStdout();
+        ASSERT_GT(board.world->getLiving().total(), 0);
+        const std::string file = scratch.file("counted.sylvara");
+        std::string error;
+        ASSERT_TRUE(SavedWorld::capture(*board.world).write(file, error)) << error;
+        auto back = loaded(file, scene);
+        expectCountsMatchACensus(*back->world, "a loaded world, dying organisms among it");
+        EXPECT_EQ(back->world->getLiving().total(), board.world->getLiving().total());
+    }
+    RandomSeed::release();
+}
+
+TEST(HeadlessWorld, ASaveFromAHeadlessWorldIsDrawnInFullWhenLoadedIntoADrawnOne) {
+    ScratchFolder scratch("sylvara-headless-save");
+    Board headless(World::Scene::headless);
+    headless.genesis();
+    headless.run(300);
+    const std::string file = scratch.file("headless.sylvara");
+    std::string error;
+    ASSERT_TRUE(SavedWorld::capture(*headless.world).write(file, error)) << error;
+
+    auto drawn = loaded(file, World::Scene::drawn);
+    ASSERT_EQ(drawn->world->getLives().size(), headless.world->getLives().size());
+    int rings = 0;
+    for (const auto& entry : drawn->world->getLives()) {
+        const Life& life = *entry.second;
+        ASSERT_NE(life.getModel(), nullptr) << "id " << entry.first;
+        EXPECT_EQ(life.getTransform()->getNumParents(), 1u) << "hung under the board";
+        if (life.getCategory() != CATEGORY_PLANT)
+            continue;
+        const Plant& plant = static_cast<const Plant&>(life);
+        const Plant& before = static_cast<const Plant&>(*headless.world->getLives().at(entry.first));
+        if (!before.record().seedRingBuilt)
+            continue;
+        ++rings;
+        EXPECT_EQ(plant.getSeedTransforms().size(), static_cast<size_t>(plant.getSeedsPerBatch()))
+            << "the seed ring a headless plant only counted is built";
+        EXPECT_EQ(plant.getRipeSeeds(), before.getRipeSeeds());
+    }
+    EXPECT_GT(rings, 0);
+    // Both go on alike: the drawn copy ticks as the headless original.
+    const std::vector<std::string> further = drawn->run(100);
+    auto again = loaded(file, World::Scene::headless);
+    EXPECT_EQ(again->run(100), further);
+    RandomSeed::release();
+}
