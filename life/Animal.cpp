@@ -1,10 +1,10 @@
 #include "life/Animal.h"
 
-#include "world/TileGrid.h"
-#include "world/WorldTile.h"
 #include "presentation/EmissiveState.h"
 #include "presentation/SoundBank.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <cmath>
 #include <cstdio>

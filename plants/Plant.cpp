@@ -1,12 +1,12 @@
 #include "plants/Plant.h"
 
-#include "world/TileGrid.h"
-#include "world/WorldTile.h"
 #include "presentation/EmissiveState.h"
 #include "presentation/SharedNodeFanout.h"
 #include "presentation/SoundBank.h"
 #include "world/ScenePrefetch.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,10 +1,10 @@
 #include "save/SavedWorldReader.h"
 
+#include "common/RuleTable.h"
 #include "save/SavedWorldCheck.h"
 #include "save/SavedWorldSchema.h"
 #include "save/SqliteDatabase.h"
 #include "save/SqliteStatement.h"
-#include "common/RuleTable.h"
 
 #include <algorithm>
 #include <climits>
@@ -336,8 +336,8 @@ bool SavedWorldReader::readPlants(SqliteDatabase& db, WorldRecord& world, std::s
         p.life.size = cells.trait(world.rules.plantMinSize, 100);
         p.segments = cells.trait(1, std::max(p.life.size / world.rules.plantSegmentSize, 1));
         const bool dead = p.life.state == STATE_DEAD;
-        p.countdown =
-            static_cast<int>(cells.whole(0, dead ? world.rules.plantDeathTicks : world.rules.plantWitherTicks));
+        p.countdown = static_cast<int>(
+            cells.whole(0, dead ? world.rules.plantDeathTicks : world.rules.plantWitherTicks));
         const int seedsPerBatch = p.offspring / world.rules.plantSeedsPer + 1;
         p.seedsReleased = cells.trait(0, seedsPerBatch - 1);
         p.ripeSeeds = cells.trait(0, seedsPerBatch);

@@ -1,15 +1,15 @@
 #include "sim/SimulationRunner.h"
 
 #include "common/OutputFiles.h"
+#include "common/RuleTable.h"
 #include "save/SavedWorld.h"
 #include "save/SavedWorldWriter.h"
 #include "sim/ProgressLine.h"
 #include "sim/SavePattern.h"
 #include "sim/SimulationPlot.h"
 #include "sim/TraitsPlot.h"
-#include "world/RandomSeed.h"
-#include "common/RuleTable.h"
 #include "sim/WorldRules.h"
+#include "world/RandomSeed.h"
 #include "world/TileGrid.h"
 #include "world/World.h"
 #include "world/WorldTile.h"
@@ -222,8 +222,8 @@ void SimulationRunner::writeRow() {
         return;
     }
     const World::Insertions& made = world->getInserted();
-    const std::string rescue = "," + std::to_string(made[0]) + "," + std::to_string(made[1]) + "," +
-                               std::to_string(made[2]);
+    const std::string rescue =
+        "," + std::to_string(made[0]) + "," + std::to_string(made[1]) + "," + std::to_string(made[2]);
     if (writeCsv(census.csvRow(tick) + (rescuing ? rescue : ""))) {
         rows += 1;
         lastRowTick = tick;
