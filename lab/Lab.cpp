@@ -7,7 +7,9 @@
 #include "presentation/Hud.h"
 #include "presentation/SoundBank.h"
 #include "save/SavedWorld.h"
+#include "common/RuleTable.h"
 #include "sim/ProgressLine.h"
+#include "sim/WorldRules.h"
 #include "world/RandomSeed.h"
 #include "world/World.h"
 
@@ -29,6 +31,9 @@ int Lab::run(int argc, char** argv) {
     switch (LabOptions::parse(argc, argv, Settings::readSize(Settings::FILE), options, error)) {
     case SimulationOptions::Outcome::Help:
         std::cout << LabOptions::usage("sylvara-lab");
+        return 0;
+    case SimulationOptions::Outcome::RulesList:
+        std::cout << RuleTable::listing();
         return 0;
     case SimulationOptions::Outcome::Error:
         std::cerr << "sylvara-lab: " << error << std::endl;
@@ -80,11 +85,32 @@ bool Lab::prepareWorld(std::string& error) {
     application.createViewer();
     application.createWorld(loading ? saved.getSize() : chosen.size);
     world = application.getWorld();
-    if (loading)
+    WorldRules::applyToNew(*world, chosen);
+    if (loading) {
         saved.resume(*world, chosen.seeded ? &chosen.seed : nullptr);
-    else
+        const std::string changed = WorldRules::applyToLoaded(*world, chosen);
+        if (!changed.empty())
+            std::cout << changed << std::endl;
+    } else {
         world->genesis(chosen.tilesToPopulate());
+    }
+    std::cout << rulesInForce() << std::endl;
     return true;
+}
+
+std::string Lab::rulesInForce() const {
+    const SimulationOptions& chosen = options.world;
+    std::string where =
+        chosen.rulesFile.empty() ? "" : chosen.rulesFile.substr(chosen.rulesFile.rfind('/') + 1);
+    if (!chosen.ruleSettings.empty())
+        where += (where.empty() ? "" : " ") + std::string("with ") +
+                 std::to_string(chosen.ruleSettings.size()) + " --set";
+    if (where.empty())
+        where = RuleTable::differences(world->getRules(), Rules::defaults()).empty() ? "default rules"
+                                                                                     : "the saved world's";
+    const World::Floors& floors = world->getKeep();
+    return "rules: " + where +
+           (floors == World::Floors{} ? "" : "\nkeep: " + WorldRules::keepText(floors));
 }
 
 void Lab::runAhead() {
@@ -126,7 +152,7 @@ void Lab::addBench() {
     // Behind the sandbox's own handler, which stays at the front of the list.
     auto& handlers = application.getViewer()->getEventHandlers();
     handlers.insert(std::next(handlers.begin()), keys);
-    world->getHud()->addControlsSection(LabKeyHandler::HELP_TEXT);
+    world->getHud()->addControlsSection(std::string(LabKeyHandler::HELP_TEXT) + "\n" + rulesInForce());
 }
 
 void Lab::loop() {

@@ -32,6 +32,8 @@ public:
 
 private:
     bool prepareWorld(std::string& error);
+    // The lab section's lines on the rules (the file's name, or "default rules") and on rescue.
+    std::string rulesInForce() const;
     void runAhead();
     void addBench();
     void loop();

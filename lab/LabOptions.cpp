@@ -10,7 +10,8 @@
 namespace {
 
 // The options that choose the world; sylvara-sim's reader reads them.
-const std::set<std::string> WORLD_OPTIONS = {"--size", "--genesis", "--seed", "--load"};
+const std::set<std::string> WORLD_OPTIONS = {"--size",  "--genesis", "--seed", "--load",
+                                             "--rules", "--set",     "--keep"};
 
 // Read as sylvara-sim reads its own options.
 const OptionReader READER(OptionReader::Sign::Allowed, OptionReader::Strays::Named);
@@ -58,6 +59,9 @@ std::string LabOptions::usage(const std::string& program) {
         .genesis("default none")
         .seed()
         .option("--load FILE", {"open a saved world instead of a new one (not with --size or --genesis)"})
+        .option("--rules FILE", {"the rules, from a TOML file (sylvara-sim --rules-list names them)"})
+        .option("--set NAME=VALUE", {"set one rule, over the file; may be repeated"})
+        .option("--keep KIND=N", {"keep at least N herbivores, carnivores or plants alive by making new ones"})
         .option("--ahead TICKS", {"run the world this many ticks without a window first (default 0)"})
         .help()
         .text("\nBad options and files that cannot be loaded exit with 2 before the window opens.\n")

@@ -1,10 +1,10 @@
 #include "life/Animal.h"
 
-#include "world/TileGrid.h"
-#include "world/WorldTile.h"
 #include "presentation/EmissiveState.h"
 #include "presentation/SoundBank.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <cmath>
 #include <cstdio>
@@ -29,8 +29,9 @@ Animal::Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
     : Life(id, tile, position, spawnEfficiency, size), preySize(preySize), speed(speed),
       adrenaline(adrenaline), kind(kind), position(position) {
     category = CATEGORY_ANIMAL;
+    foodValue = tile->rules().animalFoodValue;
     maxEnergy = size + 0.1f;
-    energy = maxEnergy * 0.5f;
+    energy = maxEnergy * tile->rules().animalBirthEnergy;
 
     const osg::Vec3f colour = buildBody(core.get(), tickRate);
     const float s = bodyScale();
@@ -51,6 +52,7 @@ Animal::Animal(const AnimalRecord& record, osg::ref_ptr<character::CoreModel> co
       adrenaline(record.adrenaline), kind(record.kind), running(record.running), walking(record.walking),
       exhausted(record.exhausted), position(record.life.position), deathCountdown(record.deathCountdown) {
     category = CATEGORY_ANIMAL;
+    foodValue = tile->rules().animalFoodValue;
     maxEnergy = size + 0.1f;
     buildBody(core.get(), tickRate);
     const float s = bodyScale();
@@ -129,8 +131,9 @@ void Animal::setPosition(const osg::Vec3d& p) {
 }
 
 void Animal::walkStep() {
+    const Rules& rules = tile->rules();
     if (adrenaline >= adrenalineLevel)
-        adrenalineLevel += adrenaline * 0.01f;
+        adrenalineLevel += adrenaline * rules.animalRecovery;
     if (!walking) {
         running = false;
         walking = true;
@@ -139,7 +142,7 @@ void Animal::walkStep() {
             model->startLoop(ANIM_WALK, LOOP_WEIGHT, LOOP_DELAY);
         }
     }
-    const float step = speed * 0.1f * 0.5f;
+    const float step = speed * rules.animalRunStep * rules.animalWalkStep;
     position.x() += std::cos(heading) * step;
     position.y() += std::sin(heading) * step;
     wrapPosition(position);
@@ -147,7 +150,8 @@ void Animal::walkStep() {
 }
 
 void Animal::runStep() {
-    adrenalineLevel -= 0.1f;
+    const Rules& rules = tile->rules();
+    adrenalineLevel -= rules.animalRunCost;
     if (!running) {
         walking = false;
         running = true;
@@ -156,7 +160,7 @@ void Animal::runStep() {
             model->startLoop(ANIM_RUN, LOOP_WEIGHT, LOOP_DELAY);
         }
     }
-    const float step = speed * 0.1f;
+    const float step = speed * rules.animalRunStep;
     position.x() += std::cos(heading) * step;
     position.y() += std::sin(heading) * step;
     wrapPosition(position);
@@ -164,6 +168,7 @@ void Animal::runStep() {
 }
 
 void Animal::move(float h, bool hurry) {
+    const Rules& rules = tile->rules();
     if (h != heading)
         setHeading(h);
     if (hurry && !exhausted) {
@@ -175,14 +180,14 @@ void Animal::move(float h, bool hurry) {
         }
     } else if (hurry) {
         walkStep();
-        if (adrenalineLevel > adrenaline * 0.5f)
+        if (adrenalineLevel > adrenaline * rules.animalRestedAt)
             exhausted = false;
     } else {
         walkStep();
-        if (std::rand() % 100 < 50)
+        if (std::rand() % 100 < rules.animalTurnChance)
             setHeading(heading + (std::rand() % 10 - 5) * DEGREES);
     }
-    loseEnergy(0.01f);
+    loseEnergy(rules.animalMoveCost);
     setPosition(position);
 }
 
@@ -196,7 +201,7 @@ void Animal::update() {
         state = STATE_IDLE;
     }
     const float e0 = energy;
-    if (energy > maxEnergy * 0.8f) {
+    if (energy > maxEnergy * tile->rules().animalBreedAt) {
         if (state == STATE_CHASE)
             releasePrey();
         state = STATE_REPRODUCE;
@@ -235,14 +240,15 @@ void Animal::showEnergy() {
 void Animal::reproduce() {
     tile->spawnAnimal(kind, position, speed, adrenaline, spawnEfficiency, size, preySize, generation + 1,
                       this);
-    loseEnergy(maxEnergy * 0.5f / (spawnEfficiency * 0.02f + 1.0f));
+    const Rules& rules = tile->rules();
+    loseEnergy(maxEnergy * rules.animalBreedCost / (spawnEfficiency * rules.animalBreedEfficiency + 1.0f));
     state = STATE_IDLE;
 }
 
 void Animal::die() {
     if (state != STATE_DEAD) {
         state = STATE_DEAD;
-        deathCountdown = 15;
+        deathCountdown = tile->rules().animalDeathTicks;
         walking = false;
         running = false;
         if (model) {
@@ -273,7 +279,7 @@ bool Animal::isPrey(Life* candidate) {
         return false;
     if (candidate->getId() == id)
         return false;
-    const float t = preySize * 0.2f;
+    const float t = preySize * tile->rules().animalPreyTolerance;
     const int c = candidate->getSize();
     return c + t > preySize && c - t < preySize;
 }
@@ -301,7 +307,7 @@ void Animal::chase(Life* prey) {
     // A hunter that its own step has killed bites no more, and stays dead.
     if (state == STATE_DEAD)
         return;
-    if (std::sqrt(dx * dx + dy * dy) < size * 0.1)
+    if (std::sqrt(dx * dx + dy * dy) < size * tile->rules().animalReach)
         attack(prey);
 }
 
@@ -323,7 +329,8 @@ void Animal::flee(float h, Life* from) {
 
 void Animal::attack(Life* prey) {
     const float e = prey->getEnergy();
-    const float f = prey->getFoodValue() * ((size - prey->getSize()) * 0.01f + 1.0f);
+    const float f =
+        prey->getFoodValue() * ((size - prey->getSize()) * tile->rules().animalSizeAdvantage + 1.0f);
     float b = adrenalineLevel * f;
     if (b > maxEnergy - energy)
         b = maxEnergy - energy;

@@ -2,6 +2,7 @@
 
 #include "life/AnimalRecord.h"
 #include "life/Life.h"
+#include "world/WorldTile.h"
 
 // A herbivore or carnivore: walks, hunts, flees, reproduces and dies.
 class Animal : public Life {
@@ -31,7 +32,7 @@ public:
 
     bool isPrey(Life* candidate);
     // Rested enough to start a hunt.
-    bool isRested() const { return adrenalineLevel > adrenaline * 0.5f; }
+    bool isRested() const { return adrenalineLevel > adrenaline * tile->rules().animalRestedAt; }
     void chase(Life* prey);
     void flee(float h, Life* from);
     void attack(Life* prey);

@@ -2,6 +2,7 @@
 
 #include "life/Animal.h"
 #include "life/LifeList.h"
+#include "world/WorldTile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -44,7 +45,7 @@ Life* HuntIndex::firstIn(Bucket& bucket, const Animal& hunter, unsigned& positio
 
 Life* HuntIndex::firstPrey(const Animal& hunter) {
     const int preySize = hunter.getPreySize();
-    const float t = preySize * 0.2f;
+    const float t = preySize * hunter.getTile()->rules().animalPreyTolerance;
     Life* best = nullptr;
     unsigned bestPosition = std::numeric_limits<unsigned>::max();
     const int low = std::max(0, static_cast<int>(std::floor(preySize - t)));

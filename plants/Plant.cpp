@@ -1,12 +1,12 @@
 #include "plants/Plant.h"
 
-#include "world/TileGrid.h"
-#include "world/WorldTile.h"
 #include "presentation/EmissiveState.h"
 #include "presentation/SharedNodeFanout.h"
 #include "presentation/SoundBank.h"
 #include "world/ScenePrefetch.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <cmath>
 #include <cstdio>
@@ -34,15 +34,17 @@ Plant::Plant(int id, osg::ref_ptr<character::CoreModel> core, osg::ref_ptr<osg::
              int spawnRadius, int spawnEfficiency, int size, int tickRate, bool viable)
     : Life(id, tile, position, spawnEfficiency, size), spawnRadius(spawnRadius), offspring(offspring) {
     category = CATEGORY_PLANT;
-    if (this->size < 4)
-        this->size = 4;
-    maxSegments = std::max(this->size / 10, 1);
+    const Rules& rules = tile->rules();
+    if (this->size < rules.plantMinSize)
+        this->size = rules.plantMinSize;
+    maxSegments = std::max(this->size / rules.plantSegmentSize, 1);
     segments = 1;
     const float f = static_cast<float>((1.0 / maxSegments) * this->size);
     grownSize = maxEnergy = f;
-    energy = f * 0.5f;
-    foodValue = 0.5f;
-    seedsPerBatch = offspring / 10 + 1;
+    energy = f * rules.plantBirthEnergy;
+    foodValue = rules.plantFoodValue;
+    seedsPerBatch = offspring / rules.plantSeedsPer + 1;
+    seedTransforms.reserve(seedsPerBatch);
 
     buildBody(core.get(), stem, seed, tickRate);
 
@@ -66,10 +68,12 @@ Plant::Plant(const PlantRecord& record, osg::ref_ptr<character::CoreModel> core,
       segments(record.segments), spawnRadius(record.spawnRadius), offspring(record.offspring),
       seedsReleased(record.seedsReleased) {
     category = CATEGORY_PLANT;
-    maxSegments = std::max(size / 10, 1);
+    const Rules& rules = tile->rules();
+    maxSegments = std::max(size / rules.plantSegmentSize, 1);
     maxEnergy = grownSize;
-    foodValue = 0.5f;
-    seedsPerBatch = offspring / 10 + 1;
+    foodValue = rules.plantFoodValue;
+    seedsPerBatch = offspring / rules.plantSeedsPer + 1;
+    seedTransforms.reserve(seedsPerBatch);
     buildBody(core.get(), stem, seed, tickRate);
 
     // The stem's foot stays on the ground while the bloom rises a segment at a time.
@@ -162,7 +166,7 @@ Plant::~Plant() {
 }
 
 void Plant::update() {
-    const float t = maxEnergy * 0.8f;
+    const float t = maxEnergy * tile->rules().plantGrowAt;
     switch (state) {
     case STATE_REPRODUCE:
         seedStep();
@@ -248,7 +252,7 @@ void Plant::seedStep() {
     if (seedsReleased >= seedsPerBatch) {
         state = STATE_IDLE;
         seedsReleased = 0;
-        energy = energy - 0.75f * energy / segments;
+        energy = energy - tile->rules().plantSeedCost * energy / segments;
     }
 }
 
@@ -292,7 +296,7 @@ void Plant::wither() {
     }
     state = STATE_WITHERING;
     withered = true;
-    countdown = 30;
+    countdown = tile->rules().plantWitherTicks;
     if (model)
         transform->setStateSet(emissive(osg::Vec4(1, 0, 0, 1)).get());
 }
@@ -302,7 +306,7 @@ void Plant::die() {
         if (model)
             model->startLoop(PLANT_ANIM_DIE, 1.0f, 0.1f);
         state = STATE_DEAD;
-        countdown = 10;
+        countdown = tile->rules().plantDeathTicks;
         World* world = worldOf(tile);
         world->lifeDied(*this);
         world->deathPing(getPosition());
@@ -323,12 +327,12 @@ void Plant::forceGrowth() {
     growSegment();
     if (segments >= maxSegments) {
         state = STATE_IDLE;
-        energy = maxEnergy * 0.5f;
+        energy = maxEnergy * tile->rules().plantBirthEnergy;
     }
 }
 
 void Plant::reproduce() {
-    const int d = tile->random() % (spawnRadius * 5) + 1;
+    const int d = tile->random() % (spawnRadius * tile->rules().plantSpread) + 1;
     const float a = static_cast<float>(tile->random() % 360) * DEGREES;
     osg::Vec3d point = getPosition();
     point.x() += std::cos(a) * d;

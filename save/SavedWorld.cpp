@@ -54,6 +54,9 @@ SavedWorld SavedWorld::capture(World& world) {
     r.selectedId = world.getLives().count(world.getSelectedId()) != 0 ? world.getSelectedId() : -1;
     r.seedFixed = RandomSeed::isFixed();
     r.seed = RandomSeed::getSeed();
+    r.rules = world.getRules();
+    r.keep = world.getKeep();
+    r.inserted = world.getInserted();
     r.tiles.reserve(grid.getTiles().size());
     r.animals.reserve(world.getLives().size());
     r.plants.reserve(world.getLives().size());
@@ -114,6 +117,10 @@ void SavedWorld::resume(World& world, const unsigned* seed) const {
 }
 
 void SavedWorld::restore(World& world) const {
+    // The organisms are rebuilt under the rules they lived by.
+    world.setRules(record.rules);
+    world.setKeep(record.keep);
+    world.restoreInserted(record.inserted);
     TileGrid& grid = *world.getTiles();
     ModelCatalogue& models = *world.getModels();
     auto& lives = world.getLives();

@@ -1,5 +1,6 @@
 #include "save/SavedWorldReader.h"
 
+#include "common/RuleTable.h"
 #include "save/SavedWorldCheck.h"
 #include "save/SavedWorldSchema.h"
 #include "save/SqliteDatabase.h"
@@ -17,10 +18,6 @@ namespace {
 using Schema = SavedWorldSchema;
 using Type = SqliteStatement::Type;
 
-// The longest countdowns play sets: an animal's death, a plant's withering and its death.
-constexpr int ANIMAL_DEATH_TICKS = 15;
-constexpr int PLANT_WITHER_TICKS = 30;
-constexpr int PLANT_DEATH_TICKS = 10;
 // The ticks a new marker of each kind is given, in the order of the kind names.
 constexpr int MARKER_LIFETIMES[] = {16, 16, 1, 16, 1};
 
@@ -176,6 +173,7 @@ bool SavedWorldReader::load(const std::string& path, WorldRecord& world, std::st
     int version = 0;
     return checkFile(db, problem) && checkVersion(db, version, problem) &&
            checkTables(db, version, problem) && readWorld(db, world, problem) &&
+           readRules(db, version, world, problem) && readRescue(db, version, world, problem) &&
            readTiles(db, world, problem) && readAnimals(db, world, problem) &&
            readPlants(db, world, problem) && readMarkers(db, world, problem) &&
            (version < Schema::LINEAGE_VERSION || readLineage(db, world, problem));
@@ -315,7 +313,7 @@ bool SavedWorldReader::readAnimals(SqliteDatabase& db, WorldRecord& world, std::
         a.walking = cells.flag();
         a.running = cells.flag();
         a.exhausted = cells.flag();
-        a.deathCountdown = static_cast<int>(cells.whole(0, ANIMAL_DEATH_TICKS));
+        a.deathCountdown = static_cast<int>(cells.whole(0, world.rules.animalDeathTicks));
         world.animals.push_back(a);
     });
 }
@@ -336,12 +334,13 @@ bool SavedWorldReader::readPlants(SqliteDatabase& db, WorldRecord& world, std::s
         p.offspring = cells.trait();
         p.spawnRadius = cells.trait();
         p.life.spawnEfficiency = cells.trait();
-        // Plants are never smaller than 4.
-        p.life.size = cells.trait(4, 100);
-        p.segments = cells.trait(1, std::max(p.life.size / 10, 1));
+        // Plants are never smaller than the rules allow.
+        p.life.size = cells.trait(world.rules.plantMinSize, 100);
+        p.segments = cells.trait(1, std::max(p.life.size / world.rules.plantSegmentSize, 1));
         const bool dead = p.life.state == STATE_DEAD;
-        p.countdown = static_cast<int>(cells.whole(0, dead ? PLANT_DEATH_TICKS : PLANT_WITHER_TICKS));
-        const int seedsPerBatch = p.offspring / 10 + 1;
+        p.countdown = static_cast<int>(
+            cells.whole(0, dead ? world.rules.plantDeathTicks : world.rules.plantWitherTicks));
+        const int seedsPerBatch = p.offspring / world.rules.plantSeedsPer + 1;
         p.seedsReleased = cells.trait(0, seedsPerBatch - 1);
         p.ripeSeeds = cells.trait(0, seedsPerBatch);
         p.seedRingBuilt = cells.flag();
@@ -438,4 +437,49 @@ bool SavedWorldReader::readLineage(SqliteDatabase& db, WorldRecord& world, std::
         problem = "the table lineage holds " + std::to_string(rows) + " rows instead of one";
     world.hasLineage = lineage && rows == 1;
     return world.hasLineage;
+}
+
+bool SavedWorldReader::readRules(SqliteDatabase& db, int version, WorldRecord& world, std::string& problem) {
+    world.rules = Rules();
+    if (version < Schema::LINEAGE_VERSION)
+        return true;
+    return eachRow(db, Schema::RULES, problem, [&](Cells& cells) {
+        cells.setLabel("a rule");
+        const std::string name = cells.text();
+        const RuleTable::Field* field = RuleTable::find(name);
+        cells.setLabel("rule " + name);
+        const double value = cells.number();
+        if (!cells.ok())
+            return;
+        if (!field) {
+            problem = "rules: unknown rule \"" + name + "\"";
+            return;
+        }
+        const std::string reason = RuleTable::check(*field, value);
+        if (!reason.empty())
+            problem = "rule " + name + ": " + reason;
+        else
+            RuleTable::set(world.rules, *field, value);
+    });
+}
+
+bool SavedWorldReader::readRescue(SqliteDatabase& db, int version, WorldRecord& world, std::string& problem) {
+    if (version < Schema::LINEAGE_VERSION)
+        return true;
+    const std::vector<std::string>& kinds = Schema::rescueKindNames();
+    return eachRow(db, Schema::RESCUE, problem, [&](Cells& cells) {
+        cells.setLabel("rescue");
+        const std::string kind = cells.text();
+        const auto found = std::find(kinds.begin(), kinds.end(), kind);
+        const int keep = static_cast<int>(cells.whole(0, 100000));
+        const long inserted = static_cast<long>(cells.whole(0, LLONG_MAX));
+        if (!cells.ok())
+            return;
+        if (found == kinds.end()) {
+            problem = "rescue: \"" + kind + "\" is no kind";
+            return;
+        }
+        world.keep[found - kinds.begin()] = keep;
+        world.inserted[found - kinds.begin()] = inserted;
+    });
 }

@@ -26,4 +26,6 @@ private:
     static bool readMarkers(SqliteDatabase& db, WorldRecord& world, std::string& problem);
     // Each organism's parent, birth tick and genotype, and the genotype table.
     static bool readLineage(SqliteDatabase& db, WorldRecord& world, std::string& problem);
+    static bool readRules(SqliteDatabase& db, int version, WorldRecord& world, std::string& problem);
+    static bool readRescue(SqliteDatabase& db, int version, WorldRecord& world, std::string& problem);
 };

@@ -3,6 +3,7 @@
 #include "life/Genome.h"
 #include "life/LifeState.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -125,6 +126,11 @@ const SavedWorldSchema::Table SavedWorldSchema::GENOTYPES = {"genotypes",
                                                               {"living_organisms", "INTEGER"}}};
 
 const SavedWorldSchema::Table SavedWorldSchema::LINEAGE = {"lineage", {{"next_genotype_id", "INTEGER"}}};
+const SavedWorldSchema::Table SavedWorldSchema::RULES = {"rules",
+                                                         {{"name", "TEXT PRIMARY KEY"}, {"value", "REAL"}}};
+
+const SavedWorldSchema::Table SavedWorldSchema::RESCUE = {
+    "rescue", {{"kind", "TEXT PRIMARY KEY"}, {"keep", "INTEGER"}, {"inserted", "INTEGER"}}};
 
 int SavedWorldSchema::Table::at(const std::string& column) const {
     for (size_t i = 0; i < columns.size(); ++i)
@@ -135,10 +141,11 @@ int SavedWorldSchema::Table::at(const std::string& column) const {
 
 const std::vector<const SavedWorldSchema::Table*>& SavedWorldSchema::tables(int version) {
     static const std::vector<const Table*> first = {&WORLD, &TILES, &ANIMALS, &PLANTS, &MARKERS};
-    static const std::vector<const Table*> all = {&WORLD,   &TILES,    &ANIMALS,   &PLANTS,
-                                                  &MARKERS, &ANCESTRY, &GENOTYPES, &LINEAGE};
+    static const std::vector<const Table*> all = {&WORLD,     &TILES,   &ANIMALS, &PLANTS, &MARKERS, &ANCESTRY,
+                                                  &GENOTYPES, &LINEAGE, &RULES,   &RESCUE};
     return version >= LINEAGE_VERSION ? all : first;
 }
+
 
 std::string SavedWorldSchema::createSql(const Table& table) {
     std::string sql = std::string("CREATE TABLE ") + table.name + " (";
@@ -162,6 +169,11 @@ std::string SavedWorldSchema::selectSql(const Table& table) {
     for (size_t i = 0; i < table.columns.size(); ++i)
         names += std::string(i ? ", " : "") + table.columns[i].name;
     return "SELECT " + names + " FROM " + table.name;
+}
+
+const std::vector<std::string>& SavedWorldSchema::rescueKindNames() {
+    static const std::vector<std::string> names = {"herbivores", "carnivores", "plants"};
+    return names;
 }
 
 std::string SavedWorldSchema::stateName(int state) {

@@ -7,9 +7,11 @@
 // names that stand for states and kinds, so that the file reads well in the sqlite3 shell.
 class SavedWorldSchema {
 public:
+    // Version 2 added the lineage (parents, birth ticks, genotypes), the rules in force and rescue;
+    // version 1 files load without parents, under the default rules.
     static constexpr int VERSION = 2;
-    // The oldest version still read; files before the lineage tables load without parents.
     static constexpr int OLDEST_VERSION = 1;
+    // The first version with the lineage, rules and rescue tables.
     static constexpr int LINEAGE_VERSION = 2;
 
     struct Column {
@@ -30,6 +32,8 @@ public:
     static const Table ANCESTRY;
     static const Table GENOTYPES;
     static const Table LINEAGE;
+    static const Table RULES;
+    static const Table RESCUE;
     // The tables a file of this version holds (by default the current one).
     static const std::vector<const Table*>& tables(int version = VERSION);
 
@@ -47,4 +51,6 @@ public:
     static std::string genomeKindName(int kind);
     static int genomeKindValue(const std::string& name);
     static const std::vector<std::string>& markerKindNames();
+    // The rows of the rescue table, in the order of the World's floors.
+    static const std::vector<std::string>& rescueKindNames();
 };

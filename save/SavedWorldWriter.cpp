@@ -4,6 +4,7 @@
 #include "save/SavedWorldSchema.h"
 #include "save/SqliteDatabase.h"
 #include "save/SqliteStatement.h"
+#include "common/RuleTable.h"
 
 #include <atomic>
 #include <cerrno>
@@ -180,7 +181,8 @@ bool SavedWorldWriter::fill(SqliteDatabase& db, const WorldRecord& world, std::s
     if (!db.run(schema, error))
         return false;
     const bool filled = fillWorld(db, world) && fillTiles(db, world) && fillAnimals(db, world) &&
-                        fillPlants(db, world) && fillMarkers(db, world) && fillLineage(db, world);
+                        fillPlants(db, world) && fillMarkers(db, world) && fillLineage(db, world) &&
+                        fillRules(db, world) && fillRescue(db, world);
     if (!filled) {
         error = db.lastError();
         return false;
@@ -281,4 +283,26 @@ bool SavedWorldWriter::fillLineage(SqliteDatabase& db, const WorldRecord& world)
     Row row(lineage);
     row << world.nextGenotypeId;
     return row.store();
+}
+
+bool SavedWorldWriter::fillRules(SqliteDatabase& db, const WorldRecord& world) {
+    SqliteStatement insert(db.handle(), Schema::insertSql(Schema::RULES));
+    for (const RuleTable::Field& field : RuleTable::fields()) {
+        Row row(insert);
+        row << std::string(field.name) << RuleTable::get(world.rules, field);
+        if (!row.store())
+            return false;
+    }
+    return true;
+}
+
+bool SavedWorldWriter::fillRescue(SqliteDatabase& db, const WorldRecord& world) {
+    SqliteStatement insert(db.handle(), Schema::insertSql(Schema::RESCUE));
+    for (size_t kind = 0; kind < world.keep.size(); ++kind) {
+        Row row(insert);
+        row << Schema::rescueKindNames()[kind] << world.keep[kind] << world.inserted[kind];
+        if (!row.store())
+            return false;
+    }
+    return true;
 }

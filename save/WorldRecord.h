@@ -3,9 +3,11 @@
 #include "life/AnimalRecord.h"
 #include "life/Genotype.h"
 #include "plants/PlantRecord.h"
+#include "common/Rules.h"
 #include "save/MarkerRecord.h"
 #include "save/TileRecord.h"
 
+#include <array>
 #include <vector>
 
 // A whole world at the end of a tick, as plain values.
@@ -33,4 +35,8 @@ struct WorldRecord {
     bool hasLineage = false;
     std::vector<Genotype> genotypes;
     int nextGenotypeId = 0;
+    // The rules in force, and rescue's floors and insertions by kind (herbivores, carnivores, plants).
+    Rules rules;
+    std::array<int, 3> keep{};
+    std::array<long, 3> inserted{};
 };

@@ -5,6 +5,7 @@
 #include "common/OptionReader.h"
 #include "common/RunTree.h"
 #include "sim/SavePattern.h"
+#include "common/RulesFile.h"
 
 #include <algorithm>
 #include <climits>
@@ -17,7 +18,29 @@ namespace {
 // sylvara-sim's reading: a number may be negative (a tile), and a stray word is named as such.
 const OptionReader READER(OptionReader::Sign::Allowed, OptionReader::Strays::Named);
 
+const char* const KEPT_KINDS[] = {"herbivores", "carnivores", "plants"};
+
+// "herbivores=5": a kind and the least of it kept alive.
+bool readKeep(const std::string& text, std::array<int, 3>& keep, std::string& error) {
+    const size_t equals = text.find('=');
+    const std::string kind = text.substr(0, equals);
+    for (int k = 0; k < 3; ++k)
+        if (kind == KEPT_KINDS[k])
+            return equals != std::string::npos &&
+                   READER.readCount("--keep " + kind, text.substr(equals + 1), 0, 100000, keep[k], error);
+    error = "--keep: \"" + text + "\" is not KIND=N with KIND herbivores, carnivores or plants";
+    return false;
+}
+
 } // namespace
+
+std::string SimulationOptions::keepText() const {
+    std::string text;
+    for (int k = 0; k < 3; ++k)
+        if (keep[k] > 0)
+            text += (text.empty() ? "" : " ") + std::string(KEPT_KINDS[k]) + "=" + std::to_string(keep[k]);
+    return text;
+}
 
 SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const* argv,
                                                     SimulationOptions& options, std::string& error) {
@@ -80,6 +103,14 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
              options.mullerShare = percent / 100.0;
              return true;
          }},
+        {"--rules", fileName(options.rulesFile)},
+        {"--keep",
+         [&](const std::string&, const std::string& v) { return readKeep(v, options.keep, error); }},
+        {"--set",
+         [&](const std::string&, const std::string& v) {
+             options.ruleSettings.push_back(v);
+             return true;
+         }},
     };
 
     std::vector<std::string> given;
@@ -91,6 +122,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
             options.phylogenyExtant = true;
             continue;
         }
+        if (option == "--rules-list")
+            return Outcome::RulesList;
         if (option == "--save-every") {
             // Two values: how often, and the pattern of the file names.
             SavePattern pattern;
@@ -128,6 +161,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         }
     }
 
+    if (!RulesFile::apply(options.rulesFile, options.ruleSettings, options.rules, error))
+        return Outcome::Error;
     return GenesisOption::fitsBoard(options.genesisTiles, options.size, error) ? Outcome::Run
                                                                                : Outcome::Error;
 }
@@ -171,6 +206,13 @@ std::string SimulationOptions::usage(const std::string& program) {
         .option("--save-every N PATTERN",
                 {"save the world every N ticks to the file PATTERN names for the tick,",
                  "with one conversion such as %06d: run-%06d.sylvara"})
+        .option("--rules FILE", {"read the rules from a TOML file (see --rules-list); on --load, they",
+                                 "change the saved world's rules from its tick on"})
+        .option("--set NAME=VALUE", {"set one rule, over the file; may be repeated"})
+        .option("--keep KIND=N", {"rescue: at the end of every tick with fewer than N herbivores,",
+                                  "carnivores or plants alive, new ones are made as the genesis makes",
+                                  "them, up to N; counted in the census and the summary; may be repeated"})
+        .option("--rules-list", {"print every rule with its default, range and meaning, and exit"})
         .help()
         .text("\nBad options exit with 2.\n")
         .str();

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "common/GenesisOption.h"
+#include "common/Rules.h"
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,7 +13,7 @@
 class SimulationOptions {
 public:
     using Genesis = GenesisOption::Where;
-    enum class Outcome { Run, Help, Error };
+    enum class Outcome { Run, Help, RulesList, Error };
 
     int size = 5;
     int ticks = 1000;
@@ -42,6 +44,18 @@ public:
     std::string mullerFile;
     // The share of its kind a genotype must hold once to be a band of its own.
     double mullerShare = 0.05;
+    // The rules: a TOML file, then NAME=VALUE settings over it; rules holds the defaults with both applied.
+    std::string rulesFile;
+    std::vector<std::string> ruleSettings;
+    Rules rules;
+
+    // --keep KIND=N: the least of herbivores, carnivores and plants rescue keeps alive; 0: none.
+    std::array<int, 3> keep{};
+    bool keeps() const { return keep[0] > 0 || keep[1] > 0 || keep[2] > 0; }
+    // "herbivores=5 plants=20" for the floors given; empty for none.
+    std::string keepText() const;
+
+    bool changesRules() const { return !rulesFile.empty() || !ruleSettings.empty(); }
 
     // Reads argv[1..argc-1] into options. On Error, error holds a one-line reason.
     static Outcome parse(int argc, const char* const* argv, SimulationOptions& options, std::string& error);

@@ -1,6 +1,7 @@
 #include "sim/SimulationRunner.h"
 
 #include "common/OutputFiles.h"
+#include "common/RuleTable.h"
 #include "save/SavedWorld.h"
 #include "save/SavedWorldWriter.h"
 #include "sim/MullerPlot.h"
@@ -9,6 +10,7 @@
 #include "sim/SavePattern.h"
 #include "sim/SimulationPlot.h"
 #include "sim/TraitsPlot.h"
+#include "sim/WorldRules.h"
 #include "world/RandomSeed.h"
 #include "world/TileGrid.h"
 #include "world/World.h"
@@ -122,7 +124,8 @@ bool SimulationRunner::start(std::string& error) {
             error = "cannot write the CSV " + options.csvFile + ": " + std::strerror(errno);
             return false;
         }
-        writeCsv(PopulationCensus::csvHeader());
+        writeCsv(PopulationCensus::csvHeader() +
+                 (rescuing ? ",herbivores_inserted,carnivores_inserted,plants_inserted" : ""));
     }
     if (world->isPaused()) {
         // A headless run has no key to resume it: ticking a paused world would only count ticks.
@@ -136,16 +139,17 @@ bool SimulationRunner::start(std::string& error) {
     return true;
 }
 
-void SimulationRunner::startWorld(World& world, const SimulationOptions& options, const SavedWorld& saved,
-                                  std::ostream& out) {
+void SimulationRunner::startWorld(World& world, const SavedWorld& saved) {
+    WorldRules::applyToNew(world, options);
     if (options.loadFile.empty()) {
         const std::vector<std::pair<int, int>> tiles = options.tilesToPopulate();
         ProgressLine progress(out, static_cast<long>(tiles.size()));
         world.genesis(tiles, [&](long done) { progress.settingUp(done, world.getLiving().total()); });
         progress.finish();
-    } else {
-        saved.resume(world, options.seeded ? &options.seed : nullptr);
+        return;
     }
+    saved.resume(world, options.seeded ? &options.seed : nullptr);
+    loadedRulesLine = WorldRules::applyToLoaded(world, options);
 }
 
 bool SimulationRunner::prepareWorld(std::string& error) {
@@ -180,8 +184,12 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     world->setTickRate(TICK_RATE);
     // Only the whole phylogeny needs the genotypes that left no living descendant.
     world->getGenotypes().setPruned(options.phylogenyFile.empty() || options.phylogenyExtant);
-    startWorld(*world, options, saved, out);
+    startWorld(*world, saved);
     startTick = tick = static_cast<int>(world->getTickNumber());
+    const World::Insertions& made = world->getInserted();
+    rescuing = options.keeps() || world->getKeep() != World::Floors{} || made[0] + made[1] + made[2] > 0;
+    if (!loadedRulesLine.empty())
+        out << loadedRulesLine << "\n";
     return true;
 }
 
@@ -236,7 +244,10 @@ void SimulationRunner::writeRow() {
         rows += 1;
         return;
     }
-    if (writeCsv(census.csvRow(tick))) {
+    const World::Insertions& made = world->getInserted();
+    const std::string rescue =
+        "," + std::to_string(made[0]) + "," + std::to_string(made[1]) + "," + std::to_string(made[2]);
+    if (writeCsv(census.csvRow(tick) + (rescuing ? rescue : ""))) {
         rows += 1;
         lastRowTick = tick;
     }
@@ -406,17 +417,27 @@ void SimulationRunner::printSummary(std::ostream& to) const {
        << livingCount(PopulationCensus::CARNIVORES) << ", plants " << livingCount(PopulationCensus::PLANTS)
        << "\n";
     const char* const names[] = {"herbivores", "carnivores", "plants"};
+    const World::Insertions& made = world->getInserted();
     for (int g = 0; g < PopulationCensus::GROUPS; ++g) {
         const int extinct = getExtinctionTick(static_cast<PopulationCensus::Group>(g));
         if (extinct < 0)
-            to << names[g] << " alive\n";
+            to << names[g] << " alive";
         else if (lastAlive[g] < 0 && startTick == 0)
-            to << names[g] << " never lived\n";
+            to << names[g] << " never lived";
         else if (lastAlive[g] < 0)
-            to << names[g] << " none from the loaded tick " << startTick << "\n";
+            to << names[g] << " none from the loaded tick " << startTick;
         else
-            to << names[g] << " died out at tick " << extinct << "\n";
+            to << names[g] << " died out at tick " << extinct;
+        // A kind that lived on rescue's insertions never passes for one that lived on its own.
+        if (made[g] > 0)
+            to << ", rescued: " << made[g] << " inserted";
+        to << "\n";
     }
+    if (rescuing)
+        to << "rescue keeps "
+           << (world->getKeep() == World::Floors{} ? "nothing now" : WorldRules::keepText(world->getKeep()))
+           << "; inserted herbivores " << made[0] << ", carnivores " << made[1] << ", plants " << made[2]
+           << "\n";
     if (!options.csvFile.empty())
         to << "csv " << shown(options.csvFile) << " (" << rows << " rows" << (csvError ? ", then failed" : "")
            << ")\n";

@@ -8,6 +8,7 @@
 #include <osg/Group>
 #include <osg/ref_ptr>
 
+#include <array>
 #include <cstdio>
 #include <functional>
 #include <iosfwd>
@@ -63,8 +64,7 @@ private:
     bool prepareWorld(std::string& error);
     // A freshly built world filled as the options say: the genesis, with its progress line on out,
     // or the saved world going on.
-    static void startWorld(World& world, const SimulationOptions& options, const SavedWorld& saved,
-                           std::ostream& out);
+    void startWorld(World& world, const SavedWorld& saved);
     void saveTo(const std::string& file);
     // Closes the CSV and draws the plot; false when the plot could not be drawn.
     bool closeOutputs();
@@ -107,4 +107,8 @@ private:
     bool missingGnuplot = false;
     std::unique_ptr<MullerPlot> muller;
     bool mullerDrawn = false;
+    // Rescue keeps a floor, or has inserted before: the census carries the insertions.
+    bool rescuing = false;
+    // The line announcing the rules changed on a loaded world; empty when none were.
+    std::string loadedRulesLine;
 };

@@ -3,6 +3,7 @@
 #include "common/RunTree.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
+#include "common/RuleTable.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,9 @@ int main(int argc, char** argv) {
     switch (SimulationOptions::parse(argc, argv, options, error)) {
     case SimulationOptions::Outcome::Help:
         std::cout << SimulationOptions::usage("sylvara-sim");
+        return 0;
+    case SimulationOptions::Outcome::RulesList:
+        std::cout << RuleTable::listing();
         return 0;
     case SimulationOptions::Outcome::Error:
         std::cerr << "sylvara-sim: " << error << "\n";

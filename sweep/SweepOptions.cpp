@@ -3,10 +3,16 @@
 #include "common/BoardSize.h"
 #include "common/OptionHelp.h"
 #include "common/OptionReader.h"
+#include "common/RuleTable.h"
+#include "common/RulesFile.h"
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <limits.h>
 #include <map>
 
 namespace {
@@ -20,7 +26,80 @@ bool validGenesis(const std::string& pattern) {
            (!pattern.empty() && pattern.find_first_not_of("0123456789,;") == std::string::npos);
 }
 
+// The values of FROM:TO:STEP, each the shortest text of FROM + i * STEP up to TO.
+bool readSteps(const std::string& option, const std::string& text, std::vector<std::string>& values,
+               std::string& error) {
+    double part[3];
+    size_t start = 0;
+    for (int i = 0; i < 3; ++i) {
+        const size_t end = i < 2 ? text.find(':', start) : text.size();
+        const std::string word = text.substr(start, end == std::string::npos ? end : end - start);
+        char* stop = nullptr;
+        part[i] = std::strtod(word.c_str(), &stop);
+        if (end == std::string::npos || word.empty() || *stop != '\0' || !std::isfinite(part[i])) {
+            error = option + ": \"" + text + "\" is not FROM:TO:STEP";
+            return false;
+        }
+        start = end + 1;
+    }
+    const double count = std::floor((part[1] - part[0]) / part[2] + 1e-9) + 1;
+    if (!(part[2] > 0) || !(count >= 1) || count > 1000) {
+        error = option + ": \"" + text + "\" is no rising range of at most 1000 values";
+        return false;
+    }
+    for (int i = 0; i < static_cast<int>(count); ++i) {
+        char word[32];
+        std::snprintf(word, sizeof word, "%.10g", part[0] + i * part[2]);
+        values.push_back(word);
+    }
+    return true;
+}
+
+bool validKeep(const std::string& text) {
+    const size_t equals = text.find('=');
+    const std::string kind = text.substr(0, equals);
+    const std::string count = equals == std::string::npos ? "" : text.substr(equals + 1);
+    return (kind == "herbivores" || kind == "carnivores" || kind == "plants") && !count.empty() &&
+           count.size() <= 6 && count.find_first_not_of("0123456789") == std::string::npos;
+}
+
 } // namespace
+
+bool SweepOptions::readRuleAxis(const std::string& text, RuleAxis& axis, std::string& error) {
+    const size_t equals = text.find('=');
+    axis.name = text.substr(0, equals);
+    axis.values.clear();
+    const std::string option = "--set " + text;
+    const RuleTable::Field* field = RuleTable::find(axis.name);
+    if (equals == std::string::npos) {
+        error = option + ": give NAME=VALUE[,VALUE...] or NAME=FROM:TO:STEP";
+        return false;
+    }
+    if (!field) {
+        error =
+            option + ": unknown rule " + axis.name + " (did you mean " + RuleTable::nearest(axis.name) + "?)";
+        return false;
+    }
+    const std::string values = text.substr(equals + 1);
+    if (values.find(':') != std::string::npos) {
+        if (!readSteps(option, values, axis.values, error))
+            return false;
+    } else {
+        for (size_t start = 0; start <= values.size();) {
+            const size_t end = std::min(values.find(',', start), values.size());
+            axis.values.push_back(values.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+    for (const std::string& value : axis.values) {
+        double number = 0.0;
+        if (!RuleTable::parse(*field, value, number, error)) {
+            error = option + ": rule " + axis.name + ": " + error;
+            return false;
+        }
+    }
+    return true;
+}
 
 bool SweepOptions::readList(const std::string& option, const std::string& text, long long low, long long high,
                             std::vector<long long>& values, std::string& error) {
@@ -106,6 +185,36 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
              options.folder = v;
              return true;
          }},
+        {"--set",
+         [&](const std::string&, const std::string& v) {
+             RuleAxis axis;
+             if (!readRuleAxis(v, axis, error))
+                 return false;
+             for (const RuleAxis& given : options.ruleAxes)
+                 if (given.name == axis.name) {
+                     error = "--set " + v + ": the rule " + axis.name + " is set twice";
+                     return false;
+                 }
+             options.ruleAxes.push_back(axis);
+             return true;
+         }},
+        {"--rules",
+         [&](const std::string&, const std::string& v) {
+             Rules rules;
+             if (!RulesFile::read(v, rules, error))
+                 return false;
+             char* whole = realpath(v.c_str(), nullptr);
+             options.rulesFile = whole ? whole : v;
+             std::free(whole);
+             return true;
+         }},
+        {"--keep",
+         [&](const std::string& o, const std::string& v) {
+             if (!validKeep(v))
+                 error = o + ": \"" + v + "\" is not KIND=N with KIND herbivores, carnivores or plants";
+             options.keeps.push_back(v);
+             return validKeep(v);
+         }},
         {"--sshloginfile",
          [&](const std::string&, const std::string& v) {
              options.sshLoginFile = v;
@@ -160,6 +269,11 @@ std::string SweepOptions::usage(const std::string& program) {
                                     "patterns (default all)"})
         .option("--ticks LIST", {"run lengths in ticks (default 2000)"})
         .option("--interval N", {"ticks per census row (default 100)"})
+        .option("--rules FILE", {"the rules every job starts from, a TOML file (see sylvara-sim --rules-list)"})
+        .option("--set NAME=V1,V2,...", {"or --set NAME=FROM:TO:STEP: a rule over the base; several values make it",
+                                          "one more dimension of the grid, named in each configuration (repeat",
+                                          "for several rules)"})
+        .option("--keep KIND=N", {"rescue in every job, as sylvara-sim takes it; may be repeated"})
         .option("--jobs N", {"job slots per machine (default: one per core)"})
         .option("--sshloginfile FILE",
                 {"spread the jobs over the machines listed in FILE (GNU parallel's format);",

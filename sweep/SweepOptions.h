@@ -14,6 +14,16 @@ public:
     // "all", "centre" (the middle tile) or tiles as sylvara-sim takes them ("C,R;C,R").
     std::vector<std::string> genesis{"all"};
     std::vector<int> lengths{2000};
+    // A rule and the values it takes: one more dimension of the grid when it has several.
+    struct RuleAxis {
+        std::string name;
+        std::vector<std::string> values;
+    };
+    std::vector<RuleAxis> ruleAxes;
+    // The base rules of every job, absolute once read; empty: the defaults.
+    std::string rulesFile;
+    // Rescue floors passed to every job, as --keep takes them ("herbivores=5").
+    std::vector<std::string> keeps;
     int interval = 100;
     std::string folder;
     // 0: one job per core of each machine.
@@ -29,6 +39,8 @@ public:
     static std::string usage(const std::string& program);
 
     // "1-4,9" -> 1 2 3 4 9; false, with a reason, on anything else.
+    // "NAME=V1,V2" or "NAME=FROM:TO:STEP", each value checked against the rule.
+    static bool readRuleAxis(const std::string& text, RuleAxis& axis, std::string& error);
     static bool readList(const std::string& option, const std::string& text, long long low, long long high,
                          std::vector<long long>& values, std::string& error);
 };

@@ -6,7 +6,11 @@ std::string SweepPlan::Configuration::name() const {
     std::string pattern = genesis;
     for (char& c : pattern)
         c = c == ',' ? '.' : c == ';' ? '_' : c;
-    return "size" + std::to_string(size) + "-" + pattern + "-t" + std::to_string(ticks);
+    std::string text = "size" + std::to_string(size) + "-" + pattern + "-t" + std::to_string(ticks);
+    for (const RuleValue& rule : rules)
+        if (rule.varies)
+            text += "-" + rule.name + rule.value;
+    return text;
 }
 
 std::string SweepPlan::Configuration::genesisArgument() const {
@@ -17,16 +21,29 @@ std::string SweepPlan::Configuration::genesisArgument() const {
 }
 
 SweepPlan::SweepPlan(const SweepOptions& options, const std::string& folder, const std::string& bin)
-    : folder(folder), bin(bin), interval(options.interval) {
+    : folder(folder), bin(bin), interval(options.interval), rulesFile(options.rulesFile),
+      keeps(options.keeps) {
+    // Every combination of the rules' values, the last rule changing fastest.
+    std::vector<std::vector<Configuration::RuleValue>> combinations(1);
+    for (const SweepOptions::RuleAxis& axis : options.ruleAxes) {
+        std::vector<std::vector<Configuration::RuleValue>> longer;
+        for (const auto& combination : combinations)
+            for (const std::string& value : axis.values) {
+                longer.push_back(combination);
+                longer.back().push_back({axis.name, value, axis.values.size() > 1});
+            }
+        combinations = longer;
+    }
     for (int ticks : options.lengths)
         for (const std::string& genesis : options.genesis)
-            for (int size : options.sizes) {
-                const int index = static_cast<int>(configurations.size());
-                configurations.push_back({size, genesis, ticks});
-                for (unsigned seed : options.seeds)
-                    jobs.push_back(
-                        {index, seed, configurations.back().name() + "-seed" + std::to_string(seed)});
-            }
+            for (int size : options.sizes)
+                for (const auto& rules : combinations) {
+                    const int index = static_cast<int>(configurations.size());
+                    configurations.push_back({size, genesis, ticks, rules});
+                    for (unsigned seed : options.seeds)
+                        jobs.push_back(
+                            {index, seed, configurations.back().name() + "-seed" + std::to_string(seed)});
+                }
 }
 
 std::string SweepPlan::simArguments(const Job& job) const {
@@ -35,7 +52,17 @@ std::string SweepPlan::simArguments(const Job& job) const {
     return "--size " + std::to_string(c.size) + " --genesis " + ShellWord::of(c.genesisArgument()) +
            " --ticks " + std::to_string(c.ticks) + " --seed " + std::to_string(job.seed) + " --interval " +
            std::to_string(interval) + " --csv " + ShellWord::of(base + ".csv") + " --plot " +
-           ShellWord::of(base + ".png") + " --traits " + ShellWord::of(base + "-traits.png");
+           ShellWord::of(base + ".png") + " --traits " + ShellWord::of(base + "-traits.png") +
+           ruleArguments(c);
+}
+
+std::string SweepPlan::ruleArguments(const Configuration& c) const {
+    std::string text = rulesFile.empty() ? "" : " --rules " + ShellWord::of(rulesFile);
+    for (const Configuration::RuleValue& rule : c.rules)
+        text += " --set " + ShellWord::of(rule.name + "=" + rule.value);
+    for (const std::string& keep : keeps)
+        text += " --keep " + ShellWord::of(keep);
+    return text;
 }
 
 std::string SweepPlan::command(const Job& job) const {

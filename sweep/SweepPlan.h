@@ -14,7 +14,15 @@ public:
         int size;
         std::string genesis;
         int ticks;
-        // "size5-all-t2000": names the configuration's files and rows.
+        // Every --set rule and its value here; those of the rules that vary name the configuration.
+        struct RuleValue {
+            std::string name;
+            std::string value;
+            bool varies;
+        };
+        std::vector<RuleValue> rules;
+        // "size5-all-t2000", then "-tile.nourishment0.04" for each varying rule: names the
+        // configuration's files and rows.
         std::string name() const;
         // The tiles as sylvara-sim's --genesis takes them ("centre" becomes the middle tile).
         std::string genesisArgument() const;
@@ -39,9 +47,13 @@ public:
     std::string simArguments(const Job& job) const;
 
 private:
+    std::string ruleArguments(const Configuration& c) const;
+
     std::string folder;
     std::string bin;
     int interval;
+    std::string rulesFile;
+    std::vector<std::string> keeps;
     std::vector<Configuration> configurations;
     std::vector<Job> jobs;
 };

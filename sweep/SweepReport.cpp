@@ -7,6 +7,15 @@
 
 namespace {
 
+// A kind kept alive by rescue is said to be, with how often and how many.
+std::string rescueText(const SweepSummary& s, int group) {
+    const int rescued = s.rescuedRuns(group);
+    if (rescued == 0)
+        return "";
+    return ", rescued in " + std::to_string(rescued) + " of " + std::to_string(s.runs()) + " (" +
+           std::to_string(s.inserted(group)) + " inserted)";
+}
+
 std::string extinctionText(const SweepSummary::Extinction& e, int runs) {
     if (e.diedOut == 0)
         return "alive in every run";
@@ -23,19 +32,23 @@ SweepReport::SweepReport(const SweepPlan& plan, const std::string& folder)
     : plan(plan), folder(folder), summaries(plan.getConfigurations().size()) {}
 
 std::string SweepReport::title(const SweepPlan::Configuration& c) {
-    return "size " + std::to_string(c.size) + ", genesis " + c.genesis + ", " + std::to_string(c.ticks) +
-           " ticks";
+    std::string text = "size " + std::to_string(c.size) + ", genesis " + c.genesis + ", " +
+                       std::to_string(c.ticks) + " ticks";
+    for (const SweepPlan::Configuration::RuleValue& rule : c.rules)
+        if (rule.varies)
+            text += ", " + rule.name + " " + rule.value;
+    return text;
 }
 
 void SweepReport::gather() {
     for (const SweepPlan::Job& job : plan.getJobs()) {
         SweepSummary::Run run;
         std::string error;
-        if (SweepSummary::readRun(plan.csvFile(job), run, error) &&
-            run.ticks.back() == plan.getConfigurations()[job.configuration].ticks) {
-            SweepSummary::readLineage(plan.logFile(job), run);
-            summaries[job.configuration].add(run);
-        }
+        if (!SweepSummary::readRun(plan.csvFile(job), run, error) ||
+            run.ticks.back() != plan.getConfigurations()[job.configuration].ticks)
+            continue;
+        SweepSummary::readSummaryLines(plan.logFile(job), run);
+        summaries[job.configuration].add(run);
     }
 }
 
@@ -49,7 +62,16 @@ int SweepReport::runs() const {
 bool SweepReport::write(std::ostream& out, std::string& error) const {
     std::ofstream summary(summaryFile());
     std::ofstream curves(curvesFile());
-    summary << "configuration,size,genesis,ticks," << SweepSummary::summaryHeader() << "\n";
+    // Every rule that varies gets a column of its own.
+    std::vector<std::string> varying;
+    if (!plan.getConfigurations().empty())
+        for (const auto& rule : plan.getConfigurations().front().rules)
+            if (rule.varies)
+                varying.push_back(rule.name);
+    summary << "configuration,size,genesis,ticks,";
+    for (const std::string& name : varying)
+        summary << name << ",";
+    summary << SweepSummary::summaryHeader() << "\n";
     curves << "configuration," << SweepSummary::curvesHeader() << "\n";
     std::vector<SweepPlot::Panel> panels;
     const char* const kinds[] = {"herbivores", "carnivores", "plants"};
@@ -57,13 +79,17 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
         const SweepPlan::Configuration& c = plan.getConfigurations()[i];
         const SweepSummary& s = summaries[i];
         // The genesis may hold commas: quoted as a CSV field.
-        summary << c.name() << "," << c.size << ",\"" << c.genesis << "\"," << c.ticks << ","
-                << s.summaryRow() << "\n";
+        summary << c.name() << "," << c.size << ",\"" << c.genesis << "\"," << c.ticks << ",";
+        for (const auto& rule : c.rules)
+            if (rule.varies)
+                summary << rule.value << ",";
+        summary << s.summaryRow() << "\n";
         for (const std::string& row : s.curvesRows())
             curves << c.name() << "," << row << "\n";
         out << c.name() << ": " << s.runs() << " runs\n";
         for (int group = 0; group < CensusColumns::GROUPS && s.runs() > 0; ++group)
-            out << "  " << kinds[group] << " " << extinctionText(s.extinction(group), s.runs()) << "\n";
+            out << "  " << kinds[group] << " " << extinctionText(s.extinction(group), s.runs())
+                << rescueText(s, group) << "\n";
         if (s.runs() > 0)
             panels.push_back({c.name(), title(c) + " (" + std::to_string(s.runs()) + " runs)", c.ticks});
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -46,16 +47,34 @@ bool SweepSummary::readRun(const std::string& csvFile, Run& run, std::string& er
     return true;
 }
 
-void SweepSummary::readLineage(const std::string& logFile, Run& run) {
+void SweepSummary::readSummaryLines(const std::string& logFile, Run& run) {
     std::ifstream in(logFile);
-    for (std::string line; std::getline(in, line);)
+    const char* const kinds[] = {"herbivores", "carnivores", "plants"};
+    run.genotypesAlive = run.deepestLiving = -1;
+    std::string line;
+    while (std::getline(in, line)) {
         if (std::sscanf(line.c_str(), "genotypes alive %d, deepest living depth %d", &run.genotypesAlive,
                         &run.deepestLiving) == 2)
-            return;
-    run.genotypesAlive = run.deepestLiving = -1;
+            continue;
+        for (int group = 0; group < CensusColumns::GROUPS; ++group) {
+            const std::string kind = kinds[group];
+            if (line.rfind(kind + " ", 0) != 0)
+                continue;
+            int tick = 0;
+            if (line.rfind(kind + " alive", 0) == 0)
+                run.diedAt[group] = -1;
+            else if (std::sscanf(line.c_str() + kind.size(), " died out at tick %d", &tick) == 1)
+                run.diedAt[group] = tick;
+            const size_t rescued = line.find(", rescued: ");
+            if (rescued != std::string::npos)
+                run.inserted[group] = std::atol(line.c_str() + rescued + 11);
+        }
+    }
 }
 
 int SweepSummary::Run::extinctionTick(int group) const {
+    if (diedAt[group] != UNKNOWN)
+        return diedAt[group];
     if (counts.back()[group] > 0)
         return -1;
     size_t first = counts.size() - 1;
@@ -95,6 +114,20 @@ SweepSummary::Extinction SweepSummary::extinction(int group) const {
     return result;
 }
 
+int SweepSummary::rescuedRuns(int group) const {
+    int runs = 0;
+    for (const Run& run : pooled)
+        runs += run.inserted[group] > 0;
+    return runs;
+}
+
+long SweepSummary::inserted(int group) const {
+    long total = 0;
+    for (const Run& run : pooled)
+        total += run.inserted[group];
+    return total;
+}
+
 std::vector<SweepSummary::Point> SweepSummary::curves() const {
     std::vector<Point> points;
     if (pooled.empty())
@@ -130,7 +163,13 @@ std::string SweepSummary::summaryHeader() {
         header += "," + kind + "_died_out," + kind + "_extinction_q1," + kind + "_extinction_median," + kind +
                   "_extinction_q3";
     }
-    return header + ",genotypes_alive_median,deepest_living_depth_median";
+    header += ",genotypes_alive_median,deepest_living_depth_median";
+    // Rescue's columns come last, so that the earlier ones keep their places.
+    for (int group = 0; group < CensusColumns::GROUPS; ++group) {
+        const std::string kind = CensusColumns::groupName(static_cast<CensusColumns::Group>(group));
+        header += "," + kind + "_rescued_runs," + kind + "_inserted";
+    }
+    return header;
 }
 
 std::string SweepSummary::summaryRow() const {
@@ -153,7 +192,10 @@ std::string SweepSummary::summaryRow() const {
     std::sort(alive.begin(), alive.end());
     std::sort(deepest.begin(), deepest.end());
     row += "," + (alive.empty() ? std::string() : number(quantile(alive, 0.5)));
-    return row + "," + (deepest.empty() ? std::string() : number(quantile(deepest, 0.5)));
+    row += "," + (deepest.empty() ? std::string() : number(quantile(deepest, 0.5)));
+    for (int group = 0; group < CensusColumns::GROUPS; ++group)
+        row += "," + std::to_string(rescuedRuns(group)) + "," + std::to_string(inserted(group));
+    return row;
 }
 
 std::string SweepSummary::curvesHeader() {

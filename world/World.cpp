@@ -130,7 +130,7 @@ void World::tick() {
         killTileRequested = false;
     }
     if (genesisTileRequested) {
-        targetTile->populate(10, 10, 10);
+        targetTile->genesis();
         genesisTileRequested = false;
     }
     if (fertilizeTileRequested) {
@@ -142,6 +142,8 @@ void World::tick() {
     tiles->huntAll();
     tiles->updateAll();
     tiles->migrateAll();
+    if (keep[0] > 0 || keep[1] > 0 || keep[2] > 0)
+        rescue();
     releaseSpareMarkers();
     followSelection();
     ++tickNumber;
@@ -149,10 +151,32 @@ void World::tick() {
     reseed();
 }
 
+void World::rescue() {
+    Floors living{};
+    for (const auto& entry : lives) {
+        const Life& life = *entry.second;
+        if (life.getState() == STATE_DEAD)
+            continue;
+        if (life.getCategory() == CATEGORY_PLANT)
+            living[2] += 1;
+        else
+            living[static_cast<const Animal&>(life).getKind() == KIND_HERBIVORE ? 0 : 1] += 1;
+    }
+    const int side = tiles->getTilesPerSide();
+    for (int kind = 0; kind < 3; ++kind) {
+        for (int missing = keep[kind] - living[kind]; missing > 0; --missing) {
+            const int column = std::rand() % side;
+            WorldTile* tile = tiles->tileAt(column, std::rand() % side);
+            tile->populate(kind == 0, kind == 1, kind == 2);
+            inserted[kind] += 1;
+        }
+    }
+}
+
 void World::genesis(const std::vector<std::pair<int, int>>& tilesToPopulate, const TileDone& tileDone) {
     long done = 0;
     for (const auto& tile : tilesToPopulate) {
-        tiles->tileAt(tile.first, tile.second)->populate(10, 10, 10);
+        tiles->tileAt(tile.first, tile.second)->genesis();
         if (tileDone)
             tileDone(++done);
     }

@@ -4,6 +4,7 @@
 #include "life/GenotypeTable.h"
 #include "life/Life.h"
 #include "presentation/BeamBatch.h"
+#include "common/Rules.h"
 #include "world/TimedMarker.h"
 #include "world/ToolMode.h"
 
@@ -57,6 +58,18 @@ public:
     SoundBank* getSound() const { return sound.get(); }
     std::map<int, osg::ref_ptr<Life>>& getLives() { return lives; }
     int getTickRate() const { return tickRate; }
+    // The rules every tick reads; the window program keeps the defaults.
+    const Rules& getRules() const { return rules; }
+    void setRules(const Rules& r) { rules = r; }
+    // Rescue: at the end of every tick, a kind (herbivores, carnivores, plants, in that order) with
+    // fewer living than its floor gets new ones, made as the genesis makes them, up to the floor.
+    using Floors = std::array<int, 3>;
+    using Insertions = std::array<long, 3>;
+    void setKeep(const Floors& floors) { keep = floors; }
+    const Floors& getKeep() const { return keep; }
+    // The organisms rescue has made since the world began.
+    const Insertions& getInserted() const { return inserted; }
+    void restoreInserted(const Insertions& counts) { inserted = counts; }
     // Unpaused ticks run since the world began.
     long getTickNumber() const { return tickNumber; }
     // The last id handed out: the next one is the first free id after it.
@@ -184,6 +197,7 @@ private:
     void followSelection();
     void releaseSelection();
     void spawnRandomAnimal(int kind);
+    void rescue();
     void addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform,
                       MarkerKind kind);
     // An expired marker of the kind, shown and timed again; null when none is left.
@@ -193,6 +207,9 @@ private:
     void drawCursorMarkers();
     int* livingCountOf(const Life& life);
 
+    Rules rules;
+    Floors keep{};
+    Insertions inserted{};
     Hud* hud;
     Viewer* viewer;
     osg::ref_ptr<Life> selectedLife;

@@ -28,7 +28,8 @@ osg::Material* emissionOf(const osg::StateSet* stateSet) {
 } // namespace
 
 WorldTile::WorldTile(TileGrid* grid, int column, int row)
-    : grid(grid), transform(new osg::PositionAttitudeTransform), row(row), column(column) {
+    : grid(grid), worldRules(&grid->getWorld()->getRules()), transform(new osg::PositionAttitudeTransform),
+      row(row), column(column) {
     transform->setPosition(
         osg::Vec3d(column * TileGrid::TILE_SIZE + 75.0, row * TileGrid::TILE_SIZE + 75.0, 0));
 }
@@ -216,7 +217,8 @@ int WorldTile::findNearestLife(const osg::Vec3d& point) const {
 
 float WorldTile::nutrientShare(float plantSize) const {
     const float r = plantSize / plantMass;
-    return fertilized ? (r + r) * 0.02f : r * 0.02f;
+    return fertilized ? (r * worldRules->tileFertilizedBoost) * worldRules->tileNourishment
+                      : r * worldRules->tileNourishment;
 }
 
 osg::Vec3d WorldTile::randomPoint() {
@@ -241,7 +243,7 @@ bool WorldTile::contains(const osg::Vec3d& point) const {
 
 void WorldTile::mutateAnimalGenome(int& kind, int& speed, int& adrenaline, int& spawnEfficiency, int& size,
                                    int& preySize) {
-    AnimalGenome::mutate(kind, speed, adrenaline, spawnEfficiency, size, preySize);
+    AnimalGenome::mutate(kind, speed, adrenaline, spawnEfficiency, size, preySize, *worldRules);
 }
 
 void WorldTile::spawnAnimal(int kind, const osg::Vec3d& position, int speed, int adrenaline,
@@ -292,8 +294,12 @@ void WorldTile::populate(int herbivores, int carnivores, int plantCount) {
     }
 }
 
+void WorldTile::genesis() {
+    populate(worldRules->genesisHerbivores, worldRules->genesisCarnivores, worldRules->genesisPlants);
+}
+
 void WorldTile::mutatePlantGenome(int& offspring, int& spawnRadius, int& spawnEfficiency, int& size) {
-    PlantGenome::mutate(offspring, spawnRadius, spawnEfficiency, size);
+    PlantGenome::mutate(offspring, spawnRadius, spawnEfficiency, size, *worldRules);
 }
 
 void WorldTile::spawnPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency,
@@ -314,7 +320,8 @@ void WorldTile::growPlant(const osg::Vec3d& point, int offspring, int spawnRadiu
     World* world = grid->getWorld();
     ModelCatalogue* models = world->getModels();
     const int id = world->newId();
-    const float limit = VIABILITY_FACTOR * (fertilized ? 100.0f : static_cast<float>(animalCount + 1));
+    const float limit = worldRules->tileViability *
+                        (fertilized ? worldRules->tileFertilizedCrowd : static_cast<float>(animalCount + 1));
     const bool viable = (plantMass + static_cast<float>(size)) < limit;
     osg::ref_ptr<Plant> plant =
         new Plant(id, models->getPlantCore(), models->getStemNode(), models->getSeedNode(), this, point,

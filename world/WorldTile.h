@@ -4,6 +4,7 @@
 #include <osg/ref_ptr>
 
 #include "life/LifeList.h"
+#include "common/Rules.h"
 
 class Life;
 class TileGrid;
@@ -11,8 +12,6 @@ class TileGrid;
 // One square of ground: drawn, and a bucket of the organisms standing on it.
 class WorldTile {
 public:
-    static constexpr float VIABILITY_FACTOR = 50.0f;
-
     WorldTile(TileGrid* grid, int column, int row);
     virtual ~WorldTile();
     WorldTile(const WorldTile&) = delete;
@@ -52,10 +51,14 @@ public:
     void spawnAnimal(int kind, const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency,
                      int size, int preySize, int generation = 0, const Life* parent = nullptr);
     void populate(int herbivores, int carnivores, int plants);
+    // The genesis: as many of each kind as the rules say.
+    void genesis();
     void mutatePlantGenome(int& offspring, int& spawnRadius, int& spawnEfficiency, int& size);
     void spawnPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency, int size,
                     int generation = 0, const Life* parent = nullptr);
 
+    // The rules in force, the World's own.
+    const Rules& rules() const { return *worldRules; }
     int getRow() const { return row; }
     int getColumn() const { return column; }
     TileGrid* getGrid() const { return grid; }
@@ -76,6 +79,7 @@ private:
 
     bool fertilized = false;
     TileGrid* grid;
+    const Rules* worldRules;
     LifeList animals;
     LifeList plants;
     osg::ref_ptr<osg::PositionAttitudeTransform> transform;

@@ -265,6 +265,45 @@ TEST(Lab, AWorldSavedFromTheWindowGoesOnInTheHeadlessRunner) {
         std::remove(made.c_str());
 }
 
+TEST(Lab, OpensUnderTheRulesOfAFileAndItsSavedWorldKeepsThem) {
+    const std::string rules = "/tmp/sylvara-lab-e2e-" + std::to_string(getpid()) + "-rules.toml";
+    // No herbivores at the genesis, and no drift that could make one.
+    std::ofstream(rules) << "[genesis]\nherbivores = 0\n\n[mutation]\nchance = 0\n";
+    ProgramSession session({"--genesis", "all", "--seed", "3", "--rules", rules, "--keep", "plants=5"});
+    ASSERT_TRUE(board::open(session, "rules", LAB)) << session.output();
+    const std::string leaf = rules.substr(rules.rfind('/') + 1);
+    EXPECT_NE(session.output().find("rules: " + leaf + "\nkeep: plants=5"), std::string::npos)
+        << session.output();
+    session.key("x");
+    ASSERT_TRUE(session.waitForOutput("saved world-", 30)) << session.output();
+    std::smatch found;
+    const std::string output = session.output();
+    ASSERT_TRUE(std::regex_search(output, found, std::regex("saved (world-[0-9]+\\.sylvara)"))) << output;
+    const std::string file = found[1];
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+
+    const std::string csv = "/tmp/sylvara-lab-e2e-" + std::to_string(getpid()) + ".csv";
+    int code = 0;
+    const std::string run =
+        ProgramSession::runHeadless("./sylvara-sim --load " + file + " --ticks 300 --csv " + csv +
+                                        " --plot " + csv + ".png --traits " + csv + "-traits.png",
+                                    code);
+    EXPECT_EQ(code, 0) << run;
+    EXPECT_NE(run.find("herbivores none from the loaded tick"), std::string::npos) << run;
+    EXPECT_NE(run.find("rescue keeps plants=5"), std::string::npos) << run;
+
+    // The same world with its rules changed on load says so in one line.
+    const std::string changed = ProgramSession::runHeadless(
+        "./sylvara-sim --load " + file + " --ticks 10 --set mutation.chance=20 --csv " + csv + " --plot " +
+            csv + ".png --traits " + csv + "-traits.png",
+        code);
+    EXPECT_EQ(code, 0) << changed;
+    EXPECT_NE(changed.find("rules changed from tick "), std::string::npos) << changed;
+    EXPECT_NE(changed.find(": mutation.chance 0 -> 20\n"), std::string::npos) << changed;
+    for (const std::string& made : {file, csv, csv + ".png", csv + "-traits.png", rules})
+        std::remove(made.c_str());
+}
+
 TEST(Lab, EachBadStartGetsOneLineAndExitCode2BeforeAnyWindow) {
     const std::string damaged = "/tmp/sylvara-lab-e2e-" + std::to_string(getpid()) + ".sylvara";
     std::ofstream(damaged) << "not a saved world\n";
@@ -277,6 +316,9 @@ TEST(Lab, EachBadStartGetsOneLineAndExitCode2BeforeAnyWindow) {
                                "--load missing.sylvara",
                                "--load " + damaged,
                                "--load " + damaged + " --size 4",
+                               "--rules missing.toml",
+                               "--set animal.moveCots=1",
+                               "--keep grazers=3",
                                // No display is said before the run ahead, not after it.
                                "--size 1 --ahead 3000000"};
     for (const std::string& options : bad) {

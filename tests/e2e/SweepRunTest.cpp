@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
+#include <regex>
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -157,6 +159,104 @@ TEST(SweepRun, AFailedJobIsNamedFailsTheSweepAndAloneRunsAgain) {
     // Another grid in the same folder would misread the job log: refused.
     EXPECT_EQ(shell(command + " --seeds 1-5", output), 2);
     EXPECT_NE(output.find("holds another sweep"), std::string::npos) << output;
+}
+
+// Every row of a CSV after its header, split at the commas.
+std::vector<std::vector<std::string>> csvRows(const std::string& text, std::vector<std::string>& header) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(text);
+    std::string line;
+    for (bool first = true; std::getline(in, line); first = false) {
+        std::vector<std::string> cells;
+        std::istringstream fields(line);
+        for (std::string cell; std::getline(fields, cell, ',');)
+            cells.push_back(cell);
+        (first ? header : rows.emplace_back()) = cells;
+    }
+    return rows;
+}
+
+TEST(SweepRun, ARuleGivenSeveralValuesIsOneMoreDimensionNamedEverywhere) {
+    Scratch scratch;
+    const std::string out = scratch.path("sweep");
+    std::ofstream(scratch.path("base.toml")) << "[mutation]\nchance = 20\n";
+    std::string output;
+    ASSERT_EQ(shell(bin() + "/sylvara-sweep --out " + out +
+                        " --sizes 2 --seeds 1-2 --ticks 3000 --interval 1000" + " --rules " +
+                        scratch.path("base.toml") +
+                        " --set tile.nourishment=0.02:0.06:0.04 --set animal.moveCost=0.01 --jobs 2",
+                    output),
+              0)
+        << output;
+    EXPECT_NE(output.find("jobs done 4/4"), std::string::npos) << output;
+    const std::string plain = "size2-all-t3000-tile.nourishment0.02";
+    const std::string rich = "size2-all-t3000-tile.nourishment0.06";
+    EXPECT_NE(output.find(plain + ": 2 runs"), std::string::npos) << output;
+    EXPECT_NE(output.find(rich + ": 2 runs"), std::string::npos) << output;
+
+    // The rules set to their defaults give the default run exactly; the richer tiles another one.
+    ASSERT_EQ(shell("cd " + bin() +
+                        " && ./sylvara-sim --size 2 --ticks 3000 --seed 1 --interval 1000 --csv " +
+                        scratch.path("alone.csv") + " --plot " + scratch.path("alone.png") + " --traits " +
+                        scratch.path("alone-traits.png"),
+                    output),
+              0)
+        << output;
+    const std::string swept = readFile(out + "/jobs/" + plain + "-seed1.csv");
+    ASSERT_FALSE(swept.empty());
+    EXPECT_EQ(swept, readFile(scratch.path("alone.csv")));
+    std::vector<std::string> header;
+    const std::string richer = readFile(out + "/jobs/" + rich + "-seed1.csv");
+    EXPECT_NE(richer.substr(0, 2000), swept.substr(0, 2000)) << "the rule reached the job";
+
+    // summary.csv names the varying rule in a column of its own, and the extinction ticks are the
+    // jobs' own, not the census rows' (every 1000 ticks).
+    const auto rows = csvRows(readFile(out + "/summary.csv"), header);
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_GE(header.size(), 6u);
+    EXPECT_EQ(header[4], "tile.nourishment");
+    EXPECT_EQ(header[5], "runs");
+    EXPECT_EQ(rows[0][0], plain);
+    EXPECT_EQ(rows[0][4], "0.02");
+    EXPECT_EQ(rows[1][4], "0.06");
+    EXPECT_EQ(std::find(header.begin(), header.end(), "animal.moveCost"), header.end())
+        << "a rule with one value does not vary";
+    const std::string log = readFile(out + "/jobs/" + plain + "-seed1.log");
+    std::smatch died;
+    if (std::regex_search(log, died, std::regex("herbivores died out at tick ([0-9]+)"))) {
+        const std::string seed2 = readFile(out + "/jobs/" + plain + "-seed2.log");
+        std::smatch other;
+        if (std::regex_search(seed2, other, std::regex("herbivores died out at tick ([0-9]+)"))) {
+            const double median = (std::stod(died[1]) + std::stod(other[1])) / 2;
+            const auto column = std::find(header.begin(), header.end(), "herbivore_extinction_median");
+            ASSERT_NE(column, header.end());
+            EXPECT_DOUBLE_EQ(std::stod(rows[0][column - header.begin()]), median);
+        }
+    }
+    const std::string survival = readFile(out + "/survival.png");
+    EXPECT_EQ(survival.substr(1, 3), "PNG");
+    const std::string curves = readFile(out + "/summary-curves.csv");
+    EXPECT_NE(curves.find("\n" + rich + ",3000,"), std::string::npos);
+
+    // Rescue in a sweep is counted in the summary, never hidden.
+    const std::string kept = scratch.path("kept");
+    ASSERT_EQ(shell(bin() + "/sylvara-sweep --out " + kept +
+                        " --sizes 1 --seeds 1 --ticks 2000 --keep herbivores=8",
+                    output),
+              0)
+        << output;
+    EXPECT_NE(output.find("herbivores alive in every run, rescued in 1 of 1 ("), std::string::npos) << output;
+    const auto keptRows = csvRows(readFile(kept + "/summary.csv"), header);
+    const auto inserted = std::find(header.begin(), header.end(), "herbivore_inserted");
+    ASSERT_NE(inserted, header.end());
+    EXPECT_GT(std::stol(keptRows.at(0)[inserted - header.begin()]), 0);
+
+    for (const std::string& bad : std::vector<std::string>{
+             "--set tile.nourishmant=1", "--set mutation.chance=5,500", "--set animal.moveCost=0.1:0:0.01",
+             "--rules " + scratch.path("none.toml"), "--keep herbivores"}) {
+        EXPECT_EQ(shell(bin() + "/sylvara-sweep --out " + scratch.path("bad") + " " + bad, output), 2) << bad;
+        EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << bad << ": " << output;
+    }
 }
 
 // Starts the sweep in a process group of its own; returns its pid.

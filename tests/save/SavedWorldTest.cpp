@@ -3,8 +3,8 @@
 #include "ScratchFolder.h"
 #include "WorldFixture.h"
 
-#include "sim/SavePattern.h"
 #include "save/SavedWorld.h"
+#include "sim/SavePattern.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
 

@@ -230,14 +230,14 @@ TEST(SweepSummary, PoolsExtinctionSurvivalAndPopulationQuartiles) {
     const int told[][2] = {{12, 4}, {30, 9}, {0, -1}, {20, 5}};
     for (const auto& said : told) {
         SweepSummary::Run r = comeback;
-        SweepSummary::readLineage(
+        SweepSummary::readSummaryLines(
             scratch.write("job.log", "ran 400 ticks\ngenotypes alive " + std::to_string(said[0]) +
                                          ", deepest living depth " + std::to_string(said[1]) + "\n"),
             r);
         lineages.add(r);
     }
     SweepSummary::Run silent = comeback;
-    SweepSummary::readLineage(scratch.write("old.log", "ran 400 ticks\n"), silent);
+    SweepSummary::readSummaryLines(scratch.write("old.log", "ran 400 ticks\n"), silent);
     EXPECT_EQ(silent.genotypesAlive, -1);
     lineages.add(silent);
     const std::string lineageRow = lineages.summaryRow();

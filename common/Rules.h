@@ -1,0 +1,55 @@
+#pragma once
+
+// Every number the tick's rules read, with today's values as defaults. Each field keeps the type its
+// constant had, so the arithmetic of a default world is what it always was. RuleTable names them.
+struct Rules {
+    // Animals.
+    float animalMoveCost = 0.01f;
+    float animalBreedAt = 0.8f;
+    float animalBirthEnergy = 0.5f;
+    float animalBreedCost = 0.5f;
+    float animalBreedEfficiency = 0.02f;
+    float animalRestedAt = 0.5f;
+    float animalRecovery = 0.01f;
+    float animalRunCost = 0.1f;
+    float animalRunStep = 0.1f;
+    float animalWalkStep = 0.5f;
+    int animalTurnChance = 50;
+    float animalPreyTolerance = 0.2f;
+    double animalReach = 0.1;
+    float animalSizeAdvantage = 0.01f;
+    float animalFoodValue = 1.0f;
+    int animalDeathTicks = 15;
+
+    // Plants.
+    float plantGrowAt = 0.8f;
+    float plantBirthEnergy = 0.5f;
+    float plantSeedCost = 0.75f;
+    int plantSeedsPer = 10;
+    int plantSpread = 5;
+    int plantMinSize = 4;
+    int plantSegmentSize = 10;
+    float plantFoodValue = 0.5f;
+    int plantWitherTicks = 30;
+    int plantDeathTicks = 10;
+
+    // Tiles.
+    float tileNourishment = 0.02f;
+    float tileFertilizedBoost = 2.0f;
+    float tileViability = 50.0f;
+    float tileFertilizedCrowd = 100.0f;
+
+    // Inheritance.
+    int mutationChance = 20;
+    int mutationStep = 5;
+    int mutationKindSwitch = 10;
+    int mutationHerbivoreOneIn = 3;
+    int mutationTraitBudget = 100;
+
+    // What the genesis puts on a tile.
+    int genesisHerbivores = 10;
+    int genesisCarnivores = 10;
+    int genesisPlants = 10;
+
+    static const Rules& defaults();
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "sim/SimulationOptions.h"
+#include "world/World.h"
+
+#include <string>
+
+// The rules and rescue a world runs under: a new world's come from the command line; a saved
+// world keeps its own, changed from the loaded tick on by any the command line gives.
+class WorldRules {
+public:
+    static void applyToNew(World& world, const SimulationOptions& options);
+    // After the saved world is restored. Returns the line that announces changed rules, or empty.
+    static std::string applyToLoaded(World& world, const SimulationOptions& options);
+    // "rules changed from tick 600: mutation.chance 60 -> 0".
+    static std::string changeLine(const Rules& before, const Rules& after, long tick);
+    // "herbivores=5 plants=20".
+    static std::string keepText(const World::Floors& floors);
+};

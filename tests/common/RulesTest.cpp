@@ -1,0 +1,190 @@
+// The rules by name, from TOML files and NAME=VALUE settings, and the refusals of bad ones.
+#include "ScratchFolder.h"
+
+#include "life/AnimalGenome.h"
+#include "life/LifeState.h"
+#include "common/RuleTable.h"
+#include "common/RulesFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+
+namespace {
+
+Rules readToml(const std::string& text, std::string& error, bool& ok) {
+    Rules rules;
+    ok = RulesFile::readText(text, "my.toml", rules, error);
+    return rules;
+}
+
+// The refusal of a TOML text, which must leave the rules as they were.
+std::string refusalOf(const std::string& text) {
+    Rules rules;
+    rules.mutationChance = 7;
+    std::string error;
+    EXPECT_FALSE(RulesFile::readText(text, "my.toml", rules, error)) << text;
+    EXPECT_EQ(rules.mutationChance, 7) << "a refused file changes nothing";
+    EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+    return error;
+}
+
+std::string settingRefusal(const std::string& setting) {
+    Rules rules;
+    std::string error;
+    EXPECT_FALSE(RulesFile::set(setting, rules, error)) << setting;
+    EXPECT_TRUE(RuleTable::differences(rules, Rules::defaults()).empty());
+    return error;
+}
+
+} // namespace
+
+TEST(RuleTable, EveryRuleHasItsOwnNameAndPlaceAndAllowsItsDefault) {
+    std::set<std::string> names;
+    std::set<std::size_t> offsets;
+    for (const RuleTable::Field& field : RuleTable::fields()) {
+        EXPECT_TRUE(names.insert(field.name).second) << field.name;
+        EXPECT_TRUE(offsets.insert(field.offset).second) << field.name;
+        EXPECT_EQ(RuleTable::check(field, RuleTable::get(Rules::defaults(), field)), "") << field.name;
+        EXPECT_NE(std::string(field.meaning), "");
+        // Writing one rule by name changes that rule and no other.
+        Rules rules;
+        const double other = RuleTable::get(rules, field) == field.max ? field.min : field.max;
+        RuleTable::set(rules, field, other);
+        const auto changed = RuleTable::differences(rules, Rules::defaults());
+        ASSERT_EQ(changed.size(), 1u) << field.name;
+        EXPECT_EQ(changed[0], &field);
+    }
+    EXPECT_EQ(RuleTable::nearest("animal.moveCots"), "animal.moveCost");
+    EXPECT_EQ(RuleTable::nearest("mutation.Chance"), "mutation.chance");
+}
+
+TEST(RuleTable, ValuesAreCheckedAgainstTheRangeAndTypeAndShownShortest) {
+    const RuleTable::Field& chance = *RuleTable::find("mutation.chance");
+    const RuleTable::Field& cost = *RuleTable::find("animal.moveCost");
+    double value = 0.0;
+    std::string error;
+    EXPECT_TRUE(RuleTable::parse(cost, "1e-3", value, error));
+    EXPECT_EQ(value, 1e-3);
+    EXPECT_FALSE(RuleTable::parse(chance, "2.5", value, error));
+    EXPECT_EQ(error, "must be a whole number in 0..100");
+    EXPECT_FALSE(RuleTable::parse(chance, "101", value, error));
+    EXPECT_FALSE(RuleTable::parse(cost, "-0.5", value, error));
+    EXPECT_FALSE(RuleTable::parse(cost, "0.5x", value, error));
+    EXPECT_FALSE(RuleTable::parse(cost, "", value, error));
+    EXPECT_FALSE(RuleTable::parse(cost, "nan", value, error));
+    // A float rule shows the float's shortest text, not the double it widens to.
+    EXPECT_EQ(RuleTable::format(Rules::defaults(), cost), "0.01");
+    Rules rules;
+    RuleTable::set(rules, cost, 0.1);
+    EXPECT_EQ(rules.animalMoveCost, 0.1f);
+    EXPECT_EQ(RuleTable::describeChanges(rules), "animal.moveCost=0.1");
+    EXPECT_EQ(RuleTable::describeChanges(Rules::defaults()), "");
+}
+
+TEST(RulesFile, ReadsTablesDottedKeysAndWholeNumbersForFractions) {
+    std::string error;
+    bool ok = false;
+    const Rules rules = readToml("# lasting\n[animal]\nmoveCost = 0.005\n\n[tile]\nnourishment = 1\n"
+                                 "[mutation]\nchance = 10\n",
+                                 error, ok);
+    ASSERT_TRUE(ok) << error;
+    EXPECT_EQ(rules.animalMoveCost, 0.005f);
+    EXPECT_EQ(rules.tileNourishment, 1.0f);
+    EXPECT_EQ(rules.mutationChance, 10);
+    EXPECT_EQ(RuleTable::differences(rules, Rules::defaults()).size(), 3u);
+
+    const Rules dotted = readToml("genesis.plants = 0\nplant.seedCost = 0.5\n", error, ok);
+    ASSERT_TRUE(ok) << error;
+    EXPECT_EQ(dotted.genesisPlants, 0);
+    EXPECT_EQ(dotted.plantSeedCost, 0.5f);
+
+    // What write() gives reads back to the same rules.
+    Rules back;
+    ASSERT_TRUE(RulesFile::readText(RulesFile::write(rules), "written", back, error)) << error;
+    EXPECT_TRUE(RuleTable::differences(back, rules).empty()) << RulesFile::write(rules);
+    EXPECT_EQ(RulesFile::write(Rules::defaults()), "");
+}
+
+TEST(RulesFile, BadFilesAreRefusedInOneLineNamingFileLineAndRule) {
+    EXPECT_EQ(refusalOf("[animal]\nmoveCost = 0.01\nmoveCots = 0.02\n"),
+              "my.toml:3: unknown rule animal.moveCots (did you mean animal.moveCost?)");
+    EXPECT_EQ(refusalOf("\n\nmutation.chance = 120\n"),
+              "my.toml:3: rule mutation.chance: must be a whole number in 0..100");
+    EXPECT_EQ(refusalOf("mutation.chance = 2.5\n"),
+              "my.toml:1: rule mutation.chance: must be a whole number in 0..100");
+    EXPECT_EQ(refusalOf("[tile]\nnourishment = \"lots\"\n"),
+              "my.toml:2: rule tile.nourishment: must be a number in 0..100, not a string");
+    EXPECT_EQ(refusalOf("animal.reach = true\n"),
+              "my.toml:1: rule animal.reach: must be a number in 0..10, not true or false");
+    // Of several wrong rules, the first in the file is named.
+    EXPECT_EQ(refusalOf("zebra = 1\n[animal]\nmoveCost = -1\n").rfind("my.toml:1: unknown rule zebra", 0),
+              0u);
+
+    const std::string twice = refusalOf("[animal]\nmoveCost = 0.01\nbreedAt = 0.5\nmoveCost = 0.02\n");
+    EXPECT_EQ(twice.rfind("my.toml:4: ", 0), 0u) << twice;
+    EXPECT_NE(twice.find("moveCost"), std::string::npos) << twice;
+    const std::string twiceDotted = refusalOf("animal.moveCost = 1\n[animal]\nmoveCost = 2\n");
+    EXPECT_EQ(twiceDotted.rfind("my.toml:", 0), 0u) << twiceDotted;
+
+    const std::string syntax = refusalOf("[animal]\nmoveCost = = 3\n");
+    EXPECT_EQ(syntax.rfind("my.toml:2: ", 0), 0u) << syntax;
+
+    ScratchFolder scratch{"sylvara-rules"};
+    Rules rules;
+    std::string error;
+    EXPECT_FALSE(RulesFile::read(scratch.file("missing.toml"), rules, error));
+    EXPECT_EQ(error, scratch.file("missing.toml") + ": cannot read the rules file");
+    EXPECT_FALSE(RulesFile::read(scratch.folder.string(), rules, error));
+    EXPECT_EQ(error, scratch.folder.string() + ": cannot read the rules file: it is a folder");
+    std::ofstream(scratch.file("empty.toml")).close();
+    EXPECT_TRUE(RulesFile::read(scratch.file("empty.toml"), rules, error)) << "an empty file changes nothing";
+}
+
+TEST(RulesFile, SettingsComeAfterTheFileAndAreCheckedAlike) {
+    ScratchFolder scratch{"sylvara-rules"};
+    std::ofstream(scratch.file("base.toml")) << "mutation.chance = 5\nanimal.moveCost = 0.02\n";
+    Rules rules;
+    std::string error;
+    ASSERT_TRUE(RulesFile::apply(scratch.file("base.toml"), {"mutation.chance=40", "animal.reach=0.25"},
+                                 rules, error))
+        << error;
+    EXPECT_EQ(rules.mutationChance, 40) << "--set wins over the file";
+    EXPECT_EQ(rules.animalMoveCost, 0.02f);
+    EXPECT_EQ(rules.animalReach, 0.25);
+
+    EXPECT_EQ(settingRefusal("mutation.chanse=3"),
+              "--set mutation.chanse=3: unknown rule mutation.chanse (did you mean mutation.chance?)");
+    EXPECT_EQ(settingRefusal("mutation.chance=300"),
+              "--set mutation.chance=300: rule mutation.chance: must be a whole number in 0..100");
+    EXPECT_EQ(settingRefusal("animal.moveCost=cheap"),
+              "--set animal.moveCost=cheap: rule animal.moveCost: \"cheap\" is not a number");
+    EXPECT_EQ(settingRefusal("animal.moveCost"), "--set animal.moveCost: give NAME=VALUE");
+
+    Rules kept;
+    EXPECT_FALSE(RulesFile::apply("", {"mutation.chance=3", "nothing=1"}, kept, error));
+    EXPECT_EQ(kept.mutationChance, Rules::defaults().mutationChance) << "all or nothing";
+}
+
+TEST(RulesInTheTick, TheGenomeDriftsAsTheMutationRulesSay) {
+    Rules still;
+    still.mutationChance = 0;
+    Rules switching;
+    switching.mutationChance = 100;
+    switching.mutationKindSwitch = 100;
+    switching.mutationHerbivoreOneIn = 1;
+    switching.mutationStep = 1;
+    for (unsigned seed = 0; seed < 500; ++seed) {
+        std::srand(seed);
+        int kind = KIND_CARNIVORE, speed = 30, adrenaline = 30, efficiency = 30, size = 50, prey = 50;
+        AnimalGenome::mutate(kind, speed, adrenaline, efficiency, size, prey, still);
+        EXPECT_EQ(kind, KIND_CARNIVORE);
+        EXPECT_EQ(speed + adrenaline + efficiency + size + prey, 190);
+        AnimalGenome::mutate(kind, speed, adrenaline, efficiency, size, prey, switching);
+        EXPECT_EQ(kind, KIND_HERBIVORE) << "every drift draws the kind anew, always a herbivore";
+        for (int trait : {speed, adrenaline, efficiency})
+            EXPECT_TRUE(trait == 29 || trait == 30) << "a step of 1 moves by -1 or 0";
+    }
+}

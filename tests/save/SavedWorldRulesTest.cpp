@@ -1,0 +1,132 @@
+// Saved worlds keep the rules and rescue they ran under, resume exactly under them, take new
+// rules from the loaded tick on, and files of the first schema still load with the default rules.
+#include "ScratchFolder.h"
+
+#include "save/SavedWorld.h"
+#include "sim/SimulationOptions.h"
+#include "sim/SimulationRunner.h"
+#include "common/RuleTable.h"
+#include "common/RulesFile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> csvLines(const std::string& file) {
+    std::ifstream in(file);
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(in, line);)
+        rows.push_back(line);
+    return rows;
+}
+
+// A fixed-seed run of the real runner; returns what it printed.
+std::string run(SimulationOptions options, const std::string& csv) {
+    options.csvFile = csv;
+    options.plotFile.clear();
+    options.traitsFile.clear();
+    options.interval = 100;
+    std::ostringstream out;
+    SimulationRunner runner(options, out);
+    std::string error;
+    EXPECT_TRUE(runner.start(error)) << error;
+    runner.runAll();
+    EXPECT_TRUE(runner.finish()) << out.str();
+    runner.printSummary(out);
+    return out.str();
+}
+
+// Rules far from the defaults, plants' among them (the reader checks plants against them), and rescue.
+SimulationOptions unusual(int ticks) {
+    SimulationOptions options;
+    options.size = 3;
+    options.ticks = ticks;
+    options.seeded = true;
+    options.seed = 21;
+    std::string error;
+    EXPECT_TRUE(RulesFile::apply("",
+                                 {"mutation.chance=60", "mutation.kindSwitch=30", "tile.nourishment=0.05",
+                                  "plant.segmentSize=7", "plant.minSize=9", "plant.seedsPer=6",
+                                  "animal.moveCost=0.02", "genesis.herbivores=4"},
+                                 options.rules, error))
+        << error;
+    options.keep = {80, 0, 30};
+    return options;
+}
+
+} // namespace
+
+TEST(SavedWorldRules, AWorldUnderOtherRulesAndRescueResumesExactlyFromAnySave) {
+    ScratchFolder scratch{"sylvara-rules-resume"};
+    SimulationOptions whole = unusual(1200);
+    whole.saveEvery = 300;
+    whole.savePattern = scratch.file("at-%d.sylvara");
+    const std::string printed = run(whole, scratch.file("whole.csv"));
+    const std::vector<std::string> rows = csvLines(scratch.file("whole.csv"));
+    ASSERT_EQ(rows.size(), 14u);
+    EXPECT_NE(rows[0].find(",herbivores_inserted,carnivores_inserted,plants_inserted"), std::string::npos);
+    EXPECT_NE(printed.find("herbivores alive, rescued: "), std::string::npos) << printed;
+    EXPECT_NE(printed.find("rescue keeps herbivores=80 plants=30; inserted herbivores "), std::string::npos)
+        << printed;
+
+    SavedWorld saved;
+    std::string error;
+    ASSERT_TRUE(SavedWorld::read(scratch.file("at-600.sylvara"), saved, error)) << error;
+    EXPECT_TRUE(RuleTable::differences(saved.getRecord().rules, whole.rules).empty());
+    EXPECT_EQ(saved.getRecord().keep, whole.keep);
+    EXPECT_GT(saved.getRecord().inserted[0], 0);
+
+    for (int start : {300, 600, 900}) {
+        SimulationOptions resumed;
+        resumed.loadFile = scratch.file("at-" + std::to_string(start) + ".sylvara");
+        resumed.ticks = 1200 - start;
+        const std::string again = run(resumed, scratch.file("resumed.csv"));
+        const std::vector<std::string> tail = csvLines(scratch.file("resumed.csv"));
+        const std::vector<std::string> expected(rows.end() - static_cast<long>(tail.size() - 1), rows.end());
+        ASSERT_EQ(std::vector<std::string>(tail.begin() + 1, tail.end()), expected) << "saved at " << start;
+        EXPECT_EQ(tail[0], rows[0]);
+        EXPECT_EQ(again.find("rules changed"), std::string::npos) << "the saved rules go on unannounced";
+    }
+
+    // New rules on load apply from the loaded tick on, and are said to.
+    SimulationOptions changed;
+    changed.loadFile = scratch.file("at-600.sylvara");
+    changed.ticks = 600;
+    changed.ruleSettings = {"mutation.chance=0", "tile.nourishment=0.05"};
+    ASSERT_TRUE(RulesFile::apply("", changed.ruleSettings, changed.rules, error)) << error;
+    const std::string announced = run(changed, scratch.file("changed.csv"));
+    EXPECT_EQ(announced.rfind("rules changed from tick 600: mutation.chance 60 -> 0\n", 0), 0u) << announced;
+    EXPECT_NE(csvLines(scratch.file("changed.csv")).back(), rows.back());
+}
+
+TEST(SavedWorldRules, AFileOfTheFirstSchemaLoadsWithTheDefaultRulesAndGoesOnAsItsRun) {
+    // Saved by the runner of the first schema: 2 tiles a side, genesis everywhere, seed 4, at tick 40.
+    const std::string old = std::string(SYLVARA_TEST_DATA) + "/schema1-size2-seed4-tick40.sylvara";
+    SavedWorld saved;
+    std::string error;
+    ASSERT_TRUE(SavedWorld::read(old, saved, error)) << error;
+    EXPECT_TRUE(RuleTable::differences(saved.getRecord().rules, Rules::defaults()).empty());
+    EXPECT_EQ(saved.getRecord().tickNumber, 40);
+
+    ScratchFolder scratch{"sylvara-rules-old"};
+    SimulationOptions fresh;
+    fresh.size = 2;
+    fresh.ticks = 440;
+    fresh.seeded = true;
+    fresh.seed = 4;
+    run(fresh, scratch.file("fresh.csv"));
+    SimulationOptions loaded;
+    loaded.loadFile = old;
+    loaded.ticks = 400;
+    run(loaded, scratch.file("loaded.csv"));
+    const std::vector<std::string> whole = csvLines(scratch.file("fresh.csv"));
+    const std::vector<std::string> tail = csvLines(scratch.file("loaded.csv"));
+    ASSERT_EQ(tail.size(), 7u) << "header, then ticks 40, 100, ... 400 and 440";
+    EXPECT_EQ(tail[0], whole[0]) << "no rescue columns for a world without rescue";
+    EXPECT_EQ(tail.back(), whole.back());
+    EXPECT_EQ(tail[2], whole[2]);
+}
