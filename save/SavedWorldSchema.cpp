@@ -141,11 +141,10 @@ int SavedWorldSchema::Table::at(const std::string& column) const {
 
 const std::vector<const SavedWorldSchema::Table*>& SavedWorldSchema::tables(int version) {
     static const std::vector<const Table*> first = {&WORLD, &TILES, &ANIMALS, &PLANTS, &MARKERS};
-    static const std::vector<const Table*> all = {&WORLD,     &TILES,   &ANIMALS, &PLANTS, &MARKERS, &ANCESTRY,
-                                                  &GENOTYPES, &LINEAGE, &RULES,   &RESCUE};
+    static const std::vector<const Table*> all = {&WORLD,    &TILES,     &ANIMALS, &PLANTS, &MARKERS,
+                                                  &ANCESTRY, &GENOTYPES, &LINEAGE, &RULES,  &RESCUE};
     return version >= LINEAGE_VERSION ? all : first;
 }
-
 
 std::string SavedWorldSchema::createSql(const Table& table) {
     std::string sql = std::string("CREATE TABLE ") + table.name + " (";

@@ -1,10 +1,10 @@
 #include "save/SavedWorldWriter.h"
 
 #include "common/OutputFiles.h"
+#include "common/RuleTable.h"
 #include "save/SavedWorldSchema.h"
 #include "save/SqliteDatabase.h"
 #include "save/SqliteStatement.h"
-#include "common/RuleTable.h"
 
 #include <atomic>
 #include <cerrno>

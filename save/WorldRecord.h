@@ -1,9 +1,9 @@
 #pragma once
 
+#include "common/Rules.h"
 #include "life/AnimalRecord.h"
 #include "life/Genotype.h"
 #include "plants/PlantRecord.h"
-#include "common/Rules.h"
 #include "save/MarkerRecord.h"
 #include "save/TileRecord.h"
 

@@ -3,9 +3,9 @@
 #include "common/BoardSize.h"
 #include "common/OptionHelp.h"
 #include "common/OptionReader.h"
+#include "common/RulesFile.h"
 #include "common/RunTree.h"
 #include "sim/SavePattern.h"
-#include "common/RulesFile.h"
 
 #include <algorithm>
 #include <climits>
