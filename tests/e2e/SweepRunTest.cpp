@@ -328,14 +328,15 @@ TEST(SweepRun, AKilledSweepRunAgainSkipsTheJobsItFinished) {
 TEST(SweepRun, AJobOutlivingAKilledSweepMakesARerunSaySoAndTheTermedSweepNamesTheJobsLeft) {
     Scratch scratch;
     const std::string out = scratch.path("long");
-    // Jobs of several seconds each, so the first outlives the kill by more than the rerun waits.
+    // Jobs of several seconds each even on a quiet machine (a 6 x 6 board of plants alone runs some
+    // 20,000 ticks a second), so the first outlives the kill by more than the rerun waits.
     const std::string command =
-        bin() + "/sylvara-sweep --out " + out + " --sizes 6 --seeds 1-3 --ticks 60000 --jobs 1";
+        bin() + "/sylvara-sweep --out " + out + " --sizes 6 --seeds 1-3 --ticks 250000 --jobs 1";
     const std::string log = scratch.path("sweep.out");
     pid_t sweep = startSweep(command, log);
     ASSERT_GT(sweep, 0);
     // The first job has started once its output file is there.
-    const std::string firstLog = out + "/jobs/size6-all-t60000-seed1.log";
+    const std::string firstLog = out + "/jobs/size6-all-t250000-seed1.log";
     for (int wait = 0; wait < 600 && !fs::exists(firstLog); ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_TRUE(fs::exists(firstLog)) << readFile(log);
@@ -344,7 +345,7 @@ TEST(SweepRun, AJobOutlivingAKilledSweepMakesARerunSaySoAndTheTermedSweepNamesTh
     waitpid(sweep, &status, 0);
     const std::string ended = readFile(log);
     EXPECT_NE(ended.find(" of 3 jobs were not run, or not to the end: "), std::string::npos) << ended;
-    EXPECT_NE(ended.find("2 (size6-all-t60000-seed2), 3 (size6-all-t60000-seed3)\n"), std::string::npos) << ended;
+    EXPECT_NE(ended.find("2 (size6-all-t250000-seed2), 3 (size6-all-t250000-seed3)\n"), std::string::npos) << ended;
 
     sweep = startSweep(command, log);
     ASSERT_GT(sweep, 0);
@@ -364,7 +365,7 @@ TEST(SweepRun, AJobOutlivingAKilledSweepMakesARerunSaySoAndTheTermedSweepNamesTh
     for (int attempt = 0; attempt < 100 && code == 2; ++attempt)
         code = shell(command, output);
     EXPECT_EQ(code, 0) << output;
-    EXPECT_NE(output.find("size6-all-t60000: 3 runs"), std::string::npos) << output;
+    EXPECT_NE(output.find("size6-all-t250000: 3 runs"), std::string::npos) << output;
 }
 
 TEST(SweepRun, OneFolderHoweverSpelledAndNothingToSummarizeIsRefusedWithoutAFolderMade) {
