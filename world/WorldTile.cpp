@@ -5,9 +5,9 @@
 #include "life/HuntIndex.h"
 #include "plants/Plant.h"
 #include "plants/PlantGenome.h"
-#include "world/TileGrid.h"
 #include "presentation/EmissiveState.h"
 #include "presentation/ModelCatalogue.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
 
 #include <osg/Material>
@@ -25,11 +25,18 @@ osg::Material* emissionOf(const osg::StateSet* stateSet) {
         const_cast<osg::StateAttribute*>(stateSet->getAttribute(osg::StateAttribute::MATERIAL)));
 }
 
+// A grid built without a world (as the scene files' checks build one) goes by the default rules.
+const Rules* rulesOf(TileGrid* grid) {
+    static const Rules defaults;
+    World* world = grid->getWorld();
+    return world ? &world->getRules() : &defaults;
+}
+
 } // namespace
 
 WorldTile::WorldTile(TileGrid* grid, int column, int row)
-    : grid(grid), worldRules(&grid->getWorld()->getRules()), transform(new osg::PositionAttitudeTransform),
-      row(row), column(column) {
+    : grid(grid), worldRules(rulesOf(grid)), transform(new osg::PositionAttitudeTransform), row(row),
+      column(column) {
     transform->setPosition(
         osg::Vec3d(column * TileGrid::TILE_SIZE + 75.0, row * TileGrid::TILE_SIZE + 75.0, 0));
 }

@@ -26,9 +26,12 @@ TEST_F(LineageWatchTest, FindsAndMarksTheLivingDescendantsThroughDeadAncestors) 
 
     // The founder and its child die: the two below them still count and are still marked.
     const int grandchildId = grandchild->getId();
-    for (Animal* dying : {founder, child})
-        while (world->getLives().count(dying->getId()) != 0)
+    // Dying ends in the organism's removal, so its id is taken before, never read from it after.
+    for (Animal* dying : {founder, child}) {
+        const int id = dying->getId();
+        while (world->getLives().count(id) != 0)
             dying->die();
+    }
     EXPECT_EQ(watch.livingDescendants(*world), 2);
     watch.drawMarks(*world);
     const auto* geode = watch.getMarks()->asGeode();
