@@ -206,6 +206,15 @@ std::string SimulationOptions::usage(const std::string& program) {
         .option("--save-every N PATTERN",
                 {"save the world every N ticks to the file PATTERN names for the tick,",
                  "with one conversion such as %06d: run-%06d.sylvara"})
+        .option("--phylogeny FILE", {"every genotype of the run, one CSV row each: its parent, birth and",
+                                     "extinction ticks, kind, traits, depth and member counts"})
+        .option("--phylogeny-extant", {"keep only genotypes with living descendants, pruned as the run",
+                                       "goes, so memory stays bounded (needs --phylogeny)"})
+        .option("--newick FILE", {"the tree of the living genotypes and their ancestors, branch",
+                                  "lengths in ticks"})
+        .option("--muller FILE", {"PNG Muller plot, one panel per kind, drawn by gnuplot"})
+        .option("--muller-share P", {"the share of its kind, in percent, a genotype must once hold to",
+                                     "be a band of the Muller plot (default 5)"})
         .option("--rules FILE", {"read the rules from a TOML file (see --rules-list); on --load, they",
                                  "change the saved world's rules from its tick on"})
         .option("--set NAME=VALUE", {"set one rule, over the file; may be repeated"})
