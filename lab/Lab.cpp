@@ -2,12 +2,12 @@
 
 #include "app/Settings.h"
 #include "app/Viewer.h"
+#include "common/RuleTable.h"
 #include "common/RunTree.h"
 #include "life/Life.h"
 #include "presentation/Hud.h"
 #include "presentation/SoundBank.h"
 #include "save/SavedWorld.h"
-#include "common/RuleTable.h"
 #include "sim/ProgressLine.h"
 #include "sim/WorldRules.h"
 #include "world/RandomSeed.h"
@@ -109,8 +109,7 @@ std::string Lab::rulesInForce() const {
         where = RuleTable::differences(world->getRules(), Rules::defaults()).empty() ? "default rules"
                                                                                      : "the saved world's";
     const World::Floors& floors = world->getKeep();
-    return "rules: " + where +
-           (floors == World::Floors{} ? "" : "\nkeep: " + WorldRules::keepText(floors));
+    return "rules: " + where + (floors == World::Floors{} ? "" : "\nkeep: " + WorldRules::keepText(floors));
 }
 
 void Lab::runAhead() {
@@ -211,7 +210,12 @@ void Lab::carryOut(const LabKeyHandler::Requests& requests) {
         else
             application.getRoot()->removeChild(lineage.getMarks());
     }
-    if (requests.chart) {
+    if (requests.chartView) {
+        chart.setView(PopulationChart::next(chart.getView()));
+        std::printf("chart: %s\n", PopulationChart::viewName(chart.getView()).c_str());
+    }
+    // The view key shows a hidden chart too, in the view it moved to.
+    if (requests.chart || (requests.chartView && !chartShown)) {
         chartShown = !chartShown;
         osg::Camera* overlay = world->getHud()->getCamera();
         if (chartShown)
@@ -248,7 +252,7 @@ void Lab::tick() {
     const long before = world->getTickNumber();
     world->tick();
     if (world->getTickNumber() != before)
-        history.record(world->getTickNumber(), PopulationHistory::countLiving(world->getLives()));
+        history.record(world->getTickNumber(), PopulationCensus::of(world->getLives()));
 }
 
 void Lab::measureRate() {

@@ -1,8 +1,8 @@
 #include "lab/LabKeyHandler.h"
 
-const char* const LabKeyHandler::HELP_TEXT =
-    "lab:\n[+]/[-]->speed\n[N]->16 ticks/s\n[T]->one tick\n[L]->chart\n[X]->save world\n[A]->sound "
-    "on/off\n[D]->mark descendants";
+const char* const LabKeyHandler::HELP_TEXT = "lab:\n[+]/[-]->speed\n[N]->16 ticks/s\n[T]->one "
+                                             "tick\n[L]->chart\n[V]->chart view\n[X]->save world\n[A]->sound "
+                                             "on/off\n[D]->mark descendants";
 
 bool LabKeyHandler::handle(const osgGA::GUIEventAdapter& event, osgGA::GUIActionAdapter&) {
     if (event.getEventType() != osgGA::GUIEventAdapter::KEYUP)
@@ -26,6 +26,9 @@ bool LabKeyHandler::handle(const osgGA::GUIEventAdapter& event, osgGA::GUIAction
         break;
     case 'l':
         requests.chart = true;
+        break;
+    case 'v':
+        requests.chartView = true;
         break;
     case 'x':
         requests.save = true;

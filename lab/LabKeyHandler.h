@@ -12,6 +12,7 @@ public:
         bool normalSpeed = false;
         bool step = false;
         bool chart = false;
+        bool chartView = false;
         bool save = false;
         bool sound = false;
         bool descendants = false;

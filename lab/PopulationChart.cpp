@@ -4,6 +4,7 @@
 #include <osg/LineWidth>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -16,6 +17,8 @@ const osg::Vec4 KIND_COLOURS[CensusColumns::GROUPS] = {
     {0x2e / 255.0f, 0x9a / 255.0f, 0x3a / 255.0f, 1.0f},
 };
 const char* const KIND_NAMES[CensusColumns::GROUPS] = {"herbivores", "carnivores", "plants"};
+// The trait views' scale: every trait lies in 1..100.
+const double TRAIT_TOP = 100;
 // Behind the lines and the text, as the HUD's backdrops are; the grid between, so that a line
 // on it (a count of 0 on the baseline) shows.
 const float BACK = -0.1f;
@@ -59,18 +62,27 @@ osg::ref_ptr<osg::Geometry> makeGrid() {
     return makeShape(vertices.get(), {0.55f, 0.55f, 0.55f, 1.0f}, GL_LINES);
 }
 
+// The trait's own shade of the kind's colour: from darker to lighter across the kind's traits.
+osg::Vec4 shade(const osg::Vec4& colour, int trait, int traits) {
+    const float f = -0.55f + 1.0f * trait / std::max(traits - 1, 1);
+    osg::Vec4 mixed = colour;
+    for (int c = 0; c < 3; ++c)
+        mixed[c] = f < 0 ? colour[c] * (1 + f) : colour[c] + (1 - colour[c]) * f;
+    return mixed;
+}
+
 } // namespace
 
 PopulationChart::PopulationChart() : geode(new osg::Geode) {
     geode->getOrCreateStateSet()->setAttributeAndModes(new osg::LineWidth(2.0f));
     geode->addDrawable(makeBackdrop().get());
     geode->addDrawable(makeGrid().get());
-    for (int kind = 0; kind < CensusColumns::GROUPS; ++kind) {
-        lines[kind] = makeShape(new osg::Vec3Array, KIND_COLOURS[kind], GL_LINE_STRIP);
-        geode->addDrawable(lines[kind].get());
-        counts[kind] = addText({10.0f + 205.0f * kind, PLOT_TOP + 30, 0}, 26, KIND_COLOURS[kind],
-                               osgText::Text::LEFT_BASE_LINE);
+    for (auto& line : lines) {
+        line = makeShape(new osg::Vec3Array, DARK, GL_LINE_STRIP);
+        geode->addDrawable(line.get());
     }
+    for (auto& label : labels)
+        label = addText({0, 0, 0}, 26, DARK, osgText::Text::LEFT_BASE_LINE);
     stateText = addText({10, PLOT_TOP + 64, 0}, 26, DARK, osgText::Text::LEFT_BASE_LINE);
     topLabel = addText({PLOT_LEFT - 6, PLOT_TOP, 0}, 22, DARK, osgText::Text::RIGHT_CENTER);
     middleLabel =
@@ -78,6 +90,7 @@ PopulationChart::PopulationChart() : geode(new osg::Geode) {
     addText({PLOT_LEFT - 6, PLOT_BOTTOM, 0}, 22, DARK, osgText::Text::RIGHT_CENTER)->setText("0");
     firstTickLabel = addText({PLOT_LEFT, PLOT_BOTTOM - 32, 0}, 22, DARK, osgText::Text::LEFT_BASE_LINE);
     lastTickLabel = addText({PLOT_RIGHT, PLOT_BOTTOM - 32, 0}, 22, DARK, osgText::Text::RIGHT_BASE_LINE);
+    arrangeLabels(false);
 }
 
 osg::ref_ptr<osgText::Text> PopulationChart::addText(const osg::Vec3& position, float size,
@@ -99,11 +112,58 @@ void PopulationChart::setText(osgText::Text& text, const std::string& value) {
         text.setText(value);
 }
 
-osg::Vec2 PopulationChart::place(long tick, int count) const {
+std::string PopulationChart::viewName(View shown) {
+    if (shown == POPULATIONS || shown == VIEWS)
+        return "populations";
+    return CensusColumns::groupName(static_cast<CensusColumns::Group>(shown - HERBIVORE_TRAITS)) +
+           " trait means";
+}
+
+void PopulationChart::arrangeLabels(bool traits) {
+    if (arranged == static_cast<int>(traits))
+        return;
+    arranged = traits;
+    for (int i = 0; i < LABELS; ++i) {
+        labels[i]->setCharacterSize(traits ? 21 : 26);
+        const float y = traits ? (i < 3 ? PLOT_TOP + 36 : PLOT_TOP + 11) : PLOT_TOP + 30;
+        labels[i]->setPosition({10.0f + 205.0f * (i % 3), y, 0});
+        if (!traits && i >= CensusColumns::GROUPS)
+            setText(*labels[i], "");
+    }
+}
+
+osg::Vec2 PopulationChart::place(long tick, double value) const {
     const float x =
         PLOT_LEFT + static_cast<float>((tick - firstTick) / ticksAcross) * (PLOT_RIGHT - PLOT_LEFT);
-    const float y = PLOT_BOTTOM + static_cast<float>(count) / top * (PLOT_TOP - PLOT_BOTTOM);
+    const float y = PLOT_BOTTOM + static_cast<float>(value / top) * (PLOT_TOP - PLOT_BOTTOM);
     return {x, y};
+}
+
+const osg::Vec3Array& PopulationChart::linePoints(int line) const {
+    return *static_cast<const osg::Vec3Array*>(lines[line]->getVertexArray());
+}
+
+void PopulationChart::setLine(int line, const osg::Vec4& colour,
+                              const std::vector<std::vector<osg::Vec2>>& runs) {
+    osg::Geometry& shape = *lines[line];
+    osg::Vec4Array* colours = static_cast<osg::Vec4Array*>(shape.getColorArray());
+    if ((*colours)[0] != colour) {
+        (*colours)[0] = colour;
+        colours->dirty();
+    }
+    osg::Vec3Array* vertices = static_cast<osg::Vec3Array*>(shape.getVertexArray());
+    vertices->clear();
+    shape.removePrimitiveSet(0, shape.getNumPrimitiveSets());
+    for (const std::vector<osg::Vec2>& run : runs) {
+        if (run.empty())
+            continue;
+        shape.addPrimitiveSet(new osg::DrawArrays(GL_LINE_STRIP, static_cast<GLint>(vertices->size()),
+                                                  static_cast<GLsizei>(run.size())));
+        for (const osg::Vec2& point : run)
+            vertices->push_back({point.x(), point.y(), 0.0f});
+    }
+    vertices->dirty();
+    shape.dirtyBound();
 }
 
 void PopulationChart::draw(const PopulationHistory& history, const std::string& state) {
@@ -113,23 +173,68 @@ void PopulationChart::draw(const PopulationHistory& history, const std::string& 
     // The lines span the width from the oldest tick held to the newest, and scroll once it is full.
     firstTick = history.firstTick();
     ticksAcross = static_cast<double>(std::max<long>(history.lastTick() - history.firstTick(), 1));
-    top = PopulationHistory::scaleTop(history.largest());
-    setText(*topLabel, std::to_string(top));
-    setText(*middleLabel, std::to_string(top / 2));
     setText(*firstTickLabel, "tick " + std::to_string(history.firstTick()));
     setText(*lastTickLabel, "tick " + std::to_string(history.lastTick()));
+    if (view == POPULATIONS)
+        drawPopulations(history);
+    else
+        drawTraits(history, static_cast<CensusColumns::Group>(view - HERBIVORE_TRAITS));
+}
+
+void PopulationChart::drawPopulations(const PopulationHistory& history) {
+    arrangeLabels(false);
+    const int scale = PopulationHistory::scaleTop(history.largest());
+    top = scale;
+    setText(*topLabel, std::to_string(scale));
+    setText(*middleLabel, std::to_string(scale / 2));
+    std::vector<std::vector<osg::Vec2>> runs(1);
     for (int kind = 0; kind < CensusColumns::GROUPS; ++kind) {
         const auto which = static_cast<CensusColumns::Group>(kind);
-        setText(*counts[kind], std::string(KIND_NAMES[kind]) + " " + std::to_string(history.latest()[kind]));
-        osg::Vec3Array* vertices = static_cast<osg::Vec3Array*>(lines[kind]->getVertexArray());
-        vertices->resize(history.size());
-        for (size_t i = 0; i < history.size(); ++i) {
-            const osg::Vec2 point = place(history.tickAt(i), history.countAt(i, which));
-            (*vertices)[i].set(point.x(), point.y(), 0.0f);
+        labels[kind]->setColor(KIND_COLOURS[kind]);
+        setText(*labels[kind], std::string(KIND_NAMES[kind]) + " " + std::to_string(history.latest()[kind]));
+        runs[0].resize(history.size());
+        for (size_t i = 0; i < history.size(); ++i)
+            runs[0][i] = place(history.tickAt(i), history.countAt(i, which));
+        setLine(kind, KIND_COLOURS[kind], runs);
+    }
+    for (int line = CensusColumns::GROUPS; line < CensusColumns::MAX_TRAITS; ++line)
+        setLine(line, DARK, {});
+}
+
+void PopulationChart::drawTraits(const PopulationHistory& history, CensusColumns::Group kind) {
+    arrangeLabels(true);
+    top = TRAIT_TOP;
+    setText(*topLabel, "100");
+    setText(*middleLabel, "50");
+    const osg::Vec4& colour = KIND_COLOURS[kind];
+    const int traits = CensusColumns::traitCount(kind);
+    const int living = history.latest()[kind];
+    labels[0]->setColor(colour);
+    setText(*labels[0], std::string(KIND_NAMES[kind]) + " " + std::to_string(living));
+    char mean[32];
+    for (int trait = 0; trait < CensusColumns::MAX_TRAITS; ++trait) {
+        if (trait >= traits) {
+            setText(*labels[trait + 1], "");
+            setLine(trait, colour, {});
+            continue;
         }
-        vertices->dirty();
-        static_cast<osg::DrawArrays*>(lines[kind]->getPrimitiveSet(0))
-            ->setCount(static_cast<GLsizei>(vertices->size()));
-        lines[kind]->dirtyBound();
+        const osg::Vec4 own = shade(colour, trait, traits);
+        // No living member, no mean: the line breaks there, and the label has none to show.
+        std::vector<std::vector<osg::Vec2>> runs(1);
+        for (size_t i = 0; i < history.size(); ++i) {
+            if (history.countAt(i, kind) == 0) {
+                if (!runs.back().empty())
+                    runs.emplace_back();
+                continue;
+            }
+            runs.back().push_back(place(history.tickAt(i), history.meanAt(i, kind, trait)));
+        }
+        setLine(trait, own, runs);
+        if (living > 0)
+            std::snprintf(mean, sizeof mean, " %.1f", history.meanAt(history.size() - 1, kind, trait));
+        else
+            std::snprintf(mean, sizeof mean, " -");
+        labels[trait + 1]->setColor(own);
+        setText(*labels[trait + 1], CensusColumns::traitName(kind, trait) + mean);
     }
 }

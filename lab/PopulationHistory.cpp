@@ -22,10 +22,22 @@ PopulationHistory::Counts PopulationHistory::countLiving(const std::map<int, osg
     return counts;
 }
 
-void PopulationHistory::record(long tick, const Counts& counts) {
+void PopulationHistory::record(long tick, const Counts& counts, const Means& means) {
     if (samples.size() == limit)
         samples.pop_front();
-    samples.push_back(Sample{tick, counts});
+    samples.push_back(Sample{tick, counts, means});
+}
+
+void PopulationHistory::record(long tick, const PopulationCensus& census) {
+    Counts counts{};
+    Means means{};
+    for (int kind = 0; kind < CensusColumns::GROUPS; ++kind) {
+        const auto group = static_cast<CensusColumns::Group>(kind);
+        counts[kind] = census.count(group);
+        for (int trait = 0; trait < CensusColumns::traitCount(group); ++trait)
+            means[kind][trait] = static_cast<float>(census.mean(group, trait));
+    }
+    record(tick, counts, means);
 }
 
 int PopulationHistory::largest() const {

@@ -2,11 +2,11 @@
 // beside the sandbox's, the population history and chart, and the HUD's additions.
 #include "WorldFixture.h"
 
+#include "interaction/KeyboardEventHandler.h"
+#include "lab/LabKeyHandler.h"
 #include "lab/LabOptions.h"
 #include "lab/LabSaver.h"
 #include "lab/LabSpeed.h"
-#include "interaction/KeyboardEventHandler.h"
-#include "lab/LabKeyHandler.h"
 #include "lab/PopulationChart.h"
 #include "lab/PopulationHistory.h"
 #include "save/SavedWorld.h"
@@ -170,7 +170,7 @@ TEST_F(WorldFixture, LabKeysAndSandboxKeysNeverOverlap) {
         return handler.handle(*event, action);
     };
     const auto anyLabRequest = [](const LabKeyHandler::Requests& r) {
-        return r.faster || r.slower || r.normalSpeed || r.step || r.chart || r.save || r.sound;
+        return r.faster || r.slower || r.normalSpeed || r.step || r.chart || r.chartView || r.save || r.sound;
     };
 
     for (int key : {'1', '2', 'c', 'e', 'f', 'g', 'h', 'k', 'm', 'p', 'r', 's', 'w', ' '}) {
@@ -178,7 +178,7 @@ TEST_F(WorldFixture, LabKeysAndSandboxKeysNeverOverlap) {
         EXPECT_FALSE(anyLabRequest(lab->take())) << "the sandbox's key " << char(key);
     }
     const bool controls = hud->areControlsShown();
-    for (int key : {'+', '=', '-', 'n', 't', 'l', 'x', 'a'}) {
+    for (int key : {'+', '=', '-', 'n', 't', 'l', 'v', 'x', 'a'}) {
         EXPECT_FALSE(keyUp(*sandbox, key));
         EXPECT_FALSE(keyUp(*lab, key));
         EXPECT_TRUE(anyLabRequest(lab->take())) << "the lab's key " << char(key);
@@ -191,7 +191,10 @@ TEST_F(WorldFixture, LabKeysAndSandboxKeysNeverOverlap) {
     keyUp(*lab, '+');
     keyUp(*lab, 'x');
     const LabKeyHandler::Requests taken = lab->take();
-    EXPECT_TRUE(taken.faster && taken.save && !taken.slower && !taken.chart);
+    EXPECT_TRUE(taken.faster && taken.save && !taken.slower && !taken.chart && !taken.chartView);
+    keyUp(*lab, 'v');
+    const LabKeyHandler::Requests view = lab->take();
+    EXPECT_TRUE(view.chartView && !view.chart) << "the view key is not the show/hide key";
     EXPECT_FALSE(anyLabRequest(lab->take())) << "taken once";
     keyUp(*lab, 'L');
     EXPECT_FALSE(anyLabRequest(lab->take())) << "uppercase letters are not commands";
@@ -259,6 +262,72 @@ TEST(PopulationChart, PlacesTheCountsOnItsScaleAcrossTheTicksItHolds) {
                     PopulationChart::PLOT_BOTTOM +
                         0.6f * (PopulationChart::PLOT_TOP - PopulationChart::PLOT_BOTTOM))
         << "rescaled to 500";
+}
+
+TEST_F(WorldFixture, PopulationHistoryKeepsEachKindsTraitMeans) {
+    spawnAnimal(KIND_HERBIVORE, {100, 100, 0}, 30, 10, 40, 60, 20);
+    spawnAnimal(KIND_HERBIVORE, {120, 100, 0}, 50, 20, 60, 80, 40);
+    spawnPlant({200, 200, 0}, 11, 22, 33, 44);
+    PopulationHistory history(2);
+    history.record(7, PopulationCensus::of(world->getLives()));
+    EXPECT_EQ(history.latest(), (PopulationHistory::Counts{2, 0, 1}));
+    const float herbivores[] = {40, 15, 50, 70, 30};
+    for (int trait = 0; trait < CensusColumns::ANIMAL_TRAITS; ++trait)
+        EXPECT_FLOAT_EQ(history.meanAt(0, CensusColumns::HERBIVORES, trait), herbivores[trait]) << trait;
+    const float plants[] = {11, 22, 33, 44};
+    for (int trait = 0; trait < CensusColumns::PLANT_TRAITS; ++trait)
+        EXPECT_FLOAT_EQ(history.meanAt(0, CensusColumns::PLANTS, trait), plants[trait]) << trait;
+}
+
+TEST(PopulationChart, TraitViewsDrawALinePerTraitOnAFixedScaleAndBreakWhereAKindIsGone) {
+    PopulationChart::View view = PopulationChart::POPULATIONS;
+    const PopulationChart::View order[] = {PopulationChart::HERBIVORE_TRAITS,
+                                           PopulationChart::CARNIVORE_TRAITS, PopulationChart::PLANT_TRAITS,
+                                           PopulationChart::POPULATIONS};
+    for (PopulationChart::View expected : order)
+        EXPECT_EQ(view = PopulationChart::next(view), expected);
+
+    // Ticks 0..9: herbivores at 0..4 and 7..9 only, carnivores never, plants throughout.
+    PopulationHistory history(10);
+    for (int tick = 0; tick < 10; ++tick) {
+        PopulationHistory::Means means{};
+        means[CensusColumns::HERBIVORES] = {10, 20, 30, 40, 50};
+        means[CensusColumns::PLANTS] = {25, 50, 75, 100};
+        const int herbivores = tick == 5 || tick == 6 ? 0 : 300;
+        history.record(tick, {herbivores, 0, 900}, means);
+    }
+    PopulationChart chart;
+    chart.setView(PopulationChart::HERBIVORE_TRAITS);
+    chart.draw(history, "state");
+    const float height = PopulationChart::PLOT_TOP - PopulationChart::PLOT_BOTTOM;
+    for (int trait = 0; trait < CensusColumns::ANIMAL_TRAITS; ++trait) {
+        const osg::Vec3Array& points = chart.linePoints(trait);
+        ASSERT_EQ(points.size(), 8u) << "no point where there were no herbivores";
+        const float y = PopulationChart::PLOT_BOTTOM + (trait + 1) * 0.1f * height;
+        EXPECT_NEAR(points[0].y(), y, 0.01) << "on 0..100, not scaled to the counts";
+        EXPECT_NEAR(chart.place(9, 10.0 * (trait + 1)).y(), y, 0.01);
+        EXPECT_FLOAT_EQ(points[5].x(), chart.place(7, 0).x()) << "the line goes on after the gap";
+    }
+    EXPECT_EQ(chart.lineRuns(0), 2u) << "a gap, not a line across it";
+
+    chart.setView(PopulationChart::CARNIVORE_TRAITS);
+    chart.draw(history, "state");
+    for (int trait = 0; trait < CensusColumns::MAX_TRAITS; ++trait)
+        EXPECT_EQ(chart.linePoints(trait).size() + chart.lineRuns(trait), 0u)
+            << "no carnivores, no line at 0";
+
+    chart.setView(PopulationChart::PLANT_TRAITS);
+    chart.draw(history, "state");
+    EXPECT_NEAR(chart.linePoints(3).back().y(), PopulationChart::PLOT_TOP, 0.01);
+    EXPECT_EQ(chart.linePoints(4).size(), 0u) << "plants have four traits";
+
+    chart.setView(PopulationChart::POPULATIONS);
+    chart.draw(history, "state");
+    EXPECT_NEAR(chart.linePoints(CensusColumns::PLANTS).back().y(),
+                PopulationChart::PLOT_BOTTOM + 0.9f * height, 0.01)
+        << "back to the counts' scale of 1000";
+    EXPECT_EQ(chart.linePoints(CensusColumns::HERBIVORES).size(), 10u) << "a count of 0 is drawn";
+    EXPECT_EQ(chart.linePoints(3).size(), 0u);
 }
 
 TEST_F(WorldFixture, HudAdditionsGoBelowTheSandboxTextAndLeaveItAsItWas) {
