@@ -184,45 +184,71 @@ void Lab::pass() {
     ++framesSince;
 }
 
-void Lab::carryOut(const LabKeyHandler::Requests& requests) {
-    const double at = now();
-    if (requests.faster)
-        speed.faster(at);
-    if (requests.slower)
-        speed.slower(at);
-    if (requests.normalSpeed)
-        speed.normal(at);
-    if (requests.faster || requests.slower || requests.normalSpeed)
+void Lab::carryOut(const std::vector<LabKeyHandler::Request>& requests) {
+    for (const LabKeyHandler::Request request : requests)
+        carryOut(request);
+}
+
+void Lab::carryOut(LabKeyHandler::Request request) {
+    switch (request) {
+    case LabKeyHandler::FASTER:
+        speed.faster(now());
         std::printf("speed: %s\n", speed.describe().c_str());
-    if (requests.step)
+        break;
+    case LabKeyHandler::SLOWER:
+        speed.slower(now());
+        std::printf("speed: %s\n", speed.describe().c_str());
+        break;
+    case LabKeyHandler::NORMAL_SPEED:
+        speed.normal(now());
+        std::printf("speed: %s\n", speed.describe().c_str());
+        break;
+    case LabKeyHandler::STEP:
         step();
-    if (requests.save)
+        break;
+    case LabKeyHandler::SAVE:
         saver.save(*world);
-    if (requests.sound) {
-        SoundBank& sound = *world->getSound();
-        sound.setMuted(!sound.isMuted());
-        std::printf("sound: %s\n", sound.isMuted() ? "off" : "on");
-    }
-    if (requests.descendants) {
-        marksShown = !marksShown;
-        if (marksShown)
-            application.getRoot()->addChild(lineage.getMarks());
-        else
-            application.getRoot()->removeChild(lineage.getMarks());
-    }
-    if (requests.chartView) {
+        break;
+    case LabKeyHandler::SOUND:
+        toggleSound();
+        break;
+    case LabKeyHandler::DESCENDANTS:
+        toggleMarks();
+        break;
+    case LabKeyHandler::CHART_VIEW:
         chart.setView(PopulationChart::next(chart.getView()));
         std::printf("chart: %s\n", PopulationChart::viewName(chart.getView()).c_str());
+        // The view key shows a hidden chart too, in the view it moved to.
+        if (!chartShown)
+            toggleChart();
+        break;
+    case LabKeyHandler::CHART:
+        toggleChart();
+        break;
     }
-    // The view key shows a hidden chart too, in the view it moved to.
-    if (requests.chart || (requests.chartView && !chartShown)) {
-        chartShown = !chartShown;
-        osg::Camera* overlay = world->getHud()->getCamera();
-        if (chartShown)
-            overlay->addChild(chart.getNode());
-        else
-            overlay->removeChild(chart.getNode());
-    }
+}
+
+void Lab::toggleSound() {
+    SoundBank& sound = *world->getSound();
+    sound.setMuted(!sound.isMuted());
+    std::printf("sound: %s\n", sound.isMuted() ? "off" : "on");
+}
+
+void Lab::toggleMarks() {
+    marksShown = !marksShown;
+    if (marksShown)
+        application.getRoot()->addChild(lineage.getMarks());
+    else
+        application.getRoot()->removeChild(lineage.getMarks());
+}
+
+void Lab::toggleChart() {
+    chartShown = !chartShown;
+    osg::Camera* overlay = world->getHud()->getCamera();
+    if (chartShown)
+        overlay->addChild(chart.getNode());
+    else
+        overlay->removeChild(chart.getNode());
 }
 
 void Lab::runTicks() {

@@ -38,7 +38,11 @@ private:
     void addBench();
     void loop();
     void pass();
-    void carryOut(const LabKeyHandler::Requests& requests);
+    void carryOut(const std::vector<LabKeyHandler::Request>& requests);
+    void carryOut(LabKeyHandler::Request request);
+    void toggleSound();
+    void toggleMarks();
+    void toggleChart();
     void runTicks();
     void step();
     void tick();

@@ -12,32 +12,32 @@ bool LabKeyHandler::handle(const osgGA::GUIEventAdapter& event, osgGA::GUIAction
     case '+':
     case '=':
     case osgGA::GUIEventAdapter::KEY_KP_Add:
-        requests.faster = true;
+        requests.push_back(FASTER);
         break;
     case '-':
     case osgGA::GUIEventAdapter::KEY_KP_Subtract:
-        requests.slower = true;
+        requests.push_back(SLOWER);
         break;
     case 'n':
-        requests.normalSpeed = true;
+        requests.push_back(NORMAL_SPEED);
         break;
     case 't':
-        requests.step = true;
+        requests.push_back(STEP);
         break;
     case 'l':
-        requests.chart = true;
+        requests.push_back(CHART);
         break;
     case 'v':
-        requests.chartView = true;
+        requests.push_back(CHART_VIEW);
         break;
     case 'x':
-        requests.save = true;
+        requests.push_back(SAVE);
         break;
     case 'a':
-        requests.sound = true;
+        requests.push_back(SOUND);
         break;
     case 'd':
-        requests.descendants = true;
+        requests.push_back(DESCENDANTS);
         break;
     default:
         break;
@@ -45,8 +45,8 @@ bool LabKeyHandler::handle(const osgGA::GUIEventAdapter& event, osgGA::GUIAction
     return false;
 }
 
-LabKeyHandler::Requests LabKeyHandler::take() {
-    const Requests taken = requests;
-    requests = Requests();
+std::vector<LabKeyHandler::Request> LabKeyHandler::take() {
+    std::vector<Request> taken;
+    taken.swap(requests);
     return taken;
 }

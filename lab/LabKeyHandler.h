@@ -2,21 +2,13 @@
 
 #include <osgGA/GUIEventHandler>
 
+#include <vector>
+
 // The lab's own keys, none of which the sandbox uses. Like the sandbox's handler it only
 // raises requests, which the lab's frame loop carries out, and passes every event on.
 class LabKeyHandler : public osgGA::GUIEventHandler {
 public:
-    struct Requests {
-        bool faster = false;
-        bool slower = false;
-        bool normalSpeed = false;
-        bool step = false;
-        bool chart = false;
-        bool chartView = false;
-        bool save = false;
-        bool sound = false;
-        bool descendants = false;
-    };
+    enum Request { FASTER, SLOWER, NORMAL_SPEED, STEP, CHART, CHART_VIEW, SAVE, SOUND, DESCENDANTS };
 
     // The keys and what they do, as the help panel lists them.
     static const char* const HELP_TEXT;
@@ -24,9 +16,10 @@ public:
     bool handle(const osgGA::GUIEventAdapter& event, osgGA::GUIActionAdapter& action) override;
     using osgGA::GUIEventHandler::handle;
 
-    // The requests raised since the last call.
-    Requests take();
+    // The requests raised since the last call, one for each key released and in their order:
+    // two presses within one slow frame are two speed steps, or a chart shown and hidden again.
+    std::vector<Request> take();
 
 private:
-    Requests requests;
+    std::vector<Request> requests;
 };

@@ -134,12 +134,18 @@ double beamShare(const Screenshot& shot, const Screenshot& before, const Point& 
 Arrival waitForArrival(const ProgramSession& session, const Screenshot& before, const Point& at,
                        const std::string& name, double seconds) {
     const Box ground = around(at, 40, 25, 40, 20);
+    // What a failure reports is the shot that came closest, not the last one: by then a fast
+    // newcomer has long walked off and its ping has faded.
     double groundChange = 0;
     double beamChange = 0;
     const Watched seen = watch(session, name, seconds, [&](const Screenshot& shot) {
-        groundChange = shot.changedShare(before, ground, 0.15f);
-        beamChange = beamShare(shot, before, at);
-        return groundChange > 0.02 && beamChange > 0.02;
+        const double groundNow = shot.changedShare(before, ground, 0.15f);
+        const double beamNow = beamShare(shot, before, at);
+        if (std::min(groundNow, beamNow) >= std::min(groundChange, beamChange)) {
+            groundChange = groundNow;
+            beamChange = beamNow;
+        }
+        return groundNow > 0.02 && beamNow > 0.02;
     });
     return Arrival{seen.held, groundChange, beamChange, seen.seconds};
 }
