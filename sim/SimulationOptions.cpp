@@ -168,7 +168,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
 }
 
 void SimulationOptions::resolveFrom(const std::string& folder) {
-    for (std::string* file : {&csvFile, &plotFile, &traitsFile, &loadFile, &saveFile})
+    for (std::string* file :
+         {&csvFile, &plotFile, &traitsFile, &loadFile, &saveFile, &phylogenyFile, &newickFile, &mullerFile})
         *file = RunTree::fromStart(folder, *file);
     savePattern = RunTree::patternFromStart(folder, savePattern);
 }

@@ -360,11 +360,19 @@ TEST(RunTree, TheToolsRunFromAnyFolderAndWriteTheUsersFilesThere) {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
     std::string said;
-    EXPECT_EQ(run(bin + "/sylvara-sim --size 1 --ticks 50 --seed 3", said), 0) << said;
+    EXPECT_EQ(run(bin + "/sylvara-sim --size 1 --ticks 50 --seed 3 --phylogeny tree.csv --newick tree.nwk "
+                        "--muller muller.png",
+                  said),
+              0)
+        << said;
     EXPECT_EQ(lines(scratch.file("population.csv")).size(), 3u) << said;
+    for (const std::string lineage : {"tree.csv", "tree.nwk", "muller.png"}) {
+        EXPECT_TRUE(fs::exists(scratch.file(lineage))) << lineage << " is the user's, in their folder";
+        EXPECT_FALSE(fs::exists(bin + "/" + lineage)) << lineage << " was written beside the programs";
+    }
     EXPECT_NE(said.find("csv " + scratch.file("population.csv") + " (2 rows)"), std::string::npos) << said;
     // An empty board, and a run of no ticks: gnuplot's warnings stay off the console.
-    for (const std::string& empty : {"--genesis none --ticks 300", "--ticks 0"}) {
+    for (const std::string empty : {"--genesis none --ticks 300", "--ticks 0"}) {
         EXPECT_EQ(run(bin + "/sylvara-sim --size 1 --seed 3 " + empty, said), 0) << said;
         EXPECT_EQ(said.find("arning"), std::string::npos) << said;
         EXPECT_EQ(said.find("range"), std::string::npos) << said;
