@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <new>
+#include <string>
 
 int main(int argc, char** argv) {
     SimulationOptions options;
@@ -36,11 +38,24 @@ int main(int argc, char** argv) {
     // No sound device at all: a headless run is silent, and the null device's mixer would cost a core.
     SoundBank::openNoDevice();
     SimulationRunner runner(options, std::cout);
-    if (!runner.start(error)) {
-        std::cerr << "sylvara-sim: " << error << "\n";
-        return 2;
+    // A population that grows past the machine's memory ends the run with a reason, not an
+    // abort; the census rows are flushed as they are written, so those up to then stay.
+    bool started = false;
+    try {
+        started = runner.start(error);
+        if (!started) {
+            std::cerr << "sylvara-sim: " << error << "\n";
+            return 2;
+        }
+        runner.runAll();
+    } catch (const std::bad_alloc&) {
+        std::cerr << "sylvara-sim: out of memory "
+                  << (started ? "at tick " + std::to_string(runner.getTick()) : std::string("building the world"))
+                  << (started && !options.csvFile.empty() ? "; the census up to then is in " + options.csvFile
+                                                          : std::string())
+                  << "\n";
+        return 1;
     }
-    runner.runAll();
     const bool finished = runner.finish();
     runner.printSummary(std::cout);
     return finished ? 0 : 1;

@@ -388,3 +388,21 @@ TEST(RunTree, TheToolsRunFromAnyFolderAndWriteTheUsersFilesThere) {
     EXPECT_FALSE(fs::exists(scratch.file("--help")));
     EXPECT_FALSE(fs::exists(scratch.file("--bogus")));
 }
+
+TEST(RunTree, ARunOutOfMemorySaysSoInOneLineAndFails) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer's shadow memory does not fit under a memory limit";
+#endif
+    ScratchFolder scratch{"sylvara-no-memory"};
+    const std::string command = "cd " + scratch.folder.string() + " && ulimit -v 200000 && " +
+                                fs::current_path().string() + "/sylvara-sim --size 100 --ticks 10 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string said;
+    for (int c; (c = std::fgetc(pipe)) != EOF;)
+        said += static_cast<char>(c);
+    const int status = pclose(pipe);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by a signal: " << said;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << said;
+    EXPECT_NE(said.find("sylvara-sim: out of memory building the world\n"), std::string::npos) << said;
+    EXPECT_EQ(said.find("terminate"), std::string::npos) << said;
+}
