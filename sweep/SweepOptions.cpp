@@ -231,8 +231,9 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
         std::string option = argv[i];
         if (option == "-h" || option == "--help")
             return Outcome::Help;
-        if (option == "--slurm" || option == "--summarize") {
-            (option == "--slurm" ? options.slurm : options.summarizeOnly) = true;
+        if (option == "--slurm" || option == "--summarize" || option == "--lineage") {
+            (option == "--slurm" ? options.slurm : option == "--lineage" ? options.lineage : options.summarizeOnly) =
+                true;
             continue;
         }
         std::string value;
@@ -279,6 +280,8 @@ std::string SweepOptions::usage(const std::string& program) {
                 {"spread the jobs over the machines listed in FILE (GNU parallel's format);",
                  "every machine needs the run tree, and the sweep's folder, at the same path"})
         .option("--ssh COMMAND", {"the ssh command to log in with (e.g. \"ssh -p 2222 -i KEY\")"})
+        .option("--lineage", {"each job also writes JOB-phylogeny.csv (pruned as sylvara-sim's",
+                              "--phylogeny-extant prunes it), JOB.nwk and JOB-muller.png"})
         .option("--slurm", {"write FOLDER/sweep.slurm, a Slurm job array, instead of running"})
         .option("--summarize", {"only summarize the jobs already finished in FOLDER"})
         .help()

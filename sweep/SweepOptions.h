@@ -31,6 +31,8 @@ public:
     std::string sshLoginFile;
     // The ssh command GNU parallel logs in with (its --ssh); empty: its own default.
     std::string ssh;
+    // Each job also writes its lineage: the pruned phylogeny, the Newick tree and the Muller plot.
+    bool lineage = false;
     bool slurm = false;
     // Only summarize the jobs already in the folder (after a Slurm run, say).
     bool summarizeOnly = false;

@@ -22,7 +22,7 @@ std::string SweepPlan::Configuration::genesisArgument() const {
 
 SweepPlan::SweepPlan(const SweepOptions& options, const std::string& folder, const std::string& bin)
     : folder(folder), bin(bin), interval(options.interval), rulesFile(options.rulesFile),
-      keeps(options.keeps) {
+      keeps(options.keeps), lineage(options.lineage) {
     // Every combination of the rules' values, the last rule changing fastest.
     std::vector<std::vector<Configuration::RuleValue>> combinations(1);
     for (const SweepOptions::RuleAxis& axis : options.ruleAxes) {
@@ -53,7 +53,14 @@ std::string SweepPlan::simArguments(const Job& job) const {
            " --ticks " + std::to_string(c.ticks) + " --seed " + std::to_string(job.seed) + " --interval " +
            std::to_string(interval) + " --csv " + ShellWord::of(base + ".csv") + " --plot " +
            ShellWord::of(base + ".png") + " --traits " + ShellWord::of(base + "-traits.png") +
-           ruleArguments(c);
+           lineageArguments(base) + ruleArguments(c);
+}
+
+std::string SweepPlan::lineageArguments(const std::string& base) const {
+    if (!lineage)
+        return "";
+    return " --phylogeny " + ShellWord::of(base + "-phylogeny.csv") + " --phylogeny-extant --newick " +
+           ShellWord::of(base + ".nwk") + " --muller " + ShellWord::of(base + "-muller.png");
 }
 
 std::string SweepPlan::ruleArguments(const Configuration& c) const {

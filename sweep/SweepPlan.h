@@ -48,12 +48,14 @@ public:
 
 private:
     std::string ruleArguments(const Configuration& c) const;
+    std::string lineageArguments(const std::string& base) const;
 
     std::string folder;
     std::string bin;
     int interval;
     std::string rulesFile;
     std::vector<std::string> keeps;
+    bool lineage;
     std::vector<Configuration> configurations;
     std::vector<Job> jobs;
 };

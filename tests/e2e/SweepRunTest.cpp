@@ -134,6 +134,31 @@ TEST(SweepRun, JobsThroughParallelWriteTheSameCsvAsSylvaraSimAlone) {
         EXPECT_EQ(readFile(out + plot).substr(1, 3), "PNG") << plot;
 }
 
+TEST(SweepRun, LineageAskedForGivesEachJobTheTreeSylvaraSimAloneWrites) {
+    Scratch scratch;
+    const std::string out = scratch.path("sweep");
+    std::string output;
+    ASSERT_EQ(shell(bin() + "/sylvara-sweep --out " + out + " --sizes 1 --seeds 1,2 --ticks 1500 --lineage", output),
+              0)
+        << output;
+    for (unsigned seed : {1u, 2u}) {
+        const std::string job = out + "/jobs/size1-all-t1500-seed" + std::to_string(seed);
+        const std::string alone = scratch.path("alone");
+        ASSERT_EQ(shell("cd " + bin() + " && ./sylvara-sim --size 1 --ticks 1500 --seed " + std::to_string(seed) +
+                            " --csv " + alone + ".csv --plot " + alone + ".png --traits " + alone +
+                            "-traits.png --phylogeny " + alone + "-phylogeny.csv --phylogeny-extant --newick " +
+                            alone + ".nwk",
+                        output),
+                  0)
+            << output;
+        const std::string tree = readFile(job + "-phylogeny.csv");
+        EXPECT_EQ(tree.rfind("id,ancestor_list,origin_time,destruction_time,", 0), 0u) << tree.substr(0, 80);
+        EXPECT_EQ(tree, readFile(alone + "-phylogeny.csv")) << "seed " << seed;
+        EXPECT_EQ(readFile(job + ".nwk"), readFile(alone + ".nwk")) << "seed " << seed;
+        EXPECT_EQ(readFile(job + "-muller.png").substr(1, 3), "PNG") << "seed " << seed;
+    }
+}
+
 TEST(SweepRun, AFailedJobIsNamedFailsTheSweepAndAloneRunsAgain) {
     Scratch scratch;
     const std::string out = scratch.path("sweep");
