@@ -184,6 +184,35 @@ TEST(Lab, TheChartShowsOnLAndFollowsTheCounts) {
     EXPECT_TRUE(apart.held) << "herbivores at " << herbivores.y << ", carnivores at " << carnivores.y
                             << ", the plot from " << PLOT_TOP << " to " << PLOT_BOTTOM;
 
+    // v cycles the views: each kind's trait means draw in shades of that kind's colour alone.
+    const struct {
+        const char* said;
+        Kind kind;
+        Kind other;
+    } views[] = {{"chart: herbivore trait means", HERBIVORES, CARNIVORES},
+                 {"chart: carnivore trait means", CARNIVORES, HERBIVORES},
+                 {"chart: plant trait means", PLANTS, CARNIVORES}};
+    for (const auto& view : views) {
+        session.key("v");
+        EXPECT_TRUE(session.waitForOutput(view.said, 10)) << session.output();
+        Spot own;
+        Spot other;
+        const board::Watched drawn =
+            board::watch(session, std::string("chart-view-") + view.said[7], 10, [&](const Screenshot& shot) {
+                own = lineOf(shot, view.kind);
+                other = lineOf(shot, view.other);
+                return own.count > 100 && other.count < 10;
+            });
+        EXPECT_TRUE(drawn.held) << view.said << ": " << own.count << " pixels of its kind's colour, "
+                                << other.count << " of another's";
+    }
+    session.key("v");
+    EXPECT_TRUE(session.waitForOutput("chart: populations", 10)) << session.output();
+    const board::Watched back = board::watch(session, "chart-view-populations", 10, [](const Screenshot& shot) {
+        return lineOf(shot, HERBIVORES).count > 50 && lineOf(shot, CARNIVORES).count > 50;
+    });
+    EXPECT_TRUE(back.held) << "the populations did not come back after four presses of v";
+
     session.key("l");
     const board::Watched hidden = board::watch(
         session, "chart-hidden", 10, [](const Screenshot& shot) { return shot.mean(PLOT).x() < 0.6f; });
