@@ -7,6 +7,7 @@
 #include <osg/Material>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 const osg::Vec4 LineageWatch::PIN_COLOUR(1.0f, 0.1f, 0.9f, 1.0f);
@@ -37,20 +38,43 @@ LineageWatch::LineageWatch() : marks(new osg::Geode), pins(new osg::Geometry) {
     state->setAttributeAndModes(new osg::LineWidth(5.0f), forced);
 }
 
-void LineageWatch::attach(World& world) {
-    for (const auto& entry : world.getLives())
+void LineageWatch::attach(World& watched) {
+    world = &watched;
+    for (const auto& entry : watched.getLives())
         if (entry.second->getParentId() != Life::NO_PARENT)
             parentOf[entry.first] = entry.second->getParentId();
-    world.setBirthWatcher([this](const Life& life) { born(life); });
+    watched.setBirthWatcher([this](const Life& life) { born(life); });
 }
 
 void LineageWatch::born(const Life& life) {
     const int parent = life.getParentId();
     if (parent == Life::NO_PARENT)
         return;
+    // Before the newborn is entered: it is not among the world's organisms until its birth is over.
+    if (parentOf.size() >= pruneAt)
+        prune();
     parentOf[life.getId()] = parent;
     if (followed >= 0 && (parent == followed || descendants.count(parent) != 0))
         descendants.insert(life.getId());
+}
+
+void LineageWatch::prune() {
+    // Only an organism on the board can be selected and followed, so each one on the board is
+    // linked straight to its nearest ancestor still on it, past the dead between.
+    const auto& lives = world->getLives();
+    std::unordered_map<int, int> kept;
+    for (const auto& entry : lives) {
+        auto up = parentOf.find(entry.first);
+        while (up != parentOf.end() && lives.count(up->second) == 0)
+            up = parentOf.find(up->second);
+        if (up != parentOf.end())
+            kept[entry.first] = up->second;
+    }
+    parentOf.swap(kept);
+    // A followed lineage goes on through its members on the board; its dead no longer matter.
+    for (auto it = descendants.begin(); it != descendants.end();)
+        it = lives.count(*it) != 0 ? std::next(it) : descendants.erase(it);
+    pruneAt = std::max(FEWEST_PRUNED, 2 * parentOf.size());
 }
 
 bool LineageWatch::descends(int id) const {
