@@ -211,8 +211,8 @@ std::string SimulationOptions::usage(const std::string& program) {
                                      "extinction ticks, kind, traits, depth and member counts"})
         .option("--phylogeny-extant", {"keep only genotypes with living descendants, pruned as the run",
                                        "goes, so memory stays bounded (needs --phylogeny)"})
-        .option("--newick FILE", {"the tree of the living genotypes and their ancestors, branch",
-                                  "lengths in ticks"})
+        .option("--newick FILE",
+                {"the tree of the living genotypes and their ancestors, branch", "lengths in ticks"})
         .option("--muller FILE", {"PNG Muller plot, one panel per kind, drawn by gnuplot"})
         .option("--muller-share P", {"the share of its kind, in percent, a genotype must once hold to",
                                      "be a band of the Muller plot (default 5)"})

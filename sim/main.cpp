@@ -1,9 +1,9 @@
 // Runs Sylvara's world without a window and records its populations: see --help.
-#include "presentation/SoundBank.h"
+#include "common/RuleTable.h"
 #include "common/RunTree.h"
+#include "presentation/SoundBank.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
-#include "common/RuleTable.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
         runner.runAll();
     } catch (const std::bad_alloc&) {
         std::cerr << "sylvara-sim: out of memory "
-                  << (started ? "at tick " + std::to_string(runner.getTick()) : std::string("building the world"))
+                  << (started ? "at tick " + std::to_string(runner.getTick())
+                              : std::string("building the world"))
                   << (started && !options.csvFile.empty() ? "; the census up to then is in " + options.csvFile
                                                           : std::string())
                   << "\n";

@@ -232,8 +232,9 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
         if (option == "-h" || option == "--help")
             return Outcome::Help;
         if (option == "--slurm" || option == "--summarize" || option == "--lineage") {
-            (option == "--slurm" ? options.slurm : option == "--lineage" ? options.lineage : options.summarizeOnly) =
-                true;
+            (option == "--slurm"     ? options.slurm
+             : option == "--lineage" ? options.lineage
+                                     : options.summarizeOnly) = true;
             continue;
         }
         std::string value;
@@ -270,10 +271,11 @@ std::string SweepOptions::usage(const std::string& program) {
                                     "patterns (default all)"})
         .option("--ticks LIST", {"run lengths in ticks (default 2000)"})
         .option("--interval N", {"ticks per census row (default 100)"})
-        .option("--rules FILE", {"the rules every job starts from, a TOML file (see sylvara-sim --rules-list)"})
-        .option("--set NAME=V1,V2,...", {"or --set NAME=FROM:TO:STEP: a rule over the base; several values make it",
-                                          "one more dimension of the grid, named in each configuration (repeat",
-                                          "for several rules)"})
+        .option("--rules FILE",
+                {"the rules every job starts from, a TOML file (see sylvara-sim --rules-list)"})
+        .option("--set NAME=V1,V2,...",
+                {"or --set NAME=FROM:TO:STEP: a rule over the base; several values make it",
+                 "one more dimension of the grid, named in each configuration (repeat", "for several rules)"})
         .option("--keep KIND=N", {"rescue in every job, as sylvara-sim takes it; may be repeated"})
         .option("--jobs N", {"job slots per machine (default: one per core)"})
         .option("--sshloginfile FILE",

@@ -208,9 +208,10 @@ TEST(Lab, TheChartShowsOnLAndFollowsTheCounts) {
     }
     session.key("v");
     EXPECT_TRUE(session.waitForOutput("chart: populations", 10)) << session.output();
-    const board::Watched back = board::watch(session, "chart-view-populations", 10, [](const Screenshot& shot) {
-        return lineOf(shot, HERBIVORES).count > 50 && lineOf(shot, CARNIVORES).count > 50;
-    });
+    const board::Watched back =
+        board::watch(session, "chart-view-populations", 10, [](const Screenshot& shot) {
+            return lineOf(shot, HERBIVORES).count > 50 && lineOf(shot, CARNIVORES).count > 50;
+        });
     EXPECT_TRUE(back.held) << "the populations did not come back after four presses of v";
 
     session.key("l");
@@ -336,18 +337,10 @@ TEST(Lab, OpensUnderTheRulesOfAFileAndItsSavedWorldKeepsThem) {
 TEST(Lab, EachBadStartGetsOneLineAndExitCode2BeforeAnyWindow) {
     const std::string damaged = "/tmp/sylvara-lab-e2e-" + std::to_string(getpid()) + ".sylvara";
     std::ofstream(damaged) << "not a saved world\n";
-    const std::string bad[] = {"--size 0",
-                               "--size=big",
-                               "--ticks 5",
-                               "--genesis 5,5",
-                               "--ahead -1",
-                               "--seed",
-                               "--load missing.sylvara",
-                               "--load " + damaged,
-                               "--load " + damaged + " --size 4",
-                               "--rules missing.toml",
-                               "--set animal.moveCots=1",
-                               "--keep grazers=3",
+    const std::string bad[] = {"--size 0", "--size=big", "--ticks 5", "--genesis 5,5", "--ahead -1", "--seed",
+                               "--load missing.sylvara", "--load " + damaged,
+                               "--load " + damaged + " --size 4", "--rules missing.toml",
+                               "--set animal.moveCots=1", "--keep grazers=3",
                                // No display is said before the run ahead, not after it.
                                "--size 1 --ahead 3000000"};
     for (const std::string& options : bad) {

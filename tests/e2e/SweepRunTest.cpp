@@ -138,16 +138,17 @@ TEST(SweepRun, LineageAskedForGivesEachJobTheTreeSylvaraSimAloneWrites) {
     Scratch scratch;
     const std::string out = scratch.path("sweep");
     std::string output;
-    ASSERT_EQ(shell(bin() + "/sylvara-sweep --out " + out + " --sizes 1 --seeds 1,2 --ticks 1500 --lineage", output),
+    ASSERT_EQ(shell(bin() + "/sylvara-sweep --out " + out + " --sizes 1 --seeds 1,2 --ticks 1500 --lineage",
+                    output),
               0)
         << output;
     for (unsigned seed : {1u, 2u}) {
         const std::string job = out + "/jobs/size1-all-t1500-seed" + std::to_string(seed);
         const std::string alone = scratch.path("alone");
-        ASSERT_EQ(shell("cd " + bin() + " && ./sylvara-sim --size 1 --ticks 1500 --seed " + std::to_string(seed) +
-                            " --csv " + alone + ".csv --plot " + alone + ".png --traits " + alone +
-                            "-traits.png --phylogeny " + alone + "-phylogeny.csv --phylogeny-extant --newick " +
-                            alone + ".nwk",
+        ASSERT_EQ(shell("cd " + bin() + " && ./sylvara-sim --size 1 --ticks 1500 --seed " +
+                            std::to_string(seed) + " --csv " + alone + ".csv --plot " + alone +
+                            ".png --traits " + alone + "-traits.png --phylogeny " + alone +
+                            "-phylogeny.csv --phylogeny-extant --newick " + alone + ".nwk",
                         output),
                   0)
             << output;
@@ -170,8 +171,8 @@ TEST(SweepRun, AFailedJobIsNamedFailsTheSweepAndAloneRunsAgain) {
     EXPECT_NE(output.find("failed job 2 (size1-all-t300-seed2)"), std::string::npos) << output;
     EXPECT_NE(output.find("./sylvara-sim --size 1 --genesis all --ticks 300 --seed 2"), std::string::npos)
         << "the failed job's command" << output;
-    EXPECT_NE(output.find("is a folder, not a regular file"), std::string::npos) << "the failed job's output"
-                                                                                   << output;
+    EXPECT_NE(output.find("is a folder, not a regular file"), std::string::npos)
+        << "the failed job's output" << output;
     EXPECT_NE(output.find("size1-all-t300: 2 runs"), std::string::npos) << "the summary of the jobs that ran";
 
     fs::remove(out + "/jobs/size1-all-t300-seed2.csv");
@@ -370,7 +371,8 @@ TEST(SweepRun, AJobOutlivingAKilledSweepMakesARerunSaySoAndTheTermedSweepNamesTh
     waitpid(sweep, &status, 0);
     const std::string ended = readFile(log);
     EXPECT_NE(ended.find(" of 3 jobs were not run, or not to the end: "), std::string::npos) << ended;
-    EXPECT_NE(ended.find("2 (size6-all-t250000-seed2), 3 (size6-all-t250000-seed3)\n"), std::string::npos) << ended;
+    EXPECT_NE(ended.find("2 (size6-all-t250000-seed2), 3 (size6-all-t250000-seed3)\n"), std::string::npos)
+        << ended;
 
     sweep = startSweep(command, log);
     ASSERT_GT(sweep, 0);

@@ -188,9 +188,9 @@ TEST_F(WorldFixture, LabKeysAndSandboxKeysNeverOverlap) {
     for (int key : {'-', '-', 'v', 'l', 'x', '+'})
         keyUp(*lab, key);
     using Request = LabKeyHandler::Request;
-    EXPECT_EQ(lab->take(), (std::vector<Request>{LabKeyHandler::SLOWER, LabKeyHandler::SLOWER,
-                                                 LabKeyHandler::CHART_VIEW, LabKeyHandler::CHART,
-                                                 LabKeyHandler::SAVE, LabKeyHandler::FASTER}));
+    EXPECT_EQ(lab->take(),
+              (std::vector<Request>{LabKeyHandler::SLOWER, LabKeyHandler::SLOWER, LabKeyHandler::CHART_VIEW,
+                                    LabKeyHandler::CHART, LabKeyHandler::SAVE, LabKeyHandler::FASTER}));
     EXPECT_TRUE(lab->take().empty()) << "taken once";
     keyUp(*lab, 'L');
     EXPECT_TRUE(lab->take().empty()) << "uppercase letters are not commands";
