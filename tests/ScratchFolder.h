@@ -1,8 +1,10 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 // A folder of its own for a test's files, removed with everything in it afterwards.
 struct ScratchFolder {
@@ -15,3 +17,12 @@ struct ScratchFolder {
 
     std::filesystem::path folder;
 };
+
+// A text file's lines, without their line ends: the CSVs and tables the tests read back.
+inline std::vector<std::string> lines(const std::string& file) {
+    std::ifstream in(file);
+    std::vector<std::string> read;
+    for (std::string line; std::getline(in, line);)
+        read.push_back(line);
+    return read;
+}

@@ -16,14 +16,6 @@
 
 namespace {
 
-std::vector<std::string> csvLines(const std::string& file) {
-    std::ifstream in(file);
-    std::vector<std::string> rows;
-    for (std::string line; std::getline(in, line);)
-        rows.push_back(line);
-    return rows;
-}
-
 // A fixed-seed run of the real runner; returns what it printed.
 std::string run(SimulationOptions options, const std::string& csv) {
     options.csvFile = csv;
@@ -66,7 +58,7 @@ TEST(SavedWorldRules, AWorldUnderOtherRulesAndRescueResumesExactlyFromAnySave) {
     whole.saveEvery = 300;
     whole.savePattern = scratch.file("at-%d.sylvara");
     const std::string printed = run(whole, scratch.file("whole.csv"));
-    const std::vector<std::string> rows = csvLines(scratch.file("whole.csv"));
+    const std::vector<std::string> rows = lines(scratch.file("whole.csv"));
     ASSERT_EQ(rows.size(), 14u);
     EXPECT_NE(rows[0].find(",herbivores_inserted,carnivores_inserted,plants_inserted"), std::string::npos);
     EXPECT_NE(printed.find("herbivores alive, rescued: "), std::string::npos) << printed;
@@ -85,7 +77,7 @@ TEST(SavedWorldRules, AWorldUnderOtherRulesAndRescueResumesExactlyFromAnySave) {
         resumed.loadFile = scratch.file("at-" + std::to_string(start) + ".sylvara");
         resumed.ticks = 1200 - start;
         const std::string again = run(resumed, scratch.file("resumed.csv"));
-        const std::vector<std::string> tail = csvLines(scratch.file("resumed.csv"));
+        const std::vector<std::string> tail = lines(scratch.file("resumed.csv"));
         const std::vector<std::string> expected(rows.end() - static_cast<long>(tail.size() - 1), rows.end());
         ASSERT_EQ(std::vector<std::string>(tail.begin() + 1, tail.end()), expected) << "saved at " << start;
         EXPECT_EQ(tail[0], rows[0]);
@@ -100,7 +92,7 @@ TEST(SavedWorldRules, AWorldUnderOtherRulesAndRescueResumesExactlyFromAnySave) {
     ASSERT_TRUE(RulesFile::apply("", changed.ruleSettings, changed.rules, error)) << error;
     const std::string announced = run(changed, scratch.file("changed.csv"));
     EXPECT_EQ(announced.rfind("rules changed from tick 600: mutation.chance 60 -> 0\n", 0), 0u) << announced;
-    EXPECT_NE(csvLines(scratch.file("changed.csv")).back(), rows.back());
+    EXPECT_NE(lines(scratch.file("changed.csv")).back(), rows.back());
 }
 
 TEST(SavedWorldRules, AFileOfTheFirstSchemaLoadsWithTheDefaultRulesAndGoesOnAsItsRun) {
@@ -123,8 +115,8 @@ TEST(SavedWorldRules, AFileOfTheFirstSchemaLoadsWithTheDefaultRulesAndGoesOnAsIt
     loaded.loadFile = old;
     loaded.ticks = 400;
     run(loaded, scratch.file("loaded.csv"));
-    const std::vector<std::string> whole = csvLines(scratch.file("fresh.csv"));
-    const std::vector<std::string> tail = csvLines(scratch.file("loaded.csv"));
+    const std::vector<std::string> whole = lines(scratch.file("fresh.csv"));
+    const std::vector<std::string> tail = lines(scratch.file("loaded.csv"));
     ASSERT_EQ(tail.size(), 7u) << "header, then ticks 40, 100, ... 400 and 440";
     EXPECT_EQ(tail[0], whole[0]) << "no rescue columns for a world without rescue";
     EXPECT_EQ(tail.back(), whole.back());

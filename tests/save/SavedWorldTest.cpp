@@ -41,14 +41,6 @@ std::string spoiled(const ScratchFolder& scratch, const std::string& good, const
     return copy;
 }
 
-std::vector<std::string> lines(const std::string& file) {
-    std::ifstream in(file);
-    std::vector<std::string> out;
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
 } // namespace
 
 class SavedWorldTest : public WorldFixture {

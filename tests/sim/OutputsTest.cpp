@@ -40,14 +40,6 @@ SimulationOptions smallRun(const ScratchFolder& scratch, int ticks) {
     return options;
 }
 
-std::vector<std::string> lines(const std::string& file) {
-    std::ifstream in(file);
-    std::vector<std::string> out;
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
 bool isPng(const std::string& file) {
     std::ifstream png(file, std::ios::binary);
     char magic[4] = {};

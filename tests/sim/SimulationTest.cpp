@@ -1,4 +1,5 @@
 // The headless runner: its command line, the census it writes, and whole short runs.
+#include "ScratchFolder.h"
 #include "WorldFixture.h"
 
 #include "common/Gnuplot.h"
@@ -22,14 +23,6 @@ Outcome parse(std::vector<std::string> words, SimulationOptions& options, std::s
     for (const std::string& word : words)
         argv.push_back(word.c_str());
     return SimulationOptions::parse(static_cast<int>(argv.size()), argv.data(), options, error);
-}
-
-std::vector<std::string> lines(const std::string& file) {
-    std::ifstream in(file);
-    std::vector<std::string> result;
-    for (std::string line; std::getline(in, line);)
-        result.push_back(line);
-    return result;
 }
 
 size_t fields(const std::string& row) {
