@@ -227,14 +227,16 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
          }},
     };
 
+    // Options that take no value.
+    const std::map<std::string, bool*> flags = {{"--slurm", &options.slurm},
+                                                {"--summarize", &options.summarizeOnly},
+                                                {"--lineage", &options.lineage}};
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "-h" || option == "--help")
             return Outcome::Help;
-        if (option == "--slurm" || option == "--summarize" || option == "--lineage") {
-            (option == "--slurm"     ? options.slurm
-             : option == "--lineage" ? options.lineage
-                                     : options.summarizeOnly) = true;
+        if (const auto flag = flags.find(option); flag != flags.end()) {
+            *flag->second = true;
             continue;
         }
         std::string value;
