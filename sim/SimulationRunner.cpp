@@ -156,6 +156,8 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     SavedWorld saved;
     if (!options.loadFile.empty() && !SavedWorld::read(options.loadFile, saved, error))
         return false;
+    if (!options.loadFile.empty() && !WorldRules::checkLoaded(saved.getRecord().rules, options, error))
+        return false;
     const long savedTick = saved.getRecord().tickNumber;
     if (savedTick > WorldRecord::LAST_TICK - options.ticks) {
         error = "--ticks " + std::to_string(options.ticks) + " from the saved tick " +
