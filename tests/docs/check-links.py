@@ -45,7 +45,7 @@ def slug(text):
 def prose_lines(path):
     """(line number, text) of the lines outside fenced code blocks."""
     fence = None
-    with open(path, encoding="utf-8") as f:
+    with open(path, encoding="utf-8", errors="replace") as f:
         for number, line in enumerate(f, 1):
             m = FENCE.match(line)
             if m:
@@ -121,6 +121,11 @@ def check(root):
             problems.append(f"{page}: missing")
             continue
         count += 1
+        try:
+            with open(os.path.join(root, page), encoding="utf-8") as f:
+                f.read()
+        except UnicodeDecodeError as e:
+            problems.append(f"{page}: not UTF-8 (byte {e.start})")
         problems += check_page(root, page)
     return count, problems
 
@@ -157,24 +162,27 @@ def self_test():
 ![up](../docs/shot.png) [back](../README.md#keys-and-mouse)
 """,
         "docs/shot.png": "",
+        "docs/latin1.md": "# Caf\xe9\n",
     }
     with tempfile.TemporaryDirectory() as root:
         for name, text in pages.items():
             os.makedirs(os.path.dirname(os.path.join(root, name)), exist_ok=True)
-            with open(os.path.join(root, name), "w", encoding="utf-8") as f:
+            with open(os.path.join(root, name), "w", encoding="latin-1" if "latin1" in name else "utf-8") as f:
                 f.write(text)
         count, problems = check(root)
         expected = {"BROKEN-FILE": 11, "BROKEN-IMAGE": 12, "BROKEN-ANCHOR": 13, "BROKEN-LOCAL": 14,
                     "BROKEN-REPEAT": 15, "BROKEN-REF": 16, "BROKEN-CASE": 2}
         failures = []
-        if count != 4:
-            failures.append(f"checked {count} pages, not 4")
+        if count != 5:
+            failures.append(f"checked {count} pages, not 5")
+        if "docs/latin1.md: not UTF-8 (byte 5)" not in problems:
+            failures.append("a page that is not UTF-8 went unnoticed")
         for name, line in expected.items():
             page = "CONTRIBUTING.md" if name == "BROKEN-CASE" else "README.md"
             if not any(p.startswith(f"{page}:{line}: ") for p in problems):
                 failures.append(f"missed {name} on {page}:{line}")
-        if len(problems) != len(expected):
-            failures.append("reported " + str(len(problems)) + " problems, expected " + str(len(expected)) + ":\n  "
+        if len(problems) != len(expected) + 1:
+            failures.append("reported " + str(len(problems)) + " problems, expected " + str(len(expected) + 1) + ":\n  "
                             + "\n  ".join(problems))
         # A page the checker must read but cannot find is a fault too.
         os.remove(os.path.join(root, "CHANGELOG.md"))
@@ -199,7 +207,7 @@ def main(argv):
     count, problems = check(root)
     for p in problems:
         print(p)
-    print(f"check-links: {count} pages, {len(problems)} broken links")
+    print(f"check-links: {count} pages, {len(problems)} problems")
     return 1 if problems else 0
 
 
