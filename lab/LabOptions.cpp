@@ -68,7 +68,7 @@ std::string LabOptions::usage(const std::string& program) {
         .seed()
         .option("--load FILE", {"open a saved world instead of a new one (not with --size or --genesis)"})
         .option("--rules FILE", {"the rules, from a TOML file (sylvara-sim --rules-list names them)"})
-        .option("--set NAME=VALUE", {"set one rule, over the file; may be repeated"})
+        .option("--set NAME=VALUE", {"set one rule, over the file; repeat it for other rules"})
         .option("--keep KIND=N",
                 {"keep at least N herbivores, carnivores or plants alive by making new ones"})
         .option("--ahead TICKS", {"run the world this many ticks without a window first (default 0)"})

@@ -263,10 +263,10 @@ std::string SimulationOptions::usage(const std::string& program) {
                                      "be a band of the Muller plot (default 5)"})
         .option("--rules FILE", {"read the rules from a TOML file (see --rules-list); on --load, they",
                                  "change the saved world's rules from its tick on"})
-        .option("--set NAME=VALUE", {"set one rule, over the file; may be repeated"})
+        .option("--set NAME=VALUE", {"set one rule, over the file; repeat it for other rules"})
         .option("--keep KIND=N", {"rescue: at the end of every tick with fewer than N herbivores,",
                                   "carnivores or plants alive, new ones are made as the genesis makes",
-                                  "them, up to N; counted in the census and the summary; may be repeated"})
+                                  "them, up to N; counted in the census and the summary; once per kind"})
         .option("--rules-list", {"print every rule with its default, range and meaning, and exit"})
         .help()
         .text("\nBad options exit with 2.\n")

@@ -309,7 +309,7 @@ std::string SweepOptions::usage(const std::string& program) {
         .option("--set NAME=V1,V2,...",
                 {"or --set NAME=FROM:TO:STEP: a rule over the base; several values make it",
                  "one more dimension of the grid, named in each configuration (repeat", "for several rules)"})
-        .option("--keep KIND=N", {"rescue in every job, as sylvara-sim takes it; may be repeated"})
+        .option("--keep KIND=N", {"rescue in every job, as sylvara-sim takes it; once per kind"})
         .option("--jobs N", {"job slots per machine (default: one per core)"})
         .option("--sshloginfile FILE",
                 {"spread the jobs over the machines listed in FILE (GNU parallel's format);",
