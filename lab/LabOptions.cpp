@@ -27,6 +27,8 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
         const std::string word = argv[i];
         if (word == "-h" || word == "--help")
             return Outcome::Help;
+        if (word == "--version")
+            return Outcome::Version;
         std::string option;
         std::string value;
         const auto isKnown = [](const std::string& name) {
@@ -61,7 +63,8 @@ std::string LabOptions::usage(const std::string& program) {
         .option("--load FILE", {"open a saved world instead of a new one (not with --size or --genesis)"})
         .option("--rules FILE", {"the rules, from a TOML file (sylvara-sim --rules-list names them)"})
         .option("--set NAME=VALUE", {"set one rule, over the file; may be repeated"})
-        .option("--keep KIND=N", {"keep at least N herbivores, carnivores or plants alive by making new ones"})
+        .option("--keep KIND=N",
+                {"keep at least N herbivores, carnivores or plants alive by making new ones"})
         .option("--ahead TICKS", {"run the world this many ticks without a window first (default 0)"})
         .help()
         .text("\nBad options and files that cannot be loaded exit with 2 before the window opens.\n")
