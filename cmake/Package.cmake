@@ -9,16 +9,15 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3D artificial-life sandbox")
-# The long description as Debian shows it: one paragraph, folded by dpkg.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "3D artificial-life sandbox
- Sylvara is a three-dimensional artificial-life sandbox: a square board of
- ground tiles carries plants, herbivores and carnivores that feed, breed,
- mutate and die, each glowing in a colour that shows its genome.
- .
- The package holds the window program (sylvara), the headless runner that
- records populations, lineage and plots (sylvara-sim), the sweeps over seeds
- and rules run through GNU parallel (sylvara-sweep) and the lab window
- (sylvara-lab), with their man pages.")
+# The long description, below the summary; CPack indents it and marks the empty line as Debian wants.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Sylvara is a three-dimensional artificial-life sandbox: a square board of
+ground tiles carries plants, herbivores and carnivores that feed, breed,
+mutate and die, each glowing in a colour that shows its genome.
+
+The package holds the window program (sylvara), the headless runner that
+records populations, lineage and plots (sylvara-sim), the sweeps over seeds
+and rules run through GNU parallel (sylvara-sweep) and the lab window
+(sylvara-lab), with their man pages.")
 # The plots are drawn by gnuplot and the sweeps run through GNU parallel; the shared libraries'
 # packages come from dpkg-shlibdeps.
 set(SYLVARA_DEB_DEPENDS "gnuplot-nox | gnuplot, parallel")
