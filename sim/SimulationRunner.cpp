@@ -83,8 +83,11 @@ bool SimulationRunner::start(std::string& error) {
     // but the run would still look fine, so say where it was looked for instead.
     if (access("../models/bloom.xsf", R_OK) != 0) {
         const std::string program = RunTree::binFolder();
+        std::string installed;
+        for (const std::string& tree : RunTree::installedTrees(program))
+            installed += (installed.empty() ? "" : ", ") + tree;
         error = "cannot read models/bloom.xsf: no run tree beside the program (" + program +
-                "/..) nor installed (" + RunTree::installedTrees(program).back() + ")";
+                "/..) nor installed (" + installed + ")";
         return false;
     }
     const std::string mullerTables[] = {
