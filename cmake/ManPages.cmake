@@ -47,9 +47,17 @@ add_custom_command(OUTPUT "${MAN_OUT}/sylvara-rules.5"
   COMMENT "Man page sylvara-rules(5)" VERBATIM)
 list(APPEND SYLVARA_MAN_PAGES "${MAN_OUT}/sylvara-rules.5")
 
-add_custom_target(man ALL DEPENDS ${SYLVARA_MAN_PAGES})
+# Debian installs its man pages compressed, without a name or time stamp in the gzip header.
+option(SYLVARA_GZIP_MANPAGES "Install the man pages compressed with gzip -9n" OFF)
+set(installed_pages)
 foreach(page ${SYLVARA_MAN_PAGES})
   get_filename_component(extension "${page}" LAST_EXT)
   string(SUBSTRING "${extension}" 1 1 section)
+  if(SYLVARA_GZIP_MANPAGES)
+    add_custom_command(OUTPUT "${page}.gz" COMMAND gzip -9nf -k "${page}" DEPENDS "${page}" VERBATIM)
+    set(page "${page}.gz")
+  endif()
+  list(APPEND installed_pages "${page}")
   install(FILES "${page}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man${section}")
 endforeach()
+add_custom_target(man ALL DEPENDS ${installed_pages})
