@@ -48,5 +48,10 @@ OptionHelp& OptionHelp::seed(std::initializer_list<std::string> more) {
 }
 
 OptionHelp& OptionHelp::help() {
-    return option("-h, --help", {"print this and exit"});
+    option("-h, --help", {"print this and exit"});
+    return option("--version", {"print the version and exit"});
+}
+
+std::string OptionHelp::versionLine(const std::string& program) {
+    return program + " " + SYLVARA_VERSION + "\n";
 }

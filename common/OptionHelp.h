@@ -21,7 +21,11 @@ public:
     OptionHelp& genesis(const std::string& byDefault);
     // --seed, with any lines the tool adds.
     OptionHelp& seed(std::initializer_list<std::string> more = {});
+    // -h, --help and --version.
     OptionHelp& help();
+
+    // What --version prints: "PROGRAM VERSION", the one version the build defines.
+    static std::string versionLine(const std::string& program);
 
     const std::string& str() const { return built; }
 

@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "app/Viewer.h"
+#include "common/OptionHelp.h"
 #include "common/RuleTable.h"
 #include "common/RunTree.h"
 #include "life/Life.h"
@@ -32,6 +33,9 @@ int Lab::run(int argc, char** argv) {
     case SimulationOptions::Outcome::Help:
         std::cout << LabOptions::usage("sylvara-lab");
         return 0;
+    case SimulationOptions::Outcome::Version:
+        std::cout << OptionHelp::versionLine("sylvara-lab");
+        return 0;
     case SimulationOptions::Outcome::RulesList:
         std::cout << RuleTable::listing();
         return 0;
@@ -41,7 +45,7 @@ int Lab::run(int argc, char** argv) {
     case SimulationOptions::Outcome::Run:
         break;
     }
-    if (startFolder != RunTree::binFolder()) {
+    if (startFolder != RunTree::workFolder()) {
         options.world.resolveFrom(startFolder);
         saver.setFolder(startFolder);
     }

@@ -28,6 +28,8 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
         const std::string word = argv[i];
         if (word == "-h" || word == "--help")
             return Outcome::Help;
+        if (word == "--version")
+            return Outcome::Version;
         std::string option;
         std::string value;
         const auto isKnown = [](const std::string& name) {

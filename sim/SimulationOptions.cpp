@@ -146,6 +146,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         std::string option = argv[i];
         if (option == "-h" || option == "--help")
             return Outcome::Help;
+        if (option == "--version")
+            return Outcome::Version;
         if (option == "--phylogeny-extant") {
             options.phylogenyExtant = true;
             continue;

@@ -13,7 +13,7 @@
 class SimulationOptions {
 public:
     using Genesis = GenesisOption::Where;
-    enum class Outcome { Run, Help, RulesList, Error };
+    enum class Outcome { Run, Help, Version, RulesList, Error };
 
     int size = 5;
     int ticks = 1000;

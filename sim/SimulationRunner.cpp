@@ -1,5 +1,7 @@
 #include "sim/SimulationRunner.h"
 
+#include "common/RunTree.h"
+
 #include "common/OutputFiles.h"
 #include "common/RuleTable.h"
 #include "save/SavedWorld.h"
@@ -77,10 +79,15 @@ long SimulationRunner::residentKb() {
 
 bool SimulationRunner::start(std::string& error) {
     const auto begun = std::chrono::steady_clock::now();
-    // The world reads its art relative to bin/; without it every organism would be invisible and silent
-    // but the run would still look fine, so say where to run from instead.
+    // The world reads its art from the run tree; without it every organism would be invisible and silent
+    // but the run would still look fine, so say where it was looked for instead.
     if (access("../models/bloom.xsf", R_OK) != 0) {
-        error = "cannot read ../models/bloom.xsf: run from the run tree's bin folder (stage/bin)";
+        const std::string program = RunTree::binFolder();
+        std::string installed;
+        for (const std::string& tree : RunTree::installedTrees(program))
+            installed += (installed.empty() ? "" : ", ") + tree;
+        error = "cannot read models/bloom.xsf: no run tree beside the program (" + program +
+                "/..) nor installed (" + installed + ")";
         return false;
     }
     const std::string mullerTables[] = {

@@ -1,4 +1,5 @@
 // Runs Sylvara's world without a window and records its populations: see --help.
+#include "common/OptionHelp.h"
 #include "common/RuleTable.h"
 #include "common/RunTree.h"
 #include "presentation/SoundBank.h"
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
     case SimulationOptions::Outcome::Help:
         std::cout << SimulationOptions::usage("sylvara-sim");
         return 0;
+    case SimulationOptions::Outcome::Version:
+        std::cout << OptionHelp::versionLine("sylvara-sim");
+        return 0;
     case SimulationOptions::Outcome::RulesList:
         std::cout << RuleTable::listing();
         return 0;
@@ -33,7 +37,7 @@ int main(int argc, char** argv) {
         std::cerr << "sylvara-sim: " << error << "\n";
         return 2;
     }
-    if (startFolder != RunTree::binFolder())
+    if (startFolder != RunTree::workFolder())
         options.resolveFrom(startFolder);
     // No sound device at all: a headless run is silent, and the null device's mixer would cost a core.
     SoundBank::openNoDevice();

@@ -1,5 +1,7 @@
 #include "sweep/SweepEngine.h"
 
+#include "common/RunTree.h"
+
 #include "common/ShellWord.h"
 #include "common/TextFile.h"
 #include "sweep/SweepJobLog.h"
@@ -148,9 +150,12 @@ bool SweepEngine::checkMachines(const std::string& bin, std::string& error) {
         error = "--sshloginfile: " + options.sshLoginFile + " lists no machine";
         return false;
     }
-    const std::string probe = "if [ ! -x " + ShellWord::quote(bin + "/sylvara-sim") + " ] || [ ! -r " +
-                              ShellWord::quote(bin + "/../models/bloom.xsf") +
-                              " ]; then echo no-run-tree; elif [ ! -e " + ShellWord::quote(jobListFile()) +
+    // sylvara-sim beside this program, with its art where it looks: in the build's run tree or installed.
+    std::string art = "[ -r " + ShellWord::quote(bin + "/../models/bloom.xsf") + " ]";
+    for (const std::string& tree : RunTree::installedTrees(bin))
+        art += " || [ -r " + ShellWord::quote(tree + "/models/bloom.xsf") + " ]";
+    const std::string probe = "if [ ! -x " + ShellWord::quote(bin + "/sylvara-sim") + " ] || ! { " + art +
+                              "; }; then echo no-run-tree; elif [ ! -e " + ShellWord::quote(jobListFile()) +
                               " ]; then echo no-sweep-folder; else echo ready; fi";
     for (const std::string& login : logins) {
         std::vector<std::string> arguments{"parallel", "--will-cite", "--nonall", "-S", login};
@@ -162,7 +167,8 @@ bool SweepEngine::checkMachines(const std::string& bin, std::string& error) {
         if (answer.find("ready") != std::string::npos)
             continue;
         if (answer.find("no-run-tree") != std::string::npos)
-            error = login + " has no run tree at " + bin + "/.. (every machine needs it at the same path)";
+            error = login + " has no sylvara-sim with its run tree at " + bin +
+                    " (every machine needs it at the same path)";
         else if (answer.find("no-sweep-folder") != std::string::npos)
             error = login + " does not see the sweep's folder " + folder +
                     " (every machine needs it at the same path, on a shared file system)";

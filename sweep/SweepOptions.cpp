@@ -249,6 +249,8 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
         std::string option = argv[i];
         if (option == "-h" || option == "--help")
             return Outcome::Help;
+        if (option == "--version")
+            return Outcome::Version;
         if (const auto flag = flags.find(option); flag != flags.end()) {
             *flag->second = true;
             continue;

@@ -7,7 +7,7 @@
 // lengths), where the sweep's folder goes, and how the jobs are run.
 class SweepOptions {
 public:
-    enum class Outcome { Run, Help, Error };
+    enum class Outcome { Run, Help, Version, Error };
 
     std::vector<unsigned> seeds{1, 2, 3, 4};
     std::vector<int> sizes{5};

@@ -1,6 +1,7 @@
 // Runs a grid of headless worlds through GNU parallel and summarizes them: see --help.
 #include "common/GenesisOption.h"
 #include "common/Gnuplot.h"
+#include "common/OptionHelp.h"
 #include "common/OutputFiles.h"
 #include "common/RunTree.h"
 #include "sweep/SlurmScript.h"
@@ -46,6 +47,9 @@ int main(int argc, char** argv) {
     switch (SweepOptions::parse(argc, argv, options, error)) {
     case SweepOptions::Outcome::Help:
         std::cout << SweepOptions::usage("sylvara-sweep");
+        return 0;
+    case SweepOptions::Outcome::Version:
+        std::cout << OptionHelp::versionLine("sylvara-sweep");
         return 0;
     case SweepOptions::Outcome::Error:
         return fail(error, 2);

@@ -19,6 +19,7 @@ TEST(OptionHelp, DescriptionsShareOneColumnAndLongNamesStandAlone) {
                     "            below its names\n"
                     "  -h, --help\n"
                     "            print this and exit\n"
+                    "  --version print the version and exit\n"
                     "\n"
                     "Bye.\n");
 }

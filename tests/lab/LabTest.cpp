@@ -66,6 +66,7 @@ TEST(LabOptions, DefaultsToTheSandboxWorldAndReadsWorldOptionsAsTheHeadlessRunne
     EXPECT_EQ(loaded.world.loadFile, "world.sylvara");
     EXPECT_TRUE(loaded.world.tilesToPopulate().empty());
     EXPECT_EQ(parseLab({"-h"}, loaded, error), Outcome::Help);
+    EXPECT_EQ(parseLab({"--ahead", "5", "--version"}, loaded, error), Outcome::Version);
 }
 
 TEST(LabOptions, EveryBadStartIsOneLineNamingTheProblem) {

@@ -63,6 +63,8 @@ TEST(SimulationOptions, ReadsEveryOptionAndRejectsBadOnesInOneLine) {
     ASSERT_EQ(parse({"--genesis", "none"}, options, error), Outcome::Run);
     EXPECT_TRUE(options.tilesToPopulate().empty());
     EXPECT_EQ(parse({"--ticks", "5", "-h", "--bogus"}, options, error), Outcome::Help);
+    EXPECT_EQ(parse({"--ticks", "5", "--version", "--bogus"}, options, error), Outcome::Version);
+    EXPECT_EQ(parse({"--version=2"}, options, error), Outcome::Error);
 
     const std::vector<std::vector<std::string>> bad = {
         {"--bogus"},

@@ -68,6 +68,9 @@ TEST(SweepOptions, ReadsTheGridAndRejectsBadValuesInOneLine) {
     EXPECT_TRUE(options.slurm);
     ASSERT_EQ(parse({"--out", "f"}, options = SweepOptions(), error), Outcome::Run);
     EXPECT_EQ(options.genesis, std::vector<std::string>{"all"}) << "the default pattern";
+    // --version and --help need no --out, wherever they stand.
+    EXPECT_EQ(parse({"--seeds", "1", "--version"}, options = SweepOptions(), error), Outcome::Version);
+    EXPECT_EQ(parse({"--help", "--version"}, options = SweepOptions(), error), Outcome::Help);
 
     const std::vector<std::vector<std::string>> bad = {
         {},

@@ -1,0 +1,10 @@
+# The benchmarks, on Google Benchmark; they run in the run tree like the tests.
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/bench/*.cpp")
+foreach(bench_source ${BENCH_SOURCES})
+  get_filename_component(bench ${bench_source} NAME_WE)
+  add_executable(bench_${bench} ${bench_source})
+  target_include_directories(bench_${bench} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(bench_${bench} PRIVATE sylvara_sim benchmark::benchmark)
+  target_compile_definitions(bench_${bench} PRIVATE SYLVARA_STAGE_DIR="${SYLVARA_STAGE}")
+  set_target_properties(bench_${bench} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${SYLVARA_STAGE}/bin")
+endforeach()
