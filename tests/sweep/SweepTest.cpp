@@ -119,6 +119,52 @@ TEST(SweepOptions, SaysWhatIsWrongInItsOwnWords) {
     }
 }
 
+TEST(SweepOptions, ARuleValueSpelledTwiceAndAGridPastTheJobLimitAreRefused) {
+    const struct {
+        std::vector<std::string> words;
+        const char* says;
+    } bad[] = {
+        // Compared as numbers: each pair would be two jobs writing one CSV.
+        {{"--out", "f", "--set", "mutation.chance=10,10"},
+         "--set mutation.chance=10,10: the value 10 is given twice"},
+        {{"--out", "f", "--set", "mutation.chance=1e1,5,10.0"},
+         "--set mutation.chance=1e1,5,10.0: the value 1e1 is given twice (as 10.0)"},
+        {{"--out", "f", "--set", "tile.nourishment=0.5,.5"},
+         "--set tile.nourishment=0.5,.5: the value 0.5 is given twice (as .5)"},
+        {{"--out", "f", "--seeds", "1-100000", "--set", "mutation.chance=0:99:1"},
+         "the grid holds 10000000 jobs, more than the 100000 one sweep takes: give fewer seeds, sizes, "
+         "genesis patterns, lengths or rule values, or split it into several sweeps"},
+        {{"--out", "f", "--seeds", "1-50001", "--sizes", "1,2"},
+         "the grid holds 100002 jobs, more than the 100000 one sweep takes: give fewer seeds, sizes, "
+         "genesis patterns, lengths or rule values, or split it into several sweeps"},
+    };
+    for (const auto& each : bad) {
+        SweepOptions options;
+        std::string error;
+        EXPECT_EQ(parse(each.words, options, error), Outcome::Error) << each.says;
+        EXPECT_EQ(error, each.says);
+    }
+    // Every factor counts, so many rules of a few values each are refused before any job is listed.
+    std::vector<std::string> words{"--out", "f", "--seeds", "1-100"};
+    for (const char* rule : {"mutation.chance=1,2,3,4,5,6,7,8,9,10", "animal.moveCost=0.1:1:0.1",
+                             "tile.nourishment=0.01:0.1:0.01", "animal.breedAt=0.6:0.9:0.1"}) {
+        words.insert(words.end(), {"--set", rule});
+    }
+    SweepOptions options;
+    std::string error;
+    EXPECT_EQ(parse(words, options, error), Outcome::Error);
+    EXPECT_NE(error.find("the grid holds 400000 jobs"), std::string::npos) << error;
+
+    // At the limit, and with values that differ however slightly, the grid runs.
+    ASSERT_EQ(parse({"--out", "f", "--seeds", "1-50000", "--sizes", "1,2"}, options = SweepOptions(), error),
+              Outcome::Run)
+        << error;
+    EXPECT_EQ(options.jobCount(), SweepOptions::MAX_JOBS);
+    ASSERT_EQ(parse({"--out", "f", "--set", "tile.nourishment=0.5,0.50001"}, options = SweepOptions(), error),
+              Outcome::Run)
+        << error;
+}
+
 TEST(SweepPlan, OneJobPerSeedOfEachConfigurationInAFixedOrder) {
     SweepOptions options;
     std::string error;
