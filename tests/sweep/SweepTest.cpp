@@ -5,11 +5,13 @@
 #include "sweep/SweepOptions.h"
 #include "sweep/SweepPlan.h"
 #include "sweep/SweepProgress.h"
+#include "sweep/SweepReport.h"
 #include "sweep/SweepSummary.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -348,4 +350,30 @@ TEST(SlurmScript, EachArrayTaskRunsItsOwnLineOfTheJobList) {
     EXPECT_EQ(got, "two; three\n") << "task 2 runs line 2, whole";
     const int status = std::system(("SLURM_ARRAY_TASK_ID=3 bash " + script).c_str());
     EXPECT_EQ(WEXITSTATUS(status), 3) << "a failing job fails its task";
+}
+
+TEST(SweepReport, ASummaryTheDiskCannotTakeIsNamedAndLeavesNoPartBehind) {
+    Scratch scratch;
+    const std::string disk = (scratch.folder / "disk").string();
+    std::filesystem::create_directories(disk);
+    if (std::system(("mount -t tmpfs -o size=40k tmpfs " + disk + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    // Enough configurations for a summary larger than the disk.
+    SweepOptions options;
+    std::string error;
+    ASSERT_EQ(parse({"--out", disk, "--set", "tile.nourishment=0.01:10:0.01"}, options, error), Outcome::Run)
+        << error;
+    const SweepPlan plan(options, disk, "/nowhere/bin");
+    SweepReport report(plan, disk);
+    report.gather();
+    std::ostringstream out;
+    const bool written = report.write(out, error);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(disk))
+        left.push_back(entry.path().filename().string());
+    ASSERT_EQ(std::system(("umount " + disk).c_str()), 0);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(error, "cannot write " + report.summaryFile() + ": No space left on device");
+    EXPECT_EQ(out.str().find("summary "), std::string::npos) << "never listed: " << out.str();
+    EXPECT_TRUE(left.empty()) << left.front();
 }
