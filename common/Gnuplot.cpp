@@ -1,5 +1,8 @@
 #include "common/Gnuplot.h"
 
+#include "common/OutputFiles.h"
+#include "common/WholeFile.h"
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -109,11 +112,21 @@ std::string Gnuplot::findGnuplot() {
 
 Gnuplot::Result Gnuplot::run(const std::string& text, const std::string& dataFile, const std::string& pngFile,
                              const std::string& title) {
+    std::string error;
+    return run(text, dataFile, pngFile, title, error);
+}
+
+Gnuplot::Result Gnuplot::run(const std::string& text, const std::string& dataFile, const std::string& pngFile,
+                             const std::string& title, std::string& error) {
+    error.clear();
     const std::string gnuplot = findGnuplot();
     if (gnuplot.empty())
         return Result::NoGnuplot;
     TemporaryFile scriptFile;
     if (!scriptFile.write(text))
+        return Result::Failed;
+    WholeFile png(pngFile);
+    if (!png.open(error))
         return Result::Failed;
     // gnuplot takes a name beginning with '<' for a command to run, '|' for a pipe, '-' for its input
     // and '+' for a pseudo-file; an absolute path is never any of those.
@@ -121,7 +134,15 @@ Gnuplot::Result Gnuplot::run(const std::string& text, const std::string& dataFil
                                              "-c",
                                              scriptFile.getPath(),
                                              std::filesystem::absolute(dataFile).string(),
-                                             std::filesystem::absolute(pngFile).string(),
+                                             std::filesystem::absolute(png.getTemporary()).string(),
                                              title};
-    return runQuietly(arguments) == 0 ? Result::Drawn : Result::Failed;
+    if (runQuietly(arguments) != 0)
+        return Result::Failed;
+    // gnuplot ends well even when the disk took only part of the picture.
+    if (!WholeFile::isWholePng(png.getTemporary())) {
+        error = "cannot write " + OutputFiles::printable(pngFile) +
+                ": the picture came out cut short (is the disk full?)";
+        return Result::Failed;
+    }
+    return png.commit(error) ? Result::Drawn : Result::Failed;
 }

@@ -16,7 +16,11 @@ public:
     static std::string findGnuplot();
 
     // Runs a gnuplot script with the data file, the PNG and the title as its arguments. gnuplot's own
-    // messages are kept off the console: a failure is the caller's to report.
+    // messages are kept off the console: a failure is the caller's to report. The PNG is drawn under a
+    // temporary name and takes its own only when whole; when it could not be written (a full disk, say)
+    // the result is Failed and the error names the file, otherwise the error is left empty.
+    static Result run(const std::string& script, const std::string& dataFile, const std::string& pngFile,
+                      const std::string& title, std::string& error);
     static Result run(const std::string& script, const std::string& dataFile, const std::string& pngFile,
                       const std::string& title);
     // The lines that open the PNG of ARG2 at that size (cairo when gnuplot has it) and read

@@ -90,7 +90,7 @@ PopulationChart::PopulationChart() : geode(new osg::Geode) {
     addText({PLOT_LEFT - 6, PLOT_BOTTOM, 0}, 22, DARK, osgText::Text::RIGHT_CENTER)->setText("0");
     firstTickLabel = addText({PLOT_LEFT, PLOT_BOTTOM - 32, 0}, 22, DARK, osgText::Text::LEFT_BASE_LINE);
     lastTickLabel = addText({PLOT_RIGHT, PLOT_BOTTOM - 32, 0}, 22, DARK, osgText::Text::RIGHT_BASE_LINE);
-    arrangeLabels(false);
+    arrangeLabels(POPULATIONS);
 }
 
 osg::ref_ptr<osgText::Text> PopulationChart::addText(const osg::Vec3& position, float size,
@@ -119,17 +119,51 @@ std::string PopulationChart::viewName(View shown) {
            " trait means";
 }
 
-void PopulationChart::arrangeLabels(bool traits) {
-    if (arranged == static_cast<int>(traits))
+void PopulationChart::arrangeLabels(View shown) {
+    if (arranged == static_cast<int>(shown))
         return;
-    arranged = traits;
-    for (int i = 0; i < LABELS; ++i) {
-        labels[i]->setCharacterSize(traits ? 21 : 26);
-        const float y = traits ? (i < 3 ? PLOT_TOP + 36 : PLOT_TOP + 11) : PLOT_TOP + 30;
-        labels[i]->setPosition({10.0f + 205.0f * (i % 3), y, 0});
-        if (!traits && i >= CensusColumns::GROUPS)
-            setText(*labels[i], "");
+    arranged = shown;
+    const bool traits = shown != POPULATIONS && shown != VIEWS;
+    // Each label measured at the widest it gets: a count of six digits, a mean of 100.0.
+    std::array<std::string, LABELS> widest;
+    if (traits) {
+        const auto kind = static_cast<CensusColumns::Group>(shown - HERBIVORE_TRAITS);
+        widest[0] = std::string(KIND_NAMES[kind]) + " 888888";
+        for (int trait = 0; trait < CensusColumns::traitCount(kind); ++trait)
+            widest[trait + 1] = CensusColumns::traitName(kind, trait) + " 100.0";
+    } else {
+        for (int kind = 0; kind < CensusColumns::GROUPS; ++kind)
+            widest[kind] = std::string(KIND_NAMES[kind]) + " 888888";
     }
+    const float size = traits ? 21 : 26;
+    constexpr float GAP = 14;
+    std::array<float, 3> columns{};
+    for (int i = 0; i < LABELS; ++i) {
+        labels[i]->setCharacterSize(size);
+        setText(*labels[i], widest[i]);
+        const osg::BoundingBox box = labels[i]->getBoundingBox();
+        if (!widest[i].empty())
+            columns[i % 3] = std::max(columns[i % 3], box.xMax() - box.xMin());
+    }
+    const float room = PLOT_RIGHT + 15 - 10;
+    const float needed = columns[0] + columns[1] + columns[2] + 2 * GAP;
+    const float scale = std::min(1.0f, room / needed);
+    float x = 10;
+    for (int column = 0; column < 3; ++column) {
+        for (int i = column; i < LABELS; i += 3) {
+            labels[i]->setCharacterSize(size * scale);
+            labels[i]->setPosition({x, traits ? (i < 3 ? PLOT_TOP + 36 : PLOT_TOP + 11) : PLOT_TOP + 30, 0});
+        }
+        x += (columns[column] + GAP) * scale;
+    }
+}
+
+std::vector<osg::BoundingBox> PopulationChart::labelBoxes() const {
+    std::vector<osg::BoundingBox> boxes{stateText->getBoundingBox()};
+    for (const auto& label : labels)
+        if (!label->getText().empty())
+            boxes.push_back(label->getBoundingBox());
+    return boxes;
 }
 
 osg::Vec2 PopulationChart::place(long tick, double value) const {
@@ -182,7 +216,7 @@ void PopulationChart::draw(const PopulationHistory& history, const std::string& 
 }
 
 void PopulationChart::drawPopulations(const PopulationHistory& history) {
-    arrangeLabels(false);
+    arrangeLabels(POPULATIONS);
     const int scale = PopulationHistory::scaleTop(history.largest());
     top = scale;
     setText(*topLabel, std::to_string(scale));
@@ -202,7 +236,7 @@ void PopulationChart::drawPopulations(const PopulationHistory& history) {
 }
 
 void PopulationChart::drawTraits(const PopulationHistory& history, CensusColumns::Group kind) {
-    arrangeLabels(true);
+    arrangeLabels(view);
     top = TRAIT_TOP;
     setText(*topLabel, "100");
     setText(*middleLabel, "50");

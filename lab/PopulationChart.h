@@ -46,6 +46,8 @@ public:
     const osg::Vec3Array& linePoints(int line) const;
     // The runs the line is drawn in: more than one where it breaks.
     unsigned lineRuns(int line) const { return lines[line]->getNumPrimitiveSets(); }
+    // The extent of every label showing text, the state line's first, in overlay units.
+    std::vector<osg::BoundingBox> labelBoxes() const;
 
 private:
     osg::ref_ptr<osgText::Text> addText(const osg::Vec3& position, float size, const osg::Vec4& colour,
@@ -53,8 +55,10 @@ private:
     void setText(osgText::Text& text, const std::string& value);
     void drawPopulations(const PopulationHistory& history);
     void drawTraits(const PopulationHistory& history, CensusColumns::Group kind);
-    // Lays the labels out for a view: three in a row for the counts, two rows of three for traits.
-    void arrangeLabels(bool traits);
+    // Lays the labels out for a view: three in a row for the counts, two rows of three for a kind's
+    // traits, in columns as wide as their widest label can grow, the text smaller where that is
+    // needed for the rows to fit the panel.
+    void arrangeLabels(View shown);
     // A line of runs of points, each run drawn on its own: a gap between two runs.
     void setLine(int line, const osg::Vec4& colour, const std::vector<std::vector<osg::Vec2>>& runs);
 

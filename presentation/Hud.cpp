@@ -192,10 +192,67 @@ void Hud::setSelectionAppendix(const std::string& text) {
 }
 
 void Hud::addControlsSection(const std::string& text) {
-    // Right under the panel's backdrop, which ends at 250, and as wide.
-    controlsGeode->addDrawable(makeText(osg::Vec3(1010, 222, 0), text).get());
+    // Right under the panel's backdrop, which ends at 250, up to the overlay's right edge at 1280,
+    // and never over more than its right half.
+    constexpr float TOP = 244;
+    constexpr float BOTTOM = 4;
+    constexpr float RIGHT = 1272;
+    constexpr float LEFTMOST = 640;
+    constexpr float GAP = 24;
+    std::vector<std::string> lines;
+    for (size_t start = 0; start <= text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    // The lines in that many columns, the first ones fullest, and the scale at which they fit.
+    const auto layOut = [&](size_t count, float& scale) {
+        std::vector<osg::ref_ptr<osgText::Text>> columns;
+        const size_t each = (lines.size() + count - 1) / count;
+        float width = GAP * static_cast<float>(count - 1);
+        float height = 0;
+        for (size_t first = 0; first < lines.size(); first += each) {
+            std::string column;
+            for (size_t line = first; line < std::min(first + each, lines.size()); ++line)
+                column += (line > first ? "\n" : "") + lines[line];
+            columns.push_back(makeText(osg::Vec3(0, 0, 0), column));
+            const osg::BoundingBox box = columns.back()->getBoundingBox();
+            width += box.xMax() - box.xMin();
+            height = std::max(height, box.yMax() - box.yMin());
+        }
+        scale = std::min({1.0f, (TOP - BOTTOM) / height, (RIGHT - LEFTMOST) / width});
+        return columns;
+    };
+    float scale = 0;
+    for (size_t count = 1; count <= std::min<size_t>(3, lines.size()); ++count) {
+        float fits = 0;
+        std::vector<osg::ref_ptr<osgText::Text>> columns = layOut(count, fits);
+        if (fits > scale) {
+            scale = fits;
+            sectionColumns = columns;
+        }
+    }
+    // Right to left from the overlay's edge, each column's top at the same height.
+    float right = RIGHT;
+    for (auto column = sectionColumns.rbegin(); column != sectionColumns.rend(); ++column) {
+        osgText::Text& part = **column;
+        part.setCharacterSize(part.getCharacterHeight() * scale);
+        const osg::BoundingBox box = part.getBoundingBox();
+        part.setPosition(osg::Vec3(right - box.xMax(), TOP - box.yMax(), 0));
+        right -= box.xMax() - box.xMin() + GAP * scale;
+        controlsGeode->addDrawable(&part);
+    }
+    // A single column starts where the sandbox's panel text does.
+    if (sectionColumns.size() == 1) {
+        osgText::Text& part = *sectionColumns.front();
+        const osg::BoundingBox box = part.getBoundingBox();
+        const float left = std::min(1010.0f, box.xMin());
+        part.setPosition(part.getPosition() + osg::Vec3(left - box.xMin(), 0, 0));
+        right = left - GAP * scale;
+    }
     const float d = backdropDepth;
-    const osg::Vec3 corners[4] = {{1000, 250, d}, {1000, 0, d}, {1450, 0, d}, {1450, 250, d}};
+    const float edge = std::min(1000.0f, right + GAP * scale - 10);
+    const osg::Vec3 corners[4] = {{edge, 250, d}, {edge, 0, d}, {1450, 0, d}, {1450, 250, d}};
     controlsGeode->addDrawable(makeBackdrop(corners, backdropNormals.get(), backdropColours.get()).get());
 }
 

@@ -9,6 +9,7 @@
 #include <osgText/Text>
 
 #include <string>
+#include <vector>
 
 // The 2-D overlay: title line with the active tool, the controls hint and
 // panel, and the traits of the selected organism.
@@ -26,8 +27,12 @@ public:
     // Additions a tool may make; the sandbox makes none.
     // Text shown below the selected organism's traits, until the next selection.
     void setSelectionAppendix(const std::string& text);
-    // A section of the controls panel below its text, on a backdrop of its own.
+    // A section of the controls panel below its text, on a backdrop of its own. Every line of it
+    // shows: lines that do not fit under the panel go on in a column to the left, and the text
+    // shrinks only when even that leaves it too wide or too tall.
     void addControlsSection(const std::string& text);
+    // The section's columns, left to right, once added.
+    const std::vector<osg::ref_ptr<osgText::Text>>& getControlsSection() const { return sectionColumns; }
 
     // What the overlay shows, for the program's own checks.
     std::string getTitleText() const { return titleText->getText().createUTF8EncodedString(); }
@@ -59,5 +64,6 @@ private:
     osg::ref_ptr<osg::Vec4Array> backdropColours;
     float backdropDepth = 0.0f;
     osg::ref_ptr<osg::Geometry> appendixBackdrop;
+    std::vector<osg::ref_ptr<osgText::Text>> sectionColumns;
     float appendixBottom = 0.0f;
 };

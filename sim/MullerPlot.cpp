@@ -1,5 +1,6 @@
 #include "sim/MullerPlot.h"
 
+#include "common/WholeFile.h"
 #include "life/LifeState.h"
 #include "sim/PhylogenyFiles.h"
 
@@ -17,15 +18,6 @@ namespace {
 
 const char* const PANEL_NAMES[MullerPlot::KINDS] = {"herbivores", "carnivores", "plants"};
 const char* const POOL_COLOUR = "#d8d8d8";
-
-bool save(const std::string& text, const std::string& file, std::string& error) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out)
-        error = "cannot write " + file + ": " + std::strerror(errno);
-    return static_cast<bool>(out);
-}
 
 std::string identity(const MullerPlot::Band& band, int panel) {
     return band.id == Genotype::NONE ? PANEL_NAMES[panel] : PhylogenyFiles::label(band.id);
@@ -212,11 +204,16 @@ std::string MullerPlot::tablePath(const std::string& pngFile, const std::string&
 }
 
 Gnuplot::Result MullerPlot::draw(const std::string& pngFile, double share, const std::string& title,
-                                 std::string& error) const {
+                                 std::string& error, std::vector<std::string>& tables) const {
     const auto panels = layout(share);
-    if (!save(edgesTable(panels), tablePath(pngFile, "edges"), error) ||
-        !save(populationsTable(panels), tablePath(pngFile, "populations"), error))
+    const std::string edges = tablePath(pngFile, "edges");
+    const std::string populations = tablePath(pngFile, "populations");
+    if (!WholeFile::write(edges, edgesTable(panels), error))
         return Gnuplot::Result::Failed;
+    tables.push_back(edges);
+    if (!WholeFile::write(populations, populationsTable(panels), error))
+        return Gnuplot::Result::Failed;
+    tables.push_back(populations);
     if (ticks.empty())
         return Gnuplot::Result::Failed;
     char data[] = "/tmp/sylvara-muller-XXXXXX";
@@ -227,8 +224,8 @@ Gnuplot::Result MullerPlot::draw(const std::string& pngFile, double share, const
     }
     close(fd);
     Gnuplot::Result result = Gnuplot::Result::Failed;
-    if (save(dataFile(panels), data, error))
-        result = Gnuplot::run(script(panels), data, pngFile, title);
+    if (WholeFile::write(data, dataFile(panels), error))
+        result = Gnuplot::run(script(panels), data, pngFile, title, error);
     std::remove(data);
     return result;
 }

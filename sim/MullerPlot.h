@@ -41,9 +41,11 @@ public:
     std::string dataFile(const std::array<std::vector<Band>, KINDS>& panels) const;
     static std::string script(const std::array<std::vector<Band>, KINDS>& panels);
 
-    // The PNG and, beside it, FILE-edges.csv and FILE-populations.csv (the .png dropped).
+    // The PNG and, beside it, FILE-edges.csv and FILE-populations.csv (the .png dropped), each
+    // whole or not at all; the tables written are added to tables. A file that could not be written
+    // leaves the error naming it.
     Gnuplot::Result draw(const std::string& pngFile, double share, const std::string& title,
-                         std::string& error) const;
+                         std::string& error, std::vector<std::string>& tables) const;
     static std::string tablePath(const std::string& pngFile, const std::string& table);
     // The glow of a genome as an RGB colour.
     static std::string colourOf(const Genome& genome);

@@ -1,5 +1,6 @@
 #include "sim/PhylogenyFiles.h"
 
+#include "common/WholeFile.h"
 #include "save/SavedWorldSchema.h"
 
 #include <cerrno>
@@ -9,16 +10,6 @@
 #include <sstream>
 
 namespace {
-
-bool save(const std::string& text, const std::string& file, std::string& error) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (out)
-        return true;
-    error = "cannot write " + file + ": " + std::strerror(errno);
-    return false;
-}
 
 // The genome columns: an animal's five traits, then a plant's two of its own (spawn efficiency and
 // size are shared); a cell the kind lacks is empty.
@@ -48,7 +39,7 @@ std::string PhylogenyFiles::table(const GenotypeTable& genotypes, bool extantOnl
 
 bool PhylogenyFiles::writeTable(const GenotypeTable& genotypes, bool extantOnly, const std::string& file,
                                 std::string& error) {
-    return save(table(genotypes, extantOnly), file, error);
+    return WholeFile::write(file, table(genotypes, extantOnly), error);
 }
 
 std::string PhylogenyFiles::newick(const GenotypeTable& genotypes) {
@@ -100,5 +91,5 @@ std::string PhylogenyFiles::newick(const GenotypeTable& genotypes) {
 
 bool PhylogenyFiles::writeNewick(const GenotypeTable& genotypes, const std::string& file,
                                  std::string& error) {
-    return save(newick(genotypes), file, error);
+    return WholeFile::write(file, newick(genotypes), error);
 }

@@ -195,6 +195,12 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         error = "--phylogeny-extant needs --phylogeny FILE";
         return Outcome::Error;
     }
+    // A share with no plot to draw it in would be a choice that silently does nothing.
+    if (options.mullerFile.empty() &&
+        std::find(given.begin(), given.end(), "--muller-share") != given.end()) {
+        error = "--muller-share needs --muller FILE";
+        return Outcome::Error;
+    }
     for (const char* own : {"--size", "--genesis"}) {
         if (!options.loadFile.empty() && std::find(given.begin(), given.end(), own) != given.end()) {
             error = std::string(own) + " cannot go with --load: the saved world brings its own board";

@@ -9,5 +9,5 @@ class SimulationPlot {
 public:
     static std::string script();
     static Gnuplot::Result draw(const std::string& csvFile, const std::string& pngFile,
-                                const std::string& title);
+                                const std::string& title, std::string& error);
 };

@@ -337,6 +337,8 @@ bool SimulationRunner::closeOutputs() {
             csvError = errno != 0 ? errno : EIO;
             reportCsvFailure();
         }
+        if (!csvError)
+            written.push_back({"csv", options.csvFile});
     }
     if (csvError || (options.plotFile.empty() && options.traitsFile.empty()))
         return true;
@@ -348,15 +350,18 @@ bool SimulationRunner::closeOutputs() {
         "Sylvara, " + std::to_string(options.size) + " tiles per side, " +
         (RandomSeed::isFixed() ? "seed " + std::to_string(RandomSeed::getSeed()) : std::string("clock seed"));
     bool drawn = true;
+    std::string error;
     if (!options.plotFile.empty()) {
-        plotted = reportPlot(SimulationPlot::draw(options.csvFile, options.plotFile, title),
-                             "the plot " + shown(options.plotFile));
-        drawn = plotted;
+        const Gnuplot::Result result = SimulationPlot::draw(options.csvFile, options.plotFile, title, error);
+        drawn = reportPlot(result, "the plot " + shown(options.plotFile), error);
+        if (drawn)
+            written.push_back({"plot", options.plotFile});
     }
     if (!options.traitsFile.empty() && drawn) {
-        traitsPlotted = reportPlot(TraitsPlot::draw(options.csvFile, options.traitsFile, title),
-                                   "the traits plot " + shown(options.traitsFile));
-        drawn = traitsPlotted;
+        const Gnuplot::Result result = TraitsPlot::draw(options.csvFile, options.traitsFile, title, error);
+        drawn = reportPlot(result, "the traits plot " + shown(options.traitsFile), error);
+        if (drawn)
+            written.push_back({"traits plot", options.traitsFile});
     }
     return drawn || missingGnuplot;
 }
@@ -364,31 +369,41 @@ bool SimulationRunner::closeOutputs() {
 bool SimulationRunner::writeLineage() {
     const GenotypeTable& genotypes = world->getGenotypes();
     std::string error;
-    bool written = true;
-    const auto report = [&](bool ok) {
-        if (!ok)
+    bool whole = true;
+    const auto report = [&](bool ok, const char* label, const std::string& file) {
+        if (ok)
+            written.push_back({label, file});
+        else
             out << error << std::endl;
-        written = written && ok;
+        whole = whole && ok;
     };
     if (!options.phylogenyFile.empty())
-        report(PhylogenyFiles::writeTable(genotypes, options.phylogenyExtant, options.phylogenyFile, error));
+        report(PhylogenyFiles::writeTable(genotypes, options.phylogenyExtant, options.phylogenyFile, error),
+               "phylogeny", options.phylogenyFile);
     if (!options.newickFile.empty())
-        report(PhylogenyFiles::writeNewick(genotypes, options.newickFile, error));
+        report(PhylogenyFiles::writeNewick(genotypes, options.newickFile, error), "newick",
+               options.newickFile);
     if (muller) {
-        const Gnuplot::Result result = muller->draw(options.mullerFile, options.mullerShare, title(), error);
+        std::vector<std::string> tables;
+        const Gnuplot::Result result =
+            muller->draw(options.mullerFile, options.mullerShare, title(), error, tables);
+        const char* const labels[] = {"muller edges table", "muller populations table"};
+        for (size_t t = 0; t < tables.size() && t < 2; ++t)
+            written.push_back({labels[t], tables[t]});
         if (!error.empty()) {
-            report(false);
+            report(false, "", "");
         } else if (result == Gnuplot::Result::NoGnuplot) {
             out << "gnuplot was not found on PATH: no Muller plot drawn; its tables are written."
                 << std::endl;
         } else if (result == Gnuplot::Result::Failed) {
-            out << "gnuplot failed: the Muller plot " << options.mullerFile << " was not drawn." << std::endl;
-            written = false;
+            out << "gnuplot failed: the Muller plot " << shown(options.mullerFile) << " was not drawn."
+                << std::endl;
+            whole = false;
         } else {
-            mullerDrawn = true;
+            written.push_back({"muller plot", options.mullerFile});
         }
     }
-    return written;
+    return whole;
 }
 
 std::string SimulationRunner::title() const {
@@ -398,7 +413,11 @@ std::string SimulationRunner::title() const {
 }
 
 // True when drawn; a missing gnuplot is said once and is no failure of the run.
-bool SimulationRunner::reportPlot(Gnuplot::Result result, const std::string& plot) {
+bool SimulationRunner::reportPlot(Gnuplot::Result result, const std::string& plot, const std::string& error) {
+    if (!error.empty()) {
+        out << error << std::endl;
+        return false;
+    }
     switch (result) {
     case Gnuplot::Result::Drawn:
         return true;
@@ -450,17 +469,15 @@ void SimulationRunner::printSummary(std::ostream& to) const {
     if (!options.csvFile.empty())
         to << "csv " << shown(options.csvFile) << " (" << rows << " rows" << (csvError ? ", then failed" : "")
            << ")\n";
-    if (plotted)
-        to << "plot " << shown(options.plotFile) << "\n";
-    if (traitsPlotted)
-        to << "traits plot " << shown(options.traitsFile) << "\n";
+    // Only what is on the list of files written, the plots drawn from the census before the lineage.
+    const auto files = [&](bool plots) {
+        for (const Written& file : written)
+            if (file.label != "csv" && (file.label == "plot" || file.label == "traits plot") == plots)
+                to << file.label << " " << shown(file.file) << "\n";
+    };
+    files(true);
     to << "genotypes alive " << world->getGenotypes().livingGenotypes() << ", deepest living depth "
        << world->getGenotypes().deepestLiving() << "\n";
-    if (!options.phylogenyFile.empty())
-        to << "phylogeny " << shown(options.phylogenyFile) << "\n";
-    if (!options.newickFile.empty())
-        to << "newick " << shown(options.newickFile) << "\n";
-    if (mullerDrawn)
-        to << "muller plot " << shown(options.mullerFile) << "\n";
+    files(false);
     to.flush();
 }

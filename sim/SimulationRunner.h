@@ -14,6 +14,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 class SavedWorld;
 class World;
@@ -59,6 +60,15 @@ public:
     // The tick the run began at: 0, or the tick of the loaded world.
     int getStartTick() const { return startTick; }
 
+    // An output finished whole: what the summary calls it ("csv", "plot", "phylogeny", ...) and its file.
+    struct Written {
+        std::string label;
+        std::string file;
+    };
+    // The one account of the files written, in the order they were finished; a file that failed, or
+    // was cut short, is never on it.
+    const std::vector<Written>& getWritten() const { return written; }
+
 private:
     // Refuses save paths that cannot be written, and builds the world from the loaded file or anew.
     bool prepareWorld(std::string& error);
@@ -77,7 +87,7 @@ private:
     bool dueRow() const;
     long lastTick() const { return static_cast<long>(startTick) + options.ticks; }
     // The plot is named as the user knows it: "the plot FILE" or "the traits plot FILE".
-    bool reportPlot(Gnuplot::Result result, const std::string& plot);
+    bool reportPlot(Gnuplot::Result result, const std::string& plot, const std::string& error);
     // The phylogeny, the tree and the Muller plot asked for; false when one could not be written.
     bool writeLineage();
     std::string title() const;
@@ -102,11 +112,9 @@ private:
     int lastAlive[PopulationCensus::GROUPS] = {-1, -1, -1};
     double tickSeconds = 0.0;
     double setupSeconds = 0.0;
-    bool plotted = false;
-    bool traitsPlotted = false;
     bool missingGnuplot = false;
     std::unique_ptr<MullerPlot> muller;
-    bool mullerDrawn = false;
+    std::vector<Written> written;
     // Rescue keeps a floor, or has inserted before: the census carries the insertions.
     bool rescuing = false;
     // The line announcing the rules changed on a loaded world; empty when none were.

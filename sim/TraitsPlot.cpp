@@ -63,6 +63,6 @@ std::string TraitsPlot::script() {
 }
 
 Gnuplot::Result TraitsPlot::draw(const std::string& csvFile, const std::string& pngFile,
-                                 const std::string& title) {
-    return Gnuplot::run(script(), csvFile, pngFile, title);
+                                 const std::string& title, std::string& error) {
+    return Gnuplot::run(script(), csvFile, pngFile, title, error);
 }

@@ -12,7 +12,7 @@ public:
     // Reads the data, the PNG and the title from gnuplot's ARG1, ARG2 and ARG3.
     static std::string script();
     static Gnuplot::Result draw(const std::string& csvFile, const std::string& pngFile,
-                                const std::string& title);
+                                const std::string& title, std::string& error);
     // The kind's colour mixed towards black (amount < 0) or white (amount > 0), as "#rrggbb".
     static std::string shade(const std::string& colour, double amount);
 };

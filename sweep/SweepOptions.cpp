@@ -93,14 +93,35 @@ bool SweepOptions::readRuleAxis(const std::string& text, RuleAxis& axis, std::st
             start = end + 1;
         }
     }
+    std::vector<std::pair<double, std::string>> numbers;
     for (const std::string& value : axis.values) {
         double number = 0.0;
         if (!RuleTable::parse(*field, value, number, error)) {
             error = option + ": rule " + axis.name + ": " + error;
             return false;
         }
+        numbers.emplace_back(number, value);
     }
+    // One value spelled twice (10, 10.0, 1e1) would be two jobs writing one CSV, counted twice.
+    std::stable_sort(numbers.begin(), numbers.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t i = 1; i < numbers.size(); ++i)
+        if (numbers[i].first == numbers[i - 1].first) {
+            const bool same = numbers[i].second == numbers[i - 1].second;
+            error = option + ": the value " + numbers[i - 1].second + " is given twice" +
+                    (same ? "" : " (as " + numbers[i].second + ")");
+            return false;
+        }
     return true;
+}
+
+double SweepOptions::jobCount() const {
+    double count = 1.0;
+    for (size_t factor : {seeds.size(), sizes.size(), genesis.size(), lengths.size()})
+        count *= static_cast<double>(factor);
+    for (const RuleAxis& axis : ruleAxes)
+        count *= static_cast<double>(axis.values.size());
+    return count;
 }
 
 bool SweepOptions::readList(const std::string& option, const std::string& text, long long low, long long high,
@@ -276,6 +297,14 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
     }
     if (options.slurm && !options.sshLoginFile.empty()) {
         error = "--slurm and --sshloginfile do not go together: Slurm places the jobs itself";
+        return Outcome::Error;
+    }
+    if (options.jobCount() > MAX_JOBS) {
+        char count[64];
+        std::snprintf(count, sizeof count, "%.0f", options.jobCount());
+        error = "the grid holds " + std::string(count) + " jobs, more than the " + std::to_string(MAX_JOBS) +
+                " one sweep takes: give fewer seeds, sizes, genesis patterns, lengths or rule values, or "
+                "split it into several sweeps";
         return Outcome::Error;
     }
     // Every job's rules must run: the worst of the grid is judged before any job starts.

@@ -37,7 +37,13 @@ public:
     // Only summarize the jobs already in the folder (after a Slurm run, say).
     bool summarizeOnly = false;
 
+    // The most jobs one sweep may hold: a grid larger than this is a typing slip, and its job list
+    // alone would fill memory and disk.
+    static constexpr long long MAX_JOBS = 100000;
+
     static Outcome parse(int argc, const char* const* argv, SweepOptions& options, std::string& error);
+    // Seeds x sizes x genesis patterns x lengths x each rule's values, counted before any job is made.
+    double jobCount() const;
     static std::string usage(const std::string& program);
 
     // "1-4,9" -> 1 2 3 4 9; false, with a reason, on anything else.

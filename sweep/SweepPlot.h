@@ -20,4 +20,10 @@ public:
     // Both read the curves CSV from gnuplot's ARG1 and write the PNG ARG2 names.
     static std::string survivalScript(const std::vector<Panel>& panels);
     static std::string populationsScript(const std::vector<Panel>& panels);
+
+    // The most characters on a line of a panel's title: what its plot's width holds in the 10-point font.
+    static constexpr size_t TITLE_LINE = 48;
+    // A panel's title in lines of at most TITLE_LINE characters, broken after its commas, so that
+    // the titles of panels side by side never run into one another.
+    static std::vector<std::string> titleLines(const std::string& title);
 };

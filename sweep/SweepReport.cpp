@@ -1,9 +1,12 @@
 #include "sweep/SweepReport.h"
 
+#include "common/WholeFile.h"
 #include "sweep/SweepPlot.h"
 
-#include <fstream>
 #include <ostream>
+#include <sstream>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -60,8 +63,9 @@ int SweepReport::runs() const {
 }
 
 bool SweepReport::write(std::ostream& out, std::string& error) const {
-    std::ofstream summary(summaryFile());
-    std::ofstream curves(curvesFile());
+    // Built whole, then written whole: a full disk leaves no table cut short under its name.
+    std::ostringstream summary;
+    std::ostringstream curves;
     // Every rule that varies gets a column of its own.
     std::vector<std::string> varying;
     if (!plan.getConfigurations().empty())
@@ -93,27 +97,36 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
         if (s.runs() > 0)
             panels.push_back({c.name(), title(c) + " (" + std::to_string(s.runs()) + " runs)", c.ticks});
     }
-    summary.close();
-    curves.close();
-    if (!summary || !curves) {
-        error = "cannot write " + summaryFile() + " or " + curvesFile();
+    if (!WholeFile::write(summaryFile(), summary.str(), error))
+        return false;
+    out << "summary " << summaryFile();
+    if (!WholeFile::write(curvesFile(), curves.str(), error)) {
+        out << "\n";
         return false;
     }
-    out << "summary " << summaryFile() << ", curves " << curvesFile() << "\n";
+    out << ", curves " << curvesFile() << "\n";
     if (panels.empty())
         return true;
-    const Gnuplot::Result survival =
-        Gnuplot::run(SweepPlot::survivalScript(panels), curvesFile(), survivalPlot(), "");
-    const Gnuplot::Result populations =
-        Gnuplot::run(SweepPlot::populationsScript(panels), curvesFile(), populationsPlot(), "");
-    if (survival == Gnuplot::Result::NoGnuplot) {
-        out << "gnuplot was not found on PATH: no plots drawn (install gnuplot-nox)\n";
-        return true;
+    // Each plot is named once it is whole, and the one that failed is the error.
+    const std::pair<std::string, std::string> plots[] = {
+        {SweepPlot::survivalScript(panels), survivalPlot()},
+        {SweepPlot::populationsScript(panels), populationsPlot()}};
+    std::vector<std::string> drawn;
+    for (const auto& plot : plots) {
+        const Gnuplot::Result result = Gnuplot::run(plot.first, curvesFile(), plot.second, "", error);
+        if (result == Gnuplot::Result::NoGnuplot) {
+            out << "gnuplot was not found on PATH: no plots drawn (install gnuplot-nox)\n";
+            return true;
+        }
+        if (result != Gnuplot::Result::Drawn) {
+            if (error.empty())
+                error = "gnuplot failed to draw " + plot.second;
+            break;
+        }
+        drawn.push_back(plot.second);
     }
-    if (survival != Gnuplot::Result::Drawn || populations != Gnuplot::Result::Drawn) {
-        error = "gnuplot failed to draw " + survivalPlot() + " or " + populationsPlot();
-        return false;
-    }
-    out << "plots " << survivalPlot() << ", " << populationsPlot() << "\n";
-    return true;
+    if (!drawn.empty())
+        out << (drawn.size() > 1 ? "plots " : "plot ") << drawn[0]
+            << (drawn.size() > 1 ? ", " + drawn[1] : "") << "\n";
+    return drawn.size() == 2;
 }

@@ -4,6 +4,7 @@
 #include "common/OptionHelp.h"
 #include "common/OutputFiles.h"
 #include "common/RunTree.h"
+#include "common/WholeFile.h"
 #include "sweep/SlurmScript.h"
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepOptions.h"
@@ -12,11 +13,11 @@
 
 #include <climits>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -37,6 +38,27 @@ bool checkConfigurations(const SweepPlan& plan, std::string& error) {
         }
     }
     return true;
+}
+
+// Of the paths a sweep makes before its jobs run, those not there yet, deepest first.
+std::vector<std::string> notYetMade(const std::vector<std::string>& paths) {
+    std::vector<std::string> absent;
+    for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
+        std::error_code failure;
+        if (!path->empty() && !std::filesystem::exists(std::filesystem::symlink_status(*path, failure)))
+            absent.push_back(*path);
+    }
+    return absent;
+}
+
+// A sweep that stops before its jobs leaves nothing it made: no lock, job list or empty folder.
+int refuse(const std::vector<std::string>& made, const std::string& message, int code) {
+    for (const std::string& path : made) {
+        std::error_code failure;
+        // A folder goes only when empty: whatever else is in it is not ours to remove.
+        std::filesystem::remove(path, failure);
+    }
+    return fail(message, code);
 }
 
 } // namespace
@@ -77,25 +99,30 @@ int main(int argc, char** argv) {
                 "--summarize: " + folder + " holds no finished job of this grid: nothing to summarize", 2);
         return report.write(std::cout, error) ? 0 : fail(error, 1);
     }
+    const std::string script = folder + "/sweep.slurm";
+    const std::vector<std::string> made = notYetMade(
+        {folder, plan.jobsFolder(), folder + "/lock", engine.jobListFile(), options.slurm ? script : ""});
     std::error_code failure;
     std::filesystem::create_directories(folder, failure);
     if (!engine.prepare(error))
-        return fail(error, 2);
+        return refuse(made, error, 2);
     if (options.slurm) {
-        const std::string script = folder + "/sweep.slurm";
-        std::ofstream(script) << SlurmScript::text(engine.jobListFile(), int(plan.getJobs().size()),
-                                                   plan.jobsFolder());
+        if (!WholeFile::write(
+                script,
+                SlurmScript::text(engine.jobListFile(), int(plan.getJobs().size()), plan.jobsFolder()),
+                error))
+            return refuse(made, error, 1);
         std::cout << "wrote " << script << " (" << plan.getJobs().size()
                   << " array tasks): submit it with sbatch " << script
                   << ", then run this command again with --summarize\n";
         return 0;
     }
     if (!options.sshLoginFile.empty() && !engine.checkMachines(bin, error))
-        return fail(error, 2);
+        return refuse(made, error, 2);
     std::cout << plan.getJobs().size() << " jobs (" << plan.getConfigurations().size() << " configurations x "
               << options.seeds.size() << " seeds) in " << folder << "\n";
     if (!engine.run(error))
-        return fail(error, 2);
+        return refuse(made, error, 2);
     const int failed = engine.reportFailures(std::cerr);
     report.gather();
     const bool written = report.write(std::cout, error);

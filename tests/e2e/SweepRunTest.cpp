@@ -425,6 +425,38 @@ TEST(SweepRun, OneFolderHoweverSpelledAndNothingToSummarizeIsRefusedWithoutAFold
     EXPECT_EQ(output, "sylvara-sweep: --out: " + scratch.path("file") + " is not a folder\n");
 }
 
+TEST(SweepRun, ARefusalLeavesNoFolderLockOrJobListBehind) {
+    Scratch scratch;
+    std::string output;
+    // A grid past the job limit is refused at once, before its job list is built.
+    const std::string huge = scratch.path("huge");
+    const auto begun = std::chrono::steady_clock::now();
+    EXPECT_EQ(shell(bin() + "/sylvara-sweep --out " + huge +
+                        " --seeds 1-100000 --set mutation.chance=0:99:1 --slurm",
+                    output),
+              2);
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(5));
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+    EXPECT_NE(output.find("10000000 jobs"), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(huge));
+
+    // Refused after the folder is made: what it made goes, what was there stays.
+    const std::string fresh = scratch.path("fresh");
+    const std::string grid =
+        " --sizes 1 --seeds 1-2 --ticks 100 --sshloginfile " + scratch.path("no-such-hosts");
+    EXPECT_EQ(shell(bin() + "/sylvara-sweep --out " + fresh + grid, output), 2) << output;
+    EXPECT_NE(output.find("--sshloginfile: cannot read"), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(fresh)) << "no folder, lock or job list is left";
+    const std::string kept = scratch.path("kept");
+    fs::create_directories(kept);
+    std::ofstream(kept + "/notes.txt") << "the user's own\n";
+    EXPECT_EQ(shell(bin() + "/sylvara-sweep --out " + kept + grid, output), 2) << output;
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(kept))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"notes.txt"});
+}
+
 namespace {
 
 // A port free on the loopback now.

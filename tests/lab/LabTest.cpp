@@ -333,6 +333,79 @@ TEST(PopulationChart, TraitViewsDrawALinePerTraitOnAFixedScaleAndBreakWhereAKind
     EXPECT_EQ(chart.linePoints(3).size(), 0u);
 }
 
+TEST(PopulationChart, LabelsOfEveryViewStayApartInsideThePanel) {
+    // The widest the labels get: six-digit counts and every mean at 100.0.
+    PopulationHistory history(4);
+    for (int tick = 0; tick < 4; ++tick) {
+        PopulationHistory::Means means{};
+        means[CensusColumns::HERBIVORES] = {100, 100, 100, 100, 100};
+        means[CensusColumns::CARNIVORES] = {100, 100, 100, 100, 100};
+        means[CensusColumns::PLANTS] = {100, 100, 100, 100};
+        history.record(tick, {888888, 888888, 888888}, means);
+    }
+    PopulationChart chart;
+    for (PopulationChart::View view : {PopulationChart::POPULATIONS, PopulationChart::HERBIVORE_TRAITS,
+                                       PopulationChart::CARNIVORE_TRAITS, PopulationChart::PLANT_TRAITS}) {
+        chart.setView(view);
+        chart.draw(history, "tick 3 | 16 ticks/s | paused");
+        const std::vector<osg::BoundingBox> boxes = chart.labelBoxes();
+        const size_t expected = view == PopulationChart::POPULATIONS    ? 4
+                                : view == PopulationChart::PLANT_TRAITS ? 6
+                                                                        : 7;
+        ASSERT_EQ(boxes.size(), expected) << PopulationChart::viewName(view);
+        for (size_t a = 0; a < boxes.size(); ++a) {
+            EXPECT_GE(boxes[a].xMin(), 0.0f) << PopulationChart::viewName(view) << " label " << a;
+            EXPECT_LE(boxes[a].xMax(), PopulationChart::PLOT_RIGHT + 25)
+                << PopulationChart::viewName(view) << " label " << a;
+            EXPECT_GE(boxes[a].yMin(), PopulationChart::PLOT_TOP)
+                << PopulationChart::viewName(view) << " label " << a;
+            EXPECT_LE(boxes[a].yMax(), PopulationChart::PANEL_TOP)
+                << PopulationChart::viewName(view) << " label " << a;
+            for (size_t b = a + 1; b < boxes.size(); ++b) {
+                const bool apart = boxes[a].xMax() <= boxes[b].xMin() || boxes[b].xMax() <= boxes[a].xMin() ||
+                                   boxes[a].yMax() <= boxes[b].yMin() || boxes[b].yMax() <= boxes[a].yMin();
+                EXPECT_TRUE(apart) << PopulationChart::viewName(view) << ": labels " << a << " and " << b
+                                   << " overlap";
+            }
+        }
+    }
+}
+
+TEST_F(WorldFixture, TheLabSectionOfTheHelpPanelShowsEveryLineUnderTheSandboxText) {
+    // The lab's keys and its rules, then with a long rules file name and every floor: all of it lies
+    // in the overlay's lower right, under the sandbox's panel (whose backdrop ends at 250), in columns
+    // that never overlap, and stays legible.
+    const std::string keys = LabKeyHandler::HELP_TEXT;
+    const struct {
+        std::string text;
+        float smallest;
+    } sections[] = {
+        {keys + "\nrules: default rules", 32.0f},
+        {keys + "\nrules: a-long-named-rules-file-of-mine.toml with 3 --set"
+                "\nkeep: herbivores=100, carnivores=100, plants=1000",
+         20.0f},
+    };
+    for (const auto& section : sections) {
+        Hud own("Sylvara");
+        own.addControlsSection(section.text);
+        const auto& columns = own.getControlsSection();
+        ASSERT_FALSE(columns.empty());
+        std::string shown;
+        float left = 0;
+        for (const auto& column : columns) {
+            shown += (shown.empty() ? "" : "\n") + column->getText().createUTF8EncodedString();
+            const osg::BoundingBox box = column->getBoundingBox();
+            EXPECT_GE(box.xMin(), std::max(640.0f, left)) << section.text;
+            EXPECT_LE(box.xMax(), 1280.0f) << section.text;
+            EXPECT_GE(box.yMin(), 0.0f) << section.text;
+            EXPECT_LE(box.yMax(), 250.0f) << section.text;
+            EXPECT_GE(column->getCharacterHeight(), section.smallest) << section.text;
+            left = box.xMax();
+        }
+        EXPECT_EQ(shown, section.text) << "every line, in order";
+    }
+}
+
 TEST_F(WorldFixture, HudAdditionsGoBelowTheSandboxTextAndLeaveItAsItWas) {
     Animal* animal = spawnAnimal(KIND_CARNIVORE, {100, 100, 0});
     hud->showSelection(animal);

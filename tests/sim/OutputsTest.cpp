@@ -6,6 +6,7 @@
 #include "common/Gnuplot.h"
 #include "common/OutputFiles.h"
 #include "save/SavedWorld.h"
+#include "sim/MullerPlot.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
 
@@ -13,6 +14,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -148,6 +150,105 @@ TEST(OutputFailures, AFullDiskEndsTheCsvAfterItsLastWholeRowAndFailsTheRunWithou
         std::string::npos)
         << said;
     EXPECT_FALSE(fs::exists(options.plotFile)) << "no plot is drawn from a CSV that failed";
+}
+
+namespace {
+
+// A 40 KB tmpfs for a test, unmounted when it ends; mounted is false where that is not allowed.
+struct SmallDisk {
+    explicit SmallDisk(const std::string& folder) : folder(folder) {
+        fs::create_directories(folder);
+        mounted = std::system(("mount -t tmpfs -o size=40k tmpfs " + folder + " 2>/dev/null").c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted) {
+            EXPECT_EQ(std::system(("umount " + folder).c_str()), 0);
+        }
+    }
+    // Fills the disk but for about that many bytes.
+    void fill(size_t spare) const {
+        std::ofstream filler(folder + "/filler", std::ios::binary);
+        const std::string block(1024, 'x');
+        while (filler && fs::space(folder).available > spare + block.size()) {
+            filler << block;
+            filler.flush();
+        }
+    }
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string folder;
+    bool mounted = false;
+};
+
+std::string wholeText(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+TEST(OutputFailures, PlotsAndLineageThatTheDiskCannotTakeAreNamedFailTheRunAndLeaveNoPartBehind) {
+    if (Gnuplot::findGnuplot().empty())
+        GTEST_SKIP() << "gnuplot is not installed";
+    ScratchFolder scratch{"sylvara-full-plots"};
+    SmallDisk disk(scratch.file("disk"));
+    if (!disk.mounted)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    // A tree written before, which a failed write must leave as it was.
+    const std::string earlier = disk.folder + "/run.nwk";
+    std::ofstream(earlier) << "(earlier:1);\n";
+
+    // Room for a little, not for a picture: gnuplot ends well on a picture cut short.
+    disk.fill(8 * 1024);
+    SimulationOptions options = smallRun(scratch, 300);
+    options.plotFile = disk.folder + "/run.png";
+    std::ostringstream out;
+    std::string error;
+    {
+        SimulationRunner runner(options, out);
+        ASSERT_TRUE(runner.start(error)) << error;
+        runner.runAll();
+        EXPECT_FALSE(runner.finish()) << out.str();
+        runner.printSummary(out);
+        ASSERT_EQ(runner.getWritten().size(), 1u);
+        EXPECT_EQ(runner.getWritten()[0].label, "csv") << "the census alone is written whole";
+    }
+    EXPECT_NE(out.str().find("cannot write " + options.plotFile), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("\nplot "), std::string::npos) << out.str();
+    EXPECT_EQ(disk.entries(), (std::vector<std::string>{"filler", "run.nwk"}))
+        << "nothing cut short, no part";
+
+    // A full disk: every lineage output fails, each named, none listed, the earlier tree untouched.
+    disk.fill(0);
+    options = smallRun(scratch, 300);
+    options.phylogenyFile = disk.folder + "/run-phylogeny.csv";
+    options.newickFile = earlier;
+    options.mullerFile = disk.folder + "/run-muller.png";
+    out.str("");
+    EXPECT_FALSE(runThrough(options, out, error)) << out.str();
+    for (const std::string& file :
+         {options.phylogenyFile, options.newickFile, MullerPlot::tablePath(options.mullerFile, "edges")})
+        EXPECT_NE(out.str().find("cannot write " + file + ": No space left on device"), std::string::npos)
+            << out.str();
+    for (const char* listed : {"\nphylogeny ", "\nnewick ", "\nmuller "})
+        EXPECT_EQ(out.str().find(listed), std::string::npos) << listed << out.str();
+    EXPECT_EQ(wholeText(earlier), "(earlier:1);\n");
+    EXPECT_EQ(disk.entries(), (std::vector<std::string>{"filler", "run.nwk"}));
+
+    // The sweep's plots go the same way.
+    const std::string curves = scratch.file("curves.csv");
+    std::ofstream(curves) << "configuration,tick,a,b\nc,0,1,1\nc,10,2,2\n";
+    const std::string png = disk.folder + "/survival.png";
+    EXPECT_EQ(Gnuplot::run(Gnuplot::pngPreamble(400, 300) + "plot ARG1 using 2:3 with lines\n", curves, png,
+                           "", error),
+              Gnuplot::Result::Failed);
+    EXPECT_NE(error.find("cannot write " + png), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(png));
 }
 
 TEST(OutputFailures, AFileThatTakesNoWritesIsSaidAndFailsTheRun) {

@@ -6,11 +6,13 @@
 #include "sweep/SweepOptions.h"
 #include "sweep/SweepPlan.h"
 #include "sweep/SweepProgress.h"
+#include "sweep/SweepReport.h"
 #include "sweep/SweepSummary.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -162,6 +164,52 @@ TEST(SweepOptions, RulesFilesAndMachineListsAreReadOnlyAsSmallRegularFiles) {
     EXPECT_TRUE(
         SweepEngine::readLogins(scratch.write("logins", "# mine\n\n  2/me@far \n:\n"), logins, error));
     EXPECT_EQ(logins, (std::vector<std::string>{"2/me@far", ":"}));
+}
+
+TEST(SweepOptions, ARuleValueSpelledTwiceAndAGridPastTheJobLimitAreRefused) {
+    const struct {
+        std::vector<std::string> words;
+        const char* says;
+    } bad[] = {
+        // Compared as numbers: each pair would be two jobs writing one CSV.
+        {{"--out", "f", "--set", "mutation.chance=10,10"},
+         "--set mutation.chance=10,10: the value 10 is given twice"},
+        {{"--out", "f", "--set", "mutation.chance=1e1,5,10.0"},
+         "--set mutation.chance=1e1,5,10.0: the value 1e1 is given twice (as 10.0)"},
+        {{"--out", "f", "--set", "tile.nourishment=0.5,.5"},
+         "--set tile.nourishment=0.5,.5: the value 0.5 is given twice (as .5)"},
+        {{"--out", "f", "--seeds", "1-100000", "--set", "mutation.chance=0:99:1"},
+         "the grid holds 10000000 jobs, more than the 100000 one sweep takes: give fewer seeds, sizes, "
+         "genesis patterns, lengths or rule values, or split it into several sweeps"},
+        {{"--out", "f", "--seeds", "1-50001", "--sizes", "1,2"},
+         "the grid holds 100002 jobs, more than the 100000 one sweep takes: give fewer seeds, sizes, "
+         "genesis patterns, lengths or rule values, or split it into several sweeps"},
+    };
+    for (const auto& each : bad) {
+        SweepOptions options;
+        std::string error;
+        EXPECT_EQ(parse(each.words, options, error), Outcome::Error) << each.says;
+        EXPECT_EQ(error, each.says);
+    }
+    // Every factor counts, so many rules of a few values each are refused before any job is listed.
+    std::vector<std::string> words{"--out", "f", "--seeds", "1-100"};
+    for (const char* rule : {"mutation.chance=1,2,3,4,5,6,7,8,9,10", "animal.moveCost=0.1:1:0.1",
+                             "tile.nourishment=0.01:0.1:0.01", "animal.breedAt=0.6:0.9:0.1"}) {
+        words.insert(words.end(), {"--set", rule});
+    }
+    SweepOptions options;
+    std::string error;
+    EXPECT_EQ(parse(words, options, error), Outcome::Error);
+    EXPECT_NE(error.find("the grid holds 400000 jobs"), std::string::npos) << error;
+
+    // At the limit, and with values that differ however slightly, the grid runs.
+    ASSERT_EQ(parse({"--out", "f", "--seeds", "1-50000", "--sizes", "1,2"}, options = SweepOptions(), error),
+              Outcome::Run)
+        << error;
+    EXPECT_EQ(options.jobCount(), SweepOptions::MAX_JOBS);
+    ASSERT_EQ(parse({"--out", "f", "--set", "tile.nourishment=0.5,0.50001"}, options = SweepOptions(), error),
+              Outcome::Run)
+        << error;
 }
 
 TEST(SweepPlan, OneJobPerSeedOfEachConfigurationInAFixedOrder) {
@@ -347,4 +395,30 @@ TEST(SlurmScript, EachArrayTaskRunsItsOwnLineOfTheJobList) {
     EXPECT_EQ(got, "two; three\n") << "task 2 runs line 2, whole";
     const int status = std::system(("SLURM_ARRAY_TASK_ID=3 bash " + script).c_str());
     EXPECT_EQ(WEXITSTATUS(status), 3) << "a failing job fails its task";
+}
+
+TEST(SweepReport, ASummaryTheDiskCannotTakeIsNamedAndLeavesNoPartBehind) {
+    Scratch scratch;
+    const std::string disk = (scratch.folder / "disk").string();
+    std::filesystem::create_directories(disk);
+    if (std::system(("mount -t tmpfs -o size=40k tmpfs " + disk + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    // Enough configurations for a summary larger than the disk.
+    SweepOptions options;
+    std::string error;
+    ASSERT_EQ(parse({"--out", disk, "--set", "tile.nourishment=0.01:10:0.01"}, options, error), Outcome::Run)
+        << error;
+    const SweepPlan plan(options, disk, "/nowhere/bin");
+    SweepReport report(plan, disk);
+    report.gather();
+    std::ostringstream out;
+    const bool written = report.write(out, error);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(disk))
+        left.push_back(entry.path().filename().string());
+    ASSERT_EQ(std::system(("umount " + disk).c_str()), 0);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(error, "cannot write " + report.summaryFile() + ": No space left on device");
+    EXPECT_EQ(out.str().find("summary "), std::string::npos) << "never listed: " << out.str();
+    EXPECT_TRUE(left.empty()) << left.front();
 }
