@@ -1,12 +1,15 @@
 #include "sim/SimulationRunner.h"
 
+#include "common/ContentHash.h"
 #include "common/OutputFiles.h"
 #include "common/RuleTable.h"
+#include "common/RulesDigest.h"
 #include "save/SavedWorld.h"
 #include "save/SavedWorldWriter.h"
 #include "sim/MullerPlot.h"
 #include "sim/PhylogenyFiles.h"
 #include "sim/ProgressLine.h"
+#include "sim/RunRecord.h"
 #include "sim/SavePattern.h"
 #include "sim/SimulationPlot.h"
 #include "sim/TraitsPlot.h"
@@ -20,6 +23,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <ostream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,6 +55,17 @@ bool writable(const std::string& file, std::string& reason) {
     if (!existed)
         std::remove(file.c_str());
     return true;
+}
+
+// A file as the record keeps it: absolute, since a rerun may start from another folder.
+std::string absolute(const std::string& file) {
+    std::error_code unused;
+    const std::filesystem::path path = std::filesystem::absolute(file, unused);
+    return path.empty() ? file : path.lexically_normal().string();
+}
+
+std::string leaf(const std::string& file) {
+    return OutputFiles::printable(std::filesystem::path(file).filename().string());
 }
 
 } // namespace
@@ -86,7 +101,9 @@ bool SimulationRunner::start(std::string& error) {
     const std::string mullerTables[] = {
         options.mullerFile.empty() ? "" : MullerPlot::tablePath(options.mullerFile, "edges"),
         options.mullerFile.empty() ? "" : MullerPlot::tablePath(options.mullerFile, "populations")};
+    recordFile = options.csvFile.empty() ? "" : RunRecord::pathFor(options.csvFile);
     if (!OutputFiles::check({{"--load", options.loadFile},
+                             {"the run record (beside --csv)", recordFile},
                              {"--save", options.saveFile},
                              {"--csv", options.csvFile},
                              {"--plot", options.plotFile},
@@ -107,8 +124,8 @@ bool SimulationRunner::start(std::string& error) {
         error = "cannot write the traits plot " + options.traitsFile + ": " + reason;
         return false;
     }
-    for (const std::string& file :
-         {options.phylogenyFile, options.newickFile, options.mullerFile, mullerTables[0], mullerTables[1]}) {
+    for (const std::string& file : {options.phylogenyFile, options.newickFile, options.mullerFile,
+                                    mullerTables[0], mullerTables[1], recordFile}) {
         if (!file.empty() && !writable(file, reason)) {
             error = "cannot write " + shown(file) + ": " + reason;
             return false;
@@ -156,6 +173,9 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     SavedWorld saved;
     if (!options.loadFile.empty() && !SavedWorld::read(options.loadFile, saved, error))
         return false;
+    std::uint64_t hash = 0;
+    if (!options.loadFile.empty() && ContentHash::ofFile(options.loadFile, hash, error))
+        loadHash = ContentHash::hex(hash);
     const long savedTick = saved.getRecord().tickNumber;
     if (savedTick > WorldRecord::LAST_TICK - options.ticks) {
         error = "--ticks " + std::to_string(options.ticks) + " from the saved tick " +
@@ -186,6 +206,13 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     world->getGenotypes().setPruned(options.phylogenyFile.empty() || options.phylogenyExtant);
     startWorld(*world, saved);
     startTick = tick = static_cast<int>(world->getTickNumber());
+    startFloors = world->getKeep();
+    if (loading)
+        for (const RuleTable::Field* field :
+             RuleTable::differences(saved.getRecord().rules, world->getRules()))
+            rulesChange += (rulesChange.empty() ? "" : ", ") + std::string(field->name) + " " +
+                           RuleTable::format(saved.getRecord().rules, *field) + " -> " +
+                           RuleTable::format(world->getRules(), *field);
     const World::Insertions& made = world->getInserted();
     rescuing = options.keeps() || world->getKeep() != World::Floors{} || made[0] + made[1] + made[2] > 0;
     if (!loadedRulesLine.empty())
@@ -195,8 +222,10 @@ bool SimulationRunner::prepareWorld(std::string& error) {
 
 void SimulationRunner::saveTo(const std::string& file) {
     std::string error;
-    if (SavedWorld::capture(*world).write(file, error))
+    if (SavedWorld::capture(*world).write(file, error)) {
+        wrote(file == options.saveFile ? "--save" : "--save-every", file);
         return;
+    }
     out << error << std::endl;
     savesFailed = true;
 }
@@ -317,7 +346,56 @@ bool SimulationRunner::finish() {
         saveTo(options.saveFile);
     const bool drawn = closeOutputs();
     const bool lineage = writeLineage();
-    return drawn && lineage && !savesFailed && !csvError;
+    const bool recorded = writeRecord();
+    return drawn && lineage && recorded && !savesFailed && !csvError;
+}
+
+void SimulationRunner::wrote(const std::string& option, const std::string& file) {
+    written.push_back({option, absolute(file)});
+}
+
+bool SimulationRunner::writeRecord() {
+    if (recordFile.empty())
+        return true;
+    RunRecord r;
+    r.version = SYLVARA_VERSION;
+    r.commit = RunRecord::sourceCommit();
+    r.command = options.commandLine;
+    std::error_code unused;
+    r.folder = std::filesystem::current_path(unused).string();
+    r.folder = options.startFolder.empty() ? r.folder : options.startFolder;
+    r.size = world->getTiles()->getTilesPerSide();
+    r.genesis = options.loadFile.empty() ? RunRecord::genesisOf(options) : "loaded";
+    r.seed = RandomSeed::getSeed();
+    r.seedGiven = options.seeded;
+    r.repeatable = RandomSeed::isFixed();
+    r.ticks = options.ticks;
+    r.interval = options.interval;
+    r.firstTick = startTick;
+    r.lastTick = tick;
+    r.phylogenyExtant = options.phylogenyExtant;
+    r.mullerShare = options.mullerShare * 100.0;
+    r.rerunOf = options.rerunFile.empty() ? "" : absolute(options.rerunFile);
+    if (!options.loadFile.empty()) {
+        r.loadFile = absolute(options.loadFile);
+        r.loadTick = startTick;
+        r.loadHash = loadHash;
+    }
+    r.rulesFile = options.rulesFile;
+    r.ruleSettings = options.ruleSettings;
+    r.rules = world->getRules();
+    r.rulesChange = rulesChange;
+    r.floors = startFloors;
+    const World::Insertions& made = world->getInserted();
+    for (int k = 0; k < 3; ++k)
+        r.inserted[k] = made[k];
+    r.outputs = written;
+    r.wallSeconds = secondsSince(created);
+    std::string error;
+    recordWritten = r.write(recordFile, error);
+    if (!recordWritten)
+        out << error << std::endl;
+    return recordWritten;
 }
 
 bool SimulationRunner::closeOutputs() {
@@ -328,6 +406,8 @@ bool SimulationRunner::closeOutputs() {
             csvError = errno != 0 ? errno : EIO;
             reportCsvFailure();
         }
+        if (!csvError)
+            wrote("--csv", options.csvFile);
     }
     if (csvError || (options.plotFile.empty() && options.traitsFile.empty()))
         return true;
@@ -335,19 +415,21 @@ bool SimulationRunner::closeOutputs() {
         out << "No plot drawn: it is drawn from the CSV, and none was written." << std::endl;
         return false;
     }
-    const std::string title =
-        "Sylvara, " + std::to_string(options.size) + " tiles per side, " +
-        (RandomSeed::isFixed() ? "seed " + std::to_string(RandomSeed::getSeed()) : std::string("clock seed"));
+    const std::string title = this->title();
     bool drawn = true;
     if (!options.plotFile.empty()) {
         plotted = reportPlot(SimulationPlot::draw(options.csvFile, options.plotFile, title),
                              "the plot " + shown(options.plotFile));
         drawn = plotted;
+        if (plotted)
+            wrote("--plot", options.plotFile);
     }
     if (!options.traitsFile.empty() && drawn) {
         traitsPlotted = reportPlot(TraitsPlot::draw(options.csvFile, options.traitsFile, title),
                                    "the traits plot " + shown(options.traitsFile));
         drawn = traitsPlotted;
+        if (traitsPlotted)
+            wrote("--traits", options.traitsFile);
     }
     return drawn || missingGnuplot;
 }
@@ -361,12 +443,24 @@ bool SimulationRunner::writeLineage() {
             out << error << std::endl;
         written = written && ok;
     };
-    if (!options.phylogenyFile.empty())
-        report(PhylogenyFiles::writeTable(genotypes, options.phylogenyExtant, options.phylogenyFile, error));
-    if (!options.newickFile.empty())
-        report(PhylogenyFiles::writeNewick(genotypes, options.newickFile, error));
+    if (!options.phylogenyFile.empty()) {
+        const bool ok =
+            PhylogenyFiles::writeTable(genotypes, options.phylogenyExtant, options.phylogenyFile, error);
+        report(ok);
+        if (ok)
+            wrote("--phylogeny", options.phylogenyFile);
+    }
+    if (!options.newickFile.empty()) {
+        const bool ok = PhylogenyFiles::writeNewick(genotypes, options.newickFile, error);
+        report(ok);
+        if (ok)
+            wrote("--newick", options.newickFile);
+    }
     if (muller) {
         const Gnuplot::Result result = muller->draw(options.mullerFile, options.mullerShare, title(), error);
+        if (error.empty())
+            for (const char* table : {"edges", "populations"})
+                wrote("--muller", MullerPlot::tablePath(options.mullerFile, table));
         if (!error.empty()) {
             report(false);
         } else if (result == Gnuplot::Result::NoGnuplot) {
@@ -377,6 +471,7 @@ bool SimulationRunner::writeLineage() {
             written = false;
         } else {
             mullerDrawn = true;
+            wrote("--muller", options.mullerFile);
         }
     }
     return written;
@@ -385,7 +480,19 @@ bool SimulationRunner::writeLineage() {
 std::string SimulationRunner::title() const {
     return "Sylvara, " + std::to_string(world->getTiles()->getTilesPerSide()) + " tiles per side, " +
            (RandomSeed::isFixed() ? "seed " + std::to_string(RandomSeed::getSeed())
-                                  : std::string("clock seed"));
+                                  : std::string("clock seed")) +
+           ", " + rulesTitle();
+}
+
+std::string SimulationRunner::rulesTitle() const {
+    const std::string file = options.rulesFile.empty() ? "" : leaf(options.rulesFile);
+    if (options.loadFile.empty())
+        return RulesDigest::title(file, options.ruleSettings);
+    const std::string saved = "rules saved in " + leaf(options.loadFile);
+    if (!options.changesRules())
+        return saved;
+    return saved + ", from tick " + std::to_string(startTick) + " " +
+           RulesDigest::title(file, options.ruleSettings);
 }
 
 // True when drawn; a missing gnuplot is said once and is no failure of the run.
@@ -412,6 +519,15 @@ void SimulationRunner::printSummary(std::ostream& to) const {
     std::snprintf(line, sizeof line, "ran %d ticks in %.2f s (%.1f ticks/s); set-up %.2f s\n",
                   tick - startTick, tickSeconds, rate, setupSeconds);
     to << line;
+    if (!options.loadFile.empty())
+        to << "loaded " << shown(options.loadFile) << " at tick " << startTick << "\n";
+    if (options.loadFile.empty())
+        to << "rules: " << RulesDigest::brief(options.rulesFile, options.ruleSettings) << "\n";
+    else if (!options.changesRules())
+        to << "rules: as saved in the loaded world\n";
+    else
+        to << "rules: " << RulesDigest::brief(options.rulesFile, options.ruleSettings)
+           << " over the loaded world's, from tick " << startTick << "\n";
     to << "peak organisms " << peakOrganisms << " at tick " << peakTick << "\n";
     to << "final herbivores " << livingCount(PopulationCensus::HERBIVORES) << ", carnivores "
        << livingCount(PopulationCensus::CARNIVORES) << ", plants " << livingCount(PopulationCensus::PLANTS)
@@ -453,5 +569,7 @@ void SimulationRunner::printSummary(std::ostream& to) const {
         to << "newick " << shown(options.newickFile) << "\n";
     if (mullerDrawn)
         to << "muller plot " << shown(options.mullerFile) << "\n";
+    if (recordWritten)
+        to << "record " << shown(recordFile) << "\n";
     to.flush();
 }

@@ -9,11 +9,14 @@
 #include <osg/ref_ptr>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class SavedWorld;
 class World;
@@ -81,6 +84,11 @@ private:
     // The phylogeny, the tree and the Muller plot asked for; false when one could not be written.
     bool writeLineage();
     std::string title() const;
+    // The rules as a title names them: the file or "default rules", each --set, and a loaded world's own.
+    std::string rulesTitle() const;
+    // The run record beside the census, listing what was written; false when it could not be written.
+    bool writeRecord();
+    void wrote(const std::string& option, const std::string& file);
 
     SimulationOptions options;
     std::ostream& out;
@@ -111,4 +119,13 @@ private:
     bool rescuing = false;
     // The line announcing the rules changed on a loaded world; empty when none were.
     std::string loadedRulesLine;
+    // What the run record keeps: the outputs written, in order, by the option that named them; the
+    // loaded world's content hash and tick; the rules changed on load; the floors from the first tick.
+    std::vector<std::pair<std::string, std::string>> written;
+    std::string recordFile;
+    bool recordWritten = false;
+    std::string loadHash;
+    std::string rulesChange;
+    std::array<int, 3> startFloors{};
+    std::chrono::steady_clock::time_point created = std::chrono::steady_clock::now();
 };

@@ -9,6 +9,15 @@ void WorldRules::applyToNew(World& world, const SimulationOptions& options) {
 }
 
 std::string WorldRules::applyToLoaded(World& world, const SimulationOptions& options) {
+    if (options.fromRecord) {
+        // A rerun: the floors and every rule the recorded run had from its loaded tick on.
+        world.setKeep(options.keep);
+        const Rules saved = world.getRules();
+        world.setRules(options.rules);
+        return RuleTable::differences(saved, options.rules).empty()
+                   ? ""
+                   : changeLine(saved, options.rules, world.getTickNumber());
+    }
     if (options.keeps())
         world.setKeep(options.keep);
     if (!options.changesRules())
