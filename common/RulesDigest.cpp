@@ -4,27 +4,6 @@
 #include "common/OutputFiles.h"
 #include "common/RuleTable.h"
 
-#include <charconv>
-#include <cmath>
-#include <cstdlib>
-
-namespace {
-
-// The float whose shortest text reads as the value: a double read from "0.01" rounds to the float
-// 0.01f only most of the time, so the neighbours are tried too.
-float floatFor(double value) {
-    const float nearest = static_cast<float>(value);
-    for (float candidate : {nearest, std::nextafter(nearest, -INFINITY), std::nextafter(nearest, INFINITY)}) {
-        char text[64];
-        const auto written = std::to_chars(text, text + sizeof text - 1, candidate);
-        *written.ptr = '\0';
-        if (std::strtod(text, nullptr) == value)
-            return candidate;
-    }
-    return nearest;
-}
-
-} // namespace
 
 std::string RulesDigest::toml(const Rules& rules) {
     std::string text;
@@ -57,13 +36,13 @@ bool RulesDigest::restore(Rules& rules, const std::string& name, double value, s
         error = "unknown rule " + name;
         return false;
     }
-    const double kept = field->type == RuleTable::Type::Float ? floatFor(value) : value;
-    // The range is judged on the text's value: the float kept for 0.01 lies a hair below it.
+    // The range is judged on the text's value: the float kept for 0.01 lies a hair below it. The
+    // shortest text of a float, read as a double, rounds back to that very float.
     const std::string reason = RuleTable::check(*field, value);
     if (!reason.empty()) {
         error = "rule " + name + ": " + reason;
         return false;
     }
-    RuleTable::set(rules, *field, kept);
+    RuleTable::set(rules, *field, value);
     return true;
 }

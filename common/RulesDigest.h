@@ -19,8 +19,7 @@ public:
     static std::string title(const std::string& file, const std::vector<std::string>& settings);
     // For summaries: "default" or "FILE", then " (+N set)" when settings were given.
     static std::string brief(const std::string& file, const std::vector<std::string>& settings);
-    // Sets one rule to a value read back from toml(): a float rule takes the float whose shortest text is
-    // that value, so a rule set survives the trip exactly. False, with the reason, for an unknown rule or
-    // a value out of its range.
+    // Sets one rule to a value read back from toml(), exactly the value written. False, with the reason,
+    // for an unknown rule or a value out of its range.
     static bool restore(Rules& rules, const std::string& name, double value, std::string& error);
 };
