@@ -4,7 +4,6 @@
 #include "common/OutputFiles.h"
 #include "common/RuleTable.h"
 
-
 std::string RulesDigest::toml(const Rules& rules) {
     std::string text;
     for (const RuleTable::Field& field : RuleTable::fields())

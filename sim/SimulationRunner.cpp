@@ -124,12 +124,21 @@ bool SimulationRunner::start(std::string& error) {
         error = "cannot write the traits plot " + options.traitsFile + ": " + reason;
         return false;
     }
-    for (const std::string& file : {options.phylogenyFile, options.newickFile, options.mullerFile,
-                                    mullerTables[0], mullerTables[1], recordFile}) {
+    for (const std::string& file :
+         {options.phylogenyFile, options.newickFile, options.mullerFile, mullerTables[0], mullerTables[1]}) {
         if (!file.empty() && !writable(file, reason)) {
             error = "cannot write " + shown(file) + ": " + reason;
             return false;
         }
+    }
+    // The record goes beside the census: a folder the census cannot go to is said as the census's.
+    if (!recordFile.empty() && !writable(options.csvFile, reason)) {
+        error = "cannot write the CSV " + options.csvFile + ": " + reason;
+        return false;
+    }
+    if (!recordFile.empty() && !writable(recordFile, reason)) {
+        error = "cannot write the run record " + shown(recordFile) + ": " + reason;
+        return false;
     }
     if (!options.mullerFile.empty())
         muller = std::make_unique<MullerPlot>();

@@ -31,8 +31,7 @@ std::string slurp(const std::string& file) {
 int sim(const ScratchFolder& scratch, const std::string& arguments, std::string& said,
         const std::string& environment = "") {
     const std::string command = "cd '" + scratch.folder.string() + "' && " + environment + " " +
-                                fs::current_path().string() +
-                                "/sylvara-sim " + arguments + " 2>&1";
+                                fs::current_path().string() + "/sylvara-sim " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     said.clear();
     for (int c; (c = std::fgetc(pipe)) != EOF;)
@@ -78,7 +77,8 @@ RunRecord sample() {
     r.rulesChange = "mutation.chance 20 -> 0";
     r.floors = {5, 0, 20};
     r.inserted = {3, 0, 41};
-    r.outputs = {{"--csv", "/x/run.csv"}, {"--save-every", "/x/a-1.sylvara"}, {"--save-every", "/x/a-2.sylvara"}};
+    r.outputs = {
+        {"--csv", "/x/run.csv"}, {"--save-every", "/x/a-1.sylvara"}, {"--save-every", "/x/a-2.sylvara"}};
     return r;
 }
 
@@ -113,7 +113,8 @@ TEST(RunRecord, ReadsBackAllItHoldsWhateverTheNamesHold) {
     EXPECT_EQ(read.inserted, written.inserted);
     EXPECT_EQ(read.outputs.size(), 3u);
     const std::string text = slurp(scratch.file("run.toml"));
-    EXPECT_NE(text.find("fingerprint = \"" + RulesDigest::fingerprint(written.rules) + "\""), std::string::npos);
+    EXPECT_NE(text.find("fingerprint = \"" + RulesDigest::fingerprint(written.rules) + "\""),
+              std::string::npos);
     EXPECT_NE(text.find("changed_on_load = \"mutation.chance 20 -> 0\""), std::string::npos) << text;
 
     // A name that is no UTF-8 cannot be TOML text: the record still reads, with U+FFFD in its place.
@@ -142,7 +143,8 @@ TEST(RunRecord, SitsBesideTheCensusAndRefusesWhatIsNoRecord) {
     };
     refused("a = 1\n", "not a run record");
     const size_t kindSwitch = whole.find("mutation.kindSwitch");
-    refused(whole.substr(0, kindSwitch) + whole.substr(whole.find('\n', kindSwitch) + 1), "mutation.kindSwitch");
+    refused(whole.substr(0, kindSwitch) + whole.substr(whole.find('\n', kindSwitch) + 1),
+            "mutation.kindSwitch");
     const size_t inForce = whole.find("[rules.in_force]\n") + 17;
     refused(whole.substr(0, inForce) + "animal.wings = 2\n" + whole.substr(inForce), "animal.wings");
     std::string wrongType = whole;
@@ -204,7 +206,8 @@ TEST(Rerun, RepeatsARunWithRulesSetAndKeepByteForByteWhateverTheRulesFileHoldsNo
     EXPECT_NE(said.find("record " + scratch.file("population.toml") + "\n"), std::string::npos) << said;
     EXPECT_NE(record.find("mutation.chance = 60\n"), std::string::npos) << record;
     EXPECT_NE(record.find("animal.moveCost = 0.02\n"), std::string::npos) << record;
-    EXPECT_NE(record.find("genesis.plants = 10\n"), std::string::npos) << "the rules left at their default too";
+    EXPECT_NE(record.find("genesis.plants = 10\n"), std::string::npos)
+        << "the rules left at their default too";
     EXPECT_NE(record.find("plants = 30\n"), std::string::npos) << record;
     EXPECT_NE(record.find("csv = [\"" + scratch.file("population.csv") + "\"]"), std::string::npos) << record;
     EXPECT_NE(record.find("phylogeny = [\"" + scratch.file("tree.csv") + "\"]"), std::string::npos) << record;
@@ -213,7 +216,8 @@ TEST(Rerun, RepeatsARunWithRulesSetAndKeepByteForByteWhateverTheRulesFileHoldsNo
 
     // Edited since: the rerun runs under the recorded rules, not the file's.
     std::ofstream(scratch.file("my.toml"), std::ios::trunc) << "[mutation]\nchance = 1\n";
-    ASSERT_EQ(sim(scratch, "--rerun population.toml --csv again.csv --phylogeny again-tree.csv --newick again.nwk",
+    ASSERT_EQ(sim(scratch,
+                  "--rerun population.toml --csv again.csv --phylogeny again-tree.csv --newick again.nwk",
                   said),
               0)
         << said;
@@ -222,7 +226,8 @@ TEST(Rerun, RepeatsARunWithRulesSetAndKeepByteForByteWhateverTheRulesFileHoldsNo
     EXPECT_EQ(slurp(scratch.file("again.nwk")), slurp(scratch.file("tree.nwk")));
     EXPECT_FALSE(fs::exists(scratch.file("population.png"))) << "a rerun writes only the outputs given";
     const std::string again = slurp(scratch.file("again.toml"));
-    EXPECT_NE(again.find("rerun_of = \"" + scratch.file("population.toml") + "\""), std::string::npos) << again;
+    EXPECT_NE(again.find("rerun_of = \"" + scratch.file("population.toml") + "\""), std::string::npos)
+        << again;
     // And the rerun's own record runs it again in turn.
     ASSERT_EQ(sim(scratch, "--rerun again.toml --csv third.csv", said), 0) << said;
     EXPECT_EQ(slurp(scratch.file("third.csv")), slurp(scratch.file("population.csv")));
@@ -231,11 +236,13 @@ TEST(Rerun, RepeatsARunWithRulesSetAndKeepByteForByteWhateverTheRulesFileHoldsNo
 TEST(Rerun, RepeatsARunFromALoadedWorldAndRefusesWhenTheWorldChanged) {
     ScratchFolder scratch{"sylvara-rerun-load"};
     std::string said;
-    ASSERT_EQ(sim(scratch, "--size 2 --ticks 300 --seed 4 --save w.sylvara --csv first.csv", said), 0) << said;
+    ASSERT_EQ(sim(scratch, "--size 2 --ticks 300 --seed 4 --save w.sylvara --csv first.csv", said), 0)
+        << said;
     // The rules file is named as the user gave it, from their folder: it changes the loaded world's.
     std::ofstream(scratch.file("my.toml")) << "[mutation]\nchance = 70\n";
-    ASSERT_EQ(sim(scratch, "--load w.sylvara --ticks 400 --rules my.toml --keep herbivores=15 --csv run.csv", said),
-              0)
+    ASSERT_EQ(
+        sim(scratch, "--load w.sylvara --ticks 400 --rules my.toml --keep herbivores=15 --csv run.csv", said),
+        0)
         << said;
     EXPECT_NE(said.find("rules changed from tick 300: mutation.chance 20 -> 70"), std::string::npos) << said;
     EXPECT_NE(said.find("loaded " + scratch.file("w.sylvara") + " at tick 300\n"), std::string::npos) << said;
@@ -266,8 +273,9 @@ TEST(Rerun, RefusesInOneLineWhatItCannotRepeatOrWouldOverwrite) {
     std::string said;
     ASSERT_EQ(sim(scratch, "--size 1 --ticks 50 --csv clock.csv", said), 0) << said;
     EXPECT_NE(said.find("rules: default\n"), std::string::npos) << said;
-    EXPECT_NE(slurp(scratch.file("clock.toml")).find("repeatable = false\n# The seed was drawn from the clock"),
-              std::string::npos);
+    EXPECT_NE(
+        slurp(scratch.file("clock.toml")).find("repeatable = false\n# The seed was drawn from the clock"),
+        std::string::npos);
     expectRefused(scratch, "--rerun clock.toml --csv again.csv", "cannot be repeated");
 
     ASSERT_EQ(sim(scratch, "--size 1 --ticks 50 --seed 2", said), 0) << said;

@@ -18,9 +18,9 @@ namespace {
 SweepOptions sweepOptions(const ScratchFolder& scratch) {
     const std::string out = scratch.file("sweep");
     const std::string rules = scratch.file("my.toml");
-    std::vector<const char*> argv{"sylvara-sweep", "--out",        out.c_str(),          "--rules",
-                                  rules.c_str(),   "--set",        "mutation.step=2,3",  "--set",
-                                  "plant.growAt=0.7", "--seeds", "1-2"};
+    std::vector<const char*> argv{
+        "sylvara-sweep",     "--out", out.c_str(),        "--rules", rules.c_str(), "--set",
+        "mutation.step=2,3", "--set", "plant.growAt=0.7", "--seeds", "1-2"};
     SweepOptions options;
     std::string error;
     EXPECT_EQ(SweepOptions::parse(static_cast<int>(argv.size()), argv.data(), options, error),
@@ -41,8 +41,10 @@ TEST(SweepRules, EachConfigurationIsNamedByTheFingerprintOfEveryRuleItsJobsRunUn
         Rules rules;
         std::string error;
         ASSERT_TRUE(RulesFile::apply(scratch.file("my.toml"),
-                                     {"mutation.step=" + std::to_string(step), "plant.growAt=0.7"}, rules, error));
-        EXPECT_EQ(plan.getConfigurations()[step - 2].rulesFingerprint, RulesDigest::fingerprint(rules)) << step;
+                                     {"mutation.step=" + std::to_string(step), "plant.growAt=0.7"}, rules,
+                                     error));
+        EXPECT_EQ(plan.getConfigurations()[step - 2].rulesFingerprint, RulesDigest::fingerprint(rules))
+            << step;
     }
     EXPECT_EQ(plan.rulesTitle(), "rules my.toml, set plant.growAt=0.7") << "the value every job shares";
 
@@ -55,7 +57,8 @@ TEST(SweepRules, EachConfigurationIsNamedByTheFingerprintOfEveryRuleItsJobsRunUn
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].substr(rows[0].rfind(',') + 1), "rules_fingerprint");
     for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(rows[i + 1].substr(rows[i + 1].rfind(',') + 1), plan.getConfigurations()[i].rulesFingerprint);
+        EXPECT_EQ(rows[i + 1].substr(rows[i + 1].rfind(',') + 1),
+                  plan.getConfigurations()[i].rulesFingerprint);
         EXPECT_NE(said.str().find(plan.getConfigurations()[i].name() + ": 0 runs, rules " +
                                   plan.getConfigurations()[i].rulesFingerprint),
                   std::string::npos)
@@ -71,7 +74,8 @@ TEST(SweepRules, ARerunUnderEditedRulesIsRefusedNamingTheFileButNotOneUnderTheSa
     const auto sweep = [&](const std::string& more, std::string& said) {
         const std::string command = std::filesystem::current_path().string() + "/sylvara-sweep --out '" +
                                     scratch.file("sweep") + "' --rules '" + scratch.file("my.toml") +
-                                    "' --sizes 1 --ticks 50 --seeds 1-2 --set mutation.step=2,3 " + more + " 2>&1";
+                                    "' --sizes 1 --ticks 50 --seeds 1-2 --set mutation.step=2,3 " + more +
+                                    " 2>&1";
         FILE* pipe = popen(command.c_str(), "r");
         said.clear();
         for (int c; (c = std::fgetc(pipe)) != EOF;)
@@ -90,8 +94,10 @@ TEST(SweepRules, ARerunUnderEditedRulesIsRefusedNamingTheFileButNotOneUnderTheSa
     std::ofstream(scratch.file("my.toml"), std::ios::trunc) << "[mutation]\nchance = 31\n";
     for (const std::string more : {"--slurm", "--summarize"}) {
         EXPECT_EQ(sweep(more, said), 2) << said;
-        EXPECT_EQ(said.rfind("sylvara-sweep: " + scratch.file("my.toml") + ": the rules differ", 0), 0u) << said;
+        EXPECT_EQ(said.rfind("sylvara-sweep: " + scratch.file("my.toml") + ": the rules differ", 0), 0u)
+            << said;
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     }
-    EXPECT_EQ(lines(scratch.file("sweep/rules.toml")), kept) << "the folder keeps the rules its jobs began under";
+    EXPECT_EQ(lines(scratch.file("sweep/rules.toml")), kept)
+        << "the folder keeps the rules its jobs began under";
 }
