@@ -500,8 +500,11 @@ std::string SimulationRunner::rulesTitle() const {
     const std::string saved = "rules saved in " + leaf(options.loadFile);
     if (!options.changesRules())
         return saved;
-    return saved + ", from tick " + std::to_string(startTick) + " " +
-           RulesDigest::title(file, options.ruleSettings);
+    // "rules saved in w.sylvara; from tick 600: my.toml, set mutation.chance=0".
+    std::string changes = file;
+    for (const std::string& setting : options.ruleSettings)
+        changes += (changes.empty() ? "set " : ", set ") + OutputFiles::printable(setting);
+    return saved + "; from tick " + std::to_string(startTick) + ": " + changes;
 }
 
 // True when drawn; a missing gnuplot is said once and is no failure of the run.
@@ -528,6 +531,8 @@ void SimulationRunner::printSummary(std::ostream& to) const {
     std::snprintf(line, sizeof line, "ran %d ticks in %.2f s (%.1f ticks/s); set-up %.2f s\n",
                   tick - startTick, tickSeconds, rate, setupSeconds);
     to << line;
+    if (!options.rerunFile.empty())
+        to << "rerun of " << shown(options.rerunFile) << ", its rules and seed as recorded\n";
     if (!options.loadFile.empty())
         to << "loaded " << shown(options.loadFile) << " at tick " << startTick << "\n";
     if (options.loadFile.empty())

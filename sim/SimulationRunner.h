@@ -62,6 +62,11 @@ public:
     // The tick the run began at: 0, or the tick of the loaded world.
     int getStartTick() const { return startTick; }
 
+    // The plots' title: the board, the seed and the rules.
+    std::string title() const;
+    // The rules as a title names them: the file or "default rules", each --set, and a loaded world's own.
+    std::string rulesTitle() const;
+
 private:
     // Refuses save paths that cannot be written, and builds the world from the loaded file or anew.
     bool prepareWorld(std::string& error);
@@ -83,9 +88,6 @@ private:
     bool reportPlot(Gnuplot::Result result, const std::string& plot);
     // The phylogeny, the tree and the Muller plot asked for; false when one could not be written.
     bool writeLineage();
-    std::string title() const;
-    // The rules as a title names them: the file or "default rules", each --set, and a loaded world's own.
-    std::string rulesTitle() const;
     // The run record beside the census, listing what was written; false when it could not be written.
     bool writeRecord();
     void wrote(const std::string& option, const std::string& file);

@@ -8,6 +8,7 @@
 #include "common/RulesDigest.h"
 #include "sim/RunRecord.h"
 #include "sim/SimulationOptions.h"
+#include "sim/SimulationRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -162,6 +163,30 @@ TEST(RunRecord, SitsBesideTheCensusAndRefusesWhatIsNoRecord) {
     EXPECT_NE(error.find("too large"), std::string::npos) << error;
 }
 
+TEST(RunRecord, IsWholeOrAbsentEvenOnAFullDisk) {
+    ScratchFolder scratch{"sylvara-record-full"};
+    const std::string disk = scratch.file("disk");
+    std::filesystem::create_directories(disk);
+    if (std::system(("mount -t tmpfs -o size=40k tmpfs " + disk + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    std::string error;
+    const RunRecord record = sample();
+    EXPECT_TRUE(record.write(disk + "/run.toml", error)) << error;
+    const std::string before = slurp(disk + "/run.toml");
+    std::ofstream(disk + "/filler", std::ios::binary) << std::string(64 << 10, 'x');
+    RunRecord longer = sample();
+    longer.command.push_back(std::string(8000, 'y'));
+    EXPECT_FALSE(longer.write(disk + "/run.toml", error));
+    EXPECT_NE(error.find("cannot write the run record " + disk + "/run.toml: "), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+    EXPECT_EQ(slurp(disk + "/run.toml"), before) << "the record before is left whole";
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(disk))
+        files += 1;
+    EXPECT_EQ(files, 2) << "no temporary file left";
+    ASSERT_EQ(std::system(("umount " + disk).c_str()), 0);
+}
+
 TEST(RunRecord, RefusesToRepeatAClockSeedOrAWorldThatChanged) {
     ScratchFolder scratch{"sylvara-record-rerun"};
     RunRecord record = sample();
@@ -225,6 +250,9 @@ TEST(Rerun, RepeatsARunWithRulesSetAndKeepByteForByteWhateverTheRulesFileHoldsNo
     EXPECT_EQ(slurp(scratch.file("again-tree.csv")), slurp(scratch.file("tree.csv")));
     EXPECT_EQ(slurp(scratch.file("again.nwk")), slurp(scratch.file("tree.nwk")));
     EXPECT_FALSE(fs::exists(scratch.file("population.png"))) << "a rerun writes only the outputs given";
+    EXPECT_NE(said.find("rerun of " + scratch.file("population.toml") + ", its rules and seed as recorded\n"),
+              std::string::npos)
+        << said;
     const std::string again = slurp(scratch.file("again.toml"));
     EXPECT_NE(again.find("rerun_of = \"" + scratch.file("population.toml") + "\""), std::string::npos)
         << again;
@@ -266,6 +294,40 @@ TEST(Rerun, RepeatsARunFromALoadedWorldAndRefusesWhenTheWorldChanged) {
     fs::rename(scratch.file("kept.sylvara"), scratch.file("w.sylvara"));
     ASSERT_EQ(sim(scratch, "--rerun run.toml --csv third.csv", said), 0) << "the same world back\n" << said;
     EXPECT_EQ(slurp(scratch.file("third.csv")), slurp(scratch.file("run.csv")));
+}
+
+TEST(RunTitles, NameTheRulesTheFileOrTheDefaultsAndEachSetting) {
+    ScratchFolder scratch{"sylvara-titles"};
+    std::string said;
+    ASSERT_EQ(sim(scratch, "--size 1 --ticks 20 --seed 1 --save w.sylvara", said), 0) << said;
+    std::ofstream(scratch.file("my.toml")) << "[mutation]\nchance = 70\n";
+    const auto titleOf = [&](const std::vector<std::string>& words) {
+        std::vector<const char*> argv{"sylvara-sim"};
+        for (const std::string& word : words)
+            argv.push_back(word.c_str());
+        SimulationOptions options;
+        std::string error;
+        EXPECT_EQ(SimulationOptions::parse(static_cast<int>(argv.size()), argv.data(), options, error),
+                  SimulationOptions::Outcome::Run)
+            << error;
+        options.csvFile = scratch.file("t.csv");
+        options.plotFile.clear();
+        options.traitsFile.clear();
+        options.ticks = 0;
+        std::ostringstream out;
+        SimulationRunner runner(options, out);
+        EXPECT_TRUE(runner.start(error)) << error;
+        return runner.title();
+    };
+    EXPECT_EQ(titleOf({"--size", "1", "--seed", "2"}), "Sylvara, 1 tiles per side, seed 2, default rules");
+    EXPECT_EQ(titleOf({"--size", "1", "--seed", "2", "--rules", scratch.file("my.toml"), "--set",
+                       "plant.growAt=0.7", "--set", "mutation.step=3"}),
+              "Sylvara, 1 tiles per side, seed 2, rules my.toml, set plant.growAt=0.7, set mutation.step=3");
+    EXPECT_EQ(titleOf({"--load", scratch.file("w.sylvara")}),
+              "Sylvara, 1 tiles per side, seed 1, rules saved in w.sylvara");
+    EXPECT_EQ(
+        titleOf({"--load", scratch.file("w.sylvara"), "--set", "mutation.chance=0"}),
+        "Sylvara, 1 tiles per side, seed 1, rules saved in w.sylvara; from tick 20: set mutation.chance=0");
 }
 
 TEST(Rerun, RefusesInOneLineWhatItCannotRepeatOrWouldOverwrite) {
