@@ -1,6 +1,7 @@
 #include "sim/RunRecord.h"
 
 #include "SylvaraCommit.h"
+#include "common/BoardSize.h"
 #include "common/ContentHash.h"
 #include "common/GenesisOption.h"
 #include "common/OutputFiles.h"
@@ -272,7 +273,7 @@ bool RunRecord::read(const std::string& path, RunRecord& record, std::string& er
     const bool read =
         in.text("sylvara.version", r.version) && in.text("sylvara.commit", r.commit) &&
         in.texts("run.command", r.command) && in.text("run.folder", r.folder) &&
-        in.whole("run.size", 1, 1000000, r.size) && in.text("run.genesis", r.genesis) &&
+        in.whole("run.size", 1, BoardSize::MAX_TILES_PER_SIDE, r.size) && in.text("run.genesis", r.genesis) &&
         in.whole("run.seed", 0, 0xffffffffll, r.seed) && in.flag("run.seed_given", r.seedGiven) &&
         in.flag("run.repeatable", r.repeatable) && in.whole("run.ticks", 0, 0x7fffffffll, r.ticks) &&
         in.whole("run.interval", 1, 0x7fffffffll, r.interval) &&
@@ -284,13 +285,17 @@ bool RunRecord::read(const std::string& path, RunRecord& record, std::string& er
          (in.text("loaded.file", r.loadFile) && in.whole("loaded.tick", 0, 1ll << 62, r.loadTick) &&
           in.text("loaded.fnv1a64", r.loadHash)));
     for (int k = 0; read && k < 3; ++k)
-        if (!in.whole("rescue." + std::string(KINDS[k]), 0, 0x7fffffffll, r.floors[k]) ||
+        if (!in.whole("rescue." + std::string(KINDS[k]), 0, 100000, r.floors[k]) ||
             !in.whole("rescue." + std::string(KINDS[k]) + "_inserted", 0, 1ll << 62, r.inserted[k])) {
             error = name + ": not a run record of sylvara-sim: " + error;
             return false;
         }
     if (!read) {
         error = name + ": not a run record of sylvara-sim: " + error;
+        return false;
+    }
+    if (!(r.mullerShare > 0.0 && r.mullerShare <= 100.0)) {
+        error = name + ": run.muller_share is not a percentage above 0 and at most 100";
         return false;
     }
     // Every rule, so that a rule added to Sylvara later is never silently taken at its default.

@@ -103,9 +103,9 @@ bool SimulationRunner::start(std::string& error) {
         options.mullerFile.empty() ? "" : MullerPlot::tablePath(options.mullerFile, "populations")};
     recordFile = options.csvFile.empty() ? "" : RunRecord::pathFor(options.csvFile);
     if (!OutputFiles::check({{"--load", options.loadFile},
-                             {"the run record (beside --csv)", recordFile},
                              {"--save", options.saveFile},
                              {"--csv", options.csvFile},
+                             {"the run record (beside --csv)", recordFile},
                              {"--plot", options.plotFile},
                              {"--traits", options.traitsFile},
                              {"--phylogeny", options.phylogenyFile},
