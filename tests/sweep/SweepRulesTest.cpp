@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
+#include <sys/wait.h>
 
 namespace {
 
@@ -100,4 +102,45 @@ TEST(SweepRules, ARerunUnderEditedRulesIsRefusedNamingTheFileButNotOneUnderTheSa
     }
     EXPECT_EQ(lines(scratch.file("sweep/rules.toml")), kept)
         << "the folder keeps the rules its jobs began under";
+}
+
+TEST(SweepRules, EachJobKeepsARunRecordThatRunsItAgainUnderTheRulesTheSummaryNames) {
+    if (std::system("command -v parallel > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "GNU parallel is not installed";
+    ScratchFolder scratch{"sylvara-sweep-records"};
+    std::ofstream(scratch.file("my.toml")) << "[mutation]\nchance = 30\n";
+    const std::string bin = std::filesystem::current_path().string();
+    const auto run = [&](const std::string& command, std::string& said) {
+        FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+        said.clear();
+        for (int c; (c = std::fgetc(pipe)) != EOF;)
+            said += static_cast<char>(c);
+        const int status = pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::string said;
+    ASSERT_EQ(run(bin + "/sylvara-sweep --out '" + scratch.file("sweep") + "' --rules '" +
+                      scratch.file("my.toml") +
+                      "' --sizes 1 --ticks 60 --interval 20 --seeds 1-2 --jobs 2 --set mutation.step=2,4",
+                  said),
+              0)
+        << said;
+    const std::vector<std::string> rows = lines(scratch.file("sweep/summary.csv"));
+    ASSERT_EQ(rows.size(), 3u) << said;
+    for (const std::string step : {"2", "4"}) {
+        const std::string job = scratch.file("sweep/jobs/size1-all-t60-mutation.step" + step + "-seed2");
+        const std::string record = job + ".toml";
+        const std::vector<std::string> kept = lines(record);
+        const std::string row = rows[step == "2" ? 1 : 2];
+        const std::string fingerprint = row.substr(row.rfind(',') + 1);
+        EXPECT_NE(std::find(kept.begin(), kept.end(), "fingerprint = \"" + fingerprint + "\""), kept.end())
+            << "the summary names the rules the job's record gives\n"
+            << row;
+        ASSERT_EQ(run(bin + "/sylvara-sim --rerun '" + record + "' --csv '" + scratch.file("again.csv") + "'",
+                      said),
+                  0)
+            << said;
+        EXPECT_EQ(lines(scratch.file("again.csv")), lines(job + ".csv")) << step;
+        std::filesystem::remove(scratch.file("again.toml"));
+    }
 }
