@@ -182,8 +182,10 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     SavedWorld saved;
     if (!options.loadFile.empty() && !SavedWorld::read(options.loadFile, saved, error))
         return false;
+    // The record keeps what was loaded by content, so a rerun can tell the same world from another.
     std::uint64_t hash = 0;
-    if (!options.loadFile.empty() && ContentHash::ofFile(options.loadFile, hash, error))
+    std::string unreadable;
+    if (!options.loadFile.empty() && ContentHash::ofFile(options.loadFile, hash, unreadable))
         loadHash = ContentHash::hex(hash);
     const long savedTick = saved.getRecord().tickNumber;
     if (savedTick > WorldRecord::LAST_TICK - options.ticks) {
@@ -371,8 +373,8 @@ bool SimulationRunner::writeRecord() {
     r.commit = RunRecord::sourceCommit();
     r.command = options.commandLine;
     std::error_code unused;
-    r.folder = std::filesystem::current_path(unused).string();
-    r.folder = options.startFolder.empty() ? r.folder : options.startFolder;
+    r.folder =
+        options.startFolder.empty() ? std::filesystem::current_path(unused).string() : options.startFolder;
     r.size = world->getTiles()->getTilesPerSide();
     r.genesis = options.loadFile.empty() ? RunRecord::genesisOf(options) : "loaded";
     r.seed = RandomSeed::getSeed();
