@@ -5,25 +5,21 @@
 #include "common/ContentHash.h"
 #include "common/GenesisOption.h"
 #include "common/OutputFiles.h"
+#include "common/RuleCombination.h"
 #include "common/RuleTable.h"
 #include "common/RulesDigest.h"
 #include "common/RulesFile.h"
+#include "common/TextFile.h"
 #include "sim/SimulationOptions.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// A record is a few kilobytes; anything far larger is not one, and is not read whole.
-constexpr long LARGEST_RECORD = 1 << 20;
 
 const char* const KINDS[] = {"herbivores", "carnivores", "plants"};
 
@@ -141,29 +137,6 @@ struct Reader {
     }
 };
 
-bool readAll(const std::string& path, std::string& text, std::string& error) {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        error = "not a regular file";
-        return false;
-    }
-    if (info.st_size > LARGEST_RECORD) {
-        error = "over " + std::to_string(LARGEST_RECORD) + " bytes, too large for a run record";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
-        error = "cannot be read";
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::string RunRecord::sourceCommit() {
@@ -261,8 +234,9 @@ bool RunRecord::write(const std::string& path, std::string& error) const {
 bool RunRecord::read(const std::string& path, RunRecord& record, std::string& error) {
     const std::string name = OutputFiles::printable(path);
     std::string text;
-    if (!readAll(path, text, error)) {
-        error = name + ": " + error;
+    if (!TextFile::read(path, "run record", text, error)) {
+        // Named as every message names a file: on one line.
+        error = name + error.substr(path.size());
         return false;
     }
     std::map<std::string, TomlEntry> entries;
@@ -353,6 +327,12 @@ bool RunRecord::rerun(SimulationOptions& options, std::string& error) const {
     } else if (!GenesisOption::read(genesis, options.genesis, options.genesisTiles, error) ||
                !GenesisOption::fitsBoard(options.genesisTiles, size, error)) {
         error = "the record's genesis: " + error;
+        return false;
+    }
+    // A record edited by hand could hold rules under which a tick never ends.
+    const std::string clash = RuleCombination::check(rules);
+    if (!clash.empty()) {
+        error = "the record's rules: " + clash;
         return false;
     }
     options.size = size;

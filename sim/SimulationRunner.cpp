@@ -182,6 +182,8 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     SavedWorld saved;
     if (!options.loadFile.empty() && !SavedWorld::read(options.loadFile, saved, error))
         return false;
+    if (!options.loadFile.empty() && !WorldRules::checkLoaded(saved.getRecord().rules, options, error))
+        return false;
     // The record keeps what was loaded by content, so a rerun can tell the same world from another.
     std::uint64_t hash = 0;
     std::string unreadable;
