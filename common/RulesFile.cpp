@@ -224,3 +224,70 @@ std::string RulesFile::write(const Rules& rules) {
         text += std::string(field->name) + " = " + RuleTable::format(rules, *field) + "\n";
     return text;
 }
+
+namespace {
+
+constexpr int DEEPEST_ENTRY = 8;
+
+bool flatten(const toml::table& table, const std::string& prefix, int depth,
+             std::map<std::string, TomlEntry>& entries, std::string& error) {
+    for (const auto& [key, node] : table) {
+        const std::string name = prefix + std::string(key.str());
+        if (const toml::table* inner = node.as_table()) {
+            if (depth >= DEEPEST_ENTRY) {
+                error = std::to_string(node.source().begin.line) + ": " + name.substr(0, 60) +
+                        "... nests deeper than " + std::to_string(DEEPEST_ENTRY) + " tables";
+                return false;
+            }
+            if (!flatten(*inner, name + ".", depth + 1, entries, error))
+                return false;
+            continue;
+        }
+        TomlEntry entry;
+        entry.line = static_cast<long>(node.source().begin.line);
+        if (const auto* text = node.as_string()) {
+            entry.kind = TomlEntry::Kind::String;
+            entry.text = text->get();
+        } else if (const auto* whole = node.as_integer()) {
+            entry.kind = TomlEntry::Kind::Integer;
+            entry.integer = whole->get();
+            entry.number = static_cast<double>(entry.integer);
+        } else if (const auto* real = node.as_floating_point()) {
+            entry.kind = TomlEntry::Kind::Float;
+            entry.number = real->get();
+        } else if (const auto* flag = node.as_boolean()) {
+            entry.kind = TomlEntry::Kind::Boolean;
+            entry.flag = flag->get();
+        } else if (const toml::array* list = node.as_array()) {
+            entry.kind = TomlEntry::Kind::Strings;
+            for (const toml::node& item : *list) {
+                if (!item.is_string()) {
+                    entry.kind = TomlEntry::Kind::Other;
+                    break;
+                }
+                entry.strings.push_back(item.as_string()->get());
+            }
+        }
+        entries[name] = entry;
+    }
+    return true;
+}
+
+} // namespace
+
+bool RulesFile::readEntries(const std::string& text, const std::string& name,
+                            std::map<std::string, TomlEntry>& entries, std::string& error) {
+    toml::table table;
+    try {
+        table = toml::parse(text, name);
+    } catch (const toml::parse_error& e) {
+        error = name + ":" + std::to_string(e.source().begin.line) + ": " + std::string(e.description());
+        return false;
+    }
+    entries.clear();
+    if (!flatten(table, "", 0, entries, error)) {
+        error = name + ":" + error;
+        return false;
+    }
+    return true;
+}

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "common/Rules.h"
+#include "common/TomlEntry.h"
+
+#include <map>
 
 #include <string>
 #include <vector>
@@ -21,4 +24,9 @@ public:
                       std::string& error);
     // The rules as a TOML file that reads back to them: only those that differ from the defaults.
     static std::string write(const Rules& rules);
+    // Any TOML text as its values by dotted name ("run.seed"), lists of strings included. The one
+    // reader of TOML, so the slow-to-compile library is built once. False, with a one-line reason
+    // naming the file and the line, when the text is no TOML or nests deeper than Sylvara writes.
+    static bool readEntries(const std::string& text, const std::string& name,
+                            std::map<std::string, TomlEntry>& entries, std::string& error);
 };

@@ -3,9 +3,11 @@
 #include "common/BoardSize.h"
 #include "common/OptionHelp.h"
 #include "common/OptionReader.h"
+#include "common/OutputFiles.h"
 #include "common/RuleCombination.h"
 #include "common/RulesFile.h"
 #include "common/RunTree.h"
+#include "sim/RunRecord.h"
 #include "sim/SavePattern.h"
 
 #include <algorithm>
@@ -43,6 +45,56 @@ bool readKeep(const std::string& text, std::array<int, 3>& keep, std::array<bool
     }
     error = "--keep: \"" + text + "\" is not KIND=N with KIND herbivores, carnivores or plants";
     return false;
+}
+
+// What a rerun takes from its record, never from the command line.
+const char* const RECORDED[] = {
+    "--size",  "--genesis", "--seed", "--ticks",        "--interval",        "--load",
+    "--rules", "--set",     "--keep", "--muller-share", "--phylogeny-extant"};
+
+// The options of a rerun: the record's run, with only the outputs given, none of them a file the recorded
+// run wrote (or its record), so that the two can be compared.
+bool readRerun(SimulationOptions& options, const std::vector<std::string>& given, std::string& error) {
+    for (const char* option : RECORDED)
+        if (std::find(given.begin(), given.end(), option) != given.end()) {
+            error = std::string(option) + " cannot go with --rerun: the record gives the run";
+            return false;
+        }
+    const auto named = [&](const char* option) {
+        return std::find(given.begin(), given.end(), option) != given.end();
+    };
+    if (!named("--csv")) {
+        error = "--rerun needs --csv FILE for the new run's census (its record goes beside it), so that the "
+                "recorded run's files stay as they are";
+        return false;
+    }
+    if (!named("--plot"))
+        options.plotFile.clear();
+    if (!named("--traits"))
+        options.traitsFile.clear();
+    RunRecord record;
+    if (!RunRecord::read(options.rerunFile, record, error))
+        return false;
+    std::vector<std::string> theirs = {OutputFiles::resolved(options.rerunFile)};
+    for (const auto& output : record.outputs)
+        theirs.push_back(OutputFiles::resolved(output.second));
+    const std::pair<const char*, std::string> ours[] = {
+        {"--csv", options.csvFile},       {"--csv (its run record)", RunRecord::pathFor(options.csvFile)},
+        {"--plot", options.plotFile},     {"--traits", options.traitsFile},
+        {"--save", options.saveFile},     {"--phylogeny", options.phylogenyFile},
+        {"--newick", options.newickFile}, {"--muller", options.mullerFile}};
+    for (const auto& [option, file] : ours)
+        if (!file.empty() &&
+            std::find(theirs.begin(), theirs.end(), OutputFiles::resolved(file)) != theirs.end()) {
+            error = std::string(option) + ": " + OutputFiles::printable(file) +
+                    " is the recorded run's: give the new run's files other names";
+            return false;
+        }
+    if (!record.rerun(options, error)) {
+        error = "--rerun " + OutputFiles::printable(options.rerunFile) + ": " + error;
+        return false;
+    }
+    return true;
 }
 
 // The rule a NAME=VALUE setting names; empty when it names none.
@@ -124,6 +176,7 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
              return true;
          }},
         {"--rules", fileName(options.rulesFile)},
+        {"--rerun", fileName(options.rerunFile)},
         {"--keep",
          [&](const std::string&, const std::string& v) { return readKeep(v, options.keep, kept, error); }},
         {"--set",
@@ -141,6 +194,7 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
     // Options that may be given more than once, each time for another rule or kind.
     const std::array<std::string, 2> repeatable = {"--set", "--keep"};
 
+    options.commandLine.assign(argv, argv + argc);
     std::vector<std::string> given;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
@@ -150,6 +204,7 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
             return Outcome::Version;
         if (option == "--phylogeny-extant") {
             options.phylogenyExtant = true;
+            given.push_back(option);
             continue;
         }
         if (option == "--rules-list")
@@ -191,6 +246,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
             return Outcome::Error;
         given.push_back(option);
     }
+    if (!options.rerunFile.empty())
+        return readRerun(options, given, error) ? Outcome::Run : Outcome::Error;
     if (options.phylogenyExtant && options.phylogenyFile.empty()) {
         error = "--phylogeny-extant needs --phylogeny FILE";
         return Outcome::Error;
@@ -221,8 +278,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
 }
 
 void SimulationOptions::resolveFrom(const std::string& folder) {
-    for (std::string* file :
-         {&csvFile, &plotFile, &traitsFile, &loadFile, &saveFile, &phylogenyFile, &newickFile, &mullerFile})
+    for (std::string* file : {&csvFile, &plotFile, &traitsFile, &loadFile, &saveFile, &phylogenyFile,
+                              &newickFile, &mullerFile, &rerunFile, &rulesFile})
         *file = RunTree::fromStart(folder, *file);
     savePattern = RunTree::patternFromStart(folder, savePattern);
 }
@@ -275,6 +332,8 @@ std::string SimulationOptions::usage(const std::string& program) {
         .option("--keep KIND=N", {"rescue: at the end of every tick with fewer than N herbivores,",
                                   "carnivores or plants alive, new ones are made as the genesis makes",
                                   "them, up to N; counted in the census and the summary; once per kind"})
+        .option("--rerun RECORD", {"run again the run a record describes (FILE.toml, written beside",
+                                   "every census): the same census; needs --csv for the new files"})
         .option("--rules-list", {"print every rule with its default, range and meaning, and exit"})
         .help()
         .text("\nBad options exit with 2.\n")

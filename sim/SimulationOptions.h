@@ -57,6 +57,14 @@ public:
 
     bool changesRules() const { return !rulesFile.empty() || !ruleSettings.empty(); }
 
+    // The words the run was started with, and the folder it was started in, for its record.
+    std::vector<std::string> commandLine;
+    std::string startFolder;
+    // --rerun: the record of the run this one repeats; then fromRecord, and rules and keep hold every
+    // rule and floor to run under (on a loaded world too), whatever the files named in them hold now.
+    std::string rerunFile;
+    bool fromRecord = false;
+
     // Reads argv[1..argc-1] into options. On Error, error holds a one-line reason.
     static Outcome parse(int argc, const char* const* argv, SimulationOptions& options, std::string& error);
     static std::string usage(const std::string& program);

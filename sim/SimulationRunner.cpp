@@ -1,14 +1,16 @@
 #include "sim/SimulationRunner.h"
 
+#include "common/ContentHash.h"
 #include "common/RunTree.h"
-
 #include "common/OutputFiles.h"
 #include "common/RuleTable.h"
+#include "common/RulesDigest.h"
 #include "save/SavedWorld.h"
 #include "save/SavedWorldWriter.h"
 #include "sim/MullerPlot.h"
 #include "sim/PhylogenyFiles.h"
 #include "sim/ProgressLine.h"
+#include "sim/RunRecord.h"
 #include "sim/SavePattern.h"
 #include "sim/SimulationPlot.h"
 #include "sim/TraitsPlot.h"
@@ -22,6 +24,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <ostream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,6 +56,17 @@ bool writable(const std::string& file, std::string& reason) {
     if (!existed)
         std::remove(file.c_str());
     return true;
+}
+
+// A file as the record keeps it: absolute, since a rerun may start from another folder.
+std::string absolute(const std::string& file) {
+    std::error_code unused;
+    const std::filesystem::path path = std::filesystem::absolute(file, unused);
+    return path.empty() ? file : path.lexically_normal().string();
+}
+
+std::string leaf(const std::string& file) {
+    return OutputFiles::printable(std::filesystem::path(file).filename().string());
 }
 
 } // namespace
@@ -93,9 +107,11 @@ bool SimulationRunner::start(std::string& error) {
     const std::string mullerTables[] = {
         options.mullerFile.empty() ? "" : MullerPlot::tablePath(options.mullerFile, "edges"),
         options.mullerFile.empty() ? "" : MullerPlot::tablePath(options.mullerFile, "populations")};
+    recordFile = options.csvFile.empty() ? "" : RunRecord::pathFor(options.csvFile);
     if (!OutputFiles::check({{"--load", options.loadFile},
                              {"--save", options.saveFile},
                              {"--csv", options.csvFile},
+                             {"the run record (beside --csv)", recordFile},
                              {"--plot", options.plotFile},
                              {"--traits", options.traitsFile},
                              {"--phylogeny", options.phylogenyFile},
@@ -120,6 +136,15 @@ bool SimulationRunner::start(std::string& error) {
             error = "cannot write " + shown(file) + ": " + reason;
             return false;
         }
+    }
+    // The record goes beside the census: a folder the census cannot go to is said as the census's.
+    if (!recordFile.empty() && !writable(options.csvFile, reason)) {
+        error = "cannot write the CSV " + options.csvFile + ": " + reason;
+        return false;
+    }
+    if (!recordFile.empty() && !writable(recordFile, reason)) {
+        error = "cannot write the run record " + shown(recordFile) + ": " + reason;
+        return false;
     }
     if (!options.mullerFile.empty())
         muller = std::make_unique<MullerPlot>();
@@ -165,6 +190,11 @@ bool SimulationRunner::prepareWorld(std::string& error) {
         return false;
     if (!options.loadFile.empty() && !WorldRules::checkLoaded(saved.getRecord().rules, options, error))
         return false;
+    // The record keeps what was loaded by content, so a rerun can tell the same world from another.
+    std::uint64_t hash = 0;
+    std::string unreadable;
+    if (!options.loadFile.empty() && ContentHash::ofFile(options.loadFile, hash, unreadable))
+        loadHash = ContentHash::hex(hash);
     const long savedTick = saved.getRecord().tickNumber;
     if (savedTick > WorldRecord::LAST_TICK - options.ticks) {
         error = "--ticks " + std::to_string(options.ticks) + " from the saved tick " +
@@ -195,6 +225,13 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     world->getGenotypes().setPruned(options.phylogenyFile.empty() || options.phylogenyExtant);
     startWorld(*world, saved);
     startTick = tick = static_cast<int>(world->getTickNumber());
+    startFloors = world->getKeep();
+    if (loading)
+        for (const RuleTable::Field* field :
+             RuleTable::differences(saved.getRecord().rules, world->getRules()))
+            rulesChange += (rulesChange.empty() ? "" : ", ") + std::string(field->name) + " " +
+                           RuleTable::format(saved.getRecord().rules, *field) + " -> " +
+                           RuleTable::format(world->getRules(), *field);
     const World::Insertions& made = world->getInserted();
     rescuing = options.keeps() || world->getKeep() != World::Floors{} || made[0] + made[1] + made[2] > 0;
     if (!loadedRulesLine.empty())
@@ -204,8 +241,10 @@ bool SimulationRunner::prepareWorld(std::string& error) {
 
 void SimulationRunner::saveTo(const std::string& file) {
     std::string error;
-    if (SavedWorld::capture(*world).write(file, error))
+    if (SavedWorld::capture(*world).write(file, error)) {
+        wrote("", file == options.saveFile ? "--save" : "--save-every", file);
         return;
+    }
     out << error << std::endl;
     savesFailed = true;
 }
@@ -326,7 +365,57 @@ bool SimulationRunner::finish() {
         saveTo(options.saveFile);
     const bool drawn = closeOutputs();
     const bool lineage = writeLineage();
-    return drawn && lineage && !savesFailed && !csvError;
+    const bool recorded = writeRecord();
+    return drawn && lineage && recorded && !savesFailed && !csvError;
+}
+
+void SimulationRunner::wrote(const std::string& label, const std::string& option, const std::string& file) {
+    written.push_back({label, option, file});
+}
+
+bool SimulationRunner::writeRecord() {
+    if (recordFile.empty())
+        return true;
+    RunRecord r;
+    r.version = SYLVARA_VERSION;
+    r.commit = RunRecord::sourceCommit();
+    r.command = options.commandLine;
+    std::error_code unused;
+    r.folder =
+        options.startFolder.empty() ? std::filesystem::current_path(unused).string() : options.startFolder;
+    r.size = world->getTiles()->getTilesPerSide();
+    r.genesis = options.loadFile.empty() ? RunRecord::genesisOf(options) : "loaded";
+    r.seed = RandomSeed::getSeed();
+    r.seedGiven = options.seeded;
+    r.repeatable = RandomSeed::isFixed();
+    r.ticks = options.ticks;
+    r.interval = options.interval;
+    r.firstTick = startTick;
+    r.lastTick = tick;
+    r.phylogenyExtant = options.phylogenyExtant;
+    r.mullerShare = options.mullerShare * 100.0;
+    r.rerunOf = options.rerunFile.empty() ? "" : absolute(options.rerunFile);
+    if (!options.loadFile.empty()) {
+        r.loadFile = absolute(options.loadFile);
+        r.loadTick = startTick;
+        r.loadHash = loadHash;
+    }
+    r.rulesFile = options.rulesFile;
+    r.ruleSettings = options.ruleSettings;
+    r.rules = world->getRules();
+    r.rulesChange = rulesChange;
+    r.floors = startFloors;
+    const World::Insertions& made = world->getInserted();
+    for (int k = 0; k < 3; ++k)
+        r.inserted[k] = made[k];
+    for (const Written& file : written)
+        r.outputs.push_back({file.option, absolute(file.file)});
+    r.wallSeconds = secondsSince(created);
+    std::string error;
+    recordWritten = r.write(recordFile, error);
+    if (!recordWritten)
+        out << error << std::endl;
+    return recordWritten;
 }
 
 bool SimulationRunner::closeOutputs() {
@@ -338,7 +427,7 @@ bool SimulationRunner::closeOutputs() {
             reportCsvFailure();
         }
         if (!csvError)
-            written.push_back({"csv", options.csvFile});
+            wrote("", "--csv", options.csvFile);
     }
     if (csvError || (options.plotFile.empty() && options.traitsFile.empty()))
         return true;
@@ -346,22 +435,20 @@ bool SimulationRunner::closeOutputs() {
         out << "No plot drawn: it is drawn from the CSV, and none was written." << std::endl;
         return false;
     }
-    const std::string title =
-        "Sylvara, " + std::to_string(options.size) + " tiles per side, " +
-        (RandomSeed::isFixed() ? "seed " + std::to_string(RandomSeed::getSeed()) : std::string("clock seed"));
+    const std::string title = this->title();
     bool drawn = true;
     std::string error;
     if (!options.plotFile.empty()) {
         const Gnuplot::Result result = SimulationPlot::draw(options.csvFile, options.plotFile, title, error);
         drawn = reportPlot(result, "the plot " + shown(options.plotFile), error);
         if (drawn)
-            written.push_back({"plot", options.plotFile});
+            wrote("plot", "--plot", options.plotFile);
     }
     if (!options.traitsFile.empty() && drawn) {
         const Gnuplot::Result result = TraitsPlot::draw(options.csvFile, options.traitsFile, title, error);
         drawn = reportPlot(result, "the traits plot " + shown(options.traitsFile), error);
         if (drawn)
-            written.push_back({"traits plot", options.traitsFile});
+            wrote("traits plot", "--traits", options.traitsFile);
     }
     return drawn || missingGnuplot;
 }
@@ -370,18 +457,18 @@ bool SimulationRunner::writeLineage() {
     const GenotypeTable& genotypes = world->getGenotypes();
     std::string error;
     bool whole = true;
-    const auto report = [&](bool ok, const char* label, const std::string& file) {
+    const auto report = [&](bool ok, const char* label, const char* option, const std::string& file) {
         if (ok)
-            written.push_back({label, file});
+            wrote(label, option, file);
         else
             out << error << std::endl;
         whole = whole && ok;
     };
     if (!options.phylogenyFile.empty())
         report(PhylogenyFiles::writeTable(genotypes, options.phylogenyExtant, options.phylogenyFile, error),
-               "phylogeny", options.phylogenyFile);
+               "phylogeny", "--phylogeny", options.phylogenyFile);
     if (!options.newickFile.empty())
-        report(PhylogenyFiles::writeNewick(genotypes, options.newickFile, error), "newick",
+        report(PhylogenyFiles::writeNewick(genotypes, options.newickFile, error), "newick", "--newick",
                options.newickFile);
     if (muller) {
         std::vector<std::string> tables;
@@ -389,9 +476,9 @@ bool SimulationRunner::writeLineage() {
             muller->draw(options.mullerFile, options.mullerShare, title(), error, tables);
         const char* const labels[] = {"muller edges table", "muller populations table"};
         for (size_t t = 0; t < tables.size() && t < 2; ++t)
-            written.push_back({labels[t], tables[t]});
+            wrote(labels[t], "--muller", tables[t]);
         if (!error.empty()) {
-            report(false, "", "");
+            report(false, "", "", "");
         } else if (result == Gnuplot::Result::NoGnuplot) {
             out << "gnuplot was not found on PATH: no Muller plot drawn; its tables are written."
                 << std::endl;
@@ -400,7 +487,7 @@ bool SimulationRunner::writeLineage() {
                 << std::endl;
             whole = false;
         } else {
-            written.push_back({"muller plot", options.mullerFile});
+            wrote("muller plot", "--muller", options.mullerFile);
         }
     }
     return whole;
@@ -409,7 +496,22 @@ bool SimulationRunner::writeLineage() {
 std::string SimulationRunner::title() const {
     return "Sylvara, " + std::to_string(world->getTiles()->getTilesPerSide()) + " tiles per side, " +
            (RandomSeed::isFixed() ? "seed " + std::to_string(RandomSeed::getSeed())
-                                  : std::string("clock seed"));
+                                  : std::string("clock seed")) +
+           ", " + rulesTitle();
+}
+
+std::string SimulationRunner::rulesTitle() const {
+    const std::string file = options.rulesFile.empty() ? "" : leaf(options.rulesFile);
+    if (options.loadFile.empty())
+        return RulesDigest::title(file, options.ruleSettings);
+    const std::string saved = "rules saved in " + leaf(options.loadFile);
+    if (!options.changesRules())
+        return saved;
+    // "rules saved in w.sylvara; from tick 600: my.toml, set mutation.chance=0".
+    std::string changes = file;
+    for (const std::string& setting : options.ruleSettings)
+        changes += (changes.empty() ? "set " : ", set ") + OutputFiles::printable(setting);
+    return saved + "; from tick " + std::to_string(startTick) + ": " + changes;
 }
 
 // True when drawn; a missing gnuplot is said once and is no failure of the run.
@@ -440,6 +542,17 @@ void SimulationRunner::printSummary(std::ostream& to) const {
     std::snprintf(line, sizeof line, "ran %d ticks in %.2f s (%.1f ticks/s); set-up %.2f s\n",
                   tick - startTick, tickSeconds, rate, setupSeconds);
     to << line;
+    if (!options.rerunFile.empty())
+        to << "rerun of " << shown(options.rerunFile) << ", its rules and seed as recorded\n";
+    if (!options.loadFile.empty())
+        to << "loaded " << shown(options.loadFile) << " at tick " << startTick << "\n";
+    if (options.loadFile.empty())
+        to << "rules: " << RulesDigest::brief(options.rulesFile, options.ruleSettings) << "\n";
+    else if (!options.changesRules())
+        to << "rules: as saved in the loaded world\n";
+    else
+        to << "rules: " << RulesDigest::brief(options.rulesFile, options.ruleSettings)
+           << " over the loaded world's, from tick " << startTick << "\n";
     to << "peak organisms " << peakOrganisms << " at tick " << peakTick << "\n";
     to << "final herbivores " << livingCount(PopulationCensus::HERBIVORES) << ", carnivores "
        << livingCount(PopulationCensus::CARNIVORES) << ", plants " << livingCount(PopulationCensus::PLANTS)
@@ -472,12 +585,14 @@ void SimulationRunner::printSummary(std::ostream& to) const {
     // Only what is on the list of files written, the plots drawn from the census before the lineage.
     const auto files = [&](bool plots) {
         for (const Written& file : written)
-            if (file.label != "csv" && (file.label == "plot" || file.label == "traits plot") == plots)
+            if (!file.label.empty() && (file.label == "plot" || file.label == "traits plot") == plots)
                 to << file.label << " " << shown(file.file) << "\n";
     };
     files(true);
     to << "genotypes alive " << world->getGenotypes().livingGenotypes() << ", deepest living depth "
        << world->getGenotypes().deepestLiving() << "\n";
     files(false);
+    if (recordWritten)
+        to << "record " << shown(recordFile) << "\n";
     to.flush();
 }

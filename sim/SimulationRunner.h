@@ -9,11 +9,13 @@
 #include <osg/ref_ptr>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class SavedWorld;
@@ -60,14 +62,20 @@ public:
     // The tick the run began at: 0, or the tick of the loaded world.
     int getStartTick() const { return startTick; }
 
-    // An output finished whole: what the summary calls it ("csv", "plot", "phylogeny", ...) and its file.
+    // An output finished whole: what the summary calls it ("plot", "phylogeny", ...; empty for those it
+    // names in lines of their own), the option that asked for it, as the run record names it, and its file.
     struct Written {
         std::string label;
+        std::string option;
         std::string file;
     };
     // The one account of the files written, in the order they were finished; a file that failed, or
     // was cut short, is never on it.
     const std::vector<Written>& getWritten() const { return written; }
+    // The plots' title: the board, the seed and the rules.
+    std::string title() const;
+    // The rules as a title names them: the file or "default rules", each --set, and a loaded world's own.
+    std::string rulesTitle() const;
 
 private:
     // Refuses save paths that cannot be written, and builds the world from the loaded file or anew.
@@ -90,7 +98,9 @@ private:
     bool reportPlot(Gnuplot::Result result, const std::string& plot, const std::string& error);
     // The phylogeny, the tree and the Muller plot asked for; false when one could not be written.
     bool writeLineage();
-    std::string title() const;
+    // The run record beside the census, listing what was written; false when it could not be written.
+    bool writeRecord();
+    void wrote(const std::string& label, const std::string& option, const std::string& file);
 
     SimulationOptions options;
     std::ostream& out;
@@ -119,4 +129,12 @@ private:
     bool rescuing = false;
     // The line announcing the rules changed on a loaded world; empty when none were.
     std::string loadedRulesLine;
+    // What the run record keeps besides the files written: the loaded world's content hash and tick; the
+    // rules changed on load; the floors from the first tick.
+    std::string recordFile;
+    bool recordWritten = false;
+    std::string loadHash;
+    std::string rulesChange;
+    std::array<int, 3> startFloors{};
+    std::chrono::steady_clock::time_point created = std::chrono::steady_clock::now();
 };

@@ -11,7 +11,10 @@ void WorldRules::applyToNew(World& world, const SimulationOptions& options) {
 
 bool WorldRules::checkLoaded(const Rules& saved, const SimulationOptions& options, std::string& error) {
     Rules changed = saved;
-    if (!RulesFile::apply(options.rulesFile, options.ruleSettings, changed, error))
+    // A rerun runs under the recorded rules, whatever the files named in the record hold now.
+    if (options.fromRecord)
+        changed = options.rules;
+    else if (!RulesFile::apply(options.rulesFile, options.ruleSettings, changed, error))
         return false;
     const std::string clash = RuleCombination::check(changed);
     if (clash.empty())
@@ -21,6 +24,15 @@ bool WorldRules::checkLoaded(const Rules& saved, const SimulationOptions& option
 }
 
 std::string WorldRules::applyToLoaded(World& world, const SimulationOptions& options) {
+    if (options.fromRecord) {
+        // A rerun: the floors and every rule the recorded run had from its loaded tick on.
+        world.setKeep(options.keep);
+        const Rules saved = world.getRules();
+        world.setRules(options.rules);
+        return RuleTable::differences(saved, options.rules).empty()
+                   ? ""
+                   : changeLine(saved, options.rules, world.getTickNumber());
+    }
     if (options.keeps())
         world.setKeep(options.keep);
     if (!options.changesRules())

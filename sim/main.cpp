@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
         std::cerr << "sylvara-sim: " << error << "\n";
         return 2;
     }
+    options.startFolder = startFolder;
     if (startFolder != RunTree::workFolder())
         options.resolveFrom(startFolder);
     // No sound device at all: a headless run is silent, and the null device's mixer would cost a core.

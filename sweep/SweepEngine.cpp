@@ -88,14 +88,28 @@ bool SweepEngine::prepare(std::string& error) {
         error = folder + " holds another sweep (its jobs.txt lists other jobs): give another --out";
         return false;
     }
-    std::ofstream file(jobListFile(), std::ios::binary | std::ios::trunc);
-    file << list;
-    file.close();
-    if (!file) {
-        error = "cannot write " + jobListFile() + ": " + std::strerror(errno);
+    if (!checkRules(error))
         return false;
+    for (const auto& [path, text] :
+         {std::make_pair(jobListFile(), list), std::make_pair(rulesFile(), plan.baseRulesText())}) {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file << text;
+        file.close();
+        if (!file) {
+            error = "cannot write " + path + ": " + std::strerror(errno);
+            return false;
+        }
     }
     return true;
+}
+
+bool SweepEngine::checkRules(std::string& error) const {
+    if (!std::filesystem::exists(rulesFile()) || readFile(rulesFile()) == plan.baseRulesText())
+        return true;
+    error = (options.rulesFile.empty() ? std::string("the default rules") : options.rulesFile) +
+            ": the rules differ from those the jobs in " + folder +
+            " began under (kept in its rules.toml): put them back, or give another --out";
+    return false;
 }
 
 // The lock is held by this process and, through the inherited descriptor, by parallel and every

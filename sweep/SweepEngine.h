@@ -17,10 +17,14 @@ public:
 
     std::string jobListFile() const { return folder + "/jobs.txt"; }
     std::string jobLogFile() const { return folder + "/joblog"; }
+    std::string rulesFile() const { return folder + "/rules.toml"; }
 
     // Makes the folders, locks them and writes the job list; refuses a folder that holds another
     // sweep, or one whose jobs still run.
     bool prepare(std::string& error);
+    // The folder's jobs were made under the base rules the sweep has now, compared by content: a rules
+    // file edited since the sweep began is refused, naming it. True for a folder that kept no rules.
+    bool checkRules(std::string& error) const;
     // Every machine of the login file answers and has the run tree and the sweep's folder.
     bool checkMachines(const std::string& bin, std::string& error);
     // The arguments GNU parallel is started with.

@@ -1,6 +1,10 @@
 #include "sweep/SweepPlan.h"
 
+#include "common/RulesDigest.h"
+#include "common/RulesFile.h"
 #include "common/ShellWord.h"
+
+#include <filesystem>
 
 std::string SweepPlan::Configuration::name() const {
     std::string pattern = genesis;
@@ -23,6 +27,14 @@ std::string SweepPlan::Configuration::genesisArgument() const {
 SweepPlan::SweepPlan(const SweepOptions& options, const std::string& folder, const std::string& bin)
     : folder(folder), bin(bin), interval(options.interval), rulesFile(options.rulesFile),
       keeps(options.keeps), lineage(options.lineage) {
+    // The options were read from this file a moment ago: a failure now leaves the defaults, and the
+    // jobs themselves refuse the file.
+    std::string unused;
+    if (!rulesFile.empty())
+        RulesFile::read(rulesFile, baseRules, unused);
+    for (const SweepOptions::RuleAxis& axis : options.ruleAxes)
+        if (axis.values.size() == 1)
+            sharedSettings.push_back(axis.name + "=" + axis.values.front());
     // Every combination of the rules' values, the last rule changing fastest.
     std::vector<std::vector<Configuration::RuleValue>> combinations(1);
     for (const SweepOptions::RuleAxis& axis : options.ruleAxes) {
@@ -39,7 +51,11 @@ SweepPlan::SweepPlan(const SweepOptions& options, const std::string& folder, con
             for (int size : options.sizes)
                 for (const auto& rules : combinations) {
                     const int index = static_cast<int>(configurations.size());
-                    configurations.push_back({size, genesis, ticks, rules});
+                    Rules inForce = baseRules;
+                    for (const Configuration::RuleValue& rule : rules)
+                        RulesFile::set(rule.name + "=" + rule.value, inForce, unused);
+                    configurations.push_back(
+                        {size, genesis, ticks, rules, RulesDigest::fingerprint(inForce)});
                     for (unsigned seed : options.seeds)
                         jobs.push_back(
                             {index, seed, configurations.back().name() + "-seed" + std::to_string(seed)});
@@ -70,6 +86,18 @@ std::string SweepPlan::ruleArguments(const Configuration& c) const {
     for (const std::string& keep : keeps)
         text += " --keep " + ShellWord::of(keep);
     return text;
+}
+
+std::string SweepPlan::baseRulesText() const {
+    return "# The rules every job of this sweep starts from: " +
+           (rulesFile.empty() ? std::string("the defaults") : rulesFile) + ". A rerun of the sweep under\n" +
+           "# other rules is refused: it would pool runs made under two rule sets.\n" +
+           RulesDigest::toml(baseRules);
+}
+
+std::string SweepPlan::rulesTitle() const {
+    return RulesDigest::title(rulesFile.empty() ? "" : std::filesystem::path(rulesFile).filename().string(),
+                              sharedSettings);
 }
 
 std::string SweepPlan::command(const Job& job) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Rules.h"
 #include "sweep/SweepOptions.h"
 
 #include <string>
@@ -21,6 +22,9 @@ public:
             bool varies;
         };
         std::vector<RuleValue> rules;
+        // The fingerprint of every rule its jobs run under (the base rules with its --set values), as
+        // their run records give it: configurations of two sweeps compare by it.
+        std::string rulesFingerprint;
         // "size5-all-t2000", then "-tile.nourishment0.04" for each varying rule: names the
         // configuration's files and rows.
         std::string name() const;
@@ -45,6 +49,11 @@ public:
     std::string command(const Job& job) const;
     // The sylvara-sim arguments alone, as one would type them.
     std::string simArguments(const Job& job) const;
+    // The rules every job starts from (the --rules file's over the defaults), every one of them, as
+    // the sweep's folder keeps them: a rerun of the sweep under other rules is refused by them.
+    std::string baseRulesText() const;
+    // For plot titles: the file or "default rules", and each --set that every job shares.
+    std::string rulesTitle() const;
 
 private:
     std::string ruleArguments(const Configuration& c) const;
@@ -55,6 +64,8 @@ private:
     int interval;
     std::string rulesFile;
     std::vector<std::string> keeps;
+    Rules baseRules;
+    std::vector<std::string> sharedSettings;
     bool lineage;
     std::vector<Configuration> configurations;
     std::vector<Job> jobs;

@@ -42,7 +42,7 @@ std::string layout(const std::vector<SweepPlot::Panel>& all, const std::string& 
            "set key top right\n"
            "set multiplot layout " +
            std::to_string(rows > 0 ? rows : 1) + "," + std::to_string(columns > 0 ? columns : 1) + " title " +
-           Gnuplot::quote(title) + "\n";
+           Gnuplot::quote(title) + ".(strlen(ARG3) > 0 ? \"\\n\".ARG3 : '')\n";
 }
 
 } // namespace

@@ -17,7 +17,8 @@ public:
         int ticks;
     };
 
-    // Both read the curves CSV from gnuplot's ARG1 and write the PNG ARG2 names.
+    // Both read the curves CSV from gnuplot's ARG1 and write the PNG ARG2 names; ARG3, when not empty,
+    // names the rules under the title.
     static std::string survivalScript(const std::vector<Panel>& panels);
     static std::string populationsScript(const std::vector<Panel>& panels);
 

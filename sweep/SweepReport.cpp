@@ -75,7 +75,7 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
     summary << "configuration,size,genesis,ticks,";
     for (const std::string& name : varying)
         summary << name << ",";
-    summary << SweepSummary::summaryHeader() << "\n";
+    summary << SweepSummary::summaryHeader() << ",rules_fingerprint\n";
     curves << "configuration," << SweepSummary::curvesHeader() << "\n";
     std::vector<SweepPlot::Panel> panels;
     const char* const kinds[] = {"herbivores", "carnivores", "plants"};
@@ -87,10 +87,10 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
         for (const auto& rule : c.rules)
             if (rule.varies)
                 summary << rule.value << ",";
-        summary << s.summaryRow() << "\n";
+        summary << s.summaryRow() << "," << c.rulesFingerprint << "\n";
         for (const std::string& row : s.curvesRows())
             curves << c.name() << "," << row << "\n";
-        out << c.name() << ": " << s.runs() << " runs\n";
+        out << c.name() << ": " << s.runs() << " runs, rules " << c.rulesFingerprint << "\n";
         for (int group = 0; group < CensusColumns::GROUPS && s.runs() > 0; ++group)
             out << "  " << kinds[group] << " " << extinctionText(s.extinction(group), s.runs())
                 << rescueText(s, group) << "\n";
@@ -113,7 +113,7 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
         {SweepPlot::populationsScript(panels), populationsPlot()}};
     std::vector<std::string> drawn;
     for (const auto& plot : plots) {
-        const Gnuplot::Result result = Gnuplot::run(plot.first, curvesFile(), plot.second, "", error);
+        const Gnuplot::Result result = Gnuplot::run(plot.first, curvesFile(), plot.second, plan.rulesTitle(), error);
         if (result == Gnuplot::Result::NoGnuplot) {
             out << "gnuplot was not found on PATH: no plots drawn (install gnuplot-nox)\n";
             return true;

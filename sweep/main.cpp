@@ -92,6 +92,8 @@ int main(int argc, char** argv) {
     SweepEngine engine(options, plan, folder, std::cout);
     SweepReport report(plan, folder);
     if (options.summarizeOnly) {
+        if (!engine.checkRules(error))
+            return fail(error, 2);
         report.gather();
         // A summary of no runs would read as every kind dying out at tick 0.
         if (report.runs() == 0)

@@ -216,7 +216,7 @@ TEST(OutputFailures, PlotsAndLineageThatTheDiskCannotTakeAreNamedFailTheRunAndLe
         EXPECT_FALSE(runner.finish()) << out.str();
         runner.printSummary(out);
         ASSERT_EQ(runner.getWritten().size(), 1u);
-        EXPECT_EQ(runner.getWritten()[0].label, "csv") << "the census alone is written whole";
+        EXPECT_EQ(runner.getWritten()[0].option, "--csv") << "the census alone is written whole";
     }
     EXPECT_NE(out.str().find("cannot write " + options.plotFile), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("\nplot "), std::string::npos) << out.str();
