@@ -334,7 +334,9 @@ void WorldTile::growPlant(const osg::Vec3d& point, int offspring, int spawnRadiu
         new Plant(id, models->getPlantCore(), models->getStemNode(), models->getSeedNode(), this, point,
                   offspring, spawnRadius, spawnEfficiency, size, world->getTickRate(), viable);
     plant->setGeneration(generation);
-    world->recordBirth(*plant, parent, Genome::plant(offspring, spawnRadius, spawnEfficiency, size));
+    // The genotype holds what the plant passes on: its size as the plant floor raised it.
+    world->recordBirth(*plant, parent,
+                       Genome::plant(offspring, spawnRadius, spawnEfficiency, plant->getGenomeSize()));
     world->addLife(plant.get());
     registerLife(plant.get());
     if (world->isDrawn())

@@ -100,3 +100,43 @@ TEST_F(Lineage, OverARunTheTableCountsExactlyTheLivingWhetherPrunedOrNot) {
         EXPECT_GT(withParent, 0);
     }
 }
+
+TEST_F(Lineage, WithMutationOffNoGenotypeButTheRootsEverAppears) {
+    // A high plant floor raises most genesis plants: what they pass on is the raised size.
+    Rules rules = Rules::defaults();
+    rules.mutationChance = 0;
+    rules.plantMinSize = 40;
+    rules.tileNourishment = 1.0f;
+    makeWorld(2, 5);
+    world->setRules(rules);
+    world->getGenotypes().setPruned(false);
+
+    Plant* small = spawnPlant(osg::Vec3d(100, 100, 0), 20, 20, 20, 1);
+    const Genotype* founded = world->getGenotypes().find(small->getGenotypeId());
+    ASSERT_NE(founded, nullptr);
+    EXPECT_EQ(founded->genome, Genome::plant(20, 20, 20, 40));
+    // The seed it scatters carries the raised size and joins its genotype.
+    WorldTile* home = small->getTile();
+    home->spawnPlant(osg::Vec3d(100, 100, 0), 20, 20, 20, small->getGenomeSize(), 1, small);
+    ASSERT_NE(home->getPlants().back(), small);
+    EXPECT_EQ(home->getPlants().back()->getGenotypeId(), small->getGenotypeId());
+
+    for (WorldTile* t : world->getTiles()->getTiles())
+        t->populate(10, 10, 10);
+    world->reseed();
+    testing::internal::CaptureStdout();
+    ticks(1500);
+    testing::internal::GetCapturedStdout();
+    long animalBirths = 0;
+    long plantBirths = 0;
+    std::string arisen;
+    for (const auto& entry : world->getGenotypes().all()) {
+        const Genotype& g = entry.second;
+        if (g.parent != Genotype::NONE)
+            arisen += " g" + std::to_string(g.id) + " at tick " + std::to_string(g.origin);
+        (g.genome.kind == Genome::PLANT ? plantBirths : animalBirths) += g.total - 1;
+    }
+    EXPECT_EQ(arisen, "") << "genotypes that arose without a mutation";
+    EXPECT_GT(animalBirths, 0);
+    EXPECT_GT(plantBirths, 100);
+}
