@@ -1,10 +1,10 @@
 #pragma once
 
 #include "common/BoardSize.h"
+#include "common/Rules.h"
 #include "life/GenotypeTable.h"
 #include "life/Life.h"
 #include "presentation/BeamBatch.h"
-#include "common/Rules.h"
 #include "world/TimedMarker.h"
 #include "world/ToolMode.h"
 
@@ -84,7 +84,7 @@ public:
     // Told of every birth after it is recorded (the lab follows a lineage with it).
     void setBirthWatcher(std::function<void(const Life&)> watcher) { birthWatcher = std::move(watcher); }
     const GenotypeTable& getGenotypes() const { return genotypes; }
-    // An organism that starts its dying: it no longer counts among the living.
+    // An organism that starts its dying: it no longer counts among the living, nor in its genotype.
     void lifeDied(const Life& life);
     // Kept up to date as organisms are born, die and leave, so nobody needs to walk them all.
     const LivingCounts& getLiving() const { return living; }

@@ -5,18 +5,25 @@
 
 namespace {
 
-// Every organism in its genotype, and each genotype counting exactly the organisms in it.
+// Every living organism in its genotype, and each genotype counting exactly its members the census
+// counts: the dying not among them.
 void expectTableMatchesTheLiving(World& world) {
     std::map<int, int> members;
     for (const auto& entry : world.getLives())
-        members[entry.second->getGenotypeId()] += 1;
+        if (entry.second->getState() != STATE_DEAD)
+            members[entry.second->getGenotypeId()] += 1;
     const GenotypeTable& table = world.getGenotypes();
     for (const auto& member : members) {
         const Genotype* g = table.find(member.first);
         ASSERT_NE(g, nullptr) << "organisms in genotype " << member.first << ", which is not kept";
         EXPECT_EQ(g->living, member.second) << "genotype " << g->id;
     }
+    World::LivingCounts byKind;
     for (const auto& entry : table.all()) {
+        const Genome& genome = entry.second.genome;
+        (genome.kind == Genome::PLANT    ? byKind.plants
+         : genome.kind == KIND_HERBIVORE ? byKind.herbivores
+                                         : byKind.carnivores) += entry.second.living;
         EXPECT_EQ(entry.second.living, members[entry.first]) << "genotype " << entry.first;
         EXPECT_LE(entry.second.living, entry.second.peak);
         EXPECT_LE(entry.second.peak, entry.second.total);
@@ -25,6 +32,9 @@ void expectTableMatchesTheLiving(World& world) {
             EXPECT_EQ(table.find(entry.second.parent)->depth + 1, entry.second.depth);
         }
     }
+    EXPECT_EQ(byKind.herbivores, world.getLiving().herbivores);
+    EXPECT_EQ(byKind.carnivores, world.getLiving().carnivores);
+    EXPECT_EQ(byKind.plants, world.getLiving().plants);
 }
 
 } // namespace
