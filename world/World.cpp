@@ -167,7 +167,7 @@ void World::rescue() {
         for (int missing = keep[kind] - living[kind]; missing > 0; --missing) {
             const int column = std::rand() % side;
             WorldTile* tile = tiles->tileAt(column, std::rand() % side);
-            tile->populate(kind == 0, kind == 1, kind == 2);
+            tile->populate(kind == 0, kind == 1, kind == 2, true);
             inserted[kind] += 1;
         }
     }

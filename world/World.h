@@ -62,7 +62,8 @@ public:
     const Rules& getRules() const { return rules; }
     void setRules(const Rules& r) { rules = r; }
     // Rescue: at the end of every tick, a kind (herbivores, carnivores, plants, in that order) with
-    // fewer living than its floor gets new ones, made as the genesis makes them, up to the floor.
+    // fewer living than its floor gets new ones, made as the genesis makes them, up to the floor;
+    // a rescued animal keeps the kind it is made for.
     using Floors = std::array<int, 3>;
     using Insertions = std::array<long, 3>;
     void setKeep(const Floors& floors) { keep = floors; }
