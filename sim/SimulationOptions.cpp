@@ -21,13 +21,15 @@ const OptionReader READER(OptionReader::Sign::Allowed, OptionReader::Strays::Nam
 const char* const KEPT_KINDS[] = {"herbivores", "carnivores", "plants"};
 
 // "herbivores=5": a kind and the least of it kept alive.
-bool readKeep(const std::string& text, std::array<int, 3>& keep, std::string& error) {
+bool readKeep(const std::string& text, std::array<int, 3>& keep, std::array<bool, 3>& given,
+              std::string& error) {
     const size_t equals = text.find('=');
     const std::string kind = text.substr(0, equals);
     for (int k = 0; k < 3; ++k)
         if (kind == KEPT_KINDS[k])
             return equals != std::string::npos &&
-                   READER.readCount("--keep " + kind, text.substr(equals + 1), 0, 100000, keep[k], error);
+                   (given[k] = READER.readCount("--keep " + kind, text.substr(equals + 1), 0, 100000, keep[k],
+                                                error));
     error = "--keep: \"" + text + "\" is not KIND=N with KIND herbivores, carnivores or plants";
     return false;
 }
@@ -104,8 +106,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
              return true;
          }},
         {"--rules", fileName(options.rulesFile)},
-        {"--keep",
-         [&](const std::string&, const std::string& v) { return readKeep(v, options.keep, error); }},
+        {"--keep", [&](const std::string&,
+                       const std::string& v) { return readKeep(v, options.keep, options.keepGiven, error); }},
         {"--set",
          [&](const std::string&, const std::string& v) {
              options.ruleSettings.push_back(v);
