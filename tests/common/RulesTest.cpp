@@ -1,10 +1,11 @@
 // The rules by name, from TOML files and NAME=VALUE settings, and the refusals of bad ones.
 #include "ScratchFolder.h"
 
-#include "life/AnimalGenome.h"
-#include "life/LifeState.h"
 #include "common/RuleTable.h"
 #include "common/RulesFile.h"
+#include "life/AnimalGenome.h"
+#include "life/LifeState.h"
+#include "plants/PlantGenome.h"
 
 #include <gtest/gtest.h>
 
@@ -186,5 +187,31 @@ TEST(RulesInTheTick, TheGenomeDriftsAsTheMutationRulesSay) {
         EXPECT_EQ(kind, KIND_HERBIVORE) << "every drift draws the kind anew, always a herbivore";
         for (int trait : {speed, adrenaline, efficiency})
             EXPECT_TRUE(trait == 29 || trait == 30) << "a step of 1 moves by -1 or 0";
+    }
+}
+
+// The step is lopsided by one (r % 2step - step): the rule's meaning must say so, as the draws show.
+TEST(RulesInTheTick, TheStepMovesATraitFromMinusStepToStepLessOneAsItsMeaningSays) {
+    const std::string meaning = RuleTable::find("mutation.step")->meaning;
+    EXPECT_NE(meaning.find("from -step to step-1"), std::string::npos) << meaning;
+    EXPECT_NE(meaning.find("mean is -0.5"), std::string::npos) << meaning;
+    for (int step : {1, 4, 9}) {
+        Rules drifting;
+        drifting.mutationChance = 100;
+        drifting.mutationStep = step;
+        std::set<int> moves;
+        long sum = 0;
+        const int draws = 20000;
+        for (int seed = 0; seed < draws; ++seed) {
+            std::srand(static_cast<unsigned>(seed));
+            int offspring = 30, radius = 30, efficiency = 30, size = 50;
+            PlantGenome::mutate(offspring, radius, efficiency, size, drifting);
+            moves.insert(size - 50);
+            sum += size - 50;
+        }
+        EXPECT_EQ(*moves.begin(), -step);
+        EXPECT_EQ(*moves.rbegin(), step - 1);
+        EXPECT_EQ(moves.size(), static_cast<size_t>(2 * step));
+        EXPECT_NEAR(static_cast<double>(sum) / draws, -0.5, 0.15) << "step " << step;
     }
 }
