@@ -82,7 +82,7 @@ void SavedWorld::restoreGenotypes(World& world) const {
     GenotypeTable& table = world.getGenotypes();
     const bool pruned = table.isPruned();
     if (record.hasLineage) {
-        // Counted again from the organisms: older saves counted the dying too.
+        // Older saves counted the dying too: counted again from the organisms.
         std::unordered_map<int, int> members;
         for (const AnimalRecord& a : record.animals)
             members[a.life.genotypeId] += a.life.state != STATE_DEAD;

@@ -213,18 +213,17 @@ bool SavedWorldCheck::checkLineage(const WorldRecord& world, std::string& proble
         for (int id : path)
             marks[id] = SOUND;
     }
-    // A genotype counts its members that are not dying; saves made before it did counted them all.
+    // A genotype counts its members that are not dying, and the line of a dying one may have ended
+    // with it, its genotype gone; older saves counted the dying too and kept their genotypes.
     std::unordered_map<int, int> members;
-    std::unordered_map<int, int> dying;
     const auto member = [&](const LifeRecord& life, const char* what) {
-        const bool dead = life.state == STATE_DEAD;
+        const bool counted = world.genotypesCountTheDying || life.state != STATE_DEAD;
         if (life.genotypeId < 0)
             problem = std::string(what) + " " + std::to_string(life.id) + " has no ancestry row";
-        else if (byId.count(life.genotypeId) == 0 && !dead)
+        else if (byId.count(life.genotypeId) == 0 && counted)
             problem = std::string(what) + " " + std::to_string(life.id) + " belongs to genotype " +
                       std::to_string(life.genotypeId) + ", which is missing";
-        // The line of a dying organism may have ended with it, and its genotype gone with it.
-        (dead ? dying : members)[life.genotypeId] += 1;
+        members[life.genotypeId] += counted;
         return problem.empty();
     };
     for (const AnimalRecord& a : world.animals)
@@ -236,11 +235,9 @@ bool SavedWorldCheck::checkLineage(const WorldRecord& world, std::string& proble
     for (const Genotype& g : world.genotypes) {
         const auto found = members.find(g.id);
         const int saved = found == members.end() ? 0 : found->second;
-        const auto ending = dying.find(g.id);
-        const int counted = saved + (ending == dying.end() ? 0 : ending->second);
-        if (saved != g.living && counted != g.living) {
+        if (saved != g.living) {
             problem = "genotype " + std::to_string(g.id) + " counts " + std::to_string(g.living) +
-                      " living organisms, but " + std::to_string(saved) + " are saved alive";
+                      " living organisms, but " + std::to_string(saved) + " are saved";
             return false;
         }
     }

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <set>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,7 +85,7 @@ TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
         {scratch.folder.string(), "not a file"},
         {scratch.file("garbage"), "not an SQLite database"},
         {scratch.file("cut"), "damaged or cut short"},
-        {spoiled(scratch, good, "version", "UPDATE world SET schema_version = 3"), "schema version 3"},
+        {spoiled(scratch, good, "version", "UPDATE world SET schema_version = 4"), "schema version 4"},
         {spoiled(scratch, good, "no-lineage", "DROP TABLE genotypes"), "the table genotypes is missing"},
         {spoiled(
              scratch, good, "cycle",
@@ -186,24 +187,41 @@ TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
     EXPECT_EQ(saved.getRecord().selectedId, -1);
 }
 
-// Each genotype counts its members as the census does, the dying not among them; older saves counted
-// the dying too, and first-schema ones kept no genotypes: all load counted anew.
+// Each genotype counts its members as the census does, the dying not among them, and may end before
+// they leave; saves of version 2 counted the dying too, and first-schema ones kept no genotypes: all
+// load counted anew.
 TEST_F(SavedWorldTest, LoadedGenotypesCountTheLivingAsTheCensusDoesWhateverTheSaveCounted) {
+    world->getGenotypes().setPruned(false);
     liven();
     // A whole tile starts its dying: some genotypes are left with none but the dying.
     tile(0, 0)->killAll();
+    const std::string whole = save(scratch.file("whole.sylvara"));
+    world->getGenotypes().setPruned(true);
     const std::string good = save(scratch.file("good.sylvara"));
     const std::string older =
-        spoiled(scratch, good, "older",
-                "UPDATE genotypes SET living_organisms = (SELECT COUNT(*) FROM ancestry WHERE "
-                "ancestry.genotype_id = genotypes.id)");
+        spoiled(scratch, whole, "older",
+                "UPDATE world SET schema_version = 2; UPDATE genotypes SET living_organisms = (SELECT "
+                "COUNT(*) FROM ancestry WHERE ancestry.genotype_id = genotypes.id)");
+    std::string error;
+    SavedWorld pruned;
+    ASSERT_TRUE(SavedWorld::read(good, pruned, error)) << error;
+    std::set<int> kept;
+    for (const Genotype& g : pruned.getRecord().genotypes)
+        kept.insert(g.id);
+    long ended = 0;
+    for (const AnimalRecord& a : pruned.getRecord().animals)
+        ended += kept.count(a.life.genotypeId) == 0;
+    EXPECT_GT(ended, 0) << "dying animals whose genotype ended with them";
+    SavedWorld counted;
+    EXPECT_FALSE(SavedWorld::read(
+        spoiled(scratch, whole, "v2-uncounted", "UPDATE world SET schema_version = 2"), counted, error))
+        << "a version 2 file counts the dying";
     const std::string first = spoiled(
         scratch, std::string(SYLVARA_TEST_DATA) + "/schema1-size2-seed4-tick40.sylvara", "first",
         "UPDATE animals SET state = 'dead', death_countdown = 5, target_id = NULL WHERE tile_column = 0 "
         "AND tile_row = 0");
     for (const std::string& file : {good, older, first}) {
         SavedWorld saved;
-        std::string error;
         ASSERT_TRUE(SavedWorld::read(file, saved, error)) << error;
         long dying = 0;
         for (const AnimalRecord& a : saved.getRecord().animals)
