@@ -70,7 +70,7 @@ const std::vector<RuleTable::Field> FIELDS = {
     RULE(mutationChance, "mutation.chance", Type::Int, 0, 100,
          "percent chance that a birth changes the genome"),
     RULE(mutationStep, "mutation.step", Type::Int, 1, 50,
-         "a changed trait moves by up to this much either way"),
+         "a changed trait moves by a whole number from -step to step-1, each as likely: the mean is -0.5"),
     RULE(mutationKindSwitch, "mutation.kindSwitch", Type::Int, 0, 100,
          "percent chance that a changed animal genome draws its kind anew"),
     RULE(mutationHerbivoreOneIn, "mutation.herbivoreOneIn", Type::Int, 1, 100,

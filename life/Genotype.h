@@ -18,6 +18,7 @@ struct Genotype {
     Genome genome;
     long total = 0;
     int peak = 0;
+    // Members alive as the census counts them: the dying are no longer among them.
     int living = 0;
     // Genotypes kept in the table that name this one as their parent.
     int children = 0;

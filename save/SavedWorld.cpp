@@ -82,7 +82,20 @@ void SavedWorld::restoreGenotypes(World& world) const {
     GenotypeTable& table = world.getGenotypes();
     const bool pruned = table.isPruned();
     if (record.hasLineage) {
-        table.restore(record.genotypes, record.nextGenotypeId);
+        // Older saves counted the dying too: counted again from the organisms.
+        std::unordered_map<int, int> members;
+        for (const AnimalRecord& a : record.animals)
+            members[a.life.genotypeId] += a.life.state != STATE_DEAD;
+        for (const PlantRecord& p : record.plants)
+            members[p.life.genotypeId] += p.life.state != STATE_DEAD;
+        std::vector<Genotype> rows = record.genotypes;
+        for (Genotype& g : rows) {
+            const int before = g.living;
+            g.living = members[g.id];
+            if (before > 0 && g.living == 0)
+                g.destruction = record.tickNumber;
+        }
+        table.restore(rows, record.nextGenotypeId);
         table.setPruned(pruned);
         return;
     }
@@ -107,6 +120,10 @@ void SavedWorld::restoreGenotypes(World& world) const {
     for (const PlantRecord& p : record.plants)
         join(*lives[p.life.id],
              Genome::plant(p.offspring, p.spawnRadius, p.life.spawnEfficiency, p.life.size));
+    // The dying belong to their genotype but are not counted among its living.
+    for (const auto& entry : lives)
+        if (entry.second->getState() == STATE_DEAD)
+            table.death(entry.second->getGenotypeId(), record.tickNumber);
 }
 
 void SavedWorld::resume(World& world, const unsigned* seed) const {

@@ -213,14 +213,17 @@ bool SavedWorldCheck::checkLineage(const WorldRecord& world, std::string& proble
         for (int id : path)
             marks[id] = SOUND;
     }
+    // A genotype counts its members that are not dying, and the line of a dying one may have ended
+    // with it, its genotype gone; older saves counted the dying too and kept their genotypes.
     std::unordered_map<int, int> members;
     const auto member = [&](const LifeRecord& life, const char* what) {
+        const bool counted = world.genotypesCountTheDying || life.state != STATE_DEAD;
         if (life.genotypeId < 0)
             problem = std::string(what) + " " + std::to_string(life.id) + " has no ancestry row";
-        else if (byId.count(life.genotypeId) == 0)
+        else if (byId.count(life.genotypeId) == 0 && counted)
             problem = std::string(what) + " " + std::to_string(life.id) + " belongs to genotype " +
                       std::to_string(life.genotypeId) + ", which is missing";
-        members[life.genotypeId] += 1;
+        members[life.genotypeId] += counted;
         return problem.empty();
     };
     for (const AnimalRecord& a : world.animals)

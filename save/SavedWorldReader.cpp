@@ -172,12 +172,14 @@ bool SavedWorldReader::load(const std::string& path, WorldRecord& world, std::st
         return false;
     }
     int version = 0;
-    return checkFile(db, problem) && checkVersion(db, version, problem) &&
-           checkTables(db, version, problem) && readWorld(db, world, problem) &&
-           readRules(db, version, world, problem) && readRescue(db, version, world, problem) &&
-           readTiles(db, world, problem) && readAnimals(db, world, problem) &&
-           readPlants(db, world, problem) && readMarkers(db, world, problem) &&
-           (version < Schema::LINEAGE_VERSION || readLineage(db, world, problem));
+    const bool read = checkFile(db, problem) && checkVersion(db, version, problem) &&
+                      checkTables(db, version, problem) && readWorld(db, world, problem) &&
+                      readRules(db, version, world, problem) && readRescue(db, version, world, problem) &&
+                      readTiles(db, world, problem) && readAnimals(db, world, problem) &&
+                      readPlants(db, world, problem) && readMarkers(db, world, problem) &&
+                      (version < Schema::LINEAGE_VERSION || readLineage(db, world, problem));
+    world.genotypesCountTheDying = version < Schema::LIVING_WITHOUT_DYING_VERSION;
+    return read;
 }
 
 bool SavedWorldReader::checkFile(SqliteDatabase& db, std::string& problem) {

@@ -8,8 +8,10 @@
 class SavedWorldSchema {
 public:
     // Version 2 added the lineage (parents, birth ticks, genotypes), the rules in force and rescue;
-    // version 1 files load without parents, under the default rules.
-    static constexpr int VERSION = 2;
+    // version 1 files load without parents, under the default rules. Version 3 has the same tables, but
+    // a genotype's living members leave out the dying, and the genotype of a dying one may be gone.
+    static constexpr int VERSION = 3;
+    static constexpr int LIVING_WITHOUT_DYING_VERSION = 3;
     static constexpr int OLDEST_VERSION = 1;
     // The first version with the lineage, rules and rescue tables.
     static constexpr int LINEAGE_VERSION = 2;

@@ -33,6 +33,8 @@ struct WorldRecord {
     std::vector<MarkerRecord> markers;
     // False for a file saved before parents and genotypes were kept.
     bool hasLineage = false;
+    // Saves before version 3 counted a genotype's dying members among its living.
+    bool genotypesCountTheDying = false;
     std::vector<Genotype> genotypes;
     int nextGenotypeId = 0;
     // The rules in force, and rescue's floors and insertions by kind (herbivores, carnivores, plants).

@@ -116,7 +116,6 @@ std::string SimulationOptions::keepText() const {
 SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const* argv,
                                                     SimulationOptions& options, std::string& error) {
     using Reader = std::function<bool(const std::string& option, const std::string& value)>;
-    std::array<bool, 3> kept{};
     // A file name: anything but empty.
     const auto fileName = [&error](std::string& target) -> Reader {
         return [&error, &target](const std::string& o, const std::string& v) {
@@ -178,7 +177,7 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         {"--rules", fileName(options.rulesFile)},
         {"--rerun", fileName(options.rerunFile)},
         {"--keep",
-         [&](const std::string&, const std::string& v) { return readKeep(v, options.keep, kept, error); }},
+         [&](const std::string&, const std::string& v) { return readKeep(v, options.keep, options.keepGiven, error); }},
         {"--set",
          [&](const std::string&, const std::string& v) {
              const std::string rule = ruleOf(v);

@@ -51,6 +51,8 @@ public:
 
     // --keep KIND=N: the least of herbivores, carnivores and plants rescue keeps alive; 0: none.
     std::array<int, 3> keep{};
+    // The floors given at all, 0 included: on a loaded world they replace the saved ones.
+    std::array<bool, 3> keepGiven{};
     bool keeps() const { return keep[0] > 0 || keep[1] > 0 || keep[2] > 0; }
     // "herbivores=5 plants=20" for the floors given; empty for none.
     std::string keepText() const;

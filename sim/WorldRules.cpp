@@ -33,8 +33,12 @@ std::string WorldRules::applyToLoaded(World& world, const SimulationOptions& opt
                    ? ""
                    : changeLine(saved, options.rules, world.getTickNumber());
     }
-    if (options.keeps())
-        world.setKeep(options.keep);
+    // Each floor given replaces the saved one, 0 included; the others stay as saved.
+    World::Floors floors = world.getKeep();
+    for (size_t k = 0; k < floors.size(); ++k)
+        if (options.keepGiven[k])
+            floors[k] = options.keep[k];
+    world.setKeep(floors);
     if (!options.changesRules())
         return "";
     const Rules saved = world.getRules();

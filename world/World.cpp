@@ -167,7 +167,7 @@ void World::rescue() {
         for (int missing = keep[kind] - living[kind]; missing > 0; --missing) {
             const int column = std::rand() % side;
             WorldTile* tile = tiles->tileAt(column, std::rand() % side);
-            tile->populate(kind == 0, kind == 1, kind == 2);
+            tile->populate(kind == 0, kind == 1, kind == 2, true);
             inserted[kind] += 1;
         }
     }
@@ -242,8 +242,6 @@ void World::addLife(Life* life) {
 }
 
 void World::removeLife(Life* life) {
-    if (lineageRecorded)
-        genotypes.death(life->getGenotypeId(), tickNumber);
     // Organisms leave once their dying is over; one taken out alive is no longer counted either.
     if (life->getState() != STATE_DEAD)
         lifeDied(*life);
@@ -253,6 +251,9 @@ void World::removeLife(Life* life) {
 void World::lifeDied(const Life& life) {
     if (int* count = livingCountOf(life))
         *count -= 1;
+    // A genotype counts its members as the census does: the dying are no longer among them.
+    if (lineageRecorded)
+        genotypes.death(life.getGenotypeId(), tickNumber);
 }
 
 int* World::livingCountOf(const Life& life) {

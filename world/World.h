@@ -1,10 +1,10 @@
 #pragma once
 
 #include "common/BoardSize.h"
+#include "common/Rules.h"
 #include "life/GenotypeTable.h"
 #include "life/Life.h"
 #include "presentation/BeamBatch.h"
-#include "common/Rules.h"
 #include "world/TimedMarker.h"
 #include "world/ToolMode.h"
 
@@ -62,7 +62,8 @@ public:
     const Rules& getRules() const { return rules; }
     void setRules(const Rules& r) { rules = r; }
     // Rescue: at the end of every tick, a kind (herbivores, carnivores, plants, in that order) with
-    // fewer living than its floor gets new ones, made as the genesis makes them, up to the floor.
+    // fewer living than its floor gets new ones, made as the genesis makes them, up to the floor;
+    // a rescued animal keeps the kind it is made for.
     using Floors = std::array<int, 3>;
     using Insertions = std::array<long, 3>;
     void setKeep(const Floors& floors) { keep = floors; }
@@ -84,7 +85,7 @@ public:
     // Told of every birth after it is recorded (the lab follows a lineage with it).
     void setBirthWatcher(std::function<void(const Life&)> watcher) { birthWatcher = std::move(watcher); }
     const GenotypeTable& getGenotypes() const { return genotypes; }
-    // An organism that starts its dying: it no longer counts among the living.
+    // An organism that starts its dying: it no longer counts among the living, nor in its genotype.
     void lifeDied(const Life& life);
     // Kept up to date as organisms are born, die and leave, so nobody needs to walk them all.
     const LivingCounts& getLiving() const { return living; }

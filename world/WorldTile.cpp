@@ -254,8 +254,13 @@ void WorldTile::mutateAnimalGenome(int& kind, int& speed, int& adrenaline, int& 
 }
 
 void WorldTile::spawnAnimal(int kind, const osg::Vec3d& position, int speed, int adrenaline,
-                            int spawnEfficiency, int size, int preySize, int generation, const Life* parent) {
+                            int spawnEfficiency, int size, int preySize, int generation, const Life* parent,
+                            bool kindKept) {
+    const int madeAs = kind;
+    // The drift draws the same either way; only its outcome for the kind is set aside.
     mutateAnimalGenome(kind, speed, adrenaline, spawnEfficiency, size, preySize);
+    if (kindKept)
+        kind = madeAs;
     World* world = grid->getWorld();
     ModelCatalogue* models = world->getModels();
     osg::ref_ptr<character::CoreModel> core =
@@ -272,8 +277,8 @@ void WorldTile::spawnAnimal(int kind, const osg::Vec3d& position, int speed, int
         grid->getRoot()->addChild(animal->getTransform().get());
 }
 
-void WorldTile::populate(int herbivores, int carnivores, int plantCount) {
-    const auto spawnGenesisAnimals = [this](int count, int kind) {
+void WorldTile::populate(int herbivores, int carnivores, int plantCount, bool rescued) {
+    const auto spawnGenesisAnimals = [this, rescued](int count, int kind) {
         for (int i = 0; i < count; ++i) {
             const int preySize = std::rand() % 80 + 5;
             const int size = std::rand() % 80 + 5;
@@ -281,7 +286,7 @@ void WorldTile::populate(int herbivores, int carnivores, int plantCount) {
             const int adrenaline = std::rand() % 40 + 10;
             const int speed = std::rand() % 40 + 10;
             const osg::Vec3d p = randomPoint();
-            spawnAnimal(kind, p, speed, adrenaline, spawnEfficiency, size, preySize);
+            spawnAnimal(kind, p, speed, adrenaline, spawnEfficiency, size, preySize, 0, nullptr, rescued);
         }
     };
     spawnGenesisAnimals(herbivores, KIND_HERBIVORE);
@@ -334,7 +339,9 @@ void WorldTile::growPlant(const osg::Vec3d& point, int offspring, int spawnRadiu
         new Plant(id, models->getPlantCore(), models->getStemNode(), models->getSeedNode(), this, point,
                   offspring, spawnRadius, spawnEfficiency, size, world->getTickRate(), viable);
     plant->setGeneration(generation);
-    world->recordBirth(*plant, parent, Genome::plant(offspring, spawnRadius, spawnEfficiency, size));
+    // The genotype holds what the plant passes on: its size as the plant floor raised it.
+    world->recordBirth(*plant, parent,
+                       Genome::plant(offspring, spawnRadius, spawnEfficiency, plant->getGenomeSize()));
     world->addLife(plant.get());
     registerLife(plant.get());
     if (world->isDrawn())

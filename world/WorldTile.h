@@ -3,8 +3,8 @@
 #include <osg/PositionAttitudeTransform>
 #include <osg/ref_ptr>
 
-#include "life/LifeList.h"
 #include "common/Rules.h"
+#include "life/LifeList.h"
 
 class Life;
 class TileGrid;
@@ -47,10 +47,13 @@ public:
     void mutateAnimalGenome(int& kind, int& speed, int& adrenaline, int& spawnEfficiency, int& size,
                             int& preySize);
     // An offspring passes its generation and itself as the parent; genesis and user-made organisms
-    // are generation 0 and have no parent.
+    // are generation 0 and have no parent. Its genome drifts, kind included unless kindKept.
     void spawnAnimal(int kind, const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency,
-                     int size, int preySize, int generation = 0, const Life* parent = nullptr);
-    void populate(int herbivores, int carnivores, int plants);
+                     int size, int preySize, int generation = 0, const Life* parent = nullptr,
+                     bool kindKept = false);
+    // Made as the genesis makes them; rescued ones keep the kind they are made for, so that a floor
+    // is met with the kind it asks for.
+    void populate(int herbivores, int carnivores, int plants, bool rescued = false);
     // The genesis: as many of each kind as the rules say.
     void genesis();
     void mutatePlantGenome(int& offspring, int& spawnRadius, int& spawnEfficiency, int& size);

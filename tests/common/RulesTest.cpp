@@ -5,6 +5,7 @@
 #include "common/RulesFile.h"
 #include "life/AnimalGenome.h"
 #include "life/LifeState.h"
+#include "plants/PlantGenome.h"
 
 #include <gtest/gtest.h>
 
@@ -262,4 +263,30 @@ TEST(RuleTable, AFloatRuleAtEitherEndOfItsRangeIsAcceptedAgainAsTheFloatItIsHeld
     EXPECT_NE(RuleTable::check(birth, std::nextafter(0.01f, 0.0f)), "");
     EXPECT_NE(RuleTable::check(birth, 1.0000001), "");
     EXPECT_NE(RuleTable::check(birth, 1e300), "") << "far beyond any float";
+}
+
+// The step is lopsided by one (r % 2step - step): the rule's meaning must say so, as the draws show.
+TEST(RulesInTheTick, TheStepMovesATraitFromMinusStepToStepLessOneAsItsMeaningSays) {
+    const std::string meaning = RuleTable::find("mutation.step")->meaning;
+    EXPECT_NE(meaning.find("from -step to step-1"), std::string::npos) << meaning;
+    EXPECT_NE(meaning.find("mean is -0.5"), std::string::npos) << meaning;
+    for (int step : {1, 4, 9}) {
+        Rules drifting;
+        drifting.mutationChance = 100;
+        drifting.mutationStep = step;
+        std::set<int> moves;
+        long sum = 0;
+        const int draws = 20000;
+        for (int seed = 0; seed < draws; ++seed) {
+            std::srand(static_cast<unsigned>(seed));
+            int offspring = 30, radius = 30, efficiency = 30, size = 50;
+            PlantGenome::mutate(offspring, radius, efficiency, size, drifting);
+            moves.insert(size - 50);
+            sum += size - 50;
+        }
+        EXPECT_EQ(*moves.begin(), -step);
+        EXPECT_EQ(*moves.rbegin(), step - 1);
+        EXPECT_EQ(moves.size(), static_cast<size_t>(2 * step));
+        EXPECT_NEAR(static_cast<double>(sum) / draws, -0.5, 0.15) << "step " << step;
+    }
 }

@@ -8,6 +8,7 @@
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
 #include "sim/WorldRules.h"
+#include "world/World.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -195,4 +196,48 @@ TEST(SavedWorldRules, AFileEditedToRulesThatNeverEndATickIsRefused) {
     EXPECT_FALSE(SavedWorld::read(options.saveFile, saved, error));
     EXPECT_NE(error.find("rules: animal.birthEnergy=0.5 is above animal.breedAt=0.3"), std::string::npos)
         << error;
+}
+}
+
+TEST(SavedWorldRules, KeepOnALoadedWorldSetsEachFloorGivenZeroIncludedAndLeavesTheOthers) {
+    ScratchFolder scratch{"sylvara-rules-keep"};
+    SimulationOptions first = unusual(200);
+    first.saveFile = scratch.file("at-200.sylvara");
+    run(first, scratch.file("first.csv"));
+    const struct {
+        std::vector<std::string> keeps;
+        World::Floors floors;
+    } cases[] = {
+        {{"plants=0"}, {80, 0, 0}},
+        {{"carnivores=7"}, {80, 7, 30}},
+        {{"herbivores=0", "plants=12"}, {0, 0, 12}},
+        {{}, {80, 0, 30}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> words = {"sylvara-sim",
+                                          "--load",
+                                          first.saveFile,
+                                          "--ticks",
+                                          "100",
+                                          "--save",
+                                          scratch.file("after.sylvara")};
+        for (const std::string& keep : c.keeps)
+            words.insert(words.end(), {"--keep", keep});
+        std::vector<const char*> argv;
+        for (const std::string& word : words)
+            argv.push_back(word.c_str());
+        SimulationOptions loaded;
+        std::string error;
+        ASSERT_EQ(SimulationOptions::parse(static_cast<int>(argv.size()), argv.data(), loaded, error),
+                  SimulationOptions::Outcome::Run)
+            << error;
+        const std::string printed = run(loaded, scratch.file("loaded.csv"));
+        SavedWorld after;
+        ASSERT_TRUE(SavedWorld::read(loaded.saveFile, after, error)) << error;
+        EXPECT_EQ(after.getRecord().keep, c.floors) << printed;
+        const std::vector<std::string> rows = lines(scratch.file("loaded.csv"));
+        // No plant is made once the plants' floor is 0.
+        if (c.floors[2] == 0)
+            EXPECT_EQ(rows[1].substr(rows[1].rfind(',')), rows.back().substr(rows.back().rfind(',')));
+    }
 }

@@ -14,7 +14,9 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
+#include <set>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -83,7 +85,7 @@ TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
         {scratch.folder.string(), "not a file"},
         {scratch.file("garbage"), "not an SQLite database"},
         {scratch.file("cut"), "damaged or cut short"},
-        {spoiled(scratch, good, "version", "UPDATE world SET schema_version = 3"), "schema version 3"},
+        {spoiled(scratch, good, "version", "UPDATE world SET schema_version = 4"), "schema version 4"},
         {spoiled(scratch, good, "no-lineage", "DROP TABLE genotypes"), "the table genotypes is missing"},
         {spoiled(
              scratch, good, "cycle",
@@ -137,11 +139,14 @@ TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
          "countdown 31 is out of range (0..30)"},
         {spoiled(scratch, good, "dead-plant", "UPDATE plants SET state = 'dead', countdown = 11"),
          "countdown 11 is out of range (0..10)"},
-        {spoiled(scratch, good, "ping", "INSERT INTO markers VALUES (9999, 'life ping', 17, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1)"),
+        {spoiled(scratch, good, "ping",
+                 "INSERT INTO markers VALUES (9999, 'life ping', 17, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1)"),
          "ticks_left 17 is out of range (1..16)"},
-        {spoiled(scratch, good, "beam", "INSERT INTO markers VALUES (9999, 'beam', 2, 0, 0, 0, 1, 1, 1, 5, 0, 0, 0, 0.1)"),
+        {spoiled(scratch, good, "beam",
+                 "INSERT INTO markers VALUES (9999, 'beam', 2, 0, 0, 0, 1, 1, 1, 5, 0, 0, 0, 0.1)"),
          "ticks_left 2 is out of range (1..1)"},
-        {spoiled(scratch, good, "ripe", "UPDATE plants SET ripe_seeds = -1"), "ripe_seeds -1 is out of range (0.."},
+        {spoiled(scratch, good, "ripe", "UPDATE plants SET ripe_seeds = -1"),
+         "ripe_seeds -1 is out of range (0.."},
         {spoiled(scratch, good, "overfull", "UPDATE plants SET energy = grown_size + 1"),
          "is above its grown_size"},
         {spoiled(scratch, good, "selected", "UPDATE world SET selected_id = last_id + 1"), "was never given"},
@@ -161,8 +166,9 @@ TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
     // A file another program holds locked is said to be locked, not damaged.
     sqlite3* holder = nullptr;
     sqlite3_open(good.c_str(), &holder);
-    ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE; UPDATE world SET paused = paused", nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(holder, "BEGIN EXCLUSIVE; UPDATE world SET paused = paused", nullptr, nullptr, nullptr),
+        SQLITE_OK);
     EXPECT_FALSE(SavedWorld::read(good, saved, error));
     EXPECT_NE(error.find("is locked by another program"), std::string::npos) << error;
     sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -174,11 +180,74 @@ TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
         gone = std::max(gone, a.life.id + 1);
     for (const PlantRecord& p : saved.getRecord().plants)
         gone = std::max(gone, p.life.id + 1);
-    const std::string stale = spoiled(scratch, good, "stale", "UPDATE world SET selected_id = " +
-                                                                  std::to_string(gone) + ", last_id = " +
-                                                                  std::to_string(gone));
+    const std::string stale = spoiled(scratch, good, "stale",
+                                      "UPDATE world SET selected_id = " + std::to_string(gone) +
+                                          ", last_id = " + std::to_string(gone));
     ASSERT_TRUE(SavedWorld::read(stale, saved, error)) << error;
     EXPECT_EQ(saved.getRecord().selectedId, -1);
+}
+
+// Each genotype counts its members as the census does, the dying not among them, and may end before
+// they leave; saves of version 2 counted the dying too, and first-schema ones kept no genotypes: all
+// load counted anew.
+TEST_F(SavedWorldTest, LoadedGenotypesCountTheLivingAsTheCensusDoesWhateverTheSaveCounted) {
+    world->getGenotypes().setPruned(false);
+    liven();
+    // A whole tile starts its dying: some genotypes are left with none but the dying.
+    tile(0, 0)->killAll();
+    const std::string whole = save(scratch.file("whole.sylvara"));
+    world->getGenotypes().setPruned(true);
+    const std::string good = save(scratch.file("good.sylvara"));
+    const std::string older =
+        spoiled(scratch, whole, "older",
+                "UPDATE world SET schema_version = 2; UPDATE genotypes SET living_organisms = (SELECT "
+                "COUNT(*) FROM ancestry WHERE ancestry.genotype_id = genotypes.id); UPDATE genotypes SET "
+                "destruction_time = NULL WHERE living_organisms > 0");
+    std::string error;
+    SavedWorld pruned;
+    ASSERT_TRUE(SavedWorld::read(good, pruned, error)) << error;
+    std::set<int> kept;
+    for (const Genotype& g : pruned.getRecord().genotypes)
+        kept.insert(g.id);
+    long ended = 0;
+    for (const AnimalRecord& a : pruned.getRecord().animals)
+        ended += kept.count(a.life.genotypeId) == 0;
+    EXPECT_GT(ended, 0) << "dying animals whose genotype ended with them";
+    SavedWorld counted;
+    EXPECT_FALSE(SavedWorld::read(
+        spoiled(scratch, whole, "v2-uncounted", "UPDATE world SET schema_version = 2"), counted, error))
+        << "a version 2 file counts the dying";
+    const std::string first = spoiled(
+        scratch, std::string(SYLVARA_TEST_DATA) + "/schema1-size2-seed4-tick40.sylvara", "first",
+        "UPDATE animals SET state = 'dead', death_countdown = 5, target_id = NULL WHERE tile_column = 0 "
+        "AND tile_row = 0");
+    // Saved by the runner of version 2 at tick 500 of seed 4 on 2 x 2: one genotype lives only in a dying
+    // animal.
+    const std::string second = std::string(SYLVARA_TEST_DATA) + "/schema2-size2-seed4-tick500.sylvara";
+    for (const std::string& file : {good, older, second, first}) {
+        SavedWorld saved;
+        ASSERT_TRUE(SavedWorld::read(file, saved, error)) << error;
+        long dying = 0;
+        for (const AnimalRecord& a : saved.getRecord().animals)
+            dying += a.life.state == STATE_DEAD;
+        ASSERT_GT(dying, 0) << file;
+        makeWorld(saved.getSize());
+        world->getGenotypes().setPruned(false);
+        saved.restore(*world);
+        std::map<int, int> members;
+        for (const auto& entry : world->getLives())
+            if (entry.second->getState() != STATE_DEAD)
+                members[entry.second->getGenotypeId()] += 1;
+        long counted = 0;
+        for (const auto& entry : world->getGenotypes().all()) {
+            EXPECT_EQ(entry.second.living, members[entry.first]) << file << ": genotype " << entry.first;
+            // One left with only dying members has ended, at the latest at the loaded tick.
+            if (entry.second.living == 0)
+                EXPECT_NE(entry.second.destruction, Genotype::NONE) << file << ": genotype " << entry.first;
+            counted += entry.second.living;
+        }
+        EXPECT_EQ(counted, world->getLiving().total()) << file;
+    }
 }
 
 TEST_F(SavedWorldTest, SelectionPauseMarkersAndTilesComeBackWithoutNewDrawsOrPings) {

@@ -184,6 +184,71 @@ TEST(MullerPlot, TheRunDrawsItAndWritesTheTablesOrRefusesAnUnwritablePathFirst) 
     EXPECT_EQ(MullerPlot::tablePath("a.b/c", "edges"), "a.b/c-edges.csv");
 }
 
+TEST(MullerPlot, AtEveryCensusRowEachKindsPopulationsSumToItsCensusCount) {
+    if (Gnuplot::findGnuplot().empty())
+        GTEST_SKIP() << "gnuplot is not installed";
+    ScratchFolder scratch("sylvara-muller-census");
+    SimulationOptions options = lineageRun(scratch, 3000);
+    options.size = 2;
+    options.interval = 50;
+    options.mullerFile = scratch.file("muller.png");
+    options.phylogenyFile = scratch.file("phylogeny.csv");
+    options.phylogenyExtant = true;
+    std::string said;
+    ASSERT_TRUE(run(options, said)) << said;
+    const std::vector<std::string> kinds = {"herbivores", "carnivores", "plants"};
+    // Each band's kind, up its edges to the kind's own pool.
+    std::map<std::string, std::string> parentOf;
+    for (const std::string& edge : lines(MullerPlot::tablePath(options.mullerFile, "edges")))
+        parentOf[edge.substr(edge.find(',') + 1)] = edge.substr(0, edge.find(','));
+    const auto kindOf = [&](std::string band) {
+        while (parentOf.count(band) != 0 && band[0] == 'g')
+            band = parentOf.at(band);
+        return band;
+    };
+    std::map<std::pair<long, std::string>, int> muller;
+    const std::vector<std::string> populations =
+        lines(MullerPlot::tablePath(options.mullerFile, "populations"));
+    for (size_t i = 1; i < populations.size(); ++i) {
+        std::stringstream cells(populations[i]);
+        std::string band, members, tick;
+        std::getline(cells, band, ',');
+        std::getline(cells, members, ',');
+        std::getline(cells, tick, ',');
+        muller[std::make_pair(std::stol(tick), kindOf(band))] += std::stoi(members);
+    }
+    const std::vector<std::string> census = lines(options.csvFile);
+    ASSERT_EQ(census.size(), 62u);
+    std::map<std::string, int> last;
+    bool fell = false;
+    for (size_t i = 1; i < census.size(); ++i) {
+        std::stringstream cells(census[i]);
+        std::string cell;
+        std::getline(cells, cell, ',');
+        const long tick = std::stol(cell);
+        for (const std::string& kind : kinds) {
+            std::getline(cells, cell, ',');
+            EXPECT_EQ(muller[std::make_pair(tick, kind)], std::stoi(cell)) << kind << " at tick " << tick;
+            fell = fell || (last.count(kind) != 0 && std::stoi(cell) < last[kind]);
+            last[kind] = std::stoi(cell);
+        }
+    }
+    EXPECT_TRUE(fell) << "a run with deaths";
+    // The phylogeny's living organisms of each kind are the last row's census.
+    std::map<std::string, int> living;
+    const std::vector<std::string> phylogeny = lines(options.phylogenyFile);
+    for (size_t i = 1; i < phylogeny.size(); ++i) {
+        std::vector<std::string> cells;
+        std::stringstream cellText(phylogeny[i]);
+        for (std::string cell; std::getline(cellText, cell, ',');)
+            cells.push_back(cell);
+        ASSERT_EQ(cells.size(), 16u) << phylogeny[i];
+        living[cells[4] == "plant" ? "plants" : cells[4] + "s"] += std::stoi(cells[15]);
+    }
+    for (const std::string& kind : kinds)
+        EXPECT_EQ(living[kind], last[kind]) << kind;
+}
+
 TEST(PhylogenyFiles, AResumedRunWritesTheSamePhylogenyAsAStraightRun) {
     ScratchFolder scratch("sylvara-resume");
     SimulationOptions straight = lineageRun(scratch, 1200);

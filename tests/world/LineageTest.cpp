@@ -5,18 +5,25 @@
 
 namespace {
 
-// Every organism in its genotype, and each genotype counting exactly the organisms in it.
+// Every living organism in its genotype, and each genotype counting exactly its members the census
+// counts: the dying not among them.
 void expectTableMatchesTheLiving(World& world) {
     std::map<int, int> members;
     for (const auto& entry : world.getLives())
-        members[entry.second->getGenotypeId()] += 1;
+        if (entry.second->getState() != STATE_DEAD)
+            members[entry.second->getGenotypeId()] += 1;
     const GenotypeTable& table = world.getGenotypes();
     for (const auto& member : members) {
         const Genotype* g = table.find(member.first);
         ASSERT_NE(g, nullptr) << "organisms in genotype " << member.first << ", which is not kept";
         EXPECT_EQ(g->living, member.second) << "genotype " << g->id;
     }
+    World::LivingCounts byKind;
     for (const auto& entry : table.all()) {
+        const Genome& genome = entry.second.genome;
+        (genome.kind == Genome::PLANT    ? byKind.plants
+         : genome.kind == KIND_HERBIVORE ? byKind.herbivores
+                                         : byKind.carnivores) += entry.second.living;
         EXPECT_EQ(entry.second.living, members[entry.first]) << "genotype " << entry.first;
         EXPECT_LE(entry.second.living, entry.second.peak);
         EXPECT_LE(entry.second.peak, entry.second.total);
@@ -25,6 +32,9 @@ void expectTableMatchesTheLiving(World& world) {
             EXPECT_EQ(table.find(entry.second.parent)->depth + 1, entry.second.depth);
         }
     }
+    EXPECT_EQ(byKind.herbivores, world.getLiving().herbivores);
+    EXPECT_EQ(byKind.carnivores, world.getLiving().carnivores);
+    EXPECT_EQ(byKind.plants, world.getLiving().plants);
 }
 
 } // namespace
@@ -99,4 +109,44 @@ TEST_F(Lineage, OverARunTheTableCountsExactlyTheLivingWhetherPrunedOrNot) {
         }
         EXPECT_GT(withParent, 0);
     }
+}
+
+TEST_F(Lineage, WithMutationOffNoGenotypeButTheRootsEverAppears) {
+    // A high plant floor raises most genesis plants: what they pass on is the raised size.
+    Rules rules = Rules::defaults();
+    rules.mutationChance = 0;
+    rules.plantMinSize = 40;
+    rules.tileNourishment = 1.0f;
+    makeWorld(2, 5);
+    world->setRules(rules);
+    world->getGenotypes().setPruned(false);
+
+    Plant* small = spawnPlant(osg::Vec3d(100, 100, 0), 20, 20, 20, 1);
+    const Genotype* founded = world->getGenotypes().find(small->getGenotypeId());
+    ASSERT_NE(founded, nullptr);
+    EXPECT_EQ(founded->genome, Genome::plant(20, 20, 20, 40));
+    // The seed it scatters carries the raised size and joins its genotype.
+    WorldTile* home = small->getTile();
+    home->spawnPlant(osg::Vec3d(100, 100, 0), 20, 20, 20, small->getGenomeSize(), 1, small);
+    ASSERT_NE(home->getPlants().back(), small);
+    EXPECT_EQ(home->getPlants().back()->getGenotypeId(), small->getGenotypeId());
+
+    for (WorldTile* t : world->getTiles()->getTiles())
+        t->populate(10, 10, 10);
+    world->reseed();
+    testing::internal::CaptureStdout();
+    ticks(1500);
+    testing::internal::GetCapturedStdout();
+    long animalBirths = 0;
+    long plantBirths = 0;
+    std::string arisen;
+    for (const auto& entry : world->getGenotypes().all()) {
+        const Genotype& g = entry.second;
+        if (g.parent != Genotype::NONE)
+            arisen += " g" + std::to_string(g.id) + " at tick " + std::to_string(g.origin);
+        (g.genome.kind == Genome::PLANT ? plantBirths : animalBirths) += g.total - 1;
+    }
+    EXPECT_EQ(arisen, "") << "genotypes that arose without a mutation";
+    EXPECT_GT(animalBirths, 0);
+    EXPECT_GT(plantBirths, 100);
 }

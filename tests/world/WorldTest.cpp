@@ -381,3 +381,26 @@ TEST_F(WorldFixture, ABeamLiesAtItsFirstPointsHeight) {
         EXPECT_FLOAT_EQ(corner.z(), 3.5f);
     EXPECT_NEAR(std::max(corners[0].x(), corners[1].x()), 100, 1e-4) << "and still reaches the second point";
 }
+
+// The drift of a rescued animal may switch its kind; the floor is still met with the kind it asks for,
+// and the inserted counts say what was made.
+TEST_F(WorldFixture, RescueMeetsAFloorWithTheKindItAsksFor) {
+    Rules rules = Rules::defaults();
+    rules.mutationChance = 100;
+    rules.mutationKindSwitch = 100;
+    rules.mutationHerbivoreOneIn = 100;
+    makeWorld(1, 3);
+    world->setRules(rules);
+    world->setKeep({40, 0, 5});
+    testing::internal::CaptureStdout();
+    ticks(1);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(world->getLiving().herbivores, 40);
+    EXPECT_EQ(world->getLiving().carnivores, 0);
+    EXPECT_EQ(world->getLiving().plants, 5);
+    EXPECT_EQ(world->getInserted(), (World::Insertions{40, 0, 5}));
+    int herbivoreGenotypes = 0;
+    for (const auto& entry : world->getGenotypes().all())
+        herbivoreGenotypes += entry.second.genome.kind == KIND_HERBIVORE ? entry.second.living : 0;
+    EXPECT_EQ(herbivoreGenotypes, 40);
+}
