@@ -197,7 +197,6 @@ TEST(SavedWorldRules, AFileEditedToRulesThatNeverEndATickIsRefused) {
     EXPECT_NE(error.find("rules: animal.birthEnergy=0.5 is above animal.breedAt=0.3"), std::string::npos)
         << error;
 }
-}
 
 TEST(SavedWorldRules, KeepOnALoadedWorldSetsEachFloorGivenZeroIncludedAndLeavesTheOthers) {
     ScratchFolder scratch{"sylvara-rules-keep"};
@@ -237,7 +236,8 @@ TEST(SavedWorldRules, KeepOnALoadedWorldSetsEachFloorGivenZeroIncludedAndLeavesT
         EXPECT_EQ(after.getRecord().keep, c.floors) << printed;
         const std::vector<std::string> rows = lines(scratch.file("loaded.csv"));
         // No plant is made once the plants' floor is 0.
-        if (c.floors[2] == 0)
+        if (c.floors[2] == 0) {
             EXPECT_EQ(rows[1].substr(rows[1].rfind(',')), rows.back().substr(rows.back().rfind(',')));
+        }
     }
 }
