@@ -1,6 +1,7 @@
 #include "sim/SimulationOptions.h"
 
 #include "common/BoardSize.h"
+#include "common/CommandFile.h"
 #include "common/OptionHelp.h"
 #include "common/OptionReader.h"
 #include "common/RulesFile.h"
@@ -104,6 +105,11 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
              return true;
          }},
         {"--rules", fileName(options.rulesFile)},
+        {"--commands",
+         [&](const std::string& o, const std::string& v) {
+             return fileName(options.commandsFile)(o, v) &&
+                    CommandFile::read(options.commandsFile, options.commands, error);
+         }},
         {"--keep",
          [&](const std::string&, const std::string& v) { return readKeep(v, options.keep, error); }},
         {"--set",
@@ -168,9 +174,13 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
 }
 
 void SimulationOptions::resolveFrom(const std::string& folder) {
+    startFolder = folder;
     for (std::string* file :
          {&csvFile, &plotFile, &traitsFile, &loadFile, &saveFile, &phylogenyFile, &newickFile, &mullerFile})
         *file = RunTree::fromStart(folder, *file);
+    for (Command& command : commands)
+        if (command.name == Command::Name::Save && !command.file.empty())
+            command.file = RunTree::fromStart(folder, command.file);
     savePattern = RunTree::patternFromStart(folder, savePattern);
 }
 
@@ -222,6 +232,9 @@ std::string SimulationOptions::usage(const std::string& program) {
         .option("--keep KIND=N", {"rescue: at the end of every tick with fewer than N herbivores,",
                                   "carnivores or plants alive, new ones are made as the genesis makes",
                                   "them, up to N; counted in the census and the summary; may be repeated"})
+        .option("--commands FILE", {"carry out the commands of the file at their ticks: \"@5000 set",
+                                    "animal.moveCost=0.02\", \"@8000 apply 2,3\", \"@9000 quit\" (see",
+                                    "docs/commands.md); a bad line exits with 2 before any tick"})
         .option("--rules-list", {"print every rule with its default, range and meaning, and exit"})
         .help()
         .text("\nBad options exit with 2.\n")

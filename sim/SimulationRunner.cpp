@@ -1,5 +1,6 @@
 #include "sim/SimulationRunner.h"
 
+#include "common/CommandFile.h"
 #include "common/OutputFiles.h"
 #include "common/RuleTable.h"
 #include "save/SavedWorld.h"
@@ -21,6 +22,7 @@
 #include <climits>
 #include <cstring>
 #include <ostream>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,7 +58,7 @@ bool writable(const std::string& file, std::string& reason) {
 } // namespace
 
 SimulationRunner::SimulationRunner(const SimulationOptions& options, std::ostream& out)
-    : options(options), out(out) {}
+    : options(options), out(out), echoCommands(isatty(STDOUT_FILENO) == 1) {}
 
 SimulationRunner::~SimulationRunner() {
     if (csv)
@@ -163,6 +165,8 @@ bool SimulationRunner::prepareWorld(std::string& error) {
                 std::to_string(WorldRecord::LAST_TICK);
         return false;
     }
+    if (!prepareCommands(!options.loadFile.empty() ? saved.getSize() : options.size, savedTick, error))
+        return false;
     SavePattern pattern;
     std::string unused;
     const std::string firstEvery =
@@ -191,6 +195,64 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     if (!loadedRulesLine.empty())
         out << loadedRulesLine << "\n";
     return true;
+}
+
+bool SimulationRunner::prepareCommands(int size, long savedTick, std::string& error) {
+    if (options.commandsFile.empty())
+        return true;
+    const long last = savedTick + options.ticks;
+    const auto refuse = [last, savedTick](const Command& command) -> std::string {
+        const long at = command.tick == Command::NO_TICK ? savedTick : command.tick;
+        if (command.windowOnly())
+            return std::string(Command::word(command.name)) + " is for a window: sylvara-sim has none";
+        if (at > last)
+            return "tick " + std::to_string(at) + " is past the run's last tick, " + std::to_string(last);
+        // No tick follows the last one to carry a request out: it would be left undone.
+        if (at == last && command.request())
+            return "tick " + std::to_string(at) + " is the run's last: no tick follows to carry out the " +
+                   Command::word(command.name);
+        return "";
+    };
+    if (!CommandFile::check(options.commands, options.commandsFile,
+                            CommandFile::Board{size, TileGrid::TILE_SIZE}, refuse, error))
+        return false;
+    schedule = std::make_unique<CommandSchedule>(options.commands, options.commandsFile, savedTick,
+                                                 options.startFolder);
+    if (!options.loadFile.empty()) {
+        const size_t skipped = schedule->resumeAt(savedTick);
+        if (skipped > 0)
+            out << skipped << " command" << (skipped == 1 ? "" : "s") << " of " << shown(options.commandsFile)
+                << " before the loaded tick " << savedTick << " taken as done" << std::endl;
+    }
+    for (const Command& command : schedule->getCommands()) {
+        const std::string& file = command.file;
+        if (command.name == Command::Name::Save && !SavedWorldWriter::canWrite(file, error)) {
+            error = CommandFile::where(options.commandsFile, command.line) + "cannot save the world to " +
+                    shown(file) + ": " + error;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SimulationRunner::carryOutCommands() {
+    if (!schedule || quit)
+        return quit;
+    // On a terminal the lines take the place of the progress line, which comes back below them.
+    std::ostringstream echoed;
+    quit = schedule->carryOut(
+        tick, *world, [this](const std::string& file) { saveTo(file); }, echoCommands ? &echoed : nullptr);
+    std::istringstream lines(echoed.str());
+    for (std::string line; std::getline(lines, line);)
+        out << "\r\033[K" << line << std::endl;
+    const size_t noted = schedule->getNotes().size();
+    for (size_t i = notesShown; i < noted; ++i)
+        out << schedule->getNotes()[i] << std::endl;
+    notesShown = noted;
+    // The run ends with the census row of the tick it quit at.
+    if (quit && tick != startTick && !dueRow())
+        writeRow();
+    return quit;
 }
 
 void SimulationRunner::saveTo(const std::string& file) {
@@ -304,7 +366,9 @@ void SimulationRunner::step() {
 
 void SimulationRunner::runAll() {
     ProgressLine progress(out, options.ticks);
-    while (tick < lastTick()) {
+    while (!carryOutCommands() && tick < lastTick()) {
+        if (schedule)
+            schedule->carryOutRequests(*world);
         step();
         const World::LivingCounts& living = world->getLiving();
         progress.update(tick - startTick, living.herbivores, living.carnivores, living.plants);
@@ -438,6 +502,9 @@ void SimulationRunner::printSummary(std::ostream& to) const {
            << (world->getKeep() == World::Floors{} ? "nothing now" : WorldRules::keepText(world->getKeep()))
            << "; inserted herbivores " << made[0] << ", carnivores " << made[1] << ", plants " << made[2]
            << "\n";
+    if (schedule)
+        to << "commands " << schedule->getCarriedOut() << " carried out from " << shown(options.commandsFile)
+           << (quit ? ", the last a quit at tick " + std::to_string(tick) : std::string()) << "\n";
     if (!options.csvFile.empty())
         to << "csv " << shown(options.csvFile) << " (" << rows << " rows" << (csvError ? ", then failed" : "")
            << ")\n";

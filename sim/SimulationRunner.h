@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Gnuplot.h"
+#include "sim/CommandSchedule.h"
 #include "sim/MullerPlot.h"
 #include "sim/PopulationCensus.h"
 #include "sim/SimulationOptions.h"
@@ -58,6 +59,10 @@ public:
 
     // The tick the run began at: 0, or the tick of the loaded world.
     int getStartTick() const { return startTick; }
+    // Says each command carried out as "tick T: COMMAND" on out (a terminal's, by default).
+    void setEchoCommands(bool on) { echoCommands = on; }
+    // The commands given, null without --commands.
+    const CommandSchedule* getSchedule() const { return schedule.get(); }
 
 private:
     // Refuses save paths that cannot be written, and builds the world from the loaded file or anew.
@@ -66,6 +71,10 @@ private:
     // or the saved world going on.
     void startWorld(World& world, const SavedWorld& saved);
     void saveTo(const std::string& file);
+    // Refuses, in one line naming the file and line, a command this board or run cannot carry out.
+    bool prepareCommands(int size, long savedTick, std::string& error);
+    // The commands due now; true when one ended the run, whose last census row is then written.
+    bool carryOutCommands();
     // Closes the CSV and draws the plot; false when the plot could not be drawn.
     bool closeOutputs();
     void record();
@@ -111,4 +120,8 @@ private:
     bool rescuing = false;
     // The line announcing the rules changed on a loaded world; empty when none were.
     std::string loadedRulesLine;
+    std::unique_ptr<CommandSchedule> schedule;
+    bool echoCommands = false;
+    bool quit = false;
+    size_t notesShown = 0;
 };
