@@ -21,6 +21,9 @@ public:
             bool varies;
         };
         std::vector<RuleValue> rules;
+        // The command file every job of it carries out, absolute; empty: none. Named when the files vary.
+        std::string commands;
+        bool commandsVary = false;
         // "size5-all-t2000", then "-tile.nourishment0.04" for each varying rule: names the
         // configuration's files and rows.
         std::string name() const;
