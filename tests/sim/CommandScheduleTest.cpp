@@ -96,9 +96,9 @@ TEST(CommandSchedule, ActsAtItsTicksSavesWhatTheTicksOptionSavesAndQuitsWithThat
 
     const RunResult scheduled =
         run(options(scratch,
-                    "@120 save " + atSave +
-                        "\n@120 tool killer\n@120 apply 1,1\n@120 set animal.moveCost=0.03\n"
-                        "@121 keep plants=500\n@121 quit\n",
+                    // The kill is asked for before the save but carried out by tick 121, after it.
+                    "@120 tool killer\n@120 apply 1,1\n@120 save " + atSave +
+                        "\n@120 set animal.moveCost=0.03\n@121 keep plants=500\n@121 quit\n",
                     400),
             "scheduled.csv", scratch, [](SimulationRunner& runner) {
                 EXPECT_EQ(runner.getTick(), 121);
@@ -111,7 +111,7 @@ TEST(CommandSchedule, ActsAtItsTicksSavesWhatTheTicksOptionSavesAndQuitsWithThat
             });
     ASSERT_TRUE(scheduled.started) << scheduled.error;
     EXPECT_EQ(bytes(atSave), bytes(plainSave)) << "@120 save is the world of --ticks 120 --save, before the "
-                                                  "requests and changes of its own tick";
+                                                  "requests of its own tick and the changes after it";
     EXPECT_EQ(savedRules(atSave).animalMoveCost, Rules::defaults().animalMoveCost);
     ASSERT_GE(scheduled.csv.size(), 5u);
     EXPECT_EQ(scheduled.csv.back().rfind("121,", 0), 0u) << "ends with the row of the tick it quit at";
