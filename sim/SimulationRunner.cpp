@@ -225,10 +225,20 @@ bool SimulationRunner::prepareCommands(int size, long savedTick, std::string& er
                 << " before the loaded tick " << savedTick << " taken as done" << std::endl;
     }
     for (const Command& command : schedule->getCommands()) {
-        const std::string& file = command.file;
-        if (command.name == Command::Name::Save && !SavedWorldWriter::canWrite(file, error)) {
-            error = CommandFile::where(options.commandsFile, command.line) + "cannot save the world to " +
-                    shown(file) + ": " + error;
+        if (command.name != Command::Name::Save)
+            continue;
+        const std::string where = CommandFile::where(options.commandsFile, command.line);
+        // A scheduled save over the census or a plot would destroy what the run writes.
+        if (!OutputFiles::check({{"--csv", options.csvFile},
+                                 {"--plot", options.plotFile},
+                                 {"--traits", options.traitsFile},
+                                 {"--phylogeny", options.phylogenyFile},
+                                 {"--newick", options.newickFile},
+                                 {"--muller", options.mullerFile},
+                                 {"save", command.file}},
+                                error) ||
+            !SavedWorldWriter::canWrite(command.file, error)) {
+            error = where + "cannot save the world to " + shown(command.file) + ": " + error;
             return false;
         }
     }

@@ -190,6 +190,9 @@ TEST(CommandSchedule, RefusesBeforeTheFirstTickWhatTheRunnerCannotCarryOut) {
          "run.cmd:2: tick 100 is the run's last: no tick follows to carry out the spawn"},
         {"@10 save /nonexistent/folder/w.sylvara\n",
          "run.cmd:1: cannot save the world to /nonexistent/folder/"},
+        {"@10 save " + scratch.file("refused.csv") + "\n", "run.cmd:1: cannot save the world to " +
+                                                               scratch.file("refused.csv") +
+                                                               ": --csv and save name the same file"},
     };
     for (const auto& [text, reason] : bad) {
         const RunResult refused = run(options(scratch, text, 100), "refused.csv", scratch);
