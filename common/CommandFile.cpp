@@ -2,13 +2,12 @@
 
 #include "common/OutputFiles.h"
 #include "common/RulesFile.h"
+#include "common/TextFile.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace {
@@ -23,18 +22,6 @@ bool readTick(const std::string& text, long& tick) {
         return false;
     tick = static_cast<long>(read);
     return true;
-}
-
-// A folder is refused before it is opened: reading one throws.
-bool readWhole(const std::string& file, std::string& text) {
-    std::error_code unused;
-    if (std::filesystem::is_directory(file, unused))
-        return false;
-    std::ifstream in(file, std::ios::binary);
-    if (!in.is_open())
-        return false;
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
 }
 
 } // namespace
@@ -74,8 +61,8 @@ bool CommandFile::readLine(const std::string& line, long tick, Command& command,
         if (!folder.empty() && read.file[0] != '/')
             read.file = folder + "/" + read.file;
         // Read now, so a bad rules file is refused with the rest, before anything runs.
-        if (!readWhole(read.file, read.contents)) {
-            error = "rules: cannot read the rules file " + OutputFiles::printable(read.file);
+        if (!TextFile::read(read.file, "rules file", read.contents, error)) {
+            error = "rules: " + OutputFiles::printable(error);
             return false;
         }
         Rules checked;
@@ -118,8 +105,8 @@ bool CommandFile::readText(const std::string& text, const std::string& name, std
 
 bool CommandFile::read(const std::string& file, std::vector<Command>& commands, std::string& error) {
     std::string text;
-    if (!readWhole(file, text)) {
-        error = OutputFiles::printable(file) + ": cannot read the command file";
+    if (!TextFile::read(file, "command file", text, error)) {
+        error = OutputFiles::printable(error);
         return false;
     }
     // A rules file it names goes with it: read from its folder, whichever folder the tool started in.

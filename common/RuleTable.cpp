@@ -1,6 +1,7 @@
 #include "common/RuleTable.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -183,8 +184,15 @@ std::string RuleTable::range(const Field& field) {
 
 std::string RuleTable::check(const Field& field, double value) {
     const bool whole = field.type == Type::Int;
-    if (!std::isfinite(value) || value < field.min || value > field.max ||
-        (whole && value != std::floor(value)))
+    bool within = value >= field.min && value <= field.max;
+    // A float rule holds the float nearest its value, and a saved world writes that float back: 0.01
+    // reads back as 0.00999999977. The range is of the floats the rule can hold, so what was
+    // accepted once is accepted again.
+    if (field.type == Type::Float && std::fabs(value) <= FLT_MAX) {
+        const float held = static_cast<float>(value);
+        within = held >= static_cast<float>(field.min) && held <= static_cast<float>(field.max);
+    }
+    if (!std::isfinite(value) || !within || (whole && value != std::floor(value)))
         return std::string("must be ") + (whole ? "a whole number" : "a number") + " in " + range(field);
     return {};
 }
@@ -195,6 +203,10 @@ bool RuleTable::parse(const Field& field, const std::string& text, double& value
     if (!text.empty() && *first == '+')
         ++first;
     const auto result = std::from_chars(first, last, value);
+    if (!text.empty() && result.ec == std::errc::result_out_of_range && result.ptr == last) {
+        error = "\"" + text + "\" is out of range: " + check(field, NAN);
+        return false;
+    }
     if (text.empty() || result.ec != std::errc() || result.ptr != last) {
         error = "\"" + text + "\" is not a number";
         return false;

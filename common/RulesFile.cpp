@@ -1,13 +1,13 @@
 #include "common/RulesFile.h"
 
 #include "common/RuleTable.h"
+#include "common/TextFile.h"
 
 #include <toml++/toml.h>
 
+#include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <map>
 
 namespace {
 
@@ -26,6 +26,83 @@ struct Refusal {
     std::string text;
 };
 
+// A rule's name has two parts and its value is a number, so a rules file never needs deep tables.
+// The TOML reader nests one level per part of a dotted key and per table or list, by recursion: a
+// key of thousands of parts would overflow the stack before any rule could be judged.
+constexpr int MOST_KEY_PARTS = 8;
+constexpr int MOST_NESTING = 8;
+
+// Looks at the text as TOML's lexer would, strings and comments aside, for a key of too many parts
+// or tables and lists nested too deep. Empty when the shape is fine, else the line and the reason.
+Refusal judgeShape(const std::string& text) {
+    enum class In { Code, Comment, Basic, Literal, LongBasic, LongLiteral };
+    In in = In::Code;
+    long line = 1;
+    int dots = 0;
+    int nesting = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool tripled = text.compare(i, 3, std::string(3, c)) == 0;
+        if (c == '\n')
+            ++line;
+        switch (in) {
+        case In::Comment:
+            if (c == '\n')
+                in = In::Code;
+            continue;
+        case In::Basic:
+            if (c == '\\')
+                ++i;
+            else if (c == '"' || c == '\n')
+                in = In::Code;
+            continue;
+        case In::Literal:
+            if (c == '\'' || c == '\n')
+                in = In::Code;
+            continue;
+        case In::LongBasic:
+            if (c == '\\' && i + 1 < text.size() && text[i + 1] != '\n')
+                ++i;
+            else if (c == '"' && tripled) {
+                in = In::Code;
+                i += 2;
+            }
+            continue;
+        case In::LongLiteral:
+            if (c == '\'' && tripled) {
+                in = In::Code;
+                i += 2;
+            }
+            continue;
+        case In::Code:
+            break;
+        }
+        // A quoted part of a key leaves the count of its dots going: "a"."b" is two parts.
+        if (c == '"' || c == '\'') {
+            in =
+                tripled ? (c == '"' ? In::LongBasic : In::LongLiteral) : (c == '"' ? In::Basic : In::Literal);
+            i += tripled ? 2 : 0;
+        } else if (c == '#') {
+            in = In::Comment;
+        } else if (c == '.') {
+            if (++dots >= MOST_KEY_PARTS)
+                return {line, "a key of more than " + std::to_string(MOST_KEY_PARTS) +
+                                  " parts: a rule's name has two, such as animal.moveCost"};
+        } else if (c == '{' || c == '[') {
+            dots = 0;
+            if (++nesting > MOST_NESTING)
+                return {line, "tables or lists nested more than " + std::to_string(MOST_NESTING) +
+                                  " deep: a rule's value is a number"};
+        } else if (c == '}' || c == ']') {
+            dots = 0;
+            nesting = std::max(nesting - 1, 0);
+        } else if (c == '=' || c == ',' || c == '\n') {
+            dots = 0;
+        }
+    }
+    return {};
+}
+
 // The reason a name or value is refused, or empty; value is the number read.
 std::string judge(const std::string& name, const toml::node& node, double& value) {
     const RuleTable::Field* field = RuleTable::find(name);
@@ -41,26 +118,44 @@ std::string judge(const std::string& name, const toml::node& node, double& value
     return reason.empty() ? reason : "rule " + name + ": " + reason;
 }
 
-void collect(const toml::table& table, const std::string& prefix, Rules& rules,
+// The line each rule was first given on, by name: "animal.moveCost" and animal.moveCost are one rule.
+using Given = std::map<std::string, long>;
+
+void collect(const toml::table& table, const std::string& prefix, Rules& rules, Given& given,
              std::vector<Refusal>& refusals) {
     for (const auto& [key, node] : table) {
         const std::string name = prefix + std::string(key.str());
         if (const toml::table* inner = node.as_table()) {
-            collect(*inner, name + ".", rules, refusals);
+            collect(*inner, name + ".", rules, given, refusals);
             continue;
         }
+        const long line = static_cast<long>(node.source().begin.line);
         double value = 0.0;
         const std::string reason = judge(name, node, value);
-        if (!reason.empty())
-            refusals.push_back({static_cast<long>(node.source().begin.line), reason});
-        else
-            RuleTable::set(rules, *RuleTable::find(name), value);
+        if (!reason.empty()) {
+            refusals.push_back({line, reason});
+            continue;
+        }
+        RuleTable::set(rules, *RuleTable::find(name), value);
+        // The table walk goes by name, not by line: the later line is the one given twice.
+        const auto [earlier, fresh] = given.emplace(name, line);
+        if (!fresh) {
+            const long first = std::min(earlier->second, line);
+            refusals.push_back(
+                {std::max(earlier->second, line),
+                 "rule " + name + " is given twice (also on line " + std::to_string(first) + ")"});
+        }
     }
 }
 
 } // namespace
 
 bool RulesFile::readText(const std::string& text, const std::string& name, Rules& rules, std::string& error) {
+    const Refusal shape = judgeShape(text);
+    if (!shape.text.empty()) {
+        error = name + ":" + std::to_string(shape.line) + ": " + shape.text;
+        return false;
+    }
     toml::table table;
     try {
         table = toml::parse(text, name);
@@ -70,7 +165,8 @@ bool RulesFile::readText(const std::string& text, const std::string& name, Rules
     }
     Rules read = rules;
     std::vector<Refusal> refusals;
-    collect(table, "", read, refusals);
+    Given given;
+    collect(table, "", read, given, refusals);
     if (!refusals.empty()) {
         const Refusal* first = &refusals.front();
         for (const Refusal& r : refusals)
@@ -84,18 +180,8 @@ bool RulesFile::readText(const std::string& text, const std::string& name, Rules
 }
 
 bool RulesFile::read(const std::string& file, Rules& rules, std::string& error) {
-    std::error_code unused;
-    if (std::filesystem::is_directory(file, unused)) {
-        error = file + ": cannot read the rules file: it is a folder";
-        return false;
-    }
-    std::ifstream in(file, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
-        error = file + ": cannot read the rules file";
-        return false;
-    }
-    return readText(text, file, rules, error);
+    std::string text;
+    return TextFile::read(file, "rules file", text, error) && readText(text, file, rules, error);
 }
 
 bool RulesFile::set(const std::string& setting, Rules& rules, std::string& error) {

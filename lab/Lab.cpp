@@ -60,11 +60,17 @@ int Lab::run(int argc, char** argv) {
     return 0;
 }
 
+std::string Lab::atTick() const {
+    return world ? " at tick " + std::to_string(world->getTickNumber()) : std::string();
+}
+
 bool Lab::prepareWorld(std::string& error) {
     const SimulationOptions& chosen = options.world;
     SavedWorld saved;
     const bool loading = !chosen.loadFile.empty();
     if (loading && !SavedWorld::read(chosen.loadFile, saved, error))
+        return false;
+    if (loading && !WorldRules::checkLoaded(saved.getRecord().rules, chosen, error))
         return false;
     const long savedTick = saved.getRecord().tickNumber;
     if (savedTick > WorldRecord::LAST_TICK - options.ahead) {
@@ -100,14 +106,16 @@ bool Lab::prepareWorld(std::string& error) {
 
 std::string Lab::rulesInForce() const {
     const SimulationOptions& chosen = options.world;
+    // What the --set settings went over: the file, a saved world's own rules, or the defaults.
     std::string where =
         chosen.rulesFile.empty() ? "" : chosen.rulesFile.substr(chosen.rulesFile.rfind('/') + 1);
-    if (!chosen.ruleSettings.empty())
-        where += (where.empty() ? "" : " ") + std::string("with ") +
-                 std::to_string(chosen.ruleSettings.size()) + " --set";
+    if (where.empty() && !chosen.ruleSettings.empty())
+        where = chosen.loadFile.empty() ? "default rules" : "the saved world's";
     if (where.empty())
         where = RuleTable::differences(world->getRules(), Rules::defaults()).empty() ? "default rules"
                                                                                      : "the saved world's";
+    if (!chosen.ruleSettings.empty())
+        where += " (+" + std::to_string(chosen.ruleSettings.size()) + " set)";
     const World::Floors& floors = world->getKeep();
     return "rules: " + where + (floors == World::Floors{} ? "" : "\nkeep: " + WorldRules::keepText(floors));
 }

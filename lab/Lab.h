@@ -29,6 +29,8 @@ public:
 
     // Returns the exit code: 0 after a normal end or --help, 2 when the world cannot be opened.
     int run(int argc, char** argv);
+    // " at tick N" once there is a world, else empty: for the line that ends a lab out of memory.
+    std::string atTick() const;
 
 private:
     bool prepareWorld(std::string& error);

@@ -23,6 +23,7 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
     using Outcome = SimulationOptions::Outcome;
     std::vector<std::string> forwarded = {"sylvara-lab"};
     bool loading = false;
+    std::set<std::string> given;
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         if (word == "-h" || word == "--help")
@@ -35,15 +36,22 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
         if (!READER.readOption(argc, argv, i, isKnown, option, value, error))
             return Outcome::Error;
         loading = loading || option == "--load";
+        // Its own option once; the world's, repeats too, are judged as sylvara-sim judges them.
+        if (option == "--ahead" && given.count(option)) {
+            error = option + " is given twice";
+            return Outcome::Error;
+        }
+        given.insert(option);
         if (option == "--ahead" && !READER.readCount(option, value, 0, INT_MAX, options.ahead, error))
             return Outcome::Error;
         if (WORLD_OPTIONS.count(option) != 0)
             forwarded.insert(forwarded.end(), {option, value});
     }
-    // A new world is the sandbox's unless the command line says otherwise; the options given come
-    // after, and win.
-    if (!loading)
-        forwarded.insert(forwarded.begin() + 1, {"--size", std::to_string(size), "--genesis", "none"});
+    // A new world is the sandbox's unless the command line says otherwise.
+    if (!loading && !given.count("--size"))
+        forwarded.insert(forwarded.begin() + 1, {"--size", std::to_string(size)});
+    if (!loading && !given.count("--genesis"))
+        forwarded.insert(forwarded.begin() + 1, {"--genesis", "none"});
     std::vector<const char*> words;
     for (const std::string& word : forwarded)
         words.push_back(word.c_str());
@@ -60,8 +68,9 @@ std::string LabOptions::usage(const std::string& program) {
         .seed()
         .option("--load FILE", {"open a saved world instead of a new one (not with --size or --genesis)"})
         .option("--rules FILE", {"the rules, from a TOML file (sylvara-sim --rules-list names them)"})
-        .option("--set NAME=VALUE", {"set one rule, over the file; may be repeated"})
-        .option("--keep KIND=N", {"keep at least N herbivores, carnivores or plants alive by making new ones"})
+        .option("--set NAME=VALUE", {"set one rule, over the file; repeat it for other rules"})
+        .option("--keep KIND=N",
+                {"keep at least N herbivores, carnivores or plants alive by making new ones"})
         .option("--ahead TICKS", {"run the world this many ticks without a window first (default 0)"})
         .help()
         .text("\nBad options and files that cannot be loaded exit with 2 before the window opens.\n")

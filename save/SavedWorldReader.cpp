@@ -1,5 +1,6 @@
 #include "save/SavedWorldReader.h"
 
+#include "common/RuleCombination.h"
 #include "common/RuleTable.h"
 #include "save/SavedWorldCheck.h"
 #include "save/SavedWorldSchema.h"
@@ -443,7 +444,7 @@ bool SavedWorldReader::readRules(SqliteDatabase& db, int version, WorldRecord& w
     world.rules = Rules();
     if (version < Schema::LINEAGE_VERSION)
         return true;
-    return eachRow(db, Schema::RULES, problem, [&](Cells& cells) {
+    const bool read = eachRow(db, Schema::RULES, problem, [&](Cells& cells) {
         cells.setLabel("a rule");
         const std::string name = cells.text();
         const RuleTable::Field* field = RuleTable::find(name);
@@ -461,6 +462,13 @@ bool SavedWorldReader::readRules(SqliteDatabase& db, int version, WorldRecord& w
         else
             RuleTable::set(world.rules, *field, value);
     });
+    // Only an edited file holds rules that cannot run together: the tools refuse to make them.
+    if (!read)
+        return false;
+    const std::string clash = RuleCombination::check(world.rules);
+    if (!clash.empty())
+        problem = "rules: " + clash;
+    return clash.empty();
 }
 
 bool SavedWorldReader::readRescue(SqliteDatabase& db, int version, WorldRecord& world, std::string& problem) {

@@ -4,6 +4,7 @@
 #include "common/CommandFile.h"
 #include "common/OptionHelp.h"
 #include "common/OptionReader.h"
+#include "common/RuleCombination.h"
 #include "common/RulesFile.h"
 #include "common/RunTree.h"
 #include "sim/SavePattern.h"
@@ -21,16 +22,34 @@ const OptionReader READER(OptionReader::Sign::Allowed, OptionReader::Strays::Nam
 
 const char* const KEPT_KINDS[] = {"herbivores", "carnivores", "plants"};
 
-// "herbivores=5": a kind and the least of it kept alive.
-bool readKeep(const std::string& text, std::array<int, 3>& keep, std::string& error) {
+// "herbivores=5": a kind and the least of it kept alive. Each kind once: a second floor for it
+// would silently replace the first.
+bool readKeep(const std::string& text, std::array<int, 3>& keep, std::array<bool, 3>& kept,
+              std::string& error) {
     const size_t equals = text.find('=');
     const std::string kind = text.substr(0, equals);
-    for (int k = 0; k < 3; ++k)
-        if (kind == KEPT_KINDS[k])
-            return equals != std::string::npos &&
-                   READER.readCount("--keep " + kind, text.substr(equals + 1), 0, 100000, keep[k], error);
+    for (int k = 0; k < 3; ++k) {
+        if (kind != KEPT_KINDS[k])
+            continue;
+        if (equals == std::string::npos) {
+            error = "--keep " + text + ": give the least number to keep, as in " + kind + "=50";
+            return false;
+        }
+        if (kept[k]) {
+            error = "--keep " + text + ": the floor of " + kind + " is given twice";
+            return false;
+        }
+        kept[k] = true;
+        return READER.readCount("--keep " + kind, text.substr(equals + 1), 0, 100000, keep[k], error);
+    }
     error = "--keep: \"" + text + "\" is not KIND=N with KIND herbivores, carnivores or plants";
     return false;
+}
+
+// The rule a NAME=VALUE setting names; empty when it names none.
+std::string ruleOf(const std::string& setting) {
+    const size_t equals = setting.find('=');
+    return equals == std::string::npos ? "" : setting.substr(0, equals);
 }
 
 } // namespace
@@ -46,6 +65,7 @@ std::string SimulationOptions::keepText() const {
 SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const* argv,
                                                     SimulationOptions& options, std::string& error) {
     using Reader = std::function<bool(const std::string& option, const std::string& value)>;
+    std::array<bool, 3> kept{};
     // A file name: anything but empty.
     const auto fileName = [&error](std::string& target) -> Reader {
         return [&error, &target](const std::string& o, const std::string& v) {
@@ -111,13 +131,21 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
                     CommandFile::read(options.commandsFile, options.commands, error);
          }},
         {"--keep",
-         [&](const std::string&, const std::string& v) { return readKeep(v, options.keep, error); }},
+         [&](const std::string&, const std::string& v) { return readKeep(v, options.keep, kept, error); }},
         {"--set",
          [&](const std::string&, const std::string& v) {
+             const std::string rule = ruleOf(v);
+             for (const std::string& earlier : options.ruleSettings)
+                 if (!rule.empty() && ruleOf(earlier) == rule) {
+                     error = "--set " + v + ": the rule " + rule + " is set twice";
+                     return false;
+                 }
              options.ruleSettings.push_back(v);
              return true;
          }},
     };
+    // Options that may be given more than once, each time for another rule or kind.
+    const std::array<std::string, 2> repeatable = {"--set", "--keep"};
 
     std::vector<std::string> given;
     for (int i = 1; i < argc; ++i) {
@@ -132,6 +160,11 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
             return Outcome::RulesList;
         if (option == "--save-every") {
             // Two values: how often, and the pattern of the file names.
+            if (std::find(given.begin(), given.end(), option) != given.end()) {
+                error = option + " is given twice";
+                return Outcome::Error;
+            }
+            given.push_back(option);
             SavePattern pattern;
             if (i + 2 >= argc) {
                 error = option + " needs a number of ticks and a file pattern";
@@ -152,6 +185,12 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
                 argc, argv, i, [&](const std::string& name) { return readers.count(name) != 0; }, option,
                 value, error))
             return Outcome::Error;
+        // The last of two would silently win over the first.
+        if (std::find(repeatable.begin(), repeatable.end(), option) == repeatable.end() &&
+            std::find(given.begin(), given.end(), option) != given.end()) {
+            error = option + " is given twice";
+            return Outcome::Error;
+        }
         if (!readers.at(option)(option, value))
             return Outcome::Error;
         given.push_back(option);
@@ -169,6 +208,12 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
 
     if (!RulesFile::apply(options.rulesFile, options.ruleSettings, options.rules, error))
         return Outcome::Error;
+    // A loaded world's rules are its own, changed by these: they are judged together once it is read.
+    if (options.loadFile.empty()) {
+        error = RuleCombination::check(options.rules);
+        if (!error.empty())
+            return Outcome::Error;
+    }
     return GenesisOption::fitsBoard(options.genesisTiles, options.size, error) ? Outcome::Run
                                                                                : Outcome::Error;
 }
@@ -228,10 +273,10 @@ std::string SimulationOptions::usage(const std::string& program) {
                                      "be a band of the Muller plot (default 5)"})
         .option("--rules FILE", {"read the rules from a TOML file (see --rules-list); on --load, they",
                                  "change the saved world's rules from its tick on"})
-        .option("--set NAME=VALUE", {"set one rule, over the file; may be repeated"})
+        .option("--set NAME=VALUE", {"set one rule, over the file; repeat it for other rules"})
         .option("--keep KIND=N", {"rescue: at the end of every tick with fewer than N herbivores,",
                                   "carnivores or plants alive, new ones are made as the genesis makes",
-                                  "them, up to N; counted in the census and the summary; may be repeated"})
+                                  "them, up to N; counted in the census and the summary; once per kind"})
         .option("--commands FILE", {"carry out the commands of the file at their ticks: \"@5000 set",
                                     "animal.moveCost=0.02\", \"@8000 apply 2,3\", \"@9000 quit\" (see",
                                     "docs/commands.md); a bad line exits with 2 before any tick"})

@@ -2,7 +2,9 @@
 
 #include "common/CommandFile.h"
 #include "common/OutputFiles.h"
+#include "common/RuleCombination.h"
 #include "common/RuleTable.h"
+#include "common/RulesFile.h"
 #include "save/SavedWorld.h"
 #include "save/SavedWorldWriter.h"
 #include "sim/MullerPlot.h"
@@ -158,6 +160,8 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     SavedWorld saved;
     if (!options.loadFile.empty() && !SavedWorld::read(options.loadFile, saved, error))
         return false;
+    if (!options.loadFile.empty() && !WorldRules::checkLoaded(saved.getRecord().rules, options, error))
+        return false;
     const long savedTick = saved.getRecord().tickNumber;
     if (savedTick > WorldRecord::LAST_TICK - options.ticks) {
         error = "--ticks " + std::to_string(options.ticks) + " from the saved tick " +
@@ -165,7 +169,13 @@ bool SimulationRunner::prepareWorld(std::string& error) {
                 std::to_string(WorldRecord::LAST_TICK);
         return false;
     }
-    if (!prepareCommands(!options.loadFile.empty() ? saved.getSize() : options.size, savedTick, error))
+    Rules startRules = options.rules;
+    if (!options.loadFile.empty()) {
+        startRules = saved.getRecord().rules;
+        RulesFile::apply(options.rulesFile, options.ruleSettings, startRules, error);
+    }
+    if (!prepareCommands(!options.loadFile.empty() ? saved.getSize() : options.size, savedTick, startRules,
+                         error))
         return false;
     SavePattern pattern;
     std::string unused;
@@ -197,12 +207,28 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     return true;
 }
 
-bool SimulationRunner::prepareCommands(int size, long savedTick, std::string& error) {
+bool SimulationRunner::prepareCommands(int size, long savedTick, const Rules& startRules,
+                                       std::string& error) {
     if (options.commandsFile.empty())
         return true;
     const long last = savedTick + options.ticks;
-    const auto refuse = [last, savedTick](const Command& command) -> std::string {
+    // The rules in force as the file changes them, each change judged as the rules given at the start.
+    Rules rules = startRules;
+    const bool loading = !options.loadFile.empty();
+    const auto refuse = [&](const Command& command) -> std::string {
         const long at = command.tick == Command::NO_TICK ? savedTick : command.tick;
+        const bool done = loading && at < savedTick;
+        if (!done && (command.name == Command::Name::Set || command.name == Command::Name::Rules)) {
+            std::string unused;
+            if (command.name == Command::Name::Set)
+                RuleTable::set(rules, *RuleTable::find(command.rule), command.value);
+            else
+                RulesFile::readText(command.contents, command.file, rules, unused);
+            const std::string clash = RuleCombination::check(rules);
+            if (!clash.empty())
+                return Command::word(command.name) + std::string(" would leave rules that cannot run: ") +
+                       clash;
+        }
         if (command.windowOnly())
             return std::string(Command::word(command.name)) + " is for a window: sylvara-sim has none";
         if (at > last)

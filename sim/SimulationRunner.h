@@ -72,7 +72,7 @@ private:
     void startWorld(World& world, const SavedWorld& saved);
     void saveTo(const std::string& file);
     // Refuses, in one line naming the file and line, a command this board or run cannot carry out.
-    bool prepareCommands(int size, long savedTick, std::string& error);
+    bool prepareCommands(int size, long savedTick, const Rules& startRules, std::string& error);
     // The commands due now; true when one ended the run, whose last census row is then written.
     bool carryOutCommands();
     // Closes the CSV and draws the plot; false when the plot could not be drawn.

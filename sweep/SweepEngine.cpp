@@ -1,6 +1,7 @@
 #include "sweep/SweepEngine.h"
 
 #include "common/ShellWord.h"
+#include "common/TextFile.h"
 #include "sweep/SweepJobLog.h"
 #include "sweep/SweepProgress.h"
 
@@ -121,9 +122,12 @@ bool SweepEngine::lock(std::string& error) {
     return true;
 }
 
-std::vector<std::string> SweepEngine::readLogins(const std::string& file) {
-    std::ifstream in(file);
-    std::vector<std::string> logins;
+bool SweepEngine::readLogins(const std::string& file, std::vector<std::string>& logins, std::string& error) {
+    std::string text;
+    if (!TextFile::read(file, "list of machines", text, error))
+        return false;
+    std::istringstream in(text);
+    logins.clear();
     for (std::string line; std::getline(in, line);) {
         const size_t start = line.find_first_not_of(" \t");
         if (start == std::string::npos || line[start] == '#')
@@ -131,15 +135,15 @@ std::vector<std::string> SweepEngine::readLogins(const std::string& file) {
         const size_t end = line.find_last_not_of(" \t\r");
         logins.push_back(line.substr(start, end - start + 1));
     }
-    return logins;
+    return true;
 }
 
 bool SweepEngine::checkMachines(const std::string& bin, std::string& error) {
-    if (access(options.sshLoginFile.c_str(), R_OK) != 0) {
-        error = "--sshloginfile: cannot read " + options.sshLoginFile + ": " + std::strerror(errno);
+    std::vector<std::string> logins;
+    if (!readLogins(options.sshLoginFile, logins, error)) {
+        error = "--sshloginfile: " + error;
         return false;
     }
-    const std::vector<std::string> logins = readLogins(options.sshLoginFile);
     if (logins.empty()) {
         error = "--sshloginfile: " + options.sshLoginFile + " lists no machine";
         return false;

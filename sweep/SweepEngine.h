@@ -31,8 +31,8 @@ public:
     int reportFailures(std::ostream& to) const;
 
     // The machines of a login file, as GNU parallel takes them ("2/user@host", ":" for this one);
-    // blank lines and comments are skipped.
-    static std::vector<std::string> readLogins(const std::string& file);
+    // blank lines and comments are skipped. False, with the reason, for a file that cannot be read.
+    static bool readLogins(const std::string& file, std::vector<std::string>& logins, std::string& error);
 
 private:
     // Locks the folder for this sweep and the jobs it starts; false when another holds it.

@@ -4,6 +4,7 @@
 #include "common/CommandFile.h"
 #include "common/OptionHelp.h"
 #include "common/OptionReader.h"
+#include "common/RuleCombination.h"
 #include "common/RuleTable.h"
 #include "common/RulesFile.h"
 
@@ -15,6 +16,7 @@
 #include <functional>
 #include <limits.h>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -246,10 +248,18 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
          }},
         {"--keep",
          [&](const std::string& o, const std::string& v) {
-             if (!validKeep(v))
+             if (!validKeep(v)) {
                  error = o + ": \"" + v + "\" is not KIND=N with KIND herbivores, carnivores or plants";
+                 return false;
+             }
+             const std::string kind = v.substr(0, v.find('='));
+             for (const std::string& given : options.keeps)
+                 if (given.substr(0, given.find('=')) == kind) {
+                     error = o + " " + v + ": the floor of " + kind + " is given twice";
+                     return false;
+                 }
              options.keeps.push_back(v);
-             return validKeep(v);
+             return true;
          }},
         {"--sshloginfile",
          [&](const std::string&, const std::string& v) {
@@ -267,6 +277,10 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
     const std::map<std::string, bool*> flags = {{"--slurm", &options.slurm},
                                                 {"--summarize", &options.summarizeOnly},
                                                 {"--lineage", &options.lineage}};
+    // Options that may be given more than once, each time for another pattern, rule or kind; the
+    // last of any other would silently win over the first.
+    const std::set<std::string> repeatable = {"--genesis", "--set", "--keep"};
+    std::set<std::string> given;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "-h" || option == "--help")
@@ -281,6 +295,10 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
             return Outcome::Error;
         if (value.empty()) {
             error = option + ": the value is empty";
+            return Outcome::Error;
+        }
+        if (!repeatable.count(option) && !given.insert(option).second) {
+            error = option + " is given twice";
             return Outcome::Error;
         }
         if (!readers.at(option)(option, value))
@@ -318,6 +336,19 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
         error = "--slurm and --sshloginfile do not go together: Slurm places the jobs itself";
         return Outcome::Error;
     }
+    // Every job's rules must run: the worst of the grid is judged before any job starts.
+    Rules base;
+    if (!options.rulesFile.empty() && !RulesFile::read(options.rulesFile, base, error))
+        return Outcome::Error;
+    std::map<std::string, std::vector<double>> choices;
+    for (const RuleAxis& axis : options.ruleAxes)
+        for (const std::string& value : axis.values)
+            choices[axis.name].push_back(std::strtod(value.c_str(), nullptr));
+    error = RuleCombination::checkAcross(base, choices);
+    if (!error.empty()) {
+        error = (RuleCombination::check(base).empty() ? "in some jobs of the grid, " : "") + error;
+        return Outcome::Error;
+    }
     return Outcome::Run;
 }
 
@@ -341,7 +372,7 @@ std::string SweepOptions::usage(const std::string& program) {
         .option("--commands FILE[,FILE...]",
                 {"every job carries out the command file, as sylvara-sim --commands does;",
                  "several files are one more dimension of the grid, named by each file"})
-        .option("--keep KIND=N", {"rescue in every job, as sylvara-sim takes it; may be repeated"})
+        .option("--keep KIND=N", {"rescue in every job, as sylvara-sim takes it; once per kind"})
         .option("--jobs N", {"job slots per machine (default: one per core)"})
         .option("--sshloginfile FILE",
                 {"spread the jobs over the machines listed in FILE (GNU parallel's format);",

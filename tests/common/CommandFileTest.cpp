@@ -127,7 +127,8 @@ TEST(CommandFile, RefusesEachBadLineInOneLineNamingFileAndLine) {
         {"@5 quit now", "run.cmd:2: quit takes nothing after it"},
         {"@5 sound loud", "run.cmd:2: sound takes on or off"},
         {"@5 rules", "run.cmd:2: rules takes a file name"},
-        {"@5 rules /nonexistent/r.toml", "run.cmd:2: rules: cannot read the rules file /nonexistent/r.toml"},
+        {"@5 rules /nonexistent/r.toml",
+         "run.cmd:2: rules: /nonexistent/r.toml: cannot read the rules file: No such"},
         {"@-5 quit", "run.cmd:2: \"@-5\" is not a tick"},
         {"@5x quit", "run.cmd:2: \"@5x\" is not a tick"},
         {"@99999999999999999999999 quit", "run.cmd:2: \"@99999999999999999999999\" is not a tick"},
@@ -158,11 +159,13 @@ TEST(CommandFile, ReadsTheRulesFilesItNamesAndRefusesABadOneOrAnUnreadableFile) 
     EXPECT_NE(refusal("@3 rules " + bad + "\n").find(":3: rule animal.moveCost"), std::string::npos);
 
     EXPECT_FALSE(CommandFile::read(scratch.file("missing.cmd"), commands, error));
-    EXPECT_EQ(error, scratch.file("missing.cmd") + ": cannot read the command file");
+    EXPECT_EQ(error,
+              scratch.file("missing.cmd") + ": cannot read the command file: No such file or directory");
     EXPECT_FALSE(CommandFile::read(scratch.folder.string(), commands, error));
-    EXPECT_EQ(error, scratch.folder.string() + ": cannot read the command file");
+    EXPECT_EQ(error, scratch.folder.string() + ": cannot read the command file: it is a folder");
     EXPECT_EQ(refusal("@3 rules " + scratch.folder.string() + "\n"),
-              "run.cmd:1: rules: cannot read the rules file " + scratch.folder.string());
+              "run.cmd:1: rules: " + scratch.folder.string() +
+                  ": cannot read the rules file: it is a folder");
 }
 
 TEST(CommandFile, ChecksTilesAndPointsAgainstTheBoardAndWhatTheToolRefuses) {

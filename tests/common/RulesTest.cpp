@@ -1,16 +1,19 @@
 // The rules by name, from TOML files and NAME=VALUE settings, and the refusals of bad ones.
 #include "ScratchFolder.h"
 
-#include "life/AnimalGenome.h"
-#include "life/LifeState.h"
 #include "common/RuleTable.h"
 #include "common/RulesFile.h"
+#include "life/AnimalGenome.h"
+#include "life/LifeState.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <iomanip>
 #include <set>
+#include <sstream>
 
 namespace {
 
@@ -136,11 +139,54 @@ TEST(RulesFile, BadFilesAreRefusedInOneLineNamingFileLineAndRule) {
     Rules rules;
     std::string error;
     EXPECT_FALSE(RulesFile::read(scratch.file("missing.toml"), rules, error));
-    EXPECT_EQ(error, scratch.file("missing.toml") + ": cannot read the rules file");
+    EXPECT_EQ(error,
+              scratch.file("missing.toml") + ": cannot read the rules file: No such file or directory");
     EXPECT_FALSE(RulesFile::read(scratch.folder.string(), rules, error));
     EXPECT_EQ(error, scratch.folder.string() + ": cannot read the rules file: it is a folder");
     std::ofstream(scratch.file("empty.toml")).close();
     EXPECT_TRUE(RulesFile::read(scratch.file("empty.toml"), rules, error)) << "an empty file changes nothing";
+}
+
+TEST(RulesFile, ARuleGivenTwiceInAnyFormIsRefusedAtItsLaterLine) {
+    // toml++ keeps a quoted dotted name as one key beside the table animal: both name the rule.
+    EXPECT_EQ(refusalOf("\"animal.moveCost\" = 0.5\nanimal.moveCost = 0.25\n"),
+              "my.toml:2: rule animal.moveCost is given twice (also on line 1)");
+    EXPECT_EQ(refusalOf("animal.moveCost = 0.25\n\"animal.moveCost\" = 0.5\n"),
+              "my.toml:2: rule animal.moveCost is given twice (also on line 1)");
+    EXPECT_EQ(refusalOf("\"animal.moveCost\" = 0.5\n\n[animal]\nmoveCost = 0.25\n"),
+              "my.toml:4: rule animal.moveCost is given twice (also on line 1)");
+}
+
+TEST(RulesFile, KeysOfManyPartsAndDeepNestingAreRefusedBeforeTheTomlReaderRecursesIntoThem) {
+    std::string deep = "k";
+    for (int i = 1; i < 20000; ++i)
+        deep += ".k";
+    EXPECT_EQ(refusalOf("# rules\n\n" + deep + " = 1\n"),
+              "my.toml:3: a key of more than 8 parts: a rule's name has two, such as animal.moveCost");
+    EXPECT_EQ(refusalOf("[" + deep + "]\nx = 1\n").rfind("my.toml:1: a key of more than 8 parts", 0), 0u);
+    EXPECT_EQ(refusalOf("\"k\".'k'.\"k\".k.k.k.k.k.k = 1\n").rfind("my.toml:1: a key of more than 8", 0), 0u)
+        << "quoted parts count too";
+    std::string nested = "a = ";
+    for (int i = 0; i < 20000; ++i)
+        nested += "{b = ";
+    EXPECT_EQ(refusalOf(nested + "1\n").rfind("my.toml:1: tables or lists nested more than 8 deep", 0), 0u);
+
+    // Dots and braces in comments and strings are no keys, and a number's dot is not a key's.
+    bool ok = false;
+    std::string error;
+    const Rules read = readToml("# a.b.c.d.e.f.g.h.i.j {{{{{{{{{{\n"
+                                "animal.moveCost = 0.02 # x.y.z.w.v.u.t.s.r.q\n"
+                                "animal.breedAt = 0.7\nanimal.birthEnergy = 0.25\nplant.growAt = 0.5\n"
+                                "plant.birthEnergy = 0.25\nplant.seedCost = 0.5\nanimal.reach = 0.5\n"
+                                "tile.nourishment = 0.5\nanimal.runStep = 0.5\n",
+                                error, ok);
+    EXPECT_TRUE(ok) << error;
+    EXPECT_EQ(read.animalMoveCost, 0.02f);
+    for (const std::string& text : {std::string("x = \"a.b.c.d.e.f.g.h.i.j.k\"\n"),
+                                    std::string("x = '''\na.b.c.d.e.f.g.h.i.j.k\n'''\n"),
+                                    std::string("x = \"\"\"\na.b.c.\\\"\"\"d.e.f.g.h.i.j.k\n\"\"\"\n"),
+                                    std::string("x = 'a.b.c.d.e.f.g.h.i.j.k'\n")})
+        EXPECT_EQ(refusalOf(text).rfind("my.toml:1: unknown rule x ", 0), 0u) << text;
 }
 
 TEST(RulesFile, SettingsComeAfterTheFileAndAreCheckedAlike) {
@@ -162,6 +208,10 @@ TEST(RulesFile, SettingsComeAfterTheFileAndAreCheckedAlike) {
     EXPECT_EQ(settingRefusal("animal.moveCost=cheap"),
               "--set animal.moveCost=cheap: rule animal.moveCost: \"cheap\" is not a number");
     EXPECT_EQ(settingRefusal("animal.moveCost"), "--set animal.moveCost: give NAME=VALUE");
+    EXPECT_EQ(
+        settingRefusal("animal.moveCost=1e400"),
+        "--set animal.moveCost=1e400: rule animal.moveCost: \"1e400\" is out of range: must be a number "
+        "in 0..10");
 
     Rules kept;
     EXPECT_FALSE(RulesFile::apply("", {"mutation.chance=3", "nothing=1"}, kept, error));
@@ -187,4 +237,29 @@ TEST(RulesInTheTick, TheGenomeDriftsAsTheMutationRulesSay) {
         for (int trait : {speed, adrenaline, efficiency})
             EXPECT_TRUE(trait == 29 || trait == 30) << "a step of 1 moves by -1 or 0";
     }
+}
+
+TEST(RuleTable, AFloatRuleAtEitherEndOfItsRangeIsAcceptedAgainAsTheFloatItIsHeldIn) {
+    // A saved world writes each rule as the float it holds, widened: 0.01 comes back 0.00999999977.
+    for (const RuleTable::Field& field : RuleTable::fields()) {
+        for (const double end : {field.min, field.max}) {
+            std::ostringstream text;
+            text << std::setprecision(17) << end;
+            Rules rules;
+            std::string error;
+            ASSERT_TRUE(RulesFile::set(std::string(field.name) + "=" + text.str(), rules, error)) << error;
+            const double held = RuleTable::get(rules, field);
+            EXPECT_EQ(RuleTable::check(field, held), "") << field.name << " held as " << held;
+            Rules again;
+            ASSERT_TRUE(RulesFile::readText(std::string(field.name) + " = " + RuleTable::format(rules, field),
+                                            "again", again, error))
+                << error;
+        }
+    }
+    // Past the end by more than the float's rounding is still refused.
+    const RuleTable::Field& birth = *RuleTable::find("animal.birthEnergy");
+    EXPECT_NE(RuleTable::check(birth, 0.0099), "");
+    EXPECT_NE(RuleTable::check(birth, std::nextafter(0.01f, 0.0f)), "");
+    EXPECT_NE(RuleTable::check(birth, 1.0000001), "");
+    EXPECT_NE(RuleTable::check(birth, 1e300), "") << "far beyond any float";
 }

@@ -299,10 +299,12 @@ TEST(Lab, OpensUnderTheRulesOfAFileAndItsSavedWorldKeepsThem) {
     const std::string rules = "/tmp/sylvara-lab-e2e-" + std::to_string(getpid()) + "-rules.toml";
     // No herbivores at the genesis, and no drift that could make one.
     std::ofstream(rules) << "[genesis]\nherbivores = 0\n\n[mutation]\nchance = 0\n";
-    ProgramSession session({"--genesis", "all", "--seed", "3", "--rules", rules, "--keep", "plants=5"});
+    // A setting that changes nothing still counts as one given over the file.
+    ProgramSession session({"--genesis", "all", "--seed", "3", "--rules", rules, "--keep", "plants=5",
+                            "--set", "animal.moveCost=0.01"});
     ASSERT_TRUE(board::open(session, "rules", LAB)) << session.output();
     const std::string leaf = rules.substr(rules.rfind('/') + 1);
-    EXPECT_NE(session.output().find("rules: " + leaf + "\nkeep: plants=5"), std::string::npos)
+    EXPECT_NE(session.output().find("rules: " + leaf + " (+1 set)\nkeep: plants=5"), std::string::npos)
         << session.output();
     session.key("x");
     ASSERT_TRUE(session.waitForOutput("saved world-", 30)) << session.output();
@@ -340,7 +342,11 @@ TEST(Lab, EachBadStartGetsOneLineAndExitCode2BeforeAnyWindow) {
     const std::string bad[] = {"--size 0", "--size=big", "--ticks 5", "--genesis 5,5", "--ahead -1", "--seed",
                                "--load missing.sylvara", "--load " + damaged,
                                "--load " + damaged + " --size 4", "--rules missing.toml",
-                               "--set animal.moveCots=1", "--keep grazers=3",
+                               "--set animal.moveCots=1", "--keep grazers=3", "--keep herbivores",
+                               "--keep herbivores=50 --keep herbivores=10", "--rules /dev/zero",
+                               "--rules a.toml --rules b.toml", "--ahead 1 --ahead 2",
+                               // Its first tick would never end.
+                               "--set animal.breedAt=0.49",
                                // No display is said before the run ahead, not after it.
                                "--size 1 --ahead 3000000"};
     for (const std::string& options : bad) {
@@ -359,6 +365,16 @@ TEST(Lab, EachBadStartGetsOneLineAndExitCode2BeforeAnyWindow) {
     const std::string help = ProgramSession::runHeadless(LAB + " --help", code);
     EXPECT_EQ(code, 0);
     EXPECT_NE(help.find("--ahead TICKS"), std::string::npos) << help;
+}
+
+TEST(Lab, AWorldBeyondTheMemoryItMayUseEndsWithALineAndExitCode1) {
+    // A thousand herbivores on each of 100 tiles, drawn, outgrow a gigabyte of address space.
+    ProgramSession session({"-c", "ulimit -v 1000000; exec ./sylvara-lab --size 10 --genesis all --seed 1 "
+                                  "--set genesis.herbivores=1000"});
+    ASSERT_TRUE(session.start("/bin/sh"));
+    EXPECT_EQ(session.waitForExit(180), 1) << session.output();
+    EXPECT_NE(session.output().find("\nsylvara-lab: out of memory at tick 0\n"), std::string::npos)
+        << session.output();
 }
 
 TEST(Lab, MarksTheSelectedOrganismsLivingDescendantsOnTheBoard) {

@@ -87,6 +87,12 @@ TEST(LabOptions, EveryBadStartIsOneLineNamingTheProblem) {
         {{"--genesis", "middle"}, "--genesis: \"middle\" is not a tile"},
         {{"--load", "w.sylvara", "--size", "5"}, "--size cannot go with --load"},
         {{"--genesis", "all", "--load", "w.sylvara"}, "--genesis cannot go with --load"},
+        {{"--keep", "herbivores"}, "--keep herbivores: give the least number to keep, as in herbivores=50"},
+        {{"--keep", "herbivores=50", "--keep", "herbivores=10"}, "the floor of herbivores is given twice"},
+        {{"--rules", "a.toml", "--rules", "b.toml"}, "--rules is given twice"},
+        {{"--size", "3", "--size", "4"}, "--size is given twice"},
+        {{"--ahead", "3", "--ahead", "4"}, "--ahead is given twice"},
+        {{"--set", "animal.birthEnergy=0.9"}, "animal.birthEnergy=0.9 is above animal.breedAt=0.8"},
     };
     for (const auto& each : bad) {
         LabOptions options;

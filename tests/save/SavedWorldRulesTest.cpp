@@ -2,14 +2,17 @@
 // rules from the loaded tick on, and files of the first schema still load with the default rules.
 #include "ScratchFolder.h"
 
+#include "common/RuleTable.h"
+#include "common/RulesFile.h"
 #include "save/SavedWorld.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
-#include "common/RuleTable.h"
-#include "common/RulesFile.h"
+#include "sim/WorldRules.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -121,4 +124,75 @@ TEST(SavedWorldRules, AFileOfTheFirstSchemaLoadsWithTheDefaultRulesAndGoesOnAsIt
     EXPECT_EQ(tail[0], whole[0]) << "no rescue columns for a world without rescue";
     EXPECT_EQ(tail.back(), whole.back());
     EXPECT_EQ(tail[2], whole[2]);
+}
+
+TEST(SavedWorldRules, AWorldSavedAtTheLowEndOfAFloatRuleLoadsAgain) {
+    ScratchFolder scratch{"sylvara-rules-low"};
+    // 0.01 is held as the float 0.00999999977, which the file keeps; both animal rules at once, as
+    // a birth energy above the threshold is refused.
+    const std::vector<std::vector<std::string>> lows = {{"animal.birthEnergy=0.01", "animal.breedAt=0.01"},
+                                                        {"plant.growAt=0.01"},
+                                                        {"plant.birthEnergy=0.01"}};
+    for (const std::vector<std::string>& settings : lows) {
+        SimulationOptions options;
+        options.size = 1;
+        options.ticks = 2;
+        options.seeded = true;
+        options.seed = 3;
+        std::string error;
+        ASSERT_TRUE(RulesFile::apply("", settings, options.rules, error)) << error;
+        options.saveFile = scratch.file("low.sylvara");
+        std::filesystem::remove(options.saveFile);
+        run(options, scratch.file("low.csv"));
+        SavedWorld saved;
+        ASSERT_TRUE(SavedWorld::read(options.saveFile, saved, error)) << settings[0] << ": " << error;
+        EXPECT_TRUE(RuleTable::differences(saved.getRecord().rules, options.rules).empty()) << settings[0];
+    }
+}
+
+TEST(SavedWorldRules, ASavedWorldsRulesAndTheChangesGivenAreJudgedTogether) {
+    Rules saved;
+    saved.animalBreedAt = 0.3f;
+    saved.animalBirthEnergy = 0.2f;
+    SimulationOptions options;
+    std::string error;
+    // Over the defaults 0.4 is fine; over this world's 0.3 its newborns would breed at once.
+    options.ruleSettings = {"animal.birthEnergy=0.4"};
+    EXPECT_FALSE(WorldRules::checkLoaded(saved, options, error));
+    EXPECT_EQ(
+        error.rfind("with the saved world's rules, animal.birthEnergy=0.4 is above animal.breedAt=0.3:", 0),
+        0u)
+        << error;
+    options.ruleSettings = {"animal.breedAt=0.25"};
+    EXPECT_TRUE(WorldRules::checkLoaded(saved, options, error)) << error;
+
+    // Changes that match the saved rules change nothing, and the line says so.
+    EXPECT_EQ(WorldRules::changeLine(saved, saved, 5020),
+              "rules unchanged at tick 5020: the saved world already has the rules given");
+    Rules changed = saved;
+    changed.mutationChance = 0;
+    EXPECT_EQ(WorldRules::changeLine(saved, changed, 600),
+              "rules changed from tick 600: mutation.chance 20 -> 0");
+}
+
+TEST(SavedWorldRules, AFileEditedToRulesThatNeverEndATickIsRefused) {
+    ScratchFolder scratch{"sylvara-rules-edited"};
+    SimulationOptions options;
+    options.size = 1;
+    options.ticks = 1;
+    options.seeded = true;
+    options.seed = 3;
+    options.saveFile = scratch.file("good.sylvara");
+    run(options, scratch.file("good.csv"));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(options.saveFile.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "UPDATE rules SET value = 0.3 WHERE name = 'animal.breedAt'", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    SavedWorld saved;
+    std::string error;
+    EXPECT_FALSE(SavedWorld::read(options.saveFile, saved, error));
+    EXPECT_NE(error.find("rules: animal.birthEnergy=0.5 is above animal.breedAt=0.3"), std::string::npos)
+        << error;
 }

@@ -186,6 +186,8 @@ TEST(CommandSchedule, RefusesBeforeTheFirstTickWhatTheRunnerCannotCarryOut) {
         {"@10 screenshot a.png\n", "run.cmd:1: screenshot is for a window: sylvara-sim has none"},
         {"@10 apply 3,0\n", "run.cmd:1: tile 3,0 is off the board of 3 x 3 tiles (columns and rows from 0)"},
         {"@101 quit\n", "run.cmd:1: tick 101 is past the run's last tick, 100"},
+        {"@10 set animal.breedAt=0.95\n@20 set animal.birthEnergy=0.9\n@30 set animal.breedAt=0.5\n",
+         "run.cmd:3: set would leave rules that cannot run: "},
         {"@100 save\n@100 spawn plant\n",
          "run.cmd:2: tick 100 is the run's last: no tick follows to carry out the spawn"},
         {"@10 save /nonexistent/folder/w.sylvara\n",

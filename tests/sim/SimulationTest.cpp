@@ -105,6 +105,48 @@ TEST(SimulationOptions, ReadsEveryOptionAndRejectsBadOnesInOneLine) {
     EXPECT_EQ(error, "--genesis: \"1,1,1\" is not a tile (give all, none or C,R[;C,R...])");
 }
 
+TEST(SimulationOptions, AnOptionThatWouldSilentlyReplaceAnEarlierOneIsRefusedNamingIt) {
+    const struct {
+        std::vector<std::string> words;
+        const char* says;
+    } bad[] = {
+        {{"--rules", "a.toml", "--rules", "b.toml"}, "--rules is given twice"},
+        {{"--csv", "a.csv", "--ticks", "4", "--csv=b.csv"}, "--csv is given twice"},
+        {{"--seed", "1", "--seed", "1"}, "--seed is given twice"},
+        {{"--save-every", "5", "a-%d.sylvara", "--save-every", "6", "b-%d.sylvara"},
+         "--save-every is given twice"},
+        {{"--keep", "herbivores=50", "--keep", "herbivores=10"},
+         "--keep herbivores=10: the floor of herbivores is given twice"},
+        {{"--set", "mutation.chance=5", "--set", "mutation.chance=6"},
+         "--set mutation.chance=6: the rule mutation.chance is set twice"},
+        {{"--keep", "herbivores"}, "--keep herbivores: give the least number to keep, as in herbivores=50"},
+        {{"--keep", "plants="}, "--keep plants: \"\" is not a whole number"},
+        {{"--set", "animal.breedAt=0.49"},
+         "animal.birthEnergy=0.5 is above animal.breedAt=0.49: every newborn animal would breed in the tick "
+         "it "
+         "is born and that tick would never end (keep animal.birthEnergy at most animal.breedAt)"},
+    };
+    for (const auto& each : bad) {
+        SimulationOptions options;
+        std::string error;
+        EXPECT_EQ(parse(each.words, options, error), Outcome::Error) << each.says;
+        EXPECT_EQ(error, each.says);
+    }
+    // Several floors and rules, each once, are what repeating is for.
+    SimulationOptions options;
+    std::string error;
+    ASSERT_EQ(parse({"--keep", "herbivores=5", "--keep", "plants=0", "--set", "mutation.chance=5", "--set",
+                     "animal.breedAt=0.5"},
+                    options, error),
+              Outcome::Run)
+        << error;
+    EXPECT_EQ(options.keep, (std::array<int, 3>{5, 0, 0}));
+    // A loaded world's own rules are judged with these once it is read, not the defaults.
+    SimulationOptions loading;
+    EXPECT_EQ(parse({"--load", "w.sylvara", "--set", "animal.breedAt=0.3"}, loading, error), Outcome::Run)
+        << error;
+}
+
 class SimulationCensus : public WorldFixture {};
 
 TEST_F(SimulationCensus, CountsTheLivingAndTakesMeanAndSpreadPerKind) {

@@ -1,6 +1,7 @@
 // The parts of sylvara-sweep that need no processes: its command line, the grid of jobs, the
 // job log, the pooled summary, the progress line and the Slurm script.
 #include "sweep/SlurmScript.h"
+#include "sweep/SweepEngine.h"
 #include "sweep/SweepJobLog.h"
 #include "sweep/SweepOptions.h"
 #include "sweep/SweepPlan.h"
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -110,6 +112,18 @@ TEST(SweepOptions, SaysWhatIsWrongInItsOwnWords) {
         {{"--out", "f", "--sizes", "1,1"}, "--sizes: 1 is given twice"},
         {{"--out", "f", "--ticks", "10,10"}, "--ticks: 10 is given twice"},
         {{"--out", "f", "--genesis", "all", "--genesis", "all"}, "--genesis: \"all\" is given twice"},
+        // The last of two would silently win.
+        {{"--out", "f", "--seeds", "1-3", "--seeds", "4"}, "--seeds is given twice"},
+        {{"--out", "f", "--out", "g"}, "--out is given twice"},
+        {{"--out", "f", "--keep", "herbivores=50", "--keep", "herbivores=10"},
+         "--keep herbivores=10: the floor of herbivores is given twice"},
+        {{"--out", "f", "--keep", "herbivores"},
+         "--keep: \"herbivores\" is not KIND=N with KIND herbivores, carnivores or plants"},
+        // A job whose first tick never ends would run until killed.
+        {{"--out", "f", "--set", "animal.breedAt=0.9,0.3"},
+         "in some jobs of the grid, animal.birthEnergy=0.5 is above animal.breedAt=0.3: every newborn animal "
+         "would breed in the tick it is born and that tick would never end (keep animal.birthEnergy at most "
+         "animal.breedAt)"},
     };
     for (const auto& each : bad) {
         SweepOptions options;
@@ -117,6 +131,34 @@ TEST(SweepOptions, SaysWhatIsWrongInItsOwnWords) {
         EXPECT_EQ(parse(each.words, options, error), Outcome::Error) << each.says;
         EXPECT_EQ(error, each.says);
     }
+}
+
+TEST(SweepOptions, RulesFilesAndMachineListsAreReadOnlyAsSmallRegularFiles) {
+    Scratch scratch;
+    const std::string a = scratch.write("a.toml", "mutation.chance = 5\n");
+    const std::string b = scratch.write("b.toml", "mutation.chance = 6\n");
+    const std::string low = scratch.write("low.toml", "animal.breedAt = 0.4\n");
+    SweepOptions options;
+    std::string error;
+    EXPECT_EQ(parse({"--out", "f", "--rules", a, "--rules", b}, options, error), Outcome::Error);
+    EXPECT_EQ(error, "--rules is given twice");
+    EXPECT_EQ(parse({"--out", "f", "--rules", low}, options, error), Outcome::Error);
+    EXPECT_EQ(error.rfind("animal.birthEnergy=0.5 is above animal.breedAt=0.4:", 0), 0u) << error;
+    SweepOptions lowered;
+    EXPECT_EQ(parse({"--out", "f", "--rules", low, "--set", "animal.birthEnergy=0.1,0.4"}, lowered, error),
+              Outcome::Run)
+        << error;
+    EXPECT_EQ(parse({"--out", "f", "--rules", "/dev/zero"}, options, error), Outcome::Error);
+    EXPECT_EQ(error, "/dev/zero: cannot read the rules file: it is a device, not a regular file");
+
+    const std::string pipe = (scratch.folder / "machines").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::vector<std::string> logins;
+    EXPECT_FALSE(SweepEngine::readLogins(pipe, logins, error));
+    EXPECT_EQ(error, pipe + ": cannot read the list of machines: it is a pipe, not a regular file");
+    EXPECT_TRUE(
+        SweepEngine::readLogins(scratch.write("logins", "# mine\n\n  2/me@far \n:\n"), logins, error));
+    EXPECT_EQ(logins, (std::vector<std::string>{"2/me@far", ":"}));
 }
 
 TEST(SweepPlan, OneJobPerSeedOfEachConfigurationInAFixedOrder) {
