@@ -35,6 +35,12 @@ bool CommandFile::readLine(const std::string& line, long tick, Command& command,
     std::string text = line.substr(0, line.find('#'));
     if (!text.empty() && text.back() == '\r')
         text.pop_back();
+    // A byte such as NUL would end a number or a name where the eye does not see it end.
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
+            error = "the line holds a control character";
+            return false;
+        }
     const size_t start = text.find_first_not_of(" \t");
     empty = start == std::string::npos;
     if (empty)

@@ -134,6 +134,8 @@ TEST(CommandFile, RefusesEachBadLineInOneLineNamingFileAndLine) {
         {"@99999999999999999999999 quit", "run.cmd:2: \"@99999999999999999999999\" is not a tick"},
         {"@5", "run.cmd:2: @5 has no command after it"},
         {"@4 quit", "run.cmd:2: tick 4 comes after tick 10: the ticks of a file must not go back"},
+        {std::string("@5 spawn plant 1,2") + '\0', "run.cmd:2: the line holds a control character"},
+        {"@5 save a\x1b[2Jb", "run.cmd:2: the line holds a control character"},
     };
     for (const auto& [line, reason] : bad) {
         const std::string error = refusal("@10 pause\n" + line + "\n@20 quit\n");
