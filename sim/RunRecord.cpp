@@ -1,7 +1,10 @@
 #include "sim/RunRecord.h"
 
+#include "common/CommandFile.h"
+
 #include "SylvaraCommit.h"
 #include "common/BoardSize.h"
+#include "common/CommandFile.h"
 #include "common/ContentHash.h"
 #include "common/GenesisOption.h"
 #include "common/OutputFiles.h"
@@ -12,6 +15,7 @@
 #include "common/TextFile.h"
 #include "sim/SimulationOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -195,6 +199,11 @@ std::string RunRecord::text() const {
         t += std::string(KINDS[k]) + " = " + std::to_string(floors[k]) + "\n";
     for (int k = 0; k < 3; ++k)
         t += std::string(KINDS[k]) + "_inserted = " + std::to_string(inserted[k]) + "\n";
+    if (!commandsFile.empty())
+        t += "\n# The commands as they were read; a rerun carries them out again, its saves aside.\n"
+             "[commands]\nfile = " +
+             quoted(commandsFile) + "\nlines = " + quotedList(commandLines) +
+             "\ncarried_out = " + std::to_string(commandsCarriedOut) + "\n";
     t += "\n[outputs]\n";
     std::map<std::string, std::vector<std::string>> byOption;
     for (const auto& [option, file] : outputs) {
@@ -255,6 +264,8 @@ bool RunRecord::read(const std::string& path, RunRecord& record, std::string& er
         in.whole("run.last_tick", 0, 1ll << 62, r.lastTick) &&
         in.flag("run.phylogeny_extant", r.phylogenyExtant) && in.number("run.muller_share", r.mullerShare) &&
         in.text("rules.file", r.rulesFile) && in.texts("rules.set", r.ruleSettings) &&
+        (!entries.count("commands.file") ||
+         (in.text("commands.file", r.commandsFile) && in.texts("commands.lines", r.commandLines))) &&
         (!entries.count("loaded.file") ||
          (in.text("loaded.file", r.loadFile) && in.whole("loaded.tick", 0, 1ll << 62, r.loadTick) &&
           in.text("loaded.fnv1a64", r.loadHash)));
@@ -348,5 +359,28 @@ bool RunRecord::rerun(SimulationOptions& options, std::string& error) const {
     options.rules = rules;
     options.keep = floors;
     options.fromRecord = true;
+    return rerunCommands(options, error);
+}
+
+bool RunRecord::rerunCommands(SimulationOptions& options, std::string& error) const {
+    if (commandsFile.empty())
+        return true;
+    std::string text;
+    for (const std::string& line : commandLines)
+        text += line + "\n";
+    const size_t slash = commandsFile.rfind('/');
+    std::vector<Command> commands;
+    if (!CommandFile::readText(text, commandsFile, commands, error,
+                               slash == std::string::npos ? "" : commandsFile.substr(0, slash))) {
+        error = "the record's commands: " + error;
+        return false;
+    }
+    // The recorded run's saves are its own files: a save changes nothing in the world, so the rerun
+    // leaves them out and keeps the census exact.
+    commands.erase(std::remove_if(commands.begin(), commands.end(),
+                                  [](const Command& c) { return c.name == Command::Name::Save; }),
+                   commands.end());
+    options.commandsFile = commandsFile;
+    options.commands = commands;
     return true;
 }

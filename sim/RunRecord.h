@@ -54,6 +54,12 @@ public:
     std::array<int, 3> floors{};
     std::array<long, 3> inserted{};
 
+    // The command file given, absolute, and its commands as lines that read back to them; the count carried
+    // out. Empty without --commands.
+    std::string commandsFile;
+    std::vector<std::string> commandLines;
+    long commandsCarriedOut = 0;
+
     // What was written, by the option that named it: {"--csv", "/abs/population.csv"}.
     std::vector<std::pair<std::string, std::string>> outputs;
 
@@ -75,4 +81,8 @@ public:
     // record; the outputs stay those given. False, with a one-line reason, when the run cannot be repeated
     // (a clock seed, a loaded world gone or changed).
     bool rerun(SimulationOptions& options, std::string& error) const;
+
+private:
+    // The recorded commands, saves aside, into the options.
+    bool rerunCommands(SimulationOptions& options, std::string& error) const;
 };

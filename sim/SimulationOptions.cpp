@@ -1,6 +1,7 @@
 #include "sim/SimulationOptions.h"
 
 #include "common/BoardSize.h"
+#include "common/CommandFile.h"
 #include "common/OptionHelp.h"
 #include "common/OptionReader.h"
 #include "common/OutputFiles.h"
@@ -50,7 +51,7 @@ bool readKeep(const std::string& text, std::array<int, 3>& keep, std::array<bool
 // What a rerun takes from its record, never from the command line.
 const char* const RECORDED[] = {
     "--size",  "--genesis", "--seed", "--ticks",        "--interval",        "--load",
-    "--rules", "--set",     "--keep", "--muller-share", "--phylogeny-extant"};
+    "--rules", "--set",     "--keep", "--muller-share", "--phylogeny-extant", "--commands"};
 
 // The options of a rerun: the record's run, with only the outputs given, none of them a file the recorded
 // run wrote (or its record), so that the two can be compared.
@@ -176,6 +177,11 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
          }},
         {"--rules", fileName(options.rulesFile)},
         {"--rerun", fileName(options.rerunFile)},
+        {"--commands",
+         [&](const std::string& o, const std::string& v) {
+             return fileName(options.commandsFile)(o, v) &&
+                    CommandFile::read(options.commandsFile, options.commands, error);
+         }},
         {"--keep",
          [&](const std::string&, const std::string& v) { return readKeep(v, options.keep, options.keepGiven, error); }},
         {"--set",
@@ -277,9 +283,13 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
 }
 
 void SimulationOptions::resolveFrom(const std::string& folder) {
+    startFolder = folder;
     for (std::string* file : {&csvFile, &plotFile, &traitsFile, &loadFile, &saveFile, &phylogenyFile,
                               &newickFile, &mullerFile, &rerunFile, &rulesFile})
         *file = RunTree::fromStart(folder, *file);
+    for (Command& command : commands)
+        if (command.name == Command::Name::Save && !command.file.empty())
+            command.file = RunTree::fromStart(folder, command.file);
     savePattern = RunTree::patternFromStart(folder, savePattern);
 }
 
@@ -333,6 +343,9 @@ std::string SimulationOptions::usage(const std::string& program) {
                                   "them, up to N; counted in the census and the summary; once per kind"})
         .option("--rerun RECORD", {"run again the run a record describes (FILE.toml, written beside",
                                    "every census): the same census; needs --csv for the new files"})
+        .option("--commands FILE", {"carry out the commands of the file at their ticks: \"@5000 set",
+                                    "animal.moveCost=0.02\", \"@8000 apply 2,3\", \"@9000 quit\" (see",
+                                    "docs/commands.md); a bad line exits with 2 before any tick"})
         .option("--rules-list", {"print every rule with its default, range and meaning, and exit"})
         .help()
         .text("\nBad options exit with 2.\n")

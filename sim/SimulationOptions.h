@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Command.h"
 #include "common/GenesisOption.h"
 #include "common/Rules.h"
 
@@ -48,6 +49,12 @@ public:
     std::string rulesFile;
     std::vector<std::string> ruleSettings;
     Rules rules;
+
+    // --commands FILE: actions carried out at their ticks; read and checked as the options are.
+    std::string commandsFile;
+    std::vector<Command> commands;
+    // The folder the program started in, once resolveFrom has taken the names from it; empty: this one.
+    std::string startFolder;
 
     // --keep KIND=N: the least of herbivores, carnivores and plants rescue keeps alive; 0: none.
     std::array<int, 3> keep{};

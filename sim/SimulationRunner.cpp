@@ -1,10 +1,13 @@
 #include "sim/SimulationRunner.h"
 
+#include "common/CommandFile.h"
 #include "common/ContentHash.h"
 #include "common/RunTree.h"
 #include "common/OutputFiles.h"
+#include "common/RuleCombination.h"
 #include "common/RuleTable.h"
 #include "common/RulesDigest.h"
+#include "common/RulesFile.h"
 #include "save/SavedWorld.h"
 #include "save/SavedWorldWriter.h"
 #include "sim/MullerPlot.h"
@@ -26,6 +29,7 @@
 #include <cstring>
 #include <filesystem>
 #include <ostream>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,7 +76,7 @@ std::string leaf(const std::string& file) {
 } // namespace
 
 SimulationRunner::SimulationRunner(const SimulationOptions& options, std::ostream& out)
-    : options(options), out(out) {}
+    : options(options), out(out), echoCommands(isatty(STDOUT_FILENO) == 1) {}
 
 SimulationRunner::~SimulationRunner() {
     if (csv)
@@ -202,6 +206,14 @@ bool SimulationRunner::prepareWorld(std::string& error) {
                 std::to_string(WorldRecord::LAST_TICK);
         return false;
     }
+    Rules startRules = options.rules;
+    if (!options.loadFile.empty()) {
+        startRules = saved.getRecord().rules;
+        RulesFile::apply(options.rulesFile, options.ruleSettings, startRules, error);
+    }
+    if (!prepareCommands(!options.loadFile.empty() ? saved.getSize() : options.size, savedTick, startRules,
+                         error))
+        return false;
     SavePattern pattern;
     std::string unused;
     const std::string firstEvery =
@@ -237,6 +249,90 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     if (!loadedRulesLine.empty())
         out << loadedRulesLine << "\n";
     return true;
+}
+
+bool SimulationRunner::prepareCommands(int size, long savedTick, const Rules& startRules,
+                                       std::string& error) {
+    if (options.commandsFile.empty())
+        return true;
+    const long last = savedTick + options.ticks;
+    // The rules in force as the file changes them, each change judged as the rules given at the start.
+    Rules rules = startRules;
+    const bool loading = !options.loadFile.empty();
+    const auto refuse = [&](const Command& command) -> std::string {
+        const long at = command.tick == Command::NO_TICK ? savedTick : command.tick;
+        const bool done = loading && at < savedTick;
+        if (!done && (command.name == Command::Name::Set || command.name == Command::Name::Rules)) {
+            std::string unused;
+            if (command.name == Command::Name::Set)
+                RuleTable::set(rules, *RuleTable::find(command.rule), command.value);
+            else
+                RulesFile::readText(command.contents, command.file, rules, unused);
+            const std::string clash = RuleCombination::check(rules);
+            if (!clash.empty())
+                return Command::word(command.name) + std::string(" would leave rules that cannot run: ") +
+                       clash;
+        }
+        if (command.windowOnly())
+            return std::string(Command::word(command.name)) + " is for a window: sylvara-sim has none";
+        if (at > last)
+            return "tick " + std::to_string(at) + " is past the run's last tick, " + std::to_string(last);
+        // No tick follows the last one to carry a request out: it would be left undone.
+        if (at == last && command.request())
+            return "tick " + std::to_string(at) + " is the run's last: no tick follows to carry out the " +
+                   Command::word(command.name);
+        return "";
+    };
+    if (!CommandFile::check(options.commands, options.commandsFile,
+                            CommandFile::Board{size, TileGrid::TILE_SIZE}, refuse, error))
+        return false;
+    schedule = std::make_unique<CommandSchedule>(options.commands, options.commandsFile, savedTick,
+                                                 options.startFolder);
+    if (!options.loadFile.empty()) {
+        const size_t skipped = schedule->resumeAt(savedTick);
+        if (skipped > 0)
+            out << skipped << " command" << (skipped == 1 ? "" : "s") << " of " << shown(options.commandsFile)
+                << " before the loaded tick " << savedTick << " taken as done" << std::endl;
+    }
+    for (const Command& command : schedule->getCommands()) {
+        if (command.name != Command::Name::Save)
+            continue;
+        const std::string where = CommandFile::where(options.commandsFile, command.line);
+        // A scheduled save over the census or a plot would destroy what the run writes.
+        if (!OutputFiles::check({{"--csv", options.csvFile},
+                                 {"--plot", options.plotFile},
+                                 {"--traits", options.traitsFile},
+                                 {"--phylogeny", options.phylogenyFile},
+                                 {"--newick", options.newickFile},
+                                 {"--muller", options.mullerFile},
+                                 {"save", command.file}},
+                                error) ||
+            !SavedWorldWriter::canWrite(command.file, error)) {
+            error = where + "cannot save the world to " + shown(command.file) + ": " + error;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SimulationRunner::carryOutCommands() {
+    if (!schedule || quit)
+        return quit;
+    // On a terminal the lines take the place of the progress line, which comes back below them.
+    std::ostringstream echoed;
+    quit = schedule->carryOut(
+        tick, *world, [this](const std::string& file) { saveTo(file); }, echoCommands ? &echoed : nullptr);
+    std::istringstream lines(echoed.str());
+    for (std::string line; std::getline(lines, line);)
+        out << "\r\033[K" << line << std::endl;
+    const size_t noted = schedule->getNotes().size();
+    for (size_t i = notesShown; i < noted; ++i)
+        out << schedule->getNotes()[i] << std::endl;
+    notesShown = noted;
+    // The run ends with the census row of the tick it quit at.
+    if (quit && tick != startTick && !dueRow())
+        writeRow();
+    return quit;
 }
 
 void SimulationRunner::saveTo(const std::string& file) {
@@ -352,7 +448,9 @@ void SimulationRunner::step() {
 
 void SimulationRunner::runAll() {
     ProgressLine progress(out, options.ticks);
-    while (tick < lastTick()) {
+    while (!carryOutCommands() && tick < lastTick()) {
+        if (schedule)
+            schedule->carryOutRequests(*world);
         step();
         const World::LivingCounts& living = world->getLiving();
         progress.update(tick - startTick, living.herbivores, living.carnivores, living.plants);
@@ -408,6 +506,12 @@ bool SimulationRunner::writeRecord() {
     const World::Insertions& made = world->getInserted();
     for (int k = 0; k < 3; ++k)
         r.inserted[k] = made[k];
+    if (!options.commandsFile.empty()) {
+        r.commandsFile = absolute(options.commandsFile);
+        for (const Command& command : options.commands)
+            r.commandLines.push_back(command.text());
+        r.commandsCarriedOut = schedule ? static_cast<long>(schedule->getCarriedOut()) : 0;
+    }
     for (const Written& file : written)
         r.outputs.push_back({file.option, absolute(file.file)});
     r.wallSeconds = secondsSince(created);
@@ -579,6 +683,9 @@ void SimulationRunner::printSummary(std::ostream& to) const {
            << (world->getKeep() == World::Floors{} ? "nothing now" : WorldRules::keepText(world->getKeep()))
            << "; inserted herbivores " << made[0] << ", carnivores " << made[1] << ", plants " << made[2]
            << "\n";
+    if (schedule)
+        to << "commands " << schedule->getCarriedOut() << " carried out from " << shown(options.commandsFile)
+           << (quit ? ", the last a quit at tick " + std::to_string(tick) : std::string()) << "\n";
     if (!options.csvFile.empty())
         to << "csv " << shown(options.csvFile) << " (" << rows << " rows" << (csvError ? ", then failed" : "")
            << ")\n";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Gnuplot.h"
+#include "sim/CommandSchedule.h"
 #include "sim/MullerPlot.h"
 #include "sim/PopulationCensus.h"
 #include "sim/SimulationOptions.h"
@@ -61,6 +62,10 @@ public:
 
     // The tick the run began at: 0, or the tick of the loaded world.
     int getStartTick() const { return startTick; }
+    // Says each command carried out as "tick T: COMMAND" on out (a terminal's, by default).
+    void setEchoCommands(bool on) { echoCommands = on; }
+    // The commands given, null without --commands.
+    const CommandSchedule* getSchedule() const { return schedule.get(); }
 
     // An output finished whole: what the summary calls it ("plot", "phylogeny", ...; empty for those it
     // names in lines of their own), the option that asked for it, as the run record names it, and its file.
@@ -84,6 +89,10 @@ private:
     // or the saved world going on.
     void startWorld(World& world, const SavedWorld& saved);
     void saveTo(const std::string& file);
+    // Refuses, in one line naming the file and line, a command this board or run cannot carry out.
+    bool prepareCommands(int size, long savedTick, const Rules& startRules, std::string& error);
+    // The commands due now; true when one ended the run, whose last census row is then written.
+    bool carryOutCommands();
     // Closes the CSV and draws the plot; false when the plot could not be drawn.
     bool closeOutputs();
     void record();
@@ -137,4 +146,8 @@ private:
     std::string rulesChange;
     std::array<int, 3> startFloors{};
     std::chrono::steady_clock::time_point created = std::chrono::steady_clock::now();
+    std::unique_ptr<CommandSchedule> schedule;
+    bool echoCommands = false;
+    bool quit = false;
+    size_t notesShown = 0;
 };

@@ -1,6 +1,7 @@
 #include "sweep/SweepOptions.h"
 
 #include "common/BoardSize.h"
+#include "common/CommandFile.h"
 #include "common/OptionHelp.h"
 #include "common/OptionReader.h"
 #include "common/RuleCombination.h"
@@ -121,7 +122,16 @@ double SweepOptions::jobCount() const {
         count *= static_cast<double>(factor);
     for (const RuleAxis& axis : ruleAxes)
         count *= static_cast<double>(axis.values.size());
+    // Several command files are a dimension of the grid too.
+    count *= static_cast<double>(std::max<size_t>(1, commandFiles.size()));
     return count;
+}
+
+std::string SweepOptions::commandsName(const std::string& file) {
+    const size_t slash = file.rfind('/');
+    std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
 bool SweepOptions::readList(const std::string& option, const std::string& text, long long low, long long high,
@@ -231,6 +241,34 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
              std::free(whole);
              return true;
          }},
+        {"--commands",
+         [&](const std::string& o, const std::string& v) {
+             options.commandFiles.clear();
+             for (size_t start = 0; start <= v.size();) {
+                 const size_t end = std::min(v.find(',', start), v.size());
+                 const std::string file = v.substr(start, end - start);
+                 std::vector<Command> commands;
+                 if (file.empty()) {
+                     error = o + ": \"" + v + "\" holds an empty file name";
+                     return false;
+                 }
+                 if (!CommandFile::read(file, commands, error))
+                     return false;
+                 char* whole = realpath(file.c_str(), nullptr);
+                 const std::string absolute = whole ? whole : file;
+                 std::free(whole);
+                 // Each file names its configurations: two of one name would write one job's files.
+                 for (const std::string& given : options.commandFiles)
+                     if (commandsName(given) == commandsName(absolute)) {
+                         error = o + ": " + given + " and " + absolute + " would both be named \"" +
+                                 commandsName(absolute) + "\"";
+                         return false;
+                     }
+                 options.commandFiles.push_back(absolute);
+                 start = end + 1;
+             }
+             return true;
+         }},
         {"--keep",
          [&](const std::string& o, const std::string& v) {
              if (!validKeep(v)) {
@@ -295,6 +333,30 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
         error = "--out FOLDER is needed: the sweep's folder";
         return Outcome::Error;
     }
+    // The files are checked against every board and length now, not by each job after the sweep began.
+    for (const std::string& file : options.commandFiles) {
+        std::vector<Command> commands;
+        CommandFile::read(file, commands, error);
+        for (int size : options.sizes)
+            for (int ticks : options.lengths) {
+                const auto refuse = [ticks](const Command& command) -> std::string {
+                    if (command.windowOnly())
+                        return std::string(Command::word(command.name)) +
+                               " is for a window: the jobs have none";
+                    if (command.name == Command::Name::Save)
+                        return "save: every job of the sweep would write the one file";
+                    if (command.tick > ticks)
+                        return "tick " + std::to_string(command.tick) + " is past the last tick of the " +
+                               std::to_string(ticks) + "-tick runs";
+                    return "";
+                };
+                if (!CommandFile::check(commands, file, CommandFile::Board{size}, refuse, error)) {
+                    error = "--commands: " + error +
+                            (options.sizes.size() > 1 ? " (size " + std::to_string(size) + ")" : "");
+                    return Outcome::Error;
+                }
+            }
+    }
     if (options.slurm && !options.sshLoginFile.empty()) {
         error = "--slurm and --sshloginfile do not go together: Slurm places the jobs itself";
         return Outcome::Error;
@@ -340,6 +402,9 @@ std::string SweepOptions::usage(const std::string& program) {
         .option("--set NAME=V1,V2,...",
                 {"or --set NAME=FROM:TO:STEP: a rule over the base; several values make it",
                  "one more dimension of the grid, named in each configuration (repeat", "for several rules)"})
+        .option("--commands FILE[,FILE...]",
+                {"every job carries out the command file, as sylvara-sim --commands does;",
+                 "several files are one more dimension of the grid, named by each file"})
         .option("--keep KIND=N", {"rescue in every job, as sylvara-sim takes it; once per kind"})
         .option("--jobs N", {"job slots per machine (default: one per core)"})
         .option("--sshloginfile FILE",

@@ -22,6 +22,9 @@ public:
     std::vector<RuleAxis> ruleAxes;
     // The base rules of every job, absolute once read; empty: the defaults.
     std::string rulesFile;
+    // Command files, absolute once read: every job gets the one file, or the files are one more dimension
+    // of the grid, each named by its file's name without the folder and extension.
+    std::vector<std::string> commandFiles;
     // Rescue floors passed to every job, as --keep takes them ("herbivores=5").
     std::vector<std::string> keeps;
     int interval = 100;
@@ -49,6 +52,8 @@ public:
     // "1-4,9" -> 1 2 3 4 9; false, with a reason, on anything else.
     // "NAME=V1,V2" or "NAME=FROM:TO:STEP", each value checked against the rule.
     static bool readRuleAxis(const std::string& text, RuleAxis& axis, std::string& error);
+    // "kill" for "/a/b/kill.cmd".
+    static std::string commandsName(const std::string& file);
     static bool readList(const std::string& option, const std::string& text, long long low, long long high,
                          std::vector<long long>& values, std::string& error);
 };

@@ -14,6 +14,8 @@ std::string SweepPlan::Configuration::name() const {
     for (const RuleValue& rule : rules)
         if (rule.varies)
             text += "-" + rule.name + rule.value;
+    if (commandsVary)
+        text += "-" + SweepOptions::commandsName(commands);
     return text;
 }
 
@@ -35,6 +37,9 @@ SweepPlan::SweepPlan(const SweepOptions& options, const std::string& folder, con
     for (const SweepOptions::RuleAxis& axis : options.ruleAxes)
         if (axis.values.size() == 1)
             sharedSettings.push_back(axis.name + "=" + axis.values.front());
+    // No file is one configuration without commands.
+    const std::vector<std::string> commandFiles =
+        options.commandFiles.empty() ? std::vector<std::string>{""} : options.commandFiles;
     // Every combination of the rules' values, the last rule changing fastest.
     std::vector<std::vector<Configuration::RuleValue>> combinations(1);
     for (const SweepOptions::RuleAxis& axis : options.ruleAxes) {
@@ -49,17 +54,18 @@ SweepPlan::SweepPlan(const SweepOptions& options, const std::string& folder, con
     for (int ticks : options.lengths)
         for (const std::string& genesis : options.genesis)
             for (int size : options.sizes)
-                for (const auto& rules : combinations) {
-                    const int index = static_cast<int>(configurations.size());
-                    Rules inForce = baseRules;
-                    for (const Configuration::RuleValue& rule : rules)
-                        RulesFile::set(rule.name + "=" + rule.value, inForce, unused);
-                    configurations.push_back(
-                        {size, genesis, ticks, rules, RulesDigest::fingerprint(inForce)});
-                    for (unsigned seed : options.seeds)
-                        jobs.push_back(
-                            {index, seed, configurations.back().name() + "-seed" + std::to_string(seed)});
-                }
+                for (const auto& rules : combinations)
+                    for (const std::string& file : commandFiles) {
+                        const int index = static_cast<int>(configurations.size());
+                        Rules inForce = baseRules;
+                        for (const Configuration::RuleValue& rule : rules)
+                            RulesFile::set(rule.name + "=" + rule.value, inForce, unused);
+                        configurations.push_back({size, genesis, ticks, rules, RulesDigest::fingerprint(inForce),
+                                                  file, commandFiles.size() > 1});
+                        for (unsigned seed : options.seeds)
+                            jobs.push_back(
+                                {index, seed, configurations.back().name() + "-seed" + std::to_string(seed)});
+                    }
 }
 
 std::string SweepPlan::simArguments(const Job& job) const {
@@ -85,6 +91,8 @@ std::string SweepPlan::ruleArguments(const Configuration& c) const {
         text += " --set " + ShellWord::of(rule.name + "=" + rule.value);
     for (const std::string& keep : keeps)
         text += " --keep " + ShellWord::of(keep);
+    if (!c.commands.empty())
+        text += " --commands " + ShellWord::of(c.commands);
     return text;
 }
 

@@ -25,6 +25,9 @@ public:
         // The fingerprint of every rule its jobs run under (the base rules with its --set values), as
         // their run records give it: configurations of two sweeps compare by it.
         std::string rulesFingerprint;
+        // The command file every job of it carries out, absolute; empty: none. Named when the files vary.
+        std::string commands;
+        bool commandsVary = false;
         // "size5-all-t2000", then "-tile.nourishment0.04" for each varying rule: names the
         // configuration's files and rows.
         std::string name() const;

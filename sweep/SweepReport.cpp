@@ -40,6 +40,8 @@ std::string SweepReport::title(const SweepPlan::Configuration& c) {
     for (const SweepPlan::Configuration::RuleValue& rule : c.rules)
         if (rule.varies)
             text += ", " + rule.name + " " + rule.value;
+    if (c.commandsVary)
+        text += ", commands " + SweepOptions::commandsName(c.commands);
     return text;
 }
 
@@ -75,6 +77,10 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
     summary << "configuration,size,genesis,ticks,";
     for (const std::string& name : varying)
         summary << name << ",";
+    const bool commandsVary =
+        !plan.getConfigurations().empty() && plan.getConfigurations().front().commandsVary;
+    if (commandsVary)
+        summary << "commands,";
     summary << SweepSummary::summaryHeader() << ",rules_fingerprint\n";
     curves << "configuration," << SweepSummary::curvesHeader() << "\n";
     std::vector<SweepPlot::Panel> panels;
@@ -87,6 +93,8 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
         for (const auto& rule : c.rules)
             if (rule.varies)
                 summary << rule.value << ",";
+        if (commandsVary)
+            summary << SweepOptions::commandsName(c.commands) << ",";
         summary << s.summaryRow() << "," << c.rulesFingerprint << "\n";
         for (const std::string& row : s.curvesRows())
             curves << c.name() << "," << row << "\n";

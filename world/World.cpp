@@ -425,6 +425,11 @@ void World::setCursorPoint(const osg::Vec3d& point) {
     drawCursorMarkers();
 }
 
+void World::clearCursor() {
+    clearCursorMarkers();
+    cursorOnGround = false;
+}
+
 void World::pickUnderCursor() {
     osg::Vec3 nearPoint(0, 0, 0);
     osg::Vec3 farPoint(0, 0, 0);

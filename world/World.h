@@ -171,6 +171,8 @@ public:
     Hud* getHud() const { return hud; }
     // Puts the cursor on a ground point as a pick would, without a viewer.
     void setCursorPoint(const osg::Vec3d& point);
+    // Takes the cursor off the ground, as a pick that found nothing.
+    void clearCursor();
     // Seam for the benchmark that weighs the lineage records: off, births and deaths record nothing.
     void setLineageRecorded(bool on) { lineageRecorded = on; }
     // Seam for tests and benchmarks: the number of lives beyond which the walks look ahead.

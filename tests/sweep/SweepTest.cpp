@@ -422,3 +422,60 @@ TEST(SweepReport, ASummaryTheDiskCannotTakeIsNamedAndLeavesNoPartBehind) {
     EXPECT_EQ(out.str().find("summary "), std::string::npos) << "never listed: " << out.str();
     EXPECT_TRUE(left.empty()) << left.front();
 }
+
+TEST(SweepPlan, CommandFilesGoToEveryJobAndSeveralAreADimensionNamedByTheFile) {
+    Scratch scratch;
+    const std::string kill = scratch.write("kill.cmd", "@100 tool killer\n@100 apply 2,2\n");
+    const std::string press = scratch.write("press.commands", "@100 set animal.moveCost=0.02\n");
+    SweepOptions options;
+    std::string error;
+    ASSERT_EQ(parse({"--out", "f", "--seeds", "1-2", "--ticks", "500", "--commands", kill + "," + press},
+                    options, error),
+              Outcome::Run)
+        << error;
+    const SweepPlan plan(options, "/s", "/b");
+    ASSERT_EQ(plan.getConfigurations().size(), 2u);
+    ASSERT_EQ(plan.getJobs().size(), 4u);
+    EXPECT_EQ(plan.getJobs()[0].name, "size5-all-t500-kill-seed1");
+    EXPECT_EQ(plan.getJobs()[3].name, "size5-all-t500-press-seed2");
+    EXPECT_NE(plan.simArguments(plan.getJobs()[3]).find("--commands " + press), std::string::npos);
+    EXPECT_EQ(plan.simArguments(plan.getJobs()[3]).find(kill), std::string::npos);
+
+    SweepOptions one;
+    ASSERT_EQ(parse({"--out", "f", "--ticks", "500", "--commands", kill}, one, error), Outcome::Run) << error;
+    const SweepPlan single(one, "/s", "/b");
+    ASSERT_EQ(single.getConfigurations().size(), 1u);
+    EXPECT_EQ(single.getJobs()[0].name, "size5-all-t500-seed1") << "one file names nothing";
+    EXPECT_NE(single.simArguments(single.getJobs()[0]).find("--commands " + kill), std::string::npos);
+}
+
+TEST(SweepOptions, RefusesACommandFileAnyJobWouldRefuseBeforeTheFirstJob) {
+    Scratch scratch;
+    const std::string kill = scratch.write("kill.cmd", "@100 tool killer\n@100 apply 4,4\n");
+    std::filesystem::create_directories(scratch.folder / "other");
+    const std::pair<std::vector<std::string>, std::string> bad[] = {
+        {{"--commands", scratch.write("typo.cmd", "\n@5 spwan plant\n")},
+         scratch.write("typo.cmd", "\n@5 spwan plant\n") + ":2: unknown command \"spwan\""},
+        {{"--sizes", "5,4", "--commands", kill},
+         "--commands: " + kill +
+             ":2: tile 4,4 is off the board of 4 x 4 tiles (columns and rows from 0) (size 4)"},
+        {{"--ticks", "99", "--commands", kill},
+         "--commands: " + kill + ":1: tick 100 is past the last tick of the 99-tick runs"},
+        {{"--commands", scratch.write("chart.cmd", "@1 chart off\n")},
+         "--commands: " + (scratch.folder / "chart.cmd").string() +
+             ":1: chart is for a window: the jobs have none"},
+        {{"--commands", scratch.write("save.cmd", "@1 save\n")},
+         "--commands: " + (scratch.folder / "save.cmd").string() +
+             ":1: save: every job of the sweep would write the one file"},
+        {{"--commands", kill + "," + scratch.write("other/kill.cmd", "")}, "would both be named \"kill\""},
+        {{"--commands", kill + ","}, "holds an empty file name"},
+    };
+    for (const auto& [words, says] : bad) {
+        std::vector<std::string> all{"--out", "f"};
+        all.insert(all.end(), words.begin(), words.end());
+        SweepOptions options;
+        std::string error;
+        EXPECT_EQ(parse(all, options, error), Outcome::Error) << says;
+        EXPECT_NE(error.find(says), std::string::npos) << error;
+    }
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "common/Command.h"
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class World;
+
+// A command file carried out on a headless world, each command at its tick. "@T" acts on the world
+// as it stands after T ticks: rules, floors, the tool and the selection change at once, a save is
+// taken then, and the requests (spawns, a tool applied) are carried out in order just ahead of tick
+// T+1, as that tick carries out a key pressed before it.
+class CommandSchedule {
+public:
+    // Writes the world to a file; false when it could not (the writer says why).
+    using Save = std::function<void(const std::string& file)>;
+
+    // The commands of the named file; those without a tick act at the start tick, and a save without a file
+    // name goes to world-T.sylvara in the folder given (the working one when empty).
+    CommandSchedule(std::vector<Command> commands, std::string name, long startTick,
+                    const std::string& saveFolder = "");
+
+    // A world loaded at tick from took the commands before it as done, and also those of its own tick
+    // that a save holds: the requests of that tick are still to come, since a save at T is taken before
+    // tick T+1 carries them out. Returns how many are skipped.
+    size_t resumeAt(long from);
+    // Carries out every command due at the tick but the requests, which wait for the next tick; true
+    // when one of them was quit. Echoes "tick T: COMMAND" for each on echo when given.
+    bool carryOut(long tick, World& world, const Save& save, std::ostream* echo);
+    // The requests waiting, in their order: called just ahead of the tick that carries them out.
+    void carryOutRequests(World& world);
+
+    const std::vector<Command>& getCommands() const { return commands; }
+    const std::string& getName() const { return name; }
+    size_t getCarriedOut() const { return carriedOut; }
+    // The messages of commands that changed nothing (an organism gone before it was selected).
+    const std::vector<std::string>& getNotes() const { return notes; }
+
+private:
+    void apply(const Command& command, World& world, const Save& save);
+    void request(const Command& command, World& world);
+
+    std::vector<Command> commands;
+    std::string name;
+    size_t next = 0;
+    size_t carriedOut = 0;
+    // Tool applied by "apply"; the camera, as in a new window, until one is chosen.
+    Command::Tool tool = Command::Tool::Camera;
+    std::vector<std::string> notes;
+    std::vector<Command> requests;
+};

@@ -1,0 +1,187 @@
+// The command language: every command reads back from the line it writes, and every bad line of a
+// file is refused in one line naming the file and the line, before anything runs.
+#include "ScratchFolder.h"
+
+#include "common/CommandFile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+using Name = Command::Name;
+
+bool readText(const std::string& text, std::vector<Command>& commands, std::string& error) {
+    return CommandFile::readText(text, "run.cmd", commands, error);
+}
+
+// The reason a file holding the text is refused; empty when it is not.
+std::string refusal(const std::string& text) {
+    std::vector<Command> commands;
+    std::string error;
+    return readText(text, commands, error) ? std::string() : error;
+}
+
+const CommandFile::Board FIVE{5, 150.0};
+
+std::string checked(const std::string& text, const CommandFile::Refuse& refuse = nullptr) {
+    std::vector<Command> commands;
+    std::string error;
+    if (!readText(text, commands, error))
+        return "read: " + error;
+    return CommandFile::check(commands, "run.cmd", FIVE, refuse, error) ? std::string() : error;
+}
+
+} // namespace
+
+TEST(CommandFile, ReadsEveryCommandAndWritesLinesThatReadBackExactly) {
+    const std::string lines[] = {"pause",
+                                 "resume",
+                                 "step 40",
+                                 "speed 64",
+                                 "speed max",
+                                 "speed normal",
+                                 "set animal.moveCost=0.025",
+                                 "keep plants=20",
+                                 "tool killer",
+                                 "tool fertilizer",
+                                 "apply 4,0",
+                                 "spawn herbivore",
+                                 "spawn plant 0.1,749.9999999999999",
+                                 "spawn carnivore 123.456789012345,7",
+                                 "predator",
+                                 "prey",
+                                 "select 1234",
+                                 "select none",
+                                 "pin",
+                                 "save",
+                                 "save my world.sylvara",
+                                 "screenshot shot.png",
+                                 "chart carnivores",
+                                 "sound off",
+                                 "quit"};
+    long tick = 0;
+    for (const std::string& line : lines) {
+        Command command;
+        bool empty = true;
+        std::string error;
+        tick += 7;
+        ASSERT_TRUE(CommandFile::readLine("@" + std::to_string(tick) + "   " + line + "  # why", 0, command,
+                                          empty, error))
+            << line << ": " << error;
+        EXPECT_FALSE(empty);
+        EXPECT_EQ(command.tick, tick);
+        EXPECT_EQ(command.action(), line) << "the canonical form is the form typed";
+        Command again;
+        ASSERT_TRUE(CommandFile::readLine(command.text(), 0, again, empty, error)) << error;
+        EXPECT_EQ(again.text(), command.text());
+        EXPECT_EQ(again.x, command.x) << "a logged position replays to the same double";
+        EXPECT_EQ(again.y, command.y);
+    }
+    Command step;
+    bool empty = true;
+    std::string error;
+    ASSERT_TRUE(CommandFile::readLine("step", 0, step, empty, error));
+    EXPECT_EQ(step.number, 1) << "a step without a count is one tick";
+}
+
+TEST(CommandFile, LinesWithoutATickTakeTheOneBeforeAndCommentsAndBlanksGiveNothing) {
+    std::vector<Command> commands;
+    std::string error;
+    ASSERT_TRUE(
+        readText("# a comment\n\nset mutation.chance=0\r\n@300 tool killer\n  apply 2,3 # the middle\n"
+                 "@300 save\n@600 quit\n",
+                 commands, error))
+        << error;
+    ASSERT_EQ(commands.size(), 5u);
+    EXPECT_EQ(commands[0].tick, Command::NO_TICK) << "before any @T: at the start of the run";
+    EXPECT_EQ(commands[0].line, 3);
+    EXPECT_EQ(commands[2].tick, 300);
+    EXPECT_EQ(commands[2].name, Name::Apply);
+    EXPECT_EQ(commands[2].column, 2);
+    EXPECT_EQ(commands[2].row, 3);
+    EXPECT_EQ(commands[2].line, 5);
+    EXPECT_EQ(commands[4].tick, 600);
+}
+
+TEST(CommandFile, RefusesEachBadLineInOneLineNamingFileAndLine) {
+    const std::pair<std::string, std::string> bad[] = {
+        {"@5 jump", "run.cmd:2: unknown command \"jump\""},
+        {"@5 set animal.moveCots=0.1", "run.cmd:2: set: no rule is called \"animal.moveCots\" (did you mean "
+                                       "animal.moveCost?)"},
+        {"@5 set mutation.chance=101", "run.cmd:2: set mutation.chance: "},
+        {"@5 set mutation.chance=2.5", "run.cmd:2: set mutation.chance: "},
+        {"@5 set mutation.chance = 5", "run.cmd:2: set takes NAME=VALUE"},
+        {"@5 keep plants=-1", "run.cmd:2: keep: \"-1\""},
+        {"@5 keep trees=3", "run.cmd:2: keep takes KIND=N"},
+        {"@5 tool hammer", "run.cmd:2: tool takes one of camera, select, killer, genesis or fertilizer"},
+        {"@5 apply 2", "run.cmd:2: apply takes a tile as C,R"},
+        {"@5 apply -1,2", "run.cmd:2: apply takes a tile as C,R"},
+        {"@5 spawn dragon", "run.cmd:2: spawn takes one of herbivore, carnivore or plant"},
+        {"@5 spawn plant 3,nan", "run.cmd:2: spawn: \"3,nan\" is not a world point X,Y"},
+        {"@5 spawn plant 1e999,3", "run.cmd:2: spawn: \"1e999,3\" is not a world point X,Y"},
+        {"@5 select me", "run.cmd:2: select: \"me\""},
+        {"@5 speed fast", "run.cmd:2: speed: \"fast\""},
+        {"@5 step 0", "run.cmd:2: step: \"0\""},
+        {"@5 quit now", "run.cmd:2: quit takes nothing after it"},
+        {"@5 sound loud", "run.cmd:2: sound takes on or off"},
+        {"@5 rules", "run.cmd:2: rules takes a file name"},
+        {"@5 rules /nonexistent/r.toml",
+         "run.cmd:2: rules: /nonexistent/r.toml: cannot read the rules file: No such"},
+        {"@-5 quit", "run.cmd:2: \"@-5\" is not a tick"},
+        {"@5x quit", "run.cmd:2: \"@5x\" is not a tick"},
+        {"@99999999999999999999999 quit", "run.cmd:2: \"@99999999999999999999999\" is not a tick"},
+        {"@5", "run.cmd:2: @5 has no command after it"},
+        {"@4 quit", "run.cmd:2: tick 4 comes after tick 10: the ticks of a file must not go back"},
+        {std::string("@5 spawn plant 1,2") + '\0', "run.cmd:2: the line holds a control character"},
+        {"@5 save a\x1b[2Jb", "run.cmd:2: the line holds a control character"},
+    };
+    for (const auto& [line, reason] : bad) {
+        const std::string error = refusal("@10 pause\n" + line + "\n@20 quit\n");
+        EXPECT_EQ(error.substr(0, reason.size()), reason) << line;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << line;
+    }
+    EXPECT_EQ(refusal("@10 pause\nquit\n@10 quit\n"), "") << "the same tick again is no going back";
+}
+
+TEST(CommandFile, ReadsTheRulesFilesItNamesAndRefusesABadOneOrAnUnreadableFile) {
+    ScratchFolder scratch("sylvara-command-file");
+    const std::string good = scratch.file("good.toml");
+    const std::string bad = scratch.file("bad.toml");
+    std::ofstream(good) << "[animal]\nmoveCost = 0.03\n";
+    std::ofstream(bad) << "[animal]\n\nmoveCost = -4\n";
+    std::vector<Command> commands;
+    std::string error;
+    ASSERT_TRUE(readText("@3 rules " + good + "\n", commands, error)) << error;
+    EXPECT_EQ(commands[0].contents, "[animal]\nmoveCost = 0.03\n")
+        << "kept, so a file changed later changes nothing";
+    EXPECT_EQ(refusal("@3 rules " + bad + "\n").substr(0, 11 + bad.size()), "run.cmd:1: " + bad)
+        << "names the command file's line, then the rules file's own line";
+    EXPECT_NE(refusal("@3 rules " + bad + "\n").find(":3: rule animal.moveCost"), std::string::npos);
+
+    EXPECT_FALSE(CommandFile::read(scratch.file("missing.cmd"), commands, error));
+    EXPECT_EQ(error,
+              scratch.file("missing.cmd") + ": cannot read the command file: No such file or directory");
+    EXPECT_FALSE(CommandFile::read(scratch.folder.string(), commands, error));
+    EXPECT_EQ(error, scratch.folder.string() + ": cannot read the command file: it is a folder");
+    EXPECT_EQ(refusal("@3 rules " + scratch.folder.string() + "\n"),
+              "run.cmd:1: rules: " + scratch.folder.string() +
+                  ": cannot read the rules file: it is a folder");
+}
+
+TEST(CommandFile, ChecksTilesAndPointsAgainstTheBoardAndWhatTheToolRefuses) {
+    EXPECT_EQ(checked("@1 apply 4,4\n@2 spawn plant 0,749.9\n"), "");
+    EXPECT_EQ(checked("@1 apply 4,4\n@2 apply 5,0\n"),
+              "run.cmd:2: tile 5,0 is off the board of 5 x 5 tiles (columns and rows from 0)");
+    EXPECT_EQ(checked("@2 apply 0,5\n"),
+              "run.cmd:1: tile 0,5 is off the board of 5 x 5 tiles (columns and rows from 0)");
+    EXPECT_EQ(checked("\n@2 spawn herbivore 750,3\n"),
+              "run.cmd:2: the point 750,3 is off the board (0 to 750 on each side)");
+    EXPECT_EQ(checked("@2 spawn herbivore 3,-0.5\n"),
+              "run.cmd:1: the point 3,-0.5 is off the board (0 to 750 on each side)");
+    const auto noCharts = [](const Command& c) {
+        return c.name == Name::Chart ? std::string("no chart here") : std::string();
+    };
+    EXPECT_EQ(checked("@1 sound on\n@2 chart off\n", noCharts), "run.cmd:2: no chart here");
+}
