@@ -1,6 +1,5 @@
 #include "sim/RunRecord.h"
 
-#include "common/CommandFile.h"
 
 #include "SylvaraCommit.h"
 #include "common/BoardSize.h"
