@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Gnuplot.h"
+#include "sim/EvolutionRecorder.h"
 #include "sim/MullerPlot.h"
 #include "sim/PopulationCensus.h"
 #include "sim/SimulationOptions.h"
@@ -106,6 +107,8 @@ private:
     bool traitsPlotted = false;
     bool missingGnuplot = false;
     std::unique_ptr<MullerPlot> muller;
+    // Follows the run's evolution when --evolution or --selection asks for it.
+    std::unique_ptr<EvolutionRecorder> evolution;
     bool mullerDrawn = false;
     // Rescue keeps a floor, or has inserted before: the census carries the insertions.
     bool rescuing = false;

@@ -253,6 +253,8 @@ void World::removeLife(Life* life) {
 void World::lifeDied(const Life& life) {
     if (int* count = livingCountOf(life))
         *count -= 1;
+    if (deathWatcher)
+        deathWatcher(life);
 }
 
 int* World::livingCountOf(const Life& life) {

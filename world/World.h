@@ -1,10 +1,10 @@
 #pragma once
 
 #include "common/BoardSize.h"
+#include "common/Rules.h"
 #include "life/GenotypeTable.h"
 #include "life/Life.h"
 #include "presentation/BeamBatch.h"
-#include "common/Rules.h"
 #include "world/TimedMarker.h"
 #include "world/ToolMode.h"
 
@@ -83,6 +83,8 @@ public:
     GenotypeTable& getGenotypes() { return genotypes; }
     // Told of every birth after it is recorded (the lab follows a lineage with it).
     void setBirthWatcher(std::function<void(const Life&)> watcher) { birthWatcher = std::move(watcher); }
+    // Told of every organism that stops counting among the living, as the census stops counting it.
+    void setDeathWatcher(std::function<void(const Life&)> watcher) { deathWatcher = std::move(watcher); }
     const GenotypeTable& getGenotypes() const { return genotypes; }
     // An organism that starts its dying: it no longer counts among the living.
     void lifeDied(const Life& life);
@@ -248,6 +250,7 @@ private:
     GenotypeTable genotypes;
     bool lineageRecorded = true;
     std::function<void(const Life&)> birthWatcher;
+    std::function<void(const Life&)> deathWatcher;
     LivingCounts living;
     Scene scene;
 };
