@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <ostream>
+#include <unistd.h>
 
 EvolutionRecorder::EvolutionRecorder(const SimulationOptions& options, unsigned seed) : options(options) {
     EvolutionMeasures::Settings settings;
@@ -41,11 +42,19 @@ bool EvolutionRecorder::start(World& world, long tick, std::string& error) {
 bool EvolutionRecorder::writeLine(const std::string& line, std::ostream& out) {
     if (!csv || failed)
         return false;
-    if (std::fputs((line + "\n").c_str(), csv) >= 0 && std::fflush(csv) == 0)
+    errno = 0;
+    if (std::fputs((line + "\n").c_str(), csv) >= 0 && std::fflush(csv) == 0) {
+        bytes += static_cast<long>(line.size()) + 1;
         return true;
+    }
+    const int reason = errno != 0 ? errno : EIO;
     failed = true;
+    // A row cut short would read as a row: the file ends with the last whole one.
+    std::clearerr(csv);
+    const bool whole = ftruncate(fileno(csv), bytes) == 0;
     out << "could not write the evolution CSV " << OutputFiles::printable(options.evolutionFile) << " ("
-        << std::strerror(errno != 0 ? errno : EIO) << "): it stops at " << rows << " rows" << std::endl;
+        << std::strerror(reason) << "): it holds " << rows << " rows"
+        << (whole ? "" : ", the last maybe cut short") << "; no evolution plot is drawn" << std::endl;
     return false;
 }
 

@@ -37,6 +37,8 @@ private:
     std::unique_ptr<EvolutionMeasures> measures;
     std::FILE* csv = nullptr;
     bool failed = false;
+    // The bytes of whole lines written.
+    long bytes = 0;
     int rows = 0;
     bool started = false;
     PopulationCensus first;

@@ -112,7 +112,7 @@ bool SimulationRunner::start(std::string& error) {
     }
     for (const std::string& file :
          {options.phylogenyFile, options.newickFile, options.mullerFile, mullerTables[0], mullerTables[1],
-          options.selectionFile, options.evolutionPlotFile}) {
+          options.evolutionFile, options.selectionFile, options.evolutionPlotFile}) {
         if (!file.empty() && !writable(file, reason)) {
             error = "cannot write " + shown(file) + ": " + reason;
             return false;
