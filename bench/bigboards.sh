@@ -2,13 +2,13 @@
 # Big boards, an older sylvara-sim against this one, back to back in one run: ticks per second,
 # resident memory, set-up, cost per organism and a tick, the ratios, and the time to save and load
 # the 100 x 100 world. Genesis everywhere, seed 1.
-# Usage: bench/bigboards.sh [--old BIN] [--new BIN] [--ticks "T20 T50 T100"] [--no-save]
-#   --old    the sylvara-sim to compare against (default /work/baseline/bin/sylvara-sim)
+# Usage: bench/bigboards.sh --old BIN [--new BIN] [--ticks "T20 T50 T100"] [--no-save]
+#   --old    the sylvara-sim to compare against, e.g. one built from an earlier commit (needed)
 #   --new    this tree's sylvara-sim (default stage/bin/sylvara-sim)
 #   --ticks  ticks on the 20 x 20, 50 x 50 and 100 x 100 boards (default "400 60 20")
 #   --small  ticks on a 1,000-organism board (about 6 x 6) for the cost per organism (default 3000)
 set -euo pipefail
-old=/work/baseline/bin/sylvara-sim
+old=
 new=$(cd "$(dirname "$0")/../stage/bin" && pwd)/sylvara-sim
 read -r t20 t50 t100 <<<"400 60 20"
 small=3000
@@ -23,6 +23,10 @@ while [ $# -gt 0 ]; do
     *) echo "unknown option $1" >&2; exit 2 ;;
     esac
 done
+if [ -z "$old" ] || [ ! -x "$old" ]; then
+    echo "bench/bigboards.sh: --old BIN must name the sylvara-sim to compare against" >&2
+    exit 2
+fi
 export ALSOFT_DRIVERS=none
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
