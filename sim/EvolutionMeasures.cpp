@@ -104,29 +104,31 @@ void EvolutionMeasures::endTick(long tick) {
         if (!records.count(e.genotype.id))
             addRecord(e.genotype, tick);
         records.at(e.genotype.id).activity.change(tick, 1);
-        const int kind = shadowKind(groupOf(e.genotype.genome));
-        for (NeutralShadow& shadow : shadows) {
-            if (e.hasParent)
-                shadow.birth(kind, e.genotype.genome, tick);
-            else
-                shadow.found(kind, e.genotype.genome, tick);
-        }
     }
-    for (const Event& e : pending) {
+    for (Event& e : pending) {
         if (e.birth)
             continue;
         const auto found = records.find(e.genotype.id);
         if (found == records.end() || found->second.activity.abundance == 0)
             continue;
+        e.counted = true;
         Record& r = found->second;
         r.activity.change(tick, -1);
-        const int kind = shadowKind(groupOf(r.genome));
-        for (NeutralShadow& shadow : shadows)
-            shadow.death(kind, tick);
         if (r.activity.abundance == 0) {
             r.lastAlive = tick - 1;
             pruneFrom(e.genotype.id);
         }
+    }
+    // Shadow by shadow, so that each one's members stay in cache through the tick.
+    for (NeutralShadow& shadow : shadows) {
+        for (const Event& e : pending)
+            if (e.birth && e.hasParent)
+                shadow.birth(shadowKind(groupOf(e.genotype.genome)), e.genotype.genome, tick);
+            else if (e.birth)
+                shadow.found(shadowKind(groupOf(e.genotype.genome)), e.genotype.genome, tick);
+        for (const Event& e : pending)
+            if (!e.birth && e.counted)
+                shadow.death(shadowKind(groupOf(e.genotype.genome)), tick);
     }
     pending.clear();
 }

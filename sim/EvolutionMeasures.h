@@ -100,6 +100,8 @@ private:
         Founding genotype;
         bool birth;
         bool hasParent;
+        // A death of a living member the measures know, which the shadows repeat.
+        bool counted = false;
     };
 
     void addRecord(const Founding& f, long firstAlive);

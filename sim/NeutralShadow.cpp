@@ -14,15 +14,26 @@ constexpr int PLANTS = 2;
 
 NeutralShadow::NeutralShadow(unsigned seed, const Rules& rules) : generator(seed), rules(rules) {}
 
+int NeutralShadow::newGenotype() {
+    if (freeSlots.empty()) {
+        genotypes.emplace_back();
+        return static_cast<int>(genotypes.size()) - 1;
+    }
+    const int slot = freeSlots.back();
+    freeSlots.pop_back();
+    genotypes[static_cast<size_t>(slot)] = ShadowGenotype{};
+    return slot;
+}
+
 void NeutralShadow::join(int kind, const Genome& genome, int genotype, long tick) {
-    ShadowGenotype& g = genotypes[genotype];
+    ShadowGenotype& g = genotypes[static_cast<size_t>(genotype)];
     g.kind = kind;
     g.activity.change(tick, 1);
     members[kind].push_back({genome, genotype});
 }
 
 void NeutralShadow::found(int kind, const Genome& genome, long tick) {
-    join(kind, genome, nextGenotype++, tick);
+    join(kind, genome, newGenotype(), tick);
 }
 
 void NeutralShadow::birth(int kind, const Genome& fallback, long tick) {
@@ -51,7 +62,7 @@ void NeutralShadow::birth(int kind, const Genome& fallback, long tick) {
         child = Genome::animal(kind == 0 ? KIND_HERBIVORE : KIND_CARNIVORE, t[0], t[1], t[2], t[3], t[4]);
     }
     const bool sameGenotype = child == parent.genome && pool == &members[kind];
-    join(kind, child, sameGenotype ? parent.genotype : nextGenotype++, tick);
+    join(kind, child, sameGenotype ? parent.genotype : newGenotype(), tick);
 }
 
 void NeutralShadow::death(int kind, long tick) {
@@ -62,10 +73,10 @@ void NeutralShadow::death(int kind, long tick) {
     const int genotype = pool[index].genotype;
     pool[index] = pool.back();
     pool.pop_back();
-    const auto found = genotypes.find(genotype);
-    found->second.activity.change(tick, -1);
-    if (found->second.activity.abundance == 0)
-        genotypes.erase(found);
+    GenotypeActivity& activity = genotypes[static_cast<size_t>(genotype)].activity;
+    activity.change(tick, -1);
+    if (activity.abundance == 0)
+        freeSlots.push_back(genotype);
 }
 
 double NeutralShadow::traitMean(int kind, int trait) const {
@@ -79,7 +90,7 @@ double NeutralShadow::traitMean(int kind, int trait) const {
 }
 
 void NeutralShadow::activities(int kind, long tick, std::vector<long long>& out) const {
-    for (const auto& entry : genotypes)
-        if (kind < 0 || entry.second.kind == kind)
-            out.push_back(entry.second.activity.at(tick));
+    for (const ShadowGenotype& g : genotypes)
+        if (g.activity.abundance > 0 && (kind < 0 || g.kind == kind))
+            out.push_back(g.activity.at(tick));
 }

@@ -5,7 +5,6 @@
 #include "sim/GenotypeActivity.h"
 
 #include <random>
-#include <unordered_map>
 #include <vector>
 
 // A population of genomes that repeats a run's births and deaths, tick by tick and kind by kind,
@@ -46,10 +45,14 @@ private:
 
     int draw() { return static_cast<int>(generator() >> 1); }
     void join(int kind, const Genome& genome, int genotype, long tick);
+    // A slot for a new genotype: a freed one if any. Slots rather than a map: a shadow follows every birth
+    // and death of the run, so its bookkeeping must stay a few array accesses.
+    int newGenotype();
 
     std::mt19937 generator;
     Rules rules;
     std::vector<Member> members[KINDS];
-    std::unordered_map<int, ShadowGenotype> genotypes;
-    int nextGenotype = 0;
+    // Indexed by slot; a slot with no abundance is free and listed in freeSlots.
+    std::vector<ShadowGenotype> genotypes;
+    std::vector<int> freeSlots;
 };
