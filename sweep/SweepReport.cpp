@@ -29,7 +29,8 @@ std::string extinctionText(const SweepSummary::Extinction& e, int runs) {
 } // namespace
 
 SweepReport::SweepReport(const SweepPlan& plan, const std::string& folder)
-    : plan(plan), folder(folder), summaries(plan.getConfigurations().size()) {}
+    : plan(plan), folder(folder), summaries(plan.getConfigurations().size()),
+      evolutions(plan.getConfigurations().size()) {}
 
 std::string SweepReport::title(const SweepPlan::Configuration& c) {
     std::string text = "size " + std::to_string(c.size) + ", genesis " + c.genesis + ", " +
@@ -49,6 +50,8 @@ void SweepReport::gather() {
             continue;
         SweepSummary::readSummaryLines(plan.logFile(job), run);
         summaries[job.configuration].add(run);
+        if (plan.measuresEvolution())
+            evolutions[job.configuration].addRun(plan.evolutionFile(job), plan.selectionFile(job), error);
     }
 }
 
@@ -100,6 +103,8 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
         return false;
     }
     out << "summary " << summaryFile() << ", curves " << curvesFile() << "\n";
+    if (plan.measuresEvolution() && !writeEvolution(out, error))
+        return false;
     if (panels.empty())
         return true;
     const Gnuplot::Result survival =
@@ -115,5 +120,29 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
         return false;
     }
     out << "plots " << survivalPlot() << ", " << populationsPlot() << "\n";
+    return true;
+}
+
+bool SweepReport::writeEvolution(std::ostream& out, std::string& error) const {
+    const std::string measuresFile = folder + "/evolution.csv";
+    const std::string selectionFile = folder + "/selection.csv";
+    std::ofstream measures(measuresFile);
+    std::ofstream selection(selectionFile);
+    measures << "configuration," << SweepEvolution::measureHeader() << "\n";
+    selection << "configuration," << SweepEvolution::selectionHeader() << "\n";
+    for (size_t i = 0; i < evolutions.size(); ++i) {
+        const std::string name = plan.getConfigurations()[i].name();
+        for (const std::string& row : evolutions[i].measureRows())
+            measures << name << "," << row << "\n";
+        for (const std::string& row : evolutions[i].selectionRows())
+            selection << name << "," << row << "\n";
+    }
+    measures.close();
+    selection.close();
+    if (!measures || !selection) {
+        error = "cannot write " + measuresFile + " or " + selectionFile;
+        return false;
+    }
+    out << "evolution " << measuresFile << ", selection " << selectionFile << "\n";
     return true;
 }
