@@ -20,6 +20,9 @@ struct Rules {
     float animalSizeAdvantage = 0.01f;
     float animalFoodValue = 1.0f;
     int animalDeathTicks = 15;
+    // What speed and size cost; 0 keeps them free, as they always were.
+    float animalSpeedCost = 0.0f;
+    float animalSizeCost = 0.0f;
 
     // Plants.
     float plantGrowAt = 0.8f;
@@ -45,6 +48,8 @@ struct Rules {
     int mutationKindSwitch = 10;
     int mutationHerbivoreOneIn = 3;
     int mutationTraitBudget = 100;
+    // 0: a step is drawn from -step to step-1 (as it always was); 1: from -step to +step.
+    int mutationSymmetric = 0;
 
     // What the genesis puts on a tile.
     int genesisHerbivores = 10;

@@ -187,7 +187,9 @@ void Animal::move(float h, bool hurry) {
         if (std::rand() % 100 < rules.animalTurnChance)
             setHeading(heading + (std::rand() % 10 - 5) * DEGREES);
     }
-    loseEnergy(rules.animalMoveCost);
+    // A faster animal burns more on every step; without the cost its speed would be free.
+    loseEnergy(rules.animalSpeedCost > 0.0f ? rules.animalMoveCost + rules.animalSpeedCost * speed / 100.0f
+                                            : rules.animalMoveCost);
     setPosition(position);
 }
 
@@ -201,6 +203,12 @@ void Animal::update() {
         state = STATE_IDLE;
     }
     const float e0 = energy;
+    // A larger body costs its upkeep every tick, whatever the animal does.
+    if (tile->rules().animalSizeCost > 0.0f) {
+        loseEnergy(tile->rules().animalSizeCost * size / 100.0f);
+        if (state == STATE_DEAD)
+            return;
+    }
     if (energy > maxEnergy * tile->rules().animalBreedAt) {
         if (state == STATE_CHASE)
             releasePrey();

@@ -175,6 +175,25 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
              options.mullerShare = percent / 100.0;
              return true;
          }},
+        {"--evolution", fileName(options.evolutionFile)},
+        {"--selection", fileName(options.selectionFile)},
+        {"--evolution-plot", fileName(options.evolutionPlotFile)},
+        {"--persistence",
+         [&](const std::string& o, const std::string& v) {
+             return READER.readCount(o, v, 1, INT_MAX, options.persistence, error);
+         }},
+        {"--activity-min",
+         [&](const std::string& o, const std::string& v) {
+             return READER.readNumber(o, v, 0, LLONG_MAX / 2, options.activityMin, error);
+         }},
+        {"--activity-max",
+         [&](const std::string& o, const std::string& v) {
+             return READER.readNumber(o, v, 0, LLONG_MAX / 2, options.activityMax, error);
+         }},
+        {"--shadows",
+         [&](const std::string& o, const std::string& v) {
+             return READER.readCount(o, v, 0, 1000, options.shadows, error);
+         }},
         {"--rules", fileName(options.rulesFile)},
         {"--rerun", fileName(options.rerunFile)},
         {"--commands",
@@ -263,6 +282,25 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
         error = "--muller-share needs --muller FILE";
         return Outcome::Error;
     }
+    for (const char* measure : {"--persistence", "--activity-min", "--activity-max", "--shadows"}) {
+        if (!options.measuresEvolution() && std::find(given.begin(), given.end(), measure) != given.end()) {
+            error = std::string(measure) + " needs --evolution FILE or --selection FILE";
+            return Outcome::Error;
+        }
+    }
+    if (!options.evolutionPlotFile.empty() && options.evolutionFile.empty()) {
+        error = "--evolution-plot needs --evolution FILE: it is drawn from that CSV";
+        return Outcome::Error;
+    }
+    if (options.activityMin > options.activityMax) {
+        error = "--activity-min " + std::to_string(options.activityMin) + " is above --activity-max " +
+                std::to_string(options.activityMax);
+        return Outcome::Error;
+    }
+    if (!options.selectionFile.empty() && options.shadows < 2) {
+        error = "--selection needs --shadows 2 or more: the neutral spread takes at least two shadows";
+        return Outcome::Error;
+    }
     for (const char* own : {"--size", "--genesis"}) {
         if (!options.loadFile.empty() && std::find(given.begin(), given.end(), own) != given.end()) {
             error = std::string(own) + " cannot go with --load: the saved world brings its own board";
@@ -285,7 +323,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
 void SimulationOptions::resolveFrom(const std::string& folder) {
     startFolder = folder;
     for (std::string* file : {&csvFile, &plotFile, &traitsFile, &loadFile, &saveFile, &phylogenyFile,
-                              &newickFile, &mullerFile, &rerunFile, &rulesFile})
+                              &newickFile, &mullerFile, &rerunFile, &rulesFile,
+                              &evolutionFile, &selectionFile, &evolutionPlotFile})
         *file = RunTree::fromStart(folder, *file);
     for (Command& command : commands)
         if (command.name == Command::Name::Save && !command.file.empty())
@@ -335,6 +374,20 @@ std::string SimulationOptions::usage(const std::string& program) {
         .option("--muller FILE", {"PNG Muller plot, one panel per kind, drawn by gnuplot"})
         .option("--muller-share P", {"the share of its kind, in percent, a genotype must once hold to",
                                      "be a band of the Muller plot (default 5)"})
+        .option("--evolution FILE",
+                {"the measures of evolution, a CSV row per census row and group (all,",
+                 "herbivores, carnivores, plants): genotypes, diversity, change, novelty,",
+                 "activity, adaptive genotypes and tree statistics"})
+        .option("--evolution-plot FILE",
+                {"PNG plot of the measures over time, a panel per group (needs", "--evolution)"})
+        .option("--persistence TICKS",
+                {"the persistence filter's span for change and novelty (default 1000)"})
+        .option("--activity-min A", {"the least activity counted as new activity (default 1000)"})
+        .option("--activity-max A", {"the most activity counted as new activity (default 10000)"})
+        .option("--selection FILE", {"each kind's trait changes against neutral shadows: the neutral change,",
+                                     "its spread and z, one CSV row per kind and trait"})
+        .option("--shadows K", {"neutral shadows run beside the world for --evolution and --selection",
+                                "(default 20; 0: no adaptive_genotypes)"})
         .option("--rules FILE", {"read the rules from a TOML file (see --rules-list); on --load, they",
                                  "change the saved world's rules from its tick on"})
         .option("--set NAME=VALUE", {"set one rule, over the file; repeat it for other rules"})

@@ -45,6 +45,16 @@ public:
     std::string mullerFile;
     // The share of its kind a genotype must hold once to be a band of its own.
     double mullerShare = 0.05;
+    // The measures of evolution (empty: none), their persistence filter and new-activity band, and the
+    // report of selection against neutral shadows.
+    std::string evolutionFile;
+    std::string selectionFile;
+    std::string evolutionPlotFile;
+    int persistence = 1000;
+    long long activityMin = 1000;
+    long long activityMax = 10000;
+    int shadows = 20;
+    bool measuresEvolution() const { return !evolutionFile.empty() || !selectionFile.empty(); }
     // The rules: a TOML file, then NAME=VALUE settings over it; rules holds the defaults with both applied.
     std::string rulesFile;
     std::vector<std::string> ruleSettings;

@@ -121,6 +121,9 @@ bool SimulationRunner::start(std::string& error) {
                              {"--phylogeny", options.phylogenyFile},
                              {"--newick", options.newickFile},
                              {"--muller", options.mullerFile},
+                             {"--evolution", options.evolutionFile},
+                             {"--selection", options.selectionFile},
+                             {"--evolution-plot", options.evolutionPlotFile},
                              {"--muller (its edges table)", mullerTables[0]},
                              {"--muller (its populations table)", mullerTables[1]}},
                             error))
@@ -135,7 +138,8 @@ bool SimulationRunner::start(std::string& error) {
         return false;
     }
     for (const std::string& file :
-         {options.phylogenyFile, options.newickFile, options.mullerFile, mullerTables[0], mullerTables[1]}) {
+         {options.phylogenyFile, options.newickFile, options.mullerFile, mullerTables[0], mullerTables[1],
+          options.evolutionFile, options.selectionFile, options.evolutionPlotFile}) {
         if (!file.empty() && !writable(file, reason)) {
             error = "cannot write " + shown(file) + ": " + reason;
             return false;
@@ -162,6 +166,13 @@ bool SimulationRunner::start(std::string& error) {
         }
         writeCsv(PopulationCensus::csvHeader() +
                  (rescuing ? ",herbivores_inserted,carnivores_inserted,plants_inserted" : ""));
+    }
+    if (options.measuresEvolution()) {
+        // The shadows follow the run's seed; under the clock's they still draw the same for every run.
+        evolution =
+            std::make_unique<EvolutionRecorder>(options, RandomSeed::isFixed() ? RandomSeed::getSeed() : 0u);
+        if (!evolution->start(*world, tick, error))
+            return false;
     }
     if (world->isPaused()) {
         // A headless run has no key to resume it: ticking a paused world would only count ticks.
@@ -384,6 +395,8 @@ void SimulationRunner::writeRow() {
     if (muller)
         muller->sample(world->getGenotypes(), tick);
     census = PopulationCensus::of(world->getLives());
+    if (evolution)
+        evolution->row(tick, census, out);
     if (!csv) {
         rows += 1;
         return;
@@ -431,6 +444,8 @@ void SimulationRunner::step() {
     const auto begun = std::chrono::steady_clock::now();
     world->tick();
     tick += 1;
+    if (evolution)
+        evolution->endTick(tick);
     record();
     if (dueRow())
         writeRow();
@@ -463,8 +478,12 @@ bool SimulationRunner::finish() {
         saveTo(options.saveFile);
     const bool drawn = closeOutputs();
     const bool lineage = writeLineage();
+    const bool measured = !evolution || evolution->finish(census, title(), out);
+    if (evolution)
+        for (const auto& [option, file] : evolution->getWritten())
+            wrote("", option, file);
     const bool recorded = writeRecord();
-    return drawn && lineage && recorded && !savesFailed && !csvError;
+    return drawn && lineage && measured && recorded && !savesFailed && !csvError;
 }
 
 void SimulationRunner::wrote(const std::string& label, const std::string& option, const std::string& file) {
@@ -701,5 +720,7 @@ void SimulationRunner::printSummary(std::ostream& to) const {
     files(false);
     if (recordWritten)
         to << "record " << shown(recordFile) << "\n";
+    if (evolution)
+        evolution->printSummary(to);
     to.flush();
 }

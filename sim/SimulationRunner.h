@@ -2,6 +2,7 @@
 
 #include "common/Gnuplot.h"
 #include "sim/CommandSchedule.h"
+#include "sim/EvolutionRecorder.h"
 #include "sim/MullerPlot.h"
 #include "sim/PopulationCensus.h"
 #include "sim/SimulationOptions.h"
@@ -134,6 +135,8 @@ private:
     bool missingGnuplot = false;
     std::unique_ptr<MullerPlot> muller;
     std::vector<Written> written;
+    // Follows the run's evolution when --evolution or --selection asks for it.
+    std::unique_ptr<EvolutionRecorder> evolution;
     // Rescue keeps a floor, or has inserted before: the census carries the insertions.
     bool rescuing = false;
     // The line announcing the rules changed on a loaded world; empty when none were.

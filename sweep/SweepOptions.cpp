@@ -299,7 +299,8 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
     // Options that take no value.
     const std::map<std::string, bool*> flags = {{"--slurm", &options.slurm},
                                                 {"--summarize", &options.summarizeOnly},
-                                                {"--lineage", &options.lineage}};
+                                                {"--lineage", &options.lineage},
+                                                {"--evolution", &options.evolution}};
     // Options that may be given more than once, each time for another pattern, rule or kind; the
     // last of any other would silently win over the first.
     const std::set<std::string> repeatable = {"--genesis", "--set", "--keep"};
@@ -413,6 +414,9 @@ std::string SweepOptions::usage(const std::string& program) {
         .option("--ssh COMMAND", {"the ssh command to log in with (e.g. \"ssh -p 2222 -i KEY\")"})
         .option("--lineage", {"each job also writes JOB-phylogeny.csv (pruned as sylvara-sim's",
                               "--phylogeny-extant prunes it), JOB.nwk and JOB-muller.png"})
+        .option("--evolution", {"each job also writes JOB-evolution.csv and JOB-selection.csv (20 neutral",
+                                "shadows); the summary adds evolution.csv (final measures' quartiles)",
+                                "and selection.csv (per trait, the seeds with z >= 3 and z <= -3)"})
         .option("--slurm", {"write FOLDER/sweep.slurm, a Slurm job array, instead of running"})
         .option("--summarize", {"only summarize the jobs already finished in FOLDER"})
         .help()

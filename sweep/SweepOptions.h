@@ -36,6 +36,8 @@ public:
     std::string ssh;
     // Each job also writes its lineage: the pruned phylogeny, the Newick tree and the Muller plot.
     bool lineage = false;
+    // Each job also writes its measures of evolution and its selection report.
+    bool evolution = false;
     bool slurm = false;
     // Only summarize the jobs already in the folder (after a Slurm run, say).
     bool summarizeOnly = false;

@@ -28,7 +28,7 @@ std::string SweepPlan::Configuration::genesisArgument() const {
 
 SweepPlan::SweepPlan(const SweepOptions& options, const std::string& folder, const std::string& bin)
     : folder(folder), bin(bin), interval(options.interval), rulesFile(options.rulesFile),
-      keeps(options.keeps), lineage(options.lineage) {
+      keeps(options.keeps), lineage(options.lineage), evolution(options.evolution) {
     // The options were read from this file a moment ago: a failure now leaves the defaults, and the
     // jobs themselves refuse the file.
     std::string unused;
@@ -75,7 +75,11 @@ std::string SweepPlan::simArguments(const Job& job) const {
            " --ticks " + std::to_string(c.ticks) + " --seed " + std::to_string(job.seed) + " --interval " +
            std::to_string(interval) + " --csv " + ShellWord::of(base + ".csv") + " --plot " +
            ShellWord::of(base + ".png") + " --traits " + ShellWord::of(base + "-traits.png") +
-           lineageArguments(base) + ruleArguments(c);
+           lineageArguments(base) +
+           (evolution ? " --evolution " + ShellWord::of(base + "-evolution.csv") + " --selection " +
+                            ShellWord::of(base + "-selection.csv")
+                      : "") +
+           ruleArguments(c);
 }
 
 std::string SweepPlan::lineageArguments(const std::string& base) const {

@@ -48,6 +48,13 @@ public:
     std::string jobsFolder() const { return folder + "/jobs"; }
     std::string csvFile(const Job& job) const { return jobsFolder() + "/" + job.name + ".csv"; }
     std::string logFile(const Job& job) const { return jobsFolder() + "/" + job.name + ".log"; }
+    std::string evolutionFile(const Job& job) const {
+        return jobsFolder() + "/" + job.name + "-evolution.csv";
+    }
+    std::string selectionFile(const Job& job) const {
+        return jobsFolder() + "/" + job.name + "-selection.csv";
+    }
+    bool measuresEvolution() const { return evolution; }
     // The shell command of one job: run sylvara-sim from the run tree's bin, output into its log.
     std::string command(const Job& job) const;
     // The sylvara-sim arguments alone, as one would type them.
@@ -70,6 +77,7 @@ private:
     Rules baseRules;
     std::vector<std::string> sharedSettings;
     bool lineage;
+    bool evolution;
     std::vector<Configuration> configurations;
     std::vector<Job> jobs;
 };

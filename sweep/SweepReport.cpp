@@ -32,7 +32,8 @@ std::string extinctionText(const SweepSummary::Extinction& e, int runs) {
 } // namespace
 
 SweepReport::SweepReport(const SweepPlan& plan, const std::string& folder)
-    : plan(plan), folder(folder), summaries(plan.getConfigurations().size()) {}
+    : plan(plan), folder(folder), summaries(plan.getConfigurations().size()),
+      evolutions(plan.getConfigurations().size()) {}
 
 std::string SweepReport::title(const SweepPlan::Configuration& c) {
     std::string text = "size " + std::to_string(c.size) + ", genesis " + c.genesis + ", " +
@@ -54,6 +55,8 @@ void SweepReport::gather() {
             continue;
         SweepSummary::readSummaryLines(plan.logFile(job), run);
         summaries[job.configuration].add(run);
+        if (plan.measuresEvolution())
+            evolutions[job.configuration].addRun(plan.evolutionFile(job), plan.selectionFile(job), error);
     }
 }
 
@@ -113,6 +116,8 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
         return false;
     }
     out << ", curves " << curvesFile() << "\n";
+    if (plan.measuresEvolution() && !writeEvolution(out, error))
+        return false;
     if (panels.empty())
         return true;
     // Each plot is named once it is whole, and the one that failed is the error.
@@ -137,4 +142,30 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
         out << (drawn.size() > 1 ? "plots " : "plot ") << drawn[0]
             << (drawn.size() > 1 ? ", " + drawn[1] : "") << "\n";
     return drawn.size() == 2;
+}
+
+bool SweepReport::writeEvolution(std::ostream& out, std::string& error) const {
+    const std::string measuresFile = folder + "/evolution.csv";
+    const std::string selectionFile = folder + "/selection.csv";
+    std::ostringstream measures;
+    std::ostringstream selection;
+    measures << "configuration," << SweepEvolution::measureHeader() << "\n";
+    selection << "configuration," << SweepEvolution::selectionHeader() << "\n";
+    for (size_t i = 0; i < evolutions.size(); ++i) {
+        const std::string name = plan.getConfigurations()[i].name();
+        for (const std::string& row : evolutions[i].measureRows())
+            measures << name << "," << row << "\n";
+        for (const std::string& row : evolutions[i].selectionRows())
+            selection << name << "," << row << "\n";
+    }
+    // Each file whole or not at all, as the summary is.
+    if (!WholeFile::write(measuresFile, measures.str(), error))
+        return false;
+    out << "evolution " << measuresFile;
+    if (!WholeFile::write(selectionFile, selection.str(), error)) {
+        out << "\n";
+        return false;
+    }
+    out << ", selection " << selectionFile << "\n";
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sweep/SweepEvolution.h"
 #include "sweep/SweepPlan.h"
 #include "sweep/SweepSummary.h"
 
@@ -34,4 +35,7 @@ private:
     const SweepPlan& plan;
     std::string folder;
     std::vector<SweepSummary> summaries;
+    // With --evolution: each configuration's measures and selection counts.
+    std::vector<SweepEvolution> evolutions;
+    bool writeEvolution(std::ostream& out, std::string& error) const;
 };

@@ -254,6 +254,8 @@ void World::lifeDied(const Life& life) {
     // A genotype counts its members as the census does: the dying are no longer among them.
     if (lineageRecorded)
         genotypes.death(life.getGenotypeId(), tickNumber);
+    if (deathWatcher)
+        deathWatcher(life);
 }
 
 int* World::livingCountOf(const Life& life) {

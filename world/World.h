@@ -84,6 +84,8 @@ public:
     GenotypeTable& getGenotypes() { return genotypes; }
     // Told of every birth after it is recorded (the lab follows a lineage with it).
     void setBirthWatcher(std::function<void(const Life&)> watcher) { birthWatcher = std::move(watcher); }
+    // Told of every organism that stops counting among the living, as the census stops counting it.
+    void setDeathWatcher(std::function<void(const Life&)> watcher) { deathWatcher = std::move(watcher); }
     const GenotypeTable& getGenotypes() const { return genotypes; }
     // An organism that starts its dying: it no longer counts among the living, nor in its genotype.
     void lifeDied(const Life& life);
@@ -251,6 +253,7 @@ private:
     GenotypeTable genotypes;
     bool lineageRecorded = true;
     std::function<void(const Life&)> birthWatcher;
+    std::function<void(const Life&)> deathWatcher;
     LivingCounts living;
     Scene scene;
 };

@@ -1,0 +1,286 @@
+#include "sim/EvolutionMeasures.h"
+
+#include "life/Life.h"
+#include "life/LifeState.h"
+#include "world/World.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+const char* const GROUP_NAMES[] = {"all", "herbivores", "carnivores", "plants"};
+
+// A shadow's kind for a group of one kind.
+int shadowKind(EvolutionMeasures::Group group) {
+    return static_cast<int>(group) - 1;
+}
+
+} // namespace
+
+EvolutionMeasures::EvolutionMeasures(const Settings& settings) : settings(settings) {
+    // Each shadow's stream is its own and follows from the run's seed alone.
+    for (int k = 0; k < settings.shadows; ++k) {
+        std::seed_seq seeds{settings.seed, static_cast<unsigned>(k), 0x5badu};
+        std::vector<unsigned> one(1);
+        seeds.generate(one.begin(), one.end());
+        shadows.emplace_back(one[0], settings.rules);
+    }
+}
+
+const char* EvolutionMeasures::groupName(Group group) {
+    return GROUP_NAMES[group];
+}
+
+EvolutionMeasures::Group EvolutionMeasures::groupOf(const Genome& genome) {
+    if (genome.kind == Genome::PLANT)
+        return PLANTS;
+    return genome.kind == KIND_HERBIVORE ? HERBIVORES : CARNIVORES;
+}
+
+std::uint64_t EvolutionMeasures::key(const Genome& genome) {
+    std::uint64_t k = genome.kind;
+    for (std::uint8_t t : genome.traits)
+        k = k << 8 | t;
+    return k;
+}
+
+void EvolutionMeasures::addRecord(const Founding& f, long firstAlive) {
+    Record r{f.parent, f.origin, f.depth, f.genome, {}, firstAlive};
+    r.activity.since = firstAlive;
+    const auto parent = records.find(f.parent);
+    if (parent != records.end())
+        parent->second.children += 1;
+    records.emplace(f.id, r);
+}
+
+void EvolutionMeasures::attach(World& world, long tick) {
+    // The ancestors first, so that every living genotype finds its line.
+    for (const Genotype* g : world.getGenotypes().sorted(true)) {
+        const long destruction = g->destruction == Genotype::NONE ? -1 : g->destruction;
+        addRecord({g->id, g->parent, g->origin, g->depth, g->genome}, std::min(g->origin, tick));
+        records.at(g->id).lastAlive = destruction;
+    }
+    for (const auto& entry : world.getLives()) {
+        const Life& life = *entry.second;
+        const auto found = records.find(life.getGenotypeId());
+        if (life.getState() == STATE_DEAD || found == records.end())
+            continue;
+        Record& r = found->second;
+        r.lastAlive = -1;
+        r.activity.change(tick, 1);
+        const Group group = groupOf(r.genome);
+        for (NeutralShadow& shadow : shadows)
+            shadow.found(shadowKind(group), r.genome, tick);
+    }
+    world.setBirthWatcher([this, &world](const Life& life) {
+        const Genotype* g = world.getGenotypes().find(life.getGenotypeId());
+        if (g)
+            born({g->id, g->parent, g->origin, g->depth, g->genome}, life.getParentId() != Life::NO_PARENT);
+    });
+    world.setDeathWatcher([this, &world](const Life& life) {
+        const auto found = records.find(life.getGenotypeId());
+        if (found != records.end())
+            died(life.getGenotypeId(), found->second.genome);
+    });
+}
+
+void EvolutionMeasures::born(const Founding& genotype, bool hasParent) {
+    pending.push_back({genotype, true, hasParent});
+}
+
+void EvolutionMeasures::died(int genotype, const Genome& genome) {
+    Founding f{genotype, Genotype::NONE, 0, 0, genome};
+    pending.push_back({f, false, false});
+}
+
+void EvolutionMeasures::endTick(long tick) {
+    // Births before deaths: a newborn may die in the tick it was born, never the other way round.
+    for (const Event& e : pending) {
+        if (!e.birth)
+            continue;
+        if (!records.count(e.genotype.id))
+            addRecord(e.genotype, tick);
+        records.at(e.genotype.id).activity.change(tick, 1);
+    }
+    for (Event& e : pending) {
+        if (e.birth)
+            continue;
+        const auto found = records.find(e.genotype.id);
+        if (found == records.end() || found->second.activity.abundance == 0)
+            continue;
+        e.counted = true;
+        Record& r = found->second;
+        r.activity.change(tick, -1);
+        if (r.activity.abundance == 0) {
+            r.lastAlive = tick - 1;
+            pruneFrom(e.genotype.id);
+        }
+    }
+    // Shadow by shadow, so that each one's members stay in cache through the tick.
+    for (NeutralShadow& shadow : shadows) {
+        for (const Event& e : pending)
+            if (e.birth && e.hasParent)
+                shadow.birth(shadowKind(groupOf(e.genotype.genome)), e.genotype.genome, tick);
+            else if (e.birth)
+                shadow.found(shadowKind(groupOf(e.genotype.genome)), e.genotype.genome, tick);
+        for (const Event& e : pending)
+            if (!e.birth && e.counted)
+                shadow.death(shadowKind(groupOf(e.genotype.genome)), tick);
+    }
+    pending.clear();
+}
+
+// A genotype with no living member and no kept descendant can never count again: it goes, and so do
+// its ancestors that it alone kept.
+void EvolutionMeasures::pruneFrom(int id) {
+    while (true) {
+        const auto found = records.find(id);
+        if (found == records.end() || found->second.activity.abundance > 0 || found->second.children > 0)
+            return;
+        const int parent = found->second.parent;
+        records.erase(found);
+        const auto up = records.find(parent);
+        if (up == records.end())
+            return;
+        up->second.children -= 1;
+        id = parent;
+    }
+}
+
+std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
+    // How many living genotypes of each group every kept genotype spans (itself included).
+    std::unordered_map<int, std::array<int, GROUPS>> spans;
+    std::array<int, GROUPS> living{};
+    for (const auto& entry : records) {
+        if (entry.second.activity.abundance == 0)
+            continue;
+        const Group group = groupOf(entry.second.genome);
+        living[ALL] += 1;
+        living[group] += 1;
+        for (auto at = records.find(entry.first); at != records.end(); at = records.find(at->second.parent)) {
+            std::array<int, GROUPS>& s = spans[at->first];
+            s[ALL] += 1;
+            s[group] += 1;
+        }
+    }
+
+    std::vector<Row> out(GROUPS);
+    std::array<long long, GROUPS> abundance{};
+    for (int g = 0; g < GROUPS; ++g) {
+        out[g].tick = tick;
+        out[g].group = static_cast<Group>(g);
+        out[g].genotypes = living[g];
+    }
+    for (const auto& entry : records) {
+        const Record& r = entry.second;
+        if (r.activity.abundance == 0)
+            continue;
+        const long long activity = r.activity.at(tick);
+        for (const Group g : {ALL, groupOf(r.genome)}) {
+            Row& row = out[g];
+            abundance[g] += r.activity.abundance;
+            row.cumulativeActivity += activity;
+            if (activity >= settings.activityMin && activity <= settings.activityMax)
+                row.newActivity += activity;
+            row.maxDepth = std::max(row.maxDepth, r.depth);
+        }
+    }
+    for (const auto& entry : records) {
+        const Record& r = entry.second;
+        if (r.activity.abundance == 0)
+            continue;
+        for (const Group g : {ALL, groupOf(r.genome)}) {
+            const double p = static_cast<double>(r.activity.abundance) / static_cast<double>(abundance[g]);
+            out[g].diversity -= p * std::log(p);
+        }
+    }
+
+    // The tree: each kept genotype's branch, from its parent's origin (or the joint root's 0).
+    std::array<int, GROUPS> mrcaDepth;
+    mrcaDepth.fill(-1);
+    for (const auto& [id, span] : spans) {
+        const Record& r = records.at(id);
+        const auto parent = records.find(r.parent);
+        const long length = r.origin - (parent == records.end() ? 0 : parent->second.origin);
+        for (int g = 0; g < GROUPS; ++g) {
+            const int inside = span[g];
+            if (inside == 0)
+                continue;
+            const int n = living[g];
+            out[g].phylogeneticDiversity += length;
+            if (n > 1)
+                out[g].meanPairwiseDistance +=
+                    static_cast<double>(length) * inside * (n - inside) / (0.5 * n * (n - 1.0));
+            if (inside == n && r.depth > mrcaDepth[g]) {
+                mrcaDepth[g] = r.depth;
+                out[g].mrcaTime = r.origin;
+            }
+        }
+    }
+    for (int g = 0; g < GROUPS; ++g)
+        if (living[g] > 0 && mrcaDepth[g] < 0)
+            out[g].mrcaTime = 0;
+
+    // Persistence: lived at tick - L, and still living or with living descendants now.
+    const long then = tick - settings.persistence;
+    std::array<std::unordered_set<std::uint64_t>, GROUPS> persistent;
+    for (const auto& entry : spans) {
+        const Record& r = records.at(entry.first);
+        const bool livedThen = r.firstAlive <= then && (r.lastAlive < 0 || r.lastAlive >= then);
+        if (!livedThen)
+            continue;
+        persistent[ALL].insert(key(r.genome));
+        persistent[groupOf(r.genome)].insert(key(r.genome));
+    }
+    for (int g = 0; g < GROUPS; ++g) {
+        for (std::uint64_t k : persistent[g]) {
+            out[g].change += lastPersistent[g].count(k) == 0;
+            out[g].novelty += everPersistent[g].insert(k).second;
+        }
+        lastPersistent[g] = std::move(persistent[g]);
+    }
+
+    // Adaptive: more active than the 99th percentile of the shadows' genotypes of the group.
+    if (!shadows.empty()) {
+        for (int g = 0; g < GROUPS; ++g) {
+            std::vector<long long> neutral;
+            for (const NeutralShadow& shadow : shadows)
+                shadow.activities(g == ALL ? -1 : shadowKind(static_cast<Group>(g)), tick, neutral);
+            out[g].adaptiveGenotypes = 0;
+            if (neutral.empty())
+                continue;
+            const size_t rank =
+                static_cast<size_t>(std::ceil(0.99 * static_cast<double>(neutral.size()))) - 1;
+            std::nth_element(neutral.begin(), neutral.begin() + static_cast<long>(rank), neutral.end());
+            const long long threshold = neutral[rank];
+            for (const auto& entry : records) {
+                const Record& r = entry.second;
+                if (r.activity.abundance > 0 && (g == ALL || groupOf(r.genome) == g) &&
+                    r.activity.at(tick) > threshold)
+                    out[g].adaptiveGenotypes += 1;
+            }
+        }
+    }
+    return out;
+}
+
+std::string EvolutionMeasures::csvHeader() {
+    return "tick,group,genotypes,diversity,change,novelty,cumulative_activity,mean_activity,new_activity,"
+           "adaptive_genotypes,phylogenetic_diversity,mean_pairwise_distance,mrca_time,max_depth";
+}
+
+std::string EvolutionMeasures::csvLine(const Row& row) {
+    char line[512];
+    const double mean = row.genotypes > 0 ? static_cast<double>(row.cumulativeActivity) / row.genotypes : 0.0;
+    std::snprintf(line, sizeof line, "%ld,%s,%d,%.6f,%d,%d,%lld,%.3f,%lld,%s,%lld,%.6f,%s,%s", row.tick,
+                  groupName(row.group), row.genotypes, row.diversity, row.change, row.novelty,
+                  row.cumulativeActivity, mean, row.newActivity,
+                  row.adaptiveGenotypes < 0 ? "" : std::to_string(row.adaptiveGenotypes).c_str(),
+                  row.phylogeneticDiversity, row.meanPairwiseDistance,
+                  row.mrcaTime < 0 ? "" : std::to_string(row.mrcaTime).c_str(),
+                  row.maxDepth < 0 ? "" : std::to_string(row.maxDepth).c_str());
+    return line;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "common/CensusColumns.h"
+#include "sim/NeutralShadow.h"
+
+#include <string>
+#include <vector>
+
+class PopulationCensus;
+
+// Every kind's trait means from the first census row to the last, against what the neutral shadows
+// give for the same births and deaths: z = (observed change - neutral change) / neutral spread. A
+// trait whose |z| reaches 3 moved beyond what mutation and chance alone explain.
+class SelectionReport {
+public:
+    struct Row {
+        CensusColumns::Group kind;
+        int trait;
+        // false when the kind has no living member at the start or the end.
+        bool measured = false;
+        double startMean = 0.0;
+        double endMean = 0.0;
+        double observedChange = 0.0;
+        double neutralChange = 0.0;
+        double neutralSd = 0.0;
+        // false when the shadows all agree (no spread) or there are fewer than two.
+        bool hasZ = false;
+        double z = 0.0;
+    };
+
+    static constexpr double THRESHOLD = 3.0;
+
+    // The start census and the start trait means every shadow began from are those of the first row.
+    static std::vector<Row> compute(const PopulationCensus& start, const PopulationCensus& end,
+                                    const std::vector<NeutralShadow>& shadows);
+
+    static std::string csv(const std::vector<Row>& rows);
+    // "herbivores speed +4.2, plants size -5.1", or "none".
+    static std::string beyondDrift(const std::vector<Row>& rows);
+    // "herbivores", "carnivores", "plants".
+    static std::string kindName(CensusColumns::Group kind);
+};
