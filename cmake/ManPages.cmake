@@ -47,6 +47,13 @@ add_custom_command(OUTPUT "${MAN_OUT}/sylvara-rules.5"
   COMMENT "Man page sylvara-rules(5)" VERBATIM)
 list(APPEND SYLVARA_MAN_PAGES "${MAN_OUT}/sylvara-rules.5")
 
+add_custom_command(OUTPUT "${MAN_OUT}/sylvara-commands.5"
+  COMMAND ${PANDOC_MAN} --metadata=title:SYLVARA-COMMANDS --metadata=section:5
+    "--output=${MAN_OUT}/sylvara-commands.5" "${CMAKE_SOURCE_DIR}/man/sylvara-commands.5.md"
+  DEPENDS "${CMAKE_SOURCE_DIR}/man/sylvara-commands.5.md"
+  COMMENT "Man page sylvara-commands(5)" VERBATIM)
+list(APPEND SYLVARA_MAN_PAGES "${MAN_OUT}/sylvara-commands.5")
+
 # Debian installs its man pages compressed, without a name or time stamp in the gzip header.
 option(SYLVARA_GZIP_MANPAGES "Install the man pages compressed with gzip -9n" OFF)
 set(installed_pages)

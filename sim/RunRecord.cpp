@@ -1,6 +1,5 @@
 #include "sim/RunRecord.h"
 
-
 #include "SylvaraCommit.h"
 #include "common/BoardSize.h"
 #include "common/CommandFile.h"
@@ -191,7 +190,8 @@ std::string RunRecord::text() const {
     if (!rulesChange.empty())
         t += "changed_on_load = " + quoted(rulesChange) + "\nchanged_at_tick = " + std::to_string(loadTick) +
              "\n";
-    t += "\n# Every rule in force" + std::string(loadFile.empty() ? "" : " from the loaded tick") +
+    t += "\n# Every rule in force" +
+         std::string(loadFile.empty() ? " at the first tick" : " from the loaded tick") +
          ", whatever gave it.\n[rules.in_force]\n" + RulesDigest::toml(rules);
     t += "\n[rescue]\n";
     for (int k = 0; k < 3; ++k)

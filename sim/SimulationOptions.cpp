@@ -50,7 +50,7 @@ bool readKeep(const std::string& text, std::array<int, 3>& keep, std::array<bool
 
 // What a rerun takes from its record, never from the command line.
 const char* const RECORDED[] = {
-    "--size",  "--genesis", "--seed", "--ticks",        "--interval",        "--load",
+    "--size",  "--genesis", "--seed", "--ticks",        "--interval",         "--load",
     "--rules", "--set",     "--keep", "--muller-share", "--phylogeny-extant", "--commands"};
 
 // The options of a rerun: the record's run, with only the outputs given, none of them a file the recorded
@@ -201,8 +201,8 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
              return fileName(options.commandsFile)(o, v) &&
                     CommandFile::read(options.commandsFile, options.commands, error);
          }},
-        {"--keep",
-         [&](const std::string&, const std::string& v) { return readKeep(v, options.keep, options.keepGiven, error); }},
+        {"--keep", [&](const std::string&,
+                       const std::string& v) { return readKeep(v, options.keep, options.keepGiven, error); }},
         {"--set",
          [&](const std::string&, const std::string& v) {
              const std::string rule = ruleOf(v);
@@ -322,9 +322,9 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
 
 void SimulationOptions::resolveFrom(const std::string& folder) {
     startFolder = folder;
-    for (std::string* file : {&csvFile, &plotFile, &traitsFile, &loadFile, &saveFile, &phylogenyFile,
-                              &newickFile, &mullerFile, &rerunFile, &rulesFile,
-                              &evolutionFile, &selectionFile, &evolutionPlotFile})
+    for (std::string* file :
+         {&csvFile, &plotFile, &traitsFile, &loadFile, &saveFile, &phylogenyFile, &newickFile, &mullerFile,
+          &rerunFile, &rulesFile, &commandsFile, &evolutionFile, &selectionFile, &evolutionPlotFile})
         *file = RunTree::fromStart(folder, *file);
     for (Command& command : commands)
         if (command.name == Command::Name::Save && !command.file.empty())

@@ -63,8 +63,6 @@ public:
     // --commands FILE: actions carried out at their ticks; read and checked as the options are.
     std::string commandsFile;
     std::vector<Command> commands;
-    // The folder the program started in, once resolveFrom has taken the names from it; empty: this one.
-    std::string startFolder;
 
     // --keep KIND=N: the least of herbivores, carnivores and plants rescue keeps alive; 0: none.
     std::array<int, 3> keep{};

@@ -2,12 +2,12 @@
 
 #include "common/CommandFile.h"
 #include "common/ContentHash.h"
-#include "common/RunTree.h"
 #include "common/OutputFiles.h"
 #include "common/RuleCombination.h"
 #include "common/RuleTable.h"
 #include "common/RulesDigest.h"
 #include "common/RulesFile.h"
+#include "common/RunTree.h"
 #include "save/SavedWorld.h"
 #include "save/SavedWorldWriter.h"
 #include "sim/MullerPlot.h"
@@ -217,12 +217,13 @@ bool SimulationRunner::prepareWorld(std::string& error) {
                 std::to_string(WorldRecord::LAST_TICK);
         return false;
     }
-    Rules startRules = options.rules;
-    if (!options.loadFile.empty()) {
-        startRules = saved.getRecord().rules;
-        RulesFile::apply(options.rulesFile, options.ruleSettings, startRules, error);
+    // The rules the first tick will run under, which the commands change from; a rerun's are recorded.
+    Rules firstRules = options.rules;
+    if (!options.loadFile.empty() && !options.fromRecord) {
+        firstRules = saved.getRecord().rules;
+        RulesFile::apply(options.rulesFile, options.ruleSettings, firstRules, error);
     }
-    if (!prepareCommands(!options.loadFile.empty() ? saved.getSize() : options.size, savedTick, startRules,
+    if (!prepareCommands(!options.loadFile.empty() ? saved.getSize() : options.size, savedTick, firstRules,
                          error))
         return false;
     SavePattern pattern;
@@ -249,6 +250,8 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     startWorld(*world, saved);
     startTick = tick = static_cast<int>(world->getTickNumber());
     startFloors = world->getKeep();
+    // Commands may change both as the run goes; a rerun starts from what the first tick had.
+    startRules = world->getRules();
     if (loading)
         for (const RuleTable::Field* field :
              RuleTable::differences(saved.getRecord().rules, world->getRules()))
@@ -332,7 +335,8 @@ bool SimulationRunner::carryOutCommands() {
     // On a terminal the lines take the place of the progress line, which comes back below them.
     std::ostringstream echoed;
     quit = schedule->carryOut(
-        tick, *world, [this](const std::string& file) { saveTo(file); }, echoCommands ? &echoed : nullptr);
+        tick, *world, [this](const std::string& file) { saveTo(file, "--commands"); },
+        echoCommands ? &echoed : nullptr);
     std::istringstream lines(echoed.str());
     for (std::string line; std::getline(lines, line);)
         out << "\r\033[K" << line << std::endl;
@@ -346,10 +350,10 @@ bool SimulationRunner::carryOutCommands() {
     return quit;
 }
 
-void SimulationRunner::saveTo(const std::string& file) {
+void SimulationRunner::saveTo(const std::string& file, const char* option) {
     std::string error;
     if (SavedWorld::capture(*world).write(file, error)) {
-        wrote("", file == options.saveFile ? "--save" : "--save-every", file);
+        wrote("", option ? option : file == options.saveFile ? "--save" : "--save-every", file);
         return;
     }
     out << error << std::endl;
@@ -519,7 +523,7 @@ bool SimulationRunner::writeRecord() {
     }
     r.rulesFile = options.rulesFile;
     r.ruleSettings = options.ruleSettings;
-    r.rules = world->getRules();
+    r.rules = startRules;
     r.rulesChange = rulesChange;
     r.floors = startFloors;
     const World::Insertions& made = world->getInserted();

@@ -89,7 +89,8 @@ private:
     // A freshly built world filled as the options say: the genesis, with its progress line on out,
     // or the saved world going on.
     void startWorld(World& world, const SavedWorld& saved);
-    void saveTo(const std::string& file);
+    // A save, listed as written under the option that asked for it (by default --save or --save-every).
+    void saveTo(const std::string& file, const char* option = nullptr);
     // Refuses, in one line naming the file and line, a command this board or run cannot carry out.
     bool prepareCommands(int size, long savedTick, const Rules& startRules, std::string& error);
     // The commands due now; true when one ended the run, whose last census row is then written.
@@ -148,6 +149,7 @@ private:
     std::string loadHash;
     std::string rulesChange;
     std::array<int, 3> startFloors{};
+    Rules startRules;
     std::chrono::steady_clock::time_point created = std::chrono::steady_clock::now();
     std::unique_ptr<CommandSchedule> schedule;
     bool echoCommands = false;

@@ -60,8 +60,9 @@ SweepPlan::SweepPlan(const SweepOptions& options, const std::string& folder, con
                         Rules inForce = baseRules;
                         for (const Configuration::RuleValue& rule : rules)
                             RulesFile::set(rule.name + "=" + rule.value, inForce, unused);
-                        configurations.push_back({size, genesis, ticks, rules, RulesDigest::fingerprint(inForce),
-                                                  file, commandFiles.size() > 1});
+                        configurations.push_back({size, genesis, ticks, rules,
+                                                  RulesDigest::fingerprint(inForce), file,
+                                                  commandFiles.size() > 1});
                         for (unsigned seed : options.seeds)
                             jobs.push_back(
                                 {index, seed, configurations.back().name() + "-seed" + std::to_string(seed)});

@@ -126,7 +126,8 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
         {SweepPlot::populationsScript(panels), populationsPlot()}};
     std::vector<std::string> drawn;
     for (const auto& plot : plots) {
-        const Gnuplot::Result result = Gnuplot::run(plot.first, curvesFile(), plot.second, plan.rulesTitle(), error);
+        const Gnuplot::Result result =
+            Gnuplot::run(plot.first, curvesFile(), plot.second, plan.rulesTitle(), error);
         if (result == Gnuplot::Result::NoGnuplot) {
             out << "gnuplot was not found on PATH: no plots drawn (install gnuplot-nox)\n";
             return true;

@@ -70,7 +70,7 @@ sylvara-sweep --out sweep --seeds 1-2 --ticks 200 >"$scratch/sweep.log" 2>&1 || 
 }
 sylvara-lab --help >"$scratch/lab.txt" || fail "sylvara-lab --help failed"
 grep -q "^usage: sylvara-lab" "$scratch/lab.txt" || fail "sylvara-lab --help printed no usage"
-for page in sylvara.6 sylvara-sim.1 sylvara-sweep.1 sylvara-lab.1 sylvara-rules.5; do
+for page in sylvara.6 sylvara-sim.1 sylvara-sweep.1 sylvara-lab.1 sylvara-rules.5 sylvara-commands.5; do
   man -w "${page%.*}" >/dev/null 2>&1 || fail "man ${page%.*} finds no page"
 done
 before=$(ls -A | sort)

@@ -296,6 +296,32 @@ TEST(Rerun, RepeatsARunFromALoadedWorldAndRefusesWhenTheWorldChanged) {
     EXPECT_EQ(slurp(scratch.file("third.csv")), slurp(scratch.file("run.csv")));
 }
 
+TEST(Rerun, CarriesOutTheRecordedCommandsAgainWhateverTheFileHoldsNowAndLeavesTheSavesAlone) {
+    ScratchFolder scratch{"sylvara-rerun-commands"};
+    std::ofstream(scratch.file("change.cmd"))
+        << "@100 set animal.moveCost=0.03\n@200 tool killer\n@200 apply 1,1\n@250 save mid.sylvara\n";
+    std::string said;
+    ASSERT_EQ(sim(scratch, "--size 2 --ticks 400 --seed 6 --interval 50 --commands change.cmd", said), 0)
+        << said;
+    const std::string record = slurp(scratch.file("population.toml"));
+    EXPECT_NE(record.find("[commands]\nfile = \"" + scratch.file("change.cmd") + "\""), std::string::npos)
+        << record;
+    EXPECT_NE(record.find("\"@200 apply 1,1\""), std::string::npos) << record;
+    EXPECT_NE(record.find("carried_out = 4\n"), std::string::npos) << record;
+    // Without the commands the census differs: the rerun must carry them out to match.
+    ASSERT_EQ(sim(scratch, "--size 2 --ticks 400 --seed 6 --interval 50 --csv plain.csv", said), 0) << said;
+    ASSERT_NE(slurp(scratch.file("plain.csv")), slurp(scratch.file("population.csv")));
+
+    // The file edited and the save gone: the rerun follows the record, and writes no save of its own.
+    std::ofstream(scratch.file("change.cmd"), std::ios::trunc) << "@10 quit\n";
+    fs::remove(scratch.file("mid.sylvara"));
+    ASSERT_EQ(sim(scratch, "--rerun population.toml --csv again.csv", said), 0) << said;
+    EXPECT_EQ(slurp(scratch.file("again.csv")), slurp(scratch.file("population.csv")));
+    EXPECT_FALSE(fs::exists(scratch.file("mid.sylvara"))) << "the recorded run's save is its own";
+    expectRefused(scratch, "--rerun population.toml --csv third.csv --commands change.cmd",
+                  "--commands cannot go with --rerun");
+}
+
 TEST(RunTitles, NameTheRulesTheFileOrTheDefaultsAndEachSetting) {
     ScratchFolder scratch{"sylvara-titles"};
     std::string said;
