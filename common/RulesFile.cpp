@@ -148,21 +148,29 @@ void collect(const toml::table& table, const std::string& prefix, Rules& rules, 
     }
 }
 
-} // namespace
-
-bool RulesFile::readText(const std::string& text, const std::string& name, Rules& rules, std::string& error) {
+// The text as TOML, once its shape is known to be safe: the reader recurses once per part of a key
+// and per level of nesting, so a key of thousands of parts would overflow the stack.
+bool parseToml(const std::string& text, const std::string& name, toml::table& table, std::string& error) {
     const Refusal shape = judgeShape(text);
     if (!shape.text.empty()) {
         error = name + ":" + std::to_string(shape.line) + ": " + shape.text;
         return false;
     }
-    toml::table table;
     try {
         table = toml::parse(text, name);
     } catch (const toml::parse_error& e) {
         error = name + ":" + std::to_string(e.source().begin.line) + ": " + std::string(e.description());
         return false;
     }
+    return true;
+}
+
+} // namespace
+
+bool RulesFile::readText(const std::string& text, const std::string& name, Rules& rules, std::string& error) {
+    toml::table table;
+    if (!parseToml(text, name, table, error))
+        return false;
     Rules read = rules;
     std::vector<Refusal> refusals;
     Given given;
@@ -278,12 +286,8 @@ bool flatten(const toml::table& table, const std::string& prefix, int depth,
 bool RulesFile::readEntries(const std::string& text, const std::string& name,
                             std::map<std::string, TomlEntry>& entries, std::string& error) {
     toml::table table;
-    try {
-        table = toml::parse(text, name);
-    } catch (const toml::parse_error& e) {
-        error = name + ":" + std::to_string(e.source().begin.line) + ": " + std::string(e.description());
+    if (!parseToml(text, name, table, error))
         return false;
-    }
     entries.clear();
     if (!flatten(table, "", 0, entries, error)) {
         error = name + ":" + error;

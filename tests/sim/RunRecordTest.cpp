@@ -153,6 +153,11 @@ TEST(RunRecord, SitsBesideTheCensusAndRefusesWhatIsNoRecord) {
     refused(wrongType, "run.seed");
     refused(whole.substr(0, whole.find("size = 3")) + "size = 0\n" + whole.substr(whole.find("size = 3") + 9),
             "run.size");
+    // A key of 400,000 parts (800 KB) overflowed the TOML reader's stack: refused before it is parsed.
+    std::string deep = "k";
+    for (int part = 0; part < 400000; ++part)
+        deep += ".k";
+    refused(deep + " = 1\n" + whole, "a key of more than 8 parts");
 
     RunRecord read;
     std::string error;
