@@ -51,7 +51,7 @@ std::vector<std::string> notYetMade(const std::vector<std::string>& paths) {
     return absent;
 }
 
-// A sweep that stops before its jobs leaves nothing it made: no lock, job list or empty folder.
+// A sweep that stops before its jobs leaves nothing it made: no lock, job list, rules or empty folder.
 int refuse(const std::vector<std::string>& made, const std::string& message, int code) {
     for (const std::string& path : made) {
         std::error_code failure;
@@ -102,8 +102,9 @@ int main(int argc, char** argv) {
         return report.write(std::cout, error) ? 0 : fail(error, 1);
     }
     const std::string script = folder + "/sweep.slurm";
-    const std::vector<std::string> made = notYetMade(
-        {folder, plan.jobsFolder(), folder + "/lock", engine.jobListFile(), options.slurm ? script : ""});
+    const std::vector<std::string> made =
+        notYetMade({folder, plan.jobsFolder(), folder + "/lock", engine.jobListFile(), engine.rulesFile(),
+                    options.slurm ? script : ""});
     std::error_code failure;
     std::filesystem::create_directories(folder, failure);
     if (!engine.prepare(error))

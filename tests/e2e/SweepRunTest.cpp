@@ -445,7 +445,7 @@ TEST(SweepRun, ARefusalLeavesNoFolderLockOrJobListBehind) {
     const std::string grid =
         " --sizes 1 --seeds 1-2 --ticks 100 --sshloginfile " + scratch.path("no-such-hosts");
     EXPECT_EQ(shell(bin() + "/sylvara-sweep --out " + fresh + grid, output), 2) << output;
-    EXPECT_NE(output.find("--sshloginfile: cannot read"), std::string::npos) << output;
+    EXPECT_NE(output.find("cannot read the list of machines"), std::string::npos) << output;
     EXPECT_FALSE(fs::exists(fresh)) << "no folder, lock or job list is left";
     const std::string kept = scratch.path("kept");
     fs::create_directories(kept);
