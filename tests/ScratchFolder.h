@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -25,4 +27,14 @@ inline std::vector<std::string> lines(const std::string& file) {
     for (std::string line; std::getline(in, line);)
         read.push_back(line);
     return read;
+}
+
+// Runs a shell command: all it printed on the pipe in said, and its exit code; -1 when a signal ended it.
+inline int shellOutput(const std::string& command, std::string& said) {
+    FILE* pipe = popen(command.c_str(), "r");
+    said.clear();
+    for (int c; (c = std::fgetc(pipe)) != EOF;)
+        said += static_cast<char>(c);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -494,12 +494,7 @@ TEST(SylvaraSimSaved, ABadSavedWorldEndsTheProgramWithOneLineAndExitCodeTwo) {
     ScratchFolder scratch{"sylvara-saved"};
     std::ofstream(scratch.file("bad.sylvara")) << "no world here\n";
     const auto run = [](const std::string& arguments, std::string& said) {
-        FILE* pipe = popen(("./sylvara-sim " + arguments + " 2>&1 >/dev/null").c_str(), "r");
-        said.clear();
-        for (int c; (c = std::fgetc(pipe)) != EOF;)
-            said += static_cast<char>(c);
-        const int status = pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return shellOutput("./sylvara-sim " + arguments + " 2>&1 >/dev/null", said);
     };
     std::string said;
     EXPECT_EQ(run("--load " + scratch.file("bad.sylvara") + " --csv " + scratch.file("r.csv"), said), 2);

@@ -1,6 +1,7 @@
 // sylvara-sim's measures of evolution on real runs: the census they leave alone, the tree statistics
 // a phylogenetics library finds in the same run's Newick, and the selection report's arithmetic.
 #include "ScratchFolder.h"
+#include "sim/WholeRun.h"
 
 #include "sim/SimulationRunner.h"
 
@@ -42,21 +43,6 @@ SimulationOptions measuredRun(const ScratchFolder& scratch, int size, int ticks)
     return options;
 }
 
-bool run(const SimulationOptions& options, std::string& said) {
-    std::ostringstream out;
-    SimulationRunner runner(options, out);
-    std::string error;
-    if (!runner.start(error)) {
-        said = error;
-        return false;
-    }
-    runner.runAll();
-    const bool finished = runner.finish();
-    runner.printSummary(out);
-    said = out.str();
-    return finished;
-}
-
 } // namespace
 
 TEST(EvolutionRun, MeasuresLeaveTheCensusAsItWasAndFollowItsRows) {
@@ -66,9 +52,9 @@ TEST(EvolutionRun, MeasuresLeaveTheCensusAsItWasAndFollowItsRows) {
     plain.selectionFile.clear();
     plain.csvFile = scratch.file("plain.csv");
     std::string said;
-    ASSERT_TRUE(run(plain, said)) << said;
+    ASSERT_TRUE(runWhole(plain, said)) << said;
     const SimulationOptions measured = measuredRun(scratch, 3, 1200);
-    ASSERT_TRUE(run(measured, said)) << said;
+    ASSERT_TRUE(runWhole(measured, said)) << said;
     EXPECT_EQ(contents(measured.csvFile), contents(plain.csvFile))
         << "the shadows must never draw from rand()";
     EXPECT_NE(
@@ -104,7 +90,7 @@ TEST(EvolutionRun, SelectionReportComparesTheCensusWithTheShadows) {
     options.evolutionFile.clear();
     options.shadows = 5;
     std::string said;
-    ASSERT_TRUE(run(options, said)) << said;
+    ASSERT_TRUE(runWhole(options, said)) << said;
     const std::vector<std::string> report = lines(options.selectionFile);
     ASSERT_EQ(report.size(), 15u);
     EXPECT_EQ(report[0], "kind,trait,start_mean,end_mean,observed_change,neutral_change,neutral_sd,z");
@@ -143,7 +129,7 @@ TEST(EvolutionRun, TreeStatisticsAreThoseOfTheNewickAsDendropyReadsIt) {
     // counts it.
     options.seed = 5;
     std::string said;
-    ASSERT_TRUE(run(options, said)) << said;
+    ASSERT_TRUE(runWhole(options, said)) << said;
     const std::string script =
         "import sys, itertools, dendropy\n"
         "tree = dendropy.Tree.get(path=sys.argv[1], schema='newick')\n"

@@ -444,13 +444,7 @@ TEST(RunTree, TheToolsRunFromAnyFolderAndWriteTheUsersFilesThere) {
     ScratchFolder scratch{"sylvara-elsewhere"};
     const std::string bin = fs::current_path().string();
     const auto run = [&](const std::string& command, std::string& said) {
-        FILE* pipe =
-            popen(("cd " + scratch.folder.string() + " && env -u DISPLAY " + command + " 2>&1").c_str(), "r");
-        said.clear();
-        for (int c; (c = std::fgetc(pipe)) != EOF;)
-            said += static_cast<char>(c);
-        const int status = pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return shellOutput("cd " + scratch.folder.string() + " && env -u DISPLAY " + command + " 2>&1", said);
     };
     std::string said;
     EXPECT_EQ(run(bin + "/sylvara-sim --size 1 --ticks 50 --seed 3 --phylogeny tree.csv --newick tree.nwk "

@@ -1,6 +1,7 @@
 // The lineage outputs: the phylogeny table, the Newick tree as a phylogenetics library reads it,
 // the Muller plot's bands, and a resumed run writing the same phylogeny as a straight one.
 #include "ScratchFolder.h"
+#include "sim/WholeRun.h"
 
 #include "sim/MullerPlot.h"
 #include "sim/PhylogenyFiles.h"
@@ -34,21 +35,6 @@ SimulationOptions lineageRun(const ScratchFolder& scratch, int ticks) {
     options.plotFile.clear();
     options.traitsFile.clear();
     return options;
-}
-
-bool run(const SimulationOptions& options, std::string& said) {
-    std::ostringstream out;
-    SimulationRunner runner(options, out);
-    std::string error;
-    if (!runner.start(error)) {
-        said = error;
-        return false;
-    }
-    runner.runAll();
-    const bool finished = runner.finish();
-    runner.printSummary(out);
-    said = out.str();
-    return finished;
 }
 
 } // namespace
@@ -87,7 +73,7 @@ TEST(PhylogenyFiles, APhylogeneticsLibraryReadsTheTreeWithTheLivingGenotypesAsLe
     options.phylogenyFile = scratch.file("phylogeny.csv");
     options.phylogenyExtant = true;
     std::string said;
-    ASSERT_TRUE(run(options, said)) << said;
+    ASSERT_TRUE(runWhole(options, said)) << said;
     // Each leaf with its distance from the root, which must be its genotype's origin tick.
     const std::string script = "import sys\n"
                                "from Bio import Phylo\n"
@@ -169,14 +155,14 @@ TEST(MullerPlot, TheRunDrawsItAndWritesTheTablesOrRefusesAnUnwritablePathFirst) 
     SimulationOptions options = lineageRun(scratch, 300);
     options.mullerFile = scratch.file("missing/muller.png");
     std::string said;
-    EXPECT_FALSE(run(options, said));
+    EXPECT_FALSE(runWhole(options, said));
     EXPECT_NE(said.find("cannot write " + options.mullerFile), std::string::npos) << said;
     EXPECT_FALSE(std::filesystem::exists(options.csvFile)) << "refused before the run";
     if (Gnuplot::findGnuplot().empty())
         GTEST_SKIP() << "gnuplot is not installed";
     // A name gnuplot would read as script text if it were pasted into the script.
     options.mullerFile = scratch.file("it's \" \\ muller.png");
-    ASSERT_TRUE(run(options, said)) << said;
+    ASSERT_TRUE(runWhole(options, said)) << said;
     EXPECT_EQ(contents(options.mullerFile).substr(1, 3), "PNG");
     EXPECT_EQ(contents(MullerPlot::tablePath(options.mullerFile, "edges")).rfind("Parent,Identity\n", 0), 0u);
     EXPECT_NE(contents(MullerPlot::tablePath(options.mullerFile, "populations")).find("\nplants,"),
@@ -195,7 +181,7 @@ TEST(MullerPlot, AtEveryCensusRowEachKindsPopulationsSumToItsCensusCount) {
     options.phylogenyFile = scratch.file("phylogeny.csv");
     options.phylogenyExtant = true;
     std::string said;
-    ASSERT_TRUE(run(options, said)) << said;
+    ASSERT_TRUE(runWhole(options, said)) << said;
     const std::vector<std::string> kinds = {"herbivores", "carnivores", "plants"};
     // Each band's kind, up its edges to the kind's own pool.
     std::map<std::string, std::string> parentOf;
@@ -255,17 +241,17 @@ TEST(PhylogenyFiles, AResumedRunWritesTheSamePhylogenyAsAStraightRun) {
     straight.phylogenyFile = scratch.file("straight.csv");
     straight.newickFile = scratch.file("straight.nwk");
     std::string said;
-    ASSERT_TRUE(run(straight, said)) << said;
+    ASSERT_TRUE(runWhole(straight, said)) << said;
     SimulationOptions first = lineageRun(scratch, 500);
     first.phylogenyFile = scratch.file("first.csv");
     first.saveFile = scratch.file("at-500.sylvara");
-    ASSERT_TRUE(run(first, said)) << said;
+    ASSERT_TRUE(runWhole(first, said)) << said;
     SimulationOptions second = lineageRun(scratch, 700);
     second.seeded = false;
     second.loadFile = first.saveFile;
     second.phylogenyFile = scratch.file("second.csv");
     second.newickFile = scratch.file("second.nwk");
-    ASSERT_TRUE(run(second, said)) << said;
+    ASSERT_TRUE(runWhole(second, said)) << said;
     const std::string atSave = contents(first.phylogenyFile);
     EXPECT_GT(std::count(atSave.begin(), atSave.end(), '\n'), 100) << "saved among many genotypes";
     EXPECT_EQ(contents(second.phylogenyFile), contents(straight.phylogenyFile));

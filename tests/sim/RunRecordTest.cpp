@@ -33,12 +33,7 @@ int sim(const ScratchFolder& scratch, const std::string& arguments, std::string&
         const std::string& environment = "") {
     const std::string command = "cd '" + scratch.folder.string() + "' && " + environment + " " +
                                 fs::current_path().string() + "/sylvara-sim " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    said.clear();
-    for (int c; (c = std::fgetc(pipe)) != EOF;)
-        said += static_cast<char>(c);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return shellOutput(command, said);
 }
 
 // A refusal: exit 2 and one line, naming what it must.

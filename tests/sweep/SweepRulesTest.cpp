@@ -78,12 +78,7 @@ TEST(SweepRules, ARerunUnderEditedRulesIsRefusedNamingTheFileButNotOneUnderTheSa
                                     scratch.file("sweep") + "' --rules '" + scratch.file("my.toml") +
                                     "' --sizes 1 --ticks 50 --seeds 1-2 --set mutation.step=2,3 " + more +
                                     " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        said.clear();
-        for (int c; (c = std::fgetc(pipe)) != EOF;)
-            said += static_cast<char>(c);
-        const int status = pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return shellOutput(command, said);
     };
     std::string said;
     ASSERT_EQ(sweep("--slurm", said), 0) << said;
@@ -111,12 +106,7 @@ TEST(SweepRules, EachJobKeepsARunRecordThatRunsItAgainUnderTheRulesTheSummaryNam
     std::ofstream(scratch.file("my.toml")) << "[mutation]\nchance = 30\n";
     const std::string bin = std::filesystem::current_path().string();
     const auto run = [&](const std::string& command, std::string& said) {
-        FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-        said.clear();
-        for (int c; (c = std::fgetc(pipe)) != EOF;)
-            said += static_cast<char>(c);
-        const int status = pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return shellOutput(command + " 2>&1", said);
     };
     std::string said;
     ASSERT_EQ(run(bin + "/sylvara-sweep --out '" + scratch.file("sweep") + "' --rules '" +
