@@ -371,7 +371,7 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
         return Outcome::Error;
     }
     // Every job's rules must run: the worst of the grid is judged before any job starts.
-    Rules base;
+    Rules& base = options.baseRules;
     if (!options.rulesFile.empty() && !RulesFile::read(options.rulesFile, base, error))
         return Outcome::Error;
     std::map<std::string, std::vector<double>> choices;

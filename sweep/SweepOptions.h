@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Rules.h"
+
 #include <string>
 #include <vector>
 
@@ -22,6 +24,8 @@ public:
     std::vector<RuleAxis> ruleAxes;
     // The base rules of every job, absolute once read; empty: the defaults.
     std::string rulesFile;
+    // The rules that file gives, over the defaults, read once when the options are.
+    Rules baseRules;
     // Command files, absolute once read: every job gets the one file, or the files are one more dimension
     // of the grid, each named by its file's name without the folder and extension.
     std::vector<std::string> commandFiles;

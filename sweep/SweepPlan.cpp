@@ -28,12 +28,8 @@ std::string SweepPlan::Configuration::genesisArgument() const {
 
 SweepPlan::SweepPlan(const SweepOptions& options, const std::string& folder, const std::string& bin)
     : folder(folder), bin(bin), interval(options.interval), rulesFile(options.rulesFile),
-      keeps(options.keeps), lineage(options.lineage), evolution(options.evolution) {
-    // The options were read from this file a moment ago: a failure now leaves the defaults, and the
-    // jobs themselves refuse the file.
-    std::string unused;
-    if (!rulesFile.empty())
-        RulesFile::read(rulesFile, baseRules, unused);
+      keeps(options.keeps), baseRules(options.baseRules), lineage(options.lineage),
+      evolution(options.evolution) {
     for (const SweepOptions::RuleAxis& axis : options.ruleAxes)
         if (axis.values.size() == 1)
             sharedSettings.push_back(axis.name + "=" + axis.values.front());
@@ -57,7 +53,9 @@ SweepPlan::SweepPlan(const SweepOptions& options, const std::string& folder, con
                 for (const auto& rules : combinations)
                     for (const std::string& file : commandFiles) {
                         const int index = static_cast<int>(configurations.size());
+                        // The values were checked as the options were read.
                         Rules inForce = baseRules;
+                        std::string unused;
                         for (const Configuration::RuleValue& rule : rules)
                             RulesFile::set(rule.name + "=" + rule.value, inForce, unused);
                         configurations.push_back({size, genesis, ticks, rules,
