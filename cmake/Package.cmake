@@ -19,7 +19,8 @@ records populations, lineage and plots (sylvara-sim), the sweeps over seeds
 and rules run through GNU parallel (sylvara-sweep) and the lab window
 (sylvara-lab), with their man pages.")
 # The plots are drawn by gnuplot and the sweeps run through GNU parallel; the shared libraries'
-# packages come from dpkg-shlibdeps.
+# packages (libavcodec's and libavformat's for the lab's recorder among them) come from dpkg-shlibdeps;
+# Dear ImGui is linked statically.
 set(SYLVARA_DEB_DEPENDS "gnuplot-nox | gnuplot, parallel")
 if(SYLVARA_FONT_LINK)
   # The font is a link to the system's file: depend on the package that holds it.

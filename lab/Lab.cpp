@@ -2,8 +2,10 @@
 
 #include "app/Settings.h"
 #include "app/Viewer.h"
+#include "common/Command.h"
 #include "common/OptionHelp.h"
 #include "common/RuleTable.h"
+#include "common/RulesFile.h"
 #include "common/RunTree.h"
 #include "life/Life.h"
 #include "presentation/Hud.h"
@@ -14,9 +16,25 @@
 #include "world/RandomSeed.h"
 #include "world/World.h"
 
+#include <osgViewer/GraphicsWindow>
+
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <iterator>
+#include <sys/stat.h>
+
+namespace {
+
+// Set by an interrupt or a polite kill: the lab ends as Escape ends it, so a video is finished whole.
+std::atomic<bool> interrupted{false};
+
+extern "C" void interrupt(int) {
+    interrupted = true;
+}
+
+} // namespace
 
 Lab::Lab() = default;
 Lab::~Lab() = default;
@@ -48,6 +66,7 @@ int Lab::run(int argc, char** argv) {
     if (startFolder != RunTree::workFolder()) {
         options.world.resolveFrom(startFolder);
         saver.setFolder(startFolder);
+        userFolder = startFolder;
     }
     if (!prepareWorld(error)) {
         std::cerr << "sylvara-lab: " << error << std::endl;
@@ -56,11 +75,15 @@ int Lab::run(int argc, char** argv) {
     lineage.attach(*world);
     runAhead();
     int exitCode = 0;
-    if (!application.openWindow(exitCode))
+    if (!application.openWindow(exitCode, options.width, options.height))
         return exitCode;
     addBench();
+    addPanels();
+    if (!options.recordFile.empty())
+        record(options.recordFile);
     loop();
     application.getViewer()->sync();
+    endRecording();
     return 0;
 }
 
@@ -178,6 +201,9 @@ void Lab::pass() {
     Viewer* viewer = application.getViewer();
     world->markFrame();
     viewer->sync();
+    if (interrupted)
+        viewer->setDone(true);
+    routeInput();
     carryOut(keys->take());
     if (world->isPaused()) {
         // Paused, a tick only carries out the pause and the selection, as in the sandbox.
@@ -189,6 +215,7 @@ void Lab::pass() {
     world->pickIfRequested();
     measureRate();
     refreshDisplay();
+    refreshPanels();
     const double begun = now();
     viewer->update();
     viewer->frame();
@@ -349,4 +376,220 @@ void Lab::showSelected() {
                     selected->getCategory() == CATEGORY_PLANT ? "plant" : "animal", reportedId,
                     world->getTickNumber(), generation.c_str(), energy.c_str());
     }
+}
+
+void Lab::addPanels() {
+    std::signal(SIGINT, interrupt);
+    std::signal(SIGTERM, interrupt);
+    overlay = new LabOverlay;
+    overlay->setClock([this] { return now(); });
+    overlay->setRecorder(&recorder, options.recordClean);
+    overlay->setShown(options.panels);
+    panels.reset(
+        new LabPanels(*world, history, lineage, [this](const std::string& line) { return perform(line); }));
+    overlay->setBuild([this] { panels->build(panelState); });
+    application.getViewer()->getCamera()->setFinalDrawCallback(overlay.get());
+}
+
+void Lab::routeInput() {
+    osgViewer::Viewer::Windows windows;
+    application.getViewer()->getWindows(windows);
+    if (windows.empty())
+        return;
+    osgViewer::GraphicsWindow* window = windows.front();
+    // Read the display's events now, so those meant for a panel can be taken out before the world's turn.
+    window->checkEvents();
+    const osg::GraphicsContext::Traits* traits = window->getTraits();
+    if (input.route(*window->getEventQueue(), overlay->isShown(), traits->width, traits->height)) {
+        overlay->setShown(!overlay->isShown());
+        std::printf("panels: %s\n", overlay->isShown() ? "shown" : "hidden");
+    }
+}
+
+void Lab::refreshPanels() {
+    const std::string failure = recorder.takeFailure();
+    if (!failure.empty())
+        std::fprintf(stderr, "sylvara-lab: %s\n", say(failure).c_str());
+    if (!overlay->isShown())
+        return;
+    panelState.ticksPerSecond = measuredRate;
+    panelState.framesPerSecond = measuredFrames;
+    panelState.speed = speed.getRate();
+    panelState.speedText = speed.describe();
+    panelState.recording = recorder.isRecording();
+    panelState.recordingFile = recorder.getFile();
+    panelState.marksShown = marksShown;
+}
+
+std::string Lab::say(const std::string& line) {
+    if (panels)
+        panels->note(line);
+    return line;
+}
+
+// The commands the panels and the console give, carried out on the window's world as the keys and
+// the mouse would; each one done is printed as "tick T: COMMAND".
+std::string Lab::perform(const std::string& line) {
+    const size_t start = line.find_first_not_of(" \t");
+    if (start != std::string::npos && line.compare(start, 6, "record") == 0 &&
+        (line.size() == start + 6 || line[start + 6] == ' '))
+        return record(line.substr(std::min(line.size(), start + 7)));
+    Command command;
+    std::string error;
+    if (!Command::parse(line, command, error))
+        return error;
+    if (command.tick != Command::NO_TICK)
+        return "the lab carries out commands now: leave out the @tick";
+    switch (command.name) {
+    case Command::Name::Pause:
+    case Command::Name::Resume:
+        if (world->isPaused() != (command.name == Command::Name::Pause))
+            world->pauseRequested = true;
+        break;
+    case Command::Name::Step:
+        if (!world->isPaused())
+            return "step: the world runs; pause it first";
+        for (long i = 0; i < std::max(1L, command.number); ++i)
+            step();
+        break;
+    case Command::Name::Speed:
+        if (command.number == Command::SPEED_MAX) {
+            while (!speed.isFlatOut())
+                speed.faster(now());
+        } else {
+            // The nearest rate of the lab's ladder at or above the one asked for.
+            const int wanted =
+                command.number == Command::SPEED_NORMAL ? LabSpeed::NORMAL : int(command.number);
+            speed.normal(now());
+            while (speed.getRate() > wanted && speed.getRate() > 1) {
+                const int before = speed.getRate();
+                speed.slower(now());
+                if (speed.getRate() < wanted || speed.getRate() == before) {
+                    speed.faster(now());
+                    break;
+                }
+            }
+            while (!speed.isFlatOut() && speed.getRate() < wanted)
+                speed.faster(now());
+        }
+        break;
+    case Command::Name::Set: {
+        Rules rules = world->getRules();
+        RuleTable::set(rules, *RuleTable::find(command.rule), command.value);
+        world->setRules(rules);
+        panelState.ruleChanges.emplace_back(world->getTickNumber(), command.action());
+        break;
+    }
+    case Command::Name::Rules: {
+        Rules rules = world->getRules();
+        const std::string file =
+            command.file.empty() || command.file[0] == '/' ? command.file : userFolder + "/" + command.file;
+        if (!RulesFile::read(file, rules, error))
+            return error;
+        world->setRules(rules);
+        panelState.ruleChanges.emplace_back(world->getTickNumber(), command.action());
+        break;
+    }
+    case Command::Name::Keep: {
+        World::Floors floors = world->getKeep();
+        floors[static_cast<size_t>(command.choice)] = static_cast<int>(command.number);
+        world->setKeep(floors);
+        break;
+    }
+    case Command::Name::Tool: {
+        static const ToolMode MODES[] = {TOOL_CAMERA, TOOL_SELECT, TOOL_KILL, TOOL_GENESIS, TOOL_FERTILIZE};
+        world->setTool(MODES[command.choice]);
+        break;
+    }
+    case Command::Name::Spawn:
+        if (command.placed)
+            return "spawn: the lab's panels spawn where the keys would";
+        if (command.choice == static_cast<int>(Command::Kind::Herbivore))
+            world->spawnHerbivoreRequested = true;
+        else if (command.choice == static_cast<int>(Command::Kind::Carnivore))
+            world->spawnCarnivoreRequested = true;
+        else
+            world->spawnPlantRequested = true;
+        break;
+    case Command::Name::Predator:
+        world->spawnPredatorRequested = true;
+        break;
+    case Command::Name::Prey:
+        world->spawnPreyRequested = true;
+        break;
+    case Command::Name::Select: {
+        const auto found = world->getLives().find(static_cast<int>(command.number));
+        if (command.number >= 0 &&
+            (found == world->getLives().end() || found->second->getState() == STATE_DEAD))
+            return "select: no living organism " + std::to_string(command.number);
+        world->restoreSelection(static_cast<int>(command.number));
+        break;
+    }
+    case Command::Name::Pin:
+        toggleMarks();
+        break;
+    case Command::Name::Save:
+        saver.save(*world);
+        break;
+    case Command::Name::Sound:
+        if (world->getSound()->isMuted() == command.on)
+            toggleSound();
+        break;
+    case Command::Name::Quit:
+        application.getViewer()->setDone(true);
+        break;
+    default:
+        return std::string(Command::word(command.name)) + ": not in the lab's panels yet";
+    }
+    const std::string done = "tick " + std::to_string(world->getTickNumber()) + ": " + command.action();
+    std::printf("%s\n", done.c_str());
+    return done;
+}
+
+std::string Lab::record(const std::string& words) {
+    const std::string argument = words.substr(0, words.find_last_not_of(" \t") + 1);
+    if (argument == "stop") {
+        if (!recorder.isRecording())
+            return "record: nothing is recording";
+        endRecording();
+        return "record: stopped";
+    }
+    std::string file = argument;
+    if (file.empty()) {
+        // The Record button: the first free name in the folder the lab was started in.
+        struct stat status;
+        do {
+            char name[64];
+            std::snprintf(name, sizeof name, "video-%04d.mp4", ++videosMade);
+            file = userFolder + "/" + name;
+        } while (stat(file.c_str(), &status) == 0);
+    } else if (file[0] != '/') {
+        file = userFolder + "/" + file;
+    }
+    const osg::Viewport* viewport = application.getViewer()->getCamera()->getViewport();
+    std::string error;
+    if (!viewport || !recorder.start(file, static_cast<int>(viewport->width()),
+                                     static_cast<int>(viewport->height()), options.recordFps, error)) {
+        const std::string line = viewport ? error : "cannot record before the window opens";
+        std::fprintf(stderr, "sylvara-lab: %s\n", line.c_str());
+        return line;
+    }
+    const std::string line = "recording " + file + " at " + std::to_string(options.recordFps) + " frames/s";
+    std::printf("%s\n", line.c_str());
+    return line;
+}
+
+void Lab::endRecording() {
+    const std::string failure = recorder.takeFailure();
+    if (!failure.empty()) {
+        std::fprintf(stderr, "sylvara-lab: %s\n", say(failure).c_str());
+        return;
+    }
+    const std::string line = recorder.stop();
+    if (line.empty())
+        return;
+    if (line.compare(0, 9, "recording") == 0)
+        std::fprintf(stderr, "sylvara-lab: %s\n", say(line).c_str());
+    else
+        std::printf("%s\n", say(line).c_str());
 }

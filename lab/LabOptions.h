@@ -12,6 +12,16 @@ public:
     // the default is the sandbox's world: the settings file's size and an empty board.
     SimulationOptions world;
     int ahead = 0;
+    // The window's size; the sandbox's by default.
+    int width = 800;
+    int height = 600;
+    // The panels shown when the window opens.
+    bool panels = false;
+    // A video of the window from the first frame to the end, when a file is given.
+    std::string recordFile;
+    int recordFps = 30;
+    // The video without the panels.
+    bool recordClean = false;
 
     // Reads argv[1..argc-1]; size is the board size when --size is not given. On Error, error
     // holds a one-line reason.
