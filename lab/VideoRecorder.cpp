@@ -101,7 +101,11 @@ bool VideoRecorder::start(const std::string& name, int imageWidth, int imageHeig
         release();
         return false;
     }
-    code = avformat_write_header(format, nullptr);
+    // No edit list: with one, players cut the last frame's time off the video.
+    AVDictionary* muxing = nullptr;
+    av_dict_set(&muxing, "use_editlist", "0", 0);
+    code = avformat_write_header(format, &muxing);
+    av_dict_free(&muxing);
     if (code < 0 || format->pb->error < 0) {
         error = "cannot record to " + file + ": " + avError(code < 0 ? code : format->pb->error);
         release();
@@ -240,6 +244,8 @@ bool VideoRecorder::writePackets() {
             fail("the H.264 encoder failed: " + avError(code));
             return false;
         }
+        // Each frame lasts one tick of the rate, the last one too.
+        packet->duration = 1;
         av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
         packet->stream_index = stream->index;
         code = av_interleaved_write_frame(format, packet);
