@@ -169,14 +169,18 @@ void LabPanels::buildTools() {
                                 {"Fertilizer", TOOL_FERTILIZE, "tool fertilizer"}};
     for (size_t i = 0; i < std::size(tools); ++i) {
         const bool active = world.getToolMode() == tools[i].mode;
-        if (active)
+        if (active) {
+            // Orange even under the pointer, so the tool just chosen shows at once.
             ImGui::PushStyleColor(ImGuiCol_Button, ImVec4(0.85f, 0.55f, 0.1f, 1.0f));
+            ImGui::PushStyleColor(ImGuiCol_ButtonHovered, ImVec4(0.95f, 0.62f, 0.15f, 1.0f));
+            ImGui::PushStyleColor(ImGuiCol_ButtonActive, ImVec4(1.0f, 0.7f, 0.2f, 1.0f));
+        }
         if (i % 3 != 0)
             ImGui::SameLine();
         if (ImGui::Button(tools[i].label, ImVec2(70, 0)))
             act(tools[i].command);
         if (active)
-            ImGui::PopStyleColor();
+            ImGui::PopStyleColor(3);
     }
     ImGui::TextUnformatted("Spawn:");
     ImGui::SameLine();
