@@ -3,7 +3,10 @@
 #include "app/Settings.h"
 #include "app/Viewer.h"
 #include "common/Command.h"
+#include "common/CommandFile.h"
 #include "common/OptionHelp.h"
+#include "common/OutputFiles.h"
+#include "common/RuleCombination.h"
 #include "common/RuleTable.h"
 #include "common/RulesFile.h"
 #include "common/RunTree.h"
@@ -11,10 +14,14 @@
 #include "presentation/Hud.h"
 #include "presentation/SoundBank.h"
 #include "save/SavedWorld.h"
+#include "save/SavedWorldWriter.h"
+#include "sim/CommandSchedule.h"
 #include "sim/ProgressLine.h"
 #include "sim/WorldRules.h"
 #include "world/RandomSeed.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <osgViewer/GraphicsWindow>
 
@@ -42,7 +49,6 @@ Lab::~Lab() = default;
 int Lab::run(int argc, char** argv) {
     std::string error;
     // The world and the settings are read from the run tree; the user's files stay where the user is.
-    std::string startFolder;
     if (!RunTree::enter(startFolder, error)) {
         std::cerr << "sylvara-lab: " << error << std::endl;
         return 2;
@@ -66,25 +72,114 @@ int Lab::run(int argc, char** argv) {
     if (startFolder != RunTree::workFolder()) {
         options.world.resolveFrom(startFolder);
         saver.setFolder(startFolder);
-        userFolder = startFolder;
     }
-    if (!prepareWorld(error)) {
+    if (!prepareWorld(error) || !prepareCommands(startFolder, error)) {
         std::cerr << "sylvara-lab: " << error << std::endl;
         return 2;
     }
     lineage.attach(*world);
     runAhead();
+    if (quitting) {
+        endSession();
+        return 0;
+    }
     int exitCode = 0;
     if (!application.openWindow(exitCode, options.width, options.height))
         return exitCode;
     addBench();
     addPanels();
-    if (!options.recordFile.empty())
-        record(options.recordFile);
+    if (!options.recordFile.empty()) {
+        // A video that cannot be written is said, and the lab goes on without it.
+        const std::string line = record(options.recordFile);
+        const bool started = recorder.isRecording();
+        std::fprintf(started ? stdout : stderr, "%s%s\n", started ? "" : "sylvara-lab: ", line.c_str());
+    }
+    if (readingInput)
+        reader.start();
     loop();
     application.getViewer()->sync();
     endRecording();
+    endSession();
     return 0;
+}
+
+bool Lab::prepareCommands(const std::string& folder, std::string& error) {
+    const long start = world->getTickNumber();
+    std::vector<Command> commands;
+    const std::string& file = options.commandsFile;
+    readingInput = file == "-";
+    const std::string path = readingInput ? file : RunTree::fromStart(folder, file);
+    if (!file.empty() && !readingInput) {
+        if (!CommandFile::read(path, commands, error))
+            return false;
+        Rules rules = world->getRules();
+        const auto refuse = [&](const Command& command) {
+            // Those before a loaded world's tick were carried out before it was saved.
+            const bool done = command.tick != Command::NO_TICK && command.tick < start;
+            return done ? std::string() : refusal(command, rules);
+        };
+        const int side = world->getTiles()->getTilesPerSide();
+        if (!CommandFile::check(commands, file, CommandFile::Board{side, TileGrid::TILE_SIZE}, refuse, error))
+            return false;
+    }
+    startFolder = folder;
+    schedule = std::make_unique<CommandSchedule>(commands, file, start);
+    const size_t skipped = schedule->resumeAt(start);
+    if (skipped > 0)
+        std::cout << skipped << " command" << (skipped == 1 ? "" : "s") << " of "
+                  << OutputFiles::printable(file) << " before the loaded tick " << start << " taken as done"
+                  << std::endl;
+    schedule->setWindow([this](const Command& command) { windowCommand(command); });
+    schedule->setWatcher([this](long tick, const Command& command) {
+        log.write(tick, command);
+        quitLogged = quitLogged || command.name == Command::Name::Quit;
+        std::printf("tick %ld: %s\n", tick, command.action().c_str());
+    });
+    if (options.logFile.empty())
+        return true;
+    std::string heading = "# sylvara-lab session, from tick " + std::to_string(start) +
+                          ": sylvara-sim --commands THIS_FILE replays it with the same world options:\n#";
+    for (const std::string& word : options.arguments)
+        heading += " " + word;
+    heading += "\n";
+    if (!options.world.seeded)
+        heading += "# no --seed was given: the world's draws came from the clock and cannot be repeated\n";
+    return log.open(RunTree::fromStart(folder, options.logFile), heading, error);
+}
+
+std::string Lab::refusal(const Command& command, Rules& rules) const {
+    if (command.name == Command::Name::Set || command.name == Command::Name::Rules) {
+        std::string unused;
+        if (command.name == Command::Name::Set)
+            RuleTable::set(rules, *RuleTable::find(command.rule), command.value);
+        else
+            RulesFile::readText(command.contents, command.file, rules, unused);
+        const std::string clash = RuleCombination::check(rules);
+        if (!clash.empty())
+            return Command::word(command.name) + std::string(" would leave rules that cannot run: ") + clash;
+    }
+    std::string error;
+    if (command.name == Command::Name::Screenshot) {
+        if (!LabScreenshot::knownKind(command.file))
+            return "screenshot: " + OutputFiles::printable(command.file) +
+                   " does not end in .png, .jpg, .jpeg or .bmp";
+        if (!SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
+            return "cannot write the screenshot " + OutputFiles::printable(command.file) + ": " + error;
+    }
+    if (command.name == Command::Name::Save && !command.file.empty() &&
+        !SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
+        return "cannot save the world to " + OutputFiles::printable(command.file) + ": " + error;
+    return "";
+}
+
+void Lab::endSession() {
+    saver.wait();
+    if (quitLogged || !log.isOpen())
+        return;
+    // The session ended here: a replay ends at the same tick.
+    Command quit;
+    quit.name = Command::Name::Quit;
+    log.write(world->getTickNumber(), quit);
 }
 
 std::string Lab::atTick() const {
@@ -163,10 +258,9 @@ void Lab::runAhead() {
         // Only the last ticks are charted, and the progress counts now and then: counting costs
         // as much as a small tick.
         const long left = end - world->getTickNumber();
-        if (left <= static_cast<long>(CHART_TICKS))
-            tick();
-        else
-            world->tick();
+        tick(left <= static_cast<long>(CHART_TICKS));
+        if (quitting)
+            break;
         if (left % PROGRESS_TICKS == 1) {
             const PopulationHistory::Counts counts = PopulationHistory::countLiving(world->getLives());
             progress.update(world->getTickNumber() - start, counts[CensusColumns::HERBIVORES],
@@ -183,9 +277,15 @@ void Lab::runAhead() {
 
 void Lab::addBench() {
     keys = new LabKeyHandler;
-    // Behind the sandbox's own handler, which stays at the front of the list.
     auto& handlers = application.getViewer()->getEventHandlers();
+    // The sandbox's handler at the front gives way to the lab's, which turns the keys that act on the
+    // world into commands and passes it the rest.
+    input = new LabInput(dynamic_cast<osgGA::GUIEventHandler*>(handlers.front().get()), console);
+    handlers.front() = input;
     handlers.insert(std::next(handlers.begin()), keys);
+    console.getNode()->setNodeMask(0);
+    application.getViewer()->getCamera()->setFinalDrawCallback(screenshot);
+    world->getHud()->getCamera()->addChild(console.getNode());
     world->getHud()->addControlsSection(std::string(LabKeyHandler::HELP_TEXT) + "\n" + rulesInForce());
 }
 
@@ -204,7 +304,17 @@ void Lab::pass() {
     if (interrupted)
         viewer->setDone(true);
     routeInput();
+    // The cursor as the mouse left it, for a spawn key to put its organism there.
+    world->pickIfRequested();
+    takeInput();
     carryOut(keys->take());
+    for (; pendingSteps > 0 && !quitting; --pendingSteps)
+        step();
+    pendingSteps = 0;
+    if (quitting) {
+        viewer->setDone(true);
+        return;
+    }
     if (world->isPaused()) {
         // Paused, a tick only carries out the pause and the selection, as in the sandbox.
         tick();
@@ -213,6 +323,9 @@ void Lab::pass() {
         runTicks();
     }
     world->pickIfRequested();
+    if (quitting)
+        viewer->setDone(true);
+    console.getNode()->setNodeMask(console.isOpen() ? ~0u : 0u);
     measureRate();
     refreshDisplay();
     refreshPanels();
@@ -228,42 +341,266 @@ void Lab::carryOut(const std::vector<LabKeyHandler::Request>& requests) {
         carryOut(request);
 }
 
+// Each key becomes the command it stands for, carried out and logged as a typed one would be.
 void Lab::carryOut(LabKeyHandler::Request request) {
+    Command command;
+    LabSpeed next = speed;
     switch (request) {
     case LabKeyHandler::FASTER:
-        speed.faster(now());
-        std::printf("speed: %s\n", speed.describe().c_str());
-        break;
     case LabKeyHandler::SLOWER:
-        speed.slower(now());
-        std::printf("speed: %s\n", speed.describe().c_str());
+        if (request == LabKeyHandler::FASTER)
+            next.faster(0);
+        else
+            next.slower(0);
+        command.name = Command::Name::Speed;
+        command.number = next.isFlatOut() ? Command::SPEED_MAX : next.getRate();
         break;
     case LabKeyHandler::NORMAL_SPEED:
-        speed.normal(now());
-        std::printf("speed: %s\n", speed.describe().c_str());
+        command.name = Command::Name::Speed;
+        command.number = Command::SPEED_NORMAL;
         break;
     case LabKeyHandler::STEP:
-        step();
+        command.name = Command::Name::Step;
+        command.number = 1;
         break;
     case LabKeyHandler::SAVE:
-        saver.save(*world);
+        // Named once the last save is written, so two quick presses never take one name.
+        saver.wait();
+        command.name = Command::Name::Save;
+        command.file = LabSaver::nextName(saver.pathOf("."));
         break;
     case LabKeyHandler::SOUND:
-        toggleSound();
+        command.name = Command::Name::Sound;
+        command.on = world->getSound()->isMuted();
         break;
     case LabKeyHandler::DESCENDANTS:
-        toggleMarks();
+        command.name = Command::Name::Pin;
         break;
     case LabKeyHandler::CHART_VIEW:
-        chart.setView(PopulationChart::next(chart.getView()));
-        std::printf("chart: %s\n", PopulationChart::viewName(chart.getView()).c_str());
         // The view key shows a hidden chart too, in the view it moved to.
-        if (!chartShown)
-            toggleChart();
+        command.name = Command::Name::Chart;
+        command.choice = PopulationChart::next(chart.getView());
         break;
     case LabKeyHandler::CHART:
-        toggleChart();
+        command.name = Command::Name::Chart;
+        command.choice = chartShown ? static_cast<int>(Command::Chart::Off) : chart.getView();
         break;
+    }
+    carryOutNow(command);
+}
+
+void Lab::placeAtCursor(Command& command) const {
+    if (!world->isCursorOnGround())
+        return;
+    // The ground's edge may give a point a hair outside the board: it is put just inside, so what is
+    // logged is what was done and reads back as a point on the board.
+    const double extent = world->getTiles()->getTilesPerSide() * TileGrid::TILE_SIZE;
+    const double last = std::nextafter(extent, 0.0);
+    command.placed = true;
+    command.x = std::clamp(world->getCursorPoint().x(), 0.0, last);
+    command.y = std::clamp(world->getCursorPoint().y(), 0.0, last);
+}
+
+void Lab::act(const LabInput::Event& event) {
+    using Action = LabInput::Action;
+    Command command;
+    switch (event.action) {
+    case Action::SpawnHerbivore:
+    case Action::SpawnCarnivore:
+    case Action::SpawnPlant:
+        command.name = Command::Name::Spawn;
+        command.choice = static_cast<int>(event.action) - static_cast<int>(Action::SpawnHerbivore);
+        placeAtCursor(command);
+        break;
+    case Action::Predator:
+    case Action::Prey:
+        command.name = event.action == Action::Predator ? Command::Name::Predator : Command::Name::Prey;
+        placeAtCursor(command);
+        break;
+    case Action::ToolCamera:
+    case Action::ToolSelect:
+    case Action::ToolKiller:
+    case Action::ToolGenesis:
+    case Action::ToolFertilizer:
+        command.name = Command::Name::Tool;
+        command.choice = static_cast<int>(event.action) - static_cast<int>(Action::ToolCamera);
+        break;
+    case Action::Apply: {
+        const Command::Tool tool = schedule->getTool();
+        if (tool == Command::Tool::Camera)
+            return;
+        if (!world->isCursorOnGround()) {
+            // As in the sandbox: a select click off the ground only hides the selection's panel.
+            if (tool == Command::Tool::Select)
+                world->getHud()->clearSelection();
+            return;
+        }
+        WorldTile* tile = world->getCursorTile();
+        if (tool == Command::Tool::Select) {
+            // The organism nearest the click, found now: the command names it.
+            command.name = Command::Name::Select;
+            const int id = tile->findNearestLife(world->getCursorPoint());
+            command.number = id < 0 ? -1 : id;
+            break;
+        }
+        command.name = Command::Name::Apply;
+        command.column = tile->getColumn();
+        command.row = tile->getRow();
+        break;
+    }
+    case Action::Pause:
+        command.name =
+            world->isPaused() != world->pauseRequested ? Command::Name::Resume : Command::Name::Pause;
+        break;
+    case Action::Line: {
+        if (event.line.find_first_not_of(" \t") == std::string::npos)
+            return;
+        const std::string answer = typed(event.line, "console");
+        console.answer(answer);
+        std::printf("console: %s\n", answer.c_str());
+        return;
+    }
+    case Action::ConsoleClosed:
+        application.getViewer()->setKeyEventSetsDone(osgGA::GUIEventAdapter::KEY_Escape);
+        return;
+    }
+    carryOutNow(command);
+}
+
+void Lab::carryOutNow(const Command& command) {
+    if (command.name == Command::Name::Apply) {
+        // The flash a click on the tile gives in the sandbox.
+        const double size = TileGrid::TILE_SIZE;
+        const Command::Tool tool = schedule->getTool();
+        const osg::Vec3f colour = tool == Command::Tool::Killer    ? osg::Vec3f(1, 0, 0)
+                                  : tool == Command::Tool::Genesis ? osg::Vec3f(0, 1, 0)
+                                                                   : osg::Vec3f(0, 0, 1);
+        world->addTimedRect(command.column * size, command.row * size, (command.column + 1) * size,
+                            (command.row + 1) * size, 0.5f, colour, 0.5f, 16);
+    }
+    if (command.name == Command::Name::Tool && !command.request()) {
+        // A tool chosen on a panel or at the console shows as a key's would, in the HUD and on its button.
+        static const ToolMode MODES[] = {TOOL_CAMERA, TOOL_SELECT, TOOL_KILL, TOOL_GENESIS, TOOL_FERTILIZE};
+        if (world->getToolMode() != MODES[command.choice])
+            world->setTool(MODES[command.choice]);
+    }
+    if (command.name == Command::Name::Set || command.name == Command::Name::Rules)
+        panelState.ruleChanges.emplace_back(world->getTickNumber(), command.action());
+    if (schedule->carryOutNow(command, *world, [this](const std::string& file) { saveTo(file); }))
+        quitting = true;
+}
+
+std::string Lab::typed(const std::string& text, const std::string& where) {
+    // The recorder is the window's own: it changes no world, so it is neither logged nor replayed.
+    const size_t first = text.find_first_not_of(" \t");
+    if (first != std::string::npos && text.compare(first, 6, "record") == 0 &&
+        (text.size() == first + 6 || text[first + 6] == ' ' || text[first + 6] == '\t'))
+        return where + ": " + record(text.substr(std::min(text.size(), first + 7)));
+    Command command;
+    bool empty = false;
+    std::string error;
+    if (!CommandFile::readLine(text, Command::NO_TICK, command, empty, error, startFolder))
+        return where + ": " + error;
+    if (empty)
+        return where + ": no command";
+    const long at = world->getTickNumber();
+    if (command.tick != Command::NO_TICK && command.tick < at)
+        return where + ": tick " + std::to_string(command.tick) + " has passed: the world is at tick " +
+               std::to_string(at);
+    Rules rules = world->getRules();
+    const int side = world->getTiles()->getTilesPerSide();
+    if (!CommandFile::check(
+            {command}, where, CommandFile::Board{side, TileGrid::TILE_SIZE},
+            [&](const Command& checked) { return refusal(checked, rules); }, error))
+        return error.substr(0, error.find(':')) + error.substr(error.find(':', error.find(':') + 1));
+    if (command.tick != Command::NO_TICK && command.tick > at) {
+        schedule->add(command);
+        return where + ": " + command.action() + " at tick " + std::to_string(command.tick);
+    }
+    const size_t notes = schedule->getNotes().size();
+    carryOutNow(command);
+    if (schedule->getNotes().size() > notes)
+        return where + ": " + schedule->getNotes().back().substr(schedule->getNotes().back().find(": ") + 2);
+    return where + ": tick " + std::to_string(at) + ": " + command.action();
+}
+
+void Lab::takeInput() {
+    if (input)
+        for (const LabInput::Event& event : input->take())
+            act(event);
+    if (!readingInput)
+        return;
+    for (const LabCommandReader::Line& line : reader.take()) {
+        const std::string answer = typed(line.text, "-:" + std::to_string(line.number));
+        // Refusals go where a driving program looks for them; what was done is on the standard output.
+        if (answer.find(": tick ") == std::string::npos || answer.find("has passed") != std::string::npos)
+            std::fprintf(stderr, "sylvara-lab: %s\n", answer.c_str());
+    }
+}
+
+void Lab::carryOutDue() {
+    if (quitting)
+        return;
+    if (schedule->carryOut(
+            world->getTickNumber(), *world, [this](const std::string& file) { saveTo(file); }, nullptr))
+        quitting = true;
+    for (; notesShown < schedule->getNotes().size(); ++notesShown)
+        std::printf("%s\n", schedule->getNotes()[notesShown].c_str());
+}
+
+void Lab::saveTo(const std::string& file) {
+    std::string error;
+    if (!saver.saveAs(*world, file, error))
+        std::fprintf(stderr, "sylvara-lab: cannot save the world to %s: %s\n",
+                     OutputFiles::printable(file).c_str(), error.c_str());
+}
+
+void Lab::windowCommand(const Command& command) {
+    switch (command.name) {
+    case Command::Name::Pause:
+        if (!world->isPaused() && !world->pauseRequested)
+            world->pauseRequested = true;
+        return;
+    case Command::Name::Resume:
+        if (world->isPaused() && !world->pauseRequested)
+            world->pauseRequested = true;
+        return;
+    case Command::Name::Step:
+        // After the command that asked, never inside it.
+        pendingSteps += command.number;
+        return;
+    case Command::Name::Speed:
+        if (command.number == Command::SPEED_MAX)
+            speed.flatOut(now());
+        else if (command.number == Command::SPEED_NORMAL)
+            speed.normal(now());
+        else
+            speed.setRate(static_cast<int>(command.number), now());
+        std::printf("speed: %s\n", speed.describe().c_str());
+        return;
+    case Command::Name::Chart:
+        if (command.choice == static_cast<int>(Command::Chart::Off)) {
+            if (chartShown)
+                toggleChart();
+            return;
+        }
+        chart.setView(static_cast<PopulationChart::View>(command.choice));
+        std::printf("chart: %s\n", PopulationChart::viewName(chart.getView()).c_str());
+        if (!chartShown)
+            toggleChart();
+        return;
+    case Command::Name::Sound:
+        if (world->getSound()->isMuted() == command.on)
+            toggleSound();
+        return;
+    case Command::Name::Pin:
+        toggleMarks();
+        return;
+    case Command::Name::Screenshot:
+        screenshot->request(saver.pathOf(command.file));
+        return;
+    default:
+        return;
     }
 }
 
@@ -296,7 +633,7 @@ void Lab::runTicks() {
     const double begun = now();
     long run = 0;
     // At least one owed tick a pass, however slow the frame, so the world always goes on.
-    while (run < owed && !world->isPaused() && (run == 0 || now() - begun < budget)) {
+    while (run < owed && !world->isPaused() && !quitting && (run == 0 || now() - begun < budget)) {
         tick();
         ++run;
     }
@@ -304,19 +641,29 @@ void Lab::runTicks() {
 }
 
 void Lab::step() {
-    if (!world->isPaused() || world->pauseRequested)
+    if (!world->isPaused() || world->pauseRequested || quitting)
         return;
     // Resume for one tick and pause again before the next: the same tick as a running world's.
     world->pauseRequested = true;
     tick();
+    if (quitting) {
+        world->pauseRequested = false;
+        return;
+    }
     world->pauseRequested = true;
     world->tick();
 }
 
-void Lab::tick() {
+void Lab::tick(bool charted) {
+    carryOutDue();
+    if (quitting)
+        return;
     const long before = world->getTickNumber();
+    // The requests wait for a tick that runs, as a key pressed while paused waits for the resume.
+    if (world->isPaused() == world->pauseRequested)
+        schedule->carryOutRequests(*world);
     world->tick();
-    if (world->getTickNumber() != before)
+    if (charted && world->getTickNumber() != before)
         history.record(world->getTickNumber(), PopulationCensus::of(world->getLives()));
 }
 
@@ -388,6 +735,8 @@ void Lab::addPanels() {
     panels.reset(
         new LabPanels(*world, history, lineage, [this](const std::string& line) { return perform(line); }));
     overlay->setBuild([this] { panels->build(panelState); });
+    // The panels are drawn before a screenshot is taken, so it shows them.
+    overlay->setAfter(application.getViewer()->getCamera()->getFinalDrawCallback());
     application.getViewer()->getCamera()->setFinalDrawCallback(overlay.get());
 }
 
@@ -400,7 +749,7 @@ void Lab::routeInput() {
     // Read the display's events now, so those meant for a panel can be taken out before the world's turn.
     window->checkEvents();
     const osg::GraphicsContext::Traits* traits = window->getTraits();
-    if (input.route(*window->getEventQueue(), overlay->isShown(), traits->width, traits->height)) {
+    if (panelInput.route(*window->getEventQueue(), overlay->isShown(), traits->width, traits->height)) {
         overlay->setShown(!overlay->isShown());
         std::printf("panels: %s\n", overlay->isShown() ? "shown" : "hidden");
     }
@@ -427,123 +776,11 @@ std::string Lab::say(const std::string& line) {
     return line;
 }
 
-// The commands the panels and the console give, carried out on the window's world as the keys and
-// the mouse would; each one done is printed as "tick T: COMMAND".
+// A panel's control is a typed command: carried out, logged and answered as the console's are.
 std::string Lab::perform(const std::string& line) {
-    const size_t start = line.find_first_not_of(" \t");
-    if (start != std::string::npos && line.compare(start, 6, "record") == 0 &&
-        (line.size() == start + 6 || line[start + 6] == ' '))
-        return record(line.substr(std::min(line.size(), start + 7)));
-    Command command;
-    std::string error;
-    if (!Command::parse(line, command, error))
-        return error;
-    if (command.tick != Command::NO_TICK)
-        return "the lab carries out commands now: leave out the @tick";
-    switch (command.name) {
-    case Command::Name::Pause:
-    case Command::Name::Resume:
-        if (world->isPaused() != (command.name == Command::Name::Pause))
-            world->pauseRequested = true;
-        break;
-    case Command::Name::Step:
-        if (!world->isPaused())
-            return "step: the world runs; pause it first";
-        for (long i = 0; i < std::max(1L, command.number); ++i)
-            step();
-        break;
-    case Command::Name::Speed:
-        if (command.number == Command::SPEED_MAX) {
-            while (!speed.isFlatOut())
-                speed.faster(now());
-        } else {
-            // The nearest rate of the lab's ladder at or above the one asked for.
-            const int wanted =
-                command.number == Command::SPEED_NORMAL ? LabSpeed::NORMAL : int(command.number);
-            speed.normal(now());
-            while (speed.getRate() > wanted && speed.getRate() > 1) {
-                const int before = speed.getRate();
-                speed.slower(now());
-                if (speed.getRate() < wanted || speed.getRate() == before) {
-                    speed.faster(now());
-                    break;
-                }
-            }
-            while (!speed.isFlatOut() && speed.getRate() < wanted)
-                speed.faster(now());
-        }
-        break;
-    case Command::Name::Set: {
-        Rules rules = world->getRules();
-        RuleTable::set(rules, *RuleTable::find(command.rule), command.value);
-        world->setRules(rules);
-        panelState.ruleChanges.emplace_back(world->getTickNumber(), command.action());
-        break;
-    }
-    case Command::Name::Rules: {
-        Rules rules = world->getRules();
-        const std::string file =
-            command.file.empty() || command.file[0] == '/' ? command.file : userFolder + "/" + command.file;
-        if (!RulesFile::read(file, rules, error))
-            return error;
-        world->setRules(rules);
-        panelState.ruleChanges.emplace_back(world->getTickNumber(), command.action());
-        break;
-    }
-    case Command::Name::Keep: {
-        World::Floors floors = world->getKeep();
-        floors[static_cast<size_t>(command.choice)] = static_cast<int>(command.number);
-        world->setKeep(floors);
-        break;
-    }
-    case Command::Name::Tool: {
-        static const ToolMode MODES[] = {TOOL_CAMERA, TOOL_SELECT, TOOL_KILL, TOOL_GENESIS, TOOL_FERTILIZE};
-        world->setTool(MODES[command.choice]);
-        break;
-    }
-    case Command::Name::Spawn:
-        if (command.placed)
-            return "spawn: the lab's panels spawn where the keys would";
-        if (command.choice == static_cast<int>(Command::Kind::Herbivore))
-            world->spawnHerbivoreRequested = true;
-        else if (command.choice == static_cast<int>(Command::Kind::Carnivore))
-            world->spawnCarnivoreRequested = true;
-        else
-            world->spawnPlantRequested = true;
-        break;
-    case Command::Name::Predator:
-        world->spawnPredatorRequested = true;
-        break;
-    case Command::Name::Prey:
-        world->spawnPreyRequested = true;
-        break;
-    case Command::Name::Select: {
-        const auto found = world->getLives().find(static_cast<int>(command.number));
-        if (command.number >= 0 &&
-            (found == world->getLives().end() || found->second->getState() == STATE_DEAD))
-            return "select: no living organism " + std::to_string(command.number);
-        world->restoreSelection(static_cast<int>(command.number));
-        break;
-    }
-    case Command::Name::Pin:
-        toggleMarks();
-        break;
-    case Command::Name::Save:
-        saver.save(*world);
-        break;
-    case Command::Name::Sound:
-        if (world->getSound()->isMuted() == command.on)
-            toggleSound();
-        break;
-    case Command::Name::Quit:
-        application.getViewer()->setDone(true);
-        break;
-    default:
-        return std::string(Command::word(command.name)) + ": not in the lab's panels yet";
-    }
-    const std::string done = "tick " + std::to_string(world->getTickNumber()) + ": " + command.action();
-    std::printf("%s\n", done.c_str());
-    return done;
+    const std::string answer = typed(line, "panel");
+    std::printf("%s\n", answer.c_str());
+    return answer;
 }
 
 std::string Lab::record(const std::string& words) {
@@ -561,22 +798,18 @@ std::string Lab::record(const std::string& words) {
         do {
             char name[64];
             std::snprintf(name, sizeof name, "video-%04d.mp4", ++videosMade);
-            file = userFolder + "/" + name;
+            file = startFolder + "/" + name;
         } while (stat(file.c_str(), &status) == 0);
     } else if (file[0] != '/') {
-        file = userFolder + "/" + file;
+        file = startFolder + "/" + file;
     }
     const osg::Viewport* viewport = application.getViewer()->getCamera()->getViewport();
     std::string error;
     if (!viewport || !recorder.start(file, static_cast<int>(viewport->width()),
                                      static_cast<int>(viewport->height()), options.recordFps, error)) {
-        const std::string line = viewport ? error : "cannot record before the window opens";
-        std::fprintf(stderr, "sylvara-lab: %s\n", line.c_str());
-        return line;
+        return viewport ? error : "cannot record before the window opens";
     }
-    const std::string line = "recording " + file + " at " + std::to_string(options.recordFps) + " frames/s";
-    std::printf("%s\n", line.c_str());
-    return line;
+    return "recording " + file + " at " + std::to_string(options.recordFps) + " frames/s";
 }
 
 void Lab::endRecording() {

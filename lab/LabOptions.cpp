@@ -18,7 +18,8 @@ const std::set<std::string> WORLD_OPTIONS = {"--size",  "--genesis", "--seed", "
 const OptionReader READER(OptionReader::Sign::Allowed, OptionReader::Strays::Named);
 
 // The lab's own options; the flags among them take no value.
-const std::set<std::string> LAB_OPTIONS = {"--ahead", "--window", "--record", "--record-fps"};
+const std::set<std::string> LAB_OPTIONS = {"--ahead",  "--commands", "--log",
+                                           "--window", "--record",   "--record-fps"};
 const std::set<std::string> LAB_FLAGS = {"--panels", "--record-clean"};
 
 // "WIDTHxHEIGHT" within what a screen holds.
@@ -46,6 +47,7 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
     std::vector<std::string> forwarded = {"sylvara-lab"};
     bool loading = false;
     std::set<std::string> given;
+    options.arguments.assign(argv + 1, argv + argc);
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         if (word == "-h" || word == "--help")
@@ -87,6 +89,14 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
         }
         options.panels = options.panels || option == "--panels";
         options.recordClean = options.recordClean || option == "--record-clean";
+        if (option == "--commands")
+            options.commandsFile = value;
+        if (option == "--log")
+            options.logFile = value;
+        if ((option == "--commands" || option == "--log") && value.empty()) {
+            error = option + " needs a file name";
+            return Outcome::Error;
+        }
         if (WORLD_OPTIONS.count(option) != 0)
             forwarded.insert(forwarded.end(), {option, value});
     }
@@ -110,7 +120,9 @@ std::string LabOptions::usage(const std::string& program) {
     return OptionHelp(
                21, program, "[options]",
                "Opens Sylvara's sandbox window on a world of your choice, at any speed, with a live chart\n"
-               "of its populations; it saves the world on a key, in the folder it is started in.")
+               "of its populations; it saves the world on a key, in the folder it is started in. Return "
+               "opens\n"
+               "a console that takes the commands of sylvara-commands(5).")
         .size("default: the settings file's size")
         .genesis("default none")
         .seed()
@@ -126,6 +138,10 @@ std::string LabOptions::usage(const std::string& program) {
                 {"write the window to an H.264 video in MP4 from the first frame to the end"})
         .option("--record-fps N", {"the video's frames a second, 1 to 120 (default 30)"})
         .option("--record-clean", {"leave the panels out of the video"})
+        .option("--commands FILE", {"carry out a command file on the window, each command at its tick;",
+                                    "- reads the commands from standard input as they come"})
+        .option("--log FILE", {"write every action carried out (keys, mouse, console, file) as a command",
+                               "file that sylvara-sim --commands replays with the same world options"})
         .help()
         .text("\nBad options and files that cannot be loaded exit with 2 before the window opens.\n")
         .str();

@@ -35,6 +35,8 @@ void LabOverlay::operator()(osg::RenderInfo& renderInfo) const {
         drawPanels(*camera);
     if (!clean)
         capture(*camera);
+    if (after)
+        (*after)(renderInfo);
 }
 
 void LabOverlay::capture(const osg::Camera& camera) const {

@@ -25,6 +25,9 @@ public:
     // Seconds on the clock the recorder's frames are timed by.
     void setClock(std::function<double()> clock) { this->clock = std::move(clock); }
 
+    // Drawn after the panels: a screenshot's callback, say.
+    void setAfter(osg::Camera::DrawCallback* callback) { after = callback; }
+
     void operator()(osg::RenderInfo& renderInfo) const override;
 
 private:
@@ -32,6 +35,7 @@ private:
     void drawPanels(const osg::Camera& camera) const;
 
     Build build;
+    osg::ref_ptr<osg::Camera::DrawCallback> after;
     bool shown = false;
     VideoRecorder* recorder = nullptr;
     bool clean = false;
