@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -32,6 +33,9 @@ const Control CAMERA{47, 274};
 // The "+" beside the first rule, animal.moveCost.
 const Control FIRST_RULE_UP{202, 492};
 const Control FIRST_GENOTYPE{800, 417};
+const Control SAVE{188, 80};
+// The console's command line.
+const Control CONSOLE_LINE{370, 719};
 // The Inspector's inside, in screen pixels.
 const Box INSPECTOR{790, 110, 1015, 380};
 
@@ -254,4 +258,96 @@ TEST(Panels, AVideoThatCannotBeWrittenIsOneLineAndTheLabGoesOn) {
         session, [&](const std::string& t) { return tickIn(t) > tick + 5; }, 30));
     EXPECT_EQ(session.endWithEscape(), 0) << session.output();
     EXPECT_EQ(session.output().find("recorded"), std::string::npos);
+}
+
+TEST(Panels, TheConsoleTakesACommandAndRecallsItAndAKillFinishesTheVideo) {
+    ScratchFolder folder("sylvara-panels-console");
+    std::vector<std::string> arguments = PANELS;
+    arguments.insert(arguments.end(), {"--record", folder.file("killed.mp4")});
+    ProgramSession session(arguments);
+    session.setShotPrefix("panels-");
+    ASSERT_TRUE(session.start(lab())) << session.output();
+    ASSERT_TRUE(opened(session)) << session.output();
+    clickAt(session, CONSOLE_LINE);
+    // The field takes the keys from the frame after the click on: a slow frame under load is long.
+    ProgramSession::pause(2.0);
+    session.xdotool("type --delay 60 'speed 64'");
+    session.key("Return");
+    ASSERT_TRUE(session.waitForOutput("panel: tick ", 30)) << session.output();
+    EXPECT_TRUE(session.waitForOutput(": speed 64", 30)) << session.output();
+    // Typed into the field, none of those letters reached the world as a key: "p" would have paused it.
+    EXPECT_EQ(session.windowName().find("paused"), std::string::npos) << session.windowName();
+    session.key("Up");
+    session.key("Return");
+    EXPECT_TRUE(waitForTitle(
+        session,
+        [&](const std::string&) {
+            const std::string out = session.output();
+            return out.find(": speed 64") != out.rfind(": speed 64");
+        },
+        30))
+        << session.output();
+    ProgramSession::pause(2.0);
+    // A polite kill ends the lab as Escape does, and the video is whole.
+    session.signal(SIGTERM);
+    EXPECT_EQ(session.waitForExit(60), 0) << session.output();
+    EXPECT_NE(session.output().find("recorded " + folder.file("killed.mp4")), std::string::npos)
+        << session.output();
+    const auto read = probe(folder.file("killed.mp4"));
+    EXPECT_EQ(read.count("codec_name") ? read.at("codec_name") : "", "h264");
+    EXPECT_FALSE(std::filesystem::exists(folder.file("killed.mp4.part")));
+}
+
+TEST(Panels, ARuleChangedOnThePanelReplaysExactlyFromTheLogInTheHeadlessRunner) {
+    ScratchFolder folder("sylvara-panels-replay");
+    const std::string log = folder.file("session.cmd");
+    std::vector<std::string> arguments = PANELS;
+    arguments.insert(arguments.end(), {"--log", log});
+    ProgramSession session(arguments);
+    session.setWorkingDirectory(folder.folder.string());
+    session.setShotPrefix("panels-");
+    ASSERT_TRUE(session.start(lab())) << session.output();
+    ASSERT_TRUE(opened(session)) << session.output();
+    clickAt(session, FIRST_RULE_UP);
+    ASSERT_TRUE(session.waitForOutput(": set animal.moveCost=0.011", 30)) << session.output();
+    const long changed = tickIn(session.windowName());
+    EXPECT_TRUE(waitForTitle(
+        session, [&](const std::string& t) { return tickIn(t) > changed + 30; }, 60));
+    clickAt(session, SAVE);
+    ASSERT_TRUE(session.waitForOutput(": save", 30)) << session.output();
+    // Written on a thread of its own: said when the file is whole.
+    ASSERT_TRUE(session.waitForOutput(".sylvara: tick ", 30)) << session.output();
+    std::smatch found;
+    const std::string said = session.output();
+    ASSERT_TRUE(std::regex_search(said, found, std::regex("saved (\\S*world-[0-9]+\\.sylvara)"))) << said;
+    const std::string saved = found[1];
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+
+    const std::vector<std::string> logged = lines(log);
+    std::string all;
+    for (const std::string& line : logged)
+        all += line + "\n";
+    EXPECT_NE(all.find("set animal.moveCost=0.011"), std::string::npos) << all;
+    std::smatch saveLine;
+    ASSERT_TRUE(std::regex_search(all, saveLine, std::regex("@([0-9]+) save"))) << all;
+    const std::string again = folder.file("again");
+    std::filesystem::create_directories(again);
+    std::string run;
+    const int code = shellOutput("cd '" + again + "' && '" + ProgramSession::stageDir() +
+                                     "/bin/sylvara-sim' --genesis all --size 1 --seed 7 --commands '" + log +
+                                     "' --csv census.csv 2>&1",
+                                 run);
+    EXPECT_EQ(code, 0) << run;
+    const std::string replayed = again + "/world-" + std::string(saveLine[1]) + ".sylvara";
+    ASSERT_TRUE(std::filesystem::exists(replayed)) << run;
+    // The same world: every table but the window's markers (hunting beams, pings), which a headless
+    // run never draws.
+    const auto dump = [](const std::string& file) {
+        std::string text;
+        shellOutput("sqlite3 '" + file + "' .dump | grep -v '^INSERT INTO markers '", text);
+        return text;
+    };
+    const std::string inLab = dump(saved);
+    EXPECT_NE(inLab.find("INSERT INTO"), std::string::npos) << inLab;
+    EXPECT_EQ(inLab, dump(replayed));
 }
