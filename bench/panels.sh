@@ -63,9 +63,27 @@ done
 awk -v a="${hidden[0]% *}" -v b="${hidden[1]% *}" -v c="${shown[0]% *}" -v d="${shown[1]% *}" \
   'BEGIN{printf "panels shown / hidden, processor time a frame: %.3f\n", (c + d) / (a + b)}'
 
+# The same world without and then with a recording, for the ticks a second run.
+rate() {
+  awk -v a="$1" -v b="$2" -v s="$recording" 'BEGIN{
+    match(a, /tick [0-9]+/); ta = substr(a, RSTART + 5, RLENGTH - 5);
+    match(b, /tick [0-9]+/); tb = substr(b, RSTART + 5, RLENGTH - 5);
+    printf "%.1f", (tb - ta) / s}'
+}
+"$bin/sylvara-lab" "${world[@]}" >plain.log 2>&1 &
+lab=$!
+wait_window
+sleep 3
+first=$(title)
+sleep "$recording"
+last=$(title)
+xdotool key Escape
+wait "$lab" || true
+echo "ticks a second without recording: $(rate "$first" "$last") (set: 16)"
 "$bin/sylvara-lab" "${world[@]}" --record "$work/run.mp4" >rec.log 2>&1 &
 lab=$!
 wait_window
+sleep 3
 first=$(title)
 sleep "$recording"
 last=$(title)
@@ -74,10 +92,7 @@ wait "$lab" || true
 grep '^recorded' rec.log
 frames=$(ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames -of csv=p=0 "$work/run.mp4")
 echo "ffprobe: $frames frames"
-awk -v a="$first" -v b="$last" -v s="$recording" 'BEGIN{
-  match(a, /tick [0-9]+/); ta = substr(a, RSTART + 5, RLENGTH - 5);
-  match(b, /tick [0-9]+/); tb = substr(b, RSTART + 5, RLENGTH - 5);
-  printf "ticks a second while recording: %.1f (set: 16)\n", (tb - ta) / s}'
+echo "ticks a second while recording: $(rate "$first" "$last") (set: 16)"
 sed -n 's/.*: \([0-9]*\) frames, .*; \([0-9]*\) dropped, \([0-9]*\) repeated.*/\1 \2 \3/p' rec.log |
   awk '{printf "frames kept (not dropped): %.1f %%; with an image of their own: %.1f %%\n", ($1 - $2) * 100 / $1, ($1 - $2 - $3) * 100 / $1}'
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"

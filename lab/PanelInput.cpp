@@ -72,10 +72,18 @@ bool PanelInput::route(osgGA::EventQueue& queue, bool shown, int width, int heig
         keyReleaseLater[k] = keyPressedNow[k] = false;
     }
     bool toggled = false;
+    editKeyFed = false;
     osgGA::EventQueue::Events events;
     osgGA::EventQueue::Events kept;
+    events.swap(held);
     queue.takeEvents(events);
     for (const osg::ref_ptr<osgGA::Event>& each : events) {
+        // A panel sees a key only as it stands at a frame: after one edit key, the rest wait a frame, in
+        // order.
+        if (editKeyFed) {
+            held.push_back(each);
+            continue;
+        }
         const osgGA::GUIEventAdapter* event = each->asGUIEventAdapter();
         const bool key = event && (event->getEventType() == osgGA::GUIEventAdapter::KEYDOWN ||
                                    event->getEventType() == osgGA::GUIEventAdapter::KEYUP);
@@ -165,6 +173,7 @@ void PanelInput::feedKey(const osgGA::GUIEventAdapter& event, bool down) {
         if (down) {
             io.KeysDown[slot] = true;
             keyPressedNow[slot] = true;
+            editKeyFed = true;
         } else if (keyPressedNow[slot]) {
             keyReleaseLater[slot] = true;
         } else {

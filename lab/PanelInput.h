@@ -2,10 +2,7 @@
 
 #include <array>
 
-namespace osgGA {
-class EventQueue;
-class GUIEventAdapter;
-} // namespace osgGA
+#include <osgGA/EventQueue>
 
 // Shares the window's mouse and keys between the panels and the world. Called once a frame before
 // the viewer reads its events: those meant for a panel (a press on it, and its drag and release; keys
@@ -28,4 +25,7 @@ private:
     std::array<bool, BUTTONS> releaseLater{};
     std::array<bool, 512> keyPressedNow{};
     std::array<bool, 512> keyReleaseLater{};
+    // An edit key (Return, an arrow, Backspace...) went to a panel this frame; the events after it wait.
+    bool editKeyFed = false;
+    osgGA::EventQueue::Events held;
 };
