@@ -54,6 +54,7 @@ LabPanels::LabPanels(World& watched, const PopulationHistory& counts, LineageWat
     : world(watched), history(counts), lineage(descent), perform(std::move(carryOut)) {
     open.fill(true);
     floors = world.getKeep();
+    startRules = world.getRules();
 }
 
 void LabPanels::note(const std::string& text) {
@@ -201,11 +202,19 @@ void LabPanels::buildRules() {
         ImGui::End();
         return;
     }
-    ImGui::SetNextItemWidth(120);
+    ImGui::SetNextItemWidth(90);
     ImGui::InputText("##file", rulesFile.data(), rulesFile.size());
     ImGui::SameLine();
     if (ImGui::Button("Load") && rulesFile[0] != '\0')
         act(std::string("rules ") + rulesFile.data());
+    ImGui::SameLine();
+    if (ImGui::Button("Reset")) {
+        // Back to the rules the lab opened with, one set a rule changed since.
+        for (const RuleTable::Field* field : RuleTable::differences(world.getRules(), startRules))
+            act(std::string("set ") + field->name + "=" + RuleTable::format(startRules, *field));
+    }
+    if (ImGui::IsItemHovered())
+        ImGui::SetTooltip("back to the rules the lab opened with");
     ImGui::TextUnformatted("Rescue floors (keep at least):");
     for (int kind = 0; kind < CensusColumns::GROUPS; ++kind) {
         ImGui::SetNextItemWidth(100);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Rules.h"
+
 #include <array>
 #include <functional>
 #include <string>
@@ -72,4 +74,6 @@ private:
     int chartView = 0;
     std::array<int, 3> floors{};
     std::array<char, 256> rulesFile{};
+    // The rules the lab opened with, for Reset.
+    Rules startRules;
 };

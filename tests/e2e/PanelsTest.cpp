@@ -34,6 +34,7 @@ const Control CAMERA{47, 274};
 const Control FIRST_RULE_UP{202, 492};
 const Control FIRST_GENOTYPE{800, 417};
 const Control SAVE{188, 80};
+const Control RESET_RULES{175, 378};
 // The console's command line.
 const Control CONSOLE_LINE{370, 719};
 // The Inspector's inside, in screen pixels.
@@ -136,6 +137,9 @@ TEST(Panels, ClicksOnThePanelsPauseStepChangeARuleSwitchAToolChooseAGenotypeAndR
     // A rule's "+" raises it by a tenth, from the next tick on.
     clickAt(session, FIRST_RULE_UP);
     EXPECT_TRUE(session.waitForOutput(": set animal.moveCost=0.011", 30)) << session.output();
+    // Reset sets back each rule changed since the start, and only those.
+    clickAt(session, RESET_RULES);
+    EXPECT_TRUE(session.waitForOutput(": set animal.moveCost=0.01\n", 30)) << session.output();
 
     const Screenshot before(session.screenshot("before-killer"));
     clickAt(session, KILLER);
