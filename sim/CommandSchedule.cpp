@@ -15,14 +15,26 @@ static_assert(CommandFile::TILE_SIZE == TileGrid::TILE_SIZE,
 
 CommandSchedule::CommandSchedule(std::vector<Command> given, std::string fileName, long startTick,
                                  const std::string& saveFolder)
-    : commands(std::move(given)), name(std::move(fileName)) {
-    for (Command& command : commands) {
-        if (command.tick == Command::NO_TICK)
-            command.tick = startTick;
-        if (command.name == Command::Name::Save && command.file.empty())
-            command.file = RunTree::fromStart(saveFolder.empty() ? "." : saveFolder,
-                                              "world-" + std::to_string(command.tick) + ".sylvara");
-    }
+    : commands(std::move(given)), name(std::move(fileName)), saveFolder(saveFolder) {
+    for (Command& command : commands)
+        settle(command, startTick);
+}
+
+void CommandSchedule::settle(Command& command, long startTick) const {
+    if (command.tick == Command::NO_TICK)
+        command.tick = startTick;
+    if (command.name == Command::Name::Save && command.file.empty())
+        command.file = RunTree::fromStart(saveFolder.empty() ? "." : saveFolder,
+                                          "world-" + std::to_string(command.tick) + ".sylvara");
+}
+
+void CommandSchedule::add(Command command, long tick) {
+    settle(command, tick);
+    // After every command due by then: those still to come stay in tick order.
+    auto at = commands.begin() + static_cast<long>(next);
+    while (at != commands.end() && at->tick <= command.tick)
+        ++at;
+    commands.insert(at, std::move(command));
 }
 
 size_t CommandSchedule::resumeAt(long from) {

@@ -27,6 +27,9 @@ public:
     // that a save holds: the requests of that tick are still to come, since a save at T is taken before
     // tick T+1 carries them out. Returns how many are skipped.
     size_t resumeAt(long from);
+    // One more command, typed as the world runs: one without a tick acts at the tick given. Those due
+    // at the same tick keep the order they came in.
+    void add(Command command, long tick);
     // Carries out every command due at the tick but the requests, which wait for the next tick; true
     // when one of them was quit. Echoes "tick T: COMMAND" for each on echo when given.
     bool carryOut(long tick, World& world, const Save& save, std::ostream* echo);
@@ -40,6 +43,8 @@ public:
     const std::vector<std::string>& getNotes() const { return notes; }
 
 private:
+    // A tick for a command without one, and a file for a save without one.
+    void settle(Command& command, long startTick) const;
     void apply(const Command& command, World& world, const Save& save);
     void request(const Command& command, World& world);
 
@@ -51,4 +56,5 @@ private:
     Command::Tool tool = Command::Tool::Camera;
     std::vector<std::string> notes;
     std::vector<Command> requests;
+    std::string saveFolder;
 };
