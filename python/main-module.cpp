@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <mutex>
 #include <new>
@@ -659,6 +660,17 @@ tick. A line sylvara-sim would refuse raises ValueError with its reason.)")
              "Saves the world to a file that sylvara-sim --load (or sylvara.load) goes on from exactly.")
         .def("__repr__", &PyWorld::repr);
 
+    m.def(
+        "run_tree",
+        [] {
+            std::string error;
+            const std::string folder = WorldSession::findWorkFolder(error);
+            if (folder.empty())
+                raise(PyExc_FileNotFoundError, error);
+            return std::filesystem::path(folder).parent_path().lexically_normal().string();
+        },
+        R"(The run tree the worlds read their art from: the build's stage/ or the installed
+share/sylvara. Its rules/ folder holds the rule sets Sylvara ships, such as lasting.toml.)");
     m.def("load", &PyWorld::load, py::arg("path"), R"(A saved world, going on with its own seed and rules.
 
 A file that is missing raises FileNotFoundError; one that is no saved world, or is damaged,
