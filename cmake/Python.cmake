@@ -36,11 +36,15 @@ set_target_properties(sylvara_module PROPERTIES OUTPUT_NAME sylvara
 add_dependencies(sylvara_module stage)
 
 # Debian's python3 reads lib/python3/dist-packages under /usr, and lib/python3.X/dist-packages under
-# another prefix such as /usr/local.
+# another prefix such as /usr/local (cmake/Install.cmake installs it there).
 if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
   set(python_dir "lib/python3/dist-packages")
 else()
   set(python_dir "lib/python${PYTHON_VERSION_MAJOR}.${PYTHON_VERSION_MINOR}/dist-packages")
 endif()
 set(SYLVARA_PYTHON_DIR "${python_dir}" CACHE STRING "Where the Python module is installed, under the prefix")
-install(TARGETS sylvara_module LIBRARY DESTINATION "${SYLVARA_PYTHON_DIR}")
+# An installed module finds the installed tree from its own folder first, so a moved prefix still works.
+file(RELATIVE_PATH SYLVARA_TREE_FROM_MODULE "${CMAKE_INSTALL_PREFIX}/${SYLVARA_PYTHON_DIR}"
+  "${CMAKE_INSTALL_FULL_DATADIR}/sylvara")
+set_source_files_properties("${CMAKE_SOURCE_DIR}/python/WorldSession.cpp" PROPERTIES COMPILE_DEFINITIONS
+  "SYLVARA_TREE_FROM_MODULE=\"${SYLVARA_TREE_FROM_MODULE}\"")

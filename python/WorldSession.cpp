@@ -77,9 +77,16 @@ bool inFolder(const std::string& folder, const std::function<void()>& work, std:
 
 } // namespace
 
+// Where the install puts the tree, seen from the module's folder (from cmake/Python.cmake).
+#ifndef SYLVARA_TREE_FROM_MODULE
+#define SYLVARA_TREE_FROM_MODULE "../../../share/sylvara"
+#endif
+
 std::string WorldSession::findWorkFolder(std::string& error) {
     const std::string own = codeFolder();
     std::vector<std::string> installed = RunTree::installedTrees(own);
+    // The module is no program in bin/: the tree as laid out beside it comes first.
+    installed.insert(installed.begin(), own + "/" SYLVARA_TREE_FROM_MODULE);
     const std::string folder = RunTree::workFolder(own, installed);
     if (holdsArt(folder))
         return folder;

@@ -7,6 +7,7 @@
 #include "save/SavedWorldSchema.h"
 #include "save/WorldRecord.h"
 #include "sim/PhylogenyFiles.h"
+#include "world/ScenePrefetch.h"
 #include "world/TileGrid.h"
 #include "world/World.h"
 
@@ -21,6 +22,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -325,44 +327,110 @@ py::dict PyWorld::census() {
     return row;
 }
 
+// Whether the census counts it: not yet dying, and a kind it knows.
+bool counted(const Life& life) {
+    if (life.getState() == STATE_DEAD)
+        return false;
+    if (life.getCategory() == CATEGORY_PLANT)
+        return true;
+    const int kind = static_cast<const Animal&>(life).getKind();
+    return kind == KIND_HERBIVORE || kind == KIND_CARNIVORE;
+}
+
+// The memory of a table's columns, taken at once and in huge pages where the system gives them: a
+// 300,000-row table is some 40 MB, and touching it page by page costs more than filling it.
+class ColumnBlock {
+public:
+    ColumnBlock(const std::vector<size_t>& widths, size_t rows) {
+        for (size_t width : widths) {
+            starts.push_back(length);
+            length += (width * rows + 63) / 64 * 64;
+        }
+        const size_t huge = size_t(2) << 20;
+        mapped = length + huge;
+        void* map = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (map == MAP_FAILED)
+            throw std::bad_alloc();
+        base = static_cast<char*>(map);
+        const uintptr_t at = reinterpret_cast<uintptr_t>(base);
+        first = base + ((at + huge - 1) / huge * huge - at);
+        madvise(first, length, MADV_HUGEPAGE);
+        owner = py::capsule(new Mapping{base, mapped}, [](void* mapping) {
+            const auto* m = static_cast<Mapping*>(mapping);
+            munmap(m->base, m->length);
+            delete m;
+        });
+    }
+    template <typename T> T* at(size_t column) const { return reinterpret_cast<T*>(first + starts[column]); }
+    // The column's first rows as a numpy array that keeps the whole block alive.
+    py::array column(size_t index, const py::dtype& type, size_t rows) const {
+        return py::array(type, std::vector<py::ssize_t>{static_cast<py::ssize_t>(rows)}, {},
+                         first + starts[index], owner);
+    }
+
+private:
+    struct Mapping {
+        char* base;
+        size_t length;
+    };
+    std::vector<size_t> starts;
+    size_t length = 0;
+    size_t mapped = 0;
+    char* base = nullptr;
+    char* first = nullptr;
+    py::capsule owner;
+};
+
 py::dict PyWorld::organisms() {
     World& world = ready().getWorld();
-    std::vector<const Life*> living;
-    living.reserve(static_cast<size_t>(world.getLiving().total()));
-    for (const auto& [id, life] : world.getLives()) {
-        if (life->getState() == STATE_DEAD)
-            continue;
-        if (life->getCategory() != CATEGORY_PLANT) {
-            const int kind = static_cast<const Animal&>(*life).getKind();
-            if (kind != KIND_HERBIVORE && kind != KIND_CARNIVORE)
-                continue;
-        }
-        living.push_back(life.get());
-    }
-    const size_t rows = living.size();
-    auto ids = column<int32_t>(rows), generations = column<int32_t>(rows), parents = column<int32_t>(rows),
-         genotypeIds = column<int32_t>(rows);
-    auto xs = column<double>(rows), ys = column<double>(rows), energies = column<double>(rows),
-         maxEnergies = column<double>(rows);
-    const char* const TRAITS[] = {"speed",     "adrenaline", "spawn_efficiency", "size",
-                                  "prey_size", "offspring",  "spawn_radius"};
-    std::vector<py::array_t<double>> traits;
-    for (size_t t = 0; t < 7; ++t)
-        traits.push_back(column<double>(rows));
-    std::vector<const char*> kinds(rows);
-    int32_t* id = ids.mutable_data();
-    int32_t* generation = generations.mutable_data();
-    int32_t* parent = parents.mutable_data();
-    int32_t* genotype = genotypeIds.mutable_data();
-    double* x = xs.mutable_data();
-    double* y = ys.mutable_data();
-    double* energy = energies.mutable_data();
-    double* maxEnergy = maxEnergies.mutable_data();
+    const auto& lives = world.getLives();
+    const size_t capacity = lives.size();
+    // The columns in the table's order, each with its numpy type.
+    enum { ID, KIND, X, Y, ENERGY, MAX_ENERGY, GENERATION, PARENT, GENOTYPE, TRAIT };
+    const char* const NAMES[] = {"id",       "kind",       "x",          "y",
+                                 "energy",   "max_energy", "generation", "parent",
+                                 "genotype", "speed",      "adrenaline", "spawn_efficiency",
+                                 "size",     "prey_size",  "offspring",  "spawn_radius"};
+    constexpr size_t COLUMNS = TRAIT + 7;
+    const py::dtype whole = py::dtype::of<int32_t>();
+    const py::dtype real = py::dtype::of<double>();
+    const py::dtype text("<U9");
+    std::vector<py::dtype> types{whole, text, real, real, real, real, whole, whole, whole};
+    types.resize(COLUMNS, real);
+    std::vector<size_t> widths;
+    for (const py::dtype& type : types)
+        widths.push_back(static_cast<size_t>(type.itemsize()));
+    const ColumnBlock block(widths, capacity);
+    int32_t* id = block.at<int32_t>(ID);
+    char32_t* kind = block.at<char32_t>(KIND);
+    double* x = block.at<double>(X);
+    double* y = block.at<double>(Y);
+    double* energy = block.at<double>(ENERGY);
+    double* maxEnergy = block.at<double>(MAX_ENERGY);
+    int32_t* generation = block.at<int32_t>(GENERATION);
+    int32_t* parent = block.at<int32_t>(PARENT);
+    int32_t* genotype = block.at<int32_t>(GENOTYPE);
     double* trait[7];
     for (size_t t = 0; t < 7; ++t)
-        trait[t] = traits[t].mutable_data();
-    for (size_t i = 0; i < rows; ++i) {
-        const Life& life = *living[i];
+        trait[t] = block.at<double>(TRAIT + t);
+    static const char32_t KINDS[3][9] = {{'h', 'e', 'r', 'b', 'i', 'v', 'o', 'r', 'e'},
+                                         {'c', 'a', 'r', 'n', 'i', 'v', 'o', 'r', 'e'},
+                                         {'p', 'l', 'a', 'n', 't'}};
+    // One walk, asking for each organism's memory a few steps ahead: on a big board they lie all over
+    // memory, and one met unasked costs a trip to it.
+    constexpr int AHEAD = 8;
+    auto ahead = lives.begin();
+    for (int a = 0; a < AHEAD && ahead != lives.end(); ++a, ++ahead)
+        ScenePrefetch::range(ahead->second.get(), sizeof(Animal));
+    size_t i = 0;
+    for (auto walk = lives.begin(); walk != lives.end(); ++walk) {
+        if (ahead != lives.end()) {
+            ScenePrefetch::range(ahead->second.get(), sizeof(Animal));
+            ++ahead;
+        }
+        const Life& life = *walk->second;
+        if (!counted(life))
+            continue;
         id[i] = life.getId();
         generation[i] = life.getGeneration();
         parent[i] = life.getParentId();
@@ -372,37 +440,30 @@ py::dict PyWorld::organisms() {
         trait[2][i] = life.getSpawnEfficiency();
         trait[3][i] = life.getGenomeSize();
         osg::Vec3d position;
+        int name = 2;
         if (life.getCategory() == CATEGORY_PLANT) {
             const Plant& plant = static_cast<const Plant&>(life);
-            kinds[i] = "plant";
             position = plant.getTransform()->getPosition();
             trait[0][i] = trait[1][i] = trait[4][i] = NaN;
             trait[5][i] = plant.getOffspring();
             trait[6][i] = plant.getSpawnRadius();
         } else {
             const Animal& animal = static_cast<const Animal&>(life);
-            kinds[i] = animal.getKind() == KIND_HERBIVORE ? "herbivore" : "carnivore";
+            name = animal.getKind() == KIND_HERBIVORE ? 0 : 1;
             position = animal.getPosition();
             trait[0][i] = animal.getSpeed();
             trait[1][i] = animal.getAdrenaline();
             trait[4][i] = animal.getPreySize();
             trait[5][i] = trait[6][i] = NaN;
         }
+        std::memcpy(kind + 9 * i, KINDS[name], sizeof KINDS[name]);
         x[i] = position.x();
         y[i] = position.y();
+        ++i;
     }
     py::dict table;
-    table["id"] = ids;
-    table["kind"] = textColumn(kinds, 9);
-    table["x"] = xs;
-    table["y"] = ys;
-    table["energy"] = energies;
-    table["max_energy"] = maxEnergies;
-    table["generation"] = generations;
-    table["parent"] = parents;
-    table["genotype"] = genotypeIds;
-    for (size_t t = 0; t < 7; ++t)
-        table[TRAITS[t]] = traits[t];
+    for (size_t column = 0; column < COLUMNS; ++column)
+        table[NAMES[column]] = block.column(column, types[column], i);
     return table;
 }
 
