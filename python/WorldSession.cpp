@@ -285,7 +285,9 @@ WorldSession::Outcome WorldSession::command(const std::string& line, const std::
             error.erase(0, where.size());
         return Outcome::Refused;
     }
-    schedule->add(command, getTick());
+    if (command.name == Command::Name::Save && command.file.empty())
+        command.file = "world-" + std::to_string(command.tick) + ".sylvara";
+    schedule->add(command);
     activate();
     std::string failed;
     if (!carryOutDue(failed) && !failed.empty()) {
