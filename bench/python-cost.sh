@@ -69,11 +69,14 @@ import time, sylvara
 world = sylvara.World(size=100, seed=1)
 alive = world.census()
 count = alive["herbivores"] + alive["carnivores"] + alive["plants"]
-times = []
+times, cpu = [], []
 for _ in range(5):
-    start = time.perf_counter()
+    start, used = time.perf_counter(), time.process_time()
     table = world.organisms()
     times.append(time.perf_counter() - start)
+    cpu.append(time.process_time() - used)
 assert len(table["id"]) == count
 times.sort()
-print(f"organisms() on {count} organisms: median {1000 * times[2]:.1f} ms, best {1000 * times[0]:.1f} ms (under 100 ms wanted)")'
+cpu.sort()
+print(f"organisms() on {count} organisms: median {1000 * times[2]:.1f} ms, best {1000 * times[0]:.1f} ms; "
+      f"processor time median {1000 * cpu[2]:.1f} ms (under 100 ms wanted)")'

@@ -64,6 +64,8 @@ def test_rules_read_and_set_by_name(small_world, tmp_path):
     assert "animal.moveCost" in small_world.rules and "nothing" not in small_world.rules
     assert len(dict(small_world.rules)) == len(small_world.rules)
     (tmp_path / "r.toml").write_text("[mutation]\nchance = 0\n")
+    small_world.rules = {"animal.reach": 1}
+    assert small_world.rules["animal.reach"] == 1
     small_world.rules = tmp_path / "r.toml"
     assert small_world.rules["mutation.chance"] == 0
     assert small_world.rules["animal.moveCost"] == 0.02
@@ -156,22 +158,49 @@ def test_a_quit_command_stops_the_ticks_at_its_tick(small_world):
 
 def test_another_thread_cannot_use_a_ticking_world():
     world = sylvara.World(size=3, seed=1)
-    seen = []
-    started = threading.Event()
-
-    def reader():
-        started.wait()
-        while not seen:
-            try:
-                world.census()
-            except RuntimeError as busy:
-                seen.append(str(busy))
-
-    thread = threading.Thread(target=reader)
-    thread.start()
-    started.set()
-    world.tick(3000)
-    seen.append("done")
-    thread.join()
-    assert "busy" in seen[0] or seen[0] == "done"
+    world.command("@3000 quit")
+    ticking = threading.Thread(target=world.tick, args=(10 ** 6,))
+    ticking.start()
+    refused = []
+    while ticking.is_alive() and not refused:
+        try:
+            world.census()
+        except RuntimeError as busy:
+            refused.append(str(busy))
+    ticking.join()
+    assert refused and "busy" in refused[0]
+    assert world.tick_number == 3000
     world.tick(1)
+
+
+def test_worlds_ticking_in_two_threads_each_tick_as_alone():
+    alone = []
+    for seed in (31, 32):
+        world = sylvara.World(size=1, seed=seed)
+        world.tick(400)
+        alone.append(world.census())
+    worlds = [sylvara.World(size=1, seed=31), sylvara.World(size=1, seed=32)]
+    threads = [threading.Thread(target=lambda w=w: [w.tick(40) for _ in range(10)]) for w in worlds]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert [str(w.census()) for w in worlds] == [str(row) for row in alone]
+
+
+def test_a_scheduled_save_that_fails_stops_the_ticks_at_its_tick(tmp_path):
+    folder = tmp_path / "gone"
+    folder.mkdir()
+    world = sylvara.World(size=1, seed=5)
+    world.command(f"@5 save {folder}/w.sylvara")
+    folder.rmdir()
+    with pytest.raises(OSError, match="gone"):
+        world.tick(10)
+    assert world.tick_number == 5
+    world.tick(1)
+
+
+def test_a_select_of_an_organism_gone_warns_and_selects_nothing(small_world):
+    with pytest.warns(UserWarning, match="no organism 999999 lives"):
+        small_world.command("select 999999")
+    small_world.tick(1)

@@ -99,3 +99,16 @@ def test_genotypes_of_a_loaded_world_are_the_saved_ones(tmp_path):
     pd.testing.assert_frame_equal(pd.DataFrame(world.genotypes()), pd.DataFrame(again.genotypes()))
     for name, column in world.organisms().items():
         np.testing.assert_array_equal(column, again.organisms()[name])
+
+
+def test_genesis_tiles_and_columns_that_outlive_their_table():
+    world = sylvara.World(size=2, genesis=[(1, 0)], seed=6)
+    census = world.census()
+    assert (census["herbivores"], census["carnivores"], census["plants"]) == (10, 10, 10)
+    x = world.organisms()["x"]
+    expected = x.copy()
+    del world
+    import gc
+    gc.collect()
+    np.testing.assert_array_equal(x, expected)
+    assert ((x >= 150) & (x < 300)).all()
