@@ -1,4 +1,5 @@
 // The Python module "sylvara": a headless world to step, read and steer from Python.
+#include "common/OutputFiles.h"
 #include "common/RuleTable.h"
 #include "life/Animal.h"
 #include "life/GenotypeTable.h"
@@ -36,8 +37,9 @@ std::mutex& tickLock() {
     return lock;
 }
 
+// Every message one line, whatever a name in it holds.
 [[noreturn]] void raise(PyObject* type, const std::string& message) {
-    PyErr_SetString(type, message.c_str());
+    PyErr_SetString(type, OutputFiles::printable(message).c_str());
     throw py::error_already_set();
 }
 

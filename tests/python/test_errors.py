@@ -23,6 +23,8 @@ import sylvara
     ({"seed": "7"}, TypeError, "seed must be"),
     ({"rules": {"animal.moveCots": 0.1}}, ValueError, "did you mean animal.moveCost"),
     ({"rules": {"animal.moveCost": math.nan}}, ValueError, "animal.moveCost"),
+    ({"rules": {"animal\nmoveCost": 1}}, ValueError, "unknown rule animal?moveCost"),
+    ({"rules": "/no/such\nrules.toml"}, ValueError, "/no/such?rules.toml"),
     ({"rules": {"animal.moveCost": "0.1"}}, TypeError, "must be a number"),
     ({"rules": {"mutation.chance": 1000}}, ValueError, "mutation.chance"),
     ({"rules": "/no/such/rules.toml"}, ValueError, "/no/such/rules.toml"),
@@ -124,6 +126,8 @@ def test_damaged_and_missing_saves_are_refused(tmp_path):
 
 
 def test_a_save_that_cannot_be_written_is_an_os_error_and_changes_nothing(small_world, tmp_path):
+    with pytest.raises(OSError, match="no/such/folder"):
+        small_world.save(tmp_path / "no" / "such" / "folder\n" / "w.sylvara")
     with pytest.raises(OSError, match="no/such/folder"):
         small_world.save(tmp_path / "no" / "such" / "folder" / "w.sylvara")
     # A command names its file before it runs: refused as a command file's line would be.
