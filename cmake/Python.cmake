@@ -34,6 +34,9 @@ target_link_libraries(sylvara_module PRIVATE sylvara_python)
 set_target_properties(sylvara_module PROPERTIES OUTPUT_NAME sylvara
   LIBRARY_OUTPUT_DIRECTORY "${SYLVARA_PYTHON_STAGE}")
 add_dependencies(sylvara_module stage)
+# Its type hints beside it, for editors and type checkers.
+add_custom_command(TARGET sylvara_module POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different "${CMAKE_SOURCE_DIR}/python/sylvara.pyi" "${SYLVARA_PYTHON_STAGE}/sylvara.pyi")
 
 # Debian's python3 reads lib/python3/dist-packages under /usr, and lib/python3.X/dist-packages under
 # another prefix such as /usr/local (cmake/Install.cmake installs it there).
