@@ -208,3 +208,27 @@ def test_a_select_of_an_organism_gone_warns_and_selects_nothing(small_world):
     with pytest.warns(UserWarning, match="no organism 999999 lives"):
         small_world.command("select 999999")
     small_world.tick(1)
+
+
+def test_worlds_dropped_or_refused_leave_no_memory_behind():
+    def resident_mb():
+        with open("/proc/self/statm") as statm:
+            return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE") / 1e6
+
+    def churn(times):
+        for seed in range(times):
+            world = sylvara.World(size=4, seed=seed)
+            world.tick(20)
+            del world
+            with pytest.raises(ValueError):
+                sylvara.World(size=4, rules={"mutation.chance": -1})
+
+    churn(3)
+    before = resident_mb()
+    kept = [sylvara.World(size=4, seed=1)]
+    one_world = resident_mb() - before
+    kept.clear()
+    before = resident_mb()
+    churn(30)
+    # Thirty worlds kept would hold some thirty times one world's memory.
+    assert resident_mb() - before < max(3 * one_world, 5)
