@@ -116,6 +116,18 @@ const double NaN = std::numeric_limits<double>::quiet_NaN();
 
 class PyWorld;
 
+// Marks a world in use while the interpreter is released, so another thread's call is refused.
+class InUse {
+public:
+    explicit InUse(bool& flag) : flag(flag) { flag = true; }
+    ~InUse() { flag = false; }
+    InUse(const InUse&) = delete;
+    InUse& operator=(const InUse&) = delete;
+
+private:
+    bool& flag;
+};
+
 // world.rules: every rule by name, read and set between ticks.
 class RulesView {
 public:
@@ -525,7 +537,15 @@ void PyWorld::command(const py::object& line) {
         raise(PyExc_TypeError, "a command is a str, such as \"apply 1,1\", not " + typeName(line));
     WorldSession& world = ready();
     std::string error;
-    const WorldSession::Outcome outcome = world.command(line.cast<std::string>(), "", error);
+    const std::string text = line.cast<std::string>();
+    WorldSession::Outcome outcome;
+    {
+        const InUse busyNow(busy);
+        // A command may draw, and a save records the seed: not while another world ticks.
+        py::gil_scoped_release unlocked;
+        std::lock_guard<std::mutex> one(tickLock());
+        outcome = world.command(text, "", error);
+    }
     warnNotes();
     // A save that could not be written is the file system's refusal, not the line's.
     if (outcome != WorldSession::Outcome::Done)
@@ -535,7 +555,15 @@ void PyWorld::command(const py::object& line) {
 void PyWorld::save(const py::object& given) {
     const std::string path = pathOf(given, "path");
     std::string error;
-    if (!ready().save(path, error))
+    WorldSession& world = ready();
+    bool saved = false;
+    {
+        const InUse busyNow(busy);
+        py::gil_scoped_release unlocked;
+        std::lock_guard<std::mutex> one(tickLock());
+        saved = world.save(path, error);
+    }
+    if (!saved)
         raise(PyExc_OSError, error);
 }
 

@@ -177,14 +177,22 @@ def test_another_thread_cannot_use_a_ticking_world():
     world.tick(1)
 
 
-def test_worlds_ticking_in_two_threads_each_tick_as_alone():
+def test_worlds_ticking_in_two_threads_each_tick_as_alone(tmp_path):
     alone = []
     for seed in (31, 32):
         world = sylvara.World(size=1, seed=seed)
         world.tick(400)
         alone.append(world.census())
     worlds = [sylvara.World(size=1, seed=31), sylvara.World(size=1, seed=32)]
-    threads = [threading.Thread(target=lambda w=w: [w.tick(40) for _ in range(10)]) for w in worlds]
+
+    # A save records the seed and a command may draw: neither may reach into the other world's tick.
+    def run(world, index):
+        for step in range(10):
+            world.tick(40)
+            world.save(tmp_path / f"w{index}-{step}.sylvara")
+            world.command("tool select")
+
+    threads = [threading.Thread(target=run, args=(w, i)) for i, w in enumerate(worlds)]
     for thread in threads:
         thread.start()
     for thread in threads:
