@@ -22,8 +22,10 @@ foreach(layer sylvara_common sylvara_core sylvara_save sylvara_sim)
   set_target_properties(${layer} PROPERTIES POSITION_INDEPENDENT_CODE ON)
   target_compile_options(${layer} PRIVATE -fno-semantic-interposition)
 endforeach()
-sylvara_layer(sylvara_python FOLDERS python SEES sim save ${CORE_FOLDERS} common LINKS ${SYLVARA_PYTHON_LINKS})
-set_target_properties(sylvara_python PROPERTIES POSITION_INDEPENDENT_CODE ON)
+sylvara_layer(sylvara_python FOLDERS python SEES sim save ${CORE_FOLDERS} common
+  LINKS ${SYLVARA_PYTHON_LINKS} pybind11::pybind11)
+# pybind11 keeps its own symbols hidden; the classes holding its objects must be too.
+set_target_properties(sylvara_python PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden)
 target_compile_options(sylvara_python PRIVATE -fno-semantic-interposition)
 
 set(SYLVARA_PYTHON_STAGE "${SYLVARA_STAGE}/python")
