@@ -56,7 +56,7 @@ int Lab::run(int argc, char** argv) {
         options.world.resolveFrom(startFolder);
         saver.setFolder(startFolder);
     }
-    if (!prepareWorld(error) || !prepareCommands(startFolder, error)) {
+    if (!prepareWorld(error) || !openLog(error)) {
         std::cerr << "sylvara-lab: " << error << std::endl;
         return 2;
     }
@@ -78,26 +78,28 @@ int Lab::run(int argc, char** argv) {
     return 0;
 }
 
-bool Lab::prepareCommands(const std::string& folder, std::string& error) {
-    const long start = world->getTickNumber();
+bool Lab::prepareCommands(int side, long start, const Rules& startRules, std::string& error) {
     std::vector<Command> commands;
     const std::string& file = options.commandsFile;
     readingInput = file == "-";
-    const std::string path = readingInput ? file : RunTree::fromStart(folder, file);
     if (!file.empty() && !readingInput) {
-        if (!CommandFile::read(path, commands, error))
+        if (!CommandFile::read(RunTree::fromStart(startFolder, file), commands, error))
             return false;
-        Rules rules = world->getRules();
+        Rules rules = startRules;
         const auto refuse = [&](const Command& command) {
             // Those before a loaded world's tick were carried out before it was saved.
             const bool done = command.tick != Command::NO_TICK && command.tick < start;
             return done ? std::string() : refusal(command, rules);
         };
-        const int side = world->getTiles()->getTilesPerSide();
         if (!CommandFile::check(commands, file, CommandFile::Board{side, TileGrid::TILE_SIZE}, refuse, error))
             return false;
     }
-    startFolder = folder;
+    // The log is made once the world is, but it is known now whether it can be.
+    if (!options.logFile.empty() &&
+        !SavedWorldWriter::canWrite(RunTree::fromStart(startFolder, options.logFile), error)) {
+        error = "cannot write the log " + OutputFiles::printable(options.logFile) + ": " + error;
+        return false;
+    }
     schedule = std::make_unique<CommandSchedule>(commands, file, start);
     const size_t skipped = schedule->resumeAt(start);
     if (skipped > 0)
@@ -110,8 +112,13 @@ bool Lab::prepareCommands(const std::string& folder, std::string& error) {
         quitLogged = quitLogged || command.name == Command::Name::Quit;
         std::printf("tick %ld: %s\n", tick, command.action().c_str());
     });
+    return true;
+}
+
+bool Lab::openLog(std::string& error) {
     if (options.logFile.empty())
         return true;
+    const long start = world->getTickNumber();
     std::string heading = "# sylvara-lab session, from tick " + std::to_string(start) +
                           ": sylvara-sim --commands THIS_FILE replays it with the same world options:\n#";
     for (const std::string& word : options.arguments)
@@ -119,7 +126,7 @@ bool Lab::prepareCommands(const std::string& folder, std::string& error) {
     heading += "\n";
     if (!options.world.seeded)
         heading += "# no --seed was given: the world's draws came from the clock and cannot be repeated\n";
-    return log.open(RunTree::fromStart(folder, options.logFile), heading, error);
+    return log.open(RunTree::fromStart(startFolder, options.logFile), heading, error);
 }
 
 std::string Lab::refusal(const Command& command, Rules& rules) const {
@@ -176,6 +183,14 @@ bool Lab::prepareWorld(std::string& error) {
                 std::to_string(WorldRecord::LAST_TICK);
         return false;
     }
+    // The rules the first tick runs under, which the commands change from.
+    Rules startRules = chosen.rules;
+    if (loading) {
+        startRules = saved.getRecord().rules;
+        RulesFile::apply(chosen.rulesFile, chosen.ruleSettings, startRules, error);
+    }
+    if (!prepareCommands(loading ? saved.getSize() : chosen.size, savedTick, startRules, error))
+        return false;
     // Before the world is built and run ahead, which may take long, for a window that cannot open.
     if (!Application::displayReachable()) {
         error = "cannot open a window: no display could be reached (is DISPLAY set?)";
@@ -252,6 +267,7 @@ void Lab::runAhead() {
 
 void Lab::addBench() {
     keys = new LabKeyHandler;
+    keys->setConsole(&console);
     auto& handlers = application.getViewer()->getEventHandlers();
     // The sandbox's handler at the front gives way to the lab's, which turns the keys that act on the
     // world into commands and passes it the rest.
@@ -428,7 +444,7 @@ void Lab::act(const LabInput::Event& event) {
             return;
         const std::string answer = typed(event.line, "console");
         console.answer(answer);
-        std::printf("console: %s\n", answer.c_str());
+        std::printf("%s\n", answer.c_str());
         return;
     }
     case Action::ConsoleClosed:

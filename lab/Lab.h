@@ -43,8 +43,10 @@ public:
 
 private:
     bool prepareWorld(std::string& error);
-    // Reads and checks the command file (not standard input's), opens the log.
-    bool prepareCommands(const std::string& startFolder, std::string& error);
+    // Reads and checks the command file (not standard input's) against the board and the rules the
+    // world starts with; makes the schedule every command goes through.
+    bool prepareCommands(int side, long start, const Rules& startRules, std::string& error);
+    bool openLog(std::string& error);
     // Why a command cannot be carried out on this world now; empty when it can.
     std::string refusal(const Command& command, Rules& rules) const;
     // Carries out a command made in the window (a key, a click, a typed line) and logs it.
