@@ -442,7 +442,8 @@ void Lab::act(const LabInput::Event& event) {
     case Action::Line: {
         if (event.line.find_first_not_of(" \t") == std::string::npos)
             return;
-        const std::string answer = typed(event.line, "console");
+        bool refused = false;
+        const std::string answer = typed(event.line, "console", refused);
         console.answer(answer);
         std::printf("%s\n", answer.c_str());
         return;
@@ -469,14 +470,18 @@ void Lab::carryOutNow(const Command& command) {
         quitting = true;
 }
 
-std::string Lab::typed(const std::string& text, const std::string& where) {
+std::string Lab::typed(const std::string& text, const std::string& where, bool& refused) {
     Command command;
     bool empty = false;
     std::string error;
+    refused = true;
     if (!CommandFile::readLine(text, Command::NO_TICK, command, empty, error, startFolder))
         return where + ": " + error;
+    // A comment or a blank line is no command, and no fault either.
+    refused = !empty;
     if (empty)
         return where + ": no command";
+    refused = true;
     const long at = world->getTickNumber();
     if (command.tick != Command::NO_TICK && command.tick < at)
         return where + ": tick " + std::to_string(command.tick) + " has passed: the world is at tick " +
@@ -487,6 +492,7 @@ std::string Lab::typed(const std::string& text, const std::string& where) {
             {command}, where, CommandFile::Board{side, TileGrid::TILE_SIZE},
             [&](const Command& checked) { return refusal(checked, rules); }, error))
         return error.substr(0, error.find(':')) + error.substr(error.find(':', error.find(':') + 1));
+    refused = false;
     if (command.tick != Command::NO_TICK && command.tick > at) {
         schedule->add(command);
         return where + ": " + command.action() + " at tick " + std::to_string(command.tick);
@@ -505,9 +511,10 @@ void Lab::takeInput() {
     if (!readingInput)
         return;
     for (const LabCommandReader::Line& line : reader.take()) {
-        const std::string answer = typed(line.text, "-:" + std::to_string(line.number));
-        // Refusals go where a driving program looks for them; what was done is on the standard output.
-        if (answer.find(": tick ") == std::string::npos || answer.find("has passed") != std::string::npos)
+        bool refused = false;
+        const std::string answer = typed(line.text, "-:" + std::to_string(line.number), refused);
+        // Refusals go where a driving program looks for them; what is done says so on the standard output.
+        if (refused)
             std::fprintf(stderr, "sylvara-lab: %s\n", answer.c_str());
     }
 }

@@ -56,7 +56,7 @@ private:
     void takeInput();
     // A typed line, from the console or standard input: carried out now, kept for its tick, or refused
     // in one line; returns that line.
-    std::string typed(const std::string& text, const std::string& where);
+    std::string typed(const std::string& text, const std::string& where, bool& refused);
     void act(const LabInput::Event& event);
     // The window's own commands: pacing, chart, sound, screenshot, pin.
     void windowCommand(const Command& command);

@@ -213,4 +213,8 @@ TEST(CommandFile, PredatorAndPreyTakeTheWorldPointTheKeysMadeThemAtAndReadBackEx
     EXPECT_EQ(checked("@2 predator 750,1\n"),
               "run.cmd:1: the point 750,1 is off the board (0 to 750 on each side)");
     EXPECT_EQ(checked("@2 prey 0,749.5\n"), "");
+    // Whole numbers are written as such, not as 1e+01.
+    ASSERT_TRUE(readText("@1 spawn plant 10,300\n@1 prey 120,7e-05\n", commands, error)) << error;
+    EXPECT_EQ(commands[0].text(), "@1 spawn plant 10,300");
+    EXPECT_EQ(commands[1].text(), "@1 prey 120,7e-05");
 }

@@ -121,8 +121,8 @@ TEST(LabReplay, ASessionOfKeysAClickAndTheConsoleReplaysExactlyHeadlessAndInTheL
     // Headless, from another folder so the replay's save lands there.
     int code = 0;
     const std::string replayed = ProgramSession::runHeadless(
-        "cd " + scratch.folder + " && " + ProgramSession::stageDir() + "/bin/sylvara-sim " + world +
-            " --ticks 1000000 --csv sim.csv --commands " + log,
+        "sh -c 'cd " + scratch.folder + " && " + ProgramSession::stageDir() + "/bin/sylvara-sim " + world +
+            " --ticks 1000000 --csv sim.csv --commands " + log + "'",
         code);
     ASSERT_EQ(code, 0) << replayed;
     const std::string labDump = worldDump(labSave);
@@ -143,9 +143,11 @@ TEST(LabReplay, ASessionOfKeysAClickAndTheConsoleReplaysExactlyHeadlessAndInTheL
 TEST(LabReplay, AProgramDrivesTheLabThroughStandardInputAndABadLineIsAnsweredAndSkipped) {
     Scratch scratch;
     const std::string save = scratch.file("driven.sylvara");
+    // Run ahead to tick 5 before the window opens: a line for tick 2 comes too late.
     std::ofstream(scratch.file("drive.cmd")) << "speed max\n@40 spawn plant 10,10\nspawn dragon\n@2 pause\n"
                                              << "@60 save " << save << "\n@70 quit\n";
-    ProgramSession session({"-c", "exec " + LAB + " --seed 2 --size 2 --genesis all --commands - < " +
+    ProgramSession session({"-c", "exec " + LAB +
+                                      " --seed 2 --size 2 --genesis all --ahead 5 --commands - < " +
                                       scratch.file("drive.cmd")});
     ASSERT_TRUE(session.start("/bin/sh")) << session.output();
     EXPECT_EQ(session.waitForExit(120), 0) << session.output();
