@@ -488,10 +488,11 @@ std::string Lab::typed(const std::string& text, const std::string& where, bool& 
                std::to_string(at);
     Rules rules = world->getRules();
     const int side = world->getTiles()->getTilesPerSide();
+    // Checked as a file's one line is, and answered without the file's name and line.
     if (!CommandFile::check(
-            {command}, where, CommandFile::Board{side, TileGrid::TILE_SIZE},
+            {command}, "-", CommandFile::Board{side, TileGrid::TILE_SIZE},
             [&](const Command& checked) { return refusal(checked, rules); }, error))
-        return error.substr(0, error.find(':')) + error.substr(error.find(':', error.find(':') + 1));
+        return where + ": " + error.substr(CommandFile::where("-", command.line).size());
     refused = false;
     if (command.tick != Command::NO_TICK && command.tick > at) {
         schedule->add(command);
