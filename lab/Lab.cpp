@@ -108,6 +108,10 @@ bool Lab::prepareCommands(int side, long start, const Rules& startRules, std::st
                   << std::endl;
     schedule->setWindow([this](const Command& command) { windowCommand(command); });
     schedule->setWatcher([this](long tick, const Command& command) {
+        // The schedule applies the tool; the window shows it, in the title and under the mouse.
+        static const ToolMode MODES[] = {TOOL_CAMERA, TOOL_SELECT, TOOL_KILL, TOOL_GENESIS, TOOL_FERTILIZE};
+        if (command.name == Command::Name::Tool)
+            world->setTool(MODES[command.choice]);
         log.write(tick, command);
         quitLogged = quitLogged || command.name == Command::Name::Quit;
         std::printf("tick %ld: %s\n", tick, command.action().c_str());
