@@ -10,12 +10,14 @@
 #include "lab/LabKeyHandler.h"
 #include "lab/LabLog.h"
 #include "lab/LabOptions.h"
+#include "lab/LabSaver.h"
 #include "lab/LabSpeed.h"
 
 #include <osgGA/EventQueue>
 
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -209,4 +211,28 @@ TEST(LabOptions, NamesACommandFileAndALogOnceEach) {
     LabOptions empty;
     EXPECT_EQ(parse({"--commands="}, empty, error), SimulationOptions::Outcome::Error);
     EXPECT_EQ(error, "--commands needs a file name");
+}
+
+class LabSaverCommands : public WorldFixture {};
+
+TEST_F(LabSaverCommands, ASaveAskedForWhileTheLastIsWrittenWaitsAndTakesTheNextNameAndABadOneSavesNothing) {
+    ScratchFolder scratch("lab-saves");
+    world->getTiles()->tileAt(0, 0)->populate(3, 3, 3);
+    LabSaver saver;
+    saver.setFolder(scratch.file(""));
+    std::string error;
+    for (int i = 0; i < 3; ++i) {
+        // As the lab's key does: named once the last one is written.
+        saver.wait();
+        const std::string name = LabSaver::nextName(saver.pathOf("."));
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(saver.saveAs(*world, name, error)) << error;
+        saver.wait();
+        testing::internal::GetCapturedStdout();
+    }
+    for (const char* name : {"world-0001.sylvara", "world-0002.sylvara", "world-0003.sylvara"})
+        EXPECT_EQ(access(scratch.file(name).c_str(), F_OK), 0) << name;
+    EXPECT_FALSE(saver.saveAs(*world, "no/such/folder.sylvara", error));
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+    EXPECT_NE(access(scratch.file("world-0004.sylvara").c_str(), F_OK), 0);
 }
