@@ -125,8 +125,9 @@ bool Lab::openLog(std::string& error) {
     const long start = world->getTickNumber();
     std::string heading = "# sylvara-lab session, from tick " + std::to_string(start) +
                           ": sylvara-sim --commands THIS_FILE replays it with the same world options:\n#";
+    // Shown as printable, so a name with a line break in it cannot end the comment.
     for (const std::string& word : options.arguments)
-        heading += " " + word;
+        heading += " " + OutputFiles::printable(word);
     heading += "\n";
     if (!options.world.seeded)
         heading += "# no --seed was given: the world's draws came from the clock and cannot be repeated\n";
