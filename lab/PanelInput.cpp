@@ -1,6 +1,7 @@
 #include "lab/PanelInput.h"
 
 #include <imgui.h>
+#include <imgui_internal.h>
 #include <osgGA/EventQueue>
 #include <osgGA/GUIEventAdapter>
 
@@ -38,6 +39,16 @@ int slotOf(int key) {
         if (mapped.osg == key)
             return mapped.slot;
     return -1;
+}
+
+// Whether a panel drawn at the last frame covers the point. A press is judged where it is made,
+// not by where the pointer was when the last frame was drawn: a slow frame may lie between.
+bool overPanel(const ImVec2& point) {
+    const ImGuiContext* context = ImGui::GetCurrentContext();
+    for (const ImGuiWindow* window : context->Windows)
+        if (window->WasActive && !window->Hidden && window->Rect().Contains(point))
+            return true;
+    return false;
 }
 
 int buttonOf(const osgGA::GUIEventAdapter& event) {
@@ -121,7 +132,7 @@ bool PanelInput::feed(const osgGA::GUIEventAdapter& event, int width, int height
     case Event::DOUBLECLICK:
         if (button < 0)
             return false;
-        panelPress[button] = io.WantCaptureMouse;
+        panelPress[button] = overPanel(io.MousePos);
         if (!panelPress[button])
             return false;
         io.MouseDown[button] = true;
@@ -143,7 +154,7 @@ bool PanelInput::feed(const osgGA::GUIEventAdapter& event, int width, int height
                 return true;
         return false;
     case Event::SCROLL:
-        if (!io.WantCaptureMouse)
+        if (!overPanel(io.MousePos))
             return false;
         io.MouseWheel += event.getScrollingMotion() == Event::SCROLL_UP     ? 1.0f
                          : event.getScrollingMotion() == Event::SCROLL_DOWN ? -1.0f

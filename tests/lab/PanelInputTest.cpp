@@ -178,3 +178,30 @@ TEST(PanelInput, EditKeysFasterThanFramesAreEachSeenInTheirOrder) {
     }
     EXPECT_EQ(frames.submitted, (std::vector<std::string>{"go", "go"}));
 }
+
+TEST(PanelInput, APressIsJudgedWhereItIsMadeEvenWithNoFrameSinceThePointerCame) {
+    PanelFrames frames;
+    PanelInput input;
+    osg::ref_ptr<osgGA::EventQueue> queue = windowQueue();
+    // Last drawn with the pointer over the board...
+    queue->mouseMotion(300, 250);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    left(*queue);
+    frames.frame();
+    frames.frame();
+    ASSERT_FALSE(ImGui::GetIO().WantCaptureMouse);
+    // ...then, within one slow frame, onto the panel and a click there: the panel's.
+    queue->mouseMotion(50, 50);
+    queue->mouseButtonPress(50, 50, 1);
+    queue->mouseButtonRelease(50, 50, 1);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    EXPECT_EQ(left(*queue).size(), 1u) << "only the motion reaches the world";
+    // And the other way: from the panel onto the board and a press there is the world's.
+    frames.frame();
+    frames.frame();
+    ASSERT_TRUE(ImGui::GetIO().WantCaptureMouse);
+    queue->mouseMotion(300, 250);
+    queue->mouseButtonPress(300, 250, 1);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    EXPECT_EQ(left(*queue).size(), 2u);
+}
