@@ -161,12 +161,24 @@ bool PanelInput::feed(const osgGA::GUIEventAdapter& event, int width, int height
                                                                             : 0.0f;
         return true;
     case Event::KEYDOWN:
-    case Event::KEYUP:
-        // Escape still ends the lab; everything else typed into a field stays there.
-        if (!io.WantTextInput || event.getKey() == Key::KEY_Escape)
+    case Event::KEYUP: {
+        // Escape still ends the lab; everything else typed into a field stays there. A key's release
+        // goes where its press went, so neither side sees half a key.
+        const int key = event.getKey();
+        const bool down = type == Event::KEYDOWN;
+        bool toPanel = io.WantTextInput && key != Key::KEY_Escape;
+        const auto pressed = panelKeys.find(key);
+        if (!down && pressed != panelKeys.end())
+            toPanel = pressed->second;
+        if (down)
+            panelKeys[key] = toPanel;
+        else
+            panelKeys.erase(key);
+        if (!toPanel)
             return false;
-        feedKey(event, type == Event::KEYDOWN);
+        feedKey(event, down);
         return true;
+    }
     default:
         return false;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 
 #include <osgGA/EventQueue>
 
@@ -27,5 +28,7 @@ private:
     std::array<bool, 512> keyReleaseLater{};
     // An edit key (Return, an arrow, Backspace...) went to a panel this frame; the events after it wait.
     bool editKeyFed = false;
+    // The keys held down, and whether their press went to a panel.
+    std::map<int, bool> panelKeys;
     osgGA::EventQueue::Events held;
 };

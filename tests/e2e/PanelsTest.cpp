@@ -272,10 +272,16 @@ TEST(Panels, TheConsoleTakesACommandAndRecallsItAndAKillFinishesTheVideo) {
     session.setShotPrefix("panels-");
     ASSERT_TRUE(session.start(lab())) << session.output();
     ASSERT_TRUE(opened(session)) << session.output();
+    // Past the first frames, which under load may take seconds each.
+    ASSERT_TRUE(waitForTitle(
+        session, [](const std::string& t) { return tickIn(t) > 40; }, 60));
     clickAt(session, CONSOLE_LINE);
     // The field takes the keys from the frame after the click on: a slow frame under load is long.
-    ProgramSession::pause(2.0);
-    session.xdotool("type --delay 60 'speed 64'");
+    const long clicked = tickIn(session.windowName());
+    ASSERT_TRUE(waitForTitle(
+        session, [&](const std::string& t) { return tickIn(t) > clicked + 16; }, 60));
+    ProgramSession::pause(1.0);
+    session.xdotool("type --delay 150 'speed 64'");
     session.key("Return");
     ASSERT_TRUE(session.waitForOutput("panel: tick ", 30)) << session.output();
     EXPECT_TRUE(session.waitForOutput(": speed 64", 30)) << session.output();
