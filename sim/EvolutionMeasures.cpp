@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <istream>
+#include <ostream>
 #include <random>
+#include <sstream>
 
 namespace {
 
@@ -21,12 +24,17 @@ int shadowKind(EvolutionMeasures::Group group) {
 } // namespace
 
 EvolutionMeasures::EvolutionMeasures(const Settings& settings) : settings(settings) {
+    makeShadows(settings.rules);
+}
+
+void EvolutionMeasures::makeShadows(const Rules& rules) {
+    shadows.clear();
     // Each shadow's stream is its own and follows from the run's seed alone.
     for (int k = 0; k < settings.shadows; ++k) {
         std::seed_seq seeds{settings.seed, static_cast<unsigned>(k), 0x5badu};
         std::vector<unsigned> one(1);
         seeds.generate(one.begin(), one.end());
-        shadows.emplace_back(one[0], settings.rules);
+        shadows.emplace_back(one[0], rules);
     }
 }
 
@@ -57,6 +65,8 @@ void EvolutionMeasures::addRecord(const Founding& f, long firstAlive) {
 }
 
 void EvolutionMeasures::attach(World& world, long tick) {
+    // The shadows mutate as the world does: a loaded world's rules are its own, not the defaults.
+    makeShadows(world.getRules());
     // The ancestors first, so that every living genotype finds its line.
     for (const Genotype* g : world.getGenotypes().sorted(true)) {
         const long destruction = g->destruction == Genotype::NONE ? -1 : g->destruction;
@@ -75,6 +85,10 @@ void EvolutionMeasures::attach(World& world, long tick) {
         for (NeutralShadow& shadow : shadows)
             shadow.found(shadowKind(group), r.genome, tick);
     }
+    follow(world);
+}
+
+void EvolutionMeasures::follow(World& world) {
     world.setBirthWatcher([this, &world](const Life& life) {
         const Genotype* g = world.getGenotypes().find(life.getGenotypeId());
         if (g)
@@ -235,13 +249,21 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
         persistent[ALL].insert(key(r.genome));
         persistent[groupOf(r.genome)].insert(key(r.genome));
     }
+    const bool commit = !peekNextRow;
+    peekNextRow = false;
     for (int g = 0; g < GROUPS; ++g) {
         for (std::uint64_t k : persistent[g]) {
             out[g].change += lastPersistent[g].count(k) == 0;
-            out[g].novelty += everPersistent[g].insert(k).second;
+            out[g].novelty +=
+                commit ? everPersistent[g].emplace(k, tick).second : everPersistent[g].count(k) == 0;
         }
-        lastPersistent[g] = std::move(persistent[g]);
+        if (commit) {
+            beforeLast[g] = std::move(lastPersistent[g]);
+            lastPersistent[g] = std::move(persistent[g]);
+        }
     }
+    if (commit)
+        lastRowTick = tick;
 
     // Adaptive: more active than the 99th percentile of the shadows' genotypes of the group.
     if (!shadows.empty()) {
@@ -283,4 +305,129 @@ std::string EvolutionMeasures::csvLine(const Row& row) {
                   row.mrcaTime < 0 ? "" : std::to_string(row.mrcaTime).c_str(),
                   row.maxDepth < 0 ? "" : std::to_string(row.maxDepth).c_str());
     return line;
+}
+
+namespace {
+
+void saveKeys(std::ostream& to, const std::unordered_set<std::uint64_t>& keys) {
+    to << keys.size();
+    for (std::uint64_t k : keys)
+        to << ' ' << k;
+    to << "\n";
+}
+
+bool readKeys(std::istream& from, std::unordered_set<std::uint64_t>& keys) {
+    size_t n = 0;
+    if (!(from >> n) || n > 100000000)
+        return false;
+    for (size_t i = 0; i < n; ++i) {
+        std::uint64_t k = 0;
+        if (!(from >> k))
+            return false;
+        keys.insert(k);
+    }
+    return true;
+}
+
+} // namespace
+
+void EvolutionMeasures::save(std::ostream& to) const {
+    to << "measures 1\nrow " << lastRowTick << "\nrecords " << records.size() << "\n";
+    for (const auto& [id, r] : records) {
+        to << id << ' ' << r.parent << ' ' << r.origin << ' ' << r.depth << ' ' << int(r.genome.kind);
+        for (std::uint8_t t : r.genome.traits)
+            to << ' ' << int(t);
+        to << ' ' << r.activity.settled << ' ' << r.activity.abundance << ' ' << r.activity.since << ' '
+           << r.firstAlive << ' ' << r.lastAlive << ' ' << r.children << "\n";
+    }
+    for (int g = 0; g < GROUPS; ++g) {
+        saveKeys(to, lastPersistent[g]);
+        saveKeys(to, beforeLast[g]);
+        to << everPersistent[g].size();
+        for (const auto& [k, first] : everPersistent[g])
+            to << ' ' << k << ' ' << first;
+        to << "\n";
+    }
+    to << "shadows " << shadows.size() << "\n";
+    for (const NeutralShadow& shadow : shadows)
+        shadow.save(to);
+}
+
+bool EvolutionMeasures::resume(World& world, long tick, std::istream& from, std::string& error) {
+    error = "the saved measures are damaged";
+    std::string word;
+    int format = 0;
+    long row = -1;
+    size_t n = 0;
+    if (!(from >> word >> format) || word != "measures" || format != 1 || !(from >> word >> row) ||
+        word != "row" || row > tick || !(from >> word >> n) || word != "records" || n > 100000000)
+        return false;
+    std::map<int, Record> read;
+    for (size_t i = 0; i < n; ++i) {
+        int id = 0, kind = 0;
+        Record r{};
+        from >> id >> r.parent >> r.origin >> r.depth >> kind;
+        r.genome.kind = static_cast<std::uint8_t>(kind);
+        for (std::uint8_t& t : r.genome.traits) {
+            int value = -1;
+            from >> value;
+            if (value < 0 || value > 255)
+                return false;
+            t = static_cast<std::uint8_t>(value);
+        }
+        from >> r.activity.settled >> r.activity.abundance >> r.activity.since >> r.firstAlive >>
+            r.lastAlive >> r.children;
+        if (!from || kind < 0 || kind > 255 || r.activity.abundance < 0 || r.depth < 0 ||
+            !read.emplace(id, r).second)
+            return false;
+    }
+    // A parent is one mutation nearer its root: a line of parents always ends, so no walk up loops.
+    for (const auto& [id, r] : read) {
+        const auto parent = read.find(r.parent);
+        if (parent != read.end() && parent->second.depth >= r.depth)
+            return false;
+    }
+    std::array<std::unordered_set<std::uint64_t>, GROUPS> last, before;
+    std::array<std::unordered_map<std::uint64_t, long>, GROUPS> ever;
+    for (int g = 0; g < GROUPS; ++g) {
+        if (!readKeys(from, last[g]) || !readKeys(from, before[g]) || !(from >> n) || n > 100000000)
+            return false;
+        for (size_t i = 0; i < n; ++i) {
+            std::uint64_t k = 0;
+            long first = 0;
+            if (!(from >> k >> first))
+                return false;
+            ever[g].emplace(k, first);
+        }
+    }
+    if (!(from >> word >> n) || word != "shadows")
+        return false;
+    if (n != shadows.size()) {
+        error = "the saved measures ran " + std::to_string(n) + " neutral shadows, not " +
+                std::to_string(shadows.size());
+        return false;
+    }
+    makeShadows(world.getRules());
+    for (NeutralShadow& shadow : shadows)
+        if (!shadow.restore(from)) {
+            makeShadows(world.getRules());
+            return false;
+        }
+    records = std::move(read);
+    lastRowTick = row;
+    if (row == tick) {
+        // The resumed run writes the row of this tick again: it must see the filter as the straight run
+        // did before that row.
+        lastPersistent = std::move(before);
+        for (int g = 0; g < GROUPS; ++g)
+            for (auto at = ever[g].begin(); at != ever[g].end();)
+                at = at->second >= tick ? ever[g].erase(at) : std::next(at);
+    } else {
+        lastPersistent = std::move(last);
+        peekNextRow = true;
+    }
+    everPersistent = std::move(ever);
+    error.clear();
+    follow(world);
+    return true;
 }
