@@ -49,17 +49,18 @@ def switched_births(phylogeny, start):
 
 def lag(herbivores, carnivores, most):
     """The lag, in rows, at which the carnivores' counts best follow the herbivores' (positive: the
-    carnivores come later), and the correlation there; counts taken as differences from their mean."""
+    carnivores come later), and the correlation there: Pearson's, over the rows the two shifted series
+    share."""
     h = np.asarray(herbivores, float)
     c = np.asarray(carnivores, float)
     if len(h) < 2 * most + 3 or h.std() == 0 or c.std() == 0:
         return None
-    h = (h - h.mean()) / h.std()
-    c = (c - c.mean()) / c.std()
     best = None
     for k in range(-most, most + 1):
         a, b = (h[: len(h) - k], c[k:]) if k >= 0 else (h[-k:], c[: len(c) + k])
-        r = float(np.mean(a * b))
+        if a.std() == 0 or b.std() == 0:
+            continue
+        r = float(np.corrcoef(a, b)[0, 1])
         if best is None or r > best[1]:
             best = (k, r)
     return best

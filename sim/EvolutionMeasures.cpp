@@ -8,9 +8,9 @@
 #include <cmath>
 #include <cstdio>
 #include <istream>
+#include <iterator>
 #include <ostream>
 #include <random>
-#include <sstream>
 
 namespace {
 
