@@ -47,13 +47,20 @@ def switched_births(phylogeny, start):
     return switched, later
 
 
-def lag(herbivores, carnivores, most):
+def lag(herbivores, carnivores, most, empty_rows=False):
     """The lag, in rows, at which the carnivores' counts best follow the herbivores' (positive: the
     carnivores come later), and the correlation there: Pearson's, over the rows the two shifted series
-    share."""
+    share, each series less its straight-line trend so that a slow rise or fall is not read as a cycle.
+    None for a series too short or in which either kind dies out; with empty_rows (a tile's counts) a kind
+    may be away for a while, but must be there at some row."""
     h = np.asarray(herbivores, float)
     c = np.asarray(carnivores, float)
-    if len(h) < 2 * most + 3 or h.std() == 0 or c.std() == 0:
+    if len(h) < 2 * most + 3 or (h.min() == 0 or c.min() == 0) and not empty_rows:
+        return None
+    x = np.arange(len(h), dtype=float)
+    h = h - np.polyval(np.polyfit(x, h, 1), x)
+    c = c - np.polyval(np.polyfit(x, c, 1), x)
+    if h.std() == 0 or c.std() == 0:
         return None
     best = None
     for k in range(-most, most + 1):
@@ -111,7 +118,7 @@ def main():
                     series[(r["column"], r["row"])][0].append(int(r["herbivores"]))
                     series[(r["column"], r["row"])][1].append(int(r["carnivores"]))
             for h, c in series.values():
-                t = lag(h, c, a.max_lag)
+                t = lag(h, c, a.max_lag, empty_rows=True)
                 if t:
                     tile_lags.append(t)
         shown = "/".join(str(lowest[k]) for k in KINDS)
