@@ -129,7 +129,7 @@ def main():
     share = 100.0 * switched / later if later else 0.0
     print(f"carnivores breed true: {switched} carnivore births after tick {a.start} had a herbivore parent, "
           f"at most {share:.2f} % of them ({later} births of carnivore genotypes born after it)")
-    print("\nselection: seeds with z >= 3 / z <= -3, median z")
+    print("\nselection: seeds with z >= 3 / z <= -3, of the seeds with the kind alive at both ends; median z")
     reached = 0
     for (kind, trait), zs in z.items():
         up = sum(v >= 3 for v in zs)
@@ -138,7 +138,7 @@ def main():
         if max(up, down) >= 15:
             reached += 1
             mark = "  <- same direction in 15 or more"
-        print(f"  {kind:10} {trait:16} {up:3d} {down:3d}  {statistics.median(zs):+6.1f}{mark}")
+        print(f"  {kind:10} {trait:16} {up:3d} {down:3d} of {len(zs):3d}  {statistics.median(zs):+6.1f}{mark}")
     print(f"traits with |z| >= 3 in one direction in 15 or more seeds: {reached}")
     for name, lags in (("board-wide", board_lags), ("per tile", tile_lags)):
         if not lags:

@@ -202,12 +202,17 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
             row.maxDepth = std::max(row.maxDepth, r.depth);
         }
     }
-    for (const auto& entry : records) {
-        const Record& r = entry.second;
-        if (r.activity.abundance == 0)
-            continue;
-        for (const Group g : {ALL, groupOf(r.genome)}) {
-            const double p = static_cast<double>(r.activity.abundance) / static_cast<double>(abundance[g]);
+    // Summed smallest first, so that the sum is the same in whatever order the table holds them: a
+    // resumed run, whose table was filled anew, writes the straight run's digits.
+    std::array<std::vector<int>, GROUPS> abundances;
+    for (const auto& entry : records)
+        if (entry.second.activity.abundance > 0)
+            for (const Group g : {ALL, groupOf(entry.second.genome)})
+                abundances[g].push_back(entry.second.activity.abundance);
+    for (int g = 0; g < GROUPS; ++g) {
+        std::sort(abundances[g].begin(), abundances[g].end());
+        for (int a : abundances[g]) {
+            const double p = static_cast<double>(a) / static_cast<double>(abundance[g]);
             out[g].diversity -= p * std::log(p);
         }
     }
@@ -215,6 +220,8 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
     // The tree: each kept genotype's branch, from its parent's origin (or the joint root's 0).
     std::array<int, GROUPS> mrcaDepth;
     mrcaDepth.fill(-1);
+    // Whole numbers, exact in any order; divided once at the end.
+    std::array<long long, GROUPS> pathSum{};
     for (const auto& [id, span] : spans) {
         const Record& r = records.at(id);
         const auto parent = records.find(r.parent);
@@ -225,18 +232,20 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
                 continue;
             const int n = living[g];
             out[g].phylogeneticDiversity += length;
-            if (n > 1)
-                out[g].meanPairwiseDistance +=
-                    static_cast<double>(length) * inside * (n - inside) / (0.5 * n * (n - 1.0));
+            pathSum[g] += static_cast<long long>(length) * inside * (n - inside);
             if (inside == n && r.depth > mrcaDepth[g]) {
                 mrcaDepth[g] = r.depth;
                 out[g].mrcaTime = r.origin;
             }
         }
     }
-    for (int g = 0; g < GROUPS; ++g)
+    for (int g = 0; g < GROUPS; ++g) {
         if (living[g] > 0 && mrcaDepth[g] < 0)
             out[g].mrcaTime = 0;
+        const double n = living[g];
+        if (n > 1)
+            out[g].meanPairwiseDistance = static_cast<double>(pathSum[g]) / (0.5 * n * (n - 1.0));
+    }
 
     // Persistence: lived at tick - L, and still living or with living descendants now.
     const long then = tick - settings.persistence;
@@ -267,10 +276,14 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
 
     // Adaptive: more active than the 99th percentile of the shadows' genotypes of the group.
     if (!shadows.empty()) {
+        // One pass over each shadow's genotypes for all three kinds.
+        std::array<std::vector<long long>, GROUPS> pooled;
+        for (const NeutralShadow& shadow : shadows)
+            shadow.activitiesByKind(tick, &pooled[HERBIVORES]);
+        for (int g = HERBIVORES; g < GROUPS; ++g)
+            pooled[ALL].insert(pooled[ALL].end(), pooled[g].begin(), pooled[g].end());
         for (int g = 0; g < GROUPS; ++g) {
-            std::vector<long long> neutral;
-            for (const NeutralShadow& shadow : shadows)
-                shadow.activities(g == ALL ? -1 : shadowKind(static_cast<Group>(g)), tick, neutral);
+            std::vector<long long>& neutral = pooled[g];
             out[g].adaptiveGenotypes = 0;
             if (neutral.empty())
                 continue;
@@ -362,7 +375,7 @@ bool EvolutionMeasures::resume(World& world, long tick, std::istream& from, std:
     if (!(from >> word >> format) || word != "measures" || format != 1 || !(from >> word >> row) ||
         word != "row" || row > tick || !(from >> word >> n) || word != "records" || n > 100000000)
         return false;
-    std::map<int, Record> read;
+    std::unordered_map<int, Record> read;
     for (size_t i = 0; i < n; ++i) {
         int id = 0, kind = 0;
         Record r{};

@@ -8,7 +8,6 @@
 #include <array>
 #include <cstdint>
 #include <iosfwd>
-#include <map>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -119,9 +118,7 @@ private:
     static std::uint64_t key(const Genome& genome);
 
     Settings settings;
-    // By id, so that every walk over them, and the floating-point sums it makes, runs in one order
-    // however the table was filled: a resumed run sums as the straight one did.
-    std::map<int, Record> records;
+    std::unordered_map<int, Record> records;
     std::vector<Event> pending;
     std::vector<NeutralShadow> shadows;
     std::array<std::unordered_set<std::uint64_t>, GROUPS> lastPersistent;

@@ -97,6 +97,12 @@ void NeutralShadow::activities(int kind, long tick, std::vector<long long>& out)
             out.push_back(g.activity.at(tick));
 }
 
+void NeutralShadow::activitiesByKind(long tick, std::vector<long long>* out) const {
+    for (const ShadowGenotype& g : genotypes)
+        if (g.activity.abundance > 0)
+            out[g.kind].push_back(g.activity.at(tick));
+}
+
 void NeutralShadow::save(std::ostream& to) const {
     to << generator << "\n";
     for (int kind = 0; kind < KINDS; ++kind) {
