@@ -133,3 +133,27 @@ TEST(EvolutionResume, MeasuresThatCannotBeTakenUpStartAfreshAndSaySo) {
     ASSERT_TRUE(SavedWorld::read(plain.saveFile, world, error)) << error;
     EXPECT_TRUE(world.getRecord().measures.empty());
 }
+
+TEST(EvolutionResume, ShadowsOfALoadedWorldMutateUnderItsOwnRules) {
+    ScratchFolder scratch("sylvara-evolution-rules");
+    std::string said;
+    // Saved under symmetric mutation, without the measures: the resumed runs start them afresh.
+    SimulationOptions first = measured(scratch, "first", 300);
+    first.evolutionFile.clear();
+    first.selectionFile.clear();
+    first.rules.mutationChance = 100;
+    first.saveFile = scratch.file("w.sylvara");
+    ASSERT_TRUE(runWhole(first, said)) << said;
+    const SimulationOptions loaded = resumed(scratch, "loaded", first.saveFile, 400);
+    ASSERT_TRUE(runWhole(loaded, said)) << said;
+    // The same world with its own rule given again: the world is the same, and so must the shadows be.
+    SimulationOptions restated = resumed(scratch, "restated", first.saveFile, 400);
+    restated.rules.mutationSymmetric = 1;
+    restated.rules.mutationChance = 100;
+    restated.rules.animalMoveCost = 0.002f;
+    restated.ruleSettings = {"mutation.symmetric=1"};
+    ASSERT_TRUE(runWhole(restated, said)) << said;
+    ASSERT_EQ(contents(loaded.csvFile), contents(restated.csvFile));
+    EXPECT_EQ(contents(loaded.selectionFile), contents(restated.selectionFile))
+        << "the shadows of the plain resume drew under the defaults, not the saved rules";
+}
