@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <vector>
 
@@ -98,13 +99,15 @@ bool pair(const std::string& text, std::string& first, std::string& second) {
 
 // The shortest text that reads back to the same double: a logged position replays exactly.
 std::string exact(double value) {
-    char text[40];
+    // The shortest of the texts that read back to it, so 10 is "10" and not "1e+01".
+    std::string best;
     for (int digits = 1; digits <= 17; ++digits) {
+        char text[40];
         std::snprintf(text, sizeof text, "%.*g", digits, value);
-        if (std::strtod(text, nullptr) == value)
-            break;
+        if (std::strtod(text, nullptr) == value && (best.empty() || std::strlen(text) < best.size()))
+            best = text;
     }
-    return text;
+    return best;
 }
 
 } // namespace

@@ -56,7 +56,7 @@ int Lab::run(int argc, char** argv) {
         options.world.resolveFrom(startFolder);
         saver.setFolder(startFolder);
     }
-    if (!prepareWorld(error) || !prepareCommands(startFolder, error)) {
+    if (!prepareWorld(error) || !openLog(error)) {
         std::cerr << "sylvara-lab: " << error << std::endl;
         return 2;
     }
@@ -78,26 +78,28 @@ int Lab::run(int argc, char** argv) {
     return 0;
 }
 
-bool Lab::prepareCommands(const std::string& folder, std::string& error) {
-    const long start = world->getTickNumber();
+bool Lab::prepareCommands(int side, long start, const Rules& startRules, std::string& error) {
     std::vector<Command> commands;
     const std::string& file = options.commandsFile;
     readingInput = file == "-";
-    const std::string path = readingInput ? file : RunTree::fromStart(folder, file);
     if (!file.empty() && !readingInput) {
-        if (!CommandFile::read(path, commands, error))
+        if (!CommandFile::read(RunTree::fromStart(startFolder, file), commands, error))
             return false;
-        Rules rules = world->getRules();
+        Rules rules = startRules;
         const auto refuse = [&](const Command& command) {
             // Those before a loaded world's tick were carried out before it was saved.
             const bool done = command.tick != Command::NO_TICK && command.tick < start;
             return done ? std::string() : refusal(command, rules);
         };
-        const int side = world->getTiles()->getTilesPerSide();
         if (!CommandFile::check(commands, file, CommandFile::Board{side, TileGrid::TILE_SIZE}, refuse, error))
             return false;
     }
-    startFolder = folder;
+    // The log is made once the world is, but it is known now whether it can be.
+    if (!options.logFile.empty() &&
+        !SavedWorldWriter::canWrite(RunTree::fromStart(startFolder, options.logFile), error)) {
+        error = "cannot write the log " + OutputFiles::printable(options.logFile) + ": " + error;
+        return false;
+    }
     schedule = std::make_unique<CommandSchedule>(commands, file, start);
     const size_t skipped = schedule->resumeAt(start);
     if (skipped > 0)
@@ -106,20 +108,30 @@ bool Lab::prepareCommands(const std::string& folder, std::string& error) {
                   << std::endl;
     schedule->setWindow([this](const Command& command) { windowCommand(command); });
     schedule->setWatcher([this](long tick, const Command& command) {
+        // The schedule applies the tool; the window shows it, in the title and under the mouse.
+        static const ToolMode MODES[] = {TOOL_CAMERA, TOOL_SELECT, TOOL_KILL, TOOL_GENESIS, TOOL_FERTILIZE};
+        if (command.name == Command::Name::Tool)
+            world->setTool(MODES[command.choice]);
         log.write(tick, command);
         quitLogged = quitLogged || command.name == Command::Name::Quit;
         std::printf("tick %ld: %s\n", tick, command.action().c_str());
     });
+    return true;
+}
+
+bool Lab::openLog(std::string& error) {
     if (options.logFile.empty())
         return true;
+    const long start = world->getTickNumber();
     std::string heading = "# sylvara-lab session, from tick " + std::to_string(start) +
                           ": sylvara-sim --commands THIS_FILE replays it with the same world options:\n#";
+    // Shown as printable, so a name with a line break in it cannot end the comment.
     for (const std::string& word : options.arguments)
-        heading += " " + word;
+        heading += " " + OutputFiles::printable(word);
     heading += "\n";
     if (!options.world.seeded)
         heading += "# no --seed was given: the world's draws came from the clock and cannot be repeated\n";
-    return log.open(RunTree::fromStart(folder, options.logFile), heading, error);
+    return log.open(RunTree::fromStart(startFolder, options.logFile), heading, error);
 }
 
 std::string Lab::refusal(const Command& command, Rules& rules) const {
@@ -176,6 +188,14 @@ bool Lab::prepareWorld(std::string& error) {
                 std::to_string(WorldRecord::LAST_TICK);
         return false;
     }
+    // The rules the first tick runs under, which the commands change from.
+    Rules startRules = chosen.rules;
+    if (loading) {
+        startRules = saved.getRecord().rules;
+        RulesFile::apply(chosen.rulesFile, chosen.ruleSettings, startRules, error);
+    }
+    if (!prepareCommands(loading ? saved.getSize() : chosen.size, savedTick, startRules, error))
+        return false;
     // Before the world is built and run ahead, which may take long, for a window that cannot open.
     if (!Application::displayReachable()) {
         error = "cannot open a window: no display could be reached (is DISPLAY set?)";
@@ -252,6 +272,7 @@ void Lab::runAhead() {
 
 void Lab::addBench() {
     keys = new LabKeyHandler;
+    keys->setConsole(&console);
     auto& handlers = application.getViewer()->getEventHandlers();
     // The sandbox's handler at the front gives way to the lab's, which turns the keys that act on the
     // world into commands and passes it the rest.
@@ -426,9 +447,10 @@ void Lab::act(const LabInput::Event& event) {
     case Action::Line: {
         if (event.line.find_first_not_of(" \t") == std::string::npos)
             return;
-        const std::string answer = typed(event.line, "console");
+        bool refused = false;
+        const std::string answer = typed(event.line, "console", refused);
         console.answer(answer);
-        std::printf("console: %s\n", answer.c_str());
+        std::printf("%s\n", answer.c_str());
         return;
     }
     case Action::ConsoleClosed:
@@ -453,24 +475,30 @@ void Lab::carryOutNow(const Command& command) {
         quitting = true;
 }
 
-std::string Lab::typed(const std::string& text, const std::string& where) {
+std::string Lab::typed(const std::string& text, const std::string& where, bool& refused) {
     Command command;
     bool empty = false;
     std::string error;
+    refused = true;
     if (!CommandFile::readLine(text, Command::NO_TICK, command, empty, error, startFolder))
         return where + ": " + error;
+    // A comment or a blank line is no command, and no fault either.
+    refused = !empty;
     if (empty)
         return where + ": no command";
+    refused = true;
     const long at = world->getTickNumber();
     if (command.tick != Command::NO_TICK && command.tick < at)
         return where + ": tick " + std::to_string(command.tick) + " has passed: the world is at tick " +
                std::to_string(at);
     Rules rules = world->getRules();
     const int side = world->getTiles()->getTilesPerSide();
+    // Checked as a file's one line is, and answered without the file's name and line.
     if (!CommandFile::check(
-            {command}, where, CommandFile::Board{side, TileGrid::TILE_SIZE},
+            {command}, "-", CommandFile::Board{side, TileGrid::TILE_SIZE},
             [&](const Command& checked) { return refusal(checked, rules); }, error))
-        return error.substr(0, error.find(':')) + error.substr(error.find(':', error.find(':') + 1));
+        return where + ": " + error.substr(CommandFile::where("-", command.line).size());
+    refused = false;
     if (command.tick != Command::NO_TICK && command.tick > at) {
         schedule->add(command);
         return where + ": " + command.action() + " at tick " + std::to_string(command.tick);
@@ -489,9 +517,10 @@ void Lab::takeInput() {
     if (!readingInput)
         return;
     for (const LabCommandReader::Line& line : reader.take()) {
-        const std::string answer = typed(line.text, "-:" + std::to_string(line.number));
-        // Refusals go where a driving program looks for them; what was done is on the standard output.
-        if (answer.find(": tick ") == std::string::npos || answer.find("has passed") != std::string::npos)
+        bool refused = false;
+        const std::string answer = typed(line.text, "-:" + std::to_string(line.number), refused);
+        // Refusals go where a driving program looks for them; what is done says so on the standard output.
+        if (refused)
             std::fprintf(stderr, "sylvara-lab: %s\n", answer.c_str());
     }
 }

@@ -43,8 +43,10 @@ public:
 
 private:
     bool prepareWorld(std::string& error);
-    // Reads and checks the command file (not standard input's), opens the log.
-    bool prepareCommands(const std::string& startFolder, std::string& error);
+    // Reads and checks the command file (not standard input's) against the board and the rules the
+    // world starts with; makes the schedule every command goes through.
+    bool prepareCommands(int side, long start, const Rules& startRules, std::string& error);
+    bool openLog(std::string& error);
     // Why a command cannot be carried out on this world now; empty when it can.
     std::string refusal(const Command& command, Rules& rules) const;
     // Carries out a command made in the window (a key, a click, a typed line) and logs it.
@@ -54,7 +56,7 @@ private:
     void takeInput();
     // A typed line, from the console or standard input: carried out now, kept for its tick, or refused
     // in one line; returns that line.
-    std::string typed(const std::string& text, const std::string& where);
+    std::string typed(const std::string& text, const std::string& where, bool& refused);
     void act(const LabInput::Event& event);
     // The window's own commands: pacing, chart, sound, screenshot, pin.
     void windowCommand(const Command& command);

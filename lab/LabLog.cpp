@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 LabLog::~LabLog() {
     if (out)
@@ -18,6 +19,8 @@ bool LabLog::open(const std::string& file, const std::string& heading, std::stri
         error = "cannot write the log " + OutputFiles::printable(file) + ": " + std::strerror(errno);
         return false;
     }
+    // Unbuffered: a line that fails leaves nothing behind to be written later, past the cut.
+    std::setvbuf(out, nullptr, _IONBF, 0);
     put(heading);
     if (!out) {
         error = "cannot write the log " + OutputFiles::printable(file);
@@ -44,9 +47,14 @@ void LabLog::put(const std::string& text) {
         return;
     errno = 0;
     const bool written = std::fputs(text.c_str(), out) >= 0 && std::fflush(out) == 0;
-    if (written)
+    if (written) {
+        whole += static_cast<long>(text.size());
         return;
+    }
     const int reason = errno;
+    // A line cut short could read back as another command: the log ends with its last whole line.
+    if (ftruncate(fileno(out), whole) != 0)
+        std::fprintf(stderr, "sylvara-lab: the log's last line may be cut short\n");
     std::fprintf(stderr, "sylvara-lab: the log %s cannot be written (%s): it stops here\n",
                  OutputFiles::printable(name).c_str(), reason ? std::strerror(reason) : "write error");
     std::fclose(out);

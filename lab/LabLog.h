@@ -32,4 +32,6 @@ private:
 
     std::FILE* out = nullptr;
     std::string name;
+    // Bytes of whole lines written.
+    long whole = 0;
 };
