@@ -302,7 +302,7 @@ TEST_F(SavedWorldTest, SelectionPauseMarkersAndTilesComeBackWithoutNewDrawsOrPin
         EXPECT_EQ(back.node->getPosition(), markers[i].node->getPosition());
     }
     for (const auto& entry : world->getLives())
-        EXPECT_FLOAT_EQ(entry.second->getModel()->getTimeScale(), 0.0f)
+        EXPECT_FLOAT_EQ(WorldScene::modelOf(*entry.second)->getTimeScale(), 0.0f)
             << "a paused world's animations stand";
     RandomSeed::release();
 }

@@ -41,19 +41,19 @@ TEST_F(WorldFixture, PauseFlipsOncePerTickAndHoldsRequests) {
 
 TEST_F(WorldFixture, PausedWorldStopsAnimationsAndMarkers) {
     Animal* animal = spawnAnimal(KIND_CARNIVORE, {200, 200, 0});
-    const float scale = animal->getModel()->getTimeScale();
+    const float scale = WorldScene::modelOf(*animal)->getTimeScale();
     const size_t markers = world->getTimedMarkerCount();
     world->pauseRequested = true;
     world->tick();
     // Let a tick fall due; paused ticks must leave it due.
     std::this_thread::sleep_for(std::chrono::milliseconds(world->getTickIntervalMs() + 5));
     ticks(39);
-    EXPECT_EQ(animal->getModel()->getTimeScale(), 0.0f);
+    EXPECT_EQ(WorldScene::modelOf(*animal)->getTimeScale(), 0.0f);
     EXPECT_EQ(world->getTimedMarkerCount(), markers);
     EXPECT_TRUE(world->isTickDue()) << "a paused tick does not renew the tick stamp";
     world->pauseRequested = true;
     world->tick();
-    EXPECT_EQ(animal->getModel()->getTimeScale(), scale);
+    EXPECT_EQ(WorldScene::modelOf(*animal)->getTimeScale(), scale);
 }
 
 TEST_F(WorldFixture, TimedMarkersLiveTheirTicks) {
@@ -210,10 +210,7 @@ TEST_F(WorldFixture, TileToolsFlashAndActOnTheNextTick) {
 }
 
 TEST(Pacing, IntervalsAreWholeMilliseconds) {
-    osg::ref_ptr<osg::Group> root = new osg::Group;
-    testing::internal::CaptureStdout();
-    World world(2, nullptr, root.get(), nullptr);
-    testing::internal::GetCapturedStdout();
+    World world(2);
     EXPECT_EQ(world.getTickRate(), 1);
     EXPECT_EQ(world.getTickIntervalMs(), 1000);
     world.setTickRate(16);
@@ -265,7 +262,7 @@ protected:
     // Selects the organism as the select tool would, in a paused world so nothing moves.
     void select(Life* life) {
         world->setTool(TOOL_SELECT);
-        world->setCursorPoint(life->getTransform()->getPosition());
+        world->setCursorPoint(life->getPosition());
         world->applyTool();
         world->pauseRequested = !world->isPaused();
         world->tick();
