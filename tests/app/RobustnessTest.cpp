@@ -272,8 +272,7 @@ TEST(Robustness, EachSceneFileDamagedIsNamed) {
             Damaged damaged(tree / ("models/" + file), damage);
             const Printed printed = printedBy([] {
                 osg::ref_ptr<osg::Group> root = new osg::Group;
-                TileGrid grid(nullptr, 1);
-                ModelCatalogue models;
+                WorldScene::build(1, nullptr, root.get(), nullptr);
             });
             EXPECT_NE(printed.both().find(file), std::string::npos) << what << " is named:\n"
                                                                     << printed.both();

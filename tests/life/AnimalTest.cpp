@@ -63,7 +63,7 @@ TEST(AnimalGenome, WithoutMutationOnlyTheClampActs) {
     }
 }
 
-TEST_F(WorldFixture, AnAnimalIsBuiltFromItsGenome) {
+TEST_F(DrawnWorldFixture, AnAnimalIsBuiltFromItsGenome) {
     Animal* animal = spawnAnimal(KIND_HERBIVORE, {100, 100, 0}, 30, 40, 20, 50, 50);
     const float s = animal->getGenomeSize() * 0.05f + 0.1f;
     EXPECT_EQ(animal->getTransform()->getScale(), osg::Vec3d(s, s, s * 0.5f));
@@ -110,7 +110,7 @@ TEST_F(WorldFixture, WalkingCostsEnergyStepByStepUntilDeath) {
         EXPECT_NE(life->getId(), id);
 }
 
-TEST_F(WorldFixture, AnimalsRemoveThemselvesDuringTheirOwnTilePass) {
+TEST_F(DrawnWorldFixture, AnimalsRemoveThemselvesDuringTheirOwnTilePass) {
     for (int i = 0; i < 6; ++i)
         spawnAnimal(KIND_HERBIVORE, {375, 375, 0});
     tile(2, 2)->killAll();

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-TEST_F(WorldFixture, PlantsAreBuiltFromTheirGenome) {
+TEST_F(DrawnWorldFixture, PlantsAreBuiltFromTheirGenome) {
     Plant* small = spawnPlant({50, 50, 0}, 5, 5, 5, 1);
     EXPECT_EQ(small->getGenomeSize(), 4);
     EXPECT_EQ(small->getMaxSegments(), 1);
@@ -22,7 +22,7 @@ TEST_F(WorldFixture, PlantsAreBuiltFromTheirGenome) {
     EXPECT_NEAR(WorldScene::nodeOf(*big)->stem->getScale().z(), 2.0000000298023224, 1e-12);
 }
 
-TEST_F(WorldFixture, APlantGrowsSegmentsWithItsFootOnTheGround) {
+TEST_F(DrawnWorldFixture, APlantGrowsSegmentsWithItsFootOnTheGround) {
     WorldTile* t = tile(2, 2);
     t->toggleFertilized(); // room for a plant of size 100
     Plant* plant = spawnPlant({375, 375, 0}, 30, 30, 30, 100);
@@ -44,7 +44,7 @@ TEST_F(WorldFixture, APlantGrowsSegmentsWithItsFootOnTheGround) {
     EXPECT_NEAR(WorldScene::nodeOf(*plant)->stem->getScale().z(), 4.0, 1e-6);
 }
 
-TEST_F(WorldFixture, AMaturePlantRipensAndSeedsInBatches) {
+TEST_F(DrawnWorldFixture, AMaturePlantRipensAndSeedsInBatches) {
     Plant* plant = spawnPlant({375, 375, 0}, 25, 10, 20, 9);
     ASSERT_EQ(plant->getMaxSegments(), 1);
     const int batch = plant->getSeedsPerBatch();
@@ -67,7 +67,7 @@ TEST_F(WorldFixture, AMaturePlantRipensAndSeedsInBatches) {
     }
 }
 
-TEST_F(WorldFixture, ACrowdedSeedlingWithersAndIsGone) {
+TEST_F(DrawnWorldFixture, ACrowdedSeedlingWithersAndIsGone) {
     WorldTile* t = tile(0, 0);
     spawnPlant({10, 10, 0}, 20, 20, 20, 45);
     Plant* crowded = spawnPlant({20, 20, 0}, 20, 20, 20, 45);

@@ -8,7 +8,7 @@ float grey(WorldTile* t) {
 
 } // namespace
 
-TEST_F(WorldFixture, TileLookupClampsIntoTheGrid) {
+TEST_F(DrawnWorldFixture, TileLookupClampsIntoTheGrid) {
     TileGrid* grid = world->getTiles();
     EXPECT_EQ(grid->tileAt(-3, 12), tile(0, 4));
     EXPECT_EQ(grid->tileAt(4, 4), grid->getTiles().back());
