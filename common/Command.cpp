@@ -168,11 +168,22 @@ bool Command::parse(const std::string& text, Command& command, std::string& erro
     case Name::Resume:
     case Name::Pin:
     case Name::Quit:
-    case Name::Predator:
-    case Name::Prey:
         if (!most(0, "nothing after it"))
             return false;
         break;
+    case Name::Predator:
+    case Name::Prey: {
+        // The keys put it under the mouse: a logged one carries the point it was made at.
+        if (!most(1, "nothing, or the world point X,Y it is made at"))
+            return false;
+        std::string x, y;
+        if (given == 1 && !(pair(word[1], x, y) && finiteNumber(x, read.x) && finiteNumber(y, read.y))) {
+            error = name + ": \"" + word[1] + "\" is not a world point X,Y";
+            return false;
+        }
+        read.placed = given == 1;
+        break;
+    }
     case Name::Step:
         read.number = 1;
         if (!most(1, "at most one number of ticks"))
@@ -329,6 +340,9 @@ std::string Command::action() const {
         return text + " " + std::to_string(column) + "," + std::to_string(row);
     case Name::Spawn:
         return text + " " + KINDS[choice] + (placed ? " " + exact(x) + "," + exact(y) : "");
+    case Name::Predator:
+    case Name::Prey:
+        return placed ? text + " " + exact(x) + "," + exact(y) : text;
     case Name::Select:
         return text + " " + (number < 0 ? std::string("none") : std::to_string(number));
     case Name::Chart:
