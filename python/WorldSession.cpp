@@ -153,11 +153,7 @@ bool WorldSession::build(int size, std::string& error) {
     if (folder.empty())
         return false;
     if (!inFolder(
-            folder,
-            [&] {
-                world = std::make_unique<World>(size);
-            },
-            error))
+            folder, [&] { world = std::make_unique<World>(size); }, error))
         return false;
     world->setTickRate(TICK_RATE);
     world->getGenotypes().setPruned(true);
