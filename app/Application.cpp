@@ -4,6 +4,7 @@
 #include "app/Viewer.h"
 #include "interaction/KeyboardEventHandler.h"
 #include "presentation/Hud.h"
+#include "presentation/WorldScene.h"
 #include "world/TileGrid.h"
 #include "world/World.h"
 
@@ -117,7 +118,7 @@ void Application::beginScene() {
 }
 
 void Application::buildWorld(int size) {
-    world = new World(size, hud, root.get(), viewer.get());
+    world = WorldScene::build(size, hud, root.get(), viewer.get()).release();
     world->setTickRate(TICKS_PER_SECOND);
     world->setFrameRate(FRAMES_PER_SECOND);
     root->getOrCreateStateSet()->setMode(GL_LIGHTING,

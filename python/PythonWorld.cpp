@@ -312,7 +312,7 @@ py::dict PythonWorld::organisms() {
         int name = 2;
         if (life.getCategory() == CATEGORY_PLANT) {
             const Plant& plant = static_cast<const Plant&>(life);
-            position = plant.getTransform()->getPosition();
+            position = plant.getPosition();
             trait[0][i] = trait[1][i] = trait[4][i] = NaN;
             trait[5][i] = plant.getOffspring();
             trait[6][i] = plant.getSpawnRadius();

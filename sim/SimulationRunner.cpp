@@ -98,17 +98,6 @@ long SimulationRunner::residentKb() {
 
 bool SimulationRunner::start(std::string& error) {
     const auto begun = std::chrono::steady_clock::now();
-    // The world reads its art from the run tree; without it every organism would be invisible and silent
-    // but the run would still look fine, so say where it was looked for instead.
-    if (access("../models/bloom.xsf", R_OK) != 0) {
-        const std::string program = RunTree::binFolder();
-        std::string installed;
-        for (const std::string& tree : RunTree::installedTrees(program))
-            installed += (installed.empty() ? "" : ", ") + tree;
-        error = "cannot read models/bloom.xsf: no run tree beside the program (" + program +
-                "/..) nor installed (" + installed + ")";
-        return false;
-    }
     const std::string mullerTables[] = {
         options.mullerFile.empty() ? "" : MullerPlot::tablePath(options.mullerFile, "edges"),
         options.mullerFile.empty() ? "" : MullerPlot::tablePath(options.mullerFile, "populations")};
@@ -247,10 +236,8 @@ bool SimulationRunner::prepareWorld(std::string& error) {
         RandomSeed::fix(options.seed);
     else
         RandomSeed::release();
-    root = new osg::Group;
     const bool loading = !options.loadFile.empty();
-    world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr,
-                                    World::Scene::headless);
+    world = std::make_unique<World>(loading ? saved.getSize() : options.size);
     world->setTickRate(TICK_RATE);
     // Only the whole phylogeny needs the genotypes that left no living descendant.
     world->getGenotypes().setPruned(options.phylogenyFile.empty() || options.phylogenyExtant);

@@ -116,7 +116,6 @@ private:
 
     SimulationOptions options;
     std::ostream& out;
-    osg::ref_ptr<osg::Group> root;
     std::unique_ptr<World> world;
     std::FILE* csv = nullptr;
     // The bytes of whole lines in the CSV; the errno of its first failed write, 0 while none failed.

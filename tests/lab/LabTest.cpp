@@ -165,7 +165,7 @@ TEST(LabSpeed, OwesTicksAtItsRateDropsALagAndBudgetsTheFrame) {
     EXPECT_NEAR(LabSpeed::tickBudget(0.3), 0.15, 1e-9);
 }
 
-TEST_F(WorldFixture, LabKeysAndSandboxKeysNeverOverlap) {
+TEST_F(DrawnWorldFixture, LabKeysAndSandboxKeysNeverOverlap) {
     osg::ref_ptr<osgGA::EventQueue> queue = new osgGA::EventQueue;
     NoAction action;
     osg::ref_ptr<KeyboardEventHandler> sandbox = new KeyboardEventHandler(world.get());
@@ -371,7 +371,7 @@ TEST(PopulationChart, LabelsOfEveryViewStayApartInsideThePanel) {
     }
 }
 
-TEST_F(WorldFixture, TheLabSectionOfTheHelpPanelShowsEveryLineUnderTheSandboxText) {
+TEST_F(DrawnWorldFixture, TheLabSectionOfTheHelpPanelShowsEveryLineUnderTheSandboxText) {
     // The lab's keys and its rules, then with a long rules file name and every floor: all of it lies
     // in the overlay's lower right, under the sandbox's panel (whose backdrop ends at 250), in columns
     // that never overlap, and stays legible.
@@ -406,7 +406,7 @@ TEST_F(WorldFixture, TheLabSectionOfTheHelpPanelShowsEveryLineUnderTheSandboxTex
     }
 }
 
-TEST_F(WorldFixture, HudAdditionsGoBelowTheSandboxTextAndLeaveItAsItWas) {
+TEST_F(DrawnWorldFixture, HudAdditionsGoBelowTheSandboxTextAndLeaveItAsItWas) {
     Animal* animal = spawnAnimal(KIND_CARNIVORE, {100, 100, 0});
     hud->showSelection(animal);
     const std::string sandbox = hud->getInfoText();
