@@ -485,3 +485,45 @@ TEST_F(WorldFixture, ALabSaveThatFailsSaysSoOnTheErrorStream) {
     EXPECT_EQ(errors.rfind("could not save the world: ", 0), 0u) << errors;
     EXPECT_EQ(said.find("could not save"), std::string::npos) << said;
 }
+
+TEST(LabOptions, TheWindowSizeAndTheRecorderAreReadAndTheirMistakesRefusedInOneLine) {
+    LabOptions options;
+    std::string error;
+    ASSERT_EQ(parseLab({"--window", "1000x740", "--panels", "--record", "v.mp4", "--record-fps", "24",
+                        "--record-clean"},
+                       options, error),
+              Outcome::Run)
+        << error;
+    EXPECT_EQ(options.width, 1000);
+    EXPECT_EQ(options.height, 740);
+    EXPECT_TRUE(options.panels);
+    EXPECT_EQ(options.recordFile, "v.mp4");
+    EXPECT_EQ(options.recordFps, 24);
+    EXPECT_TRUE(options.recordClean);
+
+    LabOptions plain;
+    ASSERT_EQ(parseLab({}, plain, error), Outcome::Run) << error;
+    EXPECT_EQ(plain.width, 800);
+    EXPECT_EQ(plain.height, 600);
+    EXPECT_FALSE(plain.panels);
+    EXPECT_TRUE(plain.recordFile.empty());
+    EXPECT_EQ(plain.recordFps, 30);
+
+    const std::vector<std::vector<const char*>> refused = {{"--window", "1000"},
+                                                           {"--window", "100x100"},
+                                                           {"--window", "axb"},
+                                                           {"--record-fps", "30"},
+                                                           {"--record-clean"},
+                                                           {"--record", "v.mp4", "--record-fps", "0"},
+                                                           {"--record", "v.mp4", "--record-fps", "121"},
+                                                           {"--record", ""},
+                                                           {"--panels", "--panels"},
+                                                           {"--record", "a.mp4", "--record", "b.mp4"}};
+    for (const auto& words : refused) {
+        LabOptions bad;
+        error.clear();
+        EXPECT_EQ(parseLab(words, bad, error), Outcome::Error) << words[0];
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
+}
