@@ -17,7 +17,7 @@ public:
     static constexpr int LINEAGE_VERSION = 2;
 
     struct Column {
-        const char* name;
+        std::string name;
         const char* type;
     };
     struct Table {
