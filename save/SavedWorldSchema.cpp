@@ -128,7 +128,9 @@ std::string SavedWorldSchema::selectSql(const Table& table) {
 }
 
 const std::vector<std::string>& SavedWorldSchema::rescueKindNames() {
-    static const std::vector<std::string> names = {"herbivores", "carnivores", "plants"};
+    static const std::vector<std::string> names = {OrganismKind::plural(OrganismKind::HERBIVORES),
+                                                   OrganismKind::plural(OrganismKind::CARNIVORES),
+                                                   OrganismKind::plural(OrganismKind::PLANTS)};
     return names;
 }
 
@@ -155,11 +157,12 @@ int SavedWorldSchema::kindValue(const std::string& name) {
 }
 
 std::string SavedWorldSchema::genomeKindName(int kind) {
-    return kind == Genome::PLANT ? "plant" : kindName(kind);
+    return OrganismKind::name(static_cast<OrganismKind::Value>(kind));
 }
 
 int SavedWorldSchema::genomeKindValue(const std::string& name) {
-    return name == "plant" ? Genome::PLANT : kindValue(name);
+    const OrganismKind::Value kind = OrganismKind::named(name);
+    return kind != OrganismKind::COUNT && name == OrganismKind::name(kind) ? kind : -1;
 }
 
 const std::vector<std::string>& SavedWorldSchema::markerKindNames() {

@@ -5,16 +5,16 @@
 #include <cmath>
 #include <cstdio>
 
-std::string SelectionReport::kindName(CensusColumns::Group kind) {
-    return CensusColumns::groupName(kind) + "s";
+std::string SelectionReport::kindName(OrganismKind::Value kind) {
+    return OrganismKind::name(kind) + "s";
 }
 
 std::vector<SelectionReport::Row> SelectionReport::compute(const PopulationCensus& start,
                                                            const PopulationCensus& end,
                                                            const std::vector<NeutralShadow>& shadows) {
     std::vector<Row> rows;
-    for (int k = 0; k < CensusColumns::GROUPS; ++k) {
-        const auto kind = static_cast<CensusColumns::Group>(k);
+    for (int k = 0; k < OrganismKind::COUNT; ++k) {
+        const auto kind = static_cast<OrganismKind::Value>(k);
         for (int trait = 0; trait < CensusColumns::traitCount(kind); ++trait) {
             Row row{kind, trait};
             row.measured = start.count(kind) > 0 && end.count(kind) > 0;

@@ -14,7 +14,7 @@ class PopulationCensus;
 class SelectionReport {
 public:
     struct Row {
-        CensusColumns::Group kind;
+        OrganismKind::Value kind;
         int trait;
         // false when the kind has no living member at the start or the end.
         bool measured = false;
@@ -38,5 +38,5 @@ public:
     // "herbivores speed +4.2, plants size -5.1", or "none".
     static std::string beyondDrift(const std::vector<Row>& rows);
     // "herbivores", "carnivores", "plants".
-    static std::string kindName(CensusColumns::Group kind);
+    static std::string kindName(OrganismKind::Value kind);
 };
