@@ -5,6 +5,11 @@ set(SYLVARA_WINDOWDIR "${CMAKE_INSTALL_LIBEXECDIR}/sylvara")
 option(SYLVARA_FONT_LINK "Install the font as a link to the system's file rather than a copy" OFF)
 
 install(TARGETS sylvara-sim sylvara-sweep sylvara-lab RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+# The Python module where Debian's python3 finds it (see cmake/Python.cmake).
+if(TARGET sylvara_module)
+  install(TARGETS sylvara_module LIBRARY DESTINATION "${SYLVARA_PYTHON_DIR}")
+  install(FILES "${CMAKE_SOURCE_DIR}/python/sylvara.pyi" DESTINATION "${SYLVARA_PYTHON_DIR}")
+endif()
 # The window program reads ../data from its working folder, so it is not started from PATH itself:
 # bin/sylvara is a wrapper that enters the installed tree's data folder and starts it from there.
 install(TARGETS sylvara RUNTIME DESTINATION "${SYLVARA_WINDOWDIR}")

@@ -17,10 +17,18 @@ mutate and die, each glowing in a colour that shows its genome.
 The package holds the window program (sylvara), the headless runner that
 records populations, lineage and plots (sylvara-sim), the sweeps over seeds
 and rules run through GNU parallel (sylvara-sweep) and the lab window
-(sylvara-lab), with their man pages.")
+(sylvara-lab), with their man pages, and the Python module sylvara, a
+headless world to step, read and steer from Python and Jupyter.")
 # The plots are drawn by gnuplot and the sweeps run through GNU parallel; the shared libraries'
 # packages come from dpkg-shlibdeps.
 set(SYLVARA_DEB_DEPENDS "gnuplot-nox | gnuplot, parallel")
+# The Python module is built for one python3 version and hands out numpy arrays; it links no libpython,
+# so dpkg-shlibdeps cannot see either.
+if(TARGET sylvara_module)
+  math(EXPR python_next "${PYTHON_VERSION_MINOR} + 1")
+  string(APPEND SYLVARA_DEB_DEPENDS ", python3 (>= ${PYTHON_VERSION_MAJOR}.${PYTHON_VERSION_MINOR}~), "
+    "python3 (<< ${PYTHON_VERSION_MAJOR}.${python_next}), python3-numpy")
+endif()
 if(SYLVARA_FONT_LINK)
   # The font is a link to the system's file: depend on the package that holds it.
   execute_process(COMMAND dpkg-query --search "${FONT_SOURCE}" OUTPUT_VARIABLE font_owner

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <vector>
 
@@ -98,13 +99,15 @@ bool pair(const std::string& text, std::string& first, std::string& second) {
 
 // The shortest text that reads back to the same double: a logged position replays exactly.
 std::string exact(double value) {
-    char text[40];
+    // The shortest of the texts that read back to it, so 10 is "10" and not "1e+01".
+    std::string best;
     for (int digits = 1; digits <= 17; ++digits) {
+        char text[40];
         std::snprintf(text, sizeof text, "%.*g", digits, value);
-        if (std::strtod(text, nullptr) == value)
-            break;
+        if (std::strtod(text, nullptr) == value && (best.empty() || std::strlen(text) < best.size()))
+            best = text;
     }
-    return text;
+    return best;
 }
 
 } // namespace
@@ -168,11 +171,22 @@ bool Command::parse(const std::string& text, Command& command, std::string& erro
     case Name::Resume:
     case Name::Pin:
     case Name::Quit:
-    case Name::Predator:
-    case Name::Prey:
         if (!most(0, "nothing after it"))
             return false;
         break;
+    case Name::Predator:
+    case Name::Prey: {
+        // The keys put it under the mouse: a logged one carries the point it was made at.
+        if (!most(1, "nothing, or the world point X,Y it is made at"))
+            return false;
+        std::string x, y;
+        if (given == 1 && !(pair(word[1], x, y) && finiteNumber(x, read.x) && finiteNumber(y, read.y))) {
+            error = name + ": \"" + word[1] + "\" is not a world point X,Y";
+            return false;
+        }
+        read.placed = given == 1;
+        break;
+    }
     case Name::Step:
         read.number = 1;
         if (!most(1, "at most one number of ticks"))
@@ -329,6 +343,9 @@ std::string Command::action() const {
         return text + " " + std::to_string(column) + "," + std::to_string(row);
     case Name::Spawn:
         return text + " " + KINDS[choice] + (placed ? " " + exact(x) + "," + exact(y) : "");
+    case Name::Predator:
+    case Name::Prey:
+        return placed ? text + " " + exact(x) + "," + exact(y) : text;
     case Name::Select:
         return text + " " + (number < 0 ? std::string("none") : std::to_string(number));
     case Name::Chart:

@@ -45,7 +45,7 @@ struct Command {
     long number = 0;
     // keep's and spawn's kind (herbivores, carnivores, plants as 0, 1, 2), tool, chart view.
     int choice = 0;
-    // spawn at a world point when placed; else where the keys would put it.
+    // spawn, predator or prey at a world point when placed; else where the keys would put it.
     bool placed = false;
     double x = 0.0;
     double y = 0.0;

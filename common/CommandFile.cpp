@@ -129,7 +129,7 @@ bool CommandFile::check(const std::vector<Command>& commands, const std::string&
             (command.column >= board.tilesPerSide || command.row >= board.tilesPerSide))
             reason = "tile " + std::to_string(command.column) + "," + std::to_string(command.row) +
                      " is off the board of " + side + " x " + side + " tiles (columns and rows from 0)";
-        if (reason.empty() && command.name == Command::Name::Spawn && command.placed &&
+        if (reason.empty() && command.placed &&
             !(command.x >= 0.0 && command.x < extent && command.y >= 0.0 && command.y < extent)) {
             std::ostringstream text;
             text << "the point " << command.x << "," << command.y << " is off the board (0 to " << extent

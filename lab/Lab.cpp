@@ -2,17 +2,25 @@
 
 #include "app/Settings.h"
 #include "app/Viewer.h"
+#include "common/CommandFile.h"
 #include "common/OptionHelp.h"
+#include "common/OutputFiles.h"
+#include "common/RuleCombination.h"
 #include "common/RuleTable.h"
+#include "common/RulesFile.h"
 #include "common/RunTree.h"
 #include "life/Life.h"
 #include "presentation/Hud.h"
 #include "presentation/SoundBank.h"
 #include "save/SavedWorld.h"
+#include "save/SavedWorldWriter.h"
+#include "sim/CommandSchedule.h"
 #include "sim/ProgressLine.h"
 #include "sim/WorldRules.h"
 #include "world/RandomSeed.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <cstdio>
 #include <iostream>
@@ -24,7 +32,6 @@ Lab::~Lab() = default;
 int Lab::run(int argc, char** argv) {
     std::string error;
     // The world and the settings are read from the run tree; the user's files stay where the user is.
-    std::string startFolder;
     if (!RunTree::enter(startFolder, error)) {
         std::cerr << "sylvara-lab: " << error << std::endl;
         return 2;
@@ -49,19 +56,117 @@ int Lab::run(int argc, char** argv) {
         options.world.resolveFrom(startFolder);
         saver.setFolder(startFolder);
     }
-    if (!prepareWorld(error)) {
+    if (!prepareWorld(error) || !openLog(error)) {
         std::cerr << "sylvara-lab: " << error << std::endl;
         return 2;
     }
     lineage.attach(*world);
     runAhead();
+    if (quitting) {
+        endSession();
+        return 0;
+    }
     int exitCode = 0;
     if (!application.openWindow(exitCode))
         return exitCode;
     addBench();
+    if (readingInput)
+        reader.start();
     loop();
     application.getViewer()->sync();
+    endSession();
     return 0;
+}
+
+bool Lab::prepareCommands(int side, long start, const Rules& startRules, std::string& error) {
+    std::vector<Command> commands;
+    const std::string& file = options.commandsFile;
+    readingInput = file == "-";
+    if (!file.empty() && !readingInput) {
+        if (!CommandFile::read(RunTree::fromStart(startFolder, file), commands, error))
+            return false;
+        Rules rules = startRules;
+        const auto refuse = [&](const Command& command) {
+            // Those before a loaded world's tick were carried out before it was saved.
+            const bool done = command.tick != Command::NO_TICK && command.tick < start;
+            return done ? std::string() : refusal(command, rules);
+        };
+        if (!CommandFile::check(commands, file, CommandFile::Board{side, TileGrid::TILE_SIZE}, refuse, error))
+            return false;
+    }
+    // The log is made once the world is, but it is known now whether it can be.
+    if (!options.logFile.empty() &&
+        !SavedWorldWriter::canWrite(RunTree::fromStart(startFolder, options.logFile), error)) {
+        error = "cannot write the log " + OutputFiles::printable(options.logFile) + ": " + error;
+        return false;
+    }
+    schedule = std::make_unique<CommandSchedule>(commands, file, start);
+    const size_t skipped = schedule->resumeAt(start);
+    if (skipped > 0)
+        std::cout << skipped << " command" << (skipped == 1 ? "" : "s") << " of "
+                  << OutputFiles::printable(file) << " before the loaded tick " << start << " taken as done"
+                  << std::endl;
+    schedule->setWindow([this](const Command& command) { windowCommand(command); });
+    schedule->setWatcher([this](long tick, const Command& command) {
+        // The schedule applies the tool; the window shows it, in the title and under the mouse.
+        static const ToolMode MODES[] = {TOOL_CAMERA, TOOL_SELECT, TOOL_KILL, TOOL_GENESIS, TOOL_FERTILIZE};
+        if (command.name == Command::Name::Tool)
+            world->setTool(MODES[command.choice]);
+        log.write(tick, command);
+        quitLogged = quitLogged || command.name == Command::Name::Quit;
+        std::printf("tick %ld: %s\n", tick, command.action().c_str());
+    });
+    return true;
+}
+
+bool Lab::openLog(std::string& error) {
+    if (options.logFile.empty())
+        return true;
+    const long start = world->getTickNumber();
+    std::string heading = "# sylvara-lab session, from tick " + std::to_string(start) +
+                          ": sylvara-sim --commands THIS_FILE replays it with the same world options:\n#";
+    // Shown as printable, so a name with a line break in it cannot end the comment.
+    for (const std::string& word : options.arguments)
+        heading += " " + OutputFiles::printable(word);
+    heading += "\n";
+    if (!options.world.seeded)
+        heading += "# no --seed was given: the world's draws came from the clock and cannot be repeated\n";
+    return log.open(RunTree::fromStart(startFolder, options.logFile), heading, error);
+}
+
+std::string Lab::refusal(const Command& command, Rules& rules) const {
+    if (command.name == Command::Name::Set || command.name == Command::Name::Rules) {
+        std::string unused;
+        if (command.name == Command::Name::Set)
+            RuleTable::set(rules, *RuleTable::find(command.rule), command.value);
+        else
+            RulesFile::readText(command.contents, command.file, rules, unused);
+        const std::string clash = RuleCombination::check(rules);
+        if (!clash.empty())
+            return Command::word(command.name) + std::string(" would leave rules that cannot run: ") + clash;
+    }
+    std::string error;
+    if (command.name == Command::Name::Screenshot) {
+        if (!LabScreenshot::knownKind(command.file))
+            return "screenshot: " + OutputFiles::printable(command.file) +
+                   " does not end in .png, .jpg, .jpeg or .bmp";
+        if (!SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
+            return "cannot write the screenshot " + OutputFiles::printable(command.file) + ": " + error;
+    }
+    if (command.name == Command::Name::Save && !command.file.empty() &&
+        !SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
+        return "cannot save the world to " + OutputFiles::printable(command.file) + ": " + error;
+    return "";
+}
+
+void Lab::endSession() {
+    saver.wait();
+    if (quitLogged || !log.isOpen())
+        return;
+    // The session ended here: a replay ends at the same tick.
+    Command quit;
+    quit.name = Command::Name::Quit;
+    log.write(world->getTickNumber(), quit);
 }
 
 std::string Lab::atTick() const {
@@ -83,6 +188,14 @@ bool Lab::prepareWorld(std::string& error) {
                 std::to_string(WorldRecord::LAST_TICK);
         return false;
     }
+    // The rules the first tick runs under, which the commands change from.
+    Rules startRules = chosen.rules;
+    if (loading) {
+        startRules = saved.getRecord().rules;
+        RulesFile::apply(chosen.rulesFile, chosen.ruleSettings, startRules, error);
+    }
+    if (!prepareCommands(loading ? saved.getSize() : chosen.size, savedTick, startRules, error))
+        return false;
     // Before the world is built and run ahead, which may take long, for a window that cannot open.
     if (!Application::displayReachable()) {
         error = "cannot open a window: no display could be reached (is DISPLAY set?)";
@@ -140,10 +253,9 @@ void Lab::runAhead() {
         // Only the last ticks are charted, and the progress counts now and then: counting costs
         // as much as a small tick.
         const long left = end - world->getTickNumber();
-        if (left <= static_cast<long>(CHART_TICKS))
-            tick();
-        else
-            world->tick();
+        tick(left <= static_cast<long>(CHART_TICKS));
+        if (quitting)
+            break;
         if (left % PROGRESS_TICKS == 1) {
             const PopulationHistory::Counts counts = PopulationHistory::countLiving(world->getLives());
             progress.update(world->getTickNumber() - start, counts[OrganismKind::HERBIVORES],
@@ -160,9 +272,16 @@ void Lab::runAhead() {
 
 void Lab::addBench() {
     keys = new LabKeyHandler;
-    // Behind the sandbox's own handler, which stays at the front of the list.
+    keys->setConsole(&console);
     auto& handlers = application.getViewer()->getEventHandlers();
+    // The sandbox's handler at the front gives way to the lab's, which turns the keys that act on the
+    // world into commands and passes it the rest.
+    input = new LabInput(dynamic_cast<osgGA::GUIEventHandler*>(handlers.front().get()), console);
+    handlers.front() = input;
     handlers.insert(std::next(handlers.begin()), keys);
+    console.getNode()->setNodeMask(0);
+    application.getViewer()->getCamera()->setFinalDrawCallback(screenshot);
+    world->getHud()->getCamera()->addChild(console.getNode());
     world->getHud()->addControlsSection(std::string(LabKeyHandler::HELP_TEXT) + "\n" + rulesInForce());
 }
 
@@ -178,7 +297,17 @@ void Lab::pass() {
     Viewer* viewer = application.getViewer();
     world->markFrame();
     viewer->sync();
+    // The cursor as the mouse left it, for a spawn key to put its organism there.
+    world->pickIfRequested();
+    takeInput();
     carryOut(keys->take());
+    for (; pendingSteps > 0 && !quitting; --pendingSteps)
+        step();
+    pendingSteps = 0;
+    if (quitting) {
+        viewer->setDone(true);
+        return;
+    }
     if (world->isPaused()) {
         // Paused, a tick only carries out the pause and the selection, as in the sandbox.
         tick();
@@ -187,6 +316,9 @@ void Lab::pass() {
         runTicks();
     }
     world->pickIfRequested();
+    if (quitting)
+        viewer->setDone(true);
+    console.getNode()->setNodeMask(console.isOpen() ? ~0u : 0u);
     measureRate();
     refreshDisplay();
     const double begun = now();
@@ -201,42 +333,261 @@ void Lab::carryOut(const std::vector<LabKeyHandler::Request>& requests) {
         carryOut(request);
 }
 
+// Each key becomes the command it stands for, carried out and logged as a typed one would be.
 void Lab::carryOut(LabKeyHandler::Request request) {
+    Command command;
+    LabSpeed next = speed;
     switch (request) {
     case LabKeyHandler::FASTER:
-        speed.faster(now());
-        std::printf("speed: %s\n", speed.describe().c_str());
-        break;
     case LabKeyHandler::SLOWER:
-        speed.slower(now());
-        std::printf("speed: %s\n", speed.describe().c_str());
+        if (request == LabKeyHandler::FASTER)
+            next.faster(0);
+        else
+            next.slower(0);
+        command.name = Command::Name::Speed;
+        command.number = next.isFlatOut() ? Command::SPEED_MAX : next.getRate();
         break;
     case LabKeyHandler::NORMAL_SPEED:
-        speed.normal(now());
-        std::printf("speed: %s\n", speed.describe().c_str());
+        command.name = Command::Name::Speed;
+        command.number = Command::SPEED_NORMAL;
         break;
     case LabKeyHandler::STEP:
-        step();
+        command.name = Command::Name::Step;
+        command.number = 1;
         break;
     case LabKeyHandler::SAVE:
-        saver.save(*world);
+        // Named once the last save is written, so two quick presses never take one name.
+        saver.wait();
+        command.name = Command::Name::Save;
+        command.file = LabSaver::nextName(saver.pathOf("."));
         break;
     case LabKeyHandler::SOUND:
-        toggleSound();
+        command.name = Command::Name::Sound;
+        command.on = world->getSound()->isMuted();
         break;
     case LabKeyHandler::DESCENDANTS:
-        toggleMarks();
+        command.name = Command::Name::Pin;
         break;
     case LabKeyHandler::CHART_VIEW:
-        chart.setView(PopulationChart::next(chart.getView()));
-        std::printf("chart: %s\n", PopulationChart::viewName(chart.getView()).c_str());
         // The view key shows a hidden chart too, in the view it moved to.
-        if (!chartShown)
-            toggleChart();
+        command.name = Command::Name::Chart;
+        command.choice = PopulationChart::next(chart.getView());
         break;
     case LabKeyHandler::CHART:
-        toggleChart();
+        command.name = Command::Name::Chart;
+        command.choice = chartShown ? static_cast<int>(Command::Chart::Off) : chart.getView();
         break;
+    }
+    carryOutNow(command);
+}
+
+void Lab::placeAtCursor(Command& command) const {
+    if (!world->isCursorOnGround())
+        return;
+    // The ground's edge may give a point a hair outside the board: it is put just inside, so what is
+    // logged is what was done and reads back as a point on the board.
+    const double extent = world->getTiles()->getTilesPerSide() * TileGrid::TILE_SIZE;
+    const double last = std::nextafter(extent, 0.0);
+    command.placed = true;
+    command.x = std::clamp(world->getCursorPoint().x(), 0.0, last);
+    command.y = std::clamp(world->getCursorPoint().y(), 0.0, last);
+}
+
+void Lab::act(const LabInput::Event& event) {
+    using Action = LabInput::Action;
+    Command command;
+    switch (event.action) {
+    case Action::SpawnHerbivore:
+    case Action::SpawnCarnivore:
+    case Action::SpawnPlant:
+        command.name = Command::Name::Spawn;
+        command.choice = static_cast<int>(event.action) - static_cast<int>(Action::SpawnHerbivore);
+        placeAtCursor(command);
+        break;
+    case Action::Predator:
+    case Action::Prey:
+        command.name = event.action == Action::Predator ? Command::Name::Predator : Command::Name::Prey;
+        placeAtCursor(command);
+        break;
+    case Action::ToolCamera:
+    case Action::ToolSelect:
+    case Action::ToolKiller:
+    case Action::ToolGenesis:
+    case Action::ToolFertilizer:
+        command.name = Command::Name::Tool;
+        command.choice = static_cast<int>(event.action) - static_cast<int>(Action::ToolCamera);
+        break;
+    case Action::Apply: {
+        const Command::Tool tool = schedule->getTool();
+        if (tool == Command::Tool::Camera)
+            return;
+        if (!world->isCursorOnGround()) {
+            // As in the sandbox: a select click off the ground only hides the selection's panel.
+            if (tool == Command::Tool::Select)
+                world->getHud()->clearSelection();
+            return;
+        }
+        WorldTile* tile = world->getCursorTile();
+        if (tool == Command::Tool::Select) {
+            // The organism nearest the click, found now: the command names it.
+            command.name = Command::Name::Select;
+            const int id = tile->findNearestLife(world->getCursorPoint());
+            command.number = id < 0 ? -1 : id;
+            break;
+        }
+        command.name = Command::Name::Apply;
+        command.column = tile->getColumn();
+        command.row = tile->getRow();
+        break;
+    }
+    case Action::Pause:
+        command.name =
+            world->isPaused() != world->pauseRequested ? Command::Name::Resume : Command::Name::Pause;
+        break;
+    case Action::Line: {
+        if (event.line.find_first_not_of(" \t") == std::string::npos)
+            return;
+        bool refused = false;
+        const std::string answer = typed(event.line, "console", refused);
+        console.answer(answer);
+        std::printf("%s\n", answer.c_str());
+        return;
+    }
+    case Action::ConsoleClosed:
+        application.getViewer()->setKeyEventSetsDone(osgGA::GUIEventAdapter::KEY_Escape);
+        return;
+    }
+    carryOutNow(command);
+}
+
+void Lab::carryOutNow(const Command& command) {
+    if (command.name == Command::Name::Apply) {
+        // The flash a click on the tile gives in the sandbox.
+        const double size = TileGrid::TILE_SIZE;
+        const Command::Tool tool = schedule->getTool();
+        const osg::Vec3f colour = tool == Command::Tool::Killer    ? osg::Vec3f(1, 0, 0)
+                                  : tool == Command::Tool::Genesis ? osg::Vec3f(0, 1, 0)
+                                                                   : osg::Vec3f(0, 0, 1);
+        world->addTimedRect(command.column * size, command.row * size, (command.column + 1) * size,
+                            (command.row + 1) * size, 0.5f, colour, 0.5f, 16);
+    }
+    if (schedule->carryOutNow(command, *world, [this](const std::string& file) { saveTo(file); }))
+        quitting = true;
+}
+
+std::string Lab::typed(const std::string& text, const std::string& where, bool& refused) {
+    Command command;
+    bool empty = false;
+    std::string error;
+    refused = true;
+    if (!CommandFile::readLine(text, Command::NO_TICK, command, empty, error, startFolder))
+        return where + ": " + error;
+    // A comment or a blank line is no command, and no fault either.
+    refused = !empty;
+    if (empty)
+        return where + ": no command";
+    refused = true;
+    const long at = world->getTickNumber();
+    if (command.tick != Command::NO_TICK && command.tick < at)
+        return where + ": tick " + std::to_string(command.tick) + " has passed: the world is at tick " +
+               std::to_string(at);
+    Rules rules = world->getRules();
+    const int side = world->getTiles()->getTilesPerSide();
+    // Checked as a file's one line is, and answered without the file's name and line.
+    if (!CommandFile::check(
+            {command}, "-", CommandFile::Board{side, TileGrid::TILE_SIZE},
+            [&](const Command& checked) { return refusal(checked, rules); }, error))
+        return where + ": " + error.substr(CommandFile::where("-", command.line).size());
+    refused = false;
+    if (command.tick != Command::NO_TICK && command.tick > at) {
+        schedule->add(command);
+        return where + ": " + command.action() + " at tick " + std::to_string(command.tick);
+    }
+    const size_t notes = schedule->getNotes().size();
+    carryOutNow(command);
+    if (schedule->getNotes().size() > notes)
+        return where + ": " + schedule->getNotes().back().substr(schedule->getNotes().back().find(": ") + 2);
+    return where + ": tick " + std::to_string(at) + ": " + command.action();
+}
+
+void Lab::takeInput() {
+    if (input)
+        for (const LabInput::Event& event : input->take())
+            act(event);
+    if (!readingInput)
+        return;
+    for (const LabCommandReader::Line& line : reader.take()) {
+        bool refused = false;
+        const std::string answer = typed(line.text, "-:" + std::to_string(line.number), refused);
+        // Refusals go where a driving program looks for them; what is done says so on the standard output.
+        if (refused)
+            std::fprintf(stderr, "sylvara-lab: %s\n", answer.c_str());
+    }
+}
+
+void Lab::carryOutDue() {
+    if (quitting)
+        return;
+    if (schedule->carryOut(
+            world->getTickNumber(), *world, [this](const std::string& file) { saveTo(file); }, nullptr))
+        quitting = true;
+    for (; notesShown < schedule->getNotes().size(); ++notesShown)
+        std::printf("%s\n", schedule->getNotes()[notesShown].c_str());
+}
+
+void Lab::saveTo(const std::string& file) {
+    std::string error;
+    if (!saver.saveAs(*world, file, error))
+        std::fprintf(stderr, "sylvara-lab: cannot save the world to %s: %s\n",
+                     OutputFiles::printable(file).c_str(), error.c_str());
+}
+
+void Lab::windowCommand(const Command& command) {
+    switch (command.name) {
+    case Command::Name::Pause:
+        if (!world->isPaused() && !world->pauseRequested)
+            world->pauseRequested = true;
+        return;
+    case Command::Name::Resume:
+        if (world->isPaused() && !world->pauseRequested)
+            world->pauseRequested = true;
+        return;
+    case Command::Name::Step:
+        // After the command that asked, never inside it.
+        pendingSteps += command.number;
+        return;
+    case Command::Name::Speed:
+        if (command.number == Command::SPEED_MAX)
+            speed.flatOut(now());
+        else if (command.number == Command::SPEED_NORMAL)
+            speed.normal(now());
+        else
+            speed.setRate(static_cast<int>(command.number), now());
+        std::printf("speed: %s\n", speed.describe().c_str());
+        return;
+    case Command::Name::Chart:
+        if (command.choice == static_cast<int>(Command::Chart::Off)) {
+            if (chartShown)
+                toggleChart();
+            return;
+        }
+        chart.setView(static_cast<PopulationChart::View>(command.choice));
+        std::printf("chart: %s\n", PopulationChart::viewName(chart.getView()).c_str());
+        if (!chartShown)
+            toggleChart();
+        return;
+    case Command::Name::Sound:
+        if (world->getSound()->isMuted() == command.on)
+            toggleSound();
+        return;
+    case Command::Name::Pin:
+        toggleMarks();
+        return;
+    case Command::Name::Screenshot:
+        screenshot->request(saver.pathOf(command.file));
+        return;
+    default:
+        return;
     }
 }
 
@@ -269,7 +620,7 @@ void Lab::runTicks() {
     const double begun = now();
     long run = 0;
     // At least one owed tick a pass, however slow the frame, so the world always goes on.
-    while (run < owed && !world->isPaused() && (run == 0 || now() - begun < budget)) {
+    while (run < owed && !world->isPaused() && !quitting && (run == 0 || now() - begun < budget)) {
         tick();
         ++run;
     }
@@ -277,19 +628,29 @@ void Lab::runTicks() {
 }
 
 void Lab::step() {
-    if (!world->isPaused() || world->pauseRequested)
+    if (!world->isPaused() || world->pauseRequested || quitting)
         return;
     // Resume for one tick and pause again before the next: the same tick as a running world's.
     world->pauseRequested = true;
     tick();
+    if (quitting) {
+        world->pauseRequested = false;
+        return;
+    }
     world->pauseRequested = true;
     world->tick();
 }
 
-void Lab::tick() {
+void Lab::tick(bool charted) {
+    carryOutDue();
+    if (quitting)
+        return;
     const long before = world->getTickNumber();
+    // The requests wait for a tick that runs, as a key pressed while paused waits for the resume.
+    if (world->isPaused() == world->pauseRequested)
+        schedule->carryOutRequests(*world);
     world->tick();
-    if (world->getTickNumber() != before)
+    if (charted && world->getTickNumber() != before)
         history.record(world->getTickNumber(), PopulationCensus::of(world->getLives()));
 }
 

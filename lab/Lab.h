@@ -1,9 +1,14 @@
 #pragma once
 
 #include "app/Application.h"
+#include "lab/LabCommandReader.h"
+#include "lab/LabConsole.h"
+#include "lab/LabInput.h"
 #include "lab/LabKeyHandler.h"
+#include "lab/LabLog.h"
 #include "lab/LabOptions.h"
 #include "lab/LabSaver.h"
+#include "lab/LabScreenshot.h"
 #include "lab/LabSpeed.h"
 #include "lab/LineageWatch.h"
 #include "lab/PopulationChart.h"
@@ -12,7 +17,11 @@
 #include <osg/Timer>
 #include <osg/ref_ptr>
 
+#include <memory>
 #include <string>
+#include <vector>
+
+class CommandSchedule;
 
 // sylvara-lab: the sandbox's window, world and keys, on a world of the user's choice, with a
 // lab bench added: speed keys, a single step, a live population chart, saving on a key, and
@@ -34,6 +43,25 @@ public:
 
 private:
     bool prepareWorld(std::string& error);
+    // Reads and checks the command file (not standard input's) against the board and the rules the
+    // world starts with; makes the schedule every command goes through.
+    bool prepareCommands(int side, long start, const Rules& startRules, std::string& error);
+    bool openLog(std::string& error);
+    // Why a command cannot be carried out on this world now; empty when it can.
+    std::string refusal(const Command& command, Rules& rules) const;
+    // Carries out a command made in the window (a key, a click, a typed line) and logs it.
+    void carryOutNow(const Command& command);
+    // The commands of the file, standard input and the console due at the current tick.
+    void carryOutDue();
+    void takeInput();
+    // A typed line, from the console or standard input: carried out now, kept for its tick, or refused
+    // in one line; returns that line.
+    std::string typed(const std::string& text, const std::string& where, bool& refused);
+    void act(const LabInput::Event& event);
+    // The window's own commands: pacing, chart, sound, screenshot, pin.
+    void windowCommand(const Command& command);
+    void saveTo(const std::string& file);
+    void endSession();
     // The lab section's lines on the rules (the file's name, or "default rules") and on rescue.
     std::string rulesInForce() const;
     void runAhead();
@@ -42,12 +70,15 @@ private:
     void pass();
     void carryOut(const std::vector<LabKeyHandler::Request>& requests);
     void carryOut(LabKeyHandler::Request request);
+    // The sandbox's spawn keys put what they make under the mouse, when it is on the ground.
+    void placeAtCursor(Command& command) const;
     void toggleSound();
     void toggleMarks();
     void toggleChart();
     void runTicks();
     void step();
-    void tick();
+    // Carries out the commands due, then one tick; charted, the chart counts it.
+    void tick(bool charted = true);
     void measureRate();
     void refreshDisplay();
     // The selected organism's generation and energy, below the sandbox's text.
@@ -62,6 +93,18 @@ private:
     PopulationHistory history{CHART_TICKS};
     PopulationChart chart;
     osg::ref_ptr<LabKeyHandler> keys;
+    osg::ref_ptr<LabInput> input;
+    LabConsole console;
+    LabLog log;
+    LabCommandReader reader;
+    std::unique_ptr<CommandSchedule> schedule;
+    std::string startFolder;
+    bool readingInput = false;
+    bool quitting = false;
+    bool quitLogged = false;
+    long pendingSteps = 0;
+    size_t notesShown = 0;
+    osg::ref_ptr<LabScreenshot> screenshot = new LabScreenshot;
     LabSaver saver;
     osg::Timer clock;
     bool chartShown = false;

@@ -5,7 +5,8 @@ const char* const LabKeyHandler::HELP_TEXT = "lab:\n[+]/[-]->speed\n[N]->16 tick
                                              "on/off\n[D]->mark descendants";
 
 bool LabKeyHandler::handle(const osgGA::GUIEventAdapter& event, osgGA::GUIActionAdapter&) {
-    if (event.getEventType() != osgGA::GUIEventAdapter::KEYUP)
+    // A key typed at the console is not the lab's.
+    if (event.getEventType() != osgGA::GUIEventAdapter::KEYUP || (console && console->isOpen()))
         return false;
     // As in the sandbox, keys act when released and only lowercase letters count.
     switch (event.getKey()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lab/LabConsole.h"
+
 #include <osgGA/GUIEventHandler>
 
 #include <vector>
@@ -19,7 +21,10 @@ public:
     // The requests raised since the last call, one for each key released and in their order:
     // two presses within one slow frame are two speed steps, or a chart shown and hidden again.
     std::vector<Request> take();
+    // While this console is open, its keys are its own.
+    void setConsole(const LabConsole* typing) { console = typing; }
 
 private:
     std::vector<Request> requests;
+    const LabConsole* console = nullptr;
 };

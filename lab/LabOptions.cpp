@@ -24,6 +24,7 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
     std::vector<std::string> forwarded = {"sylvara-lab"};
     bool loading = false;
     std::set<std::string> given;
+    options.arguments.assign(argv + 1, argv + argc);
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         if (word == "-h" || word == "--help")
@@ -33,19 +34,27 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
         std::string option;
         std::string value;
         const auto isKnown = [](const std::string& name) {
-            return name == "--ahead" || WORLD_OPTIONS.count(name);
+            return name == "--ahead" || name == "--commands" || name == "--log" || WORLD_OPTIONS.count(name);
         };
         if (!READER.readOption(argc, argv, i, isKnown, option, value, error))
             return Outcome::Error;
         loading = loading || option == "--load";
         // Its own option once; the world's, repeats too, are judged as sylvara-sim judges them.
-        if (option == "--ahead" && given.count(option)) {
+        if (WORLD_OPTIONS.count(option) == 0 && given.count(option)) {
             error = option + " is given twice";
             return Outcome::Error;
         }
         given.insert(option);
         if (option == "--ahead" && !READER.readCount(option, value, 0, INT_MAX, options.ahead, error))
             return Outcome::Error;
+        if (option == "--commands")
+            options.commandsFile = value;
+        if (option == "--log")
+            options.logFile = value;
+        if ((option == "--commands" || option == "--log") && value.empty()) {
+            error = option + " needs a file name";
+            return Outcome::Error;
+        }
         if (WORLD_OPTIONS.count(option) != 0)
             forwarded.insert(forwarded.end(), {option, value});
     }
@@ -64,7 +73,9 @@ std::string LabOptions::usage(const std::string& program) {
     return OptionHelp(
                21, program, "[options]",
                "Opens Sylvara's sandbox window on a world of your choice, at any speed, with a live chart\n"
-               "of its populations; it saves the world on a key, in the folder it is started in.")
+               "of its populations; it saves the world on a key, in the folder it is started in. Return "
+               "opens\n"
+               "a console that takes the commands of sylvara-commands(5).")
         .size("default: the settings file's size")
         .genesis("default none")
         .seed()
@@ -74,6 +85,10 @@ std::string LabOptions::usage(const std::string& program) {
         .option("--keep KIND=N",
                 {"keep at least N herbivores, carnivores or plants alive by making new ones"})
         .option("--ahead TICKS", {"run the world this many ticks without a window first (default 0)"})
+        .option("--commands FILE", {"carry out a command file on the window, each command at its tick;",
+                                    "- reads the commands from standard input as they come"})
+        .option("--log FILE", {"write every action carried out (keys, mouse, console, file) as a command",
+                               "file that sylvara-sim --commands replays with the same world options"})
         .help()
         .text("\nBad options and files that cannot be loaded exit with 2 before the window opens.\n")
         .str();

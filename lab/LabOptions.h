@@ -3,6 +3,7 @@
 #include "sim/SimulationOptions.h"
 
 #include <string>
+#include <vector>
 
 // The command line of sylvara-lab: which world the window opens on (a new one, as sylvara-sim
 // makes it, or a saved one) and how far it runs ahead before the window opens.
@@ -12,6 +13,12 @@ public:
     // the default is the sandbox's world: the settings file's size and an empty board.
     SimulationOptions world;
     int ahead = 0;
+    // A command file to carry out on the window ("-": standard input, read as it comes).
+    std::string commandsFile;
+    // Where every action carried out is written, as a command file that replays the session.
+    std::string logFile;
+    // The words of the command line after the program's name, as given: the log's heading names them.
+    std::vector<std::string> arguments;
 
     // Reads argv[1..argc-1]; size is the board size when --size is not given. On Error, error
     // holds a one-line reason.

@@ -22,6 +22,14 @@ public:
     // Takes the snapshot and starts writing it; says so and does nothing while the last save is
     // still being written. The line that names the file comes once it is written.
     void save(World& world);
+    // The same under a name of the caller's (relative to the folder); waits for a save still being
+    // written, so no save asked for is dropped. False, with a one-line reason, when the file cannot
+    // be written: nothing is saved then.
+    bool saveAs(World& world, const std::string& name, std::string& error);
+    // Until the save being written is done.
+    void wait();
+    // Where a name given to saveAs ends up.
+    std::string pathOf(const std::string& name) const;
     // The first of world-0001.sylvara, world-0002.sylvara, ... that is not in the folder.
     static std::string nextName(const std::string& folder);
 

@@ -20,11 +20,13 @@ int normalLevel() {
 LabSpeed::LabSpeed() : level(normalLevel()) {}
 
 int LabSpeed::getRate() const {
+    if (custom > 0)
+        return custom;
     return isFlatOut() ? 0 : LADDER[level];
 }
 
 bool LabSpeed::isFlatOut() const {
-    return level == FLAT_OUT;
+    return custom == 0 && level == FLAT_OUT;
 }
 
 std::string LabSpeed::describe() const {
@@ -32,11 +34,33 @@ std::string LabSpeed::describe() const {
 }
 
 void LabSpeed::faster(double now) {
+    if (custom > 0)
+        return setLevel(static_cast<int>(std::upper_bound(std::begin(LADDER), std::end(LADDER), custom) -
+                                         std::begin(LADDER)),
+                        now);
     setLevel(std::min(level + 1, FLAT_OUT), now);
 }
 
 void LabSpeed::slower(double now) {
+    if (custom > 0)
+        return setLevel(
+            std::max(0, static_cast<int>(std::lower_bound(std::begin(LADDER), std::end(LADDER), custom) -
+                                         std::begin(LADDER)) -
+                            1),
+            now);
     setLevel(std::max(level - 1, 0), now);
+}
+
+void LabSpeed::setRate(int ticksPerSecond, double now) {
+    const int* found = std::find(std::begin(LADDER), std::end(LADDER), ticksPerSecond);
+    if (found != std::end(LADDER))
+        return setLevel(static_cast<int>(found - std::begin(LADDER)), now);
+    setLevel(level, now);
+    custom = std::max(1, ticksPerSecond);
+}
+
+void LabSpeed::flatOut(double now) {
+    setLevel(FLAT_OUT, now);
 }
 
 void LabSpeed::normal(double now) {
@@ -45,6 +69,7 @@ void LabSpeed::normal(double now) {
 
 void LabSpeed::setLevel(int to, double now) {
     level = to;
+    custom = 0;
     restart(now);
 }
 

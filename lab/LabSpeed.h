@@ -24,6 +24,9 @@ public:
     void faster(double now);
     void slower(double now);
     void normal(double now);
+    // Any rate from 1 tick a second up; the next step of the ladder from it is the one above or below.
+    void setRate(int ticksPerSecond, double now);
+    void flatOut(double now);
 
     // Pacing: ticks are owed at the rate from the last restart on.
     void restart(double now);
@@ -38,6 +41,8 @@ private:
     void setLevel(int to, double now);
 
     int level;
+    // A rate off the ladder, or 0 for the ladder's own.
+    int custom = 0;
     double anchor = 0.0;
     long counted = 0;
 };

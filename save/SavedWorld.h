@@ -3,6 +3,7 @@
 #include "save/WorldRecord.h"
 
 #include <string>
+#include <utility>
 
 class World;
 
@@ -27,6 +28,8 @@ public:
     void resume(World& world, const unsigned* seed) const;
 
     const WorldRecord& getRecord() const { return record; }
+    // What the measures of evolution keep, written with the world; empty for none.
+    void setMeasures(std::string state) { record.measures = std::move(state); }
 
 private:
     // The genotype table as saved, or, for a file without one, a root genotype per genome.

@@ -78,7 +78,8 @@ bool SavedWorldReader::load(const std::string& path, WorldRecord& world, std::st
                       readRules(db, version, world, problem) && readRescue(db, version, world, problem) &&
                       readTiles(db, world, problem) && readAnimals(db, world, problem) &&
                       readPlants(db, world, problem) && readMarkers(db, world, problem) &&
-                      (version < Schema::LINEAGE_VERSION || readLineage(db, world, problem));
+                      (version < Schema::LINEAGE_VERSION || readLineage(db, world, problem)) &&
+                      readMeasures(db, world, problem);
     world.genotypesCountTheDying = version < Schema::LIVING_WITHOUT_DYING_VERSION;
     return read;
 }
@@ -336,4 +337,20 @@ bool SavedWorldReader::readRescue(SqliteDatabase& db, int version, WorldRecord& 
         world.keep[found - kinds.begin()] = keep;
         world.inserted[found - kinds.begin()] = inserted;
     });
+}
+
+bool SavedWorldReader::readMeasures(SqliteDatabase& db, WorldRecord& world, std::string& problem) {
+    SqliteStatement table(db.handle(),
+                          "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'measures'");
+    if (!table.step())
+        return true;
+    int rows = 0;
+    const bool read = eachRow(db, Schema::MEASURES, problem, [&](Cells& cells) {
+        cells.setLabel("measures");
+        world.measures = cells.text();
+        ++rows;
+    });
+    if (read && rows > 1)
+        problem = "measures: more than one row";
+    return read && rows <= 1;
 }

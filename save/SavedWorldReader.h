@@ -28,4 +28,5 @@ private:
     static bool readLineage(SqliteDatabase& db, WorldRecord& world, std::string& problem);
     static bool readRules(SqliteDatabase& db, int version, WorldRecord& world, std::string& problem);
     static bool readRescue(SqliteDatabase& db, int version, WorldRecord& world, std::string& problem);
+    static bool readMeasures(SqliteDatabase& db, WorldRecord& world, std::string& problem);
 };

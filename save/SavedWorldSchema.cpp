@@ -89,6 +89,8 @@ const SavedWorldSchema::Table SavedWorldSchema::RULES = {"rules",
 const SavedWorldSchema::Table SavedWorldSchema::RESCUE = {
     "rescue", {{"kind", "TEXT PRIMARY KEY"}, {"keep", "INTEGER"}, {"inserted", "INTEGER"}}};
 
+const SavedWorldSchema::Table SavedWorldSchema::MEASURES = {"measures", {{"state", "TEXT"}}};
+
 int SavedWorldSchema::Table::at(const std::string& column) const {
     for (size_t i = 0; i < columns.size(); ++i)
         if (column == columns[i].name)

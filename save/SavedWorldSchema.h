@@ -36,6 +36,8 @@ public:
     static const Table LINEAGE;
     static const Table RULES;
     static const Table RESCUE;
+    // Written only when a run's measures of evolution are on, so a file may lack it in any version.
+    static const Table MEASURES;
     // The tables a file of this version holds (by default the current one).
     static const std::vector<const Table*>& tables(int version = VERSION);
 

@@ -141,7 +141,7 @@ bool SavedWorldWriter::fill(SqliteDatabase& db, const WorldRecord& world, std::s
         return false;
     const bool filled = fillWorld(db, world) && fillTiles(db, world) && fillAnimals(db, world) &&
                         fillPlants(db, world) && fillMarkers(db, world) && fillLineage(db, world) &&
-                        fillRules(db, world) && fillRescue(db, world);
+                        fillRules(db, world) && fillRescue(db, world) && fillMeasures(db, world);
     if (!filled) {
         error = db.lastError();
         return false;
@@ -255,4 +255,16 @@ bool SavedWorldWriter::fillRescue(SqliteDatabase& db, const WorldRecord& world) 
             return false;
     }
     return true;
+}
+
+bool SavedWorldWriter::fillMeasures(SqliteDatabase& db, const WorldRecord& world) {
+    if (world.measures.empty())
+        return true;
+    std::string error;
+    if (!db.run(Schema::createSql(Schema::MEASURES), error))
+        return false;
+    SqliteStatement insert(db.handle(), Schema::insertSql(Schema::MEASURES));
+    Row row(insert);
+    row << world.measures;
+    return row.store();
 }

@@ -31,6 +31,7 @@ private:
     static bool fillLineage(SqliteDatabase& db, const WorldRecord& world);
     static bool fillRules(SqliteDatabase& db, const WorldRecord& world);
     static bool fillRescue(SqliteDatabase& db, const WorldRecord& world);
+    static bool fillMeasures(SqliteDatabase& db, const WorldRecord& world);
     static bool flush(const std::string& file, std::string& error);
     // Removes what saving processes killed part-way left beside the target: the files of
     // processes that are gone, never those of a save still running.

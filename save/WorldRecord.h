@@ -8,6 +8,7 @@
 #include "save/TileRecord.h"
 
 #include <array>
+#include <string>
 #include <vector>
 
 // A whole world at the end of a tick, as plain values.
@@ -41,4 +42,7 @@ struct WorldRecord {
     Rules rules;
     std::array<int, 3> keep{};
     std::array<long, 3> inserted{};
+    // What sylvara-sim's measures of evolution carry from tick to tick, as they wrote it; empty when
+    // none ran. Only they read it.
+    std::string measures;
 };

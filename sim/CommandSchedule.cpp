@@ -54,15 +54,40 @@ bool CommandSchedule::carryOut(long tick, World& world, const Save& save, std::o
         const Command& command = commands[next];
         if (echo)
             *echo << "tick " << tick << ": " << command.action() << std::endl;
-        carriedOut += 1;
-        if (command.request())
-            requests.push_back(command);
-        else if (command.name == Command::Name::Quit)
-            quit = true;
-        else
-            apply(command, world, save);
+        quit = carryOutOne(tick, command, world, save) || quit;
     }
     return quit;
+}
+
+bool CommandSchedule::carryOutNow(const Command& given, World& world, const Save& save) {
+    Command command = given;
+    command.tick = world.getTickNumber();
+    if (command.name == Command::Name::Save && command.file.empty())
+        command.file = "world-" + std::to_string(command.tick) + ".sylvara";
+    return carryOutOne(command.tick, command, world, save);
+}
+
+void CommandSchedule::add(const Command& command) {
+    size_t at = next;
+    while (at < commands.size() && commands[at].tick <= command.tick)
+        at += 1;
+    commands.insert(commands.begin() + static_cast<long>(at), command);
+}
+
+bool CommandSchedule::carryOutOne(long tick, const Command& command, World& world, const Save& save) {
+    carriedOut += 1;
+    if (watch)
+        watch(tick, command);
+    if (command.request())
+        requests.push_back(command);
+    else if (command.name == Command::Name::Quit)
+        return true;
+    else if (command.windowOnly()) {
+        if (windowCommands)
+            windowCommands(command);
+    } else
+        apply(command, world, save);
+    return false;
 }
 
 void CommandSchedule::carryOutRequests(World& world) {
@@ -118,27 +143,34 @@ void CommandSchedule::apply(const Command& command, World& world, const Save& sa
 
 void CommandSchedule::request(const Command& command, World& world) {
     switch (command.name) {
-    case Command::Name::Spawn: {
-        // A placed spawn puts the cursor there for its own draw only: the cursor of a headless world
-        // is never on the ground, so the next unplaced spawn draws its point as before.
+    case Command::Name::Spawn:
+    case Command::Name::Predator:
+    case Command::Name::Prey: {
+        // The command alone says where: a placed one puts the cursor there for its own draw, an
+        // unplaced one takes it off the ground so the point is drawn, wherever a window's mouse is.
+        // The cursor is then put back as it was (a headless world's is never on the ground).
+        const bool wasOnGround = world.isCursorOnGround();
+        const osg::Vec3d wasAt = world.getCursorPoint();
         if (command.placed)
             world.setCursorPoint(osg::Vec3d(command.x, command.y, 0.0));
-        if (command.choice == static_cast<int>(Command::Kind::Herbivore))
+        else if (wasOnGround)
+            world.clearCursor();
+        if (command.name == Command::Name::Predator)
+            world.spawnPredatorForSelection();
+        else if (command.name == Command::Name::Prey)
+            world.spawnPreyForSelection();
+        else if (command.choice == static_cast<int>(Command::Kind::Herbivore))
             world.spawnRandomHerbivore();
         else if (command.choice == static_cast<int>(Command::Kind::Carnivore))
             world.spawnRandomCarnivore();
         else
             world.spawnRandomPlant();
-        if (command.placed)
+        if (wasOnGround)
+            world.setCursorPoint(wasAt);
+        else if (command.placed)
             world.clearCursor();
         return;
     }
-    case Command::Name::Predator:
-        world.spawnPredatorForSelection();
-        return;
-    case Command::Name::Prey:
-        world.spawnPreyForSelection();
-        return;
     case Command::Name::Apply: {
         WorldTile* tile = world.getTiles()->tileAt(command.column, command.row);
         switch (tool) {

@@ -17,6 +17,10 @@ class CommandSchedule {
 public:
     // Writes the world to a file; false when it could not (the writer says why).
     using Save = std::function<void(const std::string& file)>;
+    // Carries out a window's command (pacing, chart, sound, screenshot, pin); headless tools have none.
+    using Window = std::function<void(const Command& command)>;
+    // Told of every command as it is carried out, with the tick it acts after.
+    using Watcher = std::function<void(long tick, const Command& command)>;
 
     // The commands of the named file; those without a tick act at the start tick, and a save without a file
     // name goes to world-T.sylvara in the folder given (the working one when empty).
@@ -32,6 +36,15 @@ public:
     bool carryOut(long tick, World& world, const Save& save, std::ostream* echo);
     // The requests waiting, in their order: called just ahead of the tick that carries them out.
     void carryOutRequests(World& world);
+    // One command that comes from no file (a key, a click, a typed line), carried out as a file's
+    // command of the tick the world stands at would be; true when it was quit.
+    bool carryOutNow(const Command& command, World& world, const Save& save);
+    // Adds commands to those still to come, each after the last one due at or before its tick.
+    void add(const Command& command);
+    void setWindow(Window window) { windowCommands = std::move(window); }
+    void setWatcher(Watcher watcher) { watch = std::move(watcher); }
+    Command::Tool getTool() const { return tool; }
+    bool hasRequests() const { return !requests.empty(); }
 
     const std::vector<Command>& getCommands() const { return commands; }
     const std::string& getName() const { return name; }
@@ -40,6 +53,7 @@ public:
     const std::vector<std::string>& getNotes() const { return notes; }
 
 private:
+    bool carryOutOne(long tick, const Command& command, World& world, const Save& save);
     void apply(const Command& command, World& world, const Save& save);
     void request(const Command& command, World& world);
 
@@ -51,4 +65,6 @@ private:
     Command::Tool tool = Command::Tool::Camera;
     std::vector<std::string> notes;
     std::vector<Command> requests;
+    Window windowCommands;
+    Watcher watch;
 };

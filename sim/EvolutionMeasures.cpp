@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <istream>
+#include <iterator>
+#include <ostream>
 #include <random>
 
 namespace {
@@ -21,12 +24,17 @@ int shadowKind(EvolutionMeasures::Group group) {
 } // namespace
 
 EvolutionMeasures::EvolutionMeasures(const Settings& settings) : settings(settings) {
+    makeShadows(settings.rules);
+}
+
+void EvolutionMeasures::makeShadows(const Rules& rules) {
+    shadows.clear();
     // Each shadow's stream is its own and follows from the run's seed alone.
     for (int k = 0; k < settings.shadows; ++k) {
         std::seed_seq seeds{settings.seed, static_cast<unsigned>(k), 0x5badu};
         std::vector<unsigned> one(1);
         seeds.generate(one.begin(), one.end());
-        shadows.emplace_back(one[0], settings.rules);
+        shadows.emplace_back(one[0], rules);
     }
 }
 
@@ -55,6 +63,8 @@ void EvolutionMeasures::addRecord(const Founding& f, long firstAlive) {
 }
 
 void EvolutionMeasures::attach(World& world, long tick) {
+    // The shadows mutate as the world does: a loaded world's rules are its own, not the defaults.
+    makeShadows(world.getRules());
     // The ancestors first, so that every living genotype finds its line.
     for (const Genotype* g : world.getGenotypes().sorted(true)) {
         const long destruction = g->destruction == Genotype::NONE ? -1 : g->destruction;
@@ -73,6 +83,10 @@ void EvolutionMeasures::attach(World& world, long tick) {
         for (NeutralShadow& shadow : shadows)
             shadow.found(shadowKind(group), r.genome, tick);
     }
+    follow(world);
+}
+
+void EvolutionMeasures::follow(World& world) {
     world.setBirthWatcher([this, &world](const Life& life) {
         const Genotype* g = world.getGenotypes().find(life.getGenotypeId());
         if (g)
@@ -186,12 +200,17 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
             row.maxDepth = std::max(row.maxDepth, r.depth);
         }
     }
-    for (const auto& entry : records) {
-        const Record& r = entry.second;
-        if (r.activity.abundance == 0)
-            continue;
-        for (const Group g : {ALL, groupOf(r.genome)}) {
-            const double p = static_cast<double>(r.activity.abundance) / static_cast<double>(abundance[g]);
+    // Summed smallest first, so that the sum is the same in whatever order the table holds them: a
+    // resumed run, whose table was filled anew, writes the straight run's digits.
+    std::array<std::vector<int>, GROUPS> abundances;
+    for (const auto& entry : records)
+        if (entry.second.activity.abundance > 0)
+            for (const Group g : {ALL, groupOf(entry.second.genome)})
+                abundances[g].push_back(entry.second.activity.abundance);
+    for (int g = 0; g < GROUPS; ++g) {
+        std::sort(abundances[g].begin(), abundances[g].end());
+        for (int a : abundances[g]) {
+            const double p = static_cast<double>(a) / static_cast<double>(abundance[g]);
             out[g].diversity -= p * std::log(p);
         }
     }
@@ -199,6 +218,8 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
     // The tree: each kept genotype's branch, from its parent's origin (or the joint root's 0).
     std::array<int, GROUPS> mrcaDepth;
     mrcaDepth.fill(-1);
+    // Whole numbers, exact in any order; divided once at the end.
+    std::array<long long, GROUPS> pathSum{};
     for (const auto& [id, span] : spans) {
         const Record& r = records.at(id);
         const auto parent = records.find(r.parent);
@@ -209,18 +230,20 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
                 continue;
             const int n = living[g];
             out[g].phylogeneticDiversity += length;
-            if (n > 1)
-                out[g].meanPairwiseDistance +=
-                    static_cast<double>(length) * inside * (n - inside) / (0.5 * n * (n - 1.0));
+            pathSum[g] += static_cast<long long>(length) * inside * (n - inside);
             if (inside == n && r.depth > mrcaDepth[g]) {
                 mrcaDepth[g] = r.depth;
                 out[g].mrcaTime = r.origin;
             }
         }
     }
-    for (int g = 0; g < GROUPS; ++g)
+    for (int g = 0; g < GROUPS; ++g) {
         if (living[g] > 0 && mrcaDepth[g] < 0)
             out[g].mrcaTime = 0;
+        const double n = living[g];
+        if (n > 1)
+            out[g].meanPairwiseDistance = static_cast<double>(pathSum[g]) / (0.5 * n * (n - 1.0));
+    }
 
     // Persistence: lived at tick - L, and still living or with living descendants now.
     const long then = tick - settings.persistence;
@@ -233,20 +256,32 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
         persistent[ALL].insert(key(r.genome));
         persistent[groupOf(r.genome)].insert(key(r.genome));
     }
+    const bool commit = !peekNextRow;
+    peekNextRow = false;
     for (int g = 0; g < GROUPS; ++g) {
         for (std::uint64_t k : persistent[g]) {
             out[g].change += lastPersistent[g].count(k) == 0;
-            out[g].novelty += everPersistent[g].insert(k).second;
+            out[g].novelty +=
+                commit ? everPersistent[g].emplace(k, tick).second : everPersistent[g].count(k) == 0;
         }
-        lastPersistent[g] = std::move(persistent[g]);
+        if (commit) {
+            beforeLast[g] = std::move(lastPersistent[g]);
+            lastPersistent[g] = std::move(persistent[g]);
+        }
     }
+    if (commit)
+        lastRowTick = tick;
 
     // Adaptive: more active than the 99th percentile of the shadows' genotypes of the group.
     if (!shadows.empty()) {
+        // One pass over each shadow's genotypes for all three kinds.
+        std::array<std::vector<long long>, GROUPS> pooled;
+        for (const NeutralShadow& shadow : shadows)
+            shadow.activitiesByKind(tick, &pooled[HERBIVORES]);
+        for (int g = HERBIVORES; g < GROUPS; ++g)
+            pooled[ALL].insert(pooled[ALL].end(), pooled[g].begin(), pooled[g].end());
         for (int g = 0; g < GROUPS; ++g) {
-            std::vector<long long> neutral;
-            for (const NeutralShadow& shadow : shadows)
-                shadow.activities(g == ALL ? -1 : shadowKind(static_cast<Group>(g)), tick, neutral);
+            std::vector<long long>& neutral = pooled[g];
             out[g].adaptiveGenotypes = 0;
             if (neutral.empty())
                 continue;
@@ -281,4 +316,129 @@ std::string EvolutionMeasures::csvLine(const Row& row) {
                   row.mrcaTime < 0 ? "" : std::to_string(row.mrcaTime).c_str(),
                   row.maxDepth < 0 ? "" : std::to_string(row.maxDepth).c_str());
     return line;
+}
+
+namespace {
+
+void saveKeys(std::ostream& to, const std::unordered_set<std::uint64_t>& keys) {
+    to << keys.size();
+    for (std::uint64_t k : keys)
+        to << ' ' << k;
+    to << "\n";
+}
+
+bool readKeys(std::istream& from, std::unordered_set<std::uint64_t>& keys) {
+    size_t n = 0;
+    if (!(from >> n) || n > 100000000)
+        return false;
+    for (size_t i = 0; i < n; ++i) {
+        std::uint64_t k = 0;
+        if (!(from >> k))
+            return false;
+        keys.insert(k);
+    }
+    return true;
+}
+
+} // namespace
+
+void EvolutionMeasures::save(std::ostream& to) const {
+    to << "measures 1\nrow " << lastRowTick << "\nrecords " << records.size() << "\n";
+    for (const auto& [id, r] : records) {
+        to << id << ' ' << r.parent << ' ' << r.origin << ' ' << r.depth << ' ' << int(r.genome.kind);
+        for (std::uint8_t t : r.genome.traits)
+            to << ' ' << int(t);
+        to << ' ' << r.activity.settled << ' ' << r.activity.abundance << ' ' << r.activity.since << ' '
+           << r.firstAlive << ' ' << r.lastAlive << ' ' << r.children << "\n";
+    }
+    for (int g = 0; g < GROUPS; ++g) {
+        saveKeys(to, lastPersistent[g]);
+        saveKeys(to, beforeLast[g]);
+        to << everPersistent[g].size();
+        for (const auto& [k, first] : everPersistent[g])
+            to << ' ' << k << ' ' << first;
+        to << "\n";
+    }
+    to << "shadows " << shadows.size() << "\n";
+    for (const NeutralShadow& shadow : shadows)
+        shadow.save(to);
+}
+
+bool EvolutionMeasures::resume(World& world, long tick, std::istream& from, std::string& error) {
+    error = "the saved measures are damaged";
+    std::string word;
+    int format = 0;
+    long row = -1;
+    size_t n = 0;
+    if (!(from >> word >> format) || word != "measures" || format != 1 || !(from >> word >> row) ||
+        word != "row" || row > tick || !(from >> word >> n) || word != "records" || n > 100000000)
+        return false;
+    std::unordered_map<int, Record> read;
+    for (size_t i = 0; i < n; ++i) {
+        int id = 0, kind = 0;
+        Record r{};
+        from >> id >> r.parent >> r.origin >> r.depth >> kind;
+        r.genome.kind = static_cast<std::uint8_t>(kind);
+        for (std::uint8_t& t : r.genome.traits) {
+            int value = -1;
+            from >> value;
+            if (value < 0 || value > 255)
+                return false;
+            t = static_cast<std::uint8_t>(value);
+        }
+        from >> r.activity.settled >> r.activity.abundance >> r.activity.since >> r.firstAlive >>
+            r.lastAlive >> r.children;
+        if (!from || kind < 0 || kind > 255 || r.activity.abundance < 0 || r.depth < 0 ||
+            !read.emplace(id, r).second)
+            return false;
+    }
+    // A parent is one mutation nearer its root: a line of parents always ends, so no walk up loops.
+    for (const auto& [id, r] : read) {
+        const auto parent = read.find(r.parent);
+        if (parent != read.end() && parent->second.depth >= r.depth)
+            return false;
+    }
+    std::array<std::unordered_set<std::uint64_t>, GROUPS> last, before;
+    std::array<std::unordered_map<std::uint64_t, long>, GROUPS> ever;
+    for (int g = 0; g < GROUPS; ++g) {
+        if (!readKeys(from, last[g]) || !readKeys(from, before[g]) || !(from >> n) || n > 100000000)
+            return false;
+        for (size_t i = 0; i < n; ++i) {
+            std::uint64_t k = 0;
+            long first = 0;
+            if (!(from >> k >> first))
+                return false;
+            ever[g].emplace(k, first);
+        }
+    }
+    if (!(from >> word >> n) || word != "shadows")
+        return false;
+    if (n != shadows.size()) {
+        error = "the saved measures ran " + std::to_string(n) + " neutral shadows, not " +
+                std::to_string(shadows.size());
+        return false;
+    }
+    makeShadows(world.getRules());
+    for (NeutralShadow& shadow : shadows)
+        if (!shadow.restore(from)) {
+            makeShadows(world.getRules());
+            return false;
+        }
+    records = std::move(read);
+    lastRowTick = row;
+    if (row == tick) {
+        // The resumed run writes the row of this tick again: it must see the filter as the straight run
+        // did before that row.
+        lastPersistent = std::move(before);
+        for (int g = 0; g < GROUPS; ++g)
+            for (auto at = ever[g].begin(); at != ever[g].end();)
+                at = at->second >= tick ? ever[g].erase(at) : std::next(at);
+    } else {
+        lastPersistent = std::move(last);
+        peekNextRow = true;
+    }
+    everPersistent = std::move(ever);
+    error.clear();
+    follow(world);
+    return true;
 }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -74,6 +75,12 @@ public:
     // Takes the world's living organisms and genotype table as they stand at the tick, then follows its
     // births and deaths.
     void attach(World& world, long tick);
+    // Takes up where a saved run left off: its genotypes, filter and shadows as saved at the tick,
+    // then follows the world's births and deaths. False, with nothing taken, on a state that is not one
+    // or one with another number of shadows.
+    bool resume(World& world, long tick, std::istream& state, std::string& error);
+    // Everything the measures carry from tick to tick, as text resume reads; between ticks only.
+    void save(std::ostream& to) const;
 
     // The events of one tick, as the world reports them; applied by endTick.
     void born(const Founding& genotype, bool hasParent);
@@ -112,6 +119,8 @@ private:
     };
 
     void addRecord(const Founding& f, long firstAlive);
+    void makeShadows(const Rules& rules);
+    void follow(World& world);
     void pruneFrom(int id);
     static std::uint64_t key(const Genome& genome);
 
@@ -120,5 +129,12 @@ private:
     std::vector<Event> pending;
     std::vector<NeutralShadow> shadows;
     std::array<std::unordered_set<std::uint64_t>, GROUPS> lastPersistent;
-    std::array<std::unordered_set<std::uint64_t>, GROUPS> everPersistent;
+    // The persistent genomes of the row before the last, and every one ever with the tick of its first
+    // row: what a resumed run needs to write again the row of the tick it was saved at.
+    std::array<std::unordered_set<std::uint64_t>, GROUPS> beforeLast;
+    std::array<std::unordered_map<std::uint64_t, long>, GROUPS> everPersistent;
+    long lastRowTick = -1;
+    // The next row is one a straight run never wrote (a world saved between rows): it leaves the filter
+    // as it was.
+    bool peekNextRow = false;
 };

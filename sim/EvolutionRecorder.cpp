@@ -5,9 +5,12 @@
 #include "sim/SelectionReport.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fstream>
+#include <iomanip>
 #include <ostream>
+#include <sstream>
 #include <unistd.h>
 
 EvolutionRecorder::EvolutionRecorder(const SimulationOptions& options, unsigned seed) : options(options) {
@@ -26,7 +29,8 @@ EvolutionRecorder::~EvolutionRecorder() {
         std::fclose(csv);
 }
 
-bool EvolutionRecorder::start(World& world, long tick, std::string& error) {
+bool EvolutionRecorder::start(World& world, long tick, const std::string& saved, std::ostream& out,
+                              std::string& error) {
     if (!options.evolutionFile.empty()) {
         csv = std::fopen(options.evolutionFile.c_str(), "w");
         if (!csv) {
@@ -35,8 +39,43 @@ bool EvolutionRecorder::start(World& world, long tick, std::string& error) {
             return false;
         }
     }
+    if (saved.empty()) {
+        measures->attach(world, tick);
+        return true;
+    }
+    std::istringstream state(saved);
+    std::string word, why = "the saved measures are damaged";
+    int format = 0;
+    SelectionReport::Start start;
+    bool read = static_cast<bool>(state >> word >> format) && word == "evolution" && format == 1 &&
+                static_cast<bool>(state >> word) && word == "start";
+    for (int k = 0; read && k < CensusColumns::GROUPS; ++k) {
+        read = static_cast<bool>(state >> start.count[k]) && start.count[k] >= 0;
+        for (int t = 0; read && t < CensusColumns::MAX_TRAITS; ++t)
+            read = static_cast<bool>(state >> start.mean[k][t]) && std::isfinite(start.mean[k][t]);
+    }
+    if (read && measures->resume(world, tick, state, why)) {
+        first = start;
+        hasStart = true;
+        return true;
+    }
+    out << "the measures start afresh at tick " << tick << ": " << why << std::endl;
     measures->attach(world, tick);
     return true;
+}
+
+std::string EvolutionRecorder::saveState() const {
+    std::ostringstream to;
+    // Seventeen digits give every double back exactly.
+    to << std::setprecision(17) << "evolution 1\nstart";
+    for (int k = 0; k < CensusColumns::GROUPS; ++k) {
+        to << ' ' << (hasStart ? first.count[k] : 0);
+        for (int t = 0; t < CensusColumns::MAX_TRAITS; ++t)
+            to << ' ' << (hasStart ? first.mean[k][t] : 0.0);
+    }
+    to << "\n";
+    measures->save(to);
+    return to.str();
 }
 
 bool EvolutionRecorder::writeLine(const std::string& line, std::ostream& out) {
@@ -59,8 +98,11 @@ bool EvolutionRecorder::writeLine(const std::string& line, std::ostream& out) {
 }
 
 void EvolutionRecorder::row(long tick, const PopulationCensus& census, std::ostream& out) {
+    if (!hasStart) {
+        first = SelectionReport::Start::of(census);
+        hasStart = true;
+    }
     if (!started) {
-        first = census;
         started = true;
         if (csv)
             writeLine(EvolutionMeasures::csvHeader(), out);

@@ -2,6 +2,7 @@
 
 #include "sim/EvolutionMeasures.h"
 #include "sim/PopulationCensus.h"
+#include "sim/SelectionReport.h"
 #include "sim/SimulationOptions.h"
 
 #include <cstdio>
@@ -22,8 +23,12 @@ public:
     EvolutionRecorder(const EvolutionRecorder&) = delete;
     EvolutionRecorder& operator=(const EvolutionRecorder&) = delete;
 
-    // Opens the CSV and starts following the world at the tick; false with a one-line reason.
-    bool start(World& world, long tick, std::string& error);
+    // Opens the CSV and starts following the world at the tick; false with a one-line reason. A saved
+    // state (from a loaded world) is taken up where it was left, so the rows go on as a straight run's;
+    // one that cannot be is said in a line on out, and the measures start afresh at the tick.
+    bool start(World& world, long tick, const std::string& saved, std::ostream& out, std::string& error);
+    // What a saved world keeps of the measures, for start to take up.
+    std::string saveState() const;
     void endTick(long tick) { measures->endTick(tick); }
     // The rows of a census row; the first census is the selection report's start.
     void row(long tick, const PopulationCensus& census, std::ostream& out);
@@ -45,7 +50,9 @@ private:
     long bytes = 0;
     int rows = 0;
     bool started = false;
-    PopulationCensus first;
+    // The selection report's start: the first census, or the saved run's.
+    bool hasStart = false;
+    SelectionReport::Start first;
     std::string beyondDrift;
     bool selectionWritten = false;
     bool plotted = false;

@@ -5,6 +5,8 @@
 #include "plants/PlantGenome.h"
 
 #include <algorithm>
+#include <istream>
+#include <ostream>
 
 namespace {
 
@@ -94,4 +96,89 @@ void NeutralShadow::activities(int kind, long tick, std::vector<long long>& out)
     for (const ShadowGenotype& g : genotypes)
         if (g.activity.abundance > 0 && (kind < 0 || g.kind == kind))
             out.push_back(g.activity.at(tick));
+}
+
+void NeutralShadow::activitiesByKind(long tick, std::vector<long long>* out) const {
+    for (const ShadowGenotype& g : genotypes)
+        if (g.activity.abundance > 0)
+            out[g.kind].push_back(g.activity.at(tick));
+}
+
+void NeutralShadow::save(std::ostream& to) const {
+    to << generator << "\n";
+    for (int kind = 0; kind < KINDS; ++kind) {
+        to << members[kind].size();
+        for (const Member& m : members[kind]) {
+            to << ' ' << int(m.genome.kind);
+            for (std::uint8_t t : m.genome.traits)
+                to << ' ' << int(t);
+            to << ' ' << m.genotype;
+        }
+        to << "\n";
+    }
+    to << genotypes.size();
+    for (const ShadowGenotype& g : genotypes)
+        to << ' ' << g.kind << ' ' << g.activity.settled << ' ' << g.activity.abundance << ' '
+           << g.activity.since;
+    to << "\n" << freeSlots.size();
+    for (int slot : freeSlots)
+        to << ' ' << slot;
+    to << "\n";
+}
+
+bool NeutralShadow::restore(std::istream& from) {
+    // No count is larger than the organisms a world can hold; a larger one is damage, not a world.
+    constexpr size_t MOST = 100000000;
+    std::mt19937 readGenerator;
+    std::vector<Member> readMembers[KINDS];
+    std::vector<ShadowGenotype> readGenotypes;
+    std::vector<int> readFree;
+    from >> readGenerator;
+    for (auto& pool : readMembers) {
+        size_t n = 0;
+        if (!(from >> n) || n > MOST)
+            return false;
+        pool.resize(n);
+        for (Member& m : pool) {
+            int kind = -1, genotype = -1;
+            from >> kind;
+            m.genome.kind = static_cast<std::uint8_t>(kind);
+            for (std::uint8_t& t : m.genome.traits) {
+                int value = -1;
+                from >> value;
+                if (value < 0 || value > 255)
+                    return false;
+                t = static_cast<std::uint8_t>(value);
+            }
+            from >> genotype;
+            if (!from || kind < 0 || kind > 255 || genotype < 0)
+                return false;
+            m.genotype = genotype;
+        }
+    }
+    size_t n = 0;
+    if (!(from >> n) || n > MOST)
+        return false;
+    readGenotypes.resize(n);
+    for (ShadowGenotype& g : readGenotypes) {
+        from >> g.kind >> g.activity.settled >> g.activity.abundance >> g.activity.since;
+        if (!from || g.kind < 0 || g.kind >= KINDS || g.activity.abundance < 0)
+            return false;
+    }
+    if (!(from >> n) || n > readGenotypes.size())
+        return false;
+    readFree.resize(n);
+    for (int& slot : readFree)
+        if (!(from >> slot) || slot < 0 || static_cast<size_t>(slot) >= readGenotypes.size())
+            return false;
+    for (const auto& pool : readMembers)
+        for (const Member& m : pool)
+            if (static_cast<size_t>(m.genotype) >= readGenotypes.size())
+                return false;
+    generator = readGenerator;
+    for (int kind = 0; kind < KINDS; ++kind)
+        members[kind] = std::move(readMembers[kind]);
+    genotypes = std::move(readGenotypes);
+    freeSlots = std::move(readFree);
+    return true;
 }

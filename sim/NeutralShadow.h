@@ -4,6 +4,7 @@
 #include "life/Genome.h"
 #include "sim/GenotypeActivity.h"
 
+#include <iosfwd>
 #include <random>
 #include <vector>
 
@@ -32,6 +33,13 @@ public:
     double traitMean(int kind, int trait) const;
     // The activity of every living genotype of the kind (all kinds for -1) at the tick.
     void activities(int kind, long tick, std::vector<long long>& out) const;
+    // The same for every kind at once, appended to out[kind] (an array of KINDS vectors).
+    void activitiesByKind(long tick, std::vector<long long>* out) const;
+
+    // Its whole state as text, generator included, and back: a saved world goes on as it would have.
+    // restore is false, with the shadow unchanged, on text that does not hold a shadow together.
+    void save(std::ostream& to) const;
+    bool restore(std::istream& from);
 
 private:
     struct Member {

@@ -9,17 +9,33 @@ std::string SelectionReport::kindName(OrganismKind::Value kind) {
     return OrganismKind::name(kind) + "s";
 }
 
+SelectionReport::Start SelectionReport::Start::of(const PopulationCensus& census) {
+    Start start;
+    for (int k = 0; k < CensusColumns::GROUPS; ++k) {
+        const auto kind = static_cast<CensusColumns::Group>(k);
+        start.count[k] = census.count(kind);
+        for (int trait = 0; trait < CensusColumns::traitCount(kind); ++trait)
+            start.mean[k][trait] = census.mean(kind, trait);
+    }
+    return start;
+}
+
 std::vector<SelectionReport::Row> SelectionReport::compute(const PopulationCensus& start,
                                                            const PopulationCensus& end,
+                                                           const std::vector<NeutralShadow>& shadows) {
+    return compute(Start::of(start), end, shadows);
+}
+
+std::vector<SelectionReport::Row> SelectionReport::compute(const Start& start, const PopulationCensus& end,
                                                            const std::vector<NeutralShadow>& shadows) {
     std::vector<Row> rows;
     for (int k = 0; k < OrganismKind::COUNT; ++k) {
         const auto kind = static_cast<OrganismKind::Value>(k);
         for (int trait = 0; trait < CensusColumns::traitCount(kind); ++trait) {
             Row row{kind, trait};
-            row.measured = start.count(kind) > 0 && end.count(kind) > 0;
+            row.measured = start.count[k] > 0 && end.count(kind) > 0;
             if (row.measured) {
-                row.startMean = start.mean(kind, trait);
+                row.startMean = start.mean[k][trait];
                 row.endMean = end.mean(kind, trait);
                 row.observedChange = row.endMean - row.startMean;
                 double sum = 0.0, squares = 0.0;

@@ -30,8 +30,18 @@ public:
 
     static constexpr double THRESHOLD = 3.0;
 
+    // What the report needs of the first census: each kind's count and trait means. A saved world keeps
+    // it, so that a resumed run reports from the same start as a straight one.
+    struct Start {
+        int count[CensusColumns::GROUPS] = {};
+        double mean[CensusColumns::GROUPS][CensusColumns::MAX_TRAITS] = {};
+        static Start of(const PopulationCensus& census);
+    };
+
     // The start census and the start trait means every shadow began from are those of the first row.
     static std::vector<Row> compute(const PopulationCensus& start, const PopulationCensus& end,
+                                    const std::vector<NeutralShadow>& shadows);
+    static std::vector<Row> compute(const Start& start, const PopulationCensus& end,
                                     const std::vector<NeutralShadow>& shadows);
 
     static std::string csv(const std::vector<Row>& rows);

@@ -82,7 +82,8 @@ bool readRerun(SimulationOptions& options, const std::vector<std::string>& given
         {"--csv", options.csvFile},       {"--csv (its run record)", RunRecord::pathFor(options.csvFile)},
         {"--plot", options.plotFile},     {"--traits", options.traitsFile},
         {"--save", options.saveFile},     {"--phylogeny", options.phylogenyFile},
-        {"--newick", options.newickFile}, {"--muller", options.mullerFile}};
+        {"--newick", options.newickFile}, {"--muller", options.mullerFile},
+        {"--tiles", options.tilesFile}};
     for (const auto& [option, file] : ours)
         if (!file.empty() &&
             std::find(theirs.begin(), theirs.end(), OutputFiles::resolved(file)) != theirs.end()) {
@@ -176,6 +177,7 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
              return true;
          }},
         {"--evolution", fileName(options.evolutionFile)},
+        {"--tiles", fileName(options.tilesFile)},
         {"--selection", fileName(options.selectionFile)},
         {"--evolution-plot", fileName(options.evolutionPlotFile)},
         {"--persistence",
@@ -322,9 +324,9 @@ SimulationOptions::Outcome SimulationOptions::parse(int argc, const char* const*
 
 void SimulationOptions::resolveFrom(const std::string& folder) {
     startFolder = folder;
-    for (std::string* file :
-         {&csvFile, &plotFile, &traitsFile, &loadFile, &saveFile, &phylogenyFile, &newickFile, &mullerFile,
-          &rerunFile, &rulesFile, &commandsFile, &evolutionFile, &selectionFile, &evolutionPlotFile})
+    for (std::string* file : {&csvFile, &plotFile, &traitsFile, &loadFile, &saveFile, &phylogenyFile,
+                              &newickFile, &mullerFile, &rerunFile, &rulesFile, &commandsFile, &evolutionFile,
+                              &selectionFile, &evolutionPlotFile, &tilesFile})
         *file = RunTree::fromStart(folder, *file);
     for (Command& command : commands)
         if (command.name == Command::Name::Save && !command.file.empty())
@@ -374,6 +376,8 @@ std::string SimulationOptions::usage(const std::string& program) {
         .option("--muller FILE", {"PNG Muller plot, one panel per kind, drawn by gnuplot"})
         .option("--muller-share P", {"the share of its kind, in percent, a genotype must once hold to",
                                      "be a band of the Muller plot (default 5)"})
+        .option("--tiles FILE", {"each tile's herbivores, carnivores and plants at every census row,",
+                                 "one CSV row per tile"})
         .option("--evolution FILE",
                 {"the measures of evolution, a CSV row per census row and group (all,",
                  "herbivores, carnivores, plants): genotypes, diversity, change, novelty,",

@@ -54,6 +54,8 @@ public:
     long long activityMin = 1000;
     long long activityMax = 10000;
     int shadows = 20;
+    // Each tile's living of each kind at every census row; empty: none.
+    std::string tilesFile;
     bool measuresEvolution() const { return !evolutionFile.empty() || !selectionFile.empty(); }
     // The rules: a TOML file, then NAME=VALUE settings over it; rules holds the defaults with both applied.
     std::string rulesFile;

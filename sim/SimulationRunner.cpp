@@ -16,6 +16,7 @@
 #include "sim/RunRecord.h"
 #include "sim/SavePattern.h"
 #include "sim/SimulationPlot.h"
+#include "sim/TileCensus.h"
 #include "sim/TraitsPlot.h"
 #include "sim/WorldRules.h"
 #include "world/RandomSeed.h"
@@ -122,6 +123,7 @@ bool SimulationRunner::start(std::string& error) {
                              {"--newick", options.newickFile},
                              {"--muller", options.mullerFile},
                              {"--evolution", options.evolutionFile},
+                             {"--tiles", options.tilesFile},
                              {"--selection", options.selectionFile},
                              {"--evolution-plot", options.evolutionPlotFile},
                              {"--muller (its edges table)", mullerTables[0]},
@@ -139,7 +141,7 @@ bool SimulationRunner::start(std::string& error) {
     }
     for (const std::string& file :
          {options.phylogenyFile, options.newickFile, options.mullerFile, mullerTables[0], mullerTables[1],
-          options.evolutionFile, options.selectionFile, options.evolutionPlotFile}) {
+          options.evolutionFile, options.selectionFile, options.evolutionPlotFile, options.tilesFile}) {
         if (!file.empty() && !writable(file, reason)) {
             error = "cannot write " + shown(file) + ": " + reason;
             return false;
@@ -167,11 +169,16 @@ bool SimulationRunner::start(std::string& error) {
         writeCsv(PopulationCensus::csvHeader() +
                  (rescuing ? ",herbivores_inserted,carnivores_inserted,plants_inserted" : ""));
     }
+    if (!options.tilesFile.empty()) {
+        tileCensus = std::make_unique<TileCensus>(options.tilesFile);
+        if (!tileCensus->open(error))
+            return false;
+    }
     if (options.measuresEvolution()) {
         // The shadows follow the run's seed; under the clock's they still draw the same for every run.
         evolution =
             std::make_unique<EvolutionRecorder>(options, RandomSeed::isFixed() ? RandomSeed::getSeed() : 0u);
-        if (!evolution->start(*world, tick, error))
+        if (!evolution->start(*world, tick, loadedMeasures, out, error))
             return false;
     }
     if (world->isPaused()) {
@@ -248,6 +255,7 @@ bool SimulationRunner::prepareWorld(std::string& error) {
     // Only the whole phylogeny needs the genotypes that left no living descendant.
     world->getGenotypes().setPruned(options.phylogenyFile.empty() || options.phylogenyExtant);
     startWorld(*world, saved);
+    loadedMeasures = saved.getRecord().measures;
     startTick = tick = static_cast<int>(world->getTickNumber());
     startFloors = world->getKeep();
     // Commands may change both as the run goes; a rerun starts from what the first tick had.
@@ -319,6 +327,7 @@ bool SimulationRunner::prepareCommands(int size, long savedTick, const Rules& st
                                  {"--phylogeny", options.phylogenyFile},
                                  {"--newick", options.newickFile},
                                  {"--muller", options.mullerFile},
+                                 {"--tiles", options.tilesFile},
                                  {"save", command.file}},
                                 error) ||
             !SavedWorldWriter::canWrite(command.file, error)) {
@@ -352,7 +361,11 @@ bool SimulationRunner::carryOutCommands() {
 
 void SimulationRunner::saveTo(const std::string& file, const char* option) {
     std::string error;
-    if (SavedWorld::capture(*world).write(file, error)) {
+    SavedWorld snapshot = SavedWorld::capture(*world);
+    // The measures go with the world, so that a run resumed from it writes the rows a straight one does.
+    if (evolution)
+        snapshot.setMeasures(evolution->saveState());
+    if (snapshot.write(file, error)) {
         wrote("", option ? option : file == options.saveFile ? "--save" : "--save-every", file);
         return;
     }
@@ -401,6 +414,8 @@ void SimulationRunner::writeRow() {
     census = PopulationCensus::of(world->getLives());
     if (evolution)
         evolution->row(tick, census, out);
+    if (tileCensus)
+        tileCensus->write(tick, TileCensus::of(world->getLives(), world->getTiles()->getTilesPerSide()), out);
     if (!csv) {
         rows += 1;
         return;
@@ -482,12 +497,15 @@ bool SimulationRunner::finish() {
         saveTo(options.saveFile);
     const bool drawn = closeOutputs();
     const bool lineage = writeLineage();
+    const bool tiled = !tileCensus || tileCensus->close(out);
+    if (tileCensus && tiled)
+        wrote("tile census", "--tiles", options.tilesFile);
     const bool measured = !evolution || evolution->finish(census, title(), out);
     if (evolution)
         for (const auto& [option, file] : evolution->getWritten())
             wrote("", option, file);
     const bool recorded = writeRecord();
-    return drawn && lineage && measured && recorded && !savesFailed && !csvError;
+    return drawn && lineage && tiled && measured && recorded && !savesFailed && !csvError;
 }
 
 void SimulationRunner::wrote(const std::string& label, const std::string& option, const std::string& file) {

@@ -6,6 +6,7 @@
 #include "sim/MullerPlot.h"
 #include "sim/PopulationCensus.h"
 #include "sim/SimulationOptions.h"
+#include "sim/TileCensus.h"
 
 #include <osg/Group>
 #include <osg/ref_ptr>
@@ -138,6 +139,9 @@ private:
     std::vector<Written> written;
     // Follows the run's evolution when --evolution or --selection asks for it.
     std::unique_ptr<EvolutionRecorder> evolution;
+    std::unique_ptr<TileCensus> tileCensus;
+    // What the loaded world kept of the measures; empty for a new world.
+    std::string loadedMeasures;
     // Rescue keeps a floor, or has inserted before: the census carries the insertions.
     bool rescuing = false;
     // The line announcing the rules changed on a loaded world; empty when none were.

@@ -185,3 +185,36 @@ TEST(CommandFile, ChecksTilesAndPointsAgainstTheBoardAndWhatTheToolRefuses) {
     };
     EXPECT_EQ(checked("@1 sound on\n@2 chart off\n", noCharts), "run.cmd:2: no chart here");
 }
+
+TEST(CommandFile, PredatorAndPreyTakeTheWorldPointTheKeysMadeThemAtAndReadBackExactly) {
+    std::vector<Command> commands;
+    std::string error;
+    ASSERT_TRUE(readText("@3 predator 93.88971984386444,0.1\n@3 prey\n@4 prey 1e-300,749.99999999999989\n",
+                         commands, error))
+        << error;
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_TRUE(commands[0].placed);
+    EXPECT_EQ(commands[0].x, 93.88971984386444);
+    EXPECT_EQ(commands[0].y, 0.1);
+    EXPECT_FALSE(commands[1].placed);
+    EXPECT_EQ(commands[1].text(), "@3 prey");
+    for (const Command& command : commands) {
+        std::vector<Command> again;
+        ASSERT_TRUE(readText(command.text(), again, error)) << error;
+        EXPECT_EQ(again[0].x, command.x) << command.text();
+        EXPECT_EQ(again[0].y, command.y) << command.text();
+        EXPECT_EQ(again[0].placed, command.placed);
+        EXPECT_EQ(again[0].name, command.name);
+    }
+    EXPECT_EQ(refusal("@1 predator 1,2,3\n"), "run.cmd:1: predator: \"1,2,3\" is not a world point X,Y");
+    EXPECT_EQ(refusal("prey here\n"), "run.cmd:1: prey: \"here\" is not a world point X,Y");
+    EXPECT_EQ(refusal("prey 1,2 3,4\n"),
+              "run.cmd:1: prey takes nothing, or the world point X,Y it is made at");
+    EXPECT_EQ(checked("@2 predator 750,1\n"),
+              "run.cmd:1: the point 750,1 is off the board (0 to 750 on each side)");
+    EXPECT_EQ(checked("@2 prey 0,749.5\n"), "");
+    // Whole numbers are written as such, not as 1e+01.
+    ASSERT_TRUE(readText("@1 spawn plant 10,300\n@1 prey 120,7e-05\n", commands, error)) << error;
+    EXPECT_EQ(commands[0].text(), "@1 spawn plant 10,300");
+    EXPECT_EQ(commands[1].text(), "@1 prey 120,7e-05");
+}

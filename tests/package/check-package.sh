@@ -70,6 +70,15 @@ sylvara-sweep --out sweep --seeds 1-2 --ticks 200 >"$scratch/sweep.log" 2>&1 || 
 }
 sylvara-lab --help >"$scratch/lab.txt" || fail "sylvara-lab --help failed"
 grep -q "^usage: sylvara-lab" "$scratch/lab.txt" || fail "sylvara-lab --help printed no usage"
+# The Python module, as Debian's python3 finds it without any PYTHONPATH, its art from /usr/share/sylvara.
+said=$(env -u PYTHONPATH /usr/bin/python3 -c 'import sylvara
+w = sylvara.World(size=1, seed=1)
+w.tick(50)
+print(sylvara.__file__, w.census()["tick"], sylvara.run_tree())') || fail "/usr/bin/python3 -c \"import sylvara\" failed"
+case "$said" in
+  /usr/lib/python3/dist-packages/sylvara.*" 50 /usr/share/sylvara") ;;
+  *) fail "the Python module said \"$said\"" ;;
+esac
 for page in sylvara.6 sylvara-sim.1 sylvara-sweep.1 sylvara-lab.1 sylvara-rules.5 sylvara-commands.5; do
   man -w "${page%.*}" >/dev/null 2>&1 || fail "man ${page%.*} finds no page"
 done

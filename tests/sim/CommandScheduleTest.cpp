@@ -242,3 +242,89 @@ TEST_F(CommandRequests, WaitForTheNextTickAndSpawnInTheOrderGivenLeavingTheCurso
     schedule.carryOutRequests(*world);
     EXPECT_EQ(world->getLastId(), before + 2) << "each request once";
 }
+
+// A window's mouse may stand anywhere on the ground: what a request does comes from the command alone,
+// and the cursor is left where the mouse put it.
+TEST_F(CommandRequests, ComeFromTheCommandAloneWhereverAWindowsCursorStands) {
+    const auto spawned = [](World& world, bool cursorOnGround) {
+        std::vector<Command> commands;
+        std::string error;
+        EXPECT_TRUE(
+            CommandFile::readText("@0 spawn carnivore 10.5,20.25\n@0 spawn herbivore\n@0 spawn plant\n"
+                                  "@0 predator 30,40\n@0 prey\n",
+                                  "r.cmd", commands, error))
+            << error;
+        world.getTiles()->tileAt(1, 1)->populate(1, 0, 0);
+        world.restoreSelection(world.getLastId());
+        if (cursorOnGround)
+            world.setCursorPoint(osg::Vec3d(600, 610, 0));
+        const int before = world.getLastId();
+        CommandSchedule schedule(commands, "r.cmd", 0);
+        schedule.carryOut(0, world, nullptr, nullptr);
+        schedule.carryOutRequests(world);
+        EXPECT_EQ(world.isCursorOnGround(), cursorOnGround);
+        if (cursorOnGround)
+            EXPECT_EQ(world.getCursorPoint(), osg::Vec3d(600, 610, 0)) << "the cursor is put back";
+        std::vector<osg::Vec3d> points;
+        for (int id = before + 1; id <= world.getLastId(); ++id) {
+            const Life& life = *world.getLives().at(id);
+            points.push_back(life.getCategory() == CATEGORY_PLANT
+                                 ? life.getTransform()->getPosition()
+                                 : static_cast<const Animal&>(life).getPosition());
+        }
+        return points;
+    };
+    const std::vector<osg::Vec3d> headless = spawned(*world, false);
+    makeWorld();
+    const std::vector<osg::Vec3d> windowed = spawned(*world, true);
+    ASSERT_EQ(headless.size(), 5u);
+    EXPECT_EQ(windowed, headless);
+    EXPECT_EQ(headless[0].x(), 10.5);
+    EXPECT_EQ(headless[0].y(), 20.25);
+    EXPECT_EQ(headless[3].x(), 30);
+    EXPECT_EQ(headless[3].y(), 40);
+    for (const osg::Vec3d& point : headless)
+        EXPECT_FALSE(point.x() == 600 && point.y() == 610) << "nothing went under the cursor";
+}
+
+TEST_F(CommandRequests, ACommandCarriedOutNowActsAtTheWorldsTickAsAFilesWouldAndIsToldOnce) {
+    for (int i = 0; i < 3; ++i)
+        world->tick();
+    CommandSchedule schedule({}, "typed", 0);
+    std::vector<std::string> told;
+    std::vector<std::string> window;
+    schedule.setWatcher(
+        [&](long tick, const Command& c) { told.push_back(std::to_string(tick) + " " + c.action()); });
+    schedule.setWindow([&](const Command& c) { window.push_back(c.action()); });
+    const auto command = [](const std::string& text) {
+        Command c;
+        std::string error;
+        EXPECT_TRUE(Command::parse(text, c, error)) << error;
+        return c;
+    };
+    const int before = world->getLastId();
+    EXPECT_FALSE(schedule.carryOutNow(command("spawn plant 5,5"), *world, nullptr));
+    EXPECT_FALSE(schedule.carryOutNow(command("chart herbivores"), *world, nullptr));
+    EXPECT_FALSE(schedule.carryOutNow(command("tool genesis"), *world, nullptr));
+    EXPECT_FALSE(schedule.carryOutNow(command("set animal.moveCost=0.004"), *world, nullptr));
+    EXPECT_EQ(world->getLastId(), before) << "a request waits for the next tick";
+    EXPECT_FLOAT_EQ(world->getRules().animalMoveCost, 0.004f) << "a change of state acts at once";
+    EXPECT_EQ(schedule.getTool(), Command::Tool::Genesis);
+    EXPECT_TRUE(schedule.carryOutNow(command("quit"), *world, nullptr));
+    EXPECT_EQ(told, (std::vector<std::string>{"3 spawn plant 5,5", "3 chart herbivores", "3 tool genesis",
+                                              "3 set animal.moveCost=0.004", "3 quit"}));
+    EXPECT_EQ(window, std::vector<std::string>{"chart herbivores"});
+    EXPECT_TRUE(schedule.hasRequests());
+    schedule.carryOutRequests(*world);
+    EXPECT_EQ(world->getLastId(), before + 1);
+    EXPECT_EQ(schedule.getCarriedOut(), 5u);
+
+    // One added for a later tick waits for it, behind the commands already due then.
+    Command later = command("spawn herbivore 1,1");
+    later.tick = 5;
+    schedule.add(later);
+    EXPECT_FALSE(schedule.carryOut(4, *world, nullptr, nullptr));
+    EXPECT_FALSE(schedule.hasRequests());
+    schedule.carryOut(5, *world, nullptr, nullptr);
+    EXPECT_TRUE(schedule.hasRequests());
+}

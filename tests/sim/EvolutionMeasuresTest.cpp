@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 
 namespace {
 
@@ -186,4 +187,49 @@ TEST(NeutralShadow, KeepsEachKindsNumbersAndFloorsPlantSize) {
     shadow.death(0, 52);
     shadow.death(0, 52);
     EXPECT_EQ(shadow.living(0), 0);
+}
+
+TEST(NeutralShadow, ARestoredShadowDrawsOnAsTheOneSaved) {
+    Rules rules;
+    rules.mutationChance = 50;
+    NeutralShadow saved(9, rules);
+    for (int i = 0; i < 30; ++i) {
+        saved.found(0, Genome::animal(KIND_HERBIVORE, 10 + i, 30, 30, 30, 30), 0);
+        saved.found(2, Genome::plant(30, 30, 30, 20 + i), 0);
+    }
+    const auto churn = [](NeutralShadow& shadow, long from) {
+        for (long t = from; t < from + 200; ++t) {
+            shadow.birth(0, Genome(), t);
+            shadow.birth(2, Genome(), t);
+            shadow.death(t % 3 == 0 ? 2 : 0, t);
+        }
+    };
+    churn(saved, 1);
+    std::stringstream state;
+    saved.save(state);
+    // Another seed: only what was saved may decide what it draws.
+    NeutralShadow restored(1234, rules);
+    ASSERT_TRUE(restored.restore(state));
+    churn(saved, 201);
+    churn(restored, 201);
+    for (int kind : {0, 2}) {
+        EXPECT_EQ(restored.living(kind), saved.living(kind));
+        for (int trait = 0; trait < 4; ++trait)
+            EXPECT_EQ(restored.traitMean(kind, trait), saved.traitMean(kind, trait)) << kind << " " << trait;
+        std::vector<long long> a, b;
+        saved.activities(kind, 400, a);
+        restored.activities(kind, 400, b);
+        EXPECT_EQ(a, b) << "the genotype slots and their activities go on alike";
+    }
+
+    // Text cut short restores nothing: the shadow stays as it was.
+    std::stringstream again;
+    saved.save(again);
+    const std::string text = again.str();
+    NeutralShadow untouched(5, rules);
+    untouched.found(1, Genome::animal(KIND_CARNIVORE, 40, 40, 40, 40, 40), 0);
+    std::stringstream cut(text.substr(0, text.size() / 2));
+    EXPECT_FALSE(untouched.restore(cut));
+    EXPECT_EQ(untouched.living(1), 1);
+    EXPECT_EQ(untouched.living(0), 0);
 }
