@@ -345,7 +345,7 @@ bool SavedWorldReader::readMeasures(SqliteDatabase& db, WorldRecord& world, std:
     if (!table.step())
         return true;
     int rows = 0;
-    const bool read = eachRow(db, Schema::MEASURES, problem, [&](Cells& cells) {
+    const bool read = eachRow(db, Schema::MEASURES, problem, [&](SavedCells& cells) {
         cells.setLabel("measures");
         world.measures = cells.text();
         ++rows;

@@ -264,7 +264,7 @@ bool SavedWorldWriter::fillMeasures(SqliteDatabase& db, const WorldRecord& world
     if (!db.run(Schema::createSql(Schema::MEASURES), error))
         return false;
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::MEASURES));
-    Row row(insert);
+    SavedRow row(insert);
     row << world.measures;
     return row.store();
 }

@@ -11,8 +11,8 @@ std::string SelectionReport::kindName(OrganismKind::Value kind) {
 
 SelectionReport::Start SelectionReport::Start::of(const PopulationCensus& census) {
     Start start;
-    for (int k = 0; k < CensusColumns::GROUPS; ++k) {
-        const auto kind = static_cast<CensusColumns::Group>(k);
+    for (int k = 0; k < OrganismKind::COUNT; ++k) {
+        const auto kind = static_cast<OrganismKind::Value>(k);
         start.count[k] = census.count(kind);
         for (int trait = 0; trait < CensusColumns::traitCount(kind); ++trait)
             start.mean[k][trait] = census.mean(kind, trait);

@@ -33,8 +33,8 @@ public:
     // What the report needs of the first census: each kind's count and trait means. A saved world keeps
     // it, so that a resumed run reports from the same start as a straight one.
     struct Start {
-        int count[CensusColumns::GROUPS] = {};
-        double mean[CensusColumns::GROUPS][CensusColumns::MAX_TRAITS] = {};
+        int count[OrganismKind::COUNT] = {};
+        double mean[OrganismKind::COUNT][CensusColumns::MAX_TRAITS] = {};
         static Start of(const PopulationCensus& census);
     };
 
