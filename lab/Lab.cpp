@@ -283,8 +283,8 @@ void Lab::runAhead() {
             break;
         if (left % PROGRESS_TICKS == 1) {
             const PopulationHistory::Counts counts = PopulationHistory::countLiving(world->getLives());
-            progress.update(world->getTickNumber() - start, counts[CensusColumns::HERBIVORES],
-                            counts[CensusColumns::CARNIVORES], counts[CensusColumns::PLANTS]);
+            progress.update(world->getTickNumber() - start, counts[OrganismKind::HERBIVORES],
+                            counts[OrganismKind::CARNIVORES], counts[OrganismKind::PLANTS]);
         }
     }
     progress.finish();

@@ -366,7 +366,7 @@ py::dict PythonWorld::genotypes() {
         livings.mutable_data()[i] = g.living;
         kindNames[i] = SavedWorldSchema::genomeKindName(g.genome.kind);
         kinds[i] = kindNames[i].c_str();
-        const int* from = g.genome.kind == Genome::PLANT ? PLANT_TRAIT : ANIMAL_TRAIT;
+        const int* from = g.genome.kind == OrganismKind::PLANTS ? PLANT_TRAIT : ANIMAL_TRAIT;
         for (size_t t = 0; t < 7; ++t)
             traits[t].mutable_data()[i] = from[t] < 0 ? NaN : g.genome.traits[static_cast<size_t>(from[t])];
         ancestors.append(py::str(

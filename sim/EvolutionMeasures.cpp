@@ -17,7 +17,7 @@ namespace {
 
 const char* const GROUP_NAMES[] = {"all", "herbivores", "carnivores", "plants"};
 
-// A shadow's kind for a group of one kind.
+// A shadow's kind for a group of one kind: the kind's own number.
 int shadowKind(EvolutionMeasures::Group group) {
     return static_cast<int>(group) - 1;
 }
@@ -66,9 +66,7 @@ const char* EvolutionMeasures::groupName(Group group) {
 }
 
 EvolutionMeasures::Group EvolutionMeasures::groupOf(const Genome& genome) {
-    if (genome.kind == Genome::PLANT)
-        return PLANTS;
-    return genome.kind == KIND_HERBIVORE ? HERBIVORES : CARNIVORES;
+    return static_cast<Group>(1 + genome.organismKind());
 }
 
 std::uint64_t EvolutionMeasures::key(const Genome& genome) {

@@ -23,7 +23,14 @@ class World;
 class EvolutionMeasures {
 public:
     // The row groups: every kind, then each as the census names them.
-    enum Group { ALL, HERBIVORES, CARNIVORES, PLANTS, GROUPS };
+    // All organisms, then each kind in the kinds' order.
+    enum Group {
+        ALL,
+        HERBIVORES = 1 + OrganismKind::HERBIVORES,
+        CARNIVORES = 1 + OrganismKind::CARNIVORES,
+        PLANTS = 1 + OrganismKind::PLANTS,
+        GROUPS
+    };
 
     struct Settings {
         // A persistent genotype lived this many ticks before the row and still has living descendants.

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int PLANTS = 2;
+constexpr int PLANTS = OrganismKind::PLANTS;
 
 } // namespace
 
@@ -60,9 +60,10 @@ void NeutralShadow::birth(int kind, const Genome& fallback, long tick) {
         child = Genome::plant(t[0], t[1], t[2], t[3]);
     } else {
         // The kind is the run's: the shadow copies its births kind by kind, so a redrawn kind is dropped.
-        int redrawn = kind == 0 ? KIND_HERBIVORE : KIND_CARNIVORE;
+        int redrawn = OrganismKind::animalKind(static_cast<OrganismKind::Value>(kind));
         AnimalGenome::mutateWith(next, redrawn, t[0], t[1], t[2], t[3], t[4], rules);
-        child = Genome::animal(kind == 0 ? KIND_HERBIVORE : KIND_CARNIVORE, t[0], t[1], t[2], t[3], t[4]);
+        child = Genome::animal(OrganismKind::animalKind(static_cast<OrganismKind::Value>(kind)), t[0], t[1],
+                               t[2], t[3], t[4]);
     }
     const bool sameGenotype = child == parent.genome && pool == &members[kind];
     join(kind, child, sameGenotype ? parent.genotype : newGenotype(), tick);

@@ -141,16 +141,17 @@ void World::rescue() {
         if (life.getState() == STATE_DEAD)
             continue;
         if (life.getCategory() == CATEGORY_PLANT)
-            living[2] += 1;
+            living[OrganismKind::PLANTS] += 1;
         else
-            living[static_cast<const Animal&>(life).getKind() == KIND_HERBIVORE ? 0 : 1] += 1;
+            living[OrganismKind::ofAnimal(static_cast<const Animal&>(life).getKind())] += 1;
     }
     const int side = tiles->getTilesPerSide();
-    for (int kind = 0; kind < 3; ++kind) {
+    for (int kind = 0; kind < OrganismKind::COUNT; ++kind) {
         for (int missing = keep[kind] - living[kind]; missing > 0; --missing) {
             const int column = std::rand() % side;
             WorldTile* tile = tiles->tileAt(column, std::rand() % side);
-            tile->populate(kind == 0, kind == 1, kind == 2, true);
+            tile->populate(kind == OrganismKind::HERBIVORES, kind == OrganismKind::CARNIVORES,
+                           kind == OrganismKind::PLANTS, true);
             inserted[kind] += 1;
         }
     }

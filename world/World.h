@@ -62,8 +62,9 @@ public:
     // Rescue: at the end of every tick, a kind (herbivores, carnivores, plants, in that order) with
     // fewer living than its floor gets new ones, made as the genesis makes them, up to the floor;
     // a rescued animal keeps the kind it is made for.
-    using Floors = std::array<int, 3>;
-    using Insertions = std::array<long, 3>;
+    // By kind, indexed by OrganismKind::Value.
+    using Floors = std::array<int, OrganismKind::COUNT>;
+    using Insertions = std::array<long, OrganismKind::COUNT>;
     void setKeep(const Floors& floors) { keep = floors; }
     const Floors& getKeep() const { return keep; }
     // The organisms rescue has made since the world began.

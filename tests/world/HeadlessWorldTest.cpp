@@ -57,9 +57,9 @@ struct Board {
 void expectCountsMatchACensus(World& world, const std::string& when) {
     const PopulationCensus census = PopulationCensus::of(world.getLives());
     const World::LivingCounts& living = world.getLiving();
-    EXPECT_EQ(living.herbivores, census.count(PopulationCensus::HERBIVORES)) << when;
-    EXPECT_EQ(living.carnivores, census.count(PopulationCensus::CARNIVORES)) << when;
-    EXPECT_EQ(living.plants, census.count(PopulationCensus::PLANTS)) << when;
+    EXPECT_EQ(living.herbivores, census.count(OrganismKind::HERBIVORES)) << when;
+    EXPECT_EQ(living.carnivores, census.count(OrganismKind::CARNIVORES)) << when;
+    EXPECT_EQ(living.plants, census.count(OrganismKind::PLANTS)) << when;
 }
 
 std::unique_ptr<Board> loaded(const std::string& file, bool scene) {

@@ -398,6 +398,6 @@ TEST_F(WorldFixture, RescueMeetsAFloorWithTheKindItAsksFor) {
     EXPECT_EQ(world->getInserted(), (World::Insertions{40, 0, 5}));
     int herbivoreGenotypes = 0;
     for (const auto& entry : world->getGenotypes().all())
-        herbivoreGenotypes += entry.second.genome.kind == KIND_HERBIVORE ? entry.second.living : 0;
+        herbivoreGenotypes += entry.second.genome.kind == OrganismKind::HERBIVORES ? entry.second.living : 0;
     EXPECT_EQ(herbivoreGenotypes, 40);
 }
