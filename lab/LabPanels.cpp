@@ -20,8 +20,8 @@ const char* const LabPanels::NAMES[PANELS] = {"Run",       "Rules", "Charts", "I
 
 namespace {
 
-const char* const KINDS[CensusColumns::GROUPS] = {"herbivores", "carnivores", "plants"};
-const ImU32 KIND_COLOURS[CensusColumns::GROUPS] = {IM_COL32(90, 200, 90, 255), IM_COL32(230, 80, 70, 255),
+const char* const KINDS[OrganismKind::COUNT] = {"herbivores", "carnivores", "plants"};
+const ImU32 KIND_COLOURS[OrganismKind::COUNT] = {IM_COL32(90, 200, 90, 255), IM_COL32(230, 80, 70, 255),
                                                    IM_COL32(90, 150, 240, 255)};
 // The side columns start below the HUD's title line, and the right one ends above its lab keys.
 constexpr float TOP = 44;
@@ -34,11 +34,6 @@ float half(const ImVec2& display) {
 // Console lines kept.
 constexpr size_t CONSOLE_LINES = 200;
 
-CensusColumns::Group groupOfGenome(const Genome& genome) {
-    if (genome.kind == Genome::PLANT)
-        return CensusColumns::PLANTS;
-    return genome.kind == KIND_CARNIVORE ? CensusColumns::CARNIVORES : CensusColumns::HERBIVORES;
-}
 
 // The glow an organism of this genome shows on the board.
 ImVec4 glowOf(const Genome& genome) {
@@ -185,7 +180,7 @@ void LabPanels::buildTools() {
     }
     ImGui::TextUnformatted("Spawn:");
     ImGui::SameLine();
-    for (int kind = 0; kind < CensusColumns::GROUPS; ++kind) {
+    for (int kind = 0; kind < OrganismKind::COUNT; ++kind) {
         static const char* const LABELS[] = {"Herbivore", "Carnivore", "Plant"};
         static const char* const WORDS[] = {"herbivore", "carnivore", "plant"};
         if (kind > 0)
@@ -216,7 +211,7 @@ void LabPanels::buildRules() {
     if (ImGui::IsItemHovered())
         ImGui::SetTooltip("back to the rules the lab opened with");
     ImGui::TextUnformatted("Rescue floors (keep at least):");
-    for (int kind = 0; kind < CensusColumns::GROUPS; ++kind) {
+    for (int kind = 0; kind < OrganismKind::COUNT; ++kind) {
         ImGui::SetNextItemWidth(100);
         ImGui::InputInt(KINDS[kind], &floors[static_cast<size_t>(kind)], 1, 10);
         floors[static_cast<size_t>(kind)] = std::max(0, floors[static_cast<size_t>(kind)]);
@@ -285,12 +280,12 @@ void LabPanels::buildCharts(const State& state) {
     const size_t samples = history.size();
     const long first = history.firstTick();
     const long last = std::max(first + 1, history.lastTick());
-    const CensusColumns::Group group =
-        chartView == 0 ? CensusColumns::HERBIVORES : static_cast<CensusColumns::Group>(chartView - 1);
-    const int series = chartView == 0 ? CensusColumns::GROUPS : CensusColumns::traitCount(group);
+    const OrganismKind::Value group =
+        chartView == 0 ? OrganismKind::HERBIVORES : static_cast<OrganismKind::Value>(chartView - 1);
+    const int series = chartView == 0 ? OrganismKind::COUNT : CensusColumns::traitCount(group);
     const auto valueAt = [&](size_t index, int line) -> double {
         if (chartView == 0)
-            return history.countAt(index, static_cast<CensusColumns::Group>(line));
+            return history.countAt(index, static_cast<OrganismKind::Value>(line));
         return history.meanAt(index, group, line);
     };
     double top = 1.0;
@@ -357,7 +352,7 @@ void LabPanels::buildInspector(const State& state) {
         ImGui::End();
         return;
     }
-    const CensusColumns::Group group = groupOfGenome(genotype->genome);
+    const OrganismKind::Value group = genotype->genome.organismKind();
     ImGui::Text("%s %d", KINDS[group], selected->getId());
     ImGui::SameLine();
     ImGui::ColorButton("##glow", glowOf(genotype->genome), ImGuiColorEditFlags_NoTooltip, ImVec2(14, 14));
@@ -469,7 +464,7 @@ void LabPanels::buildGenotypes(const State& state) {
                 ImGui::Text("%d", g.depth);
                 ImGui::TableNextColumn();
                 static const char* const LETTERS[] = {"H", "C", "P"};
-                std::string traits = LETTERS[groupOfGenome(g.genome)];
+                std::string traits = LETTERS[g.genome.organismKind()];
                 for (int t = 0; t < g.genome.traitCount(); ++t)
                     traits += " " + std::to_string(g.genome.traits[static_cast<size_t>(t)]);
                 ImGui::TextUnformatted(traits.c_str());
