@@ -49,6 +49,8 @@ const std::vector<RuleTable::Field> FIELDS = {
          "energy every step costs an animal per 100 points of speed, on top of animal.moveCost"),
     RULE(animalSizeCost, "animal.sizeCost", Type::Float, 0, 10,
          "energy a living animal spends every tick per 100 points of size"),
+    RULE(animalHuntOwnKind, "animal.huntOwnKind", Type::Int, 0, 1,
+         "1: a carnivore may hunt carnivores too; 0: a hunter never takes an animal of its own kind"),
     RULE(plantGrowAt, "plant.growAt", Type::Float, 0.01, 1,
          "share of its most energy above which a plant grows a segment or seeds"),
     RULE(plantBirthEnergy, "plant.birthEnergy", Type::Float, 0.01, 1,

@@ -23,6 +23,8 @@ struct Rules {
     // What speed and size cost; 0 keeps them free, as they always were.
     float animalSpeedCost = 0.0f;
     float animalSizeCost = 0.0f;
+    // 1: a carnivore hunts carnivores as well as herbivores, as it always did; 0: never its own kind.
+    int animalHuntOwnKind = 1;
 
     // Plants.
     float plantGrowAt = 0.8f;

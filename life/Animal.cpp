@@ -225,11 +225,16 @@ bool Animal::isPrey(Life* candidate) {
         return false;
     if (candidate->getState() != STATE_IDLE)
         return false;
-    if (candidate->getId() == id)
+    if (candidate->getId() == id || spares(candidate))
         return false;
     const float t = preySize * tile->rules().animalPreyTolerance;
     const int c = candidate->getSize();
     return c + t > preySize && c - t < preySize;
+}
+
+bool Animal::spares(const Life* candidate) const {
+    return tile->rules().animalHuntOwnKind == 0 && candidate->getCategory() == CATEGORY_ANIMAL &&
+           static_cast<const Animal*>(candidate)->kind == kind;
 }
 
 void Animal::chase(Life* prey) {

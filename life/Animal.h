@@ -29,6 +29,8 @@ public:
     void setHeading(float h);
 
     bool isPrey(Life* candidate);
+    // Whether the rules keep this hunter off the candidate because it is of the same kind.
+    bool spares(const Life* candidate) const;
     // Rested enough to start a hunt.
     bool isRested() const { return adrenalineLevel > adrenaline * tile->rules().animalRestedAt; }
     void chase(Life* prey);

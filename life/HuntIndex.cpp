@@ -35,7 +35,7 @@ Life* HuntIndex::firstIn(Bucket& bucket, const Animal& hunter, unsigned& positio
         Life* candidate = entries[bucket.order[i]];
         if (candidate->getState() != STATE_IDLE)
             continue;
-        if (candidate->getId() == hunter.getId())
+        if (candidate->getId() == hunter.getId() || hunter.spares(candidate))
             continue;
         position = bucket.order[i];
         return candidate;

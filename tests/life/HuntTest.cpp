@@ -46,6 +46,39 @@ TEST_F(HuntFixture, ACarnivoreNeverChoosesItself) {
     EXPECT_EQ(hunter->getState(), STATE_IDLE);
 }
 
+// With animal.huntOwnKind at 0 a carnivore passes over carnivores, on a quiet tile (the list walk) and
+// on a crowded one (the index) alike, and still takes a herbivore of the same size behind them.
+TEST_F(HuntFixture, HuntersThatSpareTheirOwnKindPassOverItOnQuietAndCrowdedTiles) {
+    for (bool crowded : {false, true}) {
+        makeWorld(5, 1);
+        Rules rules;
+        rules.animalHuntOwnKind = 0;
+        world->setRules(rules);
+        if (crowded) {
+            tile(2, 2)->populate(0, 0, 30);
+            for (Life* plant : tile(2, 2)->getPlants())
+                plant->setState(STATE_REPRODUCE);
+        }
+        Animal* hunter = rested(spawnAnimal(KIND_CARNIVORE, {375, 375, 0}, 20, 40, 20, 50, 30));
+        Animal* kin = spawnAnimal(KIND_CARNIVORE, {378, 375, 0}, 20, 20, 20, 30, 30);
+        ASSERT_EQ(kin->getGenomeSize(), hunter->getPreySize());
+        EXPECT_FALSE(hunter->isPrey(kin));
+        tile(2, 2)->huntStep();
+        EXPECT_EQ(hunter->getState(), STATE_IDLE) << "crowded " << crowded << ": only its own kind in reach";
+        EXPECT_EQ(kin->getState(), STATE_IDLE);
+
+        Animal* grazer = spawnAnimal(KIND_HERBIVORE, {380, 375, 0}, 20, 20, 20, 30, 10);
+        ASSERT_TRUE(hunter->isPrey(grazer));
+        tile(2, 2)->huntStep();
+        EXPECT_EQ(hunter->getTarget(), grazer) << "crowded " << crowded;
+        EXPECT_EQ(kin->getState(), STATE_IDLE);
+
+        // Under the default rules the same carnivore is prey, as it always was.
+        world->setRules(Rules());
+        EXPECT_TRUE(hunter->isPrey(kin));
+    }
+}
+
 TEST_F(HuntFixture, AChaseEndsInABiteThatMovesEnergy) {
     Animal* hunter = rested(spawnAnimal(KIND_CARNIVORE, {375, 375, 0}, 30, 40, 20, 60, 20));
     Animal* prey = spawnAnimal(KIND_HERBIVORE, {377, 375, 0}, 10, 20, 20, 20, 20);
