@@ -3,8 +3,9 @@
 #include "app/Settings.h"
 #include "app/Viewer.h"
 #include "interaction/KeyboardEventHandler.h"
-#include "world/TileGrid.h"
 #include "presentation/Hud.h"
+#include "presentation/WorldScene.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
 
 #include <osg/ArgumentParser>
@@ -117,7 +118,7 @@ void Application::beginScene() {
 }
 
 void Application::buildWorld(int size) {
-    world = new World(size, hud, root.get(), viewer.get());
+    world = WorldScene::build(size, hud, root.get(), viewer.get()).release();
     world->setTickRate(TICKS_PER_SECOND);
     world->setFrameRate(FRAMES_PER_SECOND);
     root->getOrCreateStateSet()->setMode(GL_LIGHTING,
@@ -134,14 +135,14 @@ bool Application::displayReachable() {
     return reachDisplay() != nullptr;
 }
 
-bool Application::openWindow(int& exitCode) {
+bool Application::openWindow(int& exitCode, int width, int height) {
     const DisplayHold hold = reachDisplay();
     if (!hold) {
         std::printf("Sylvara cannot open a window: no display could be reached (is DISPLAY set?).\n");
         exitCode = 2;
         return false;
     }
-    viewer->setWindowRectangle(20, 20, 800, 600);
+    viewer->setWindowRectangle(20, 20, width, height);
     viewer->realize();
     if (!viewer->isRealized()) {
         std::printf("Sylvara cannot open a window on this display.\n");

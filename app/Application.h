@@ -37,7 +37,8 @@ public:
     void createWorld(int size);
     // The same with the board size read from the settings file, as the program does.
     void createWorldFromSettings(const std::string& settingsFile);
-    bool openWindow(int& exitCode);
+    // The window is the sandbox's 800 x 600 unless a tool asks for another size.
+    bool openWindow(int& exitCode, int width = 800, int height = 600);
     // Whether a window could be opened on DISPLAY now.
     static bool displayReachable();
     // Runs the pass whenever a frame is due until the viewer is done; an exception in a pass is

@@ -4,10 +4,10 @@
 #include "app/Viewer.h"
 #include "character/FarCrowd.h"
 #include "life/Life.h"
-#include "world/TileGrid.h"
-#include "world/WorldTile.h"
 #include "presentation/ModelCatalogue.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <osg/Timer>
 
@@ -46,7 +46,7 @@ void FrameRateProbe::lookAt(Application& application, View view) {
     if (view == View::animal) {
         for (const auto& entry : world.getLives())
             if (entry.second->getCategory() == CATEGORY_ANIMAL) {
-                centre = entry.second->getTransform()->getPosition();
+                centre = entry.second->getPosition();
                 break;
             }
         distance = 70;

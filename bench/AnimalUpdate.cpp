@@ -2,11 +2,11 @@
 // about 100, 1,000 and 10,000 animals: half herbivores, half carnivores, ten per tile,
 // no plants. Each timed tick runs the whole tick untimed first, so hunts, deaths and
 // births go on as in the program; only the animal updates are timed.
-#include "world/TileGrid.h"
-#include "world/WorldTile.h"
 #include "presentation/SoundBank.h"
 #include "world/RandomSeed.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,7 +31,7 @@ void animalUpdate(benchmark::State& state) {
         ++side;
     osg::ref_ptr<osg::Group> root = new osg::Group;
     RandomSeed::fix(5);
-    World world(side, nullptr, root.get(), nullptr, World::Scene::headless);
+    World world(side);
     world.setTickRate(16);
     const std::vector<WorldTile*>& grid = world.getTiles()->getTiles();
     for (int i = 0; i < tiles; ++i)

@@ -3,6 +3,7 @@
 // one genotype takes in the table.
 #include "life/GenotypeTable.h"
 #include "presentation/SoundBank.h"
+#include "presentation/WorldScene.h"
 #include "world/RandomSeed.h"
 #include "world/TileGrid.h"
 #include "world/World.h"
@@ -18,7 +19,7 @@ namespace {
 
 std::unique_ptr<World> board(osg::Group* root, int size, bool recorded) {
     RandomSeed::fix(7);
-    auto world = std::make_unique<World>(size, nullptr, root, nullptr);
+    auto world = WorldScene::build(size, nullptr, root, nullptr);
     world->setTickRate(16);
     world->setLineageRecorded(recorded);
     for (WorldTile* tile : world->getTiles()->getTiles())

@@ -2,12 +2,13 @@
 // ever larger boards, 60 ticks run): the time per save (snapshot and atomic write) and per load
 // (read, check, a new World and every organism rebuilt with its scene nodes, nothing drawn), and
 // the file size per organism. Times are wall clock, with the processor time of the process beside them.
-#include "world/TileGrid.h"
-#include "world/WorldTile.h"
 #include "presentation/SoundBank.h"
+#include "presentation/WorldScene.h"
 #include "save/SavedWorld.h"
 #include "world/RandomSeed.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <benchmark/benchmark.h>
 
@@ -30,7 +31,7 @@ struct Populated {
 Populated populate(int side) {
     Populated p;
     RandomSeed::fix(11);
-    p.world = std::make_unique<World>(side, nullptr, p.root.get(), nullptr);
+    p.world = WorldScene::build(side, nullptr, p.root.get(), nullptr);
     p.world->setTickRate(16);
     for (WorldTile* tile : p.world->getTiles()->getTiles())
         tile->populate(10, 10, 10);
@@ -100,7 +101,7 @@ void loadWorld(benchmark::State& state) {
         if (!SavedWorld::read(fileFor(side), saved, error))
             state.SkipWithError(error.c_str());
         Populated p;
-        p.world = std::make_unique<World>(saved.getSize(), nullptr, p.root.get(), nullptr);
+        p.world = WorldScene::build(saved.getSize(), nullptr, p.root.get(), nullptr);
         p.world->setTickRate(16);
         const auto rebuilding = std::chrono::steady_clock::now();
         saved.restore(*p.world);

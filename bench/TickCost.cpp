@@ -7,11 +7,11 @@
 // boards in turn, about 50,000 organisms in memory again, each asking ahead as
 // a crowded board does; the largest board's cost against it is the scaling of
 // the tick alone.
-#include "world/TileGrid.h"
-#include "world/WorldTile.h"
 #include "presentation/SoundBank.h"
 #include "world/RandomSeed.h"
+#include "world/TileGrid.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 #include <benchmark/benchmark.h>
 
@@ -33,7 +33,7 @@ struct Populated {
 Populated populate(int side, unsigned seed = 11) {
     Populated p;
     RandomSeed::fix(seed);
-    p.world = std::make_unique<World>(side, nullptr, p.root.get(), nullptr, World::Scene::headless);
+    p.world = std::make_unique<World>(side);
     p.world->setTickRate(16);
     for (WorldTile* tile : p.world->getTiles()->getTiles())
         tile->populate(10, 10, 10);

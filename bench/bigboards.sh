@@ -7,12 +7,18 @@
 #   --new    this tree's sylvara-sim (default stage/bin/sylvara-sim)
 #   --ticks  ticks on the 20 x 20, 50 x 50 and 100 x 100 boards (default "400 60 20")
 #   --small  ticks on a 1,000-organism board (about 6 x 6) for the cost per organism (default 3000)
+#   --goals  only the headless goals: memory per organism of the 100 x 100 board over the 1 x 1
+#            one's, ticks per second 40 ticks after the genesis, set-up, and bench_TickCost below
+#            1,000 organisms (--old-bench and --new-bench name the two bench_TickCost; optional)
 set -euo pipefail
 old=
 new=$(cd "$(dirname "$0")/../stage/bin" && pwd)/sylvara-sim
 read -r t20 t50 t100 <<<"400 60 20"
 small=3000
 save=1
+goals=0
+oldbench=
+newbench=$(cd "$(dirname "$0")/../stage/bin" && pwd)/bench_TickCost
 while [ $# -gt 0 ]; do
     case $1 in
     --old) old=$2; shift 2 ;;
@@ -20,6 +26,9 @@ while [ $# -gt 0 ]; do
     --ticks) read -r t20 t50 t100 <<<"$2"; shift 2 ;;
     --small) small=$2; shift 2 ;;
     --no-save) save=0; shift ;;
+    --goals) goals=1; shift ;;
+    --old-bench) oldbench=$2; shift 2 ;;
+    --new-bench) newbench=$2; shift 2 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -66,6 +75,46 @@ row() { # board label, old figures, new figures
 
 echo "old: $old"
 echo "new: $new"
+
+if [ "$goals" = 1 ]; then
+    # organisms FILE: the organisms of the census's first row.
+    organisms() { awk -F, 'NR == 2 { print $2 + $3 + $4 }' "$1"; }
+    for who in old new; do
+        bin=$old
+        [ "$who" = new ] && bin=$new
+        run "${who}one" "$bin" 1 0 >"$out/${who}one.fig"
+        run "${who}big" "$bin" 100 40 >"$out/${who}big.fig"
+    done
+    read -r _ _ mo1 _ <"$out/oldone.fig"
+    read -r _ _ mn1 _ <"$out/newone.fig"
+    read -r ro so mo _ <"$out/oldbig.fig"
+    read -r rn sn mn _ <"$out/newbig.fig"
+    no=$(organisms "$out/oldbig.csv")
+    nn=$(organisms "$out/newbig.csv")
+    awk -v ro="$ro" -v rn="$rn" -v so="$so" -v sn="$sn" -v mo="$mo" -v mn="$mn" -v mo1="$mo1" -v mn1="$mn1" \
+        -v no="$no" -v nn="$nn" 'BEGIN {
+        bo = (mo - mo1) * 1048576 / no; bn = (mn - mn1) * 1048576 / nn
+        printf "100x100, genesis everywhere, 40 ticks: %d organisms at the start\n", nn
+        printf "memory per organism  old %6.0f B  new %6.0f B  new/old %.2f  (goal 300 B or less)\n", bo, bn, bn / bo
+        printf "ticks per second     old %6.2f    new %6.2f    new/old %.2fx (goal 2x or more)\n", ro, rn, rn / ro
+        printf "set-up               old %6.2f s  new %6.2f s  new/old %.2f  (goal 0.5 or less)\n", so, sn, sn / so }'
+    if [ -n "$oldbench" ] && [ -x "$oldbench" ] && [ -x "$newbench" ]; then
+        # About 1,000 organisms (6 x 6): each build's benchmark in turn, twice, the best of each kept.
+        for round in 1 2; do
+            for who in old new; do
+                b=$oldbench
+                [ "$who" = new ] && b=$newbench
+                (cd "$(dirname "$b")" && "./$(basename "$b")" --benchmark_filter='^tickCost/6/' \
+                    --benchmark_format=csv 2>/dev/null) | awk -F, -v who="$who" 'NR > 1 { print who, $1, $3 }' \
+                    >>"$out/tickcost"
+            done
+        done
+        awk '{ k = $2; gsub(/"/, "", k); t = $3 + 0; if (!(($1, k) in best) || t < best[$1, k]) best[$1, k] = t; keys[k] = 1 }
+             END { for (k in keys) printf "bench_TickCost %s (about 1,000 organisms) old %.3f ms  new %.3f ms  new/old %.2f\n",
+                   k, best["old", k], best["new", k], best["new", k] / best["old", k] }' "$out/tickcost" | sort
+    fi
+    exit 0
+fi
 echo "genesis everywhere, seed 1; ticks: 6x6 $small, 20x20 $t20, 50x50 $t50, 100x100 $t100"
 printf "%-9s %9s %9s %7s | %7s %7s %6s | %6s %6s | %11s\n" board "old t/s" "new t/s" ratio \
     "old MB" "new MB" ratio "set-up" "(s)" "ns/organism"

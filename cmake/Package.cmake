@@ -20,7 +20,8 @@ and rules run through GNU parallel (sylvara-sweep) and the lab window
 (sylvara-lab), with their man pages, and the Python module sylvara, a
 headless world to step, read and steer from Python and Jupyter.")
 # The plots are drawn by gnuplot and the sweeps run through GNU parallel; the shared libraries'
-# packages come from dpkg-shlibdeps.
+# packages (libavcodec's and libavformat's for the lab's recorder among them) come from dpkg-shlibdeps;
+# Dear ImGui is linked statically.
 set(SYLVARA_DEB_DEPENDS "gnuplot-nox | gnuplot, parallel")
 # The Python module is built for one python3 version and hands out numpy arrays; it links no libpython,
 # so dpkg-shlibdeps cannot see either.

@@ -18,11 +18,11 @@ find_package(pybind11 CONFIG REQUIRED)
 # The module is a shared object: the layers it links are compiled to go into one, and keep their
 # own calls direct (no interposition) so the module ticks as fast as the programs.
 set(SYLVARA_PYTHON_LINKS sylvara_sim)
-foreach(layer sylvara_common sylvara_core sylvara_save sylvara_sim)
+foreach(layer sylvara_common sylvara_model sylvara_save sylvara_sim)
   set_target_properties(${layer} PROPERTIES POSITION_INDEPENDENT_CODE ON)
   target_compile_options(${layer} PRIVATE -fno-semantic-interposition)
 endforeach()
-sylvara_layer(sylvara_python FOLDERS python SEES sim save ${CORE_FOLDERS} common
+sylvara_layer(sylvara_python FOLDERS python SEES sim save ${MODEL_FOLDERS} common
   LINKS ${SYLVARA_PYTHON_LINKS} pybind11::pybind11)
 # pybind11 keeps its own symbols hidden; the classes holding its objects must be too.
 set_target_properties(sylvara_python PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden)

@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "app/Viewer.h"
+#include "common/Command.h"
 #include "common/CommandFile.h"
 #include "common/OptionHelp.h"
 #include "common/OutputFiles.h"
@@ -22,9 +23,25 @@
 #include "world/World.h"
 #include "world/WorldTile.h"
 
+#include <osgViewer/GraphicsWindow>
+
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <iterator>
+#include <sys/stat.h>
+
+namespace {
+
+// Set by an interrupt or a polite kill: the lab ends as Escape ends it, so a video is finished whole.
+std::atomic<bool> interrupted{false};
+
+extern "C" void interrupt(int) {
+    interrupted = true;
+}
+
+} // namespace
 
 Lab::Lab() = default;
 Lab::~Lab() = default;
@@ -67,13 +84,21 @@ int Lab::run(int argc, char** argv) {
         return 0;
     }
     int exitCode = 0;
-    if (!application.openWindow(exitCode))
+    if (!application.openWindow(exitCode, options.width, options.height))
         return exitCode;
     addBench();
+    addPanels();
+    if (!options.recordFile.empty()) {
+        // A video that cannot be written is said, and the lab goes on without it.
+        const std::string line = record(options.recordFile);
+        const bool started = recorder.isRecording();
+        std::fprintf(started ? stdout : stderr, "%s%s\n", started ? "" : "sylvara-lab: ", line.c_str());
+    }
     if (readingInput)
         reader.start();
     loop();
     application.getViewer()->sync();
+    endRecording();
     endSession();
     return 0;
 }
@@ -258,8 +283,8 @@ void Lab::runAhead() {
             break;
         if (left % PROGRESS_TICKS == 1) {
             const PopulationHistory::Counts counts = PopulationHistory::countLiving(world->getLives());
-            progress.update(world->getTickNumber() - start, counts[CensusColumns::HERBIVORES],
-                            counts[CensusColumns::CARNIVORES], counts[CensusColumns::PLANTS]);
+            progress.update(world->getTickNumber() - start, counts[OrganismKind::HERBIVORES],
+                            counts[OrganismKind::CARNIVORES], counts[OrganismKind::PLANTS]);
         }
     }
     progress.finish();
@@ -297,6 +322,9 @@ void Lab::pass() {
     Viewer* viewer = application.getViewer();
     world->markFrame();
     viewer->sync();
+    if (interrupted)
+        viewer->setDone(true);
+    routeInput();
     carryOut(keys->take());
     for (; pendingSteps > 0 && !quitting; --pendingSteps)
         step();
@@ -318,6 +346,7 @@ void Lab::pass() {
     console.getNode()->setNodeMask(console.isOpen() ? ~0u : 0u);
     measureRate();
     refreshDisplay();
+    refreshPanels();
     const double begun = now();
     viewer->update();
     // Between the events and the drawing, where the sandbox's handler acts: a click's flash is drawn
@@ -483,11 +512,27 @@ void Lab::carryOutNow(const Command& command) {
         world->addTimedRect(command.column * size, command.row * size, (command.column + 1) * size,
                             (command.row + 1) * size, 0.5f, colour, 0.5f, 16);
     }
+    if (command.name == Command::Name::Tool && !command.request()) {
+        // A tool chosen on a panel or at the console shows as a key's would, in the HUD and on its button.
+        static const ToolMode MODES[] = {TOOL_CAMERA, TOOL_SELECT, TOOL_KILL, TOOL_GENESIS, TOOL_FERTILIZE};
+        if (world->getToolMode() != MODES[command.choice])
+            world->setTool(MODES[command.choice]);
+    }
+    if (command.name == Command::Name::Set || command.name == Command::Name::Rules)
+        panelState.ruleChanges.emplace_back(world->getTickNumber(), command.action());
     if (schedule->carryOutNow(command, *world, [this](const std::string& file) { saveTo(file); }))
         quitting = true;
 }
 
 std::string Lab::typed(const std::string& text, const std::string& where, bool& refused) {
+    // The recorder is the window's own: it changes no world, so it is neither logged nor replayed.
+    const size_t first = text.find_first_not_of(" \t");
+    if (first != std::string::npos && text.compare(first, 6, "record") == 0 &&
+        (text.size() == first + 6 || text[first + 6] == ' ' || text[first + 6] == '\t')) {
+        const std::string answer = record(text.substr(std::min(text.size(), first + 7)));
+        refused = answer.compare(0, 9, "recording") != 0 && answer != "record: stopped";
+        return where + ": " + answer;
+    }
     Command command;
     bool empty = false;
     std::string error;
@@ -727,4 +772,107 @@ void Lab::showSelected() {
                     selected->getCategory() == CATEGORY_PLANT ? "plant" : "animal", reportedId,
                     world->getTickNumber(), generation.c_str(), energy.c_str());
     }
+}
+
+void Lab::addPanels() {
+    std::signal(SIGINT, interrupt);
+    std::signal(SIGTERM, interrupt);
+    overlay = new LabOverlay;
+    overlay->setClock([this] { return now(); });
+    overlay->setRecorder(&recorder, options.recordClean);
+    overlay->setShown(options.panels);
+    panels.reset(
+        new LabPanels(*world, history, lineage, [this](const std::string& line) { return perform(line); }));
+    overlay->setBuild([this] { panels->build(panelState); });
+    // The panels are drawn before a screenshot is taken, so it shows them.
+    overlay->setAfter(application.getViewer()->getCamera()->getFinalDrawCallback());
+    application.getViewer()->getCamera()->setFinalDrawCallback(overlay.get());
+}
+
+void Lab::routeInput() {
+    osgViewer::Viewer::Windows windows;
+    application.getViewer()->getWindows(windows);
+    if (windows.empty())
+        return;
+    osgViewer::GraphicsWindow* window = windows.front();
+    // Read the display's events now, so those meant for a panel can be taken out before the world's turn.
+    window->checkEvents();
+    const osg::GraphicsContext::Traits* traits = window->getTraits();
+    if (panelInput.route(*window->getEventQueue(), overlay->isShown(), traits->width, traits->height)) {
+        overlay->setShown(!overlay->isShown());
+        std::printf("panels: %s\n", overlay->isShown() ? "shown" : "hidden");
+    }
+}
+
+void Lab::refreshPanels() {
+    const std::string failure = recorder.takeFailure();
+    if (!failure.empty())
+        std::fprintf(stderr, "sylvara-lab: %s\n", say(failure).c_str());
+    if (!overlay->isShown())
+        return;
+    panelState.ticksPerSecond = measuredRate;
+    panelState.framesPerSecond = measuredFrames;
+    panelState.speed = speed.getRate();
+    panelState.speedText = speed.describe();
+    panelState.recording = recorder.isRecording();
+    panelState.recordingFile = recorder.getFile();
+    panelState.marksShown = marksShown;
+}
+
+std::string Lab::say(const std::string& line) {
+    if (panels)
+        panels->note(line);
+    return line;
+}
+
+// A panel's control is a typed command: carried out, logged and answered as the console's are.
+std::string Lab::perform(const std::string& line) {
+    bool refused = false;
+    const std::string answer = typed(line, "panel", refused);
+    std::printf("%s\n", answer.c_str());
+    return answer;
+}
+
+std::string Lab::record(const std::string& words) {
+    const std::string argument = words.substr(0, words.find_last_not_of(" \t") + 1);
+    if (argument == "stop") {
+        if (!recorder.isRecording())
+            return "record: nothing is recording";
+        endRecording();
+        return "record: stopped";
+    }
+    std::string file = argument;
+    if (file.empty()) {
+        // The Record button: the first free name in the folder the lab was started in.
+        struct stat status;
+        do {
+            char name[64];
+            std::snprintf(name, sizeof name, "video-%04d.mp4", ++videosMade);
+            file = startFolder + "/" + name;
+        } while (stat(file.c_str(), &status) == 0);
+    } else if (file[0] != '/') {
+        file = startFolder + "/" + file;
+    }
+    const osg::Viewport* viewport = application.getViewer()->getCamera()->getViewport();
+    std::string error;
+    if (!viewport || !recorder.start(file, static_cast<int>(viewport->width()),
+                                     static_cast<int>(viewport->height()), options.recordFps, error)) {
+        return viewport ? error : "cannot record before the window opens";
+    }
+    return "recording " + file + " at " + std::to_string(options.recordFps) + " frames/s";
+}
+
+void Lab::endRecording() {
+    const std::string failure = recorder.takeFailure();
+    if (!failure.empty()) {
+        std::fprintf(stderr, "sylvara-lab: %s\n", say(failure).c_str());
+        return;
+    }
+    const std::string line = recorder.stop();
+    if (line.empty())
+        return;
+    if (line.compare(0, 9, "recording") == 0)
+        std::fprintf(stderr, "sylvara-lab: %s\n", say(line).c_str());
+    else
+        std::printf("%s\n", say(line).c_str());
 }

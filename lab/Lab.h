@@ -7,18 +7,23 @@
 #include "lab/LabKeyHandler.h"
 #include "lab/LabLog.h"
 #include "lab/LabOptions.h"
+#include "lab/LabOverlay.h"
+#include "lab/LabPanels.h"
 #include "lab/LabSaver.h"
 #include "lab/LabScreenshot.h"
 #include "lab/LabSpeed.h"
 #include "lab/LineageWatch.h"
+#include "lab/PanelInput.h"
 #include "lab/PopulationChart.h"
 #include "lab/PopulationHistory.h"
+#include "lab/VideoRecorder.h"
 
 #include <osg/Timer>
 #include <osg/ref_ptr>
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CommandSchedule;
@@ -86,6 +91,16 @@ private:
     // The selected organism's generation and energy, below the sandbox's text.
     void showSelected();
     std::string stateLine() const;
+    // The panels and the recorder.
+    void addPanels();
+    void routeInput();
+    void refreshPanels();
+    // Carries out one command line from a panel or the console and answers in one line.
+    std::string perform(const std::string& line);
+    std::string record(const std::string& words);
+    void endRecording();
+    // A line for the console and the terminal alike.
+    std::string say(const std::string& line);
     double now() const { return clock.time_s(); }
 
     Application application;
@@ -123,4 +138,11 @@ private:
     long rateTicks = 0;
     std::string title;
     int reportedId = -1;
+    osg::ref_ptr<LabOverlay> overlay;
+    PanelInput panelInput;
+    std::unique_ptr<LabPanels> panels;
+    LabPanels::State panelState;
+    VideoRecorder recorder;
+    // Videos made with the Record button, numbered in the folder the lab was started in.
+    int videosMade = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "common/OptionHelp.h"
 #include "common/OptionReader.h"
+#include "lab/VideoRecorder.h"
 
 #include <climits>
 #include <set>
@@ -15,6 +16,28 @@ const std::set<std::string> WORLD_OPTIONS = {"--size",  "--genesis", "--seed", "
 
 // Read as sylvara-sim reads its own options.
 const OptionReader READER(OptionReader::Sign::Allowed, OptionReader::Strays::Named);
+
+// The lab's own options; the flags among them take no value.
+const std::set<std::string> LAB_OPTIONS = {"--ahead",  "--commands", "--log",
+                                           "--window", "--record",   "--record-fps"};
+const std::set<std::string> LAB_FLAGS = {"--panels", "--record-clean"};
+
+// "WIDTHxHEIGHT" within what a screen holds.
+bool readWindow(const std::string& text, int& width, int& height, std::string& error) {
+    const size_t cross = text.find('x');
+    long long wide = 0;
+    long long high = 0;
+    std::string ignored;
+    if (cross == std::string::npos ||
+        !READER.readNumber("--window", text.substr(0, cross), 320, 8192, wide, ignored) ||
+        !READER.readNumber("--window", text.substr(cross + 1), 240, 8192, high, ignored)) {
+        error = "--window takes WIDTHxHEIGHT, from 320x240 to 8192x8192, not \"" + text + "\"";
+        return false;
+    }
+    width = static_cast<int>(wide);
+    height = static_cast<int>(high);
+    return true;
+}
 
 } // namespace
 
@@ -33,20 +56,39 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
             return Outcome::Version;
         std::string option;
         std::string value;
-        const auto isKnown = [](const std::string& name) {
-            return name == "--ahead" || name == "--commands" || name == "--log" || WORLD_OPTIONS.count(name);
-        };
-        if (!READER.readOption(argc, argv, i, isKnown, option, value, error))
-            return Outcome::Error;
+        if (LAB_FLAGS.count(word)) {
+            option = word;
+        } else {
+            const auto isKnown = [](const std::string& name) {
+                return LAB_OPTIONS.count(name) || WORLD_OPTIONS.count(name);
+            };
+            if (!READER.readOption(argc, argv, i, isKnown, option, value, error))
+                return Outcome::Error;
+        }
         loading = loading || option == "--load";
-        // Its own option once; the world's, repeats too, are judged as sylvara-sim judges them.
-        if (WORLD_OPTIONS.count(option) == 0 && given.count(option)) {
+        // Its own options once; the world's, repeats too, are judged as sylvara-sim judges them.
+        const bool own = LAB_OPTIONS.count(option) || LAB_FLAGS.count(option);
+        if (own && given.count(option)) {
             error = option + " is given twice";
             return Outcome::Error;
         }
         given.insert(option);
         if (option == "--ahead" && !READER.readCount(option, value, 0, INT_MAX, options.ahead, error))
             return Outcome::Error;
+        if (option == "--window" && !readWindow(value, options.width, options.height, error))
+            return Outcome::Error;
+        if (option == "--record-fps" && !READER.readCount(option, value, VideoRecorder::MIN_FPS,
+                                                          VideoRecorder::MAX_FPS, options.recordFps, error))
+            return Outcome::Error;
+        if (option == "--record") {
+            if (value.empty() || value.find('\n') != std::string::npos) {
+                error = "--record needs a file name on one line";
+                return Outcome::Error;
+            }
+            options.recordFile = value;
+        }
+        options.panels = options.panels || option == "--panels";
+        options.recordClean = options.recordClean || option == "--record-clean";
         if (option == "--commands")
             options.commandsFile = value;
         if (option == "--log")
@@ -57,6 +99,11 @@ SimulationOptions::Outcome LabOptions::parse(int argc, const char* const* argv, 
         }
         if (WORLD_OPTIONS.count(option) != 0)
             forwarded.insert(forwarded.end(), {option, value});
+    }
+    if ((given.count("--record-fps") || given.count("--record-clean")) && !given.count("--record")) {
+        error = std::string(given.count("--record-fps") ? "--record-fps" : "--record-clean") +
+                " needs --record FILE";
+        return Outcome::Error;
     }
     // A new world is the sandbox's unless the command line says otherwise.
     if (!loading && !given.count("--size"))
@@ -85,6 +132,12 @@ std::string LabOptions::usage(const std::string& program) {
         .option("--keep KIND=N",
                 {"keep at least N herbivores, carnivores or plants alive by making new ones"})
         .option("--ahead TICKS", {"run the world this many ticks without a window first (default 0)"})
+        .option("--window WxH", {"the window's size in pixels (default 800x600)"})
+        .option("--panels", {"open with the panels shown (F1 shows and hides them)"})
+        .option("--record FILE",
+                {"write the window to an H.264 video in MP4 from the first frame to the end"})
+        .option("--record-fps N", {"the video's frames a second, 1 to 120 (default 30)"})
+        .option("--record-clean", {"leave the panels out of the video"})
         .option("--commands FILE", {"carry out a command file on the window, each command at its tick;",
                                     "- reads the commands from standard input as they come"})
         .option("--log FILE", {"write every action carried out (keys, mouse, console, file) as a command",

@@ -13,6 +13,16 @@ public:
     // the default is the sandbox's world: the settings file's size and an empty board.
     SimulationOptions world;
     int ahead = 0;
+    // The window's size; the sandbox's by default.
+    int width = 800;
+    int height = 600;
+    // The panels shown when the window opens.
+    bool panels = false;
+    // A video of the window from the first frame to the end, when a file is given.
+    std::string recordFile;
+    int recordFps = 30;
+    // The video without the panels.
+    bool recordClean = false;
     // A command file to carry out on the window ("-": standard input, read as it comes).
     std::string commandsFile;
     // Where every action carried out is written, as a command file that replays the session.

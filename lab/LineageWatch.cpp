@@ -120,7 +120,7 @@ void LineageWatch::drawMarks(World& world) {
         const auto found = lives.find(id);
         if (found == lives.end() || found->second->getState() == STATE_DEAD)
             continue;
-        const osg::Vec3d at = found->second->getTransform()->getPosition();
+        const osg::Vec3d at = found->second->getPosition();
         points->push_back(osg::Vec3(at.x(), at.y(), at.z()));
         points->push_back(osg::Vec3(at.x(), at.y(), at.z() + PIN_HEIGHT));
     }

@@ -11,12 +11,12 @@ namespace {
 const char* const FONT = "../data/arial.ttf";
 const osg::Vec4 DARK(0.04f, 0.04f, 0.04f, 1.0f);
 // The population plot's colours: herbivores blue, carnivores red, plants green.
-const osg::Vec4 KIND_COLOURS[CensusColumns::GROUPS] = {
+const osg::Vec4 KIND_COLOURS[OrganismKind::COUNT] = {
     {0x2a / 255.0f, 0x62 / 255.0f, 0xb8 / 255.0f, 1.0f},
     {0xc0 / 255.0f, 0x30 / 255.0f, 0x2c / 255.0f, 1.0f},
     {0x2e / 255.0f, 0x9a / 255.0f, 0x3a / 255.0f, 1.0f},
 };
-const char* const KIND_NAMES[CensusColumns::GROUPS] = {"herbivores", "carnivores", "plants"};
+const char* const KIND_NAMES[OrganismKind::COUNT] = {"herbivores", "carnivores", "plants"};
 // The trait views' scale: every trait lies in 1..100.
 const double TRAIT_TOP = 100;
 // Behind the lines and the text, as the HUD's backdrops are; the grid between, so that a line
@@ -115,8 +115,7 @@ void PopulationChart::setText(osgText::Text& text, const std::string& value) {
 std::string PopulationChart::viewName(View shown) {
     if (shown == POPULATIONS || shown == VIEWS)
         return "populations";
-    return CensusColumns::groupName(static_cast<CensusColumns::Group>(shown - HERBIVORE_TRAITS)) +
-           " trait means";
+    return OrganismKind::name(static_cast<OrganismKind::Value>(shown - HERBIVORE_TRAITS)) + " trait means";
 }
 
 void PopulationChart::arrangeLabels(View shown) {
@@ -127,12 +126,12 @@ void PopulationChart::arrangeLabels(View shown) {
     // Each label measured at the widest it gets: a count of six digits, a mean of 100.0.
     std::array<std::string, LABELS> widest;
     if (traits) {
-        const auto kind = static_cast<CensusColumns::Group>(shown - HERBIVORE_TRAITS);
+        const auto kind = static_cast<OrganismKind::Value>(shown - HERBIVORE_TRAITS);
         widest[0] = std::string(KIND_NAMES[kind]) + " 888888";
         for (int trait = 0; trait < CensusColumns::traitCount(kind); ++trait)
             widest[trait + 1] = CensusColumns::traitName(kind, trait) + " 100.0";
     } else {
-        for (int kind = 0; kind < CensusColumns::GROUPS; ++kind)
+        for (int kind = 0; kind < OrganismKind::COUNT; ++kind)
             widest[kind] = std::string(KIND_NAMES[kind]) + " 888888";
     }
     const float size = traits ? 21 : 26;
@@ -212,7 +211,7 @@ void PopulationChart::draw(const PopulationHistory& history, const std::string& 
     if (view == POPULATIONS)
         drawPopulations(history);
     else
-        drawTraits(history, static_cast<CensusColumns::Group>(view - HERBIVORE_TRAITS));
+        drawTraits(history, static_cast<OrganismKind::Value>(view - HERBIVORE_TRAITS));
 }
 
 void PopulationChart::drawPopulations(const PopulationHistory& history) {
@@ -222,8 +221,8 @@ void PopulationChart::drawPopulations(const PopulationHistory& history) {
     setText(*topLabel, std::to_string(scale));
     setText(*middleLabel, std::to_string(scale / 2));
     std::vector<std::vector<osg::Vec2>> runs(1);
-    for (int kind = 0; kind < CensusColumns::GROUPS; ++kind) {
-        const auto which = static_cast<CensusColumns::Group>(kind);
+    for (int kind = 0; kind < OrganismKind::COUNT; ++kind) {
+        const auto which = static_cast<OrganismKind::Value>(kind);
         labels[kind]->setColor(KIND_COLOURS[kind]);
         setText(*labels[kind], std::string(KIND_NAMES[kind]) + " " + std::to_string(history.latest()[kind]));
         runs[0].resize(history.size());
@@ -231,11 +230,11 @@ void PopulationChart::drawPopulations(const PopulationHistory& history) {
             runs[0][i] = place(history.tickAt(i), history.countAt(i, which));
         setLine(kind, KIND_COLOURS[kind], runs);
     }
-    for (int line = CensusColumns::GROUPS; line < CensusColumns::MAX_TRAITS; ++line)
+    for (int line = OrganismKind::COUNT; line < CensusColumns::MAX_TRAITS; ++line)
         setLine(line, DARK, {});
 }
 
-void PopulationChart::drawTraits(const PopulationHistory& history, CensusColumns::Group kind) {
+void PopulationChart::drawTraits(const PopulationHistory& history, OrganismKind::Value kind) {
     arrangeLabels(view);
     top = TRAIT_TOP;
     setText(*topLabel, "100");

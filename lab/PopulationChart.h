@@ -54,7 +54,7 @@ private:
                                         osgText::Text::AlignmentType alignment);
     void setText(osgText::Text& text, const std::string& value);
     void drawPopulations(const PopulationHistory& history);
-    void drawTraits(const PopulationHistory& history, CensusColumns::Group kind);
+    void drawTraits(const PopulationHistory& history, OrganismKind::Value kind);
     // Lays the labels out for a view: three in a row for the counts, two rows of three for a kind's
     // traits, in columns as wide as their widest label can grow, the text smaller where that is
     // needed for the rows to fit the panel.

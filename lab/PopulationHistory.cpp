@@ -13,11 +13,11 @@ PopulationHistory::Counts PopulationHistory::countLiving(const std::map<int, osg
         if (life.getState() == STATE_DEAD)
             continue;
         if (life.getCategory() == CATEGORY_PLANT)
-            counts[CensusColumns::PLANTS] += 1;
+            counts[OrganismKind::PLANTS] += 1;
         else if (static_cast<const Animal&>(life).getKind() == KIND_HERBIVORE)
-            counts[CensusColumns::HERBIVORES] += 1;
+            counts[OrganismKind::HERBIVORES] += 1;
         else if (static_cast<const Animal&>(life).getKind() == KIND_CARNIVORE)
-            counts[CensusColumns::CARNIVORES] += 1;
+            counts[OrganismKind::CARNIVORES] += 1;
     }
     return counts;
 }
@@ -31,8 +31,8 @@ void PopulationHistory::record(long tick, const Counts& counts, const Means& mea
 void PopulationHistory::record(long tick, const PopulationCensus& census) {
     Counts counts{};
     Means means{};
-    for (int kind = 0; kind < CensusColumns::GROUPS; ++kind) {
-        const auto group = static_cast<CensusColumns::Group>(kind);
+    for (int kind = 0; kind < OrganismKind::COUNT; ++kind) {
+        const auto group = static_cast<OrganismKind::Value>(kind);
         counts[kind] = census.count(group);
         for (int trait = 0; trait < CensusColumns::traitCount(group); ++trait)
             means[kind][trait] = static_cast<float>(census.mean(group, trait));

@@ -14,9 +14,9 @@
 // of each kind's genome traits: what the lab's chart draws.
 class PopulationHistory {
 public:
-    using Counts = std::array<int, CensusColumns::GROUPS>;
+    using Counts = std::array<int, OrganismKind::COUNT>;
     // By kind, then by trait in the census's order; a kind with no living members has no means.
-    using Means = std::array<std::array<float, CensusColumns::MAX_TRAITS>, CensusColumns::GROUPS>;
+    using Means = std::array<std::array<float, CensusColumns::MAX_TRAITS>, OrganismKind::COUNT>;
 
     explicit PopulationHistory(size_t capacity);
 
@@ -32,8 +32,8 @@ public:
     long firstTick() const { return samples.front().tick; }
     long lastTick() const { return samples.back().tick; }
     long tickAt(size_t index) const { return samples[index].tick; }
-    int countAt(size_t index, CensusColumns::Group kind) const { return samples[index].counts[kind]; }
-    float meanAt(size_t index, CensusColumns::Group kind, int trait) const {
+    int countAt(size_t index, OrganismKind::Value kind) const { return samples[index].counts[kind]; }
+    float meanAt(size_t index, OrganismKind::Value kind, int trait) const {
         return samples[index].means[kind][trait];
     }
     const Counts& latest() const { return samples.back().counts; }

@@ -1,7 +1,5 @@
 #include "life/Animal.h"
 
-#include "presentation/EmissiveState.h"
-#include "presentation/SoundBank.h"
 #include "world/TileGrid.h"
 #include "world/World.h"
 #include "world/WorldTile.h"
@@ -12,10 +10,6 @@
 namespace {
 
 constexpr float DEGREES = 0.01745f;
-constexpr float LOOP_WEIGHT = 1.0f;
-constexpr float LOOP_DELAY = 0.1f;
-// The model faces a quarter turn (as written) off the heading.
-constexpr double BIRTH_TURN = 1.5705;
 
 World* worldOf(WorldTile* tile) {
     return tile->getGrid()->getWorld();
@@ -23,70 +17,35 @@ World* worldOf(WorldTile* tile) {
 
 } // namespace
 
-Animal::Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile, int kind,
-               const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency, int size,
-               int preySize, int tickRate)
+Animal::Animal(int id, WorldTile* tile, int kind, const osg::Vec3d& position, int speed, int adrenaline,
+               int spawnEfficiency, int size, int preySize, int tickRate)
     : Life(id, tile, position, spawnEfficiency, size), preySize(preySize), speed(speed),
-      adrenaline(adrenaline), kind(kind), position(position) {
+      adrenaline(adrenaline), kind(kind) {
     category = CATEGORY_ANIMAL;
     foodValue = tile->rules().animalFoodValue;
     maxEnergy = size + 0.1f;
     energy = maxEnergy * tile->rules().animalBirthEnergy;
-
-    const osg::Vec3f colour = buildBody(core.get(), tickRate);
-    const float s = bodyScale();
-    transform->setScale(osg::Vec3d(s, s, s * 0.5f));
-    transform->setAttitude(osg::Quat(BIRTH_TURN, osg::Vec3d(0, 0, 1)));
+    timeScale = speed * 3.0f / 100.0f * tickRate * 0.0625f;
     setHeading((std::rand() % 360) * DEGREES);
-
-    World* world = worldOf(tile);
-    world->lifePing(position, colour);
-    world->getSound()->playLife(size, 100);
-    if (model)
-        model->startAction(ANIM_BIRTH, 0.0f, 1.0f);
+    if (WorldObserver* observer = worldOf(tile)->getObserver())
+        observer->lifeBorn(*this);
 }
 
-Animal::Animal(const AnimalRecord& record, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
-               int tickRate)
-    : Life(record.life, tile), heading(record.life.heading), preySize(record.preySize), speed(record.speed),
-      adrenaline(record.adrenaline), kind(record.kind), running(record.running), walking(record.walking),
-      exhausted(record.exhausted), position(record.life.position), deathCountdown(record.deathCountdown) {
+Animal::Animal(const AnimalRecord& record, WorldTile* tile, int tickRate)
+    : Life(record.life, tile), preySize(record.preySize), speed(record.speed), adrenaline(record.adrenaline),
+      kind(record.kind), running(record.running), walking(record.walking), exhausted(record.exhausted),
+      deathCountdown(record.deathCountdown) {
     category = CATEGORY_ANIMAL;
     foodValue = tile->rules().animalFoodValue;
     maxEnergy = size + 0.1f;
-    buildBody(core.get(), tickRate);
-    const float s = bodyScale();
-    transform->setScale(osg::Vec3d(s, s, s * (energy + 0.01f) / maxEnergy));
-    transform->setAttitude(osg::Quat(BIRTH_TURN, osg::Vec3d(0, 0, 1)) *
-                           osg::Quat(heading, osg::Vec3d(0, 0, 1)));
-    if (!model)
-        return;
-    if (state == STATE_DEAD)
-        model->startLoop(ANIM_DIE, LOOP_WEIGHT, LOOP_DELAY);
-    else if (walking)
-        model->startLoop(ANIM_WALK, LOOP_WEIGHT, LOOP_DELAY);
-    else if (running)
-        model->startLoop(ANIM_RUN, LOOP_WEIGHT, LOOP_DELAY);
-}
-
-osg::Vec3f Animal::buildBody(character::CoreModel* core, int tickRate) {
-    const osg::Vec3f colour(adrenaline / 100.0f + 0.5f, speed / 100.0f + 0.5f,
-                            spawnEfficiency / 100.0f + 0.5f);
     timeScale = speed * 3.0f / 100.0f * tickRate * 0.0625f;
-    if (!worldOf(tile)->isDrawn())
-        return colour;
-    model = new character::Model;
-    model->create(core);
-    model->setStateSet(EmissiveState::get(osg::Vec4(colour, 1.0f)).get());
-    model->setTimeScale(timeScale);
-    transform->addChild(model.get());
-    return colour;
+    if (WorldObserver* observer = worldOf(tile)->getObserver())
+        observer->lifeRestored(*this);
 }
 
 AnimalRecord Animal::record() const {
     AnimalRecord r;
     r.life = recordLife();
-    r.life.heading = heading;
     r.kind = kind;
     r.speed = speed;
     r.adrenaline = adrenaline;
@@ -110,24 +69,20 @@ void Animal::prefetchParts() const {
 void Animal::prefetchReach() const {
     // A hunter reads where its prey stands.
     if (target && state == STATE_CHASE)
-        if (const osg::PositionAttitudeTransform* t = target->getTransform().get())
-            __builtin_prefetch(&t->getPosition());
+        __builtin_prefetch(&target->getPosition());
 }
 
 void Animal::setHeading(float h) {
     const float delta = h - heading;
     heading = h;
-    // Only a drawn animal turns its body; the heading alone is what the rules read and a save keeps.
-    if (!model)
-        return;
-    transform->setAttitude(transform->getAttitude() * osg::Quat(delta, osg::Vec3d(0, 0, 1)));
-    transform->dirtyBound();
+    // The body turns by the step, as it always has: the drawn attitude gathers the turns.
+    if (transform)
+        watcher()->lifeTurned(*this, delta);
 }
 
-void Animal::setPosition(const osg::Vec3d& p) {
-    position = p;
-    transform->setPosition(position);
-    transform->dirtyBound();
+void Animal::gaitChanged() {
+    if (transform)
+        watcher()->animalGaitChanged(*this);
 }
 
 void Animal::walkStep() {
@@ -137,10 +92,7 @@ void Animal::walkStep() {
     if (!walking) {
         running = false;
         walking = true;
-        if (model) {
-            model->stopLoop(ANIM_RUN, LOOP_DELAY);
-            model->startLoop(ANIM_WALK, LOOP_WEIGHT, LOOP_DELAY);
-        }
+        gaitChanged();
     }
     const float step = speed * rules.animalRunStep * rules.animalWalkStep;
     position.x() += std::cos(heading) * step;
@@ -155,10 +107,7 @@ void Animal::runStep() {
     if (!running) {
         walking = false;
         running = true;
-        if (model) {
-            model->stopLoop(ANIM_WALK, LOOP_DELAY);
-            model->startLoop(ANIM_RUN, LOOP_WEIGHT, LOOP_DELAY);
-        }
+        gaitChanged();
     }
     const float step = speed * rules.animalRunStep;
     position.x() += std::cos(heading) * step;
@@ -238,11 +187,8 @@ void Animal::update() {
 void Animal::showEnergy() {
     if (energy > maxEnergy)
         energy = maxEnergy;
-    if (!model)
-        return;
-    const float s = bodyScale();
-    transform->setScale(osg::Vec3d(s, s, s * (energy + 0.01f) / maxEnergy));
-    transform->dirtyBound();
+    if (transform)
+        watcher()->animalEnergyShown(*this);
 }
 
 void Animal::reproduce() {
@@ -259,15 +205,9 @@ void Animal::die() {
         deathCountdown = tile->rules().animalDeathTicks;
         walking = false;
         running = false;
-        if (model) {
-            model->stopLoop(ANIM_WALK, LOOP_DELAY);
-            model->stopLoop(ANIM_RUN, LOOP_DELAY);
-            model->startLoop(ANIM_DIE, LOOP_WEIGHT, LOOP_DELAY);
-        }
-        World* world = worldOf(tile);
-        world->lifeDied(*this);
-        world->deathPing(position);
-        world->getSound()->playDeath(size, 100);
+        worldOf(tile)->lifeDied(*this);
+        if (transform)
+            watcher()->lifeDying(*this);
         return;
     }
     deathCountdown -= 1;
@@ -294,7 +234,7 @@ bool Animal::isPrey(Life* candidate) {
 
 void Animal::chase(Life* prey) {
     target = prey;
-    const osg::Vec3d p = prey->getTransform()->getPosition();
+    const osg::Vec3d p = prey->getPosition();
     const osg::Vec3d m = position;
     worldOf(tile)->addTimedBeam(m, p, 5.0f, osg::Vec3f(0, 0, 0), 0.1f, 1);
     const double dx = p.x() - m.x();

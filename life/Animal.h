@@ -7,13 +7,11 @@
 // A herbivore or carnivore: walks, hunts, flees, reproduces and dies.
 class Animal : public Life {
 public:
-    Animal(int id, osg::ref_ptr<character::CoreModel> core, WorldTile* tile, int kind,
-           const osg::Vec3d& position, int speed, int adrenaline, int spawnEfficiency, int size, int preySize,
-           int tickRate);
+    Animal(int id, WorldTile* tile, int kind, const osg::Vec3d& position, int speed, int adrenaline,
+           int spawnEfficiency, int size, int preySize, int tickRate);
     // Rebuilds a saved animal as it was, without the birth's draw, ping, sound or animation. Its
     // target comes back once every organism is back.
-    Animal(const AnimalRecord& record, osg::ref_ptr<character::CoreModel> core, WorldTile* tile,
-           int tickRate);
+    Animal(const AnimalRecord& record, WorldTile* tile, int tickRate);
 
     AnimalRecord record() const;
     void restoreTarget(Life* prey) { target = prey; }
@@ -41,9 +39,7 @@ public:
     int getSpeed() const { return speed; }
     int getAdrenaline() const { return adrenaline; }
     int getPreySize() const { return preySize; }
-    float getHeading() const { return heading; }
     Life* getTarget() const { return target; }
-    const osg::Vec3d& getPosition() const { return position; }
     int getDeathCountdown() const { return deathCountdown; }
     bool isWalking() const { return walking; }
     bool isRunning() const { return running; }
@@ -52,16 +48,18 @@ public:
     // Test seams for the energy and reserve bookkeeping.
     void setEnergy(float e) { energy = e; }
     void setAdrenalineLevel(float level) { adrenalineLevel = level; }
-    void setPosition(const osg::Vec3d& p);
+
+    // How it is drawn: its body's scale across, and its colour, from its genome.
+    float bodyScale() const { return size * 0.05f + 0.1f; }
+    osg::Vec3f getColour() const {
+        return osg::Vec3f(adrenaline / 100.0f + 0.5f, speed / 100.0f + 0.5f, spawnEfficiency / 100.0f + 0.5f);
+    }
 
 private:
-    float bodyScale() const { return size * 0.05f + 0.1f; }
-    // The model in its genome's colour and pace, under the transform; returns the colour.
-    osg::Vec3f buildBody(character::CoreModel* core, int tickRate);
     void showEnergy();
     void releasePrey();
+    void gaitChanged();
 
-    float heading = 0.0f;
     int preySize;
     int speed;
     int adrenaline;
@@ -70,6 +68,5 @@ private:
     bool running = false;
     bool walking = false;
     bool exhausted = false;
-    osg::Vec3d position;
     int deathCountdown = 0;
 };

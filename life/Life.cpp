@@ -1,24 +1,18 @@
 #include "life/Life.h"
 
 #include "world/TileGrid.h"
-#include "world/WorldTile.h"
 #include "world/World.h"
+#include "world/WorldTile.h"
 
 Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, int size)
-    : state(STATE_IDLE), tile(tile), transform(new osg::PositionAttitudeTransform), size(size),
-      spawnEfficiency(spawnEfficiency), id(id), adrenalineLevel(0.0f), foodValue(1.0f) {
-    transform->setPosition(position);
-    transform->dirtyBound();
-}
+    : state(STATE_IDLE), tile(tile), position(position), size(size), spawnEfficiency(spawnEfficiency), id(id),
+      adrenalineLevel(0.0f), foodValue(1.0f) {}
 
 Life::Life(const LifeRecord& record, WorldTile* tile)
-    : state(record.state), tile(tile), transform(new osg::PositionAttitudeTransform), size(record.size),
+    : state(record.state), tile(tile), position(record.position), heading(record.heading), size(record.size),
       spawnEfficiency(record.spawnEfficiency), id(record.id), energy(record.energy),
       adrenalineLevel(record.adrenalineLevel), foodValue(1.0f), generation(record.generation),
-      parentId(record.parentId), genotypeId(record.genotypeId), birthTick(record.birthTick) {
-    transform->setPosition(record.position);
-    transform->dirtyBound();
-}
+      parentId(record.parentId), genotypeId(record.genotypeId), birthTick(record.birthTick) {}
 
 LifeRecord Life::recordLife() const {
     LifeRecord record;
@@ -32,14 +26,12 @@ LifeRecord Life::recordLife() const {
     record.spawnEfficiency = spawnEfficiency;
     record.energy = energy;
     record.adrenalineLevel = adrenalineLevel;
-    record.position = transform->getPosition();
+    record.position = position;
+    record.heading = heading;
     return record;
 }
 
-Life::~Life() {
-    transform = nullptr;
-    model = nullptr;
-}
+Life::~Life() = default;
 
 void Life::onHunted(float, Life*) {}
 
@@ -56,13 +48,23 @@ void Life::gainEnergy(float amount) {
 }
 
 void Life::pauseAnimation() {
-    if (model)
-        model->setTimeScale(0.0f);
+    if (transform)
+        watcher()->lifePaused(*this, true);
 }
 
 void Life::resumeAnimation() {
-    if (model)
-        model->setTimeScale(timeScale);
+    if (transform)
+        watcher()->lifePaused(*this, false);
+}
+
+void Life::setPosition(const osg::Vec3d& p) {
+    position = p;
+    if (transform)
+        watcher()->lifeMoved(*this);
+}
+
+WorldObserver* Life::watcher() const {
+    return tile->getGrid()->getWorld()->getObserver();
 }
 
 void Life::wrapPosition(osg::Vec3d& p) const {
@@ -95,7 +97,7 @@ void Life::prefetchParts() const {
 void Life::leaveWorld() {
     World* world = tile->getGrid()->getWorld();
     tile->unregisterLife(this);
-    if (world->isDrawn())
-        tile->getGrid()->getRoot()->removeChild(transform.get());
+    if (transform)
+        world->getObserver()->lifeLeft(*this);
     world->removeLife(this);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "character/Model.h"
 #include "life/LifePool.h"
 #include "life/LifeRecord.h"
 #include "life/LifeState.h"
@@ -10,10 +9,11 @@
 #include <osg/Referenced>
 #include <osg/ref_ptr>
 
+class WorldObserver;
 class WorldTile;
 
-// The common base of every organism: state, energy, id, tile and the two scene
-// objects that show it.
+// The common base of every organism: state, energy, id, tile, where it stands and which way it
+// faces. The window's side hangs the node that shows it here; a headless organism has none.
 class Life : public osg::Referenced {
 public:
     Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, int size);
@@ -55,8 +55,16 @@ public:
         genotypeId = genotype;
     }
     void setTile(WorldTile* t) { tile = t; }
+    // Where it stands; a plant's height is that of its top segment.
+    const osg::Vec3d& getPosition() const { return position; }
+    void setPosition(const osg::Vec3d& p);
+    // An animal's direction of travel; the turn a plant was born with.
+    float getHeading() const { return heading; }
+    // The pace of its animations, from its genome and the tick rate.
+    float getTimeScale() const { return timeScale; }
+    // The node that shows it, the window's own; null when nobody draws it.
     const osg::ref_ptr<osg::PositionAttitudeTransform>& getTransform() const { return transform; }
-    character::Model* getModel() const { return model.get(); }
+    void setTransform(osg::PositionAttitudeTransform* node) { transform = node; }
     bool isValid() const { return id >= 0; }
 
     void pauseAnimation();
@@ -82,12 +90,15 @@ protected:
     // The end of the dying countdown: off the tile, out of the scene, out of the World,
     // which may destroy this organism. Nothing may touch it afterwards.
     void leaveWorld();
+    // Who watches this organism's world; null when nobody does.
+    WorldObserver* watcher() const;
 
     int state;
     int category = CATEGORY_PLANT;
     WorldTile* tile;
-    osg::ref_ptr<character::Model> model;
     osg::ref_ptr<osg::PositionAttitudeTransform> transform;
+    osg::Vec3d position;
+    float heading = 0.0f;
     int size;
     int spawnEfficiency;
     int id;

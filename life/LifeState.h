@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/OrganismKind.h"
+
 // Behaviour state of an organism (the value of Life::state).
 enum LifeState {
     STATE_DEAD = 0,
@@ -13,8 +15,6 @@ enum LifeState {
 };
 
 enum LifeCategory { CATEGORY_PLANT = 0, CATEGORY_ANIMAL = 1 };
-
-enum AnimalKind { KIND_HERBIVORE = 1, KIND_CARNIVORE = 2 };
 
 // Animation ids: the load order of the core models' animations.
 enum AnimationId { ANIM_BIRTH = 0, ANIM_WALK = 1, ANIM_RUN = 2, ANIM_DAMAGED = 3, ANIM_DIE = 4, PLANT_ANIM_DIE = 1 };

@@ -312,7 +312,7 @@ py::dict PythonWorld::organisms() {
         int name = 2;
         if (life.getCategory() == CATEGORY_PLANT) {
             const Plant& plant = static_cast<const Plant&>(life);
-            position = plant.getTransform()->getPosition();
+            position = plant.getPosition();
             trait[0][i] = trait[1][i] = trait[4][i] = NaN;
             trait[5][i] = plant.getOffspring();
             trait[6][i] = plant.getSpawnRadius();
@@ -366,7 +366,7 @@ py::dict PythonWorld::genotypes() {
         livings.mutable_data()[i] = g.living;
         kindNames[i] = SavedWorldSchema::genomeKindName(g.genome.kind);
         kinds[i] = kindNames[i].c_str();
-        const int* from = g.genome.kind == Genome::PLANT ? PLANT_TRAIT : ANIMAL_TRAIT;
+        const int* from = g.genome.kind == OrganismKind::PLANTS ? PLANT_TRAIT : ANIMAL_TRAIT;
         for (size_t t = 0; t < 7; ++t)
             traits[t].mutable_data()[i] = from[t] < 0 ? NaN : g.genome.traits[static_cast<size_t>(from[t])];
         ancestors.append(py::str(

@@ -5,7 +5,6 @@
 #include "common/RuleTable.h"
 #include "common/RulesFile.h"
 #include "common/RunTree.h"
-#include "presentation/SoundBank.h"
 #include "save/SavedWorld.h"
 #include "save/SavedWorldWriter.h"
 #include "sim/PopulationCensus.h"
@@ -153,15 +152,8 @@ bool WorldSession::build(int size, std::string& error) {
     const std::string folder = findWorkFolder(error);
     if (folder.empty())
         return false;
-    // The module has no listener: worlds open no sound device.
-    SoundBank::openNoDevice();
-    root = new osg::Group;
     if (!inFolder(
-            folder,
-            [&] {
-                world = std::make_unique<World>(size, nullptr, root.get(), nullptr, World::Scene::headless);
-            },
-            error))
+            folder, [&] { world = std::make_unique<World>(size); }, error))
         return false;
     world->setTickRate(TICK_RATE);
     world->getGenotypes().setPruned(true);

@@ -4,17 +4,11 @@
 
 #include <vector>
 
-class BeamBatch;
 class World;
-struct TimedMarker;
 
 // Takes the timed markers of a World down as records, and puts them back with the ticks they had left.
 class MarkerRecorder {
 public:
     static std::vector<MarkerRecord> record(const World& world);
     static void replay(World& world, const MarkerRecord& marker);
-
-private:
-    static MarkerRecord recordTimed(const TimedMarker& marker);
-    static void recordBeams(const BeamBatch& batch, std::vector<MarkerRecord>& out);
 };

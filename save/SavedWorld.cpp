@@ -2,7 +2,6 @@
 
 #include "life/Animal.h"
 #include "plants/Plant.h"
-#include "presentation/ModelCatalogue.h"
 #include "save/MarkerRecorder.h"
 #include "save/SavedWorldReader.h"
 #include "save/SavedWorldWriter.h"
@@ -139,28 +138,20 @@ void SavedWorld::restore(World& world) const {
     world.setKeep(record.keep);
     world.restoreInserted(record.inserted);
     TileGrid& grid = *world.getTiles();
-    ModelCatalogue& models = *world.getModels();
     auto& lives = world.getLives();
     const int tickRate = world.getTickRate();
     // Each tile's lists fill in their saved order: every organism joins the end of its list.
     for (const AnimalRecord& a : record.animals) {
         WorldTile* tile = grid.tileAt(a.life.tileColumn, a.life.tileRow);
-        osg::ref_ptr<Animal> animal =
-            new Animal(a, a.kind == KIND_HERBIVORE ? models.getHerbivoreCore() : models.getCarnivoreCore(),
-                       tile, tickRate);
+        osg::ref_ptr<Animal> animal = new Animal(a, tile, tickRate);
         world.addLife(animal.get());
         tile->registerLife(animal.get());
-        if (world.isDrawn())
-            grid.getRoot()->addChild(animal->getTransform().get());
     }
     for (const PlantRecord& p : record.plants) {
         WorldTile* tile = grid.tileAt(p.life.tileColumn, p.life.tileRow);
-        osg::ref_ptr<Plant> plant =
-            new Plant(p, models.getPlantCore(), models.getStemNode(), models.getSeedNode(), tile, tickRate);
+        osg::ref_ptr<Plant> plant = new Plant(p, tile, tickRate);
         world.addLife(plant.get());
         tile->registerLife(plant.get());
-        if (world.isDrawn())
-            grid.getRoot()->addChild(plant->getTransform().get());
     }
     for (const AnimalRecord& a : record.animals)
         if (a.targetId != AnimalRecord::NO_TARGET)

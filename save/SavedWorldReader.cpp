@@ -2,6 +2,8 @@
 
 #include "common/RuleCombination.h"
 #include "common/RuleTable.h"
+#include "save/LifeFields.h"
+#include "save/SavedCells.h"
 #include "save/SavedWorldCheck.h"
 #include "save/SavedWorldSchema.h"
 #include "save/SqliteDatabase.h"
@@ -19,103 +21,13 @@ namespace {
 using Schema = SavedWorldSchema;
 using Type = SqliteStatement::Type;
 
-// The ticks a new marker of each kind is given, in the order of the kind names.
-constexpr int MARKER_LIFETIMES[] = {16, 16, 1, 16, 1};
-
-// The cells of one row, taken in column order, each checked for its type and range. The first
-// bad cell is the problem; later ones read as zero.
-class Cells {
-public:
-    Cells(const SqliteStatement& row, const Schema::Table& table, std::string& problem)
-        : row(row), table(table), problem(problem) {}
-
-    // Names the row in messages: "animal 17", "tile 2,3".
-    void setLabel(const std::string& text) { label = text; }
-    bool ok() const { return problem.empty(); }
-
-    long long whole(long long low = INT_MIN, long long high = INT_MAX) {
-        const int column = next++;
-        if (!ok())
-            return 0;
-        if (row.typeOf(column) != Type::integer)
-            return fail(column, "is not a whole number");
-        const long long value = row.integer(column);
-        if (value < low || value > high)
-            return fail(column, std::to_string(value) + " is out of range (" + std::to_string(low) + ".." +
-                                    std::to_string(high) + ")");
-        return value;
-    }
-    int trait(int low = 1, int high = 100) { return static_cast<int>(whole(low, high)); }
-    bool flag() { return whole(0, 1) == 1; }
-    // A whole number, or null for none.
-    int wholeOrNull(int none) {
-        if (ok() && row.typeOf(next) == Type::null) {
-            ++next;
-            return none;
-        }
-        return static_cast<int>(whole());
-    }
-    double number() {
-        const int column = next++;
-        if (!ok())
-            return 0.0;
-        const Type type = row.typeOf(column);
-        if (type != Type::real && type != Type::integer)
-            return fail(column, "is not a number");
-        const double value = row.real(column);
-        if (!std::isfinite(value))
-            return fail(column, "is not finite");
-        return value;
-    }
-    float single() {
-        const double value = number();
-        if (ok() && std::fabs(value) > 3.0e38)
-            return static_cast<float>(fail(next - 1, "is too large"));
-        return static_cast<float>(value);
-    }
-    osg::Vec3d point() {
-        const double x = number();
-        const double y = number();
-        return osg::Vec3d(x, y, number());
-    }
-    std::string text() {
-        const int column = next++;
-        if (!ok())
-            return "";
-        if (row.typeOf(column) != Type::text) {
-            fail(column, "is not text");
-            return "";
-        }
-        return row.text(column);
-    }
-    // A state by name, of those the organism may be in.
-    int state(const std::set<int>& allowed) {
-        const std::string name = text();
-        const int value = Schema::stateValue(name);
-        if (ok() && allowed.count(value) == 0)
-            fail(next - 1, "\"" + name + "\" is not a state it can be in");
-        return value;
-    }
-
-private:
-    long long fail(int column, const std::string& what) {
-        problem = label + ": " + table.columns[static_cast<size_t>(column)].name + " " + what;
-        return 0;
-    }
-
-    const SqliteStatement& row;
-    const Schema::Table& table;
-    std::string& problem;
-    std::string label;
-    int next = 0;
-};
-
 // Reads every row of a table; the visit returns false to stop at a problem.
 template <typename Visit>
-bool eachRow(SqliteDatabase& db, const Schema::Table& table, std::string& problem, Visit visit) {
+bool eachRow(SqliteDatabase& db, const Schema::Table& table, std::string& problem, Visit visit,
+             const std::string& unnamed = "", const std::string& noun = "") {
     SqliteStatement select(db.handle(), Schema::selectSql(table));
     while (select.step()) {
-        Cells cells(select, table, problem);
+        SavedCells cells(select, table, unnamed, noun, problem);
         visit(cells);
         if (!problem.empty())
             return false;
@@ -125,17 +37,6 @@ bool eachRow(SqliteDatabase& db, const Schema::Table& table, std::string& proble
         return false;
     }
     return true;
-}
-
-LifeRecord readLife(Cells& cells, int id, const std::set<int>& states) {
-    LifeRecord life;
-    life.id = id;
-    life.tileColumn = static_cast<int>(cells.whole(0, INT_MAX));
-    life.tileRow = static_cast<int>(cells.whole(0, INT_MAX));
-    life.place = static_cast<int>(cells.whole(0, INT_MAX));
-    life.state = cells.state(states);
-    life.energy = cells.single();
-    return life;
 }
 
 } // namespace
@@ -253,7 +154,7 @@ bool SavedWorldReader::checkTables(SqliteDatabase& db, int version, std::string&
 
 bool SavedWorldReader::readWorld(SqliteDatabase& db, WorldRecord& world, std::string& problem) {
     int rows = 0;
-    const bool read = eachRow(db, Schema::WORLD, problem, [&](Cells& cells) {
+    const bool read = eachRow(db, Schema::WORLD, problem, [&](SavedCells& cells) {
         cells.setLabel("world");
         ++rows;
         cells.whole();
@@ -275,115 +176,57 @@ bool SavedWorldReader::readWorld(SqliteDatabase& db, WorldRecord& world, std::st
 }
 
 bool SavedWorldReader::readTiles(SqliteDatabase& db, WorldRecord& world, std::string& problem) {
-    return eachRow(db, Schema::TILES, problem, [&](Cells& cells) {
-        TileRecord tile;
-        cells.setLabel("a tile");
-        tile.column = static_cast<int>(cells.whole());
-        tile.row = static_cast<int>(cells.whole());
-        cells.setLabel("tile " + std::to_string(tile.column) + "," + std::to_string(tile.row));
-        tile.fertilized = cells.flag();
-        tile.plantMass = cells.single();
-        const float red = cells.single();
-        const float green = cells.single();
-        tile.shade.set(red, green, cells.single(), 1.0f);
-        world.tiles.push_back(tile);
-    });
+    return eachRow(
+        db, Schema::TILES, problem,
+        [&](SavedCells& cells) {
+            TileRecord r;
+            SYLVARA_TILE_FIELDS(SYLVARA_READ_OWN)
+            world.tiles.push_back(r);
+        },
+        "a tile", "tile");
 }
 
 bool SavedWorldReader::readAnimals(SqliteDatabase& db, WorldRecord& world, std::string& problem) {
-    static const std::set<int> states = {STATE_DEAD, STATE_CHASE, STATE_FLEE, STATE_IDLE};
-    return eachRow(db, Schema::ANIMALS, problem, [&](Cells& cells) {
-        AnimalRecord a;
-        cells.setLabel("an animal");
-        const int id = static_cast<int>(cells.whole(0, INT_MAX));
-        cells.setLabel("animal " + std::to_string(id));
-        const std::string kind = cells.text();
-        a.kind = Schema::kindValue(kind);
-        if (cells.ok() && a.kind < 0)
-            problem =
-                "animal " + std::to_string(id) + ": kind \"" + kind + "\" is neither herbivore nor carnivore";
-        const int generation = static_cast<int>(cells.whole(0, INT_MAX));
-        a.life = readLife(cells, id, states);
-        a.life.generation = generation;
-        a.life.adrenalineLevel = cells.single();
-        a.life.position = cells.point();
-        a.life.heading = cells.single();
-        a.speed = cells.trait();
-        a.adrenaline = cells.trait();
-        a.life.spawnEfficiency = cells.trait();
-        a.life.size = cells.trait();
-        a.preySize = cells.trait();
-        a.targetId = cells.wholeOrNull(AnimalRecord::NO_TARGET);
-        a.walking = cells.flag();
-        a.running = cells.flag();
-        a.exhausted = cells.flag();
-        a.deathCountdown = static_cast<int>(cells.whole(0, world.rules.animalDeathTicks));
-        world.animals.push_back(a);
-    });
+    [[maybe_unused]] const Rules& rules = world.rules;
+    return eachRow(
+        db, Schema::ANIMALS, problem,
+        [&](SavedCells& cells) {
+            AnimalRecord r;
+            SYLVARA_ANIMAL_FIELDS(SYLVARA_READ_LIFE, SYLVARA_READ_OWN)
+            world.animals.push_back(r);
+        },
+        "an animal", "animal");
 }
 
 bool SavedWorldReader::readPlants(SqliteDatabase& db, WorldRecord& world, std::string& problem) {
-    static const std::set<int> states = {STATE_DEAD, STATE_IDLE, STATE_WITHERING, STATE_FORCED_GROWTH};
-    return eachRow(db, Schema::PLANTS, problem, [&](Cells& cells) {
-        PlantRecord p;
-        cells.setLabel("a plant");
-        const int id = static_cast<int>(cells.whole(0, INT_MAX));
-        cells.setLabel("plant " + std::to_string(id));
-        const int generation = static_cast<int>(cells.whole(0, INT_MAX));
-        p.life = readLife(cells, id, states);
-        p.life.generation = generation;
-        p.grownSize = cells.single();
-        p.life.position = cells.point();
-        p.life.heading = cells.single();
-        p.offspring = cells.trait();
-        p.spawnRadius = cells.trait();
-        p.life.spawnEfficiency = cells.trait();
-        // Plants are never smaller than the rules allow.
-        p.life.size = cells.trait(world.rules.plantMinSize, 100);
-        p.segments = cells.trait(1, std::max(p.life.size / world.rules.plantSegmentSize, 1));
-        const bool dead = p.life.state == STATE_DEAD;
-        p.countdown = static_cast<int>(
-            cells.whole(0, dead ? world.rules.plantDeathTicks : world.rules.plantWitherTicks));
-        const int seedsPerBatch = p.offspring / world.rules.plantSeedsPer + 1;
-        p.seedsReleased = cells.trait(0, seedsPerBatch - 1);
-        p.ripeSeeds = cells.trait(0, seedsPerBatch);
-        p.seedRingBuilt = cells.flag();
-        p.withered = cells.flag();
-        p.bloomHeight = cells.single();
-        if (cells.ok() && !(p.grownSize > 0.0f && p.grownSize <= p.life.size))
-            problem = "plant " + std::to_string(id) + ": grown_size " + std::to_string(p.grownSize) +
-                      " is out of range (above 0, at most its size)";
-        else if (cells.ok() && p.life.energy > p.grownSize)
-            problem = "plant " + std::to_string(id) + ": energy " + std::to_string(p.life.energy) +
-                      " is above its grown_size " + std::to_string(p.grownSize) + ", its energy ceiling";
-        world.plants.push_back(p);
-    });
+    [[maybe_unused]] const Rules& rules = world.rules;
+    return eachRow(
+        db, Schema::PLANTS, problem,
+        [&](SavedCells& cells) {
+            PlantRecord r;
+            SYLVARA_PLANT_FIELDS(SYLVARA_READ_LIFE, SYLVARA_READ_OWN)
+            const std::string name = "plant " + std::to_string(r.life.id);
+            if (cells.ok() && !(r.grownSize > 0.0f && r.grownSize <= r.life.size))
+                problem = name + ": grown_size " + std::to_string(r.grownSize) +
+                          " is out of range (above 0, at most its size)";
+            else if (cells.ok() && r.life.energy > r.grownSize)
+                problem = name + ": energy " + std::to_string(r.life.energy) + " is above its grown_size " +
+                          std::to_string(r.grownSize) + ", its energy ceiling";
+            world.plants.push_back(r);
+        },
+        "a plant", "plant");
 }
 
 bool SavedWorldReader::readMarkers(SqliteDatabase& db, WorldRecord& world, std::string& problem) {
-    const std::vector<std::string>& kinds = Schema::markerKindNames();
-    return eachRow(db, Schema::MARKERS, problem, [&](Cells& cells) {
-        MarkerRecord m;
-        cells.setLabel("a marker");
-        const int place = static_cast<int>(cells.whole());
-        cells.setLabel("marker " + std::to_string(place));
-        const std::string kind = cells.text();
-        const auto found = std::find(kinds.begin(), kinds.end(), kind);
-        if (cells.ok() && found == kinds.end())
-            problem = "marker " + std::to_string(place) + ": kind \"" + kind + "\" is no marker";
-        m.kind = static_cast<MarkerRecord::Kind>(found - kinds.begin());
-        const size_t kindIndex = static_cast<size_t>(found - kinds.begin());
-        m.ticksLeft =
-            static_cast<int>(cells.whole(1, kindIndex < kinds.size() ? MARKER_LIFETIMES[kindIndex] : 1));
-        m.from = cells.point();
-        m.to = cells.point();
-        m.width = cells.single();
-        const float red = cells.single();
-        const float green = cells.single();
-        m.colour.set(red, green, cells.single());
-        m.alpha = cells.single();
-        world.markers.push_back(m);
-    });
+    return eachRow(
+        db, Schema::MARKERS, problem,
+        [&](SavedCells& cells) {
+            MarkerRecord r;
+            SavedFieldCodec::Key::read(cells);
+            SYLVARA_MARKER_FIELDS(SYLVARA_READ_OWN)
+            world.markers.push_back(r);
+        },
+        "a marker", "marker");
 }
 
 bool SavedWorldReader::readLineage(SqliteDatabase& db, WorldRecord& world, std::string& problem) {
@@ -392,24 +235,25 @@ bool SavedWorldReader::readLineage(SqliteDatabase& db, WorldRecord& world, std::
         lives[a.life.id] = &a.life;
     for (PlantRecord& p : world.plants)
         lives[p.life.id] = &p.life;
-    const bool ancestry = eachRow(db, Schema::ANCESTRY, problem, [&](Cells& cells) {
-        cells.setLabel("an ancestry row");
-        const int id = static_cast<int>(cells.whole(0, INT_MAX));
-        cells.setLabel("ancestry of " + std::to_string(id));
-        const int parent = cells.wholeOrNull(LifeRecord::NO_PARENT);
-        const long born = static_cast<long>(cells.whole(0, world.tickNumber));
-        const int genotype = static_cast<int>(cells.whole(0, INT_MAX));
-        const auto found = lives.find(id);
-        if (cells.ok() && found == lives.end())
-            problem = "ancestry of " + std::to_string(id) + ": no organism has that id";
-        if (!cells.ok())
-            return;
-        found->second->parentId = parent;
-        found->second->birthTick = born;
-        found->second->genotypeId = genotype;
-    });
+    [[maybe_unused]] const long tick = world.tickNumber;
+    const bool ancestry = eachRow(
+        db, Schema::ANCESTRY, problem,
+        [&](SavedCells& cells) {
+            LifeRecord r;
+            SYLVARA_ANCESTRY_FIELDS(SYLVARA_READ_LIFE)
+            const auto found = lives.find(r.id);
+            if (cells.ok() && found == lives.end())
+                problem = "ancestry of " + std::to_string(r.id) + ": no organism has that id";
+            if (!cells.ok())
+                return;
+            LifeRecord& life = *found->second;
+#define SYLVARA_COPY_LIFE(member, ...) life.member = r.member;
+            SYLVARA_ANCESTRY_FIELDS(SYLVARA_COPY_LIFE)
+#undef SYLVARA_COPY_LIFE
+        },
+        "an ancestry row", "ancestry of");
     const bool genotypes =
-        ancestry && eachRow(db, Schema::GENOTYPES, problem, [&](Cells& cells) {
+        ancestry && eachRow(db, Schema::GENOTYPES, problem, [&](SavedCells& cells) {
             Genotype g;
             cells.setLabel("a genotype");
             g.id = static_cast<int>(cells.whole(0, INT_MAX));
@@ -432,7 +276,7 @@ bool SavedWorldReader::readLineage(SqliteDatabase& db, WorldRecord& world, std::
             world.genotypes.push_back(g);
         });
     int rows = 0;
-    const bool lineage = genotypes && eachRow(db, Schema::LINEAGE, problem, [&](Cells& cells) {
+    const bool lineage = genotypes && eachRow(db, Schema::LINEAGE, problem, [&](SavedCells& cells) {
                              cells.setLabel("lineage");
                              ++rows;
                              world.nextGenotypeId = static_cast<int>(cells.whole(0, INT_MAX));
@@ -447,7 +291,7 @@ bool SavedWorldReader::readRules(SqliteDatabase& db, int version, WorldRecord& w
     world.rules = Rules();
     if (version < Schema::LINEAGE_VERSION)
         return true;
-    const bool read = eachRow(db, Schema::RULES, problem, [&](Cells& cells) {
+    const bool read = eachRow(db, Schema::RULES, problem, [&](SavedCells& cells) {
         cells.setLabel("a rule");
         const std::string name = cells.text();
         const RuleTable::Field* field = RuleTable::find(name);
@@ -478,7 +322,7 @@ bool SavedWorldReader::readRescue(SqliteDatabase& db, int version, WorldRecord& 
     if (version < Schema::LINEAGE_VERSION)
         return true;
     const std::vector<std::string>& kinds = Schema::rescueKindNames();
-    return eachRow(db, Schema::RESCUE, problem, [&](Cells& cells) {
+    return eachRow(db, Schema::RESCUE, problem, [&](SavedCells& cells) {
         cells.setLabel("rescue");
         const std::string kind = cells.text();
         const auto found = std::find(kinds.begin(), kinds.end(), kind);
@@ -501,7 +345,7 @@ bool SavedWorldReader::readMeasures(SqliteDatabase& db, WorldRecord& world, std:
     if (!table.step())
         return true;
     int rows = 0;
-    const bool read = eachRow(db, Schema::MEASURES, problem, [&](Cells& cells) {
+    const bool read = eachRow(db, Schema::MEASURES, problem, [&](SavedCells& cells) {
         cells.setLabel("measures");
         world.measures = cells.text();
         ++rows;

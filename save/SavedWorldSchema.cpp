@@ -1,7 +1,12 @@
 #include "save/SavedWorldSchema.h"
 
+#include "life/AnimalRecord.h"
 #include "life/Genome.h"
 #include "life/LifeState.h"
+#include "plants/PlantRecord.h"
+#include "save/LifeFields.h"
+#include "save/MarkerRecord.h"
+#include "save/TileRecord.h"
 
 #include <algorithm>
 #include <utility>
@@ -28,86 +33,38 @@ const SavedWorldSchema::Table SavedWorldSchema::WORLD = {"world",
                                                           {"seed_mode", "TEXT"},
                                                           {"seed", "INTEGER"}}};
 
-const SavedWorldSchema::Table SavedWorldSchema::TILES = {"tiles",
-                                                         {{"tile_column", "INTEGER"},
-                                                          {"tile_row", "INTEGER"},
-                                                          {"fertilized", "INTEGER"},
-                                                          {"plant_mass", "REAL"},
-                                                          {"shade_red", "REAL"},
-                                                          {"shade_green", "REAL"},
-                                                          {"shade_blue", "REAL"}}};
+namespace {
 
-const SavedWorldSchema::Table SavedWorldSchema::ANIMALS = {"animals",
-                                                           {{"id", "INTEGER PRIMARY KEY"},
-                                                            {"kind", "TEXT"},
-                                                            {"generation", "INTEGER"},
-                                                            {"tile_column", "INTEGER"},
-                                                            {"tile_row", "INTEGER"},
-                                                            {"place", "INTEGER"},
-                                                            {"state", "TEXT"},
-                                                            {"energy", "REAL"},
-                                                            {"adrenaline_level", "REAL"},
-                                                            {"x", "REAL"},
-                                                            {"y", "REAL"},
-                                                            {"z", "REAL"},
-                                                            {"heading", "REAL"},
-                                                            {"speed", "INTEGER"},
-                                                            {"adrenaline", "INTEGER"},
-                                                            {"spawn_efficiency", "INTEGER"},
-                                                            {"size", "INTEGER"},
-                                                            {"prey_size", "INTEGER"},
-                                                            {"target_id", "INTEGER"},
-                                                            {"walking", "INTEGER"},
-                                                            {"running", "INTEGER"},
-                                                            {"exhausted", "INTEGER"},
-                                                            {"death_countdown", "INTEGER"}}};
+// A table whose columns follow a record's field list.
+template <typename Fill> SavedWorldSchema::Table tableOf(const char* name, Fill fill) {
+    SavedWorldSchema::Table table{name, {}};
+    fill(table.columns);
+    return table;
+}
 
-const SavedWorldSchema::Table SavedWorldSchema::PLANTS = {"plants",
-                                                          {{"id", "INTEGER PRIMARY KEY"},
-                                                           {"generation", "INTEGER"},
-                                                           {"tile_column", "INTEGER"},
-                                                           {"tile_row", "INTEGER"},
-                                                           {"place", "INTEGER"},
-                                                           {"state", "TEXT"},
-                                                           {"energy", "REAL"},
-                                                           {"grown_size", "REAL"},
-                                                           {"x", "REAL"},
-                                                           {"y", "REAL"},
-                                                           {"z", "REAL"},
-                                                           {"heading", "REAL"},
-                                                           {"offspring", "INTEGER"},
-                                                           {"spawn_radius", "INTEGER"},
-                                                           {"spawn_efficiency", "INTEGER"},
-                                                           {"size", "INTEGER"},
-                                                           {"segments", "INTEGER"},
-                                                           {"countdown", "INTEGER"},
-                                                           {"seeds_released", "INTEGER"},
-                                                           {"ripe_seeds", "INTEGER"},
-                                                           {"seed_ring_built", "INTEGER"},
-                                                           {"withered", "INTEGER"},
-                                                           {"bloom_height", "REAL"}}};
+} // namespace
 
-const SavedWorldSchema::Table SavedWorldSchema::MARKERS = {"markers",
-                                                           {{"place", "INTEGER PRIMARY KEY"},
-                                                            {"kind", "TEXT"},
-                                                            {"ticks_left", "INTEGER"},
-                                                            {"x", "REAL"},
-                                                            {"y", "REAL"},
-                                                            {"z", "REAL"},
-                                                            {"to_x", "REAL"},
-                                                            {"to_y", "REAL"},
-                                                            {"to_z", "REAL"},
-                                                            {"width", "REAL"},
-                                                            {"red", "REAL"},
-                                                            {"green", "REAL"},
-                                                            {"blue", "REAL"},
-                                                            {"alpha", "REAL"}}};
+const SavedWorldSchema::Table SavedWorldSchema::TILES =
+    tableOf("tiles", [](SavedFieldCodec::Columns& out) { SYLVARA_TILE_FIELDS(SYLVARA_COLUMNS_OWN) });
 
-const SavedWorldSchema::Table SavedWorldSchema::ANCESTRY = {"ancestry",
-                                                            {{"id", "INTEGER PRIMARY KEY"},
-                                                             {"parent_id", "INTEGER"},
-                                                             {"birth_tick", "INTEGER"},
-                                                             {"genotype_id", "INTEGER"}}};
+const SavedWorldSchema::Table SavedWorldSchema::ANIMALS =
+    tableOf("animals", [](SavedFieldCodec::Columns& out) {
+        SYLVARA_ANIMAL_FIELDS(SYLVARA_COLUMNS_LIFE, SYLVARA_COLUMNS_OWN)
+    });
+
+const SavedWorldSchema::Table SavedWorldSchema::PLANTS = tableOf("plants", [](SavedFieldCodec::Columns& out) {
+    SYLVARA_PLANT_FIELDS(SYLVARA_COLUMNS_LIFE, SYLVARA_COLUMNS_OWN)
+});
+
+// A marker's place in the order they were made, then its fields.
+const SavedWorldSchema::Table SavedWorldSchema::MARKERS =
+    tableOf("markers", [](SavedFieldCodec::Columns& out) {
+        out.push_back({"place", "INTEGER PRIMARY KEY"});
+        SYLVARA_MARKER_FIELDS(SYLVARA_COLUMNS_OWN)
+    });
+
+const SavedWorldSchema::Table SavedWorldSchema::ANCESTRY =
+    tableOf("ancestry", [](SavedFieldCodec::Columns& out) { SYLVARA_ANCESTRY_FIELDS(SYLVARA_COLUMNS_LIFE) });
 
 const SavedWorldSchema::Table SavedWorldSchema::GENOTYPES = {"genotypes",
                                                              {{"id", "INTEGER PRIMARY KEY"},
@@ -173,7 +130,9 @@ std::string SavedWorldSchema::selectSql(const Table& table) {
 }
 
 const std::vector<std::string>& SavedWorldSchema::rescueKindNames() {
-    static const std::vector<std::string> names = {"herbivores", "carnivores", "plants"};
+    static const std::vector<std::string> names = {OrganismKind::plural(OrganismKind::HERBIVORES),
+                                                   OrganismKind::plural(OrganismKind::CARNIVORES),
+                                                   OrganismKind::plural(OrganismKind::PLANTS)};
     return names;
 }
 
@@ -200,11 +159,12 @@ int SavedWorldSchema::kindValue(const std::string& name) {
 }
 
 std::string SavedWorldSchema::genomeKindName(int kind) {
-    return kind == Genome::PLANT ? "plant" : kindName(kind);
+    return OrganismKind::name(static_cast<OrganismKind::Value>(kind));
 }
 
 int SavedWorldSchema::genomeKindValue(const std::string& name) {
-    return name == "plant" ? Genome::PLANT : kindValue(name);
+    const OrganismKind::Value kind = OrganismKind::named(name);
+    return kind != OrganismKind::COUNT && name == OrganismKind::name(kind) ? kind : -1;
 }
 
 const std::vector<std::string>& SavedWorldSchema::markerKindNames() {

@@ -17,7 +17,7 @@ public:
     static constexpr int LINEAGE_VERSION = 2;
 
     struct Column {
-        const char* name;
+        std::string name;
         const char* type;
     };
     struct Table {
@@ -51,10 +51,10 @@ public:
     static int stateValue(const std::string& name);
     static std::string kindName(int kind);
     static int kindValue(const std::string& name);
-    // A genotype's kind: "plant" besides the animals' kinds.
+    // A genotype's kind (an OrganismKind::Value): "plant" besides the animals' kinds; -1 for none.
     static std::string genomeKindName(int kind);
     static int genomeKindValue(const std::string& name);
     static const std::vector<std::string>& markerKindNames();
-    // The rows of the rescue table, in the order of the World's floors.
+    // The rows of the rescue table, in the order of the kinds.
     static const std::vector<std::string>& rescueKindNames();
 };

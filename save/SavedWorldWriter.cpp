@@ -2,6 +2,8 @@
 
 #include "common/OutputFiles.h"
 #include "common/RuleTable.h"
+#include "save/LifeFields.h"
+#include "save/SavedRow.h"
 #include "save/SavedWorldSchema.h"
 #include "save/SqliteDatabase.h"
 #include "save/SqliteStatement.h"
@@ -30,49 +32,6 @@ std::string folderOf(const std::string& path) {
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Binds values to the columns of one insert in order.
-class Row {
-public:
-    explicit Row(SqliteStatement& insert) : insert(insert) { insert.reset(); }
-    Row& operator<<(long long value) {
-        insert.bind(++index, value);
-        return *this;
-    }
-    Row& operator<<(int value) { return *this << static_cast<long long>(value); }
-    Row& operator<<(long value) { return *this << static_cast<long long>(value); }
-    Row& operator<<(bool value) { return *this << static_cast<long long>(value ? 1 : 0); }
-    Row& operator<<(double value) {
-        insert.bind(++index, value);
-        return *this;
-    }
-    Row& operator<<(float value) { return *this << static_cast<double>(value); }
-    Row& operator<<(const std::string& value) {
-        insert.bind(++index, value);
-        return *this;
-    }
-    Row& operator<<(const osg::Vec3d& p) { return *this << p.x() << p.y() << p.z(); }
-    // A null for a value that is not there.
-    Row& orNull(long long value, bool present) {
-        if (present)
-            return *this << value;
-        insert.bindNull(++index);
-        return *this;
-    }
-    bool store() {
-        insert.step();
-        return !insert.failed();
-    }
-
-private:
-    SqliteStatement& insert;
-    int index = 0;
-};
-
-Row& operator<<(Row& row, const LifeRecord& life) {
-    return row << life.tileColumn << life.tileRow << life.place << Schema::stateName(life.state)
-               << life.energy;
 }
 
 } // namespace
@@ -192,7 +151,7 @@ bool SavedWorldWriter::fill(SqliteDatabase& db, const WorldRecord& world, std::s
 
 bool SavedWorldWriter::fillWorld(SqliteDatabase& db, const WorldRecord& world) {
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::WORLD));
-    Row row(insert);
+    SavedRow row(insert);
     row << Schema::VERSION << std::string(SYLVARA_VERSION) << world.size << world.tickNumber << world.lastId
         << world.paused << world.selectedId << std::string(world.seedFixed ? "fixed" : "clock")
         << static_cast<long long>(world.seed);
@@ -201,10 +160,9 @@ bool SavedWorldWriter::fillWorld(SqliteDatabase& db, const WorldRecord& world) {
 
 bool SavedWorldWriter::fillTiles(SqliteDatabase& db, const WorldRecord& world) {
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::TILES));
-    for (const TileRecord& tile : world.tiles) {
-        Row row(insert);
-        row << tile.column << tile.row << tile.fertilized << tile.plantMass << tile.shade.x()
-            << tile.shade.y() << tile.shade.z();
+    for (const TileRecord& r : world.tiles) {
+        SavedRow row(insert);
+        SYLVARA_TILE_FIELDS(SYLVARA_WRITE_OWN)
         if (!row.store())
             return false;
     }
@@ -213,13 +171,9 @@ bool SavedWorldWriter::fillTiles(SqliteDatabase& db, const WorldRecord& world) {
 
 bool SavedWorldWriter::fillAnimals(SqliteDatabase& db, const WorldRecord& world) {
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::ANIMALS));
-    for (const AnimalRecord& a : world.animals) {
-        Row row(insert);
-        row << a.life.id << Schema::kindName(a.kind) << a.life.generation << a.life << a.life.adrenalineLevel
-            << a.life.position << a.life.heading << a.speed << a.adrenaline << a.life.spawnEfficiency
-            << a.life.size << a.preySize;
-        row.orNull(a.targetId, a.targetId != AnimalRecord::NO_TARGET)
-            << a.walking << a.running << a.exhausted << a.deathCountdown;
+    for (const AnimalRecord& r : world.animals) {
+        SavedRow row(insert);
+        SYLVARA_ANIMAL_FIELDS(SYLVARA_WRITE_LIFE, SYLVARA_WRITE_OWN)
         if (!row.store())
             return false;
     }
@@ -228,12 +182,9 @@ bool SavedWorldWriter::fillAnimals(SqliteDatabase& db, const WorldRecord& world)
 
 bool SavedWorldWriter::fillPlants(SqliteDatabase& db, const WorldRecord& world) {
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::PLANTS));
-    for (const PlantRecord& p : world.plants) {
-        Row row(insert);
-        row << p.life.id << p.life.generation << p.life << p.grownSize << p.life.position << p.life.heading
-            << p.offspring << p.spawnRadius << p.life.spawnEfficiency << p.life.size << p.segments
-            << p.countdown << p.seedsReleased << p.ripeSeeds << p.seedRingBuilt << p.withered
-            << p.bloomHeight;
+    for (const PlantRecord& r : world.plants) {
+        SavedRow row(insert);
+        SYLVARA_PLANT_FIELDS(SYLVARA_WRITE_LIFE, SYLVARA_WRITE_OWN)
         if (!row.store())
             return false;
     }
@@ -243,10 +194,10 @@ bool SavedWorldWriter::fillPlants(SqliteDatabase& db, const WorldRecord& world) 
 bool SavedWorldWriter::fillMarkers(SqliteDatabase& db, const WorldRecord& world) {
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::MARKERS));
     int place = 0;
-    for (const MarkerRecord& m : world.markers) {
-        Row row(insert);
-        row << place++ << Schema::markerKindNames()[static_cast<size_t>(m.kind)] << m.ticksLeft << m.from
-            << m.to << m.width << m.colour.x() << m.colour.y() << m.colour.z() << m.alpha;
+    for (const MarkerRecord& r : world.markers) {
+        SavedRow row(insert);
+        row << place++;
+        SYLVARA_MARKER_FIELDS(SYLVARA_WRITE_OWN)
         if (!row.store())
             return false;
     }
@@ -255,10 +206,9 @@ bool SavedWorldWriter::fillMarkers(SqliteDatabase& db, const WorldRecord& world)
 
 bool SavedWorldWriter::fillLineage(SqliteDatabase& db, const WorldRecord& world) {
     SqliteStatement ancestry(db.handle(), Schema::insertSql(Schema::ANCESTRY));
-    const auto addAncestry = [&ancestry](const LifeRecord& life) {
-        Row row(ancestry);
-        row << life.id;
-        row.orNull(life.parentId, life.parentId >= 0) << life.birthTick << life.genotypeId;
+    const auto addAncestry = [&ancestry](const LifeRecord& r) {
+        SavedRow row(ancestry);
+        SYLVARA_ANCESTRY_FIELDS(SYLVARA_WRITE_LIFE)
         return row.store();
     };
     for (const AnimalRecord& a : world.animals)
@@ -269,7 +219,7 @@ bool SavedWorldWriter::fillLineage(SqliteDatabase& db, const WorldRecord& world)
             return false;
     SqliteStatement genotypes(db.handle(), Schema::insertSql(Schema::GENOTYPES));
     for (const Genotype& g : world.genotypes) {
-        Row row(genotypes);
+        SavedRow row(genotypes);
         row << g.id;
         row.orNull(g.parent, g.parent != Genotype::NONE) << Schema::genomeKindName(g.genome.kind);
         for (int trait = 0; trait < Genome::TRAITS; ++trait)
@@ -280,7 +230,7 @@ bool SavedWorldWriter::fillLineage(SqliteDatabase& db, const WorldRecord& world)
             return false;
     }
     SqliteStatement lineage(db.handle(), Schema::insertSql(Schema::LINEAGE));
-    Row row(lineage);
+    SavedRow row(lineage);
     row << world.nextGenotypeId;
     return row.store();
 }
@@ -288,7 +238,7 @@ bool SavedWorldWriter::fillLineage(SqliteDatabase& db, const WorldRecord& world)
 bool SavedWorldWriter::fillRules(SqliteDatabase& db, const WorldRecord& world) {
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::RULES));
     for (const RuleTable::Field& field : RuleTable::fields()) {
-        Row row(insert);
+        SavedRow row(insert);
         row << std::string(field.name) << RuleTable::get(world.rules, field);
         if (!row.store())
             return false;
@@ -299,7 +249,7 @@ bool SavedWorldWriter::fillRules(SqliteDatabase& db, const WorldRecord& world) {
 bool SavedWorldWriter::fillRescue(SqliteDatabase& db, const WorldRecord& world) {
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::RESCUE));
     for (size_t kind = 0; kind < world.keep.size(); ++kind) {
-        Row row(insert);
+        SavedRow row(insert);
         row << Schema::rescueKindNames()[kind] << world.keep[kind] << world.inserted[kind];
         if (!row.store())
             return false;
@@ -314,7 +264,7 @@ bool SavedWorldWriter::fillMeasures(SqliteDatabase& db, const WorldRecord& world
     if (!db.run(Schema::createSql(Schema::MEASURES), error))
         return false;
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::MEASURES));
-    Row row(insert);
+    SavedRow row(insert);
     row << world.measures;
     return row.store();
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <istream>
 #include <iterator>
 #include <ostream>
@@ -16,9 +17,31 @@ namespace {
 
 const char* const GROUP_NAMES[] = {"all", "herbivores", "carnivores", "plants"};
 
-// A shadow's kind for a group of one kind.
+// A shadow's kind for a group of one kind: the kind's own number.
 int shadowKind(EvolutionMeasures::Group group) {
     return static_cast<int>(group) - 1;
+}
+
+// The value at a rank (from 0, smallest first) of the values in the pools, n in all. Only the values
+// from the rank up are kept, in a heap whose least is on top: for a 99th percentile that is one value in a
+// hundred, and most values are turned away by one comparison, where a selection over all of them would
+// move them all, row after row.
+long long valueAtRank(const std::vector<const std::vector<long long>*>& pools, size_t n, size_t rank) {
+    const size_t kept = n - rank;
+    std::vector<long long> top;
+    top.reserve(kept);
+    const std::greater<long long> later;
+    for (const std::vector<long long>* pool : pools)
+        for (long long value : *pool)
+            if (top.size() < kept) {
+                top.push_back(value);
+                std::push_heap(top.begin(), top.end(), later);
+            } else if (value > top.front()) {
+                std::pop_heap(top.begin(), top.end(), later);
+                top.back() = value;
+                std::push_heap(top.begin(), top.end(), later);
+            }
+    return top.front();
 }
 
 } // namespace
@@ -43,9 +66,7 @@ const char* EvolutionMeasures::groupName(Group group) {
 }
 
 EvolutionMeasures::Group EvolutionMeasures::groupOf(const Genome& genome) {
-    if (genome.kind == Genome::PLANT)
-        return PLANTS;
-    return genome.kind == KIND_HERBIVORE ? HERBIVORES : CARNIVORES;
+    return static_cast<Group>(1 + genome.organismKind());
 }
 
 std::uint64_t EvolutionMeasures::key(const Genome& genome) {
@@ -115,9 +136,12 @@ void EvolutionMeasures::endTick(long tick) {
     for (const Event& e : pending) {
         if (!e.birth)
             continue;
-        if (!records.count(e.genotype.id))
+        auto found = records.find(e.genotype.id);
+        if (found == records.end()) {
             addRecord(e.genotype, tick);
-        records.at(e.genotype.id).activity.change(tick, 1);
+            found = records.find(e.genotype.id);
+        }
+        found->second.activity.change(tick, 1);
     }
     for (Event& e : pending) {
         if (e.birth)
@@ -133,16 +157,26 @@ void EvolutionMeasures::endTick(long tick) {
             pruneFrom(e.genotype.id);
         }
     }
+    // What the shadows repeat, sorted out once for all of them, in the order it happened: each draw
+    // depends on the ones before it.
+    shadowBirths.clear();
+    shadowDeaths.clear();
+    for (const Event& e : pending) {
+        const int kind = shadowKind(groupOf(e.genotype.genome));
+        if (e.birth)
+            shadowBirths.push_back({kind, e.hasParent, &e.genotype.genome});
+        else if (e.counted)
+            shadowDeaths.push_back(kind);
+    }
     // Shadow by shadow, so that each one's members stay in cache through the tick.
     for (NeutralShadow& shadow : shadows) {
-        for (const Event& e : pending)
-            if (e.birth && e.hasParent)
-                shadow.birth(shadowKind(groupOf(e.genotype.genome)), e.genotype.genome, tick);
-            else if (e.birth)
-                shadow.found(shadowKind(groupOf(e.genotype.genome)), e.genotype.genome, tick);
-        for (const Event& e : pending)
-            if (!e.birth && e.counted)
-                shadow.death(shadowKind(groupOf(e.genotype.genome)), tick);
+        for (const ShadowBirth& b : shadowBirths)
+            if (b.hasParent)
+                shadow.birth(b.kind, *b.genome, tick);
+            else
+                shadow.found(b.kind, *b.genome, tick);
+        for (int kind : shadowDeaths)
+            shadow.death(kind, tick);
     }
     pending.clear();
 }
@@ -165,20 +199,40 @@ void EvolutionMeasures::pruneFrom(int id) {
 }
 
 std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
-    // How many living genotypes of each group every kept genotype spans (itself included).
-    std::unordered_map<int, std::array<int, GROUPS>> spans;
+    // Every kept genotype once, deepest first (a parent is always shallower), each with its parent: a
+    // genotype's span is whole before it joins its parent's, so the tree is summed in one pass with one
+    // look-up a genotype rather than a walk to the root for every living one. Ties go newest id first, so
+    // the order is the same however the table holds them.
+    struct Node {
+        int id;
+        Record* record;
+        const Record* parent;
+    };
+    std::vector<Node> nodes;
+    nodes.reserve(records.size());
+    for (auto& [id, r] : records) {
+        r.span.fill(0);
+        nodes.push_back({id, &r, nullptr});
+    }
+    std::sort(nodes.begin(), nodes.end(), [](const Node& a, const Node& b) {
+        return a.record->depth != b.record->depth ? a.record->depth > b.record->depth : a.id > b.id;
+    });
     std::array<int, GROUPS> living{};
-    for (const auto& entry : records) {
-        if (entry.second.activity.abundance == 0)
-            continue;
-        const Group group = groupOf(entry.second.genome);
-        living[ALL] += 1;
-        living[group] += 1;
-        for (auto at = records.find(entry.first); at != records.end(); at = records.find(at->second.parent)) {
-            std::array<int, GROUPS>& s = spans[at->first];
-            s[ALL] += 1;
-            s[group] += 1;
+    for (Node& node : nodes) {
+        Record& r = *node.record;
+        if (r.activity.abundance > 0) {
+            const Group group = groupOf(r.genome);
+            living[ALL] += 1;
+            living[group] += 1;
+            r.span[ALL] += 1;
+            r.span[group] += 1;
         }
+        const auto parent = records.find(r.parent);
+        if (parent == records.end())
+            continue;
+        node.parent = &parent->second;
+        for (int g = 0; g < GROUPS; ++g)
+            parent->second.span[g] += r.span[g];
     }
 
     std::vector<Row> out(GROUPS);
@@ -188,11 +242,20 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
         out[g].group = static_cast<Group>(g);
         out[g].genotypes = living[g];
     }
-    for (const auto& entry : records) {
-        const Record& r = entry.second;
+    // The living, with their group and activity, for the sums below and the comparison with the shadows.
+    struct Alive {
+        Group group;
+        int abundance;
+        long long activity;
+    };
+    std::vector<Alive> alive;
+    alive.reserve(static_cast<size_t>(living[ALL]));
+    for (const Node& node : nodes) {
+        const Record& r = *node.record;
         if (r.activity.abundance == 0)
             continue;
         const long long activity = r.activity.at(tick);
+        alive.push_back({groupOf(r.genome), r.activity.abundance, activity});
         for (const Group g : {ALL, groupOf(r.genome)}) {
             Row& row = out[g];
             abundance[g] += r.activity.abundance;
@@ -205,10 +268,9 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
     // Summed smallest first, so that the sum is the same in whatever order the table holds them: a
     // resumed run, whose table was filled anew, writes the straight run's digits.
     std::array<std::vector<int>, GROUPS> abundances;
-    for (const auto& entry : records)
-        if (entry.second.activity.abundance > 0)
-            for (const Group g : {ALL, groupOf(entry.second.genome)})
-                abundances[g].push_back(entry.second.activity.abundance);
+    for (const Alive& a : alive)
+        for (const Group g : {ALL, a.group})
+            abundances[g].push_back(a.abundance);
     for (int g = 0; g < GROUPS; ++g) {
         std::sort(abundances[g].begin(), abundances[g].end());
         for (int a : abundances[g]) {
@@ -222,12 +284,13 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
     mrcaDepth.fill(-1);
     // Whole numbers, exact in any order; divided once at the end.
     std::array<long long, GROUPS> pathSum{};
-    for (const auto& [id, span] : spans) {
-        const Record& r = records.at(id);
-        const auto parent = records.find(r.parent);
-        const long length = r.origin - (parent == records.end() ? 0 : parent->second.origin);
+    for (const Node& node : nodes) {
+        const Record& r = *node.record;
+        if (r.span[ALL] == 0)
+            continue;
+        const long length = r.origin - (node.parent ? node.parent->origin : 0);
         for (int g = 0; g < GROUPS; ++g) {
-            const int inside = span[g];
+            const int inside = r.span[g];
             if (inside == 0)
                 continue;
             const int n = living[g];
@@ -250,8 +313,10 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
     // Persistence: lived at tick - L, and still living or with living descendants now.
     const long then = tick - settings.persistence;
     std::array<std::unordered_set<std::uint64_t>, GROUPS> persistent;
-    for (const auto& entry : spans) {
-        const Record& r = records.at(entry.first);
+    for (const Node& node : nodes) {
+        const Record& r = *node.record;
+        if (r.span[ALL] == 0)
+            continue;
         const bool livedThen = r.firstAlive <= then && (r.lastAlive < 0 || r.lastAlive >= then);
         if (!livedThen)
             continue;
@@ -263,8 +328,10 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
     for (int g = 0; g < GROUPS; ++g) {
         for (std::uint64_t k : persistent[g]) {
             out[g].change += lastPersistent[g].count(k) == 0;
+            // try_emplace, not emplace: most genomes are already there, and emplace would allocate a node
+            // for each only to throw it away.
             out[g].novelty +=
-                commit ? everPersistent[g].emplace(k, tick).second : everPersistent[g].count(k) == 0;
+                commit ? everPersistent[g].try_emplace(k, tick).second : everPersistent[g].count(k) == 0;
         }
         if (commit) {
             beforeLast[g] = std::move(lastPersistent[g]);
@@ -280,23 +347,23 @@ std::vector<EvolutionMeasures::Row> EvolutionMeasures::rows(long tick) {
         std::array<std::vector<long long>, GROUPS> pooled;
         for (const NeutralShadow& shadow : shadows)
             shadow.activitiesByKind(tick, &pooled[HERBIVORES]);
-        for (int g = HERBIVORES; g < GROUPS; ++g)
-            pooled[ALL].insert(pooled[ALL].end(), pooled[g].begin(), pooled[g].end());
         for (int g = 0; g < GROUPS; ++g) {
-            std::vector<long long>& neutral = pooled[g];
+            // The whole board's are the three kinds' together.
+            const std::vector<const std::vector<long long>*> pools =
+                g == ALL ? std::vector<const std::vector<long long>*>{&pooled[HERBIVORES],
+                                                                      &pooled[CARNIVORES], &pooled[PLANTS]}
+                         : std::vector<const std::vector<long long>*>{&pooled[g]};
+            size_t n = 0;
+            for (const auto* pool : pools)
+                n += pool->size();
             out[g].adaptiveGenotypes = 0;
-            if (neutral.empty())
+            if (n == 0)
                 continue;
-            const size_t rank =
-                static_cast<size_t>(std::ceil(0.99 * static_cast<double>(neutral.size()))) - 1;
-            std::nth_element(neutral.begin(), neutral.begin() + static_cast<long>(rank), neutral.end());
-            const long long threshold = neutral[rank];
-            for (const auto& entry : records) {
-                const Record& r = entry.second;
-                if (r.activity.abundance > 0 && (g == ALL || groupOf(r.genome) == g) &&
-                    r.activity.at(tick) > threshold)
+            const size_t rank = static_cast<size_t>(std::ceil(0.99 * static_cast<double>(n))) - 1;
+            const long long threshold = valueAtRank(pools, n, rank);
+            for (const Alive& a : alive)
+                if ((g == ALL || a.group == g) && a.activity > threshold)
                     out[g].adaptiveGenotypes += 1;
-            }
         }
     }
     return out;

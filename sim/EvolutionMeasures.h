@@ -23,7 +23,14 @@ class World;
 class EvolutionMeasures {
 public:
     // The row groups: every kind, then each as the census names them.
-    enum Group { ALL, HERBIVORES, CARNIVORES, PLANTS, GROUPS };
+    // All organisms, then each kind in the kinds' order.
+    enum Group {
+        ALL,
+        HERBIVORES = 1 + OrganismKind::HERBIVORES,
+        CARNIVORES = 1 + OrganismKind::CARNIVORES,
+        PLANTS = 1 + OrganismKind::PLANTS,
+        GROUPS
+    };
 
     struct Settings {
         // A persistent genotype lived this many ticks before the row and still has living descendants.
@@ -102,6 +109,8 @@ private:
         long firstAlive;
         long lastAlive = -1;
         int children = 0;
+        // Scratch of rows(): the living genotypes of each group it spans, itself included.
+        std::array<int, GROUPS> span{};
     };
     struct Event {
         Founding genotype;
@@ -120,6 +129,14 @@ private:
     Settings settings;
     std::unordered_map<int, Record> records;
     std::vector<Event> pending;
+    // A tick's births and deaths as the shadows repeat them; kept to reuse their storage.
+    struct ShadowBirth {
+        int kind;
+        bool hasParent;
+        const Genome* genome;
+    };
+    std::vector<ShadowBirth> shadowBirths;
+    std::vector<int> shadowDeaths;
     std::vector<NeutralShadow> shadows;
     std::array<std::unordered_set<std::uint64_t>, GROUPS> lastPersistent;
     // The persistent genomes of the row before the last, and every one ever with the tick of its first

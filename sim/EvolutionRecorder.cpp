@@ -49,7 +49,7 @@ bool EvolutionRecorder::start(World& world, long tick, const std::string& saved,
     SelectionReport::Start start;
     bool read = static_cast<bool>(state >> word >> format) && word == "evolution" && format == 1 &&
                 static_cast<bool>(state >> word) && word == "start";
-    for (int k = 0; read && k < CensusColumns::GROUPS; ++k) {
+    for (int k = 0; read && k < OrganismKind::COUNT; ++k) {
         read = static_cast<bool>(state >> start.count[k]) && start.count[k] >= 0;
         for (int t = 0; read && t < CensusColumns::MAX_TRAITS; ++t)
             read = static_cast<bool>(state >> start.mean[k][t]) && std::isfinite(start.mean[k][t]);
@@ -68,7 +68,7 @@ std::string EvolutionRecorder::saveState() const {
     std::ostringstream to;
     // Seventeen digits give every double back exactly.
     to << std::setprecision(17) << "evolution 1\nstart";
-    for (int k = 0; k < CensusColumns::GROUPS; ++k) {
+    for (int k = 0; k < OrganismKind::COUNT; ++k) {
         to << ' ' << (hasStart ? first.count[k] : 0);
         for (int t = 0; t < CensusColumns::MAX_TRAITS; ++t)
             to << ' ' << (hasStart ? first.mean[k][t] : 0.0);

@@ -16,17 +16,17 @@
 
 namespace {
 
-const char* const PANEL_NAMES[MullerPlot::KINDS] = {"herbivores", "carnivores", "plants"};
 const char* const POOL_COLOUR = "#d8d8d8";
 
 std::string identity(const MullerPlot::Band& band, int panel) {
-    return band.id == Genotype::NONE ? PANEL_NAMES[panel] : PhylogenyFiles::label(band.id);
+    return band.id == Genotype::NONE ? OrganismKind::plural(static_cast<OrganismKind::Value>(panel))
+                                     : PhylogenyFiles::label(band.id);
 }
 
 } // namespace
 
 int MullerPlot::panelOf(const Genome& genome) {
-    return genome.kind == KIND_HERBIVORE ? 0 : genome.kind == KIND_CARNIVORE ? 1 : 2;
+    return genome.organismKind();
 }
 
 std::string MullerPlot::colourOf(const Genome& genome) {
@@ -147,8 +147,9 @@ std::string MullerPlot::edgesTable(const std::array<std::vector<Band>, KINDS>& p
     for (int panel = 0; panel < KINDS; ++panel)
         for (const Band& band : panels[static_cast<size_t>(panel)])
             if (band.id != Genotype::NONE)
-                text += (band.parent == Genotype::NONE ? std::string(PANEL_NAMES[panel])
-                                                       : PhylogenyFiles::label(band.parent)) +
+                text += (band.parent == Genotype::NONE
+                             ? std::string(OrganismKind::plural(static_cast<OrganismKind::Value>(panel)))
+                             : PhylogenyFiles::label(band.parent)) +
                         "," + identity(band, panel) + "\n";
     return text;
 }
@@ -183,7 +184,7 @@ std::string MullerPlot::script(const std::array<std::vector<Band>, KINDS>& panel
                                                         "set multiplot layout 3,1 title ARG3\n";
     int index = 0;
     for (int panel = 0; panel < KINDS; ++panel) {
-        text += std::string("set title '") + PANEL_NAMES[panel] +
+        text += std::string("set title '") + OrganismKind::plural(static_cast<OrganismKind::Value>(panel)) +
                 ": share of each genotype' textcolor rgb '" + Gnuplot::KIND_COLOURS[panel] + "'\n";
         text += panel == KINDS - 1 ? "set xlabel 'tick'\n" : "unset xlabel\n";
         text += "plot ";

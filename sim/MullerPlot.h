@@ -15,7 +15,7 @@
 class MullerPlot {
 public:
     static constexpr double DEFAULT_SHARE = 0.05;
-    static constexpr int KINDS = 3;
+    static constexpr int KINDS = OrganismKind::COUNT;
 
     // The living members of every genotype now.
     void sample(const GenotypeTable& table, long tick);

@@ -16,7 +16,7 @@
 class NeutralShadow {
 public:
     // Kinds as the census numbers them: herbivores, carnivores, plants.
-    static constexpr int KINDS = 3;
+    static constexpr int KINDS = OrganismKind::COUNT;
 
     NeutralShadow(unsigned seed, const Rules& rules);
 

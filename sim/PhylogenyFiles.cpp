@@ -17,7 +17,7 @@ const char* const TRAIT_COLUMNS = "speed,adrenaline,spawn_efficiency,size,prey_s
 
 std::string traitCells(const Genome& g) {
     const auto cell = [&g](int trait) { return std::to_string(g.traits[static_cast<size_t>(trait)]); };
-    if (g.kind == Genome::PLANT)
+    if (g.kind == OrganismKind::PLANTS)
         return ",," + cell(2) + "," + cell(3) + ",," + cell(0) + "," + cell(1);
     return cell(0) + "," + cell(1) + "," + cell(2) + "," + cell(3) + "," + cell(4) + ",,";
 }

@@ -25,18 +25,18 @@ void PopulationCensus::add(const Life& life) {
         return;
     if (life.getCategory() == CATEGORY_PLANT) {
         const Plant& plant = static_cast<const Plant&>(life);
-        Moments* m = moments[PLANTS];
+        Moments* m = moments[OrganismKind::PLANTS];
         m[OFFSPRING].add(plant.getOffspring());
         m[SPAWN_RADIUS].add(plant.getSpawnRadius());
         m[PLANT_SPAWN_EFFICIENCY].add(plant.getSpawnEfficiency());
         m[PLANT_SIZE].add(plant.getGenomeSize());
-        addGeneration(PLANTS, plant.getGeneration());
+        addGeneration(OrganismKind::PLANTS, plant.getGeneration());
         return;
     }
     const Animal& animal = static_cast<const Animal&>(life);
     if (animal.getKind() != KIND_HERBIVORE && animal.getKind() != KIND_CARNIVORE)
         return;
-    const Group group = animal.getKind() == KIND_HERBIVORE ? HERBIVORES : CARNIVORES;
+    const OrganismKind::Value group = OrganismKind::ofAnimal(animal.getKind());
     Moments* m = moments[group];
     m[SPEED].add(animal.getSpeed());
     m[ADRENALINE].add(animal.getAdrenaline());
@@ -46,23 +46,24 @@ void PopulationCensus::add(const Life& life) {
     addGeneration(group, animal.getGeneration());
 }
 
-void PopulationCensus::addGeneration(Group group, int generation) {
+void PopulationCensus::addGeneration(OrganismKind::Value group, int generation) {
     generations[group].add(generation);
     if (generation > largest[group])
         largest[group] = generation;
 }
 
-double PopulationCensus::spread(Group group, int trait) const {
+double PopulationCensus::spread(OrganismKind::Value group, int trait) const {
     const Moments& m = moments[group][trait];
     return m.count == 0 ? 0.0 : std::sqrt(m.squares / m.count);
 }
 
 std::string PopulationCensus::csvRow(int tick) const {
-    std::string row = std::to_string(tick) + "," + std::to_string(count(HERBIVORES)) + "," +
-                      std::to_string(count(CARNIVORES)) + "," + std::to_string(count(PLANTS));
+    std::string row = std::to_string(tick) + "," + std::to_string(count(OrganismKind::HERBIVORES)) + "," +
+                      std::to_string(count(OrganismKind::CARNIVORES)) + "," +
+                      std::to_string(count(OrganismKind::PLANTS));
     char number[64];
-    for (int g = 0; g < GROUPS; ++g) {
-        const Group group = static_cast<Group>(g);
+    for (int g = 0; g < OrganismKind::COUNT; ++g) {
+        const OrganismKind::Value group = static_cast<OrganismKind::Value>(g);
         for (int trait = 0; trait < traitCount(group); ++trait) {
             if (count(group) == 0) {
                 row += ",,";
@@ -72,8 +73,8 @@ std::string PopulationCensus::csvRow(int tick) const {
             row += number;
         }
     }
-    for (int g = 0; g < GROUPS; ++g) {
-        const Group group = static_cast<Group>(g);
+    for (int g = 0; g < OrganismKind::COUNT; ++g) {
+        const OrganismKind::Value group = static_cast<OrganismKind::Value>(g);
         if (count(group) == 0) {
             row += ",,";
             continue;

@@ -16,14 +16,17 @@ public:
     static PopulationCensus of(const std::map<int, osg::ref_ptr<Life>>& lives);
     void add(const Life& life);
 
-    int count(Group group) const { return moments[group][0].count; }
-    int total() const { return count(HERBIVORES) + count(CARNIVORES) + count(PLANTS); }
+    int count(OrganismKind::Value group) const { return moments[group][0].count; }
+    int total() const {
+        return count(OrganismKind::HERBIVORES) + count(OrganismKind::CARNIVORES) +
+               count(OrganismKind::PLANTS);
+    }
     // Both 0 for an empty group.
-    double mean(Group group, int trait) const { return moments[group][trait].mean; }
-    double spread(Group group, int trait) const;
+    double mean(OrganismKind::Value group, int trait) const { return moments[group][trait].mean; }
+    double spread(OrganismKind::Value group, int trait) const;
     // How many births separate a kind from the genesis: the mean and the largest; both 0 for an empty group.
-    double meanGeneration(Group group) const { return generations[group].mean; }
-    int largestGeneration(Group group) const { return largest[group]; }
+    double meanGeneration(OrganismKind::Value group) const { return generations[group].mean; }
+    int largestGeneration(OrganismKind::Value group) const { return largest[group]; }
 
     // The row for this census; the traits of an empty group are left blank.
     std::string csvRow(int tick) const;
@@ -37,9 +40,9 @@ private:
         void add(double x);
     };
 
-    void addGeneration(Group group, int generation);
+    void addGeneration(OrganismKind::Value group, int generation);
 
-    Moments moments[GROUPS][MAX_TRAITS];
-    Moments generations[GROUPS];
-    int largest[GROUPS] = {};
+    Moments moments[OrganismKind::COUNT][MAX_TRAITS];
+    Moments generations[OrganismKind::COUNT];
+    int largest[OrganismKind::COUNT] = {};
 };

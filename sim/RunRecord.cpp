@@ -5,6 +5,7 @@
 #include "common/CommandFile.h"
 #include "common/ContentHash.h"
 #include "common/GenesisOption.h"
+#include "common/OrganismKind.h"
 #include "common/OutputFiles.h"
 #include "common/RuleCombination.h"
 #include "common/RuleTable.h"
@@ -22,8 +23,6 @@
 #include <unistd.h>
 
 namespace {
-
-const char* const KINDS[] = {"herbivores", "carnivores", "plants"};
 
 // The length of the valid UTF-8 sequence at i, or 0.
 size_t utf8Length(const std::string& text, size_t i) {
@@ -195,9 +194,11 @@ std::string RunRecord::text() const {
          ", whatever gave it.\n[rules.in_force]\n" + RulesDigest::toml(rules);
     t += "\n[rescue]\n";
     for (int k = 0; k < 3; ++k)
-        t += std::string(KINDS[k]) + " = " + std::to_string(floors[k]) + "\n";
+        t += OrganismKind::plural(static_cast<OrganismKind::Value>(k)) + " = " + std::to_string(floors[k]) +
+             "\n";
     for (int k = 0; k < 3; ++k)
-        t += std::string(KINDS[k]) + "_inserted = " + std::to_string(inserted[k]) + "\n";
+        t += OrganismKind::plural(static_cast<OrganismKind::Value>(k)) +
+             "_inserted = " + std::to_string(inserted[k]) + "\n";
     if (!commandsFile.empty())
         t += "\n# The commands as they were read; a rerun carries them out again, its saves aside.\n"
              "[commands]\nfile = " +
@@ -269,8 +270,10 @@ bool RunRecord::read(const std::string& path, RunRecord& record, std::string& er
          (in.text("loaded.file", r.loadFile) && in.whole("loaded.tick", 0, 1ll << 62, r.loadTick) &&
           in.text("loaded.fnv1a64", r.loadHash)));
     for (int k = 0; read && k < 3; ++k)
-        if (!in.whole("rescue." + std::string(KINDS[k]), 0, 100000, r.floors[k]) ||
-            !in.whole("rescue." + std::string(KINDS[k]) + "_inserted", 0, 1ll << 62, r.inserted[k])) {
+        if (!in.whole("rescue." + OrganismKind::plural(static_cast<OrganismKind::Value>(k)), 0, 100000,
+                      r.floors[k]) ||
+            !in.whole("rescue." + OrganismKind::plural(static_cast<OrganismKind::Value>(k)) + "_inserted", 0,
+                      1ll << 62, r.inserted[k])) {
             error = name + ": not a run record of sylvara-sim: " + error;
             return false;
         }

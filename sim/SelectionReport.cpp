@@ -5,14 +5,14 @@
 #include <cmath>
 #include <cstdio>
 
-std::string SelectionReport::kindName(CensusColumns::Group kind) {
-    return CensusColumns::groupName(kind) + "s";
+std::string SelectionReport::kindName(OrganismKind::Value kind) {
+    return OrganismKind::name(kind) + "s";
 }
 
 SelectionReport::Start SelectionReport::Start::of(const PopulationCensus& census) {
     Start start;
-    for (int k = 0; k < CensusColumns::GROUPS; ++k) {
-        const auto kind = static_cast<CensusColumns::Group>(k);
+    for (int k = 0; k < OrganismKind::COUNT; ++k) {
+        const auto kind = static_cast<OrganismKind::Value>(k);
         start.count[k] = census.count(kind);
         for (int trait = 0; trait < CensusColumns::traitCount(kind); ++trait)
             start.mean[k][trait] = census.mean(kind, trait);
@@ -29,8 +29,8 @@ std::vector<SelectionReport::Row> SelectionReport::compute(const PopulationCensu
 std::vector<SelectionReport::Row> SelectionReport::compute(const Start& start, const PopulationCensus& end,
                                                            const std::vector<NeutralShadow>& shadows) {
     std::vector<Row> rows;
-    for (int k = 0; k < CensusColumns::GROUPS; ++k) {
-        const auto kind = static_cast<CensusColumns::Group>(k);
+    for (int k = 0; k < OrganismKind::COUNT; ++k) {
+        const auto kind = static_cast<OrganismKind::Value>(k);
         for (int trait = 0; trait < CensusColumns::traitCount(kind); ++trait) {
             Row row{kind, trait};
             row.measured = start.count[k] > 0 && end.count(kind) > 0;

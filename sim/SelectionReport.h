@@ -14,7 +14,7 @@ class PopulationCensus;
 class SelectionReport {
 public:
     struct Row {
-        CensusColumns::Group kind;
+        OrganismKind::Value kind;
         int trait;
         // false when the kind has no living member at the start or the end.
         bool measured = false;
@@ -33,8 +33,8 @@ public:
     // What the report needs of the first census: each kind's count and trait means. A saved world keeps
     // it, so that a resumed run reports from the same start as a straight one.
     struct Start {
-        int count[CensusColumns::GROUPS] = {};
-        double mean[CensusColumns::GROUPS][CensusColumns::MAX_TRAITS] = {};
+        int count[OrganismKind::COUNT] = {};
+        double mean[OrganismKind::COUNT][CensusColumns::MAX_TRAITS] = {};
         static Start of(const PopulationCensus& census);
     };
 
@@ -48,5 +48,5 @@ public:
     // "herbivores speed +4.2, plants size -5.1", or "none".
     static std::string beyondDrift(const std::vector<Row>& rows);
     // "herbivores", "carnivores", "plants".
-    static std::string kindName(CensusColumns::Group kind);
+    static std::string kindName(OrganismKind::Value kind);
 };

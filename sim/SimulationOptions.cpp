@@ -4,6 +4,7 @@
 #include "common/CommandFile.h"
 #include "common/OptionHelp.h"
 #include "common/OptionReader.h"
+#include "common/OrganismKind.h"
 #include "common/OutputFiles.h"
 #include "common/RuleCombination.h"
 #include "common/RulesFile.h"
@@ -22,16 +23,14 @@ namespace {
 // sylvara-sim's reading: a number may be negative (a tile), and a stray word is named as such.
 const OptionReader READER(OptionReader::Sign::Allowed, OptionReader::Strays::Named);
 
-const char* const KEPT_KINDS[] = {"herbivores", "carnivores", "plants"};
-
 // "herbivores=5": a kind and the least of it kept alive. Each kind once: a second floor for it
 // would silently replace the first.
 bool readKeep(const std::string& text, std::array<int, 3>& keep, std::array<bool, 3>& kept,
               std::string& error) {
     const size_t equals = text.find('=');
     const std::string kind = text.substr(0, equals);
-    for (int k = 0; k < 3; ++k) {
-        if (kind != KEPT_KINDS[k])
+    for (int k = 0; k < OrganismKind::COUNT; ++k) {
+        if (kind != OrganismKind::plural(static_cast<OrganismKind::Value>(k)))
             continue;
         if (equals == std::string::npos) {
             error = "--keep " + text + ": give the least number to keep, as in " + kind + "=50";
@@ -109,9 +108,10 @@ std::string ruleOf(const std::string& setting) {
 
 std::string SimulationOptions::keepText() const {
     std::string text;
-    for (int k = 0; k < 3; ++k)
+    for (int k = 0; k < OrganismKind::COUNT; ++k)
         if (keep[k] > 0)
-            text += (text.empty() ? "" : " ") + std::string(KEPT_KINDS[k]) + "=" + std::to_string(keep[k]);
+            text += (text.empty() ? "" : " ") + OrganismKind::plural(static_cast<OrganismKind::Value>(k)) +
+                    "=" + std::to_string(keep[k]);
     return text;
 }
 

@@ -98,17 +98,6 @@ long SimulationRunner::residentKb() {
 
 bool SimulationRunner::start(std::string& error) {
     const auto begun = std::chrono::steady_clock::now();
-    // The world reads its art from the run tree; without it every organism would be invisible and silent
-    // but the run would still look fine, so say where it was looked for instead.
-    if (access("../models/bloom.xsf", R_OK) != 0) {
-        const std::string program = RunTree::binFolder();
-        std::string installed;
-        for (const std::string& tree : RunTree::installedTrees(program))
-            installed += (installed.empty() ? "" : ", ") + tree;
-        error = "cannot read models/bloom.xsf: no run tree beside the program (" + program +
-                "/..) nor installed (" + installed + ")";
-        return false;
-    }
     const std::string mullerTables[] = {
         options.mullerFile.empty() ? "" : MullerPlot::tablePath(options.mullerFile, "edges"),
         options.mullerFile.empty() ? "" : MullerPlot::tablePath(options.mullerFile, "populations")};
@@ -247,10 +236,8 @@ bool SimulationRunner::prepareWorld(std::string& error) {
         RandomSeed::fix(options.seed);
     else
         RandomSeed::release();
-    root = new osg::Group;
     const bool loading = !options.loadFile.empty();
-    world = std::make_unique<World>(loading ? saved.getSize() : options.size, nullptr, root.get(), nullptr,
-                                    World::Scene::headless);
+    world = std::make_unique<World>(loading ? saved.getSize() : options.size);
     world->setTickRate(TICK_RATE);
     // Only the whole phylogeny needs the genotypes that left no living descendant.
     world->getGenotypes().setPruned(options.phylogenyFile.empty() || options.phylogenyExtant);
@@ -373,12 +360,12 @@ void SimulationRunner::saveTo(const std::string& file, const char* option) {
     savesFailed = true;
 }
 
-int SimulationRunner::livingCount(PopulationCensus::Group group) const {
+int SimulationRunner::livingCount(OrganismKind::Value group) const {
     const World::LivingCounts& living = world->getLiving();
     switch (group) {
-    case PopulationCensus::HERBIVORES:
+    case OrganismKind::HERBIVORES:
         return living.herbivores;
-    case PopulationCensus::CARNIVORES:
+    case OrganismKind::CARNIVORES:
         return living.carnivores;
     default:
         return living.plants;
@@ -393,12 +380,12 @@ void SimulationRunner::record() {
         peakOrganisms = total;
         peakTick = tick;
     }
-    for (int group = 0; group < PopulationCensus::GROUPS; ++group)
-        if (livingCount(static_cast<PopulationCensus::Group>(group)) > 0)
+    for (int group = 0; group < OrganismKind::COUNT; ++group)
+        if (livingCount(static_cast<OrganismKind::Value>(group)) > 0)
             lastAlive[group] = tick;
 }
 
-int SimulationRunner::getExtinctionTick(PopulationCensus::Group group) const {
+int SimulationRunner::getExtinctionTick(OrganismKind::Value group) const {
     if (livingCount(group) > 0)
         return -1;
     return lastAlive[group] < 0 ? startTick : lastAlive[group] + 1;
@@ -699,13 +686,12 @@ void SimulationRunner::printSummary(std::ostream& to) const {
         to << "rules: " << RulesDigest::brief(options.rulesFile, options.ruleSettings)
            << " over the loaded world's, from tick " << startTick << "\n";
     to << "peak organisms " << peakOrganisms << " at tick " << peakTick << "\n";
-    to << "final herbivores " << livingCount(PopulationCensus::HERBIVORES) << ", carnivores "
-       << livingCount(PopulationCensus::CARNIVORES) << ", plants " << livingCount(PopulationCensus::PLANTS)
-       << "\n";
+    to << "final herbivores " << livingCount(OrganismKind::HERBIVORES) << ", carnivores "
+       << livingCount(OrganismKind::CARNIVORES) << ", plants " << livingCount(OrganismKind::PLANTS) << "\n";
     const char* const names[] = {"herbivores", "carnivores", "plants"};
     const World::Insertions& made = world->getInserted();
-    for (int g = 0; g < PopulationCensus::GROUPS; ++g) {
-        const int extinct = getExtinctionTick(static_cast<PopulationCensus::Group>(g));
+    for (int g = 0; g < OrganismKind::COUNT; ++g) {
+        const int extinct = getExtinctionTick(static_cast<OrganismKind::Value>(g));
         if (extinct < 0)
             to << names[g] << " alive";
         else if (lastAlive[g] < 0 && startTick == 0)

@@ -60,7 +60,7 @@ public:
     const PopulationCensus& getCensus() const { return census; }
     // The tick from which the kind has been gone for good (the first tick if it never lived); -1 while it
     // lives.
-    int getExtinctionTick(PopulationCensus::Group group) const;
+    int getExtinctionTick(OrganismKind::Value group) const;
 
     // The tick the run began at: 0, or the tick of the loaded world.
     int getStartTick() const { return startTick; }
@@ -99,7 +99,7 @@ private:
     // Closes the CSV and draws the plot; false when the plot could not be drawn.
     bool closeOutputs();
     void record();
-    int livingCount(PopulationCensus::Group group) const;
+    int livingCount(OrganismKind::Value group) const;
     void writeRow();
     // One line into the CSV, flushed; after a failure nothing more is written, and it is said once.
     bool writeCsv(const std::string& line);
@@ -116,7 +116,6 @@ private:
 
     SimulationOptions options;
     std::ostream& out;
-    osg::ref_ptr<osg::Group> root;
     std::unique_ptr<World> world;
     std::FILE* csv = nullptr;
     // The bytes of whole lines in the CSV; the errno of its first failed write, 0 while none failed.
@@ -131,7 +130,7 @@ private:
     int rows = 0;
     int peakOrganisms = 0;
     int peakTick = 0;
-    int lastAlive[PopulationCensus::GROUPS] = {-1, -1, -1};
+    int lastAlive[OrganismKind::COUNT] = {-1, -1, -1};
     double tickSeconds = 0.0;
     double setupSeconds = 0.0;
     bool missingGnuplot = false;

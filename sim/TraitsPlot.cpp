@@ -10,11 +10,10 @@ namespace {
 // Far enough apart to tell five lines of one hue apart at 800 x 600.
 constexpr double SHADES[PopulationCensus::MAX_TRAITS] = {-0.5, -0.22, 0.0, 0.28, 0.5};
 
-std::string panel(PopulationCensus::Group group, bool last) {
+std::string panel(OrganismKind::Value group, bool last) {
     const std::string data = "ARG1";
     const std::string colour = Gnuplot::KIND_COLOURS[group];
-    std::string text =
-        "set title '" + PopulationCensus::groupName(group) + "s' textcolor rgb '" + colour + "'\n";
+    std::string text = "set title '" + OrganismKind::name(group) + "s' textcolor rgb '" + colour + "'\n";
     text += last ? "set xlabel 'tick'\n" : "unset xlabel\n";
     text += "plot ";
     for (int trait = 0; trait < PopulationCensus::traitCount(group); ++trait) {
@@ -57,8 +56,8 @@ std::string TraitsPlot::script() {
                        "set rmargin 20\n"
                        "set style fill transparent solid 0.15 noborder\n"
                        "set multiplot layout 3,1 title ARG3.': trait means, bands one deviation each side'\n";
-    for (int group = 0; group < PopulationCensus::GROUPS; ++group)
-        text += panel(static_cast<PopulationCensus::Group>(group), group == PopulationCensus::PLANTS);
+    for (int group = 0; group < OrganismKind::COUNT; ++group)
+        text += panel(static_cast<OrganismKind::Value>(group), group == OrganismKind::PLANTS);
     return text + "unset multiplot\n";
 }
 

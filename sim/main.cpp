@@ -2,7 +2,6 @@
 #include "common/OptionHelp.h"
 #include "common/RuleTable.h"
 #include "common/RunTree.h"
-#include "presentation/SoundBank.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
 
@@ -40,8 +39,6 @@ int main(int argc, char** argv) {
     options.startFolder = startFolder;
     if (startFolder != RunTree::workFolder())
         options.resolveFrom(startFolder);
-    // No sound device at all: a headless run is silent, and the null device's mixer would cost a core.
-    SoundBank::openNoDevice();
     SimulationRunner runner(options, std::cout);
     // A population that grows past the machine's memory ends the run with a reason, not an
     // abort; the census rows are flushed as they are written, so those up to then stay.

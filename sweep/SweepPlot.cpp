@@ -75,7 +75,7 @@ std::string SweepPlot::survivalScript(const std::vector<Panel>& panels) {
     for (const Panel& panel : panels) {
         text += "set title " + titleExpression(panel.title) +
                 "\nset xrange [0:" + std::to_string(panel.ticks) + "]\nplot ";
-        for (int group = 0; group < CensusColumns::GROUPS; ++group)
+        for (int group = 0; group < OrganismKind::COUNT; ++group)
             text += std::string(group ? ", \\\n     " : "") + data +
                     " using 2:" + only(panel.configuration, column(group, 0)) + " with steps lw 2 dt " +
                     std::to_string(group + 1) + " lc rgb '" + Gnuplot::KIND_COLOURS[group] + "' title '" +
@@ -93,7 +93,7 @@ std::string SweepPlot::populationsScript(const std::vector<Panel>& panels) {
     for (const Panel& panel : panels) {
         text += "set title " + titleExpression(panel.title) +
                 "\nset xrange [0:" + std::to_string(panel.ticks) + "]\nplot ";
-        for (int group = 0; group < CensusColumns::GROUPS; ++group) {
+        for (int group = 0; group < OrganismKind::COUNT; ++group) {
             const std::string colour = std::string(" lc rgb '") + Gnuplot::KIND_COLOURS[group] + "'";
             text += std::string(group ? ", \\\n     " : "") + data +
                     " using 2:" + only(panel.configuration, column(group, 1)) + ":" +

@@ -102,7 +102,7 @@ bool SweepReport::write(std::ostream& out, std::string& error) const {
         for (const std::string& row : s.curvesRows())
             curves << c.name() << "," << row << "\n";
         out << c.name() << ": " << s.runs() << " runs, rules " << c.rulesFingerprint << "\n";
-        for (int group = 0; group < CensusColumns::GROUPS && s.runs() > 0; ++group)
+        for (int group = 0; group < OrganismKind::COUNT && s.runs() > 0; ++group)
             out << "  " << kinds[group] << " " << extinctionText(s.extinction(group), s.runs())
                 << rescueText(s, group) << "\n";
         if (s.runs() > 0)

@@ -56,7 +56,7 @@ void SweepSummary::readSummaryLines(const std::string& logFile, Run& run) {
         if (std::sscanf(line.c_str(), "genotypes alive %d, deepest living depth %d", &run.genotypesAlive,
                         &run.deepestLiving) == 2)
             continue;
-        for (int group = 0; group < CensusColumns::GROUPS; ++group) {
+        for (int group = 0; group < OrganismKind::COUNT; ++group) {
             const std::string kind = kinds[group];
             if (line.rfind(kind + " ", 0) != 0)
                 continue;
@@ -138,7 +138,7 @@ std::vector<SweepSummary::Point> SweepSummary::curves() const {
     for (size_t row = 0; row < rows; ++row) {
         Point point;
         point.tick = pooled.front().ticks[row];
-        for (int group = 0; group < CensusColumns::GROUPS; ++group) {
+        for (int group = 0; group < OrganismKind::COUNT; ++group) {
             std::vector<double> counts;
             int alive = 0;
             for (const Run& run : pooled) {
@@ -158,15 +158,15 @@ std::vector<SweepSummary::Point> SweepSummary::curves() const {
 
 std::string SweepSummary::summaryHeader() {
     std::string header = "runs";
-    for (int group = 0; group < CensusColumns::GROUPS; ++group) {
-        const std::string kind = CensusColumns::groupName(static_cast<CensusColumns::Group>(group));
+    for (int group = 0; group < OrganismKind::COUNT; ++group) {
+        const std::string kind = OrganismKind::name(static_cast<OrganismKind::Value>(group));
         header += "," + kind + "_died_out," + kind + "_extinction_q1," + kind + "_extinction_median," + kind +
                   "_extinction_q3";
     }
     header += ",genotypes_alive_median,deepest_living_depth_median";
     // Rescue's columns come last, so that the earlier ones keep their places.
-    for (int group = 0; group < CensusColumns::GROUPS; ++group) {
-        const std::string kind = CensusColumns::groupName(static_cast<CensusColumns::Group>(group));
+    for (int group = 0; group < OrganismKind::COUNT; ++group) {
+        const std::string kind = OrganismKind::name(static_cast<OrganismKind::Value>(group));
         header += "," + kind + "_rescued_runs," + kind + "_inserted";
     }
     return header;
@@ -174,7 +174,7 @@ std::string SweepSummary::summaryHeader() {
 
 std::string SweepSummary::summaryRow() const {
     std::string row = std::to_string(runs());
-    for (int group = 0; group < CensusColumns::GROUPS; ++group) {
+    for (int group = 0; group < OrganismKind::COUNT; ++group) {
         const Extinction e = extinction(group);
         row += "," + std::to_string(e.diedOut) + "," + number(e.q1) + "," + number(e.median) + "," +
                number(e.q3);
@@ -193,15 +193,15 @@ std::string SweepSummary::summaryRow() const {
     std::sort(deepest.begin(), deepest.end());
     row += "," + (alive.empty() ? std::string() : number(quantile(alive, 0.5)));
     row += "," + (deepest.empty() ? std::string() : number(quantile(deepest, 0.5)));
-    for (int group = 0; group < CensusColumns::GROUPS; ++group)
+    for (int group = 0; group < OrganismKind::COUNT; ++group)
         row += "," + std::to_string(rescuedRuns(group)) + "," + std::to_string(inserted(group));
     return row;
 }
 
 std::string SweepSummary::curvesHeader() {
     std::string header = "tick";
-    for (int group = 0; group < CensusColumns::GROUPS; ++group) {
-        const std::string kind = CensusColumns::groupName(static_cast<CensusColumns::Group>(group));
+    for (int group = 0; group < OrganismKind::COUNT; ++group) {
+        const std::string kind = OrganismKind::name(static_cast<OrganismKind::Value>(group));
         header += "," + kind + "_survival," + kind + "_q1," + kind + "_median," + kind + "_q3";
     }
     return header;
@@ -211,7 +211,7 @@ std::vector<std::string> SweepSummary::curvesRows() const {
     std::vector<std::string> rows;
     for (const Point& point : curves()) {
         std::string row = std::to_string(point.tick);
-        for (int group = 0; group < CensusColumns::GROUPS; ++group)
+        for (int group = 0; group < OrganismKind::COUNT; ++group)
             row += "," + number(point.survival[group]) + "," + number(point.q1[group]) + "," +
                    number(point.median[group]) + "," + number(point.q3[group]);
         rows.push_back(row);

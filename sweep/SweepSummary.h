@@ -11,7 +11,7 @@
 // survival curve); and the median population with its quartiles at every census tick.
 class SweepSummary {
 public:
-    using Counts = std::array<int, CensusColumns::GROUPS>;
+    using Counts = std::array<int, OrganismKind::COUNT>;
     // The population columns of one run's census.
     struct Run {
         std::vector<int> ticks;
@@ -20,7 +20,7 @@ public:
         // unknown (UNKNOWN), the census rows tell it to within their interval.
         Counts diedAt{UNKNOWN, UNKNOWN, UNKNOWN};
         // The organisms rescue inserted, by kind.
-        std::array<long, CensusColumns::GROUPS> inserted{};
+        std::array<long, OrganismKind::COUNT> inserted{};
         // The tick from which the kind was gone for good; -1 when it lived to the end.
         int extinctionTick(int group) const;
         // From the run's summary: genotypes with living members at the end and the depth of the
@@ -36,7 +36,7 @@ public:
     };
     struct Point {
         int tick;
-        std::array<double, CensusColumns::GROUPS> survival, q1, median, q3;
+        std::array<double, OrganismKind::COUNT> survival, q1, median, q3;
     };
     static constexpr double ALIVE = -1.0;
     static constexpr int UNKNOWN = -2;

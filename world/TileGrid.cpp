@@ -2,34 +2,21 @@
 
 #include "life/LifeList.h"
 
+#include "world/World.h"
 #include "world/WorldTile.h"
-#include "presentation/EmissiveState.h"
-#include "presentation/SceneFile.h"
-#include "world/IndexedGroup.h"
 
 #include <algorithm>
 #include <cstdio>
 
-TileGrid::TileGrid(World* world, int tilesPerSide)
-    : world(world), tilesPerSide(tilesPerSide), root(new IndexedGroup), rootHolder(root) {
+TileGrid::TileGrid(World* world, int tilesPerSide) : world(world), tilesPerSide(tilesPerSide) {
     tiles.reserve(static_cast<size_t>(tilesPerSide) * tilesPerSide);
-    const osg::ref_ptr<osg::Node> ground =
-        SceneFile::read("../models/groundtile.osg", "the ground is not drawn.");
+    for (int row = 0; row < tilesPerSide; ++row)
+        for (int column = 0; column < tilesPerSide; ++column)
+            tiles.push_back(new WorldTile(this, column, row));
+}
 
-    osg::ref_ptr<osg::StateSet> shared = EmissiveState::get(osg::Vec4(0.7f, 0.7f, 0.7f, 1.0f));
-
-    for (int row = 0; row < tilesPerSide; ++row) {
-        for (int column = 0; column < tilesPerSide; ++column) {
-            WorldTile* tile = new WorldTile(this, column, row);
-            tiles.push_back(tile);
-            osg::PositionAttitudeTransform* transform = tile->getTransform();
-            if (ground)
-                transform->addChild(ground.get());
-            transform->setScale(osg::Vec3d(15, 15, 15));
-            transform->setStateSet(shared.get());
-            root->addChild(transform);
-        }
-    }
+osg::Group* TileGrid::getRoot() const {
+    return world && world->getObserver() ? world->getObserver()->boardRoot() : nullptr;
 }
 
 TileGrid::~TileGrid() {

@@ -3,14 +3,12 @@
 #include "world/WorldTile.h"
 
 #include <osg/Group>
-#include <osg/ref_ptr>
 
 #include <vector>
 
 class World;
 
-// The N x N board of ground tiles, and the group under which the tiles and
-// every organism are drawn.
+// The N x N board of ground tiles.
 class TileGrid {
 public:
     static constexpr int TILE_SIZE = 150;
@@ -26,7 +24,8 @@ public:
     WorldTile* tileUnder(double x, double y) const;
 
     int getTilesPerSide() const { return tilesPerSide; }
-    osg::Group* getRoot() const { return root; }
+    // The group the window draws the tiles and every organism under; null when nobody draws them.
+    osg::Group* getRoot() const;
     World* getWorld() const { return world; }
     static int getTileSize() { return TILE_SIZE; }
     const std::vector<WorldTile*>& getTiles() const { return tiles; }
@@ -41,7 +40,5 @@ private:
 
     World* world;
     int tilesPerSide;
-    osg::Group* root;
-    osg::ref_ptr<osg::Group> rootHolder;
     std::vector<WorldTile*> tiles;
 };

@@ -1,26 +1,15 @@
 #include "world/World.h"
 
-#include "app/Settings.h"
-#include "app/Viewer.h"
 #include "life/Animal.h"
 #include "life/LifeList.h"
 #include "plants/Plant.h"
-#include "presentation/EmissiveState.h"
-#include "presentation/Hud.h"
-#include "presentation/MarkerGeometry.h"
-#include "presentation/ModelCatalogue.h"
-#include "presentation/SharedNodeFanout.h"
-#include "presentation/SoundBank.h"
-#include "world/IndexedGroup.h"
 #include "world/RandomSeed.h"
 #include "world/TileGrid.h"
 #include "world/WorldTile.h"
 
-#include <osg/LineSegment>
-#include <osgUtil/IntersectVisitor>
-
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -30,57 +19,51 @@ int drawTrait(int most) {
     return std::rand() % most + 1;
 }
 
-const char* statusText(ToolMode mode) {
-    switch (mode) {
-    case TOOL_KILL:
-        return "using tile killer tool.";
-    case TOOL_GENESIS:
-        return "using tile genesis tool.";
-    case TOOL_FERTILIZE:
-        return "using tile fertilizer tool.";
-    case TOOL_SELECT:
-        return "using select tool.";
-    case TOOL_CAMERA:
-        break;
+// Below 1 the default board, above the largest the largest, each said in one line.
+int checkedSize(int size) {
+    constexpr int DEFAULT_SIZE = 5;
+    if (size < 1) {
+        std::printf("Settings: size \"%d\" is not a number of at least 1; using %d.\n", size, DEFAULT_SIZE);
+        return DEFAULT_SIZE;
     }
-    return "using camera only tool.";
-}
-
-// The first surface met by a segment under a node, if any.
-bool firstHit(osg::Node* node, const osg::Vec3& start, const osg::Vec3& end, osg::Vec3d& hit) {
-    osg::ref_ptr<osg::LineSegment> segment = new osg::LineSegment(start, end);
-    osgUtil::IntersectVisitor visitor;
-    visitor.addLineSegment(segment.get());
-    node->accept(visitor);
-    osgUtil::IntersectVisitor::HitList hits = visitor.getHitList(segment.get());
-    if (hits.empty())
-        return false;
-    hit = hits.front().getWorldIntersectPoint();
-    return true;
+    if (size > World::MAX_SIZE) {
+        std::printf("Settings: size \"%d\" is above the maximum of %d; using %d.\n", size, World::MAX_SIZE,
+                    World::MAX_SIZE);
+        return World::MAX_SIZE;
+    }
+    return size;
 }
 
 } // namespace
 
-World::World(int size, Hud* hud, osg::Group* root, Viewer* viewer, Scene scene)
-    : hud(hud), viewer(viewer), cursorPoint(0, 0, 0), selectPoint(0, 0, 0), sceneRoot(root),
-      markerGroup(new IndexedGroup), scene(scene) {
+World::World(int size) : cursorPoint(0, 0, 0), selectPoint(0, 0, 0) {
     RandomSeed::seedAtStart();
     tickRate = 1;
     tickIntervalMs = 1000;
-    tiles = std::make_unique<TileGrid>(this, Settings::checkedSize(size));
-    sceneRoot->addChild(tiles->getRoot());
-    sceneRoot->addChild(markerGroup.get());
+    tiles = std::make_unique<TileGrid>(this, checkedSize(size));
     lastTickStamp = timer.tick();
-    models = std::make_unique<ModelCatalogue>();
-    // Culled ahead of the organisms, so the far ones can join their crowd.
-    sceneRoot->insertChild(sceneRoot->getChildIndex(tiles->getRoot()), models->getCrowds().get());
-    sound = std::make_unique<SoundBank>(Settings::readAudio(Settings::FILE));
     toolMode = TOOL_CAMERA;
-    if (hud) {
-        hud->setStatus(statusText(TOOL_CAMERA));
-        hud->refreshTitle();
-    }
     lastFrameStamp = timer.tick();
+}
+
+void World::setObserver(std::unique_ptr<WorldObserver> watcher) {
+    observer = std::move(watcher);
+}
+
+const std::vector<TimedMarker>& World::getTimedMarkers() const {
+    static const std::vector<TimedMarker> none;
+    const std::vector<TimedMarker>* shown = observer ? observer->timedMarkers() : nullptr;
+    return shown ? *shown : none;
+}
+
+const std::vector<BeamBatch>& World::getBeamBatches() const {
+    return *observer->beamBatches();
+}
+
+const World::CursorMarkers& World::getCursorMarkers() const {
+    static const CursorMarkers none;
+    const CursorMarkers* shown = observer ? observer->cursorMarkers() : nullptr;
+    return shown ? *shown : none;
 }
 
 World::~World() = default;
@@ -158,16 +141,17 @@ void World::rescue() {
         if (life.getState() == STATE_DEAD)
             continue;
         if (life.getCategory() == CATEGORY_PLANT)
-            living[2] += 1;
+            living[OrganismKind::PLANTS] += 1;
         else
-            living[static_cast<const Animal&>(life).getKind() == KIND_HERBIVORE ? 0 : 1] += 1;
+            living[OrganismKind::ofAnimal(static_cast<const Animal&>(life).getKind())] += 1;
     }
     const int side = tiles->getTilesPerSide();
-    for (int kind = 0; kind < 3; ++kind) {
+    for (int kind = 0; kind < OrganismKind::COUNT; ++kind) {
         for (int missing = keep[kind] - living[kind]; missing > 0; --missing) {
             const int column = std::rand() % side;
             WorldTile* tile = tiles->tileAt(column, std::rand() % side);
-            tile->populate(kind == 0, kind == 1, kind == 2, true);
+            tile->populate(kind == OrganismKind::HERBIVORES, kind == OrganismKind::CARNIVORES,
+                           kind == OrganismKind::PLANTS, true);
             inserted[kind] += 1;
         }
     }
@@ -196,8 +180,8 @@ void World::restoreSelection(int id) {
     selectedId = id;
     const auto found = lives.find(id);
     selectedLife = found == lives.end() ? nullptr : found->second;
-    if (hud && selectedLife)
-        hud->showSelection(selectedLife);
+    if (observer && selectedLife)
+        observer->selectionShown(*selectedLife);
 }
 
 void World::restorePaused(bool pausedNow) {
@@ -217,11 +201,15 @@ void World::pickIfRequested() {
 }
 
 void World::pauseAnimations() {
+    if (!observer)
+        return;
     for (auto& entry : lives)
         entry.second->pauseAnimation();
 }
 
 void World::resumeAnimations() {
+    if (!observer)
+        return;
     for (auto& entry : lives)
         entry.second->resumeAnimation();
 }
@@ -363,18 +351,15 @@ void World::spawnPreyForSelection() {
 }
 
 void World::setTool(ToolMode mode) {
-    if (toolMode == TOOL_CAMERA && viewer)
-        viewer->selectCameraManipulator(0);
+    const ToolMode before = toolMode;
     toolMode = mode;
-    if (hud) {
-        hud->setStatus(statusText(mode));
-        hud->refreshTitle();
-    }
+    if (observer)
+        observer->toolChosen(mode, before);
 }
 
 void World::toggleControls() {
-    if (hud)
-        hud->toggleControls();
+    if (observer)
+        observer->controlsToggled();
 }
 
 void World::applyTool() {
@@ -406,8 +391,8 @@ void World::applyTool() {
         return;
     case TOOL_SELECT:
         if (!cursorOnGround) {
-            if (hud)
-                hud->clearSelection();
+            if (observer)
+                observer->selectionCleared();
             return;
         }
         targetTile = cursorTile;
@@ -424,7 +409,8 @@ void World::setCursorPoint(const osg::Vec3d& point) {
     cursorOnGround = true;
     cursorPoint = point;
     cursorTile = tileUnder(cursorPoint);
-    drawCursorMarkers();
+    if (observer)
+        observer->cursorMoved();
 }
 
 void World::clearCursor() {
@@ -433,12 +419,8 @@ void World::clearCursor() {
 }
 
 void World::pickUnderCursor() {
-    osg::Vec3 nearPoint(0, 0, 0);
-    osg::Vec3 farPoint(0, 0, 0);
-    if (viewer)
-        viewer->computeNearFarPoints(mouseX, mouseY, 0, nearPoint, farPoint);
     osg::Vec3d hit;
-    const bool found = viewer && firstHit(tiles->getRoot(), nearPoint, farPoint, hit);
+    const bool found = observer && observer->pick(mouseX, mouseY, hit);
     clearCursorMarkers();
     cursorOnGround = false;
     if (!found)
@@ -446,54 +428,19 @@ void World::pickUnderCursor() {
     setCursorPoint(hit);
 }
 
-void World::drawCursorMarkers() {
-    const double x = cursorPoint.x();
-    const double y = cursorPoint.y();
-    const float z = static_cast<float>(cursorPoint.z());
-    if (toolMode == TOOL_SELECT) {
-        const osg::Vec3f grey(0.4f, 0.4f, 0.4f);
-        addCursorRect(x - 10, y - 10, x + 10, y + 10, 0, grey, 0.2f);
-        addCursorRect(x - 10, y - 10, x + 10, y + 10, z, grey, 0.4f);
-        return;
-    }
-    osg::Vec3f colour;
-    if (toolMode == TOOL_KILL)
-        colour.set(1.0f, 0.5f, 0.5f);
-    else if (toolMode == TOOL_GENESIS)
-        colour.set(0.5f, 1.0f, 0.5f);
-    else if (toolMode == TOOL_FERTILIZE)
-        colour.set(0.5f, 0.5f, 1.0f);
-    else
-        return;
-    const int c = cursorTile->getColumn();
-    const int r = cursorTile->getRow();
-    addCursorRect(c * TileGrid::TILE_SIZE, r * TileGrid::TILE_SIZE, (c + 1) * TileGrid::TILE_SIZE,
-                  (r + 1) * TileGrid::TILE_SIZE, 0, colour, 0.2f);
-    addCursorRect(c * TileGrid::TILE_SIZE, r * TileGrid::TILE_SIZE, (c + 1) * TileGrid::TILE_SIZE,
-                  (r + 1) * TileGrid::TILE_SIZE, z, colour, 0.4f);
-}
-
 void World::clearCursorMarkers() {
-    for (auto& marker : cursorMarkers)
-        markerGroup->removeChild(marker.get());
-    cursorMarkers.clear();
+    if (observer)
+        observer->cursorCleared();
 }
 
 void World::placeGroundMarker(const osg::Vec3d& p, int ticks) {
-    osg::Vec3d point = p + osg::Vec3d(0, 0, 1.0);
-    osg::Vec3d hit;
-    const osg::Vec3 top(static_cast<float>(p.x()), static_cast<float>(p.y()), 1000.0f);
-    const osg::Vec3 bottom(static_cast<float>(p.x()), static_cast<float>(p.y()), -10.0f);
-    if (firstHit(tiles->getRoot(), top, bottom, hit))
-        point = hit + osg::Vec3d(0, 0, 1.0);
-    placeArrow(point, ticks);
+    if (observer)
+        observer->groundMarker(p, ticks);
 }
 
 void World::placeArrow(const osg::Vec3d& point, int ticks) {
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
-    addTimedNode(models->getDownArrowNode().get(), ticks, transform.get(), MarkerKind::arrow);
-    transform->setPosition(point);
-    transform->setScale(osg::Vec3d(40, 40, 40));
+    if (observer)
+        observer->arrow(point, ticks);
 }
 
 void World::resolveSelection() {
@@ -504,116 +451,53 @@ void World::resolveSelection() {
         return;
     }
     selectedLife = found->second;
-    placeGroundMarker(selectedLife->getTransform()->getPosition(), 1);
-    if (hud)
-        hud->showSelection(selectedLife);
+    placeGroundMarker(selectedLife->getPosition(), 1);
+    if (observer)
+        observer->selectionShown(*selectedLife);
 }
 
 void World::followSelection() {
     if (selectedId < 0)
         return;
     if (lives.count(selectedId) != 0 && selectedLife)
-        placeGroundMarker(selectedLife->getTransform()->getPosition(), 1);
+        placeGroundMarker(selectedLife->getPosition(), 1);
     else
         releaseSelection();
 }
 
 void World::releaseSelection() {
     selectedLife = nullptr;
-    if (hud)
-        hud->clearSelection();
+    if (observer)
+        observer->selectionCleared();
 }
 
-void World::addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform,
-                         MarkerKind kind) {
-    timedMarkers.push_back(TimedMarker{ticks, transform, kind});
-    if (content)
-        transform->addChild(content);
-    markerGroup->addChild(transform);
-}
-
-osg::ref_ptr<osg::PositionAttitudeTransform> World::reuseMarker(MarkerKind kind, int ticks) {
-    // Markers that expired in this tick's ageing step are still in the marker group, hidden.
-    MarkerStock& stock = markerStocks[static_cast<size_t>(kind)];
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform;
-    if (!stock.spare.empty()) {
-        transform = std::move(stock.spare.back());
-        stock.spare.pop_back();
-    } else if (!stock.detached.empty()) {
-        transform = std::move(stock.detached.back());
-        stock.detached.pop_back();
-        markerGroup->addChild(transform.get());
-    } else {
-        return nullptr;
-    }
-    transform->setNodeMask(~0u);
-    timedMarkers.push_back(TimedMarker{ticks, transform, kind});
-    return transform;
-}
-
-osg::ref_ptr<osg::PositionAttitudeTransform> World::newPing(MarkerKind kind, osg::Node* content, int ticks) {
-    // Births and deaths come by the thousand: a ping that dies and is made anew would take the
-    // shared ping node's parent list apart and put it together again.
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform = reuseMarker(kind, ticks);
-    if (transform)
-        return transform;
-    transform = new osg::PositionAttitudeTransform;
-    transform->setScale(osg::Vec3d(40, 40, 200));
-    addTimedNode(SharedNodeFanout::holderFor(content), ticks, transform.get(), kind);
-    return transform;
-}
-
-// Pings and beams only show: a headless world, never drawn, has none.
+// Markers only show: a headless world has none.
 void World::lifePing(const osg::Vec3d& position, const osg::Vec3f& colour, int ticks) {
-    if (!isDrawn())
-        return;
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform =
-        newPing(MarkerKind::lifePing, models->getLifePingNode().get(), ticks);
-    transform->setPosition(position);
-    transform->setStateSet(EmissiveState::get(osg::Vec4(colour, 1.0f)).get());
+    if (observer)
+        observer->lifePing(position, colour, ticks);
 }
 
 void World::deathPing(const osg::Vec3d& position, int ticks) {
-    if (!isDrawn())
-        return;
-    newPing(MarkerKind::deathPing, models->getDeathPingNode().get(), ticks)->setPosition(position);
+    if (observer)
+        observer->deathPing(position, ticks);
 }
 
 void World::addTimedBeam(const osg::Vec3d& from, const osg::Vec3d& to, float width, const osg::Vec3f& colour,
                          float alpha, int ticks) {
-    if (!isDrawn())
-        return;
-    for (BeamBatch& batch : beamBatches) {
-        if (batch.hasLook(colour, alpha)) {
-            batch.add(from, to, width, ticks);
-            return;
-        }
-    }
-    beamBatches.emplace_back(colour, alpha);
-    markerGroup->addChild(beamBatches.back().getNode());
-    beamBatches.back().add(from, to, width, ticks);
-}
-
-size_t World::getTimedMarkerCount() const {
-    size_t count = timedMarkers.size();
-    for (const BeamBatch& batch : beamBatches)
-        count += batch.size();
-    return count;
+    if (observer)
+        observer->beam(from, to, width, colour, alpha, ticks);
 }
 
 void World::addTimedRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour,
                          float alpha, int ticks) {
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
-    addTimedNode(MarkerGeometry::makeRect(x0, y0, x1, y1, z, colour, alpha).get(), ticks, transform.get(),
-                 MarkerKind::rect);
+    if (observer)
+        observer->timedRect(x0, y0, x1, y1, z, colour, alpha, ticks);
 }
 
 void World::addCursorRect(double x0, double y0, double x1, double y1, float z, const osg::Vec3f& colour,
                           float alpha) {
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform = new osg::PositionAttitudeTransform;
-    cursorMarkers.push_back(transform);
-    transform->addChild(MarkerGeometry::makeRect(x0, y0, x1, y1, z, colour, alpha).get());
-    markerGroup->addChild(transform.get());
+    if (observer)
+        observer->cursorRect(x0, y0, x1, y1, z, colour, alpha);
 }
 
 void World::flashTile(const osg::Vec3f& colour, float alpha, int ticks) {
@@ -624,38 +508,13 @@ void World::flashTile(const osg::Vec3f& colour, float alpha, int ticks) {
 }
 
 void World::ageTimedMarkers() {
-    // Compacted in place, in order: the markers that live on close up behind each other.
-    size_t kept = 0;
-    for (size_t i = 0; i < timedMarkers.size(); ++i) {
-        TimedMarker& marker = timedMarkers[i];
-        marker.ticksLeft -= 1;
-        if (marker.ticksLeft > 0) {
-            if (kept != i)
-                timedMarkers[kept] = std::move(marker);
-            ++kept;
-            continue;
-        }
-        if (isPing(marker.kind)) {
-            // Hidden but left in place: this tick will most likely need one of its kind again.
-            marker.node->setNodeMask(0);
-            markerStocks[static_cast<size_t>(marker.kind)].spare.push_back(std::move(marker.node));
-        } else {
-            markerGroup->removeChild(marker.node.get());
-        }
-    }
-    timedMarkers.resize(kept);
-    for (BeamBatch& batch : beamBatches)
-        batch.age();
+    if (observer)
+        observer->markersAged();
 }
 
 void World::releaseSpareMarkers() {
-    for (MarkerStock& stock : markerStocks) {
-        for (osg::ref_ptr<osg::PositionAttitudeTransform>& transform : stock.spare) {
-            markerGroup->removeChild(transform.get());
-            stock.detached.push_back(std::move(transform));
-        }
-        stock.spare.clear();
-    }
+    if (observer)
+        observer->tickEnded();
 }
 
 void World::setTickRate(int n) {

@@ -4,11 +4,10 @@
 #include "common/Rules.h"
 #include "life/GenotypeTable.h"
 #include "life/Life.h"
-#include "presentation/BeamBatch.h"
 #include "world/TimedMarker.h"
 #include "world/ToolMode.h"
+#include "world/WorldObserver.h"
 
-#include <osg/Group>
 #include <osg/Timer>
 #include <osg/ref_ptr>
 
@@ -19,25 +18,20 @@
 #include <memory>
 #include <vector>
 
-class Hud;
-class ModelCatalogue;
-class SoundBank;
 class TileGrid;
-class Viewer;
 class WorldTile;
 
-// The one simulation object: ground, living things, markers, tools, selection
-// and the pacing of the frame loop. Input only raises requests; tick carries them out.
+// The one simulation object: ground, living things, tools, selection and the pacing of the frame
+// loop. Input only raises requests; tick carries them out. It draws nothing: what can be seen or
+// heard it reports to its observer, which the window's side sets; without one it is headless.
 class World {
 public:
     static constexpr int MAX_SIZE = BoardSize::MAX_TILES_PER_SIDE;
     // Beyond this many lives they no longer fit in the cache, and the tick's walks ask for them
     // ahead of time; below it, asking would only cost.
     static constexpr size_t LOOK_AHEAD_LIVES = 5000;
+    using CursorMarkers = std::list<osg::ref_ptr<osg::PositionAttitudeTransform>>;
 
-    // Whether the organisms are ever drawn: a headless world builds no characters, only what the
-    // rules read and a save keeps.
-    enum class Scene { drawn, headless };
     // The living organisms of each kind, dying ones not counted.
     struct LivingCounts {
         int herbivores = 0;
@@ -46,7 +40,7 @@ public:
         int total() const { return herbivores + carnivores + plants; }
     };
 
-    World(int size, Hud* hud, osg::Group* root, Viewer* viewer, Scene scene = Scene::drawn);
+    explicit World(int size);
     ~World();
     World(const World&) = delete;
     World& operator=(const World&) = delete;
@@ -54,8 +48,12 @@ public:
     void tick();
     void pickIfRequested();
 
-    ModelCatalogue* getModels() const { return models.get(); }
-    SoundBank* getSound() const { return sound.get(); }
+    // The watcher of everything visible, owned by the World; set before the first organism.
+    void setObserver(std::unique_ptr<WorldObserver> watcher);
+    WorldObserver* getObserver() const { return observer.get(); }
+    // The art and sounds the window's side keeps; null when headless.
+    ModelCatalogue* getModels() const { return observer ? observer->models() : nullptr; }
+    SoundBank* getSound() const { return observer ? observer->sound() : nullptr; }
     std::map<int, osg::ref_ptr<Life>>& getLives() { return lives; }
     int getTickRate() const { return tickRate; }
     // The rules every tick reads; the window program keeps the defaults.
@@ -64,8 +62,9 @@ public:
     // Rescue: at the end of every tick, a kind (herbivores, carnivores, plants, in that order) with
     // fewer living than its floor gets new ones, made as the genesis makes them, up to the floor;
     // a rescued animal keeps the kind it is made for.
-    using Floors = std::array<int, 3>;
-    using Insertions = std::array<long, 3>;
+    // By kind, indexed by OrganismKind::Value.
+    using Floors = std::array<int, OrganismKind::COUNT>;
+    using Insertions = std::array<long, OrganismKind::COUNT>;
     void setKeep(const Floors& floors) { keep = floors; }
     const Floors& getKeep() const { return keep; }
     // The organisms rescue has made since the world began.
@@ -91,7 +90,7 @@ public:
     void lifeDied(const Life& life);
     // Kept up to date as organisms are born, die and leave, so nobody needs to walk them all.
     const LivingCounts& getLiving() const { return living; }
-    bool isDrawn() const { return scene == Scene::drawn; }
+    bool isDrawn() const { return observer != nullptr; }
     osg::Vec3d spawnPosition();
 
     // Tools and picking.
@@ -151,17 +150,15 @@ public:
     void spawnPredatorForSelection();
     void spawnPreyForSelection();
 
-    // Read access for the display, tools and tests.
+    // Read access for the display, tools and tests; the markers are the window's.
     TileGrid* getTiles() const { return tiles.get(); }
-    osg::Group* getMarkerGroup() const { return markerGroup.get(); }
-    // The timed markers but the beams, and the beams by their look.
-    const std::vector<TimedMarker>& getTimedMarkers() const { return timedMarkers; }
-    const std::vector<BeamBatch>& getBeamBatches() const { return beamBatches; }
+    osg::Group* getMarkerGroup() const { return observer ? observer->markerGroup() : nullptr; }
+    // The timed markers but the beams, and the beams by their look (a drawn world's only).
+    const std::vector<TimedMarker>& getTimedMarkers() const;
+    const std::vector<BeamBatch>& getBeamBatches() const;
     // Every timed marker shown, beams included.
-    size_t getTimedMarkerCount() const;
-    const std::list<osg::ref_ptr<osg::PositionAttitudeTransform>>& getCursorMarkers() const {
-        return cursorMarkers;
-    }
+    size_t getTimedMarkerCount() const { return observer ? observer->timedMarkerCount() : 0; }
+    const CursorMarkers& getCursorMarkers() const;
     ToolMode getToolMode() const { return toolMode; }
     bool isPaused() const { return paused; }
     bool isCursorOnGround() const { return cursorOnGround; }
@@ -170,7 +167,7 @@ public:
     WorldTile* getTargetTile() const { return targetTile; }
     int getSelectedId() const { return selectedId; }
     Life* getSelectedLife() const { return selectedLife.get(); }
-    Hud* getHud() const { return hud; }
+    Hud* getHud() const { return observer ? observer->hud() : nullptr; }
     // Puts the cursor on a ground point as a pick would, without a viewer.
     void setCursorPoint(const osg::Vec3d& point);
     // Takes the cursor off the ground, as a pick that found nothing.
@@ -203,32 +200,22 @@ private:
     void releaseSelection();
     void spawnRandomAnimal(int kind);
     void rescue();
-    void addTimedNode(osg::Node* content, int ticks, osg::PositionAttitudeTransform* transform,
-                      MarkerKind kind);
-    // An expired marker of the kind, shown and timed again; null when none is left.
-    osg::ref_ptr<osg::PositionAttitudeTransform> reuseMarker(MarkerKind kind, int ticks);
-    osg::ref_ptr<osg::PositionAttitudeTransform> newPing(MarkerKind kind, osg::Node* content, int ticks);
     WorldTile* tileUnder(const osg::Vec3d& point) const;
-    void drawCursorMarkers();
     int* livingCountOf(const Life& life);
 
+    // First, so that it is the last to go: the organisms' scene parts go before their watcher.
+    std::unique_ptr<WorldObserver> observer;
     Rules rules;
     Floors keep{};
     Insertions inserted{};
-    Hud* hud;
-    Viewer* viewer;
     osg::ref_ptr<Life> selectedLife;
     int selectedId = -1;
     osg::Vec3d cursorPoint;
     osg::Vec3d selectPoint;
-    osg::Group* sceneRoot;
-    osg::ref_ptr<osg::Group> markerGroup;
     ToolMode toolMode = TOOL_CAMERA;
     bool paused = false;
     bool cursorOnGround = false;
     std::unique_ptr<TileGrid> tiles;
-    std::unique_ptr<ModelCatalogue> models;
-    std::unique_ptr<SoundBank> sound;
     WorldTile* cursorTile = nullptr;
     WorldTile* targetTile = nullptr;
     int tickRate = 1;
@@ -240,20 +227,10 @@ private:
     int lastId = 0;
     long tickNumber = 0;
     size_t lookAheadFrom = LOOK_AHEAD_LIVES;
-    std::vector<TimedMarker> timedMarkers;
-    // Expired markers of one kind: still in the marker group until the tick ends, or taken out.
-    struct MarkerStock {
-        std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> spare;
-        std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> detached;
-    };
-    std::array<MarkerStock, 3> markerStocks;
-    std::vector<BeamBatch> beamBatches;
-    std::list<osg::ref_ptr<osg::PositionAttitudeTransform>> cursorMarkers;
     std::map<int, osg::ref_ptr<Life>> lives;
     GenotypeTable genotypes;
     bool lineageRecorded = true;
     std::function<void(const Life&)> birthWatcher;
     std::function<void(const Life&)> deathWatcher;
     LivingCounts living;
-    Scene scene;
 };

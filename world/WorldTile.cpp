@@ -5,25 +5,14 @@
 #include "life/HuntIndex.h"
 #include "plants/Plant.h"
 #include "plants/PlantGenome.h"
-#include "presentation/EmissiveState.h"
-#include "presentation/ModelCatalogue.h"
 #include "world/TileGrid.h"
 #include "world/World.h"
-
-#include <osg/Material>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 namespace {
-
-osg::Material* emissionOf(const osg::StateSet* stateSet) {
-    if (!stateSet)
-        return nullptr;
-    return dynamic_cast<osg::Material*>(
-        const_cast<osg::StateAttribute*>(stateSet->getAttribute(osg::StateAttribute::MATERIAL)));
-}
 
 // A grid built without a world (as the scene files' checks build one) goes by the default rules.
 const Rules* rulesOf(TileGrid* grid) {
@@ -35,11 +24,7 @@ const Rules* rulesOf(TileGrid* grid) {
 } // namespace
 
 WorldTile::WorldTile(TileGrid* grid, int column, int row)
-    : grid(grid), worldRules(rulesOf(grid)), transform(new osg::PositionAttitudeTransform), row(row),
-      column(column) {
-    transform->setPosition(
-        osg::Vec3d(column * TileGrid::TILE_SIZE + 75.0, row * TileGrid::TILE_SIZE + 75.0, 0));
-}
+    : grid(grid), worldRules(rulesOf(grid)), row(row), column(column) {}
 
 WorldTile::~WorldTile() = default;
 
@@ -78,14 +63,21 @@ void WorldTile::updateColour() {
         emission.set(c, c, c, 1.0f);
     }
     // Most arrivals and departures leave the shade as it was (a crowded tile stays white).
-    if (getEmission() == emission)
+    if (shade == emission)
         return;
-    transform->setStateSet(EmissiveState::get(emission).get());
+    shade = emission;
+    shaded();
 }
 
-osg::Vec4 WorldTile::getEmission() const {
-    const osg::Material* material = emissionOf(transform->getStateSet());
-    return material ? material->getEmission(osg::Material::FRONT) : osg::Vec4();
+void WorldTile::shaded() {
+    World* world = grid->getWorld();
+    if (world && world->getObserver())
+        world->getObserver()->tileShaded(*this);
+}
+
+osg::PositionAttitudeTransform* WorldTile::getTransform() const {
+    World* world = grid->getWorld();
+    return world && world->getObserver() ? world->getObserver()->tileTransform(*this) : nullptr;
 }
 
 void WorldTile::toggleFertilized() {
@@ -96,8 +88,10 @@ void WorldTile::toggleFertilized() {
 void WorldTile::restore(bool fertilizedNow, float mass, const osg::Vec4& shade) {
     fertilized = fertilizedNow;
     plantMass = mass;
-    if (getEmission() != shade)
-        transform->setStateSet(EmissiveState::get(shade).get());
+    if (this->shade == shade)
+        return;
+    this->shade = shade;
+    shaded();
 }
 
 void WorldTile::killAll() {
@@ -180,9 +174,8 @@ void WorldTile::prefetchLives(Pass pass) const {
         plants.prefetchFront();
         break;
     case Pass::migrate:
-        animals.eachOfFirst(LifeList::LIVES_AT_ONCE, [](const Life* life) {
-            __builtin_prefetch(&static_cast<const Animal*>(life)->getPosition());
-        });
+        animals.eachOfFirst(LifeList::LIVES_AT_ONCE,
+                            [](const Life* life) { __builtin_prefetch(&life->getPosition()); });
         break;
     }
 }
@@ -200,7 +193,7 @@ int WorldTile::findNearestLife(const osg::Vec3d& point) const {
     double best = 20.0;
     int result = -1;
     for (Life* animal : animals) {
-        const double d = (point - animal->getTransform()->getPosition()).length();
+        const double d = (point - animal->getPosition()).length();
         const double score = d - animal->getSize() * 0.5;
         if (score < best) {
             best = score;
@@ -208,7 +201,7 @@ int WorldTile::findNearestLife(const osg::Vec3d& point) const {
         }
     }
     for (Life* plant : plants) {
-        const osg::Vec3d delta = point - plant->getTransform()->getPosition();
+        const osg::Vec3d delta = point - plant->getPosition();
         const double a = std::sqrt(delta.x() * delta.x() + delta.y() * delta.y()) - plant->getSize() * 0.8;
         const double b = delta.length() - plant->getSize() * 1.5;
         if (a < best) {
@@ -262,19 +255,14 @@ void WorldTile::spawnAnimal(int kind, const osg::Vec3d& position, int speed, int
     if (kindKept)
         kind = madeAs;
     World* world = grid->getWorld();
-    ModelCatalogue* models = world->getModels();
-    osg::ref_ptr<character::CoreModel> core =
-        kind == KIND_HERBIVORE ? models->getHerbivoreCore() : models->getCarnivoreCore();
     const int id = world->newId();
-    osg::ref_ptr<Animal> animal = new Animal(id, core, this, kind, position, speed, adrenaline,
-                                             spawnEfficiency, size, preySize, world->getTickRate());
+    osg::ref_ptr<Animal> animal = new Animal(id, this, kind, position, speed, adrenaline, spawnEfficiency,
+                                             size, preySize, world->getTickRate());
     animal->setGeneration(generation);
     world->recordBirth(*animal, parent,
                        Genome::animal(kind, speed, adrenaline, spawnEfficiency, size, preySize));
     world->addLife(animal.get());
     registerLife(animal.get());
-    if (world->isDrawn())
-        grid->getRoot()->addChild(animal->getTransform().get());
 }
 
 void WorldTile::populate(int herbivores, int carnivores, int plantCount, bool rescued) {
@@ -330,20 +318,16 @@ void WorldTile::growPlant(const osg::Vec3d& point, int offspring, int spawnRadiu
                           int size, int generation, const Life* parent) {
     mutatePlantGenome(offspring, spawnRadius, spawnEfficiency, size);
     World* world = grid->getWorld();
-    ModelCatalogue* models = world->getModels();
     const int id = world->newId();
     const float limit = worldRules->tileViability *
                         (fertilized ? worldRules->tileFertilizedCrowd : static_cast<float>(animalCount + 1));
     const bool viable = (plantMass + static_cast<float>(size)) < limit;
-    osg::ref_ptr<Plant> plant =
-        new Plant(id, models->getPlantCore(), models->getStemNode(), models->getSeedNode(), this, point,
-                  offspring, spawnRadius, spawnEfficiency, size, world->getTickRate(), viable);
+    osg::ref_ptr<Plant> plant = new Plant(id, this, point, offspring, spawnRadius, spawnEfficiency, size,
+                                          world->getTickRate(), viable);
     plant->setGeneration(generation);
     // The genotype holds what the plant passes on: its size as the plant floor raised it.
     world->recordBirth(*plant, parent,
                        Genome::plant(offspring, spawnRadius, spawnEfficiency, plant->getGenomeSize()));
     world->addLife(plant.get());
     registerLife(plant.get());
-    if (world->isDrawn())
-        grid->getRoot()->addChild(plant->getTransform().get());
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <osg/PositionAttitudeTransform>
-#include <osg/ref_ptr>
+#include <osg/Vec4>
 
 #include "common/Rules.h"
 #include "life/LifeList.h"
@@ -9,7 +9,7 @@
 class Life;
 class TileGrid;
 
-// One square of ground: drawn, and a bucket of the organisms standing on it.
+// One square of ground: its shade, and a bucket of the organisms standing on it.
 class WorldTile {
 public:
     WorldTile(TileGrid* grid, int column, int row);
@@ -70,13 +70,16 @@ public:
     int getAnimalCount() const { return animalCount; }
     float getPlantMass() const { return plantMass; }
     bool isFertilized() const { return fertilized; }
-    osg::PositionAttitudeTransform* getTransform() const { return transform.get(); }
-    // The emission the tile is drawn with (its current state set's material).
-    osg::Vec4 getEmission() const;
+    // The node the window draws the tile with; null when nobody draws it.
+    osg::PositionAttitudeTransform* getTransform() const;
+    // The shade the tile is drawn in: grey, lighter with more animals, blue when fertilized.
+    osg::Vec4 getEmission() const { return shade; }
     // Whether the point's column and row, truncated and not clamped, are this tile's.
     bool contains(const osg::Vec3d& point) const;
 
 private:
+    // Tells the watcher, if any, that the shade changed.
+    void shaded();
     void growPlant(const osg::Vec3d& point, int offspring, int spawnRadius, int spawnEfficiency, int size,
                    int generation, const Life* parent);
 
@@ -85,7 +88,7 @@ private:
     const Rules* worldRules;
     LifeList animals;
     LifeList plants;
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform;
+    osg::Vec4 shade{0.7f, 0.7f, 0.7f, 1.0f};
     int row;
     int column;
     int animalCount = 0;

@@ -2,6 +2,8 @@
 // cut short or replaced with garbage, and boards at the limits of size and
 // population. Nothing may crash or hang; whatever is rejected is named.
 #include "WorldFixture.h"
+#include "presentation/OrganismNode.h"
+#include "presentation/WorldScene.h"
 
 #include "app/Settings.h"
 #include "character/CoreModel.h"
@@ -270,8 +272,7 @@ TEST(Robustness, EachSceneFileDamagedIsNamed) {
             Damaged damaged(tree / ("models/" + file), damage);
             const Printed printed = printedBy([] {
                 osg::ref_ptr<osg::Group> root = new osg::Group;
-                TileGrid grid(nullptr, 1);
-                ModelCatalogue models;
+                WorldScene::build(1, nullptr, root.get(), nullptr);
             });
             EXPECT_NE(printed.both().find(file), std::string::npos) << what << " is named:\n"
                                                                     << printed.both();
@@ -298,8 +299,10 @@ TEST(Robustness, ASceneFileWhoseStringHoldsAQuoteIsRead) {
     const Printed printed = printedBy([&] {
         ModelCatalogue models;
         read = models.getDownArrowNode();
-        TileGrid grid(nullptr, 1);
-        EXPECT_EQ(grid.getTiles()[0]->getTransform()->getNumChildren(), 1u) << "the ground is drawn";
+        osg::ref_ptr<osg::Group> root = new osg::Group;
+        const std::unique_ptr<World> world = WorldScene::build(1, nullptr, root.get(), nullptr);
+        EXPECT_EQ(world->getTiles()->getTiles()[0]->getTransform()->getNumChildren(), 1u)
+            << "the ground is drawn";
     });
     EXPECT_EQ(printed.out.find("Warning"), std::string::npos) << printed.out;
     ASSERT_TRUE(read);
@@ -322,7 +325,7 @@ TEST(Robustness, AnAnimalWithoutOneAnimationIsDrawnAndPlaysTheOthers) {
     osg::ref_ptr<osg::Group> root = new osg::Group;
     Hud hud("one animation short");
     std::unique_ptr<World> world;
-    const Printed printed = printedBy([&] { world = std::make_unique<World>(1, &hud, root.get(), nullptr); });
+    const Printed printed = printedBy([&] { world = WorldScene::build(1, &hud, root.get(), nullptr); });
     // Said once for each animal core that wanted it, and nothing more about the models.
     const std::string line = "Cal3D: cannot load animation ../models/animal_Walk.xaf: ";
     EXPECT_EQ(printed.out.find(line), 0u) << printed.out;
@@ -338,8 +341,8 @@ TEST(Robustness, AnAnimalWithoutOneAnimationIsDrawnAndPlaysTheOthers) {
     for (int i = 0; i < 20; ++i)
         world->tick();
     for (Life* life : t->getAnimals()) {
-        EXPECT_GT(life->getModel()->getNumDrawables(), 0u);
-        EXPECT_TRUE(life->getModel()->getBound().valid());
+        EXPECT_GT(WorldScene::modelOf(*life)->getNumDrawables(), 0u);
+        EXPECT_TRUE(WorldScene::modelOf(*life)->getBound().valid());
     }
 }
 
@@ -363,7 +366,8 @@ TEST(Robustness, ADamagedFontOrSoundIsNamedAndTheWorldGoesOn) {
         const Printed printed = printedBy([] {
             osg::ref_ptr<osg::Group> root = new osg::Group;
             Hud hud("damaged");
-            World world(1, &hud, root.get(), nullptr);
+            const std::unique_ptr<World> drawn = WorldScene::build(1, &hud, root.get(), nullptr);
+            World& world = *drawn;
             world.getTiles()->tileAt(0, 0)->populate(3, 3, 3);
             for (int i = 0; i < 40; ++i)
                 world.tick();
@@ -389,7 +393,7 @@ TEST(Robustness, OrganismsWithoutAModelLiveOnAndDrawNothing) {
     Hud hud("no models");
     RandomSeed::fix(21);
     std::unique_ptr<World> world;
-    printedBy([&] { world = std::make_unique<World>(2, &hud, root.get(), nullptr); });
+    printedBy([&] { world = WorldScene::build(2, &hud, root.get(), nullptr); });
     WorldTile* tile = world->getTiles()->tileAt(0, 0);
     tile->toggleFertilized();
     printedBy([&] { tile->populate(10, 10, 10); });
@@ -402,7 +406,7 @@ TEST(Robustness, OrganismsWithoutAModelLiveOnAndDrawNothing) {
     int moved = 0, alive = 0;
     for (auto& [id, life] : world->getLives()) {
         ++alive;
-        EXPECT_EQ(life->getModel()->getNumDrawables(), 0u) << "organism " << id << " draws nothing";
+        EXPECT_EQ(WorldScene::modelOf(*life)->getNumDrawables(), 0u) << "organism " << id << " draws nothing";
         if (life->getCategory() == CATEGORY_ANIMAL && start.count(id))
             moved += static_cast<Animal*>(life.get())->getPosition() != start[id] ? 1 : 0;
     }
@@ -422,7 +426,7 @@ TEST_F(WorldFixture, ExtremeWorldsTickThrough) {
     // Beyond the largest board: clamped to it, and a far-off spawn stays on it.
     testing::internal::CaptureStdout();
     world.reset();
-    world = std::make_unique<World>(World::MAX_SIZE * 10, hud.get(), root.get(), nullptr);
+    world = std::make_unique<World>(World::MAX_SIZE * 10);
     testing::internal::GetCapturedStdout();
     world->setTickRate(16);
     ASSERT_EQ(world->getTiles()->getTilesPerSide(), World::MAX_SIZE);

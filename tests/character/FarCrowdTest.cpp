@@ -25,15 +25,15 @@ using character::Model;
 
 namespace {
 
-class FarCrowdTest : public WorldFixture {
+class FarCrowdTest : public DrawnWorldFixture {
 protected:
     void SetUp() override {
-        WorldFixture::SetUp();
+        DrawnWorldFixture::SetUp();
         character::CrowdBatch::assumeCapableContext(true);
     }
     void TearDown() override {
         character::CrowdBatch::assumeCapableContext(false);
-        WorldFixture::TearDown();
+        DrawnWorldFixture::TearDown();
     }
 
     // Culls the whole scene as the window would, looking at a point from a distance.
@@ -52,7 +52,7 @@ protected:
         view->cull();
     }
 
-    FarCrowd* crowdOf(Life* life) { return life->getModel()->getFarCrowd(); }
+    FarCrowd* crowdOf(Life* life) { return WorldScene::modelOf(*life)->getFarCrowd(); }
 
     osg::ref_ptr<osgUtil::SceneView> view;
     osg::Matrixd viewMatrix;
@@ -140,12 +140,12 @@ TEST_F(FarCrowdTest, FarCharactersJoinTheirCrowdInTheirOwnColourAndNearOnesDrawT
 
     cullFrom(at, 150);
     EXPECT_EQ(crowd->getCount(), 0u);
-    EXPECT_EQ(herbivore->getModel()->getDetail(), Model::Detail::fine);
+    EXPECT_EQ(WorldScene::modelOf(*herbivore)->getDetail(), Model::Detail::fine);
 
     character::CrowdBatch::assumeCapableContext(false);
     cullFrom(at, 4000);
     EXPECT_EQ(crowd->getCount(), 0u) << "without a context able to draw the batch";
-    EXPECT_EQ(herbivore->getModel()->getDetail(), Model::Detail::far);
+    EXPECT_EQ(WorldScene::modelOf(*herbivore)->getDetail(), Model::Detail::far);
 }
 
 TEST_F(FarCrowdTest, EachCoreHasItsOwnCrowdAheadOfTheOrganisms) {
@@ -201,7 +201,7 @@ TEST_F(FarCrowdTest, StemsAndSeedsJoinTheirBatchesInWhiteAndStayWhereThePickRayF
     EXPECT_EQ(batches.stems->getCount(), 0u);
     ASSERT_EQ(batches.farStems->getCount(), 1u) << "a stem a few pixels wide, in a few triangles";
     EXPECT_EQ(batches.farStems->getEmission(0), osg::Vec4(1, 1, 1, 1));
-    const osg::Vec3d eye = plant->getTransform()->getPosition() * viewMatrix;
+    const osg::Vec3d eye = plant->getPosition() * viewMatrix;
     EXPECT_NEAR(batches.farStems->getRow(0, 2).w(), eye.z(), 1.0) << "where the stem stands";
 
     character::CrowdBatch::assumeCapableContext(false);

@@ -115,6 +115,11 @@ bool ProgramSession::start(const std::string& executable) {
     return program > 0;
 }
 
+void ProgramSession::signal(int number) const {
+    if (program > 0)
+        kill(program, number);
+}
+
 std::string ProgramSession::output() const {
     std::ifstream in(logFile);
     std::stringstream text;

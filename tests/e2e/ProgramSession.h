@@ -41,6 +41,8 @@ public:
 
     // Ends the program with Escape and returns its exit code (-1 if it had to be killed).
     int endWithEscape(double seconds = 20);
+    // Sends the program a signal, as a user's kill or Ctrl+C would.
+    void signal(int number) const;
     // Waits for the program to end by itself; returns its exit code or -1.
     int waitForExit(double seconds);
     bool running();

@@ -165,7 +165,7 @@ TEST(LabSpeed, OwesTicksAtItsRateDropsALagAndBudgetsTheFrame) {
     EXPECT_NEAR(LabSpeed::tickBudget(0.3), 0.15, 1e-9);
 }
 
-TEST_F(WorldFixture, LabKeysAndSandboxKeysNeverOverlap) {
+TEST_F(DrawnWorldFixture, LabKeysAndSandboxKeysNeverOverlap) {
     osg::ref_ptr<osgGA::EventQueue> queue = new osgGA::EventQueue;
     NoAction action;
     osg::ref_ptr<KeyboardEventHandler> sandbox = new KeyboardEventHandler(world.get());
@@ -213,7 +213,7 @@ TEST_F(WorldFixture, PopulationHistoryCountsTheLivingAndKeepsTheLastTicks) {
     herbivore->setEnergy(0);
     world->tick();
     counts = PopulationHistory::countLiving(world->getLives());
-    EXPECT_EQ(counts[CensusColumns::HERBIVORES], 1) << "one playing its death is not counted";
+    EXPECT_EQ(counts[OrganismKind::HERBIVORES], 1) << "one playing its death is not counted";
 
     PopulationHistory history(3);
     for (int tick = 1; tick <= 5; ++tick)
@@ -221,8 +221,8 @@ TEST_F(WorldFixture, PopulationHistoryCountsTheLivingAndKeepsTheLastTicks) {
     ASSERT_EQ(history.size(), 3u);
     EXPECT_EQ(history.firstTick(), 3);
     EXPECT_EQ(history.lastTick(), 5);
-    EXPECT_EQ(history.countAt(0, CensusColumns::CARNIVORES), 30);
-    EXPECT_EQ(history.latest()[CensusColumns::HERBIVORES], 5);
+    EXPECT_EQ(history.countAt(0, OrganismKind::CARNIVORES), 30);
+    EXPECT_EQ(history.latest()[OrganismKind::HERBIVORES], 5);
     EXPECT_EQ(history.largest(), 50);
 
     EXPECT_EQ(PopulationHistory::scaleTop(0), 10);
@@ -276,10 +276,10 @@ TEST_F(WorldFixture, PopulationHistoryKeepsEachKindsTraitMeans) {
     EXPECT_EQ(history.latest(), (PopulationHistory::Counts{2, 0, 1}));
     const float herbivores[] = {40, 15, 50, 70, 30};
     for (int trait = 0; trait < CensusColumns::ANIMAL_TRAITS; ++trait)
-        EXPECT_FLOAT_EQ(history.meanAt(0, CensusColumns::HERBIVORES, trait), herbivores[trait]) << trait;
+        EXPECT_FLOAT_EQ(history.meanAt(0, OrganismKind::HERBIVORES, trait), herbivores[trait]) << trait;
     const float plants[] = {11, 22, 33, 44};
     for (int trait = 0; trait < CensusColumns::PLANT_TRAITS; ++trait)
-        EXPECT_FLOAT_EQ(history.meanAt(0, CensusColumns::PLANTS, trait), plants[trait]) << trait;
+        EXPECT_FLOAT_EQ(history.meanAt(0, OrganismKind::PLANTS, trait), plants[trait]) << trait;
 }
 
 TEST(PopulationChart, TraitViewsDrawALinePerTraitOnAFixedScaleAndBreakWhereAKindIsGone) {
@@ -294,8 +294,8 @@ TEST(PopulationChart, TraitViewsDrawALinePerTraitOnAFixedScaleAndBreakWhereAKind
     PopulationHistory history(10);
     for (int tick = 0; tick < 10; ++tick) {
         PopulationHistory::Means means{};
-        means[CensusColumns::HERBIVORES] = {10, 20, 30, 40, 50};
-        means[CensusColumns::PLANTS] = {25, 50, 75, 100};
+        means[OrganismKind::HERBIVORES] = {10, 20, 30, 40, 50};
+        means[OrganismKind::PLANTS] = {25, 50, 75, 100};
         const int herbivores = tick == 5 || tick == 6 ? 0 : 300;
         history.record(tick, {herbivores, 0, 900}, means);
     }
@@ -326,10 +326,10 @@ TEST(PopulationChart, TraitViewsDrawALinePerTraitOnAFixedScaleAndBreakWhereAKind
 
     chart.setView(PopulationChart::POPULATIONS);
     chart.draw(history, "state");
-    EXPECT_NEAR(chart.linePoints(CensusColumns::PLANTS).back().y(),
+    EXPECT_NEAR(chart.linePoints(OrganismKind::PLANTS).back().y(),
                 PopulationChart::PLOT_BOTTOM + 0.9f * height, 0.01)
         << "back to the counts' scale of 1000";
-    EXPECT_EQ(chart.linePoints(CensusColumns::HERBIVORES).size(), 10u) << "a count of 0 is drawn";
+    EXPECT_EQ(chart.linePoints(OrganismKind::HERBIVORES).size(), 10u) << "a count of 0 is drawn";
     EXPECT_EQ(chart.linePoints(3).size(), 0u);
 }
 
@@ -338,9 +338,9 @@ TEST(PopulationChart, LabelsOfEveryViewStayApartInsideThePanel) {
     PopulationHistory history(4);
     for (int tick = 0; tick < 4; ++tick) {
         PopulationHistory::Means means{};
-        means[CensusColumns::HERBIVORES] = {100, 100, 100, 100, 100};
-        means[CensusColumns::CARNIVORES] = {100, 100, 100, 100, 100};
-        means[CensusColumns::PLANTS] = {100, 100, 100, 100};
+        means[OrganismKind::HERBIVORES] = {100, 100, 100, 100, 100};
+        means[OrganismKind::CARNIVORES] = {100, 100, 100, 100, 100};
+        means[OrganismKind::PLANTS] = {100, 100, 100, 100};
         history.record(tick, {888888, 888888, 888888}, means);
     }
     PopulationChart chart;
@@ -371,7 +371,7 @@ TEST(PopulationChart, LabelsOfEveryViewStayApartInsideThePanel) {
     }
 }
 
-TEST_F(WorldFixture, TheLabSectionOfTheHelpPanelShowsEveryLineUnderTheSandboxText) {
+TEST_F(DrawnWorldFixture, TheLabSectionOfTheHelpPanelShowsEveryLineUnderTheSandboxText) {
     // The lab's keys and its rules, then with a long rules file name and every floor: all of it lies
     // in the overlay's lower right, under the sandbox's panel (whose backdrop ends at 250), in columns
     // that never overlap, and stays legible.
@@ -406,7 +406,7 @@ TEST_F(WorldFixture, TheLabSectionOfTheHelpPanelShowsEveryLineUnderTheSandboxTex
     }
 }
 
-TEST_F(WorldFixture, HudAdditionsGoBelowTheSandboxTextAndLeaveItAsItWas) {
+TEST_F(DrawnWorldFixture, HudAdditionsGoBelowTheSandboxTextAndLeaveItAsItWas) {
     Animal* animal = spawnAnimal(KIND_CARNIVORE, {100, 100, 0});
     hud->showSelection(animal);
     const std::string sandbox = hud->getInfoText();
@@ -484,4 +484,46 @@ TEST_F(WorldFixture, ALabSaveThatFailsSaysSoOnTheErrorStream) {
     ASSERT_EQ(chdir(here), 0);
     EXPECT_EQ(errors.rfind("could not save the world: ", 0), 0u) << errors;
     EXPECT_EQ(said.find("could not save"), std::string::npos) << said;
+}
+
+TEST(LabOptions, TheWindowSizeAndTheRecorderAreReadAndTheirMistakesRefusedInOneLine) {
+    LabOptions options;
+    std::string error;
+    ASSERT_EQ(parseLab({"--window", "1000x740", "--panels", "--record", "v.mp4", "--record-fps", "24",
+                        "--record-clean"},
+                       options, error),
+              Outcome::Run)
+        << error;
+    EXPECT_EQ(options.width, 1000);
+    EXPECT_EQ(options.height, 740);
+    EXPECT_TRUE(options.panels);
+    EXPECT_EQ(options.recordFile, "v.mp4");
+    EXPECT_EQ(options.recordFps, 24);
+    EXPECT_TRUE(options.recordClean);
+
+    LabOptions plain;
+    ASSERT_EQ(parseLab({}, plain, error), Outcome::Run) << error;
+    EXPECT_EQ(plain.width, 800);
+    EXPECT_EQ(plain.height, 600);
+    EXPECT_FALSE(plain.panels);
+    EXPECT_TRUE(plain.recordFile.empty());
+    EXPECT_EQ(plain.recordFps, 30);
+
+    const std::vector<std::vector<const char*>> refused = {{"--window", "1000"},
+                                                           {"--window", "100x100"},
+                                                           {"--window", "axb"},
+                                                           {"--record-fps", "30"},
+                                                           {"--record-clean"},
+                                                           {"--record", "v.mp4", "--record-fps", "0"},
+                                                           {"--record", "v.mp4", "--record-fps", "121"},
+                                                           {"--record", ""},
+                                                           {"--panels", "--panels"},
+                                                           {"--record", "a.mp4", "--record", "b.mp4"}};
+    for (const auto& words : refused) {
+        LabOptions bad;
+        error.clear();
+        EXPECT_EQ(parseLab(words, bad, error), Outcome::Error) << words[0];
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
 }

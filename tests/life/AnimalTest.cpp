@@ -63,21 +63,21 @@ TEST(AnimalGenome, WithoutMutationOnlyTheClampActs) {
     }
 }
 
-TEST_F(WorldFixture, AnAnimalIsBuiltFromItsGenome) {
+TEST_F(DrawnWorldFixture, AnAnimalIsBuiltFromItsGenome) {
     Animal* animal = spawnAnimal(KIND_HERBIVORE, {100, 100, 0}, 30, 40, 20, 50, 50);
     const float s = animal->getGenomeSize() * 0.05f + 0.1f;
     EXPECT_EQ(animal->getTransform()->getScale(), osg::Vec3d(s, s, s * 0.5f));
     EXPECT_FLOAT_EQ(animal->getMaxEnergy(), animal->getGenomeSize() + 0.1f);
     EXPECT_FLOAT_EQ(animal->getEnergy(), animal->getMaxEnergy() * 0.5f);
-    EXPECT_FLOAT_EQ(animal->getModel()->getTimeScale(), animal->getSpeed() * 3.0f / 100.0f);
+    EXPECT_FLOAT_EQ(WorldScene::modelOf(*animal)->getTimeScale(), animal->getSpeed() * 3.0f / 100.0f);
     EXPECT_EQ(animal->getState(), STATE_IDLE);
     EXPECT_EQ(animal->getTransform()->getNumChildren(), 1u);
     // The heading is a whole number of degrees and the body faces it past the birth quarter turn.
     const double degrees = animal->getHeading() / 0.01745;
     EXPECT_NEAR(degrees, std::round(degrees), 1e-3);
     osg::Vec3d facing = animal->getTransform()->getAttitude() * osg::Vec3d(0, -1, 0);
-    EXPECT_NEAR(std::atan2(facing.y(), facing.x()), std::remainder(animal->getHeading() + 1.5705 - M_PI_2, 2 * M_PI),
-                1e-3);
+    EXPECT_NEAR(std::atan2(facing.y(), facing.x()),
+                std::remainder(animal->getHeading() + 1.5705 - M_PI_2, 2 * M_PI), 1e-3);
 }
 
 TEST_F(WorldFixture, WalkingCostsEnergyStepByStepUntilDeath) {
@@ -88,7 +88,8 @@ TEST_F(WorldFixture, WalkingCostsEnergyStepByStepUntilDeath) {
     animal->update();
     const double step = animal->getSpeed() * 0.1 * 0.5;
     EXPECT_NEAR((animal->getPosition() - start).length(), step, 1e-4);
-    const double bearing = std::atan2(animal->getPosition().y() - start.y(), animal->getPosition().x() - start.x());
+    const double bearing =
+        std::atan2(animal->getPosition().y() - start.y(), animal->getPosition().x() - start.x());
     EXPECT_NEAR(std::remainder(bearing - heading, 2 * M_PI), 0.0, 1e-4);
     EXPECT_TRUE(animal->isWalking());
     int updates = 1;
@@ -109,7 +110,7 @@ TEST_F(WorldFixture, WalkingCostsEnergyStepByStepUntilDeath) {
         EXPECT_NE(life->getId(), id);
 }
 
-TEST_F(WorldFixture, AnimalsRemoveThemselvesDuringTheirOwnTilePass) {
+TEST_F(DrawnWorldFixture, AnimalsRemoveThemselvesDuringTheirOwnTilePass) {
     for (int i = 0; i < 6; ++i)
         spawnAnimal(KIND_HERBIVORE, {375, 375, 0});
     tile(2, 2)->killAll();

@@ -173,8 +173,7 @@ TEST_F(HuntFixture, AHunterThatTurnsToBreedingReleasesItsPrey) {
 
 TEST_F(HuntFixture, AnInvalidCandidateIsReportedAndSkipped) {
     Animal* hunter = rested(spawnAnimal(KIND_HERBIVORE, {375, 375, 0}, 20, 40, 20, 50, 50));
-    osg::ref_ptr<Plant> ghost =
-        new Plant(-1, nullptr, nullptr, nullptr, tile(2, 2), {375, 375, 0}, 10, 10, 10, 50, 16, true);
+    osg::ref_ptr<Plant> ghost = new Plant(-1, tile(2, 2), {375, 375, 0}, 10, 10, 10, 50, 16, true);
     testing::internal::CaptureStdout();
     EXPECT_FALSE(hunter->isPrey(ghost.get()));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Warning: invalid prey pointer.\n");
@@ -186,8 +185,7 @@ TEST_F(HuntFixture, ACrowdedTileWithAnInvalidCandidateWalksItsList) {
     tile(2, 2)->populate(10, 10, 10);
     for (Life* plant : tile(2, 2)->getPlants())
         plant->setState(STATE_REPRODUCE);
-    osg::ref_ptr<Plant> ghost =
-        new Plant(-1, nullptr, nullptr, nullptr, tile(2, 2), {375, 375, 0}, 10, 10, 10, 50, 16, true);
+    osg::ref_ptr<Plant> ghost = new Plant(-1, tile(2, 2), {375, 375, 0}, 10, 10, 10, 50, 16, true);
     tile(2, 2)->registerLife(ghost.get());
     rested(spawnAnimal(KIND_HERBIVORE, {375, 375, 0}, 20, 40, 20, 50, 50));
     testing::internal::CaptureStdout();

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-TEST_F(WorldFixture, PlantsAreBuiltFromTheirGenome) {
+TEST_F(DrawnWorldFixture, PlantsAreBuiltFromTheirGenome) {
     Plant* small = spawnPlant({50, 50, 0}, 5, 5, 5, 1);
     EXPECT_EQ(small->getGenomeSize(), 4);
     EXPECT_EQ(small->getMaxSegments(), 1);
@@ -18,11 +18,11 @@ TEST_F(WorldFixture, PlantsAreBuiltFromTheirGenome) {
     EXPECT_FLOAT_EQ(big->getGrownSize(), 10.0f);
     EXPECT_FLOAT_EQ(big->getEnergy(), 5.0f);
     EXPECT_EQ(big->getSeedsPerBatch(), big->getOffspring() / 10 + 1);
-    EXPECT_EQ(big->getBloomTransform()->getPosition(), osg::Vec3d(0, 0, 20));
-    EXPECT_NEAR(big->getStemTransform()->getScale().z(), 2.0000000298023224, 1e-12);
+    EXPECT_EQ(WorldScene::nodeOf(*big)->bloom->getPosition(), osg::Vec3d(0, 0, 20));
+    EXPECT_NEAR(WorldScene::nodeOf(*big)->stem->getScale().z(), 2.0000000298023224, 1e-12);
 }
 
-TEST_F(WorldFixture, APlantGrowsSegmentsWithItsFootOnTheGround) {
+TEST_F(DrawnWorldFixture, APlantGrowsSegmentsWithItsFootOnTheGround) {
     WorldTile* t = tile(2, 2);
     t->toggleFertilized(); // room for a plant of size 100
     Plant* plant = spawnPlant({375, 375, 0}, 30, 30, 30, 100);
@@ -38,19 +38,19 @@ TEST_F(WorldFixture, APlantGrowsSegmentsWithItsFootOnTheGround) {
     EXPECT_EQ(plant->getSegments(), 2);
     EXPECT_NEAR(tick, std::ceil((8.0 - 5.0) / 0.04) + 1, 1.0);
     EXPECT_FLOAT_EQ(plant->getGrownSize(), 20.0f);
-    EXPECT_DOUBLE_EQ(plant->getTransform()->getPosition().z(), 20.0);
-    const double foot =
-        plant->getTransform()->getPosition().z() + plant->getStemTransform()->getPosition().z();
+    EXPECT_DOUBLE_EQ(plant->getPosition().z(), 20.0);
+    const double foot = plant->getPosition().z() + WorldScene::nodeOf(*plant)->stem->getPosition().z();
     EXPECT_DOUBLE_EQ(foot, 0.0) << "the stem's foot stays on the ground";
-    EXPECT_NEAR(plant->getStemTransform()->getScale().z(), 4.0, 1e-6);
+    EXPECT_NEAR(WorldScene::nodeOf(*plant)->stem->getScale().z(), 4.0, 1e-6);
 }
 
-TEST_F(WorldFixture, AMaturePlantRipensAndSeedsInBatches) {
+TEST_F(DrawnWorldFixture, AMaturePlantRipensAndSeedsInBatches) {
     Plant* plant = spawnPlant({375, 375, 0}, 25, 10, 20, 9);
     ASSERT_EQ(plant->getMaxSegments(), 1);
     const int batch = plant->getSeedsPerBatch();
     plant->update();
-    EXPECT_EQ(plant->getSeedTransforms().size(), static_cast<size_t>(batch)) << "the ring is built once";
+    EXPECT_EQ(WorldScene::nodeOf(*plant)->seeds.size(), static_cast<size_t>(batch))
+        << "the ring is built once";
     const size_t lives = world->getLives().size();
     plant->setEnergy(plant->getMaxEnergy());
     for (int i = 0; i < batch; ++i)
@@ -58,16 +58,16 @@ TEST_F(WorldFixture, AMaturePlantRipensAndSeedsInBatches) {
     EXPECT_EQ(world->getLives().size(), lives + batch);
     EXPECT_LT(plant->getEnergy(), plant->getMaxEnergy());
     plant->update();
-    EXPECT_EQ(plant->getSeedTransforms().size(), static_cast<size_t>(batch));
+    EXPECT_EQ(WorldScene::nodeOf(*plant)->seeds.size(), static_cast<size_t>(batch));
     for (const auto& entry : world->getLives()) {
-        const osg::Vec3d p = entry.second->getTransform()->getPosition();
+        const osg::Vec3d p = entry.second->getPosition();
         EXPECT_LT((p - osg::Vec3d(375, 375, p.z())).length(), plant->getSpawnRadius() * 5 + 1.5);
         EXPECT_EQ(entry.second->getTile(), world->getTiles()->tileUnder(p.x(), p.y()))
             << "seedlings sit on their tile";
     }
 }
 
-TEST_F(WorldFixture, ACrowdedSeedlingWithersAndIsGone) {
+TEST_F(DrawnWorldFixture, ACrowdedSeedlingWithersAndIsGone) {
     WorldTile* t = tile(0, 0);
     spawnPlant({10, 10, 0}, 20, 20, 20, 45);
     Plant* crowded = spawnPlant({20, 20, 0}, 20, 20, 20, 45);
@@ -211,7 +211,7 @@ TEST_F(WorldFixture, ASeedTakesItsDistanceThenItsAngle) {
     ASSERT_NE(seedling, parent);
     const int d = first % 100 + 1;
     const float a = static_cast<float>(second % 360) * 0.01745f;
-    const osg::Vec3d at = seedling->getTransform()->getPosition();
+    const osg::Vec3d at = seedling->getPosition();
     EXPECT_NEAR(at.x(), 375 + std::cos(a) * d, 1e-3);
     EXPECT_NEAR(at.y(), 375 + std::sin(a) * d, 1e-3);
 }
@@ -220,7 +220,7 @@ TEST_F(WorldFixture, SeedsAndPointsOffTheBoardStayOnIt) {
     for (const osg::Vec3d& p : {osg::Vec3d(-0.5, 10, 0), osg::Vec3d(750, 10, 0), osg::Vec3d(1750, 1750, 0),
                                 osg::Vec3d(10, -1e12, 0)}) {
         Plant* plant = spawnPlant(p);
-        const osg::Vec3d at = plant->getTransform()->getPosition();
+        const osg::Vec3d at = plant->getPosition();
         EXPECT_GE(at.x(), 0);
         EXPECT_LT(at.x(), 750);
         EXPECT_GE(at.y(), 0);

@@ -18,7 +18,7 @@ struct NoAction : osgGA::GUIActionAdapter {
 
 } // namespace
 
-class InputFixture : public WorldFixture {
+class InputFixture : public DrawnWorldFixture {
 protected:
     bool send(osgGA::GUIEventAdapter* event) { return handler->handle(*event, action); }
     bool keyUp(int key) {
@@ -34,7 +34,7 @@ protected:
         return send(event.get());
     }
     void SetUp() override {
-        WorldFixture::SetUp();
+        DrawnWorldFixture::SetUp();
         handler = new KeyboardEventHandler(world.get());
         queue = new osgGA::EventQueue;
     }
@@ -88,7 +88,8 @@ TEST_F(InputFixture, OnlyLeavingTheCameraToolReselectsTheTrackball) {
     auto* switcher = static_cast<osgGA::KeySwitchMatrixManipulator*>(viewer->getCameraManipulator());
     switcher->addMatrixManipulator('1', "Other", new osgGA::TrackballManipulator);
     testing::internal::CaptureStdout();
-    World viewed(2, nullptr, root.get(), viewer.get());
+    const std::unique_ptr<World> built = WorldScene::build(2, nullptr, root.get(), viewer.get());
+    World& viewed = *built;
     testing::internal::GetCapturedStdout();
     const auto current = [switcher] { return switcher->getCurrentMatrixManipulator(); };
     osgGA::CameraManipulator* trackball = switcher->getMatrixManipulatorWithIndex(0);

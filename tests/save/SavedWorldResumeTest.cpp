@@ -1,9 +1,11 @@
 // A world saved at any tick and loaded again goes on exactly as the one that never stopped.
 #include "ScratchFolder.h"
 #include "WorldFixture.h"
+#include "presentation/OrganismNode.h"
+#include "presentation/WorldScene.h"
 
-#include "sim/PopulationCensus.h"
 #include "save/SavedWorld.h"
+#include "sim/PopulationCensus.h"
 
 #include <filesystem>
 #include <map>
@@ -17,7 +19,7 @@ constexpr unsigned SEED = 77;
 std::unique_ptr<World> crowdedWorld(osg::Group* root) {
     RandomSeed::fix(SEED);
     testing::internal::CaptureStdout();
-    auto world = std::make_unique<World>(3, nullptr, root, nullptr);
+    auto world = WorldScene::build(3, nullptr, root, nullptr);
     testing::internal::GetCapturedStdout();
     world->setTickRate(16);
     for (WorldTile* t : world->getTiles()->getTiles())
@@ -37,7 +39,7 @@ std::unique_ptr<World> loadedWorld(osg::Group* root, const std::string& file) {
     std::string error;
     EXPECT_TRUE(SavedWorld::read(file, saved, error)) << error;
     testing::internal::CaptureStdout();
-    auto world = std::make_unique<World>(saved.getSize(), nullptr, root, nullptr);
+    auto world = WorldScene::build(saved.getSize(), nullptr, root, nullptr);
     testing::internal::GetCapturedStdout();
     world->setTickRate(16);
     saved.restore(*world);
@@ -70,13 +72,13 @@ std::string describe(World& world) {
         }
         for (Life* life : tile->getPlants()) {
             Plant& p = *static_cast<Plant*>(life);
-            const osg::Vec3d at = p.getTransform()->getPosition();
+            const osg::Vec3d at = p.getPosition();
             out << " plant " << p.getId() << " gen " << p.getGeneration() << " state " << p.getState()
                 << " energy " << p.getEnergy() << " grown " << p.getGrownSize() << " segments "
                 << p.getSegments() << " at " << at.x() << ',' << at.y() << ',' << at.z() << " genome "
                 << p.getOffspring() << ',' << p.getSpawnRadius() << ',' << p.getSpawnEfficiency() << ','
                 << p.getGenomeSize() << " countdown " << p.getCountdown() << " ripe " << p.getRipeSeeds()
-                << " ring " << p.getSeedTransforms().size() << '\n';
+                << " ring " << WorldScene::nodeOf(p)->seeds.size() << '\n';
         }
     }
     return out.str();

@@ -65,6 +65,12 @@ protected:
     ScratchFolder scratch{"sylvara-saved"};
 };
 
+// The same, drawn: for what only the scene keeps, its markers and animations.
+class DrawnSavedWorldTest : public SavedWorldTest {
+protected:
+    DrawnSavedWorldTest() { drawn = true; }
+};
+
 TEST_F(SavedWorldTest, TheLoaderRefusesEveryKindOfBadFileInOneLineNamingIt) {
     liven();
     const std::string good = save(scratch.file("good.sylvara"));
@@ -250,7 +256,7 @@ TEST_F(SavedWorldTest, LoadedGenotypesCountTheLivingAsTheCensusDoesWhateverTheSa
     }
 }
 
-TEST_F(SavedWorldTest, SelectionPauseMarkersAndTilesComeBackWithoutNewDrawsOrPings) {
+TEST_F(DrawnSavedWorldTest, SelectionPauseMarkersAndTilesComeBackWithoutNewDrawsOrPings) {
     liven(3);
     // Select the first animal, fertilize a tile and pause.
     Animal* chosen = static_cast<Animal*>(tile(0, 0)->getAnimals().front());
@@ -302,7 +308,7 @@ TEST_F(SavedWorldTest, SelectionPauseMarkersAndTilesComeBackWithoutNewDrawsOrPin
         EXPECT_EQ(back.node->getPosition(), markers[i].node->getPosition());
     }
     for (const auto& entry : world->getLives())
-        EXPECT_FLOAT_EQ(entry.second->getModel()->getTimeScale(), 0.0f)
+        EXPECT_FLOAT_EQ(WorldScene::modelOf(*entry.second)->getTimeScale(), 0.0f)
             << "a paused world's animations stand";
     RandomSeed::release();
 }

@@ -122,6 +122,34 @@ TEST(EvolutionMeasures, PersistenceFilterTellsChangeFromNovelty) {
     EXPECT_EQ(m.rows(60)[EvolutionMeasures::HERBIVORES].novelty, 0);
 }
 
+TEST(EvolutionMeasures, AdaptiveGenotypesBeatTheShadowsNinetyNinthPercentile) {
+    EvolutionMeasures::Settings settings = handSettings();
+    settings.shadows = 1;
+    EvolutionMeasures m(settings);
+    // One founder a tick, each a genotype of one member, here and in the shadow alike: at tick 149 the
+    // 150 herbivores' activities are 150 down to 1, and the 60 plants' 150 down to 91.
+    int id = 0;
+    for (long t = 0; t < 150; ++t) {
+        m.born({id++, Genotype::NONE, t, 0, herbivore(static_cast<int>(t % 90) + 1)}, false);
+        if (t < 60)
+            m.born({id++, Genotype::NONE, t, 0, Genome::plant(20, 20, 20, static_cast<int>(t) + 1)}, false);
+        m.endTick(t);
+    }
+    const std::vector<Row> rows = m.rows(149);
+    // Herbivores: 150 values, the 149th smallest (99 % of 150 rounded up) is 149; only 150 exceeds it.
+    EXPECT_EQ(rows[EvolutionMeasures::HERBIVORES].adaptiveGenotypes, 1);
+    // Plants: 60 values, 99 % of them rounds up to all 60, so the threshold is the highest, 150.
+    EXPECT_EQ(rows[EvolutionMeasures::PLANTS].adaptiveGenotypes, 0);
+    // All: the 210 values pooled, 1..90 once and 91..150 twice; the 208th smallest is 149, and the
+    // herbivore and the plant at 150 exceed it.
+    EXPECT_EQ(rows[EvolutionMeasures::ALL].adaptiveGenotypes, 2);
+    EXPECT_EQ(rows[EvolutionMeasures::CARNIVORES].adaptiveGenotypes, 0) << "no shadow carnivore to beat";
+    // Equal to the threshold is not above it: one more tick lifts every activity alike.
+    const std::vector<Row> next = m.rows(150);
+    EXPECT_EQ(next[EvolutionMeasures::HERBIVORES].adaptiveGenotypes, 1);
+    EXPECT_EQ(next[EvolutionMeasures::ALL].adaptiveGenotypes, 2);
+}
+
 namespace {
 
 // The mean speed change over many shadows of a herbivore population of 100 at speed 50, run through

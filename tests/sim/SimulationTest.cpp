@@ -172,27 +172,27 @@ TEST_F(SimulationCensus, CountsTheLivingAndTakesMeanAndSpreadPerKind) {
 
     const PopulationCensus census = PopulationCensus::of(world->getLives());
     using C = PopulationCensus;
-    EXPECT_EQ(census.count(C::HERBIVORES), 3);
-    EXPECT_EQ(census.count(C::CARNIVORES), 1) << "an animal playing its death is not counted";
-    EXPECT_EQ(census.count(C::PLANTS), 2);
+    EXPECT_EQ(census.count(OrganismKind::HERBIVORES), 3);
+    EXPECT_EQ(census.count(OrganismKind::CARNIVORES), 1) << "an animal playing its death is not counted";
+    EXPECT_EQ(census.count(OrganismKind::PLANTS), 2);
     EXPECT_EQ(census.total(), 6);
-    EXPECT_DOUBLE_EQ(census.mean(C::HERBIVORES, C::SPEED), 20.0);
-    EXPECT_NEAR(census.spread(C::HERBIVORES, C::SPEED), std::sqrt(200.0 / 3.0), 1e-12)
+    EXPECT_DOUBLE_EQ(census.mean(OrganismKind::HERBIVORES, C::SPEED), 20.0);
+    EXPECT_NEAR(census.spread(OrganismKind::HERBIVORES, C::SPEED), std::sqrt(200.0 / 3.0), 1e-12)
         << "population deviation";
-    EXPECT_EQ(census.spread(C::HERBIVORES, C::ADRENALINE), 0.0);
-    EXPECT_DOUBLE_EQ(census.mean(C::HERBIVORES, C::PREY_SIZE), 3.0);
-    EXPECT_NEAR(census.spread(C::HERBIVORES, C::PREY_SIZE), std::sqrt(14.0 / 3.0), 1e-12);
-    EXPECT_DOUBLE_EQ(census.mean(C::CARNIVORES, C::ANIMAL_SPAWN_EFFICIENCY), 45.0);
-    EXPECT_EQ(census.spread(C::CARNIVORES, C::ANIMAL_SIZE), 0.0);
-    EXPECT_DOUBLE_EQ(census.mean(C::PLANTS, C::OFFSPRING), 14.0);
-    EXPECT_DOUBLE_EQ(census.spread(C::PLANTS, C::OFFSPRING), 2.0);
-    EXPECT_DOUBLE_EQ(census.mean(C::PLANTS, C::PLANT_SIZE), 15.0);
-    EXPECT_DOUBLE_EQ(census.spread(C::PLANTS, C::PLANT_SPAWN_EFFICIENCY), 1.0);
-    EXPECT_DOUBLE_EQ(census.meanGeneration(C::HERBIVORES), 4.0);
-    EXPECT_EQ(census.largestGeneration(C::HERBIVORES), 9);
-    EXPECT_EQ(census.largestGeneration(C::CARNIVORES), 2)
+    EXPECT_EQ(census.spread(OrganismKind::HERBIVORES, C::ADRENALINE), 0.0);
+    EXPECT_DOUBLE_EQ(census.mean(OrganismKind::HERBIVORES, C::PREY_SIZE), 3.0);
+    EXPECT_NEAR(census.spread(OrganismKind::HERBIVORES, C::PREY_SIZE), std::sqrt(14.0 / 3.0), 1e-12);
+    EXPECT_DOUBLE_EQ(census.mean(OrganismKind::CARNIVORES, C::ANIMAL_SPAWN_EFFICIENCY), 45.0);
+    EXPECT_EQ(census.spread(OrganismKind::CARNIVORES, C::ANIMAL_SIZE), 0.0);
+    EXPECT_DOUBLE_EQ(census.mean(OrganismKind::PLANTS, C::OFFSPRING), 14.0);
+    EXPECT_DOUBLE_EQ(census.spread(OrganismKind::PLANTS, C::OFFSPRING), 2.0);
+    EXPECT_DOUBLE_EQ(census.mean(OrganismKind::PLANTS, C::PLANT_SIZE), 15.0);
+    EXPECT_DOUBLE_EQ(census.spread(OrganismKind::PLANTS, C::PLANT_SPAWN_EFFICIENCY), 1.0);
+    EXPECT_DOUBLE_EQ(census.meanGeneration(OrganismKind::HERBIVORES), 4.0);
+    EXPECT_EQ(census.largestGeneration(OrganismKind::HERBIVORES), 9);
+    EXPECT_EQ(census.largestGeneration(OrganismKind::CARNIVORES), 2)
         << "the dying carnivore's generation 40 is not counted";
-    EXPECT_DOUBLE_EQ(census.meanGeneration(C::PLANTS), 5.5);
+    EXPECT_DOUBLE_EQ(census.meanGeneration(OrganismKind::PLANTS), 5.5);
 
     const std::string header = PopulationCensus::csvHeader();
     const std::string row = census.csvRow(40);
@@ -211,9 +211,10 @@ TEST_F(SimulationCensus, CountsTheLivingAndTakesMeanAndSpreadPerKind) {
     std::istringstream columns(header);
     for (std::string name; std::getline(columns, name, ',');)
         names.push_back(name);
-    EXPECT_EQ(names.at(C::traitColumn(C::HERBIVORES, C::SPEED) - 1), "herbivore_speed_mean");
-    EXPECT_EQ(names.at(C::traitColumn(C::CARNIVORES, C::PREY_SIZE) - 1), "carnivore_preySize_mean");
-    EXPECT_EQ(names.at(C::traitColumn(C::PLANTS, C::PLANT_SIZE)), "plant_size_sd");
+    EXPECT_EQ(names.at(C::traitColumn(OrganismKind::HERBIVORES, C::SPEED) - 1), "herbivore_speed_mean");
+    EXPECT_EQ(names.at(C::traitColumn(OrganismKind::CARNIVORES, C::PREY_SIZE) - 1),
+              "carnivore_preySize_mean");
+    EXPECT_EQ(names.at(C::traitColumn(OrganismKind::PLANTS, C::PLANT_SIZE)), "plant_size_sd");
 
     const std::string empty = PopulationCensus().csvRow(0);
     EXPECT_EQ(empty, "0,0,0,0" + std::string(2 * 17, ',')) << "no fake zeros for an empty kind";
@@ -370,9 +371,9 @@ TEST(SimulationRunner, TellsWhenEachKindDiedOutForGood) {
         runner.printSummary(out);
         const std::vector<std::string> rows = lines(options.csvFile);
         ASSERT_EQ(rows.size(), 3002u);
-        for (int g = 0; g < PopulationCensus::GROUPS; ++g) {
-            const auto group = static_cast<PopulationCensus::Group>(g);
-            const std::string name = PopulationCensus::groupName(group) + "s";
+        for (int g = 0; g < OrganismKind::COUNT; ++g) {
+            const auto group = static_cast<OrganismKind::Value>(g);
+            const std::string name = OrganismKind::name(group) + "s";
             // The count of this kind in the row of tick t.
             const auto countAt = [&](int t) {
                 std::istringstream row(rows[t + 1]);
@@ -413,6 +414,6 @@ TEST(SimulationRunner, TellsWhenEachKindDiedOutForGood) {
     ASSERT_TRUE(runner.start(error)) << error;
     runner.runAll();
     runner.printSummary(out);
-    EXPECT_EQ(runner.getExtinctionTick(PopulationCensus::PLANTS), 0);
+    EXPECT_EQ(runner.getExtinctionTick(OrganismKind::PLANTS), 0);
     EXPECT_NE(out.str().find("plants never lived\n"), std::string::npos) << out.str();
 }

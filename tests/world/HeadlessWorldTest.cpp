@@ -1,6 +1,8 @@
 // A headless world: the same organisms and census as a drawn one from the same seed, without
 // characters, pings or beams; the living counts it keeps; and its saves drawn in full elsewhere.
 #include "ScratchFolder.h"
+#include "presentation/OrganismNode.h"
+#include "presentation/WorldScene.h"
 
 #include "life/Animal.h"
 #include "plants/Plant.h"
@@ -25,10 +27,10 @@ struct Board {
     osg::ref_ptr<osg::Group> root = new osg::Group;
     std::unique_ptr<World> world;
 
-    explicit Board(World::Scene scene, int size = 3) {
+    explicit Board(bool drawn, int size = 3) {
         RandomSeed::fix(SEED);
         testing::internal::CaptureStdout();
-        world = std::make_unique<World>(size, nullptr, root.get(), nullptr, scene);
+        world = drawn ? WorldScene::build(size, nullptr, root.get(), nullptr) : std::make_unique<World>(size);
         testing::internal::GetCapturedStdout();
         world->setTickRate(16);
     }
@@ -55,12 +57,12 @@ struct Board {
 void expectCountsMatchACensus(World& world, const std::string& when) {
     const PopulationCensus census = PopulationCensus::of(world.getLives());
     const World::LivingCounts& living = world.getLiving();
-    EXPECT_EQ(living.herbivores, census.count(PopulationCensus::HERBIVORES)) << when;
-    EXPECT_EQ(living.carnivores, census.count(PopulationCensus::CARNIVORES)) << when;
-    EXPECT_EQ(living.plants, census.count(PopulationCensus::PLANTS)) << when;
+    EXPECT_EQ(living.herbivores, census.count(OrganismKind::HERBIVORES)) << when;
+    EXPECT_EQ(living.carnivores, census.count(OrganismKind::CARNIVORES)) << when;
+    EXPECT_EQ(living.plants, census.count(OrganismKind::PLANTS)) << when;
 }
 
-std::unique_ptr<Board> loaded(const std::string& file, World::Scene scene) {
+std::unique_ptr<Board> loaded(const std::string& file, bool scene) {
     SavedWorld saved;
     std::string error;
     EXPECT_TRUE(SavedWorld::read(file, saved, error)) << error;
@@ -72,14 +74,14 @@ std::unique_ptr<Board> loaded(const std::string& file, World::Scene scene) {
 } // namespace
 
 TEST(HeadlessWorld, TicksExactlyAsADrawnWorldWithoutCharactersPingsOrBeams) {
-    Board drawn(World::Scene::drawn);
+    Board drawn(true);
     drawn.genesis();
     const std::vector<std::string> drawnRows = drawn.run(600);
     size_t drawnMarkers = drawn.world->getTimedMarkerCount();
     for (const auto& entry : drawn.world->getLives())
-        ASSERT_NE(entry.second->getModel(), nullptr) << "a drawn world builds every character";
+        ASSERT_NE(WorldScene::modelOf(*entry.second), nullptr) << "a drawn world builds every character";
 
-    Board headless(World::Scene::headless);
+    Board headless(false);
     headless.genesis();
     testing::internal::CaptureStdout();
     bool sawRing = false;
@@ -93,12 +95,11 @@ TEST(HeadlessWorld, TicksExactlyAsADrawnWorldWithoutCharactersPingsOrBeams) {
     EXPECT_GT(drawnMarkers, 0u) << "the drawn world showed pings and beams to leave out";
     for (const auto& entry : headless.world->getLives()) {
         const Life& life = *entry.second;
-        EXPECT_EQ(life.getModel(), nullptr);
-        EXPECT_EQ(life.getTransform()->getNumParents(), 0u) << "nothing hangs in a scene nobody draws";
+        EXPECT_EQ(WorldScene::modelOf(life), nullptr);
+        EXPECT_EQ(life.getTransform(), nullptr) << "nothing hangs in a scene nobody draws";
         if (life.getCategory() == CATEGORY_PLANT) {
             const Plant& plant = static_cast<const Plant&>(life);
             sawRing |= plant.record().seedRingBuilt;
-            EXPECT_TRUE(plant.getSeedTransforms().empty());
         }
     }
     EXPECT_TRUE(sawRing) << "some plant grew up to ripen seeds";
@@ -107,7 +108,7 @@ TEST(HeadlessWorld, TicksExactlyAsADrawnWorldWithoutCharactersPingsOrBeams) {
 
 TEST(HeadlessWorld, KeepsTheLivingCountsThroughBirthsDeathsKillsAndLoads) {
     ScratchFolder scratch("sylvara-headless");
-    for (World::Scene scene : {World::Scene::drawn, World::Scene::headless}) {
+    for (bool scene : {true, false}) {
         Board board(scene);
         expectCountsMatchACensus(*board.world, "an empty board");
         board.genesis();
@@ -136,19 +137,19 @@ TEST(HeadlessWorld, KeepsTheLivingCountsThroughBirthsDeathsKillsAndLoads) {
 
 TEST(HeadlessWorld, ASaveFromAHeadlessWorldIsDrawnInFullWhenLoadedIntoADrawnOne) {
     ScratchFolder scratch("sylvara-headless-save");
-    Board headless(World::Scene::headless);
+    Board headless(false);
     headless.genesis();
     headless.run(300);
     const std::string file = scratch.file("headless.sylvara");
     std::string error;
     ASSERT_TRUE(SavedWorld::capture(*headless.world).write(file, error)) << error;
 
-    auto drawn = loaded(file, World::Scene::drawn);
+    auto drawn = loaded(file, true);
     ASSERT_EQ(drawn->world->getLives().size(), headless.world->getLives().size());
     int rings = 0;
     for (const auto& entry : drawn->world->getLives()) {
         const Life& life = *entry.second;
-        ASSERT_NE(life.getModel(), nullptr) << "id " << entry.first;
+        ASSERT_NE(WorldScene::modelOf(life), nullptr) << "id " << entry.first;
         EXPECT_EQ(life.getTransform()->getNumParents(), 1u) << "hung under the board";
         if (life.getCategory() != CATEGORY_PLANT)
             continue;
@@ -157,14 +158,14 @@ TEST(HeadlessWorld, ASaveFromAHeadlessWorldIsDrawnInFullWhenLoadedIntoADrawnOne)
         if (!before.record().seedRingBuilt)
             continue;
         ++rings;
-        EXPECT_EQ(plant.getSeedTransforms().size(), static_cast<size_t>(plant.getSeedsPerBatch()))
+        EXPECT_EQ(WorldScene::nodeOf(plant)->seeds.size(), static_cast<size_t>(plant.getSeedsPerBatch()))
             << "the seed ring a headless plant only counted is built";
         EXPECT_EQ(plant.getRipeSeeds(), before.getRipeSeeds());
     }
     EXPECT_GT(rings, 0);
     // Both go on alike: the drawn copy ticks as the headless original.
     const std::vector<std::string> further = drawn->run(100);
-    auto again = loaded(file, World::Scene::headless);
+    auto again = loaded(file, false);
     EXPECT_EQ(again->run(100), further);
     RandomSeed::release();
 }

@@ -21,9 +21,9 @@ void expectTableMatchesTheLiving(World& world) {
     World::LivingCounts byKind;
     for (const auto& entry : table.all()) {
         const Genome& genome = entry.second.genome;
-        (genome.kind == Genome::PLANT    ? byKind.plants
-         : genome.kind == KIND_HERBIVORE ? byKind.herbivores
-                                         : byKind.carnivores) += entry.second.living;
+        (genome.kind == OrganismKind::PLANTS       ? byKind.plants
+         : genome.kind == OrganismKind::HERBIVORES ? byKind.herbivores
+                                                   : byKind.carnivores) += entry.second.living;
         EXPECT_EQ(entry.second.living, members[entry.first]) << "genotype " << entry.first;
         EXPECT_LE(entry.second.living, entry.second.peak);
         EXPECT_LE(entry.second.peak, entry.second.total);
@@ -70,7 +70,7 @@ TEST_F(Lineage, AnOffspringKnowsItsParentItsBirthTickAndItsGenotype) {
         break;
     }
     Plant* plant = spawnPlant(osg::Vec3d(200, 200, 0));
-    EXPECT_EQ(world->getGenotypes().find(plant->getGenotypeId())->genome.kind, Genome::PLANT);
+    EXPECT_EQ(world->getGenotypes().find(plant->getGenotypeId())->genome.kind, OrganismKind::PLANTS);
 }
 
 TEST_F(Lineage, OverARunTheTableCountsExactlyTheLivingWhetherPrunedOrNot) {
@@ -144,7 +144,7 @@ TEST_F(Lineage, WithMutationOffNoGenotypeButTheRootsEverAppears) {
         const Genotype& g = entry.second;
         if (g.parent != Genotype::NONE)
             arisen += " g" + std::to_string(g.id) + " at tick " + std::to_string(g.origin);
-        (g.genome.kind == Genome::PLANT ? plantBirths : animalBirths) += g.total - 1;
+        (g.genome.kind == OrganismKind::PLANTS ? plantBirths : animalBirths) += g.total - 1;
     }
     EXPECT_EQ(arisen, "") << "genotypes that arose without a mutation";
     EXPECT_GT(animalBirths, 0);

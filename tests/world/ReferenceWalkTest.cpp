@@ -3,6 +3,8 @@
 // list walks written here. After every tick both must hold the same lives, in the same order on
 // the same tiles, with the same states, energies, traits and positions.
 #include "WorldFixture.h"
+#include "presentation/OrganismNode.h"
+#include "presentation/WorldScene.h"
 
 #include <functional>
 #include <sstream>
@@ -13,7 +15,7 @@ namespace {
 std::unique_ptr<World> seededWorld(osg::Group* root, unsigned seed) {
     RandomSeed::fix(seed);
     testing::internal::CaptureStdout();
-    auto world = std::make_unique<World>(3, nullptr, root, nullptr);
+    auto world = WorldScene::build(3, nullptr, root, nullptr);
     testing::internal::GetCapturedStdout();
     world->setTickRate(16);
     for (WorldTile* t : world->getTiles()->getTiles())
@@ -104,7 +106,7 @@ std::string describe(World& world) {
         }
         for (Life* life : tile->getPlants()) {
             Plant* p = static_cast<Plant*>(life);
-            const osg::Vec3d at = p->getTransform()->getPosition();
+            const osg::Vec3d at = p->getPosition();
             out << " plant " << p->getId() << " state " << p->getState() << " energy " << p->getEnergy()
                 << " size " << p->getSize() << " segments " << p->getSegments() << " at " << at.x() << ','
                 << at.y() << ',' << at.z() << " genome " << p->getOffspring() << ',' << p->getSpawnRadius()

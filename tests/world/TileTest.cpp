@@ -8,7 +8,7 @@ float grey(WorldTile* t) {
 
 } // namespace
 
-TEST_F(WorldFixture, TileLookupClampsIntoTheGrid) {
+TEST_F(DrawnWorldFixture, TileLookupClampsIntoTheGrid) {
     TileGrid* grid = world->getTiles();
     EXPECT_EQ(grid->tileAt(-3, 12), tile(0, 4));
     EXPECT_EQ(grid->tileAt(4, 4), grid->getTiles().back());
@@ -121,11 +121,11 @@ TEST_F(WorldFixture, NearestLifePrefersAnimalsAndHasARadius) {
     Animal* near = spawnAnimal(KIND_HERBIVORE, {60, 50, 0}, 10, 10, 10, 20, 20);
     ASSERT_EQ(near->getGenomeSize(), 20);
     Plant* tied = spawnPlant({50, 50, 0});
-    tied->getTransform()->setPosition({50 - tied->getSize() * 1.5, 50, 0});
+    tied->setPosition({50 - tied->getSize() * 1.5, 50, 0});
     EXPECT_EQ(tile(0, 0)->findNearestLife({50, 50, 0}), near->getId());
-    tied->getTransform()->setPosition({50 - tied->getSize() * 1.5 - 0.01, 50, 0});
+    tied->setPosition({50 - tied->getSize() * 1.5 - 0.01, 50, 0});
     EXPECT_EQ(tile(0, 0)->findNearestLife({50, 50, 0}), near->getId()) << "a plant a little farther loses";
-    tied->getTransform()->setPosition({50 - tied->getSize() * 1.5 + 0.01, 50, 0});
+    tied->setPosition({50 - tied->getSize() * 1.5 + 0.01, 50, 0});
     EXPECT_EQ(tile(0, 0)->findNearestLife({50, 50, 0}), tied->getId()) << "a plant a little nearer wins";
 }
 

@@ -39,24 +39,24 @@ TEST_F(WorldFixture, PauseFlipsOncePerTickAndHoldsRequests) {
     ASSERT_EQ(world->getLives().size(), 1u);
 }
 
-TEST_F(WorldFixture, PausedWorldStopsAnimationsAndMarkers) {
+TEST_F(DrawnWorldFixture, PausedWorldStopsAnimationsAndMarkers) {
     Animal* animal = spawnAnimal(KIND_CARNIVORE, {200, 200, 0});
-    const float scale = animal->getModel()->getTimeScale();
+    const float scale = WorldScene::modelOf(*animal)->getTimeScale();
     const size_t markers = world->getTimedMarkerCount();
     world->pauseRequested = true;
     world->tick();
     // Let a tick fall due; paused ticks must leave it due.
     std::this_thread::sleep_for(std::chrono::milliseconds(world->getTickIntervalMs() + 5));
     ticks(39);
-    EXPECT_EQ(animal->getModel()->getTimeScale(), 0.0f);
+    EXPECT_EQ(WorldScene::modelOf(*animal)->getTimeScale(), 0.0f);
     EXPECT_EQ(world->getTimedMarkerCount(), markers);
     EXPECT_TRUE(world->isTickDue()) << "a paused tick does not renew the tick stamp";
     world->pauseRequested = true;
     world->tick();
-    EXPECT_EQ(animal->getModel()->getTimeScale(), scale);
+    EXPECT_EQ(WorldScene::modelOf(*animal)->getTimeScale(), scale);
 }
 
-TEST_F(WorldFixture, TimedMarkersLiveTheirTicks) {
+TEST_F(DrawnWorldFixture, TimedMarkersLiveTheirTicks) {
     world->addTimedRect(0, 0, 10, 10, 0, {1, 0, 0}, 0.5f, 1);
     world->lifePing({5, 5, 0}, {1, 1, 1});
     const unsigned children = world->getMarkerGroup()->getNumChildren();
@@ -72,7 +72,7 @@ TEST_F(WorldFixture, TimedMarkersLiveTheirTicks) {
 
 // Beams of one look share one shape: each keeps its own corners and its own time, and the
 // ones that live on keep their order when others go.
-TEST_F(WorldFixture, BeamsOfOneLookShareAShapeAndLiveTheirTicks) {
+TEST_F(DrawnWorldFixture, BeamsOfOneLookShareAShapeAndLiveTheirTicks) {
     const unsigned children = world->getMarkerGroup()->getNumChildren();
     world->addTimedBeam({0, 0, 0}, {100, 0, 0}, 4.0f, {0, 0, 0}, 0.1f, 1);
     world->addTimedBeam({10, 20, 5}, {10, 120, 5}, 2.0f, {1, 0, 0}, 0.5f, 2);
@@ -111,7 +111,7 @@ TEST_F(WorldFixture, BeamsOfOneLookShareAShapeAndLiveTheirTicks) {
 
 // Pings come and go by the thousand: an expired one is placed anew, and the shared ping node's
 // parent list neither grows nor shrinks with them.
-TEST_F(WorldFixture, ExpiredPingsComeBackWhereAndHowTheNextOneIsAsked) {
+TEST_F(DrawnWorldFixture, ExpiredPingsComeBackWhereAndHowTheNextOneIsAsked) {
     world->lifePing({100, 100, 0}, {1, 0, 0});
     world->deathPing({200, 200, 0});
     const osg::ref_ptr<osg::PositionAttitudeTransform> life = world->getTimedMarkers()[0].node;
@@ -161,7 +161,7 @@ TEST_F(WorldFixture, SpawnsLandUnderTheCursorOrAnywhereInside) {
     }
 }
 
-TEST_F(WorldFixture, SelectionFollowsItsOrganismUntilItIsGone) {
+TEST_F(DrawnWorldFixture, SelectionFollowsItsOrganismUntilItIsGone) {
     Animal* animal = spawnAnimal(KIND_HERBIVORE, {100, 100, 0}, 10, 10, 10, 40, 40);
     world->setTool(TOOL_SELECT);
     world->setCursorPoint(animal->getPosition());
@@ -180,7 +180,7 @@ TEST_F(WorldFixture, SelectionFollowsItsOrganismUntilItIsGone) {
     EXPECT_EQ(hud->getTitleText(), "Sylvara 0.6.4 Beta: using select tool.");
 }
 
-TEST_F(WorldFixture, TileToolsFlashAndActOnTheNextTick) {
+TEST_F(DrawnWorldFixture, TileToolsFlashAndActOnTheNextTick) {
     world->setTool(TOOL_KILL);
     world->applyTool();
     EXPECT_FALSE(world->killTileRequested) << "nothing happens off the ground";
@@ -210,10 +210,7 @@ TEST_F(WorldFixture, TileToolsFlashAndActOnTheNextTick) {
 }
 
 TEST(Pacing, IntervalsAreWholeMilliseconds) {
-    osg::ref_ptr<osg::Group> root = new osg::Group;
-    testing::internal::CaptureStdout();
-    World world(2, nullptr, root.get(), nullptr);
-    testing::internal::GetCapturedStdout();
+    World world(2);
     EXPECT_EQ(world.getTickRate(), 1);
     EXPECT_EQ(world.getTickIntervalMs(), 1000);
     world.setTickRate(16);
@@ -265,7 +262,7 @@ protected:
     // Selects the organism as the select tool would, in a paused world so nothing moves.
     void select(Life* life) {
         world->setTool(TOOL_SELECT);
-        world->setCursorPoint(life->getTransform()->getPosition());
+        world->setCursorPoint(life->getPosition());
         world->applyTool();
         world->pauseRequested = !world->isPaused();
         world->tick();
@@ -349,7 +346,7 @@ TEST_F(SelectionSpawnFixture, APreysSpeedIsClampedBeforeItDrifts) {
 
 // The selection arrow stands 40 times its model's size, one unit above the first surface met from
 // above: the ground, or an organism standing there.
-TEST_F(WorldFixture, TheSelectionArrowStandsOneUnitAboveTheFirstSurface) {
+TEST_F(DrawnWorldFixture, TheSelectionArrowStandsOneUnitAboveTheFirstSurface) {
     const auto firstSurface = [this](double x, double y) {
         osg::ref_ptr<osgUtil::LineSegmentIntersector> ray =
             new osgUtil::LineSegmentIntersector(osg::Vec3d(x, y, 5000), osg::Vec3d(x, y, -5000));
@@ -373,7 +370,7 @@ TEST_F(WorldFixture, TheSelectionArrowStandsOneUnitAboveTheFirstSurface) {
 }
 
 // A beam between two heights lies flat at the first point's height, lifted by 0.5.
-TEST_F(WorldFixture, ABeamLiesAtItsFirstPointsHeight) {
+TEST_F(DrawnWorldFixture, ABeamLiesAtItsFirstPointsHeight) {
     world->addTimedBeam({0, 0, 3}, {100, 0, 40}, 4.0f, {0, 1, 0}, 0.3f, 1);
     const osg::Vec3Array& corners = world->getBeamBatches().back().getCorners();
     ASSERT_EQ(corners.size(), 4u);
@@ -401,6 +398,6 @@ TEST_F(WorldFixture, RescueMeetsAFloorWithTheKindItAsksFor) {
     EXPECT_EQ(world->getInserted(), (World::Insertions{40, 0, 5}));
     int herbivoreGenotypes = 0;
     for (const auto& entry : world->getGenotypes().all())
-        herbivoreGenotypes += entry.second.genome.kind == KIND_HERBIVORE ? entry.second.living : 0;
+        herbivoreGenotypes += entry.second.genome.kind == OrganismKind::HERBIVORES ? entry.second.living : 0;
     EXPECT_EQ(herbivoreGenotypes, 40);
 }

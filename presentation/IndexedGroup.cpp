@@ -1,4 +1,4 @@
-#include "world/IndexedGroup.h"
+#include "presentation/IndexedGroup.h"
 
 bool IndexedGroup::addChild(osg::Node* child) {
     if (!child || index.count(child))

@@ -1,0 +1,363 @@
+// The lab's panels under a real X server: clicks reach the panels and not the world, each
+// control acts as its command, the keys still work beside them, and the recorder writes a video
+// ffprobe reads back.
+#include "ProgramSession.h"
+#include "ScratchFolder.h"
+#include "Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+
+namespace {
+
+// The window the panels' tests open: larger than the sandbox's, within Xvfb's 1024 x 768.
+const std::vector<std::string> PANELS = {"--panels", "--window", "1000x740", "--genesis", "all",
+                                         "--size",   "1",        "--seed",   "7"};
+
+// Controls of the default layout, in window coordinates.
+struct Control {
+    int x;
+    int y;
+};
+const Control PAUSE{47, 80};
+const Control STEP{120, 80};
+const Control RECORD{40, 183};
+const Control KILLER{202, 274};
+const Control CAMERA{47, 274};
+// The "+" beside the first rule, animal.moveCost.
+const Control FIRST_RULE_UP{202, 492};
+const Control FIRST_GENOTYPE{800, 417};
+const Control SAVE{188, 80};
+const Control RESET_RULES{175, 378};
+// The console's command line.
+const Control CONSOLE_LINE{370, 719};
+// The Inspector's inside, in screen pixels.
+const Box INSPECTOR{790, 110, 1015, 380};
+
+std::string lab() {
+    return ProgramSession::stageDir() + "/bin/sylvara-lab";
+}
+
+void clickAt(ProgramSession& session, const Control& control) {
+    session.moveTo(control.x, control.y);
+    ProgramSession::pause(0.3);
+    session.click(1);
+}
+
+long tickIn(const std::string& title) {
+    std::smatch found;
+    return std::regex_search(title, found, std::regex("tick ([0-9]+)")) ? std::stol(found[1]) : -1;
+}
+
+// Polls the window's title until the test holds or the time is up.
+template <typename Test> bool waitForTitle(const ProgramSession& session, Test test, double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(long(seconds * 1000));
+    while (std::chrono::steady_clock::now() < end) {
+        if (test(session.windowName()))
+            return true;
+        ProgramSession::pause(0.1);
+    }
+    return test(session.windowName());
+}
+
+// ffprobe's reading of the file's video stream.
+std::map<std::string, std::string> probe(const std::string& file) {
+    std::string said;
+    shellOutput("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                "stream=codec_name,width,height,nb_read_frames,duration -of default=nw=1 '" +
+                    file + "' 2>&1",
+                said);
+    std::map<std::string, std::string> read;
+    std::istringstream lines(said);
+    for (std::string line; std::getline(lines, line);)
+        if (line.find('=') != std::string::npos)
+            read[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+    return read;
+}
+
+// The mean brightness of a frame's box, decoded by ffmpeg: frame `index`, rows from the top.
+double frameBrightness(const std::string& file, int width, int index, const Box& box) {
+    std::string raw;
+    shellOutput("ffmpeg -v error -i '" + file + "' -vf 'select=eq(n\\," + std::to_string(index) +
+                    ")' -frames:v 1 -f rawvideo -pix_fmt gray - 2>/dev/null",
+                raw);
+    double sum = 0;
+    long count = 0;
+    for (int y = box.y0; y < box.y1; ++y)
+        for (int x = box.x0; x < box.x1; ++x) {
+            const size_t at = static_cast<size_t>(y) * width + x;
+            if (at < raw.size()) {
+                sum += static_cast<unsigned char>(raw[at]);
+                ++count;
+            }
+        }
+    return count ? sum / count / 255.0 : -1.0;
+}
+
+std::string recordedFile(const std::string& output) {
+    std::smatch found;
+    return std::regex_search(output, found, std::regex("recorded (.+\\.mp4): ")) ? std::string(found[1]) : "";
+}
+
+bool opened(ProgramSession& session) {
+    return session.waitForWindow(90) && session.waitForOutput("rules:", 90) &&
+           waitForTitle(
+               session, [](const std::string& title) { return tickIn(title) > 0; }, 60);
+}
+
+} // namespace
+
+TEST(Panels, ClicksOnThePanelsPauseStepChangeARuleSwitchAToolChooseAGenotypeAndRecord) {
+    ScratchFolder folder("sylvara-panels");
+    ProgramSession session(PANELS);
+    session.setWorkingDirectory(folder.folder.string());
+    session.setShotPrefix("panels-");
+    ASSERT_TRUE(session.start(lab())) << session.output();
+    ASSERT_TRUE(opened(session)) << session.output();
+
+    clickAt(session, PAUSE);
+    ASSERT_TRUE(session.waitForOutput(": pause", 30)) << session.output();
+    ASSERT_TRUE(waitForTitle(
+        session, [](const std::string& t) { return t.find("paused") != std::string::npos; }, 30))
+        << session.windowName();
+    ProgramSession::pause(0.5);
+    const long pausedAt = tickIn(session.windowName());
+    clickAt(session, STEP);
+    ASSERT_TRUE(session.waitForOutput(": step", 30)) << session.output();
+    EXPECT_TRUE(waitForTitle(
+        session, [&](const std::string& t) { return tickIn(t) == pausedAt + 1; }, 30))
+        << "one tick on from " << pausedAt << ": " << session.windowName();
+
+    // A rule's "+" raises it by a tenth, from the next tick on.
+    clickAt(session, FIRST_RULE_UP);
+    EXPECT_TRUE(session.waitForOutput(": set animal.moveCost=0.011", 30)) << session.output();
+    // Reset sets back each rule changed since the start, and only those.
+    clickAt(session, RESET_RULES);
+    EXPECT_TRUE(session.waitForOutput(": set animal.moveCost=0.01\n", 30)) << session.output();
+
+    const Screenshot before(session.screenshot("before-killer"));
+    clickAt(session, KILLER);
+    ASSERT_TRUE(session.waitForOutput(": tool killer", 30)) << session.output();
+    ProgramSession::pause(1.0);
+    const Screenshot killer(session.screenshot("killer"));
+    // The active tool's button turns orange; the camera's, active before, no longer is.
+    const Box killerButton{KILLER.x + 20 - 25, KILLER.y + 20 - 6, KILLER.x + 20 + 25, KILLER.y + 20 + 6};
+    const Box cameraButton{CAMERA.x + 20 - 25, CAMERA.y + 20 - 6, CAMERA.x + 20 + 25, CAMERA.y + 20 + 6};
+    EXPECT_GT(killer.mean(killerButton).x(), killer.mean(killerButton).z() + 0.3f);
+    EXPECT_LT(before.mean(killerButton).x(), before.mean(killerButton).z() + 0.1f);
+    EXPECT_GT(before.mean(cameraButton).x(), before.mean(cameraButton).z() + 0.3f);
+    EXPECT_LT(killer.mean(cameraButton).x(), killer.mean(cameraButton).z() + 0.1f);
+
+    clickAt(session, FIRST_GENOTYPE);
+    ASSERT_TRUE(session.waitForOutput(": select ", 30)) << session.output();
+    EXPECT_TRUE(session.waitForOutput(": pin", 30)) << session.output();
+    ProgramSession::pause(1.0);
+    const Screenshot chosen(session.screenshot("genotype"));
+    // The Inspector shows the chosen member's traits where it asked for a choice.
+    EXPECT_GT(chosen.changedShare(killer, INSPECTOR, 0.2f), 0.02);
+
+    clickAt(session, RECORD);
+    ASSERT_TRUE(session.waitForOutput("recording ", 30)) << session.output();
+    ProgramSession::pause(3.0);
+    clickAt(session, RECORD);
+    ASSERT_TRUE(session.waitForOutput("recorded ", 60)) << session.output();
+    const std::string video = recordedFile(session.output());
+    EXPECT_EQ(video, folder.file("video-0001.mp4")) << session.output();
+    const auto read = probe(video);
+    EXPECT_EQ(read.count("codec_name") ? read.at("codec_name") : "", "h264");
+    EXPECT_EQ(read.count("width") ? read.at("width") : "", "1000");
+    EXPECT_EQ(read.count("height") ? read.at("height") : "", "740");
+    ASSERT_TRUE(read.count("duration") && read.count("nb_read_frames")) << video;
+    EXPECT_GT(std::stod(read.at("duration")), 2.0);
+
+    // Clicks on the panels never reached the world: the killer tool emptied no tile, and the world is
+    // still paused.
+    EXPECT_EQ(session.output().find("EXCEPTION"), std::string::npos);
+    EXPECT_NE(session.windowName().find("paused"), std::string::npos) << session.windowName();
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+}
+
+TEST(Panels, KeysStillReachTheWorldAndF1HidesAndShowsThePanels) {
+    ProgramSession session(PANELS);
+    session.setShotPrefix("panels-");
+    ASSERT_TRUE(session.start(lab())) << session.output();
+    ASSERT_TRUE(opened(session)) << session.output();
+    const Screenshot shown(session.screenshot("shown"));
+    // The Run panel's dark backdrop, left of the board.
+    const Box run{30, 150, 200, 190};
+    EXPECT_LT(shown.mean(run).x() + shown.mean(run).y() + shown.mean(run).z(), 0.9f);
+
+    session.moveTo(500, 300);
+    session.key("F1");
+    ASSERT_TRUE(session.waitForOutput("panels: hidden", 30)) << session.output();
+    ProgramSession::pause(1.0);
+    const Screenshot hidden(session.screenshot("hidden"));
+    EXPECT_GT(hidden.changedShare(shown, run, 0.2f), 0.3);
+
+    // The sandbox's pause key and the lab's speed key, with the pointer over the board.
+    session.key("p");
+    EXPECT_TRUE(waitForTitle(
+        session, [](const std::string& t) { return t.find("paused") != std::string::npos; }, 30))
+        << session.windowName();
+    session.key("F1");
+    ASSERT_TRUE(session.waitForOutput("panels: shown", 30)) << session.output();
+    // With the pointer on a panel, keys still go to the world while no text field has the focus.
+    session.moveTo(100, 150);
+    session.key("p");
+    EXPECT_TRUE(waitForTitle(
+        session, [](const std::string& t) { return t.find("paused") == std::string::npos; }, 30))
+        << session.windowName();
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+}
+
+TEST(Panels, RecordWritesTheWholeRunAtTheFrameRateAndCleanLeavesThePanelsOut) {
+    ScratchFolder folder("sylvara-record");
+    const std::string video = folder.file("run.mp4");
+    std::vector<std::string> arguments = PANELS;
+    arguments.insert(arguments.end(), {"--record", video, "--record-fps", "20", "--record-clean"});
+    ProgramSession session(arguments);
+    session.setShotPrefix("panels-");
+    ASSERT_TRUE(session.start(lab())) << session.output();
+    ASSERT_TRUE(opened(session)) << session.output();
+    ASSERT_TRUE(session.waitForOutput("recording " + video + " at 20 frames/s", 30)) << session.output();
+    ProgramSession::pause(3.0);
+    const Screenshot screen(session.screenshot("record-clean"));
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+    const std::string output = session.output();
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(output, found,
+                                  std::regex("recorded .*run\\.mp4: ([0-9]+) frames, 1000x740 at 20 frames/s "
+                                             "\\(([0-9.]+) s\\); ([0-9]+) dropped")))
+        << output;
+    const auto read = probe(video);
+    EXPECT_EQ(read.count("codec_name") ? read.at("codec_name") : "", "h264");
+    EXPECT_EQ(read.count("width") ? read.at("width") : "", "1000");
+    EXPECT_EQ(read.count("height") ? read.at("height") : "", "740");
+    ASSERT_TRUE(read.count("nb_read_frames") && read.count("duration")) << video;
+    const long frames = std::stol(read.at("nb_read_frames"));
+    EXPECT_EQ(frames, std::stol(found[1]));
+    EXPECT_GE(frames, 3 * 20);
+    EXPECT_NEAR(std::stod(read.at("duration")), frames / 20.0, 0.06);
+    // The screen shows the Run panel; the clean video shows the world behind it.
+    const Box run{30, 130, 200, 170};
+    const Box onScreen{run.x0 + 20, run.y0 + 20, run.x1 + 20, run.y1 + 20};
+    EXPECT_LT(screen.mean(onScreen).x(), 0.3f);
+    EXPECT_GT(frameBrightness(video, 1000, static_cast<int>(frames) - 2, run), 0.2);
+}
+
+TEST(Panels, AVideoThatCannotBeWrittenIsOneLineAndTheLabGoesOn) {
+    ProgramSession session({"--genesis", "all", "--size", "1", "--record", "/no/such/folder/x.mp4"});
+    ASSERT_TRUE(session.start(lab())) << session.output();
+    ASSERT_TRUE(opened(session)) << session.output();
+    EXPECT_TRUE(session.waitForOutput("sylvara-lab: cannot record to /no/such/folder/x.mp4: ", 30))
+        << session.output();
+    const long tick = tickIn(session.windowName());
+    EXPECT_TRUE(waitForTitle(
+        session, [&](const std::string& t) { return tickIn(t) > tick + 5; }, 30));
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+    EXPECT_EQ(session.output().find("recorded"), std::string::npos);
+}
+
+TEST(Panels, TheConsoleTakesACommandAndRecallsItAndAKillFinishesTheVideo) {
+    ScratchFolder folder("sylvara-panels-console");
+    std::vector<std::string> arguments = PANELS;
+    arguments.insert(arguments.end(), {"--record", folder.file("killed.mp4")});
+    ProgramSession session(arguments);
+    session.setShotPrefix("panels-");
+    ASSERT_TRUE(session.start(lab())) << session.output();
+    ASSERT_TRUE(opened(session)) << session.output();
+    // Past the first frames, which under load may take seconds each.
+    ASSERT_TRUE(waitForTitle(
+        session, [](const std::string& t) { return tickIn(t) > 40; }, 60));
+    clickAt(session, CONSOLE_LINE);
+    // The field takes the keys from the frame after the click on: a slow frame under load is long.
+    const long clicked = tickIn(session.windowName());
+    ASSERT_TRUE(waitForTitle(
+        session, [&](const std::string& t) { return tickIn(t) > clicked + 16; }, 60));
+    ProgramSession::pause(1.0);
+    session.xdotool("type --delay 150 'speed 64'");
+    session.key("Return");
+    ASSERT_TRUE(session.waitForOutput("panel: tick ", 30)) << session.output();
+    EXPECT_TRUE(session.waitForOutput(": speed 64", 30)) << session.output();
+    // Typed into the field, none of those letters reached the world as a key: "p" would have paused it.
+    EXPECT_EQ(session.windowName().find("paused"), std::string::npos) << session.windowName();
+    session.key("Up");
+    session.key("Return");
+    EXPECT_TRUE(waitForTitle(
+        session,
+        [&](const std::string&) {
+            const std::string out = session.output();
+            return out.find(": speed 64") != out.rfind(": speed 64");
+        },
+        30))
+        << session.output();
+    ProgramSession::pause(2.0);
+    // A polite kill ends the lab as Escape does, and the video is whole.
+    session.signal(SIGTERM);
+    EXPECT_EQ(session.waitForExit(60), 0) << session.output();
+    EXPECT_NE(session.output().find("recorded " + folder.file("killed.mp4")), std::string::npos)
+        << session.output();
+    const auto read = probe(folder.file("killed.mp4"));
+    EXPECT_EQ(read.count("codec_name") ? read.at("codec_name") : "", "h264");
+    EXPECT_FALSE(std::filesystem::exists(folder.file("killed.mp4.part")));
+}
+
+TEST(Panels, ARuleChangedOnThePanelReplaysExactlyFromTheLogInTheHeadlessRunner) {
+    ScratchFolder folder("sylvara-panels-replay");
+    const std::string log = folder.file("session.cmd");
+    std::vector<std::string> arguments = PANELS;
+    arguments.insert(arguments.end(), {"--log", log});
+    ProgramSession session(arguments);
+    session.setWorkingDirectory(folder.folder.string());
+    session.setShotPrefix("panels-");
+    ASSERT_TRUE(session.start(lab())) << session.output();
+    ASSERT_TRUE(opened(session)) << session.output();
+    clickAt(session, FIRST_RULE_UP);
+    ASSERT_TRUE(session.waitForOutput(": set animal.moveCost=0.011", 30)) << session.output();
+    const long changed = tickIn(session.windowName());
+    EXPECT_TRUE(waitForTitle(
+        session, [&](const std::string& t) { return tickIn(t) > changed + 30; }, 60));
+    clickAt(session, SAVE);
+    ASSERT_TRUE(session.waitForOutput(": save", 30)) << session.output();
+    // Written on a thread of its own: said when the file is whole.
+    ASSERT_TRUE(session.waitForOutput(".sylvara: tick ", 30)) << session.output();
+    std::smatch found;
+    const std::string said = session.output();
+    ASSERT_TRUE(std::regex_search(said, found, std::regex("saved (\\S*world-[0-9]+\\.sylvara)"))) << said;
+    const std::string saved = found[1];
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+
+    const std::vector<std::string> logged = lines(log);
+    std::string all;
+    for (const std::string& line : logged)
+        all += line + "\n";
+    EXPECT_NE(all.find("set animal.moveCost=0.011"), std::string::npos) << all;
+    std::smatch saveLine;
+    ASSERT_TRUE(std::regex_search(all, saveLine, std::regex("@([0-9]+) save"))) << all;
+    const std::string again = folder.file("again");
+    std::filesystem::create_directories(again);
+    std::string run;
+    const int code = shellOutput("cd '" + again + "' && '" + ProgramSession::stageDir() +
+                                     "/bin/sylvara-sim' --genesis all --size 1 --seed 7 --commands '" + log +
+                                     "' --csv census.csv 2>&1",
+                                 run);
+    EXPECT_EQ(code, 0) << run;
+    const std::string replayed = again + "/world-" + std::string(saveLine[1]) + ".sylvara";
+    ASSERT_TRUE(std::filesystem::exists(replayed)) << run;
+    // The same world: every table but the window's markers (hunting beams, pings), which a headless
+    // run never draws.
+    const auto dump = [](const std::string& file) {
+        std::string text;
+        shellOutput("sqlite3 '" + file + "' .dump | grep -v '^INSERT INTO markers '", text);
+        return text;
+    };
+    const std::string inLab = dump(saved);
+    EXPECT_NE(inLab.find("INSERT INTO"), std::string::npos) << inLab;
+    EXPECT_EQ(inLab, dump(replayed));
+}

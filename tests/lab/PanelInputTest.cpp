@@ -1,0 +1,207 @@
+// The panels' share of the mouse and keys: what lands on a panel never reaches the world, the rest
+// reaches it unchanged and in order, and keys pressed faster than frames are drawn are not lost.
+#include "lab/PanelInput.h"
+
+#include <gtest/gtest.h>
+#include <imgui.h>
+#include <osgGA/EventQueue>
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int WIDTH = 400;
+constexpr int HEIGHT = 300;
+
+// A Dear ImGui context with one panel over the window's top left quarter and, when asked, a text field
+// on it holding the focus.
+class PanelFrames {
+public:
+    PanelFrames() {
+        context = ImGui::CreateContext();
+        ImGuiIO& io = ImGui::GetIO();
+        io.IniFilename = nullptr;
+        io.DisplaySize = ImVec2(WIDTH, HEIGHT);
+        unsigned char* pixels = nullptr;
+        int w = 0;
+        int h = 0;
+        io.Fonts->GetTexDataAsRGBA32(&pixels, &w, &h);
+    }
+    ~PanelFrames() { ImGui::DestroyContext(context); }
+
+    // One frame; returns the lines the field gave on Return.
+    void frame(bool focusField = false) {
+        ImGuiIO& io = ImGui::GetIO();
+        io.DeltaTime = 1.0f / 30;
+        ImGui::NewFrame();
+        ImGui::SetNextWindowPos(ImVec2(0, 0));
+        ImGui::SetNextWindowSize(ImVec2(WIDTH / 2, HEIGHT / 2));
+        ImGui::Begin("panel");
+        if (focusField)
+            ImGui::SetKeyboardFocusHere();
+        const auto recall = [](ImGuiInputTextCallbackData* data) -> int {
+            auto* self = static_cast<PanelFrames*>(data->UserData);
+            data->DeleteChars(0, data->BufTextLen);
+            data->InsertChars(0, self->submitted.empty() ? "" : self->submitted.back().c_str());
+            return 0;
+        };
+        if (ImGui::InputText("##line", line.data(), line.size(),
+                             ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_CallbackHistory,
+                             recall, this)) {
+            submitted.emplace_back(line.data());
+            line.fill('\0');
+            ImGui::SetKeyboardFocusHere(-1);
+        }
+        ImGui::End();
+        ImGui::Render();
+    }
+
+    std::vector<std::string> submitted;
+
+private:
+    ImGuiContext* context;
+    std::array<char, 128> line{};
+};
+
+// The events the queue still holds, as their types.
+std::vector<osgGA::GUIEventAdapter::EventType> left(osgGA::EventQueue& queue) {
+    osgGA::EventQueue::Events events;
+    queue.takeEvents(events);
+    std::vector<osgGA::GUIEventAdapter::EventType> types;
+    for (const auto& each : events)
+        types.push_back(each->asGUIEventAdapter()->getEventType());
+    return types;
+}
+
+osg::ref_ptr<osgGA::EventQueue> windowQueue() {
+    osg::ref_ptr<osgGA::EventQueue> queue = new osgGA::EventQueue;
+    queue->getCurrentEventState()->setInputRange(0, 0, WIDTH, HEIGHT);
+    queue->getCurrentEventState()->setMouseYOrientation(osgGA::GUIEventAdapter::Y_INCREASING_DOWNWARDS);
+    return queue;
+}
+
+} // namespace
+
+TEST(PanelInput, APressOnAPanelAndItsDragAndReleaseNeverReachTheWorldAndOneElsewhereDoes) {
+    PanelFrames frames;
+    PanelInput input;
+    osg::ref_ptr<osgGA::EventQueue> queue = windowQueue();
+    using Event = osgGA::GUIEventAdapter;
+    // The pointer comes over the panel, and ImGui sees it there at the next frame.
+    queue->mouseMotion(50, 50);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    EXPECT_EQ(left(*queue), std::vector<Event::EventType>{Event::MOVE});
+    // A new window is hovered from the frame after it was first drawn.
+    frames.frame();
+    frames.frame();
+    ASSERT_TRUE(ImGui::GetIO().WantCaptureMouse);
+    queue->mouseButtonPress(50, 50, 1);
+    queue->mouseMotion(300, 250);
+    queue->mouseButtonRelease(300, 250, 1);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    EXPECT_TRUE(left(*queue).empty()) << "the press began on the panel: its drag and release are the panel's";
+    // A press and release in one frame still make a click the panel sees.
+    EXPECT_TRUE(ImGui::GetIO().MouseDown[0]);
+    frames.frame();
+    input.route(*queue, true, WIDTH, HEIGHT);
+    EXPECT_FALSE(ImGui::GetIO().MouseDown[0]);
+
+    // Off the panel: the world's, in order.
+    queue->mouseMotion(300, 250);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    left(*queue);
+    frames.frame();
+    ASSERT_FALSE(ImGui::GetIO().WantCaptureMouse);
+    queue->mouseButtonPress(300, 250, 1);
+    queue->mouseMotion(60, 60);
+    queue->mouseButtonRelease(60, 60, 1);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    EXPECT_EQ(left(*queue), (std::vector<Event::EventType>{Event::PUSH, Event::DRAG, Event::RELEASE}));
+
+    // Hidden panels take nothing, even over where they were.
+    queue->mouseButtonPress(50, 50, 1);
+    queue->mouseButtonRelease(50, 50, 1);
+    input.route(*queue, false, WIDTH, HEIGHT);
+    EXPECT_EQ(left(*queue).size(), 2u);
+}
+
+TEST(PanelInput, KeysGoToTheWorldUnlessAFieldHasTheFocusAndEscapeAlwaysDoes) {
+    PanelFrames frames;
+    PanelInput input;
+    osg::ref_ptr<osgGA::EventQueue> queue = windowQueue();
+    using Event = osgGA::GUIEventAdapter;
+    frames.frame();
+    frames.frame();
+    queue->keyPress('p');
+    queue->keyRelease('p');
+    input.route(*queue, true, WIDTH, HEIGHT);
+    EXPECT_EQ(left(*queue).size(), 2u) << "no field has the focus: the key is the world's";
+
+    frames.frame(true);
+    frames.frame();
+    frames.frame();
+    ASSERT_TRUE(ImGui::GetIO().WantTextInput);
+    for (char c : std::string("pin")) {
+        queue->keyPress(c);
+        queue->keyRelease(c);
+    }
+    queue->keyPress(Event::KEY_Escape);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    EXPECT_EQ(left(*queue), std::vector<Event::EventType>{Event::KEYDOWN}) << "only Escape";
+    // F1 is the lab's own, whatever has the focus.
+    queue->keyPress(Event::KEY_F1);
+    queue->keyRelease(Event::KEY_F1);
+    EXPECT_TRUE(input.route(*queue, true, WIDTH, HEIGHT));
+    EXPECT_TRUE(left(*queue).empty());
+}
+
+TEST(PanelInput, EditKeysFasterThanFramesAreEachSeenInTheirOrder) {
+    PanelFrames frames;
+    PanelInput input;
+    osg::ref_ptr<osgGA::EventQueue> queue = windowQueue();
+    using Event = osgGA::GUIEventAdapter;
+    frames.frame();
+    frames.frame(true);
+    frames.frame();
+    frames.frame();
+    ASSERT_TRUE(ImGui::GetIO().WantTextInput);
+    // "go", Return, then Up (recall) and Return, all within one slow frame.
+    for (int key : {int('g'), int('o'), int(Event::KEY_Return), int(Event::KEY_Up), int(Event::KEY_Return)}) {
+        queue->keyPress(key);
+        queue->keyRelease(key);
+    }
+    for (int i = 0; i < 8; ++i) {
+        input.route(*queue, true, WIDTH, HEIGHT);
+        frames.frame();
+    }
+    EXPECT_EQ(frames.submitted, (std::vector<std::string>{"go", "go"}));
+}
+
+TEST(PanelInput, APressIsJudgedWhereItIsMadeEvenWithNoFrameSinceThePointerCame) {
+    PanelFrames frames;
+    PanelInput input;
+    osg::ref_ptr<osgGA::EventQueue> queue = windowQueue();
+    // Last drawn with the pointer over the board...
+    queue->mouseMotion(300, 250);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    left(*queue);
+    frames.frame();
+    frames.frame();
+    ASSERT_FALSE(ImGui::GetIO().WantCaptureMouse);
+    // ...then, within one slow frame, onto the panel and a click there: the panel's.
+    queue->mouseMotion(50, 50);
+    queue->mouseButtonPress(50, 50, 1);
+    queue->mouseButtonRelease(50, 50, 1);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    EXPECT_EQ(left(*queue).size(), 1u) << "only the motion reaches the world";
+    // And the other way: from the panel onto the board and a press there is the world's.
+    frames.frame();
+    frames.frame();
+    ASSERT_TRUE(ImGui::GetIO().WantCaptureMouse);
+    queue->mouseMotion(300, 250);
+    queue->mouseButtonPress(300, 250, 1);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    EXPECT_EQ(left(*queue).size(), 2u);
+}
