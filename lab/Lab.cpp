@@ -325,9 +325,6 @@ void Lab::pass() {
     if (interrupted)
         viewer->setDone(true);
     routeInput();
-    // The cursor as the mouse left it, for a spawn key to put its organism there.
-    world->pickIfRequested();
-    takeInput();
     carryOut(keys->take());
     for (; pendingSteps > 0 && !quitting; --pendingSteps)
         step();
@@ -352,6 +349,11 @@ void Lab::pass() {
     refreshPanels();
     const double begun = now();
     viewer->update();
+    // Between the events and the drawing, where the sandbox's handler acts: a click's flash is drawn
+    // before any tick ages it, and a tool chosen with a move colours the marker at the next pick.
+    takeInput();
+    if (quitting)
+        viewer->setDone(true);
     viewer->frame();
     drawSeconds = now() - begun;
     ++framesSince;
@@ -410,7 +412,16 @@ void Lab::carryOut(LabKeyHandler::Request request) {
     carryOutNow(command);
 }
 
-void Lab::placeAtCursor(Command& command) const {
+void Lab::pointNow() {
+    if (!world->pickRequested)
+        return;
+    world->pickIfRequested();
+    pickedForInput = true;
+}
+
+void Lab::placeAtCursor(Command& command) {
+    // The cursor as the mouse left it, for a spawn key to put its organism there.
+    pointNow();
     if (!world->isCursorOnGround())
         return;
     // The ground's edge may give a point a hair outside the board: it is put just inside, so what is
@@ -450,6 +461,7 @@ void Lab::act(const LabInput::Event& event) {
         const Command::Tool tool = schedule->getTool();
         if (tool == Command::Tool::Camera)
             return;
+        pointNow();
         if (!world->isCursorOnGround()) {
             // As in the sandbox: a select click off the ground only hides the selection's panel.
             if (tool == Command::Tool::Select)
@@ -556,9 +568,14 @@ std::string Lab::typed(const std::string& text, const std::string& where, bool& 
 }
 
 void Lab::takeInput() {
+    pickedForInput = false;
     if (input)
         for (const LabInput::Event& event : input->take())
             act(event);
+    // A pick made for a command drew the marker in the tool of that moment; a tool chosen after it in
+    // the same frame colours it now, as the pick at the next pass would have.
+    if (pickedForInput && world->isCursorOnGround())
+        world->setCursorPoint(world->getCursorPoint());
     if (!readingInput)
         return;
     for (const LabCommandReader::Line& line : reader.take()) {

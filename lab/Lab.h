@@ -76,7 +76,9 @@ private:
     void carryOut(const std::vector<LabKeyHandler::Request>& requests);
     void carryOut(LabKeyHandler::Request request);
     // The sandbox's spawn keys put what they make under the mouse, when it is on the ground.
-    void placeAtCursor(Command& command) const;
+    void placeAtCursor(Command& command);
+    // Picks the point under the mouse now if it moved since the last pick.
+    void pointNow();
     void toggleSound();
     void toggleMarks();
     void toggleChart();
@@ -117,6 +119,8 @@ private:
     bool readingInput = false;
     bool quitting = false;
     bool quitLogged = false;
+    // Whether the input of this frame picked the cursor for a command.
+    bool pickedForInput = false;
     long pendingSteps = 0;
     size_t notesShown = 0;
     osg::ref_ptr<LabScreenshot> screenshot = new LabScreenshot;
