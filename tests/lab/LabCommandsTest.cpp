@@ -41,7 +41,7 @@ Command parsed(const std::string& text) {
     return command;
 }
 
-class LabInputTest : public WorldFixture {
+class LabInputTest : public DrawnWorldFixture {
 protected:
     osg::ref_ptr<osgGA::EventQueue> queue = new osgGA::EventQueue;
     NoAction action;

@@ -268,9 +268,7 @@ TEST_F(CommandRequests, ComeFromTheCommandAloneWhereverAWindowsCursorStands) {
         std::vector<osg::Vec3d> points;
         for (int id = before + 1; id <= world.getLastId(); ++id) {
             const Life& life = *world.getLives().at(id);
-            points.push_back(life.getCategory() == CATEGORY_PLANT
-                                 ? life.getTransform()->getPosition()
-                                 : static_cast<const Animal&>(life).getPosition());
+            points.push_back(life.getPosition());
         }
         return points;
     };
