@@ -152,8 +152,6 @@ std::unique_ptr<PythonWorld> PythonWorld::create(const py::object& size, const p
         if (word.find('\0') != std::string::npos)
             Call::raise(PyExc_ValueError, "an argument holds a NUL character");
     std::string error;
-    if (WorldSession::findWorkFolder(error).empty())
-        Call::raise(PyExc_FileNotFoundError, error);
     std::unique_ptr<WorldSession> made;
     {
         py::gil_scoped_release unlocked;
@@ -169,8 +167,6 @@ std::unique_ptr<PythonWorld> PythonWorld::load(const py::object& given) {
     const std::string path = Call::pathOf(given, "path");
     struct stat info;
     std::string error;
-    if (WorldSession::findWorkFolder(error).empty())
-        Call::raise(PyExc_FileNotFoundError, error);
     std::unique_ptr<WorldSession> made;
     {
         py::gil_scoped_release unlocked;

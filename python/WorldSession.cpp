@@ -18,9 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <filesystem>
-#include <functional>
 #include <sstream>
 #include <unistd.h>
 
@@ -42,36 +40,8 @@ std::string codeFolder() {
     return failure ? RunTree::binFolder() : file.parent_path().string();
 }
 
-bool holdsArt(const std::string& workFolder) {
-    return access((workFolder + "/../models/bloom.xsf").c_str(), R_OK) == 0;
-}
-
-// The caller's working folder is given back whatever happens in between: only the world's constructor
-// reads the art, and the caller's relative paths must mean what they meant.
-bool inFolder(const std::string& folder, const std::function<void()>& work, std::string& error) {
-    const int back = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (back < 0) {
-        error = std::string("cannot tell the working folder: ") + std::strerror(errno);
-        return false;
-    }
-    if (chdir(folder.c_str()) != 0) {
-        error = "cannot enter the run tree's folder " + folder + ": " + std::strerror(errno);
-        close(back);
-        return false;
-    }
-    try {
-        work();
-    } catch (...) {
-        if (fchdir(back) != 0) {
-        }
-        close(back);
-        throw;
-    }
-    const bool returned = fchdir(back) == 0;
-    if (!returned)
-        error = std::string("cannot go back to the working folder: ") + std::strerror(errno);
-    close(back);
-    return returned;
+bool holdsRules(const std::string& workFolder) {
+    return access((workFolder + "/../rules").c_str(), R_OK | X_OK) == 0;
 }
 
 } // namespace
@@ -87,13 +57,13 @@ std::string WorldSession::findWorkFolder(std::string& error) {
     // The module is no program in bin/: the tree as laid out beside it comes first.
     installed.insert(installed.begin(), own + "/" SYLVARA_TREE_FROM_MODULE);
     const std::string folder = RunTree::workFolder(own, installed);
-    if (holdsArt(folder))
+    if (holdsRules(folder))
         return folder;
     std::string trees;
     for (const std::string& tree : installed)
         trees += (trees.empty() ? "" : ", ") + tree;
-    error = "cannot read models/bloom.xsf: no run tree beside the module (" + own + "/..) nor installed (" +
-            trees + ")";
+    error = "cannot find Sylvara's rules/ folder: no run tree beside the module (" + own +
+            "/..) nor installed (" + trees + ")";
     return "";
 }
 
@@ -115,8 +85,7 @@ std::unique_ptr<WorldSession> WorldSession::create(const std::vector<std::string
         RandomSeed::fix(options.seed);
     else
         RandomSeed::release();
-    if (!session->build(options.size, error))
-        return nullptr;
+    session->build(options.size);
     World& world = *session->world;
     WorldRules::applyToNew(world, options);
     world.genesis(options.tilesToPopulate());
@@ -134,8 +103,7 @@ std::unique_ptr<WorldSession> WorldSession::load(const std::string& file, std::s
         return nullptr;
     std::unique_ptr<WorldSession> session(new WorldSession);
     RandomSeed::release();
-    if (!session->build(saved.getSize(), error))
-        return nullptr;
+    session->build(saved.getSize());
     World& world = *session->world;
     WorldRules::applyToNew(world, none);
     saved.resume(world, nullptr);
@@ -148,17 +116,12 @@ std::unique_ptr<WorldSession> WorldSession::load(const std::string& file, std::s
     return session;
 }
 
-bool WorldSession::build(int size, std::string& error) {
-    const std::string folder = findWorkFolder(error);
-    if (folder.empty())
-        return false;
-    if (!inFolder(
-            folder, [&] { world = std::make_unique<World>(size); }, error))
-        return false;
+void WorldSession::build(int size) {
+    // A headless world reads no art and no folder: the caller's working folder is left alone.
+    world = std::make_unique<World>(size);
     world->setTickRate(TICK_RATE);
     world->getGenotypes().setPruned(true);
     schedule = std::make_unique<CommandSchedule>(std::vector<Command>{}, "", 0);
-    return true;
 }
 
 WorldSession::~WorldSession() = default;

@@ -28,8 +28,8 @@ public:
     WorldSession(const WorldSession&) = delete;
     WorldSession& operator=(const WorldSession&) = delete;
 
-    // The run tree whose art the world reads, for a library with no program of its own: beside the
-    // file that holds this code, else installed. Empty, with the reason, when none holds the art.
+    // The run tree's bin/ folder, for a library with no program of its own: beside the file that holds
+    // this code, else installed. Empty, with the reason, when none holds the shipped rule sets.
     static std::string findWorkFolder(std::string& error);
 
     // Makes the one random generator this world's, as it stood at the end of its last tick: worlds
@@ -62,8 +62,8 @@ public:
 
 private:
     WorldSession() = default;
-    // Builds the empty world of that size in the run tree, which its constructor reads the art from.
-    bool build(int size, std::string& error);
+    // Builds the empty, headless world of that size.
+    void build(int size);
     void takeSeed();
     // The commands due at the tick the world is at; false as tick() says.
     bool carryOutDue(std::string& stop);

@@ -110,8 +110,8 @@ tick. A line sylvara-sim would refuse raises ValueError with its reason.)")
                 PythonCall::raise(PyExc_FileNotFoundError, error);
             return std::filesystem::path(folder).parent_path().lexically_normal().string();
         },
-        R"(The run tree the worlds read their art from: the build's stage/ or the installed
-share/sylvara. Its rules/ folder holds the rule sets Sylvara ships, such as lasting.toml.)");
+        R"(The run tree beside the module: the build's stage/ or the installed share/sylvara. Its
+rules/ folder holds the rule sets Sylvara ships, such as lasting.toml. Worlds need no run tree.)");
     m.def("load", &PythonWorld::load, py::arg("path"), R"(A saved world, going on with its own seed and rules.
 
 A file that is missing raises FileNotFoundError; one that is no saved world, or is damaged,
