@@ -51,7 +51,6 @@ bool LabSaver::saveAs(World& world, const std::string& name, std::string& error)
     const double captured = secondsSince(begun);
     const long tick = world.getTickNumber();
     const size_t organisms = world.getLives().size();
-    writing = true;
     writer = std::thread([this, snapshot, path, tick, organisms, captured] {
         const auto started = std::chrono::steady_clock::now();
         std::string failed;
@@ -62,35 +61,6 @@ bool LabSaver::saveAs(World& world, const std::string& name, std::string& error)
         else
             std::fprintf(stderr, "could not save the world: %s\n", failed.c_str());
         std::fflush(stdout);
-        writing = false;
     });
     return true;
-}
-
-void LabSaver::save(World& world) {
-    if (writing) {
-        std::printf("still writing the last save: press the key again once it is named\n");
-        return;
-    }
-    if (writer.joinable())
-        writer.join();
-    const auto begun = std::chrono::steady_clock::now();
-    auto snapshot = std::make_shared<const SavedWorld>(SavedWorld::capture(world));
-    const double captured = secondsSince(begun);
-    const std::string name = folder == "." ? nextName(folder) : folder + "/" + nextName(folder);
-    const long tick = world.getTickNumber();
-    const size_t organisms = world.getLives().size();
-    writing = true;
-    writer = std::thread([this, snapshot, name, tick, organisms, captured] {
-        const auto started = std::chrono::steady_clock::now();
-        std::string error;
-        if (snapshot->write(name, error))
-            std::printf(
-                "saved %s: tick %ld, %zu organisms; the window stood still %.3f s, the file took %.2f s\n",
-                name.c_str(), tick, organisms, captured, secondsSince(started));
-        else
-            std::fprintf(stderr, "could not save the world: %s\n", error.c_str());
-        std::fflush(stdout);
-        writing = false;
-    });
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <string>
 #include <thread>
 
@@ -19,12 +18,10 @@ public:
 
     // Where the files go; the working folder unless set.
     void setFolder(const std::string& where) { folder = where; }
-    // Takes the snapshot and starts writing it; says so and does nothing while the last save is
-    // still being written. The line that names the file comes once it is written.
-    void save(World& world);
-    // The same under a name of the caller's (relative to the folder); waits for a save still being
-    // written, so no save asked for is dropped. False, with a one-line reason, when the file cannot
-    // be written: nothing is saved then.
+    // Takes the snapshot and starts writing it under a name of the caller's (relative to the folder);
+    // waits for a save still being written, so no save asked for is dropped. The line that names the
+    // file comes once it is written. False, with a one-line reason, when the file cannot be written:
+    // nothing is saved then.
     bool saveAs(World& world, const std::string& name, std::string& error);
     // Until the save being written is done.
     void wait();
@@ -36,5 +33,4 @@ public:
 private:
     std::string folder = ".";
     std::thread writer;
-    std::atomic<bool> writing{false};
 };
