@@ -324,7 +324,6 @@ void Lab::pass() {
     viewer->sync();
     if (interrupted)
         viewer->setDone(true);
-    routeInput();
     carryOut(keys->take());
     for (; pendingSteps > 0 && !quitting; --pendingSteps)
         step();
@@ -348,7 +347,14 @@ void Lab::pass() {
     refreshDisplay();
     refreshPanels();
     const double begun = now();
-    viewer->update();
+    // The panels take their events after the frame's time is fixed and just before the viewer reads
+    // the rest: the viewer takes only events older than that time, so anything arriving during the
+    // ticks or the routing waits for the next pass's routing instead of slipping past the panels
+    // (a lost release would leave a panel's button held and every later click ignored).
+    viewer->advance();
+    routeInput();
+    viewer->eventTraversal();
+    viewer->updateTraversal();
     // Between the events and the drawing, where the sandbox's handler acts: a click's flash is drawn
     // before any tick ages it, and a tool chosen with a move colours the marker at the next pick.
     takeInput();

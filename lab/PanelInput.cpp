@@ -1,5 +1,7 @@
 #include "lab/PanelInput.h"
 
+#include <algorithm>
+
 #include <imgui.h>
 #include <imgui_internal.h>
 #include <osgGA/EventQueue>
@@ -51,6 +53,12 @@ bool overPanel(const ImVec2& point) {
     return false;
 }
 
+// Normalised with +1 at the top whatever way the window counts its rows.
+ImVec2 pointOf(const osgGA::GUIEventAdapter& event, int width, int height) {
+    return ImVec2(static_cast<float>((event.getXnormalized() + 1.0) * 0.5 * width),
+                  static_cast<float>((1.0 - event.getYnormalized()) * 0.5 * height));
+}
+
 int buttonOf(const osgGA::GUIEventAdapter& event) {
     switch (event.getButton()) {
     case osgGA::GUIEventAdapter::LEFT_MOUSE_BUTTON:
@@ -72,9 +80,12 @@ bool PanelInput::route(osgGA::EventQueue& queue, bool shown, int width, int heig
         for (const Mapped& mapped : KEYS)
             io.KeyMap[mapped.imgui] = mapped.slot;
     // A frame has passed since the last call: the releases held back can be seen now.
+    bool released = false;
     for (int b = 0; b < BUTTONS; ++b) {
-        if (releaseLater[b])
+        if (releaseLater[b]) {
             io.MouseDown[b] = false;
+            released = true;
+        }
         releaseLater[b] = pressedNow[b] = false;
     }
     for (size_t k = 0; k < keyReleaseLater.size(); ++k) {
@@ -84,6 +95,7 @@ bool PanelInput::route(osgGA::EventQueue& queue, bool shown, int width, int heig
     }
     bool toggled = false;
     editKeyFed = false;
+    clickFed = false;
     osgGA::EventQueue::Events events;
     osgGA::EventQueue::Events kept;
     events.swap(held);
@@ -91,20 +103,31 @@ bool PanelInput::route(osgGA::EventQueue& queue, bool shown, int width, int heig
     for (const osg::ref_ptr<osgGA::Event>& each : events) {
         // A panel sees a key only as it stands at a frame: after one edit key, the rest wait a frame, in
         // order.
-        if (editKeyFed) {
+        if (editKeyFed || clickFed) {
             held.push_back(each);
             continue;
         }
         const osgGA::GUIEventAdapter* event = each->asGUIEventAdapter();
         const bool key = event && (event->getEventType() == osgGA::GUIEventAdapter::KEYDOWN ||
                                    event->getEventType() == osgGA::GUIEventAdapter::KEYUP);
+        // A release seen only now needs a frame of its own: a press on a panel after it waits one more.
+        if (released && shown && event &&
+            (event->getEventType() == osgGA::GUIEventAdapter::PUSH ||
+             event->getEventType() == osgGA::GUIEventAdapter::DOUBLECLICK) &&
+            overPanel(pointOf(*event, width, height))) {
+            clickFed = true;
+            held.push_back(each);
+            continue;
+        }
         if (key && event->getKey() == Key::KEY_F1) {
             toggled = toggled || event->getEventType() == osgGA::GUIEventAdapter::KEYDOWN;
             continue;
         }
-        if (!event || !shown || !feed(*event, width, height))
+        const bool judged = std::find(passed.begin(), passed.end(), each) != passed.end();
+        if (judged || !event || !shown || !feed(*event, width, height))
             kept.push_back(each);
     }
+    passed = kept;
     if (!shown) {
         // Hidden panels hold nothing down.
         panelPress.fill(false);
@@ -121,11 +144,8 @@ bool PanelInput::feed(const osgGA::GUIEventAdapter& event, int width, int height
     const Event::EventType type = event.getEventType();
     const bool pointer = type == Event::PUSH || type == Event::RELEASE || type == Event::DRAG ||
                          type == Event::MOVE || type == Event::SCROLL || type == Event::DOUBLECLICK;
-    if (pointer) {
-        // Normalised with +1 at the top whatever way the window counts its rows.
-        io.MousePos = ImVec2(static_cast<float>((event.getXnormalized() + 1.0) * 0.5 * width),
-                             static_cast<float>((1.0 - event.getYnormalized()) * 0.5 * height));
-    }
+    if (pointer)
+        io.MousePos = pointOf(event, width, height);
     const int button = buttonOf(event);
     switch (type) {
     case Event::PUSH:
@@ -142,9 +162,10 @@ bool PanelInput::feed(const osgGA::GUIEventAdapter& event, int width, int height
         if (button < 0 || !panelPress[button])
             return false;
         panelPress[button] = false;
-        if (pressedNow[button])
+        if (pressedNow[button]) {
             releaseLater[button] = true;
-        else
+            clickFed = true;
+        } else
             io.MouseDown[button] = false;
         return true;
     }

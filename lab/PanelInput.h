@@ -28,6 +28,11 @@ private:
     std::array<bool, 512> keyReleaseLater{};
     // An edit key (Return, an arrow, Backspace...) went to a panel this frame; the events after it wait.
     bool editKeyFed = false;
+    // A whole click went to a panel this frame; the events after it (another click) wait a frame.
+    bool clickFed = false;
+    // The events left to the world at the last call; a viewer that has not taken them yet leaves them
+    // in the queue, and they are not judged twice.
+    osgGA::EventQueue::Events passed;
     // The keys held down, and whether their press went to a panel.
     std::map<int, bool> panelKeys;
     osgGA::EventQueue::Events held;

@@ -205,3 +205,51 @@ TEST(PanelInput, APressIsJudgedWhereItIsMadeEvenWithNoFrameSinceThePointerCame) 
     input.route(*queue, true, WIDTH, HEIGHT);
     EXPECT_EQ(left(*queue).size(), 2u);
 }
+
+TEST(PanelInput, TwoClicksOnAPanelWithinOneSlowFrameAreTwoClicksAndLeaveNothingHeld) {
+    PanelFrames frames;
+    PanelInput input;
+    osg::ref_ptr<osgGA::EventQueue> queue = windowQueue();
+    queue->mouseMotion(50, 50);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    left(*queue);
+    frames.frame();
+    frames.frame();
+    ASSERT_TRUE(ImGui::GetIO().WantCaptureMouse);
+    // Two clicks, then the pointer leaves for the board, all before the next frame is drawn.
+    queue->mouseButtonPress(50, 50, 1);
+    queue->mouseButtonRelease(50, 50, 1);
+    queue->mouseButtonPress(60, 60, 1);
+    queue->mouseButtonRelease(60, 60, 1);
+    queue->mouseMotion(300, 250);
+    int clicks = 0;
+    int released = 0;
+    for (int frame = 0; frame < 6; ++frame) {
+        input.route(*queue, true, WIDTH, HEIGHT);
+        left(*queue);
+        frames.frame();
+        clicks += ImGui::GetIO().MouseClicked[0] ? 1 : 0;
+        released += ImGui::GetIO().MouseReleased[0] ? 1 : 0;
+    }
+    EXPECT_EQ(clicks, 2) << "each press is seen by the panel as a press of its own";
+    EXPECT_EQ(released, 2);
+    EXPECT_FALSE(ImGui::GetIO().MouseDown[0]) << "no button is left held";
+    EXPECT_FALSE(ImGui::GetIO().WantCaptureMouse) << "the pointer's move off the panel arrives too";
+}
+
+TEST(PanelInput, EventsTheViewerHasNotTakenYetAreNotJudgedAgain) {
+    PanelFrames frames;
+    PanelInput input;
+    osg::ref_ptr<osgGA::EventQueue> queue = windowQueue();
+    // No panel drawn yet: a press is the world's. The viewer has not taken it when the panel is
+    // drawn under it and the routing runs again; it stays the world's, with its release.
+    queue->mouseButtonPress(50, 50, 1);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    frames.frame();
+    frames.frame();
+    queue->mouseButtonRelease(50, 50, 1);
+    input.route(*queue, true, WIDTH, HEIGHT);
+    using Event = osgGA::GUIEventAdapter;
+    EXPECT_EQ(left(*queue), (std::vector<Event::EventType>{Event::PUSH, Event::RELEASE}));
+    EXPECT_FALSE(ImGui::GetIO().MouseDown[0]);
+}
