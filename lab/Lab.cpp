@@ -807,6 +807,8 @@ void Lab::routeInput() {
     if (panelInput.route(*window->getEventQueue(), overlay->isShown(), traits->width, traits->height)) {
         overlay->setShown(!overlay->isShown());
         std::printf("panels: %s\n", overlay->isShown() ? "shown" : "hidden");
+        // Shown now, after this pass's refresh: they show the lab as it is, not as it was when hidden.
+        refreshPanels();
     }
 }
 
