@@ -160,16 +160,9 @@ bool Lab::openLog(std::string& error) {
 }
 
 std::string Lab::refusal(const Command& command, Rules& rules) const {
-    if (command.name == Command::Name::Set || command.name == Command::Name::Rules) {
-        std::string unused;
-        if (command.name == Command::Name::Set)
-            RuleTable::set(rules, *RuleTable::find(command.rule), command.value);
-        else
-            RulesFile::readText(command.contents, command.file, rules, unused);
-        const std::string clash = RuleCombination::check(rules);
-        if (!clash.empty())
-            return Command::word(command.name) + std::string(" would leave rules that cannot run: ") + clash;
-    }
+    const std::string clash = CommandSchedule::changeRules(command, rules);
+    if (!clash.empty())
+        return clash;
     std::string error;
     if (command.name == Command::Name::Screenshot) {
         if (!LabScreenshot::knownKind(command.file))

@@ -1,6 +1,7 @@
 #include "sim/CommandSchedule.h"
 
 #include "common/CommandFile.h"
+#include "common/RuleCombination.h"
 #include "common/RuleTable.h"
 #include "common/RulesFile.h"
 #include "common/RunTree.h"
@@ -96,20 +97,28 @@ void CommandSchedule::carryOutRequests(World& world) {
     requests.clear();
 }
 
+std::string CommandSchedule::changeRules(const Command& command, Rules& rules) {
+    if (command.name != Command::Name::Set && command.name != Command::Name::Rules)
+        return "";
+    std::string unused;
+    if (command.name == Command::Name::Set)
+        RuleTable::set(rules, *RuleTable::find(command.rule), command.value);
+    else
+        RulesFile::readText(command.contents, command.file, rules, unused);
+    const std::string clash = RuleCombination::check(rules);
+    return clash.empty()
+               ? ""
+               : Command::word(command.name) + std::string(" would leave rules that cannot run: ") + clash;
+}
+
 void CommandSchedule::apply(const Command& command, World& world, const Save& save) {
     switch (command.name) {
-    case Command::Name::Set: {
-        Rules rules = world.getRules();
-        RuleTable::set(rules, *RuleTable::find(command.rule), command.value);
-        world.setRules(rules);
-        return;
-    }
+    case Command::Name::Set:
     case Command::Name::Rules: {
+        // Checked when the file was read: the change cannot fail now.
         Rules rules = world.getRules();
-        std::string unused;
-        // Checked when the file was read: its text cannot fail now.
-        if (RulesFile::readText(command.contents, command.file, rules, unused))
-            world.setRules(rules);
+        changeRules(command, rules);
+        world.setRules(rules);
         return;
     }
     case Command::Name::Keep: {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Command.h"
+#include "common/Rules.h"
 
 #include <functional>
 #include <iosfwd>
@@ -41,6 +42,9 @@ public:
     bool carryOutNow(const Command& command, World& world, const Save& save);
     // Adds commands to those still to come, each after the last one due at or before its tick.
     void add(const Command& command);
+    // A set or rules command's change to the rules given (any other command leaves them); the reason,
+    // empty when none, why the rules it leaves cannot run.
+    static std::string changeRules(const Command& command, Rules& rules);
     void setWindow(Window window) { windowCommands = std::move(window); }
     void setWatcher(Watcher watcher) { watch = std::move(watcher); }
     Command::Tool getTool() const { return tool; }

@@ -271,16 +271,10 @@ bool SimulationRunner::prepareCommands(int size, long savedTick, const Rules& st
     const auto refuse = [&](const Command& command) -> std::string {
         const long at = command.tick == Command::NO_TICK ? savedTick : command.tick;
         const bool done = loading && at < savedTick;
-        if (!done && (command.name == Command::Name::Set || command.name == Command::Name::Rules)) {
-            std::string unused;
-            if (command.name == Command::Name::Set)
-                RuleTable::set(rules, *RuleTable::find(command.rule), command.value);
-            else
-                RulesFile::readText(command.contents, command.file, rules, unused);
-            const std::string clash = RuleCombination::check(rules);
+        if (!done) {
+            const std::string clash = CommandSchedule::changeRules(command, rules);
             if (!clash.empty())
-                return Command::word(command.name) + std::string(" would leave rules that cannot run: ") +
-                       clash;
+                return clash;
         }
         if (command.windowOnly())
             return std::string(Command::word(command.name)) + " is for a window: sylvara-sim has none";
