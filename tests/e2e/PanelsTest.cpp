@@ -4,6 +4,7 @@
 #include "ProgramSession.h"
 #include "ScratchFolder.h"
 #include "Screenshot.h"
+#include "VideoProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -64,21 +65,6 @@ template <typename Test> bool waitForTitle(const ProgramSession& session, Test t
         ProgramSession::pause(0.1);
     }
     return test(session.windowName());
-}
-
-// ffprobe's reading of the file's video stream.
-std::map<std::string, std::string> probe(const std::string& file) {
-    std::string said;
-    shellOutput("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
-                "stream=codec_name,width,height,nb_read_frames,duration -of default=nw=1 '" +
-                    file + "' 2>&1",
-                said);
-    std::map<std::string, std::string> read;
-    std::istringstream lines(said);
-    for (std::string line; std::getline(lines, line);)
-        if (line.find('=') != std::string::npos)
-            read[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
-    return read;
 }
 
 // The mean brightness of a frame's box, decoded by ffmpeg: frame `index`, rows from the top.
@@ -169,7 +155,7 @@ TEST(Panels, ClicksOnThePanelsPauseStepChangeARuleSwitchAToolChooseAGenotypeAndR
     ASSERT_TRUE(session.waitForOutput("recorded ", 60)) << session.output();
     const std::string video = recordedFile(session.output());
     EXPECT_EQ(video, folder.file("video-0001.mp4")) << session.output();
-    const auto read = probe(video);
+    const auto read = probeVideo(video);
     EXPECT_EQ(read.count("codec_name") ? read.at("codec_name") : "", "h264");
     EXPECT_EQ(read.count("width") ? read.at("width") : "", "1000");
     EXPECT_EQ(read.count("height") ? read.at("height") : "", "740");
@@ -235,7 +221,7 @@ TEST(Panels, RecordWritesTheWholeRunAtTheFrameRateAndCleanLeavesThePanelsOut) {
                                   std::regex("recorded .*run\\.mp4: ([0-9]+) frames, 1000x740 at 20 frames/s "
                                              "\\(([0-9.]+) s\\); ([0-9]+) dropped")))
         << output;
-    const auto read = probe(video);
+    const auto read = probeVideo(video);
     EXPECT_EQ(read.count("codec_name") ? read.at("codec_name") : "", "h264");
     EXPECT_EQ(read.count("width") ? read.at("width") : "", "1000");
     EXPECT_EQ(read.count("height") ? read.at("height") : "", "740");
@@ -303,7 +289,7 @@ TEST(Panels, TheConsoleTakesACommandAndRecallsItAndAKillFinishesTheVideo) {
     EXPECT_EQ(session.waitForExit(60), 0) << session.output();
     EXPECT_NE(session.output().find("recorded " + folder.file("killed.mp4")), std::string::npos)
         << session.output();
-    const auto read = probe(folder.file("killed.mp4"));
+    const auto read = probeVideo(folder.file("killed.mp4"));
     EXPECT_EQ(read.count("codec_name") ? read.at("codec_name") : "", "h264");
     EXPECT_FALSE(std::filesystem::exists(folder.file("killed.mp4.part")));
 }

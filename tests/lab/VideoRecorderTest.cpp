@@ -1,6 +1,7 @@
 // The recorder on its own: the frames of a steady-rate video from images handed in at any pace,
 // the picture the right way up, and files that cannot be written refused in one line.
 #include "ScratchFolder.h"
+#include "VideoProbe.h"
 
 #include "lab/VideoRecorder.h"
 
@@ -17,21 +18,6 @@
 #include <vector>
 
 namespace {
-
-// What ffprobe reads of the file's video stream: codec_name, width, height, nb_frames, duration.
-std::map<std::string, std::string> probe(const std::string& file) {
-    std::string said;
-    shellOutput("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
-                "stream=codec_name,width,height,nb_read_frames,duration -of default=nw=1 '" +
-                    file + "' 2>&1",
-                said);
-    std::map<std::string, std::string> read;
-    std::istringstream lines(said);
-    for (std::string line; std::getline(lines, line);)
-        if (line.find('=') != std::string::npos)
-            read[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
-    return read;
-}
 
 // An RGBA image as OpenGL reads it, bottom row first: red over the top half, blue under it.
 std::vector<unsigned char> redOverBlue(int width, int height) {
@@ -82,7 +68,7 @@ TEST(VideoRecorder, ImagesAtTheFrameRateMakeOneFrameEachTheRightWayUp) {
               std::string::npos)
         << report;
     EXPECT_FALSE(std::filesystem::exists(file + ".part"));
-    const auto read = probe(file);
+    const auto read = probeVideo(file);
     EXPECT_EQ(read.count("codec_name") ? read.at("codec_name") : "", "h264");
     EXPECT_EQ(read.count("width") ? read.at("width") : "", "160");
     EXPECT_EQ(read.count("height") ? read.at("height") : "", "120");
@@ -119,7 +105,7 @@ TEST(VideoRecorder, ASlowWindowIsRepeatedAndAFastOneThinnedSoTheRateStaysSteady)
     EXPECT_EQ(tally.repeated, 7);
     EXPECT_EQ(tally.dropped, 0);
     recorder.stop();
-    const auto read = probe(file);
+    const auto read = probeVideo(file);
     EXPECT_EQ(read.count("nb_read_frames") ? read.at("nb_read_frames") : "", "10");
     ASSERT_TRUE(read.count("duration"));
     EXPECT_NEAR(std::stod(read.at("duration")), 10 / 30.0, 0.02);
@@ -143,7 +129,7 @@ TEST(VideoRecorder, ABusyEncoderDropsImagesWithoutHoldingTheWindowAndTheVideoKee
     EXPECT_EQ(tally.frames(), images);
     const std::string report = recorder.stop();
     EXPECT_NE(report.find(std::to_string(tally.dropped) + " dropped"), std::string::npos) << report;
-    const auto read = probe(file);
+    const auto read = probeVideo(file);
     EXPECT_EQ(read.count("nb_read_frames") ? read.at("nb_read_frames") : "", std::to_string(images))
         << "dropped images leave their frames to the one before";
 }
