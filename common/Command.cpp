@@ -27,7 +27,7 @@ const Named NAMES[] = {{"pause", Command::Name::Pause},       {"resume", Command
                        {"select", Command::Name::Select},     {"pin", Command::Name::Pin},
                        {"save", Command::Name::Save},         {"screenshot", Command::Name::Screenshot},
                        {"chart", Command::Name::Chart},       {"sound", Command::Name::Sound},
-                       {"quit", Command::Name::Quit}};
+                       {"quit", Command::Name::Quit},         {"follow", Command::Name::Follow}};
 
 const char* const TOOLS[] = {"camera", "select", "killer", "genesis", "fertilizer"};
 const char* const KINDS[] = {"herbivore", "carnivore", "plant"};
@@ -113,6 +113,9 @@ std::string exact(double value) {
 } // namespace
 
 const char* Command::word(Name name) {
+    // Two words, read after "rules": never matched as a first word.
+    if (name == Name::RulesSave)
+        return "rules save";
     for (const Named& named : NAMES)
         if (named.name == name)
             return named.word;
@@ -129,6 +132,8 @@ bool Command::windowOnly() const {
     case Name::Screenshot:
     case Name::Chart:
     case Name::Sound:
+    case Name::RulesSave:
+    case Name::Follow:
         return true;
     default:
         return false;
@@ -231,6 +236,30 @@ bool Command::parse(const std::string& text, Command& command, std::string& erro
         break;
     }
     case Name::Rules:
+    case Name::RulesSave:
+        if (given >= 1 && word[1] == "save") {
+            // "rules save" alone names no file to load either: a file called save is "rules ./save".
+            read.name = Name::RulesSave;
+            read.file = rest(rest(text));
+            if (read.file.empty()) {
+                error = "rules save takes the file to write the rules in force to";
+                return false;
+            }
+            break;
+        }
+        read.file = rest(text);
+        if (read.file.empty()) {
+            error = name + " takes a file name";
+            return false;
+        }
+        break;
+    case Name::Follow:
+        if (given > 1 || (given == 1 && word[1] != "off")) {
+            error = "follow takes nothing (the selected organism) or off";
+            return false;
+        }
+        read.on = given == 0;
+        break;
     case Name::Screenshot:
         read.file = rest(text);
         if (read.file.empty()) {
@@ -331,8 +360,11 @@ std::string Command::action() const {
     case Name::Set:
         return text + " " + rule + "=" + exact(value);
     case Name::Rules:
+    case Name::RulesSave:
     case Name::Screenshot:
         return text + " " + file;
+    case Name::Follow:
+        return on ? text : text + " off";
     case Name::Save:
         return file.empty() ? text : text + " " + file;
     case Name::Keep:

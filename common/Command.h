@@ -25,7 +25,11 @@ struct Command {
         Screenshot,
         Chart,
         Sound,
-        Quit
+        Quit,
+        // "rules save FILE": the rules in force written as a rules file.
+        RulesSave,
+        // "follow" keeps the camera on the selected organism; "follow off" lets it go.
+        Follow
     };
     enum class Tool { Camera, Select, Killer, Genesis, Fertilizer };
     enum class Kind { Herbivore, Carnivore, Plant };
@@ -59,7 +63,7 @@ struct Command {
     std::string file;
     // The rules file's text, read when the command was: a file changed or gone later changes nothing.
     std::string contents;
-    // sound on or off.
+    // sound on or off; follow on or off.
     bool on = false;
 
     // Reads one command without its "@T" (words separated by blanks); false with a one-line reason.

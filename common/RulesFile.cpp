@@ -233,6 +233,18 @@ std::string RulesFile::write(const Rules& rules) {
     return text;
 }
 
+std::string RulesFile::writeAll(const Rules& rules) {
+    std::string text = "# Sylvara rules: sylvara-sim --rules THIS_FILE runs under them\n";
+    for (const RuleTable::Field& field : RuleTable::fields()) {
+        // A meaning is one line, but a comment must never end early and leave words as TOML.
+        std::string meaning = field.meaning;
+        std::replace(meaning.begin(), meaning.end(), '\n', ' ');
+        text += "\n# " + meaning + " (" + RuleTable::range(field) + ")\n";
+        text += std::string(field.name) + " = " + RuleTable::format(rules, field) + "\n";
+    }
+    return text;
+}
+
 namespace {
 
 constexpr int DEEPEST_ENTRY = 8;

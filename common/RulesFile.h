@@ -24,6 +24,9 @@ public:
                       std::string& error);
     // The rules as a TOML file that reads back to them: only those that differ from the defaults.
     static std::string write(const Rules& rules);
+    // Every rule, each with its meaning and range above it: the whole rules in force, which read
+    // back to the same rules whatever the defaults become.
+    static std::string writeAll(const Rules& rules);
     // Any TOML text as its values by dotted name ("run.seed"), lists of strings included. The one
     // reader of TOML, so the slow-to-compile library is built once. False, with a one-line reason
     // naming the file and the line, when the text is no TOML or nests deeper than Sylvara writes.

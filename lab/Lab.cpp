@@ -23,6 +23,10 @@
 #include "world/World.h"
 #include "world/WorldTile.h"
 
+#include "common/WholeFile.h"
+
+#include <osgGA/KeySwitchMatrixManipulator>
+#include <osgGA/OrbitManipulator>
 #include <osgViewer/GraphicsWindow>
 
 #include <atomic>
@@ -171,6 +175,9 @@ std::string Lab::refusal(const Command& command, Rules& rules) const {
         if (!SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
             return "cannot write the screenshot " + OutputFiles::printable(command.file) + ": " + error;
     }
+    if (command.name == Command::Name::RulesSave &&
+        !SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
+        return "cannot save the rules to " + OutputFiles::printable(command.file) + ": " + error;
     if (command.name == Command::Name::Save && !command.file.empty() &&
         !SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
         return "cannot save the world to " + OutputFiles::printable(command.file) + ": " + error;
@@ -560,7 +567,13 @@ std::string Lab::typed(const std::string& text, const std::string& where, bool& 
         return where + ": " + command.action() + " at tick " + std::to_string(command.tick);
     }
     const size_t notes = schedule->getNotes().size();
+    windowAnswer.clear();
     carryOutNow(command);
+    if (!windowAnswer.empty()) {
+        const std::string answer = where + ": " + windowAnswer;
+        windowAnswer.clear();
+        return answer;
+    }
     if (schedule->getNotes().size() > notes)
         return where + ": " + schedule->getNotes().back().substr(schedule->getNotes().back().find(": ") + 2);
     return where + ": tick " + std::to_string(at) + ": " + command.action();
@@ -594,6 +607,10 @@ void Lab::carryOutDue() {
         quitting = true;
     for (; notesShown < schedule->getNotes().size(); ++notesShown)
         std::printf("%s\n", schedule->getNotes()[notesShown].c_str());
+    // A command file's window commands answer on the terminal, as a typed one answers its console.
+    if (!windowAnswer.empty())
+        std::printf("%s\n", say(windowAnswer).c_str());
+    windowAnswer.clear();
 }
 
 void Lab::saveTo(const std::string& file) {
@@ -647,9 +664,62 @@ void Lab::windowCommand(const Command& command) {
     case Command::Name::Screenshot:
         screenshot->request(saver.pathOf(command.file));
         return;
+    case Command::Name::RulesSave:
+        windowAnswer = saveRules(command.file);
+        return;
+    case Command::Name::Follow:
+        windowAnswer = follow(command.on);
+        return;
     default:
         return;
     }
+}
+
+std::string Lab::saveRules(const std::string& file) {
+    std::string error;
+    // Whole or not at all: a full disk leaves no half file that --rules would read as fewer rules.
+    if (!WholeFile::write(saver.pathOf(file), RulesFile::writeAll(world->getRules()), error))
+        return "cannot save the rules to " + OutputFiles::printable(file) + ": " + error;
+    return "rules saved to " + OutputFiles::printable(file);
+}
+
+std::string Lab::follow(bool on) {
+    if (!on) {
+        if (followedId < 0)
+            return "follow: nothing is followed";
+        followedId = -1;
+        return "follow: off";
+    }
+    const Life* selected = world->getSelectedLife();
+    if (!selected || selected->getState() == STATE_DEAD)
+        return "follow: nothing is selected (select an organism first)";
+    followedId = selected->getId();
+    keepFollowing();
+    return "follow: the camera follows " +
+           std::string(selected->getCategory() == CATEGORY_PLANT ? "plant " : "animal ") +
+           std::to_string(followedId);
+}
+
+void Lab::keepFollowing() {
+    if (followedId < 0)
+        return;
+    const auto& lives = world->getLives();
+    const auto found = lives.find(followedId);
+    if (found == lives.end() || found->second->getState() == STATE_DEAD) {
+        std::printf("%s\n", say("follow: organism " + std::to_string(followedId) + " died at tick " +
+                                std::to_string(world->getTickNumber()) + "; the camera stays where it is")
+                                .c_str());
+        followedId = -1;
+        return;
+    }
+    auto* switcher =
+        dynamic_cast<osgGA::KeySwitchMatrixManipulator*>(application.getViewer()->getCameraManipulator());
+    osgGA::CameraManipulator* current =
+        switcher ? switcher->getCurrentMatrixManipulator() : application.getViewer()->getCameraManipulator();
+    // The trackball turns about its centre: moved there, the organism stays in the middle of the view
+    // at the distance and angle the user chose.
+    if (auto* orbit = dynamic_cast<osgGA::OrbitManipulator*>(current))
+        orbit->setCenter(found->second->getPosition());
 }
 
 void Lab::toggleSound() {
@@ -742,6 +812,7 @@ void Lab::refreshDisplay() {
     if (chartShown)
         chart.draw(history, line);
     lineage.follow(world->getSelectedId());
+    keepFollowing();
     if (marksShown)
         lineage.drawMarks(*world);
     showSelected();
@@ -818,6 +889,7 @@ void Lab::refreshPanels() {
     panelState.recording = recorder.isRecording();
     panelState.recordingFile = recorder.getFile();
     panelState.marksShown = marksShown;
+    panelState.followedId = followedId;
 }
 
 std::string Lab::say(const std::string& line) {

@@ -65,6 +65,12 @@ private:
     void act(const LabInput::Event& event);
     // The window's own commands: pacing, chart, sound, screenshot, pin.
     void windowCommand(const Command& command);
+    // Writes the rules in force as a rules file; the answer says where, or why not.
+    std::string saveRules(const std::string& file);
+    // Starts or stops the camera's following the selected organism; the answer says which.
+    std::string follow(bool on);
+    // Moves the camera's centre to the followed organism, or lets it go when it has died.
+    void keepFollowing();
     void saveTo(const std::string& file);
     void endSession();
     // The lab section's lines on the rules (the file's name, or "default rules") and on rescue.
@@ -143,6 +149,10 @@ private:
     std::unique_ptr<LabPanels> panels;
     LabPanels::State panelState;
     VideoRecorder recorder;
+    // The organism the camera follows, or -1.
+    int followedId = -1;
+    // What a window's command carried out just now answers, for the console that typed it.
+    std::string windowAnswer;
     // Videos made with the Record button, numbered in the folder the lab was started in.
     int videosMade = 0;
 };

@@ -22,7 +22,7 @@ namespace {
 
 const char* const KINDS[OrganismKind::COUNT] = {"herbivores", "carnivores", "plants"};
 const ImU32 KIND_COLOURS[OrganismKind::COUNT] = {IM_COL32(90, 200, 90, 255), IM_COL32(230, 80, 70, 255),
-                                                   IM_COL32(90, 150, 240, 255)};
+                                                 IM_COL32(90, 150, 240, 255)};
 // The side columns start below the HUD's title line, and the right one ends above its lab keys.
 constexpr float TOP = 44;
 constexpr float BOTTOM = 4;
@@ -33,7 +33,6 @@ float half(const ImVec2& display) {
 }
 // Console lines kept.
 constexpr size_t CONSOLE_LINES = 200;
-
 
 // The glow an organism of this genome shows on the board.
 ImVec4 glowOf(const Genome& genome) {
@@ -197,11 +196,19 @@ void LabPanels::buildRules() {
         ImGui::End();
         return;
     }
-    ImGui::SetNextItemWidth(90);
-    ImGui::InputText("##file", rulesFile.data(), rulesFile.size());
-    ImGui::SameLine();
-    if (ImGui::Button("Load") && rulesFile[0] != '\0')
+    // One file for both ways: load a rules file, or save the rules in force to it.
+    ImGui::SetNextItemWidth(-1);
+    ImGui::InputTextWithHint("##file", "rules file (.toml)", rulesFile.data(), rulesFile.size());
+    const bool named = rulesFile[0] != '\0';
+    if (ImGui::Button("Load") && named)
         act(std::string("rules ") + rulesFile.data());
+    if (ImGui::IsItemHovered())
+        ImGui::SetTooltip("run under the rules of the file named above");
+    ImGui::SameLine();
+    if (ImGui::Button("Save") && named)
+        act(std::string("rules save ") + rulesFile.data());
+    if (ImGui::IsItemHovered())
+        ImGui::SetTooltip("write the rules in force to the file named above, for --rules");
     ImGui::SameLine();
     if (ImGui::Button("Reset")) {
         // Back to the rules the lab opened with, one set a rule changed since.
@@ -222,37 +229,39 @@ void LabPanels::buildRules() {
         floors = world.getKeep();
     ImGui::Separator();
     const Rules rules = world.getRules();
-    if (ImGui::BeginTable("rules", 2, ImGuiTableFlags_ScrollY | ImGuiTableFlags_RowBg)) {
-        ImGui::TableSetupColumn("rule", ImGuiTableColumnFlags_WidthStretch);
-        ImGui::TableSetupColumn("value", ImGuiTableColumnFlags_WidthFixed, 110);
-        for (const RuleTable::Field& field : RuleTable::fields()) {
-            ImGui::TableNextRow();
-            ImGui::TableNextColumn();
-            ImGui::TextUnformatted(field.name);
-            if (ImGui::IsItemHovered())
-                ImGui::SetTooltip("%s\nrange %s", field.meaning, RuleTable::range(field).c_str());
-            ImGui::TableNextColumn();
-            ImGui::PushID(field.name);
-            ImGui::SetNextItemWidth(-1);
-            double value = RuleTable::get(rules, field);
-            const bool whole = field.type == RuleTable::Type::Int;
-            // The buttons step a whole rule by one and a fraction by a tenth of its value.
-            const double step =
-                whole ? 1.0 : (value != 0.0 ? std::fabs(value) / 10.0 : (field.max - field.min) / 100.0);
-            const bool changed = ImGui::InputDouble("##v", &value, step, step * 10, whole ? "%.0f" : "%.6g");
-            const bool byButton = changed && !ImGui::IsItemActive();
-            if ((byButton || ImGui::IsItemDeactivatedAfterEdit())) {
-                value = std::min(field.max, std::max(field.min, whole ? std::round(value) : value));
-                if (value != RuleTable::get(rules, field)) {
-                    Rules changedRules = rules;
-                    RuleTable::set(changedRules, field, value);
-                    act(std::string("set ") + field.name + "=" + RuleTable::format(changedRules, field));
-                }
+    // Each name whole on a line of its own, its value and range below: however narrow the panel, no
+    // name is cut to a prefix two rules share.
+    ImGui::BeginChild("rules", ImVec2(0, 0));
+    for (const RuleTable::Field& field : RuleTable::fields()) {
+        ImGui::PushID(field.name);
+        ImGui::TextUnformatted(field.name);
+        if (ImGui::IsItemHovered())
+            ImGui::SetTooltip("%s\nrange %s", field.meaning, RuleTable::range(field).c_str());
+        ImGui::Indent(8);
+        ImGui::SetNextItemWidth(std::max(60.0f, ImGui::GetContentRegionAvail().x - 70));
+        double value = RuleTable::get(rules, field);
+        const bool whole = field.type == RuleTable::Type::Int;
+        // The buttons step a whole rule by one and a fraction by a tenth of its value.
+        const double step =
+            whole ? 1.0 : (value != 0.0 ? std::fabs(value) / 10.0 : (field.max - field.min) / 100.0);
+        const bool changed = ImGui::InputDouble("##v", &value, step, step * 10, whole ? "%.0f" : "%.6g");
+        if (ImGui::IsItemHovered())
+            ImGui::SetTooltip("%s\nrange %s", field.meaning, RuleTable::range(field).c_str());
+        const bool byButton = changed && !ImGui::IsItemActive();
+        if ((byButton || ImGui::IsItemDeactivatedAfterEdit())) {
+            value = std::min(field.max, std::max(field.min, whole ? std::round(value) : value));
+            if (value != RuleTable::get(rules, field)) {
+                Rules changedRules = rules;
+                RuleTable::set(changedRules, field, value);
+                act(std::string("set ") + field.name + "=" + RuleTable::format(changedRules, field));
             }
-            ImGui::PopID();
         }
-        ImGui::EndTable();
+        ImGui::SameLine();
+        ImGui::TextDisabled("%s", RuleTable::range(field).c_str());
+        ImGui::Unindent(8);
+        ImGui::PopID();
     }
+    ImGui::EndChild();
     ImGui::End();
 }
 
@@ -390,6 +399,12 @@ void LabPanels::buildInspector(const State& state) {
     ImGui::SameLine();
     if (ImGui::Button(state.marksShown ? "Unpin" : "Pin"))
         act("pin");
+    ImGui::SameLine();
+    const bool followed = state.followedId == selected->getId();
+    if (ImGui::Button(followed ? "Unfollow" : "Follow"))
+        act(followed ? "follow off" : "follow");
+    if (ImGui::IsItemHovered())
+        ImGui::SetTooltip("keep the camera on this organism as it moves");
     ImGui::End();
 }
 

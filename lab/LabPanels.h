@@ -33,6 +33,8 @@ public:
         bool recording = false;
         std::string recordingFile;
         bool marksShown = false;
+        // The organism the camera follows, or -1.
+        int followedId = -1;
         // The rule changes made while the lab runs, at their ticks.
         std::vector<std::pair<long, std::string>> ruleChanges;
     };

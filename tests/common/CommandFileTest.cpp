@@ -60,6 +60,9 @@ TEST(CommandFile, ReadsEveryCommandAndWritesLinesThatReadBackExactly) {
                                  "screenshot shot.png",
                                  "chart carnivores",
                                  "sound off",
+                                 "rules save my rules.toml",
+                                 "follow",
+                                 "follow off",
                                  "quit"};
     long tick = 0;
     for (const std::string& line : lines) {
@@ -127,6 +130,10 @@ TEST(CommandFile, RefusesEachBadLineInOneLineNamingFileAndLine) {
         {"@5 quit now", "run.cmd:2: quit takes nothing after it"},
         {"@5 sound loud", "run.cmd:2: sound takes on or off"},
         {"@5 rules", "run.cmd:2: rules takes a file name"},
+        {"@5 rules save", "run.cmd:2: rules save takes the file to write the rules in force to"},
+        {"@5 rules save   ", "run.cmd:2: rules save takes the file"},
+        {"@5 follow 12", "run.cmd:2: follow takes nothing (the selected organism) or off"},
+        {"@5 follow off now", "run.cmd:2: follow takes nothing"},
         {"@5 rules /nonexistent/r.toml",
          "run.cmd:2: rules: /nonexistent/r.toml: cannot read the rules file: No such"},
         {"@-5 quit", "run.cmd:2: \"@-5\" is not a tick"},
@@ -217,4 +224,29 @@ TEST(CommandFile, PredatorAndPreyTakeTheWorldPointTheKeysMadeThemAtAndReadBackEx
     ASSERT_TRUE(readText("@1 spawn plant 10,300\n@1 prey 120,7e-05\n", commands, error)) << error;
     EXPECT_EQ(commands[0].text(), "@1 spawn plant 10,300");
     EXPECT_EQ(commands[1].text(), "@1 prey 120,7e-05");
+}
+
+TEST(CommandFile, RulesSaveWritesAndNeverLoadsAndOnlyAWindowFollows) {
+    Command command;
+    bool empty = true;
+    std::string error;
+    // Read as a file to write: the file need not exist, and nothing is read from it.
+    ASSERT_TRUE(CommandFile::readLine("@3 rules save /nonexistent/out.toml", 0, command, empty, error))
+        << error;
+    EXPECT_EQ(command.name, Name::RulesSave);
+    EXPECT_EQ(command.file, "/nonexistent/out.toml");
+    EXPECT_TRUE(command.contents.empty());
+    EXPECT_TRUE(command.windowOnly())
+        << "a headless run has no window to save from, and a log keeps it as a note";
+    // A file whose name begins with save is still loaded when named as a path.
+    ASSERT_FALSE(CommandFile::readLine("rules ./save", 0, command, empty, error));
+    EXPECT_NE(error.find("cannot read the rules file"), std::string::npos) << error;
+
+    ASSERT_TRUE(CommandFile::readLine("follow", 0, command, empty, error)) << error;
+    EXPECT_EQ(command.name, Name::Follow);
+    EXPECT_TRUE(command.on);
+    EXPECT_TRUE(command.windowOnly());
+    ASSERT_TRUE(CommandFile::readLine("follow off", 0, command, empty, error)) << error;
+    EXPECT_FALSE(command.on);
+    EXPECT_EQ(std::string(Command::word(Name::RulesSave)), "rules save");
 }

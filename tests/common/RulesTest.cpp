@@ -290,3 +290,36 @@ TEST(RulesInTheTick, TheStepMovesATraitFromMinusStepToStepLessOneAsItsMeaningSay
         EXPECT_NEAR(static_cast<double>(sum) / draws, -0.5, 0.15) << "step " << step;
     }
 }
+
+TEST(RulesFile, TheWholeRulesInForceWrittenReadBackToTheSameRulesToTheLastBit) {
+    // Odd values: each end of every range, and a fraction with no short decimal, rule by rule.
+    for (int variant = 0; variant < 3; ++variant) {
+        Rules rules = Rules::defaults();
+        for (const RuleTable::Field& field : RuleTable::fields()) {
+            double value = variant == 0   ? field.min
+                           : variant == 1 ? field.max
+                                          : field.min + (field.max - field.min) / 3.0;
+            if (field.type == RuleTable::Type::Int)
+                value = std::round(value);
+            RuleTable::set(rules, field, value);
+        }
+        const std::string text = RulesFile::writeAll(rules);
+        // Read over rules far from them, so a rule left out of the file shows.
+        Rules read = Rules::defaults();
+        for (const RuleTable::Field& field : RuleTable::fields())
+            RuleTable::set(read, field, variant == 1 ? field.min : field.max);
+        std::string error;
+        ASSERT_TRUE(RulesFile::readText(text, "saved.toml", read, error)) << error << "\n" << text;
+        for (const RuleTable::Field& field : RuleTable::fields()) {
+            EXPECT_EQ(RuleTable::get(read, field), RuleTable::get(rules, field))
+                << field.name << " variant " << variant;
+            EXPECT_NE(text.find(std::string("\n") + field.name + " = "), std::string::npos) << field.name;
+            EXPECT_NE(text.find(field.meaning), std::string::npos) << "each rule says what it means";
+        }
+        EXPECT_TRUE(RuleTable::differences(read, rules).empty());
+    }
+    // The defaults are written too: the file stands alone whatever the defaults become.
+    const std::string defaults = RulesFile::writeAll(Rules::defaults());
+    EXPECT_NE(defaults.find("animal.moveCost = "), std::string::npos);
+    EXPECT_TRUE(RulesFile::write(Rules::defaults()).empty()) << "unlike write, which keeps only changes";
+}
