@@ -4,6 +4,9 @@
 #include "DrawnWorldFixture.h"
 #include "ScratchFolder.h"
 
+#include "save/ExactResume.h"
+#include "world/SeededBoard.h"
+
 #include "save/SavedWorld.h"
 
 #include "presentation/EmissiveState.h"
@@ -14,6 +17,22 @@
 #include <chrono>
 #include <cmath>
 #include <thread>
+#include <vector>
+
+namespace {
+
+// Draws each board it makes under a root of its own, kept as long as the boards.
+struct DrawnBoards {
+    std::vector<osg::ref_ptr<osg::Group>> roots;
+    SeededBoard::Maker maker() {
+        return [this](int size) {
+            roots.push_back(new osg::Group);
+            return WorldScene::build(size, nullptr, roots.back().get(), nullptr);
+        };
+    }
+};
+
+} // namespace
 
 TEST_F(DrawnWorldFixture, PausedWorldStopsAnimationsAndMarkers) {
     Animal* animal = spawnAnimal(KIND_CARNIVORE, {200, 200, 0});
@@ -243,4 +262,114 @@ TEST_F(DrawnWorldFixture, ASavedWorldsMarkersComeBackWithoutNewPings) {
     for (const auto& entry : world->getLives())
         EXPECT_FLOAT_EQ(WorldScene::modelOf(*entry.second)->getTimeScale(), 0.0f)
             << "a paused world's animations stand";
+}
+
+// The same seed drawn and headless: the same census tick by tick; only the drawn one has characters,
+// pings and beams.
+TEST(HeadlessWorld, TicksExactlyAsADrawnWorldWithoutCharactersPingsOrBeams) {
+    DrawnBoards boards;
+    SeededBoard drawn(boards.maker());
+    drawn.genesis();
+    const std::vector<std::string> drawnRows = drawn.run(600);
+    size_t drawnMarkers = drawn.world->getTimedMarkerCount();
+    for (const auto& entry : drawn.world->getLives())
+        ASSERT_NE(WorldScene::modelOf(*entry.second), nullptr) << "a drawn world builds every character";
+
+    SeededBoard headless;
+    headless.genesis();
+    testing::internal::CaptureStdout();
+    bool sawRing = false;
+    for (int t = 0; t < 600; ++t) {
+        headless.world->tick();
+        ASSERT_EQ(PopulationCensus::of(headless.world->getLives()).csvRow(t), drawnRows[t]) << "tick " << t;
+        drawnMarkers += headless.world->getTimedMarkerCount();
+        EXPECT_EQ(headless.world->getTimedMarkerCount(), 0u) << "tick " << t;
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_GT(drawnMarkers, 0u) << "the drawn world showed pings and beams to leave out";
+    for (const auto& entry : headless.world->getLives()) {
+        const Life& life = *entry.second;
+        EXPECT_EQ(WorldScene::modelOf(life), nullptr);
+        EXPECT_EQ(life.getTransform(), nullptr) << "nothing hangs in a scene nobody draws";
+        if (life.getCategory() == CATEGORY_PLANT) {
+            const Plant& plant = static_cast<const Plant&>(life);
+            sawRing |= plant.record().seedRingBuilt;
+        }
+    }
+    EXPECT_TRUE(sawRing) << "some plant grew up to ripen seeds";
+    RandomSeed::release();
+}
+
+// The living counts a drawn world keeps, as the headless one's (world/HeadlessWorldTest.cpp).
+TEST(WorldScene, ADrawnWorldKeepsTheLivingCountsThroughKillsAndLoads) {
+    ScratchFolder scratch("sylvara-scene-counts");
+    DrawnBoards boards;
+    SeededBoard board(boards.maker());
+    SeededBoard::expectCountsMatchACensus(*board.world, "an empty board");
+    board.genesis();
+    SeededBoard::expectCountsMatchACensus(*board.world, "after the genesis");
+    testing::internal::CaptureStdout();
+    for (int t = 0; t < 400; ++t) {
+        if (t == 150) {
+            board.world->getTiles()->tileAt(1, 1)->killAll();
+            SeededBoard::expectCountsMatchACensus(*board.world, "right after a kill");
+        }
+        board.world->tick();
+        SeededBoard::expectCountsMatchACensus(*board.world, "tick " + std::to_string(t));
+    }
+    testing::internal::GetCapturedStdout();
+    ASSERT_GT(board.world->getLiving().total(), 0);
+    const std::string file = scratch.file("counted.sylvara");
+    std::string error;
+    ASSERT_TRUE(SavedWorld::capture(*board.world).write(file, error)) << error;
+    auto back = SeededBoard::loaded(file, boards.maker());
+    SeededBoard::expectCountsMatchACensus(*back->world, "a loaded world, dying organisms among it");
+    EXPECT_EQ(back->world->getLiving().total(), board.world->getLiving().total());
+    RandomSeed::release();
+}
+
+TEST(HeadlessWorld, ASaveFromAHeadlessWorldIsDrawnInFullWhenLoadedIntoADrawnOne) {
+    ScratchFolder scratch("sylvara-headless-save");
+    DrawnBoards boards;
+    SeededBoard headless;
+    headless.genesis();
+    headless.run(300);
+    const std::string file = scratch.file("headless.sylvara");
+    std::string error;
+    ASSERT_TRUE(SavedWorld::capture(*headless.world).write(file, error)) << error;
+
+    auto drawn = SeededBoard::loaded(file, boards.maker());
+    ASSERT_EQ(drawn->world->getLives().size(), headless.world->getLives().size());
+    int rings = 0;
+    for (const auto& entry : drawn->world->getLives()) {
+        const Life& life = *entry.second;
+        ASSERT_NE(WorldScene::modelOf(life), nullptr) << "id " << entry.first;
+        EXPECT_EQ(life.getTransform()->getNumParents(), 1u) << "hung under the board";
+        if (life.getCategory() != CATEGORY_PLANT)
+            continue;
+        const Plant& plant = static_cast<const Plant&>(life);
+        const Plant& before = static_cast<const Plant&>(*headless.world->getLives().at(entry.first));
+        if (!before.record().seedRingBuilt)
+            continue;
+        ++rings;
+        EXPECT_EQ(WorldScene::nodeOf(plant)->seeds.size(), static_cast<size_t>(plant.getSeedsPerBatch()))
+            << "the seed ring a headless plant only counted is built";
+        EXPECT_EQ(plant.getRipeSeeds(), before.getRipeSeeds());
+    }
+    EXPECT_GT(rings, 0);
+    // Both go on alike: the drawn copy ticks as the headless original.
+    const std::vector<std::string> further = drawn->run(100);
+    auto again = SeededBoard::loaded(file);
+    EXPECT_EQ(again->run(100), further);
+    RandomSeed::release();
+}
+
+// Drawn, a loaded world also brings back its pings and beams with the time they had left, and
+// builds the seed rings its plants had: it goes on, markers and rings included, as the run that
+// never stopped.
+TEST(WorldScene, ALoadedWorldGoesOnExactlyWithItsMarkersAndSeedRings) {
+    DrawnBoards boards;
+    exact_resume::expectExactResume(
+        boards.maker(),
+        [](const Plant& p) { return " seeds " + std::to_string(WorldScene::nodeOf(p)->seeds.size()); }, true);
 }

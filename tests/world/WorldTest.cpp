@@ -80,9 +80,9 @@ TEST_F(WorldFixture, SelectionFollowsItsOrganismUntilItIsGone) {
 
     const int id = animal->getId(); // the animal is freed once it is gone
     animal->die();
-    ticks(15);
-    EXPECT_EQ(world->getSelectedId(), id) << "still selected while it is dying";
     ticks(1);
+    EXPECT_EQ(world->getSelectedLife(), animal) << "still selected while it is dying";
+    ticks(15);
     EXPECT_EQ(world->getLives().count(id), 0u);
     EXPECT_EQ(world->getSelectedLife(), nullptr);
 }
