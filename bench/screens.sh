@@ -3,13 +3,15 @@
 # pixel by pixel: the window must look exactly as before.
 #
 #   bench/screens.sh --old DIR [--new DIR] [--seed S] [--size N] [--genesis WHERE]
-#                    [--ticks "T0 T1 ..."] [--out DIR]
+#                    [--ticks "T0 T1 ..."] [--pointer X,Y] [--keys "KEY ..."] [--out DIR]
 #
 # DIR is a folder holding sylvara-sim and sylvara-lab (a run tree's bin/, with its models/ beside it).
 # The old sylvara-sim runs the seed to the first tick T0 and saves the world, marked paused. Each lab
 # loads that world under an Xvfb of its own (Mesa's software GL), so it stands still from its first
 # frame, and is stepped with its step key (t) from tick to tick; the window is shot once it has stopped
-# changing. Needs Xvfb, xdotool, ImageMagick's import and Python 3 with PIL. Prints the differing
+# changing. The pointer rests at X,Y in the window (default 2,2, the sky) and the keys (xdotool's
+# names, such as "h s m": the controls, the select tool, applied under the pointer) are pressed once
+# before the first shot. Needs Xvfb, xdotool, ImageMagick's import and Python 3 with PIL. Prints the differing
 # pixels at each tick, and keeps the shots and a picture of the differences in the output folder.
 # Exits with 1 when any shot differs, 2 on a bad option or a lab that did not show.
 set -u
@@ -26,6 +28,8 @@ seed=7
 size=5
 genesis=all
 ticks="100 101 116 200 400"
+pointer="2,2"
+keys=""
 out=""
 while [ $# -gt 0 ]; do
     [ $# -ge 2 ] || usage
@@ -36,6 +40,8 @@ while [ $# -gt 0 ]; do
     --size) size="$2" ;;
     --genesis) genesis="$2" ;;
     --ticks) ticks="$2" ;;
+    --pointer) pointer="$2" ;;
+    --keys) keys="$2" ;;
     --out) out="$2" ;;
     *) usage ;;
     esac
@@ -52,6 +58,10 @@ for t in $ticks; do
     [ "$t" -gt "$previous" ] || { echo "screens.sh: the ticks must rise" >&2; exit 2; }
     previous=$t
 done
+case "$pointer" in
+[0-9]*,[0-9]*) ;;
+*) echo "screens.sh: --pointer takes X,Y in the window" >&2; exit 2 ;;
+esac
 [ -n "$out" ] || out="$(mktemp -d /tmp/sylvara-screens.XXXXXX)"
 mkdir -p "$out" || exit 2
 out="$(cd "$out" && pwd)"
@@ -108,8 +118,17 @@ shoot() {
         sleep 0.1
     done
     [ -n "$window" ] || { echo "screens.sh: the $label lab showed no window; see $dir/out.txt" >&2; return 1; }
-    # Keys go to the window under the pointer: its top left corner, where it shows only the sky.
-    DISPLAY=":$display" xdotool mousemove --window "$window" 2 2
+    # Keys go to the window under the pointer. It moves again once the window has drawn, for a lab
+    # that picks only on a move it sees after its first frame.
+    DISPLAY=":$display" xdotool mousemove --window "$window" "${pointer%,*}" "${pointer#*,}"
+    steadyShot "$dir/first.png" || return 1
+    DISPLAY=":$display" xdotool mousemove --window "$window" "$((${pointer%,*} + 1))" "${pointer#*,}"
+    sleep 0.5
+    DISPLAY=":$display" xdotool mousemove --window "$window" "${pointer%,*}" "${pointer#*,}"
+    for key in $keys; do
+        sleep 0.5
+        DISPLAY=":$display" xdotool key "$key"
+    done
     at=$first
     for t in $ticks; do
         if [ "$t" -gt "$at" ]; then
