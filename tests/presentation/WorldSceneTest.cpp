@@ -4,7 +4,9 @@
 #include "DrawnWorldFixture.h"
 #include "ScratchFolder.h"
 
+#include "common/Command.h"
 #include "save/ExactResume.h"
+#include "sim/CommandSchedule.h"
 #include "world/SeededBoard.h"
 
 #include "save/SavedWorld.h"
@@ -372,4 +374,28 @@ TEST(WorldScene, ALoadedWorldGoesOnExactlyWithItsMarkersAndSeedRings) {
     exact_resume::expectExactResume(
         boards.maker(),
         [](const Plant& p) { return " seeds " + std::to_string(WorldScene::nodeOf(p)->seeds.size()); }, true);
+}
+
+// A selection made by command, as the lab makes one for a click of the select tool, shows its arrow
+// at once, over the organism, as the click did: in a paused world too, where no tick comes to place it.
+TEST_F(DrawnWorldFixture, ASelectionByCommandShowsItsArrowAtOnceEvenPaused) {
+    Animal* animal = spawnAnimal(KIND_HERBIVORE, {100, 100, 0}, 20, 20, 20, 100, 50);
+    world->pauseRequested = true;
+    world->tick();
+    ASSERT_TRUE(world->isPaused());
+    const size_t before = world->getTimedMarkers().size();
+    Command select;
+    std::string error;
+    ASSERT_TRUE(Command::parse("select " + std::to_string(animal->getId()), select, error)) << error;
+    CommandSchedule schedule({}, "typed", 0);
+    EXPECT_FALSE(schedule.carryOutNow(select, *world, nullptr));
+    ASSERT_EQ(world->getSelectedLife(), animal);
+    ASSERT_EQ(world->getTimedMarkers().size(), before + 1);
+    const TimedMarker& arrow = world->getTimedMarkers().back();
+    EXPECT_EQ(arrow.kind, MarkerKind::arrow);
+    EXPECT_NEAR(arrow.node->getPosition().x(), 100, 1e-4);
+    EXPECT_NEAR(arrow.node->getPosition().y(), 100, 1e-4);
+    EXPECT_GT(arrow.node->getPosition().z(), 1.0) << "on the animal's back, not on the ground";
+    world->tick();
+    EXPECT_EQ(world->getTimedMarkers().size(), before + 1) << "a paused tick keeps it";
 }
