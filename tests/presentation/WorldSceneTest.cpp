@@ -400,7 +400,7 @@ TEST_F(DrawnWorldFixture, ASelectionByCommandShowsItsArrowAtOnceEvenPaused) {
     EXPECT_EQ(world->getTimedMarkers().size(), before + 1) << "a paused tick keeps it";
 }
 
-TEST(HeadlessWorld, TheSceneKeepsEachOrganismsNodeUntilItLeaves) {
+TEST(WorldScene, KeepsEachOrganismsNodeUntilItLeaves) {
     DrawnBoards boards;
     SeededBoard drawn(boards.maker());
     drawn.genesis();
