@@ -9,26 +9,12 @@ Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, in
       adrenalineLevel(0.0f), foodValue(1.0f) {}
 
 Life::Life(const LifeRecord& record, WorldTile* tile)
-    : state(record.state), tile(tile), position(record.position), heading(record.heading), size(record.size),
-      spawnEfficiency(record.spawnEfficiency), id(record.id), energy(record.energy),
-      adrenalineLevel(record.adrenalineLevel), foodValue(1.0f), generation(record.generation),
-      parentId(record.parentId), genotypeId(record.genotypeId), birthTick(record.birthTick) {}
+    : tile(tile), foodValue(1.0f){SYLVARA_LIFE_FIELDS(SYLVARA_MEMBER_FROM_RECORD, SYLVARA_RECORD_SKIP)}
 
-LifeRecord Life::recordLife() const {
-    LifeRecord record;
-    record.id = id;
-    record.generation = generation;
-    record.parentId = parentId;
-    record.birthTick = birthTick;
-    record.genotypeId = genotypeId;
-    record.state = state;
-    record.size = size;
-    record.spawnEfficiency = spawnEfficiency;
-    record.energy = energy;
-    record.adrenalineLevel = adrenalineLevel;
-    record.position = position;
-    record.heading = heading;
-    return record;
+      LifeRecord Life::recordLife() const {
+    LifeRecord r;
+    SYLVARA_LIFE_FIELDS(SYLVARA_RECORD_FROM_MEMBER, SYLVARA_RECORD_SKIP)
+    return r;
 }
 
 Life::~Life() = default;

@@ -197,7 +197,7 @@ TEST(SavedFieldList, EveryFieldOfEveryListComesBackAsWritten) {
     {
         const AnimalRecord& want = world.animals[0];
         const AnimalRecord& got = animalOf(back, want.life.id);
-        SYLVARA_ANIMAL_FIELDS(EXPECT_LIFE_KEPT, EXPECT_OWN_KEPT)
+        SYLVARA_ANIMAL_FIELDS(EXPECT_LIFE_KEPT, EXPECT_OWN_KEPT, EXPECT_OWN_KEPT)
     }
     {
         const AnimalRecord& want = world.animals[1];
