@@ -8,10 +8,13 @@ Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, in
     : state(STATE_IDLE), tile(tile), position(position), size(size), spawnEfficiency(spawnEfficiency), id(id),
       adrenalineLevel(0.0f), foodValue(1.0f) {}
 
-Life::Life(const LifeRecord& record, WorldTile* tile)
-    : tile(tile), foodValue(1.0f){SYLVARA_LIFE_FIELDS(SYLVARA_MEMBER_FROM_RECORD, SYLVARA_RECORD_SKIP)}
+Life::Life(const LifeRecord& record, WorldTile* tile) : tile(tile) {
+    // Where it is listed is the tile's to say: it registers there.
+    SYLVARA_LIFE_FIELDS(SYLVARA_MEMBER_FROM_RECORD, SYLVARA_RECORD_SKIP)
+    foodValue = 1.0f;
+}
 
-      LifeRecord Life::recordLife() const {
+LifeRecord Life::recordLife() const {
     LifeRecord r;
     SYLVARA_LIFE_FIELDS(SYLVARA_RECORD_FROM_MEMBER, SYLVARA_RECORD_SKIP)
     return r;
