@@ -459,6 +459,9 @@ TEST(SavedFieldList, EachTableRefusesWhatItsListForbidsInOneLine) {
         {"UPDATE world SET seed_mode = 'dice'", "world: seed_mode \"dice\" is neither fixed nor clock"},
         {"UPDATE world SET seed = 4294967296", "world: seed 4294967296 is out of range (0..4294967295)"},
         {"UPDATE world SET seed = -1", "world: seed -1 is out of range (0..4294967295)"},
+        // Of two bad cells, the earlier column is named.
+        {"UPDATE world SET seed_mode = 'dice', seed = -1",
+         "world: seed_mode \"dice\" is neither fixed nor clock"},
         {"UPDATE world SET sylvara_version = x'36'", "world: sylvara_version is not text"},
         {"UPDATE genotypes SET id = -1 WHERE id = 0", "a genotype: id -1 is out of range (0..2147483647)"},
         {"UPDATE genotypes SET parent_id = 'none' WHERE id = 1",
