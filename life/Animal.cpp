@@ -31,10 +31,8 @@ Animal::Animal(int id, WorldTile* tile, int kind, const osg::Vec3d& position, in
         observer->lifeBorn(*this);
 }
 
-Animal::Animal(const AnimalRecord& record, WorldTile* tile, int tickRate)
-    : Life(record.life, tile), running(record.running), walking(record.walking), exhausted(record.exhausted),
-      preySize(record.preySize), speed(record.speed), adrenaline(record.adrenaline), kind(record.kind),
-      deathCountdown(record.deathCountdown) {
+Animal::Animal(const AnimalRecord& record, WorldTile* tile, int tickRate) : Life(record.life, tile) {
+    SYLVARA_ANIMAL_FIELDS(SYLVARA_RECORD_SKIP, SYLVARA_MEMBER_FROM_RECORD, SYLVARA_RECORD_SKIP)
     category = CATEGORY_ANIMAL;
     foodValue = tile->rules().animalFoodValue;
     maxEnergy = size + 0.1f;
@@ -46,16 +44,9 @@ Animal::Animal(const AnimalRecord& record, WorldTile* tile, int tickRate)
 AnimalRecord Animal::record() const {
     AnimalRecord r;
     r.life = recordLife();
-    r.kind = kind;
-    r.speed = speed;
-    r.adrenaline = adrenaline;
-    r.preySize = preySize;
+    SYLVARA_ANIMAL_FIELDS(SYLVARA_RECORD_SKIP, SYLVARA_RECORD_FROM_MEMBER, SYLVARA_RECORD_SKIP)
     // A dying animal never looks at its target again, and the target may be gone already.
     r.targetId = target && state != STATE_DEAD ? target->getId() : AnimalRecord::NO_TARGET;
-    r.walking = walking;
-    r.running = running;
-    r.exhausted = exhausted;
-    r.deathCountdown = deathCountdown;
     return r;
 }
 

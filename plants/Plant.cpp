@@ -43,11 +43,8 @@ Plant::Plant(int id, WorldTile* tile, const osg::Vec3d& position, int offspring,
         wither();
 }
 
-Plant::Plant(const PlantRecord& record, WorldTile* tile, int tickRate)
-    : Life(record.life, tile), seedRingBuilt(record.seedRingBuilt), withered(record.withered),
-      countdown(record.countdown), grownSize(record.grownSize), bloomHeight(record.bloomHeight),
-      segments(record.segments), spawnRadius(record.spawnRadius), offspring(record.offspring),
-      seedsReleased(record.seedsReleased), ripeSeeds(record.ripeSeeds) {
+Plant::Plant(const PlantRecord& record, WorldTile* tile, int tickRate) : Life(record.life, tile) {
+    SYLVARA_PLANT_FIELDS(SYLVARA_RECORD_SKIP, SYLVARA_MEMBER_FROM_RECORD)
     category = CATEGORY_PLANT;
     const Rules& rules = tile->rules();
     maxSegments = std::max(size / rules.plantSegmentSize, 1);
@@ -62,16 +59,7 @@ Plant::Plant(const PlantRecord& record, WorldTile* tile, int tickRate)
 PlantRecord Plant::record() const {
     PlantRecord r;
     r.life = recordLife();
-    r.offspring = offspring;
-    r.spawnRadius = spawnRadius;
-    r.grownSize = grownSize;
-    r.segments = segments;
-    r.countdown = countdown;
-    r.seedsReleased = seedsReleased;
-    r.ripeSeeds = ripeSeeds;
-    r.seedRingBuilt = seedRingBuilt;
-    r.withered = withered;
-    r.bloomHeight = bloomHeight;
+    SYLVARA_PLANT_FIELDS(SYLVARA_RECORD_SKIP, SYLVARA_RECORD_FROM_MEMBER)
     return r;
 }
 
