@@ -805,10 +805,31 @@ void Lab::routeInput() {
     }
 }
 
+void Lab::placeHud() {
+    osgViewer::Viewer::Windows windows;
+    application.getViewer()->getWindows(windows);
+    if (windows.empty())
+        return;
+    // The overlay is 1280 x 1024 units whatever the window's size.
+    const osg::GraphicsContext::Traits& traits = *windows.front()->getTraits();
+    const float across = 1280.0f / std::max(1, traits.width);
+    const float down = 1024.0f / std::max(1, traits.height);
+    Hud& hud = *world->getHud();
+    if (!overlay->isShown() || !panels) {
+        hud.setSelectionShift(0, 0);
+        return;
+    }
+    // Right of the left column, and below the bar of the panels' names where the lines would reach it.
+    const float top = (1024.0f - hud.getSelectionTextTop()) / down;
+    const float lower = std::max(0.0f, panels->getListBottom() + 4 - top);
+    hud.setSelectionShift(LabPanels::LEFT_COLUMN_END * across, -lower * down);
+}
+
 void Lab::refreshPanels() {
     const std::string failure = recorder.takeFailure();
     if (!failure.empty())
         std::fprintf(stderr, "sylvara-lab: %s\n", say(failure).c_str());
+    placeHud();
     if (!overlay->isShown())
         return;
     panelState.ticksPerSecond = measuredRate;
