@@ -138,6 +138,10 @@ bool Lab::prepareCommands(int side, long start, const Rules& startRules, std::st
         if (command.name == Command::Name::Tool)
             world->setTool(MODES[command.choice]);
         log.write(tick, command);
+        // Every rule change is marked on the charts at its tick, whoever made it: a file's "@T set",
+        // the console, a panel.
+        if (command.name == Command::Name::Set || command.name == Command::Name::Rules)
+            panelState.ruleChanges.emplace_back(tick, command.action());
         quitLogged = quitLogged || command.name == Command::Name::Quit;
         std::printf("tick %ld: %s\n", tick, command.action().c_str());
     });
@@ -517,8 +521,6 @@ void Lab::carryOutNow(const Command& command) {
         if (world->getToolMode() != MODES[command.choice])
             world->setTool(MODES[command.choice]);
     }
-    if (command.name == Command::Name::Set || command.name == Command::Name::Rules)
-        panelState.ruleChanges.emplace_back(world->getTickNumber(), command.action());
     if (schedule->carryOutNow(command, *world, [this](const std::string& file) { saveTo(file); }))
         quitting = true;
 }
