@@ -107,6 +107,32 @@ TEST_P(PanelsHud, TheSelectedOrganismsLinesAreNotUnderAnyPanel) {
     EXPECT_EQ(session.endWithEscape(), 0) << session.output();
 }
 
+// A command file's rule change is marked on the Charts panel as a yellow line, as a typed one is.
+TEST(PanelsHud, AScheduledRuleChangeIsMarkedOnTheChart) {
+    ScratchFolder folder("sylvara-panels-marks");
+    {
+        std::ofstream commands(folder.file("set.cmd"));
+        commands << "@20 set animal.moveCost=0.02\n@60 pause\n";
+    }
+    ProgramSession session({"--panels", "--window", "1000x740", "--genesis", "all", "--size", "1", "--seed",
+                            "7", "--commands", folder.file("set.cmd")});
+    session.setShotPrefix("panels-marks-");
+    ASSERT_TRUE(session.start(ProgramSession::stageDir() + "/bin/sylvara-lab")) << session.output();
+    ASSERT_TRUE(session.waitForWindow(90)) << session.output();
+    ASSERT_TRUE(session.waitForOutput("tick 20: set animal.moveCost=0.02", 90)) << session.output();
+    ASSERT_TRUE(titleSays(session, "paused", 60)) << session.windowName();
+    session.moveTo(500, 300);
+    // The Charts panel's plot, in the strip along the bottom right of the console.
+    const Box plot{20 + 504, 20 + 600, 20 + 760, 20 + 734};
+    const Screenshot shot = settled(session, "paused", plot);
+    const Spot yellow = shot.spotWhere(plot, [&shot](int x, int y) {
+        const osg::Vec4 p = shot.pixel(x, y);
+        return p.r() > 0.55f && p.g() > 0.45f && p.b() < 0.35f;
+    });
+    EXPECT_GT(yellow.count, 40) << "no mark on the chart";
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+}
+
 INSTANTIATE_TEST_SUITE_P(Windows, PanelsHud, ::testing::Values(Layout{800, 600}, Layout{1000, 740}),
                          [](const ::testing::TestParamInfo<Layout>& info) {
                              return std::to_string(info.param.width) + "x" +
