@@ -32,8 +32,8 @@ Animal::Animal(int id, WorldTile* tile, int kind, const osg::Vec3d& position, in
 }
 
 Animal::Animal(const AnimalRecord& record, WorldTile* tile, int tickRate)
-    : Life(record.life, tile), preySize(record.preySize), speed(record.speed), adrenaline(record.adrenaline),
-      kind(record.kind), running(record.running), walking(record.walking), exhausted(record.exhausted),
+    : Life(record.life, tile), running(record.running), walking(record.walking), exhausted(record.exhausted),
+      preySize(record.preySize), speed(record.speed), adrenaline(record.adrenaline), kind(record.kind),
       deathCountdown(record.deathCountdown) {
     category = CATEGORY_ANIMAL;
     foodValue = tile->rules().animalFoodValue;
@@ -76,12 +76,12 @@ void Animal::setHeading(float h) {
     const float delta = h - heading;
     heading = h;
     // The body turns by the step, as it always has: the drawn attitude gathers the turns.
-    if (transform)
+    if (shown)
         watcher()->lifeTurned(*this, delta);
 }
 
 void Animal::gaitChanged() {
-    if (transform)
+    if (shown)
         watcher()->animalGaitChanged(*this);
 }
 
@@ -187,7 +187,7 @@ void Animal::update() {
 void Animal::showEnergy() {
     if (energy > maxEnergy)
         energy = maxEnergy;
-    if (transform)
+    if (shown)
         watcher()->animalEnergyShown(*this);
 }
 
@@ -206,7 +206,7 @@ void Animal::die() {
         walking = false;
         running = false;
         worldOf(tile)->lifeDied(*this);
-        if (transform)
+        if (shown)
             watcher()->lifeDying(*this);
         return;
     }

@@ -9,10 +9,11 @@ Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, in
       adrenalineLevel(0.0f), foodValue(1.0f) {}
 
 Life::Life(const LifeRecord& record, WorldTile* tile)
-    : state(record.state), tile(tile), position(record.position), heading(record.heading), size(record.size),
+    : state(static_cast<std::int8_t>(record.state)), tile(tile), position(record.position),
+      birthTick(record.birthTick), heading(record.heading), size(record.size),
       spawnEfficiency(record.spawnEfficiency), id(record.id), energy(record.energy),
       adrenalineLevel(record.adrenalineLevel), foodValue(1.0f), generation(record.generation),
-      parentId(record.parentId), genotypeId(record.genotypeId), birthTick(record.birthTick) {}
+      parentId(record.parentId), genotypeId(record.genotypeId) {}
 
 LifeRecord Life::recordLife() const {
     LifeRecord record;
@@ -48,18 +49,18 @@ void Life::gainEnergy(float amount) {
 }
 
 void Life::pauseAnimation() {
-    if (transform)
+    if (shown)
         watcher()->lifePaused(*this, true);
 }
 
 void Life::resumeAnimation() {
-    if (transform)
+    if (shown)
         watcher()->lifePaused(*this, false);
 }
 
 void Life::setPosition(const osg::Vec3d& p) {
     position = p;
-    if (transform)
+    if (shown)
         watcher()->lifeMoved(*this);
 }
 
@@ -90,14 +91,19 @@ void Life::wrapPosition(osg::Vec3d& p) const {
     }
 }
 
+osg::PositionAttitudeTransform* Life::getTransform() const {
+    return shown ? watcher()->lifeNode(*this) : nullptr;
+}
+
 void Life::prefetchParts() const {
-    ScenePrefetch::transform(transform.get());
+    if (shown)
+        watcher()->prefetchLifeNode(*this);
 }
 
 void Life::leaveWorld() {
     World* world = tile->getGrid()->getWorld();
     tile->unregisterLife(this);
-    if (transform)
+    if (shown)
         world->getObserver()->lifeLeft(*this);
     world->removeLife(this);
 }

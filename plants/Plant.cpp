@@ -44,10 +44,10 @@ Plant::Plant(int id, WorldTile* tile, const osg::Vec3d& position, int offspring,
 }
 
 Plant::Plant(const PlantRecord& record, WorldTile* tile, int tickRate)
-    : Life(record.life, tile), countdown(record.countdown), grownSize(record.grownSize),
-      bloomHeight(record.bloomHeight), segments(record.segments), spawnRadius(record.spawnRadius),
-      offspring(record.offspring), seedsReleased(record.seedsReleased), ripeSeeds(record.ripeSeeds),
-      seedRingBuilt(record.seedRingBuilt), withered(record.withered) {
+    : Life(record.life, tile), seedRingBuilt(record.seedRingBuilt), withered(record.withered),
+      countdown(record.countdown), grownSize(record.grownSize), bloomHeight(record.bloomHeight),
+      segments(record.segments), spawnRadius(record.spawnRadius), offspring(record.offspring),
+      seedsReleased(record.seedsReleased), ripeSeeds(record.ripeSeeds) {
     category = CATEGORY_PLANT;
     const Rules& rules = tile->rules();
     maxSegments = std::max(size / rules.plantSegmentSize, 1);
@@ -108,16 +108,9 @@ void Plant::update() {
     absorb();
     if (state != STATE_DEAD) {
         bloomHeight = getBloomWidth() * energy / maxEnergy;
-        if (transform)
+        if (shown)
             watcher()->plantBloomChanged(*this);
     }
-}
-
-// Of a plant's scene parts only the bloom changes every tick; its own transform only when it
-// grows a segment or withers. The bloom is the first child of a drawn plant's node.
-void Plant::prefetchParts() const {
-    if (transform && transform->getNumChildren() != 0)
-        ScenePrefetch::transform(static_cast<const osg::PositionAttitudeTransform*>(transform->getChild(0)));
 }
 
 void Plant::absorb() {
@@ -132,7 +125,7 @@ void Plant::growSegment() {
     }
     position.z() += PLANT_SEGMENT_HEIGHT;
     if (segments >= 2 && segments <= maxSegments) {
-        if (transform)
+        if (shown)
             watcher()->plantGrewSegment(*this);
     } else {
         std::printf("WARNING: current segments exceeding max or Current Segments < 2!\n");
@@ -159,7 +152,7 @@ void Plant::buildSeedRing() {
         return;
     seedRingBuilt = true;
     ripeSeeds = 0;
-    if (transform)
+    if (shown)
         watcher()->plantSeedRingBuilt(*this);
 }
 
@@ -167,7 +160,7 @@ void Plant::updateSeedRing(int ripe) {
     if (ripe == ripeSeeds)
         return;
     ripeSeeds = ripe;
-    if (transform)
+    if (shown)
         watcher()->plantSeedsRipened(*this);
 }
 
@@ -181,7 +174,7 @@ void Plant::wither() {
     state = STATE_WITHERING;
     withered = true;
     countdown = tile->rules().plantWitherTicks;
-    if (transform)
+    if (shown)
         watcher()->plantWithered(*this);
 }
 
@@ -190,7 +183,7 @@ void Plant::die() {
         state = STATE_DEAD;
         countdown = tile->rules().plantDeathTicks;
         worldOf(tile)->lifeDied(*this);
-        if (transform)
+        if (shown)
             watcher()->lifeDying(*this);
         return;
     }
@@ -221,6 +214,6 @@ void Plant::reproduce() {
     point.z() = 0;
     wrapPosition(point);
     tile->spawnPlant(point, offspring, spawnRadius, spawnEfficiency, size, generation + 1, this);
-    if (transform)
+    if (shown)
         watcher()->plantSeeded(*this);
 }

@@ -399,3 +399,29 @@ TEST_F(DrawnWorldFixture, ASelectionByCommandShowsItsArrowAtOnceEvenPaused) {
     world->tick();
     EXPECT_EQ(world->getTimedMarkers().size(), before + 1) << "a paused tick keeps it";
 }
+
+TEST(WorldScene, KeepsEachOrganismsNodeUntilItLeaves) {
+    DrawnBoards boards;
+    SeededBoard drawn(boards.maker());
+    drawn.genesis();
+    std::vector<std::pair<osg::ref_ptr<Life>, osg::ref_ptr<osg::PositionAttitudeTransform>>> shown;
+    for (const auto& entry : drawn.world->getLives()) {
+        ASSERT_TRUE(entry.second->isShown()) << "id " << entry.first;
+        shown.emplace_back(entry.second, entry.second->getTransform());
+    }
+    drawn.run(300);
+    int left = 0;
+    for (const auto& [life, node] : shown) {
+        if (drawn.world->getLives().count(life->getId()) != 0) {
+            EXPECT_EQ(life->getTransform(), node.get()) << "the same node all its life, id " << life->getId();
+            EXPECT_EQ(node->getNumParents(), 1u);
+            continue;
+        }
+        ++left;
+        EXPECT_FALSE(life->isShown()) << "id " << life->getId();
+        EXPECT_EQ(life->getTransform(), nullptr) << "the scene lets go of the node of one that left";
+        EXPECT_EQ(node->getNumParents(), 0u) << "and takes it off the board";
+    }
+    EXPECT_GT(left, 0);
+    RandomSeed::release();
+}
