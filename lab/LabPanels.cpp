@@ -22,7 +22,7 @@ namespace {
 
 const char* const KINDS[OrganismKind::COUNT] = {"herbivores", "carnivores", "plants"};
 const ImU32 KIND_COLOURS[OrganismKind::COUNT] = {IM_COL32(90, 200, 90, 255), IM_COL32(230, 80, 70, 255),
-                                                   IM_COL32(90, 150, 240, 255)};
+                                                 IM_COL32(90, 150, 240, 255)};
 // The side columns start below the HUD's title line, and the right one ends above its lab keys.
 constexpr float TOP = 44;
 constexpr float BOTTOM = 4;
@@ -33,7 +33,6 @@ float half(const ImVec2& display) {
 }
 // Console lines kept.
 constexpr size_t CONSOLE_LINES = 200;
-
 
 // The glow an organism of this genome shows on the board.
 ImVec4 glowOf(const Genome& genome) {
@@ -108,6 +107,7 @@ void LabPanels::buildList() {
         if (ImGui::Checkbox(NAMES[panel], &shown))
             open[panel] = shown;
     }
+    listBottom = ImGui::GetWindowPos().y + ImGui::GetWindowSize().y;
     ImGui::End();
 }
 
