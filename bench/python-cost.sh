@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# What the Python module costs against sylvara-sim, back to back in one run:
-#   - world.tick(1000) against sylvara-sim's own tick time for the same 1000 ticks of the same world
-#     (its "ran N ticks in S s" line, set-up left out on both sides), ROUNDS times each, taking turns,
-#     compared by their best and by their medians; by default a 10 x 10 board under rules/lasting.toml,
-#     whose populations keep every tick busy;
+# What the Python module costs against sylvara-sim, by processor time, in one run:
+#   - world.tick(1000) against sylvara-sim's own ticks of the same world: ROUNDS rounds, each running
+#     sylvara-sim for the ticks, sylvara-sim for no tick (its set-up, census and plots alone) and the
+#     module's tick(1000) in a fresh python3, in turn. The runner's ticks cost the processor time of
+#     the first run less the second's (user and system, its gnuplot children included, as the kernel
+#     counts them for a finished child); the module's is time.process_time() around tick() itself.
+#     Prints each round's ratio python / sylvara-sim and their median; by default a 10 x 10 board
+#     under rules/lasting.toml, whose populations keep every tick busy;
 #   - world.organisms() on the 100 x 100 board right after its genesis (300,000 organisms).
 # Usage: bench/python-cost.sh [--bin FOLDER] [--seed S] [--size N] [--ticks T] [--rounds R] [--rules FILE]
 #   --bin     the run tree's bin/ with sylvara-sim (default stage/bin); the module is taken from the
@@ -15,7 +18,7 @@ seed=1
 size=10
 ticks=1000
 rules="$root/rules/lasting.toml"
-rounds=7
+rounds=9
 while [ $# -gt 0 ]; do
     case $1 in
     --bin) bin=$(cd "$2" && pwd); shift 2 ;;
@@ -27,42 +30,64 @@ while [ $# -gt 0 ]; do
     *) echo "bench/python-cost.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
+for n in "$seed" "$size" "$ticks" "$rounds"; do
+    case "$n" in '' | *[!0-9]*) echo "bench/python-cost.sh: $n is not a whole number" >&2; exit 2 ;; esac
+done
+[ "$rounds" -ge 1 ] || { echo "bench/python-cost.sh: at least one round" >&2; exit 2; }
 export ALSOFT_DRIVERS=null
 export PYTHONPATH="$bin/../python"
 scratch=$(mktemp -d /tmp/sylvara-pycost.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch"
 
-sim_seconds() {
-    "$bin/sylvara-sim" --seed "$seed" --size "$size" --ticks "$ticks" --rules "$rules" --csv run.csv \
-        --plot run.png --traits traits.png 2>&1 | sed -n 's/^ran [0-9]* ticks in \([0-9.]*\) s.*/\1/p'
-}
-python_seconds() {
-    /usr/bin/python3 -c '
-import sys, time, sylvara
-seed, size, ticks = map(int, sys.argv[1:4])
-world = sylvara.World(size=size, seed=seed, rules=sys.argv[4])
-start = time.perf_counter()
-world.tick(ticks)
-print(f"{time.perf_counter() - start:.4f}")' "$seed" "$size" "$ticks" "$rules"
-}
-median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+/usr/bin/python3 - "$bin/sylvara-sim" "$seed" "$size" "$ticks" "$rules" "$rounds" <<'EOF_PY'
+import resource, statistics, subprocess, sys
 
-: >sim.txt
-: >python.txt
-for _ in $(seq "$rounds"); do
-    sim_seconds >>sim.txt
-    python_seconds >>python.txt
-done
-sim=$(median <sim.txt)
-python=$(median <python.txt)
-sim_best=$(sort -g sim.txt | head -1)
-python_best=$(sort -g python.txt | head -1)
-echo "tick($ticks), size $size, seed $seed, $(basename "$rules"), $rounds rounds each:"
-echo "  sylvara-sim   best $sim_best s, median $sim s   ($(tr '\n' ' ' <sim.txt))"
-echo "  world.tick    best $python_best s, median $python s   ($(tr '\n' ' ' <python.txt))"
-awk -v p="$python" -v s="$sim" -v pb="$python_best" -v sb="$sim_best" 'BEGIN {
-    printf "  ratio python / sylvara-sim: best %.3f, median %.3f (at most 1.05 wanted)\n", pb / sb, p / s}'
+sim, seed, size, ticks, rules, rounds = sys.argv[1], *map(int, sys.argv[2:5]), sys.argv[5], int(sys.argv[6])
+
+def children_cpu():
+    used = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return used.ru_utime + used.ru_stime
+
+def sim_cpu(n):
+    before = children_cpu()
+    subprocess.run([sim, "--seed", str(seed), "--size", str(size), "--ticks", str(n), "--rules", rules,
+                    "--csv", "run.csv", "--plot", "run.png", "--traits", "traits.png"],
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return children_cpu() - before
+
+MODULE = """
+import sys, time, sylvara
+world = sylvara.World(size=int(sys.argv[2]), seed=int(sys.argv[1]), rules=sys.argv[4])
+start = time.process_time()
+world.tick(int(sys.argv[3]))
+print(time.process_time() - start)
+"""
+
+def python_cpu():
+    out = subprocess.run([sys.executable, "-c", MODULE, str(seed), str(size), str(ticks), rules],
+                         check=True, capture_output=True, text=True).stdout
+    return float(out.split()[-1])
+
+sims, pythons, ratios = [], [], []
+for r in range(rounds):
+    # The three in a turning order, so that a drift of the machine's speed falls on each alike.
+    runs = [lambda: sim_cpu(ticks), lambda: sim_cpu(0), python_cpu]
+    k = r % 3
+    results = {}
+    for i in list(range(k, 3)) + list(range(k)):
+        results[i] = runs[i]()
+    sim_ticks = results[0] - results[1]
+    sims.append(sim_ticks)
+    pythons.append(results[2])
+    ratios.append(results[2] / sim_ticks if sim_ticks > 0 else float("nan"))
+
+print(f"tick({ticks}), size {size}, seed {seed}, {rules.rsplit('/', 1)[-1]}, {rounds} rounds, processor seconds:")
+print(f"  sylvara-sim ticks  median {statistics.median(sims):.3f} s   ({' '.join(f'{v:.3f}' for v in sims)})")
+print(f"  world.tick         median {statistics.median(pythons):.3f} s   ({' '.join(f'{v:.3f}' for v in pythons)})")
+print(f"  ratio python / sylvara-sim: median {statistics.median(ratios):.3f}, lowest {min(ratios):.3f}, "
+      f"highest {max(ratios):.3f} (at most 1.05 wanted)")
+EOF_PY
 
 /usr/bin/python3 -c '
 import time, sylvara

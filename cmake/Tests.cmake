@@ -26,3 +26,7 @@ if(E2E_SOURCES AND NOT SYLVARA_SANITIZE)
   gtest_discover_tests(sylvara_e2e WORKING_DIRECTORY "${SYLVARA_STAGE}/bin"
     TEST_PREFIX "e2e." PROPERTIES LABELS e2e TIMEOUT 300 RUN_SERIAL TRUE DISCOVERY_TIMEOUT 60)
 endif()
+
+# Only the window's own unit tests load the staged art: the headless side's tests include none of it.
+add_test(NAME tests.headless COMMAND "${CMAKE_SOURCE_DIR}/tests/check-headless-tests.sh" "${CMAKE_SOURCE_DIR}")
+set_tests_properties(tests.headless PROPERTIES TIMEOUT 60)

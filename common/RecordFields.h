@@ -11,8 +11,17 @@
 //   saved world's rules and tick) and `r`, the record as far as it is read.
 // A list of a record that holds an organism's common part places that part's fields among its
 // own with LIFE(member, bounds...).
+//
+// Where the live object keeps a field in a member of the same name, its record() and its constructor
+// from a record copy it with the two macros below; a list marks the fields the live object holds
+// otherwise (the tile an organism is listed on, the target it holds a pointer to), which are copied
+// by hand.
 
 // Expands an entry into the member it declares.
 #define SYLVARA_RECORD_MEMBER(type, member, initial, ...) type member = initial;
 // Expands an entry into nothing.
 #define SYLVARA_RECORD_SKIP(...)
+// Expands an entry into the copy from the live object's member into its record `r`, and back from
+// `record`, converted to the member's type.
+#define SYLVARA_RECORD_FROM_MEMBER(type, member, ...) r.member = member;
+#define SYLVARA_MEMBER_FROM_RECORD(type, member, ...) member = static_cast<decltype(member)>(record.member);

@@ -142,6 +142,10 @@ bool Lab::prepareCommands(int side, long start, const Rules& startRules, std::st
         if (command.name == Command::Name::Tool)
             world->setTool(MODES[command.choice]);
         log.write(tick, command);
+        // Every rule change is marked on the charts at its tick, whoever made it: a file's "@T set",
+        // the console, a panel.
+        if (command.name == Command::Name::Set || command.name == Command::Name::Rules)
+            panelState.ruleChanges.emplace_back(tick, command.action());
         quitLogged = quitLogged || command.name == Command::Name::Quit;
         std::printf("tick %ld: %s\n", tick, command.action().c_str());
     });
@@ -524,8 +528,6 @@ void Lab::carryOutNow(const Command& command) {
         if (world->getToolMode() != MODES[command.choice])
             world->setTool(MODES[command.choice]);
     }
-    if (command.name == Command::Name::Set || command.name == Command::Name::Rules)
-        panelState.ruleChanges.emplace_back(world->getTickNumber(), command.action());
     if (schedule->carryOutNow(command, *world, [this](const std::string& file) { saveTo(file); }))
         quitting = true;
 }
@@ -876,10 +878,31 @@ void Lab::routeInput() {
     }
 }
 
+void Lab::placeHud() {
+    osgViewer::Viewer::Windows windows;
+    application.getViewer()->getWindows(windows);
+    if (windows.empty())
+        return;
+    // The overlay is 1280 x 1024 units whatever the window's size.
+    const osg::GraphicsContext::Traits& traits = *windows.front()->getTraits();
+    const float across = 1280.0f / std::max(1, traits.width);
+    const float down = 1024.0f / std::max(1, traits.height);
+    Hud& hud = *world->getHud();
+    if (!overlay->isShown() || !panels) {
+        hud.setSelectionShift(0, 0);
+        return;
+    }
+    // Right of the left column, and below the bar of the panels' names where the lines would reach it.
+    const float top = (1024.0f - hud.getSelectionTextTop()) / down;
+    const float lower = std::max(0.0f, panels->getListBottom() + 4 - top);
+    hud.setSelectionShift(LabPanels::LEFT_COLUMN_END * across, -lower * down);
+}
+
 void Lab::refreshPanels() {
     const std::string failure = recorder.takeFailure();
     if (!failure.empty())
         std::fprintf(stderr, "sylvara-lab: %s\n", say(failure).c_str());
+    placeHud();
     if (!overlay->isShown())
         return;
     panelState.ticksPerSecond = measuredRate;

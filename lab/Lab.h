@@ -101,6 +101,8 @@ private:
     void addPanels();
     void routeInput();
     void refreshPanels();
+    // The HUD's selection lines right of the panels' left column while the panels show.
+    void placeHud();
     // Carries out one command line from a panel or the console and answers in one line.
     std::string perform(const std::string& line);
     std::string record(const std::string& words);

@@ -107,6 +107,7 @@ void LabPanels::buildList() {
         if (ImGui::Checkbox(NAMES[panel], &shown))
             open[panel] = shown;
     }
+    listBottom = ImGui::GetWindowPos().y + ImGui::GetWindowSize().y;
     ImGui::End();
 }
 

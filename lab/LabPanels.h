@@ -39,12 +39,18 @@ public:
         std::vector<std::pair<long, std::string>> ruleChanges;
     };
 
+    // Where the default layout's left column ends, with its margin, in window pixels: the HUD's
+    // selection lines go right of it while the panels show.
+    static constexpr float LEFT_COLUMN_END = 238;
+
     LabPanels(World& world, const PopulationHistory& history, LineageWatch& lineage, Perform perform);
 
     // Draws every shown panel; between ImGui's NewFrame and Render.
     void build(const State& state);
     void show(Panel panel, bool shown) { open[panel] = shown; }
     bool isShown(Panel panel) const { return open[panel]; }
+    // The bottom of the bar that shows and hides the panels, in window pixels, once built.
+    float getListBottom() const { return listBottom; }
     // The console's lines, newest last.
     const std::vector<std::string>& getConsole() const { return console; }
     // A line the lab printed, shown in the console too.
@@ -72,6 +78,7 @@ private:
     int browsing = -1;
     std::array<char, 512> line{};
     bool scrollConsole = false;
+    float listBottom = 0;
     // The chart's view: 0 the populations, 1.. a kind's trait means.
     int chartView = 0;
     std::array<int, 3> floors{};

@@ -6,7 +6,7 @@
 
 PopulationHistory::PopulationHistory(size_t capacity) : limit(std::max<size_t>(capacity, 1)) {}
 
-PopulationHistory::Counts PopulationHistory::countLiving(const std::map<int, osg::ref_ptr<Life>>& lives) {
+PopulationHistory::Counts PopulationHistory::countLiving(const Lives& lives) {
     Counts counts{};
     for (const auto& entry : lives) {
         const Life& life = *entry.second;

@@ -2,6 +2,7 @@
 
 #include "common/CensusColumns.h"
 #include "life/Life.h"
+#include "life/Lives.h"
 #include "sim/PopulationCensus.h"
 
 #include <osg/ref_ptr>
@@ -21,7 +22,7 @@ public:
     explicit PopulationHistory(size_t capacity);
 
     // Organisms playing their death do not count.
-    static Counts countLiving(const std::map<int, osg::ref_ptr<Life>>& lives);
+    static Counts countLiving(const Lives& lives);
 
     // Keeps the counts and means of the tick; the oldest goes once the capacity is reached.
     void record(long tick, const Counts& counts, const Means& means = {});

@@ -31,10 +31,8 @@ Animal::Animal(int id, WorldTile* tile, int kind, const osg::Vec3d& position, in
         observer->lifeBorn(*this);
 }
 
-Animal::Animal(const AnimalRecord& record, WorldTile* tile, int tickRate)
-    : Life(record.life, tile), preySize(record.preySize), speed(record.speed), adrenaline(record.adrenaline),
-      kind(record.kind), running(record.running), walking(record.walking), exhausted(record.exhausted),
-      deathCountdown(record.deathCountdown) {
+Animal::Animal(const AnimalRecord& record, WorldTile* tile, int tickRate) : Life(record.life, tile) {
+    SYLVARA_ANIMAL_FIELDS(SYLVARA_RECORD_SKIP, SYLVARA_MEMBER_FROM_RECORD, SYLVARA_RECORD_SKIP)
     category = CATEGORY_ANIMAL;
     foodValue = tile->rules().animalFoodValue;
     maxEnergy = size + 0.1f;
@@ -46,16 +44,9 @@ Animal::Animal(const AnimalRecord& record, WorldTile* tile, int tickRate)
 AnimalRecord Animal::record() const {
     AnimalRecord r;
     r.life = recordLife();
-    r.kind = kind;
-    r.speed = speed;
-    r.adrenaline = adrenaline;
-    r.preySize = preySize;
+    SYLVARA_ANIMAL_FIELDS(SYLVARA_RECORD_SKIP, SYLVARA_RECORD_FROM_MEMBER, SYLVARA_RECORD_SKIP)
     // A dying animal never looks at its target again, and the target may be gone already.
     r.targetId = target && state != STATE_DEAD ? target->getId() : AnimalRecord::NO_TARGET;
-    r.walking = walking;
-    r.running = running;
-    r.exhausted = exhausted;
-    r.deathCountdown = deathCountdown;
     return r;
 }
 
@@ -76,12 +67,12 @@ void Animal::setHeading(float h) {
     const float delta = h - heading;
     heading = h;
     // The body turns by the step, as it always has: the drawn attitude gathers the turns.
-    if (transform)
+    if (shown)
         watcher()->lifeTurned(*this, delta);
 }
 
 void Animal::gaitChanged() {
-    if (transform)
+    if (shown)
         watcher()->animalGaitChanged(*this);
 }
 
@@ -187,7 +178,7 @@ void Animal::update() {
 void Animal::showEnergy() {
     if (energy > maxEnergy)
         energy = maxEnergy;
-    if (transform)
+    if (shown)
         watcher()->animalEnergyShown(*this);
 }
 
@@ -206,7 +197,7 @@ void Animal::die() {
         walking = false;
         running = false;
         worldOf(tile)->lifeDied(*this);
-        if (transform)
+        if (shown)
             watcher()->lifeDying(*this);
         return;
     }

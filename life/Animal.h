@@ -62,13 +62,14 @@ private:
     void releasePrey();
     void gaitChanged();
 
-    int preySize;
-    int speed;
-    int adrenaline;
-    Life* target = nullptr;
-    int kind;
+    // The flags first: they fill the bytes the common part leaves before the next word.
     bool running = false;
     bool walking = false;
     bool exhausted = false;
+    int preySize;
+    int speed;
+    int adrenaline;
+    int kind;
     int deathCountdown = 0;
+    Life* target = nullptr;
 };

@@ -3,8 +3,8 @@
 #include "life/LifeRecord.h"
 
 // An animal's table, column by column. The target is the id of the prey chased or the hunter fled
-// from; a dying animal keeps none.
-#define SYLVARA_ANIMAL_FIELDS(LIFE, OWN)                                                                     \
+// from; a dying animal keeps none. The animal holds it as a pointer: a LINKED entry.
+#define SYLVARA_ANIMAL_FIELDS(LIFE, OWN, LINKED)                                                             \
     LIFE(id)                                                                                                 \
     OWN(int, kind, KIND_HERBIVORE, "kind", AnimalKind)                                                       \
     LIFE(generation, 0, INT_MAX)                                                                             \
@@ -21,7 +21,7 @@
     LIFE(spawnEfficiency)                                                                                    \
     LIFE(size)                                                                                               \
     OWN(int, preySize, 1, "prey_size", Trait)                                                                \
-    OWN(int, targetId, NO_TARGET, "target_id", OrNull)                                                       \
+    LINKED(int, targetId, NO_TARGET, "target_id", OrNull)                                                    \
     OWN(bool, walking, false, "walking", Flag)                                                               \
     OWN(bool, running, false, "running", Flag)                                                               \
     OWN(bool, exhausted, false, "exhausted", Flag)                                                           \
@@ -32,7 +32,7 @@ struct AnimalRecord {
     static constexpr int NO_TARGET = -1;
 
     LifeRecord life;
-    SYLVARA_ANIMAL_FIELDS(SYLVARA_RECORD_SKIP, SYLVARA_RECORD_MEMBER)
+    SYLVARA_ANIMAL_FIELDS(SYLVARA_RECORD_SKIP, SYLVARA_RECORD_MEMBER, SYLVARA_RECORD_MEMBER)
 
     // The states a saved animal may be in: the others last within a tick.
     static bool keepsState(int state) {

@@ -8,27 +8,16 @@ Life::Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, in
     : state(STATE_IDLE), tile(tile), position(position), size(size), spawnEfficiency(spawnEfficiency), id(id),
       adrenalineLevel(0.0f), foodValue(1.0f) {}
 
-Life::Life(const LifeRecord& record, WorldTile* tile)
-    : state(record.state), tile(tile), position(record.position), heading(record.heading), size(record.size),
-      spawnEfficiency(record.spawnEfficiency), id(record.id), energy(record.energy),
-      adrenalineLevel(record.adrenalineLevel), foodValue(1.0f), generation(record.generation),
-      parentId(record.parentId), genotypeId(record.genotypeId), birthTick(record.birthTick) {}
+Life::Life(const LifeRecord& record, WorldTile* tile) : tile(tile) {
+    // Where it is listed is the tile's to say: it registers there.
+    SYLVARA_LIFE_FIELDS(SYLVARA_MEMBER_FROM_RECORD, SYLVARA_RECORD_SKIP)
+    foodValue = 1.0f;
+}
 
 LifeRecord Life::recordLife() const {
-    LifeRecord record;
-    record.id = id;
-    record.generation = generation;
-    record.parentId = parentId;
-    record.birthTick = birthTick;
-    record.genotypeId = genotypeId;
-    record.state = state;
-    record.size = size;
-    record.spawnEfficiency = spawnEfficiency;
-    record.energy = energy;
-    record.adrenalineLevel = adrenalineLevel;
-    record.position = position;
-    record.heading = heading;
-    return record;
+    LifeRecord r;
+    SYLVARA_LIFE_FIELDS(SYLVARA_RECORD_FROM_MEMBER, SYLVARA_RECORD_SKIP)
+    return r;
 }
 
 Life::~Life() = default;
@@ -48,18 +37,18 @@ void Life::gainEnergy(float amount) {
 }
 
 void Life::pauseAnimation() {
-    if (transform)
+    if (shown)
         watcher()->lifePaused(*this, true);
 }
 
 void Life::resumeAnimation() {
-    if (transform)
+    if (shown)
         watcher()->lifePaused(*this, false);
 }
 
 void Life::setPosition(const osg::Vec3d& p) {
     position = p;
-    if (transform)
+    if (shown)
         watcher()->lifeMoved(*this);
 }
 
@@ -90,14 +79,19 @@ void Life::wrapPosition(osg::Vec3d& p) const {
     }
 }
 
+osg::PositionAttitudeTransform* Life::getTransform() const {
+    return shown ? watcher()->lifeNode(*this) : nullptr;
+}
+
 void Life::prefetchParts() const {
-    ScenePrefetch::transform(transform.get());
+    if (shown)
+        watcher()->prefetchLifeNode(*this);
 }
 
 void Life::leaveWorld() {
     World* world = tile->getGrid()->getWorld();
     tile->unregisterLife(this);
-    if (transform)
+    if (shown)
         world->getObserver()->lifeLeft(*this);
     world->removeLife(this);
 }

@@ -9,11 +9,13 @@
 #include <osg/Referenced>
 #include <osg/ref_ptr>
 
+#include <cstdint>
+
 class WorldObserver;
 class WorldTile;
 
 // The common base of every organism: state, energy, id, tile, where it stands and which way it
-// faces. The window's side hangs the node that shows it here; a headless organism has none.
+// faces. The node that shows it is its watcher's, not part of it; a headless organism has none.
 class Life : public osg::Referenced {
 public:
     Life(int id, WorldTile* tile, osg::Vec3d position, int spawnEfficiency, int size);
@@ -33,7 +35,7 @@ public:
     int getId() const { return id; }
     int getCategory() const { return category; }
     int getState() const { return state; }
-    void setState(int s) { state = s; }
+    void setState(int s) { state = static_cast<std::int8_t>(s); }
     int getSpawnEfficiency() const { return spawnEfficiency; }
     float getAdrenalineLevel() const { return adrenalineLevel; }
     float getEnergy() const { return energy; }
@@ -62,9 +64,10 @@ public:
     float getHeading() const { return heading; }
     // The pace of its animations, from its genome and the tick rate.
     float getTimeScale() const { return timeScale; }
-    // The node that shows it, the window's own; null when nobody draws it.
-    const osg::ref_ptr<osg::PositionAttitudeTransform>& getTransform() const { return transform; }
-    void setTransform(osg::PositionAttitudeTransform* node) { transform = node; }
+    // The node that shows it, kept by its watcher; null when nobody draws it.
+    osg::PositionAttitudeTransform* getTransform() const;
+    bool isShown() const { return shown; }
+    void setShown(bool on) { shown = on; }
     bool isValid() const { return id >= 0; }
 
     void pauseAnimation();
@@ -93,11 +96,15 @@ protected:
     // Who watches this organism's world; null when nobody does.
     WorldObserver* watcher() const;
 
-    int state;
-    int category = CATEGORY_PLANT;
+    // Ordered so that no field waits for alignment: a board holds hundreds of thousands of these.
+    // The state and category are a few small enumerators each.
+    std::int8_t state;
+    std::int8_t category = CATEGORY_PLANT;
+    // Whether its watcher shows it: only then is it told what this organism does after its birth.
+    bool shown = false;
     WorldTile* tile;
-    osg::ref_ptr<osg::PositionAttitudeTransform> transform;
     osg::Vec3d position;
+    long birthTick = 0;
     float heading = 0.0f;
     int size;
     int spawnEfficiency;
@@ -110,7 +117,6 @@ protected:
     int generation = 0;
     int parentId = NO_PARENT;
     int genotypeId = -1;
-    long birthTick = 0;
 
 private:
     friend class LifeList;

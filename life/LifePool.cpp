@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::size_t ALIGN = 16;
+constexpr std::size_t ALIGN = LifePool::ALIGNMENT;
 constexpr std::size_t SLOTS_PER_SLAB = 4096;
 // Organisms are a few hundred bytes; anything larger goes to the heap as usual, and so does
 // everything under the address sanitizer, which would not see a slot used after its organism died.

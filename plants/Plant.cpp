@@ -43,11 +43,8 @@ Plant::Plant(int id, WorldTile* tile, const osg::Vec3d& position, int offspring,
         wither();
 }
 
-Plant::Plant(const PlantRecord& record, WorldTile* tile, int tickRate)
-    : Life(record.life, tile), countdown(record.countdown), grownSize(record.grownSize),
-      bloomHeight(record.bloomHeight), segments(record.segments), spawnRadius(record.spawnRadius),
-      offspring(record.offspring), seedsReleased(record.seedsReleased), ripeSeeds(record.ripeSeeds),
-      seedRingBuilt(record.seedRingBuilt), withered(record.withered) {
+Plant::Plant(const PlantRecord& record, WorldTile* tile, int tickRate) : Life(record.life, tile) {
+    SYLVARA_PLANT_FIELDS(SYLVARA_RECORD_SKIP, SYLVARA_MEMBER_FROM_RECORD)
     category = CATEGORY_PLANT;
     const Rules& rules = tile->rules();
     maxSegments = std::max(size / rules.plantSegmentSize, 1);
@@ -62,16 +59,7 @@ Plant::Plant(const PlantRecord& record, WorldTile* tile, int tickRate)
 PlantRecord Plant::record() const {
     PlantRecord r;
     r.life = recordLife();
-    r.offspring = offspring;
-    r.spawnRadius = spawnRadius;
-    r.grownSize = grownSize;
-    r.segments = segments;
-    r.countdown = countdown;
-    r.seedsReleased = seedsReleased;
-    r.ripeSeeds = ripeSeeds;
-    r.seedRingBuilt = seedRingBuilt;
-    r.withered = withered;
-    r.bloomHeight = bloomHeight;
+    SYLVARA_PLANT_FIELDS(SYLVARA_RECORD_SKIP, SYLVARA_RECORD_FROM_MEMBER)
     return r;
 }
 
@@ -108,16 +96,9 @@ void Plant::update() {
     absorb();
     if (state != STATE_DEAD) {
         bloomHeight = getBloomWidth() * energy / maxEnergy;
-        if (transform)
+        if (shown)
             watcher()->plantBloomChanged(*this);
     }
-}
-
-// Of a plant's scene parts only the bloom changes every tick; its own transform only when it
-// grows a segment or withers. The bloom is the first child of a drawn plant's node.
-void Plant::prefetchParts() const {
-    if (transform && transform->getNumChildren() != 0)
-        ScenePrefetch::transform(static_cast<const osg::PositionAttitudeTransform*>(transform->getChild(0)));
 }
 
 void Plant::absorb() {
@@ -132,7 +113,7 @@ void Plant::growSegment() {
     }
     position.z() += PLANT_SEGMENT_HEIGHT;
     if (segments >= 2 && segments <= maxSegments) {
-        if (transform)
+        if (shown)
             watcher()->plantGrewSegment(*this);
     } else {
         std::printf("WARNING: current segments exceeding max or Current Segments < 2!\n");
@@ -159,7 +140,7 @@ void Plant::buildSeedRing() {
         return;
     seedRingBuilt = true;
     ripeSeeds = 0;
-    if (transform)
+    if (shown)
         watcher()->plantSeedRingBuilt(*this);
 }
 
@@ -167,7 +148,7 @@ void Plant::updateSeedRing(int ripe) {
     if (ripe == ripeSeeds)
         return;
     ripeSeeds = ripe;
-    if (transform)
+    if (shown)
         watcher()->plantSeedsRipened(*this);
 }
 
@@ -181,7 +162,7 @@ void Plant::wither() {
     state = STATE_WITHERING;
     withered = true;
     countdown = tile->rules().plantWitherTicks;
-    if (transform)
+    if (shown)
         watcher()->plantWithered(*this);
 }
 
@@ -190,7 +171,7 @@ void Plant::die() {
         state = STATE_DEAD;
         countdown = tile->rules().plantDeathTicks;
         worldOf(tile)->lifeDied(*this);
-        if (transform)
+        if (shown)
             watcher()->lifeDying(*this);
         return;
     }
@@ -221,6 +202,6 @@ void Plant::reproduce() {
     point.z() = 0;
     wrapPosition(point);
     tile->spawnPlant(point, offspring, spawnRadius, spawnEfficiency, size, generation + 1, this);
-    if (transform)
+    if (shown)
         watcher()->plantSeeded(*this);
 }

@@ -25,7 +25,6 @@ public:
 
     void update();
     void forceGrowth();
-    void prefetchParts() const override;
 
     int getSpawnRadius() const { return spawnRadius; }
     int getOffspring() const { return offspring; }
@@ -57,6 +56,9 @@ private:
     void buildSeedRing();
     void updateSeedRing(int ripe);
 
+    // The flags first: they fill the bytes the common part leaves before the next word.
+    bool seedRingBuilt = false;
+    bool withered = false;
     int countdown = 0;
     float grownSize = 0.0f;
     // The bloom's height scale as it grows and shrinks with the energy.
@@ -68,6 +70,4 @@ private:
     int seedsPerBatch = 1;
     int seedsReleased = 0;
     int ripeSeeds = 0;
-    bool seedRingBuilt = false;
-    bool withered = false;
 };

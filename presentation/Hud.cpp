@@ -81,7 +81,9 @@ osg::ref_ptr<osgText::Text> Hud::makeText(const osg::Vec3& position, const std::
     return label;
 }
 
-Hud::Hud(std::string titleArgument) : infoGeode(new osg::Geode), controlsGeode(new osg::Geode) {
+Hud::Hud(std::string titleArgument)
+    : infoGeode(new osg::Geode), infoPlace(new osg::MatrixTransform), controlsGeode(new osg::Geode) {
+    infoPlace->addChild(infoGeode.get());
     if (!fontIsUsable())
         std::printf("Warning: could not read the font %s; the text uses another font.\n", FONT);
     osg::ref_ptr<osg::Geode> titleGeode = new osg::Geode;
@@ -137,7 +139,7 @@ void Hud::refreshTitle() {
 
 void Hud::clearSelection() {
     refreshTitle();
-    camera->removeChild(infoGeode.get());
+    camera->removeChild(infoPlace.get());
 }
 
 void Hud::showSelection(osg::ref_ptr<Life> life) {
@@ -168,7 +170,7 @@ void Hud::showSelection(osg::ref_ptr<Life> life) {
         infoGeode->removeDrawable(appendixBackdrop.get());
     appendixBackdrop = nullptr;
     infoText->setText(selectionText);
-    camera->addChild(infoGeode.get());
+    camera->addChild(infoPlace.get());
 }
 
 void Hud::setSelectionAppendix(const std::string& text) {
@@ -269,7 +271,17 @@ void Hud::toggleControls() {
 
 int Hud::countOnCamera(const osg::Node* node) const {
     int count = 0;
-    for (unsigned i = 0; i < camera->getNumChildren(); ++i)
-        count += camera->getChild(i) == node ? 1 : 0;
+    for (unsigned i = 0; i < camera->getNumChildren(); ++i) {
+        const osg::Node* child = camera->getChild(i);
+        // The selection's lines sit one step down, in the transform that places them.
+        count += child == node || (child == infoPlace.get() && node == infoGeode.get()) ? 1 : 0;
+    }
     return count;
+}
+
+void Hud::setSelectionShift(float x, float y) {
+    if (osg::Vec2(x, y) == shift)
+        return;
+    shift.set(x, y);
+    infoPlace->setMatrix(osg::Matrixd::translate(x, y, 0));
 }

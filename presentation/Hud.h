@@ -5,6 +5,7 @@
 #include <osg/Camera>
 #include <osg/Geode>
 #include <osg/Geometry>
+#include <osg/MatrixTransform>
 #include <osg/ref_ptr>
 #include <osgText/Text>
 
@@ -27,6 +28,12 @@ public:
     // Additions a tool may make; the sandbox makes none.
     // Text shown below the selected organism's traits, until the next selection.
     void setSelectionAppendix(const std::string& text);
+    // Moves the selected organism's lines this far right and up, in overlay units (0, 0: where the
+    // sandbox shows them), so a tool's own panels leave them readable.
+    void setSelectionShift(float x, float y);
+    const osg::Vec2& getSelectionShift() const { return shift; }
+    // The top of the selection's first line of text as placed by the sandbox, in overlay units.
+    float getSelectionTextTop() const { return infoText->getBoundingBox().yMax(); }
     // A section of the controls panel below its text, on a backdrop of its own. Every line of it
     // shows: lines that do not fit under the panel go on in a column to the left, and the text
     // shrinks only when even that leaves it too wide or too tall.
@@ -38,7 +45,7 @@ public:
     std::string getTitleText() const { return titleText->getText().createUTF8EncodedString(); }
     std::string getHintText() const { return hintText->getText().createUTF8EncodedString(); }
     std::string getInfoText() const { return infoText->getText().createUTF8EncodedString(); }
-    bool isSelectionShown() const { return camera->containsNode(infoGeode.get()); }
+    bool isSelectionShown() const { return camera->containsNode(infoPlace.get()); }
     bool areControlsShown() const { return controlsShown; }
     int countOnCamera(const osg::Node* node) const;
     osg::Geode* getInfoGeode() const { return infoGeode.get(); }
@@ -59,6 +66,9 @@ private:
     osg::ref_ptr<osgText::Text> infoText;
     osg::ref_ptr<osg::Camera> camera;
     osg::ref_ptr<osg::Geode> infoGeode;
+    // Carries the selection's lines and backdrops, moved right by the shift.
+    osg::ref_ptr<osg::MatrixTransform> infoPlace;
+    osg::Vec2 shift;
     osg::ref_ptr<osg::Geode> controlsGeode;
     osg::ref_ptr<osg::Vec3Array> backdropNormals;
     osg::ref_ptr<osg::Vec4Array> backdropColours;

@@ -115,7 +115,22 @@ WorldScene::WorldScene(World& world, Hud* hud, osg::Group* root, Viewer* viewer)
 WorldScene::~WorldScene() = default;
 
 OrganismNode* WorldScene::nodeOf(const Life& life) {
-    return static_cast<OrganismNode*>(life.getTransform().get());
+    return static_cast<OrganismNode*>(life.getTransform());
+}
+
+osg::PositionAttitudeTransform* WorldScene::lifeNode(const Life& life) const {
+    const auto found = organisms.find(&life);
+    return found == organisms.end() ? nullptr : found->second.get();
+}
+
+// Of a plant's parts only the bloom changes every tick; its own node only when it grows a segment
+// or withers. An animal's node moves and turns.
+void WorldScene::prefetchLifeNode(const Life& life) const {
+    const auto found = organisms.find(&life);
+    if (found == organisms.end())
+        return;
+    const OrganismNode* node = found->second.get();
+    ScenePrefetch::transform(life.getCategory() == CATEGORY_PLANT ? node->bloom.get() : node);
 }
 
 character::Model* WorldScene::modelOf(const Life& life) {
@@ -126,7 +141,8 @@ character::Model* WorldScene::modelOf(const Life& life) {
 OrganismNode* WorldScene::makeNode(Life& life) {
     osg::ref_ptr<OrganismNode> node = new OrganismNode;
     node->setPosition(life.getPosition());
-    life.setTransform(node.get());
+    organisms[&life] = node;
+    life.setShown(true);
     return node.get();
 }
 
@@ -268,7 +284,12 @@ void WorldScene::lifeDying(Life& life) {
 }
 
 void WorldScene::lifeLeft(Life& life) {
-    board->removeChild(life.getTransform().get());
+    const auto found = organisms.find(&life);
+    if (found == organisms.end())
+        return;
+    board->removeChild(found->second.get());
+    organisms.erase(found);
+    life.setShown(false);
 }
 
 void WorldScene::lifePaused(Life& life, bool paused) {

@@ -11,6 +11,7 @@
 #include <array>
 #include <list>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class Hud;
@@ -40,6 +41,8 @@ public:
 
     void lifeBorn(Life& life) override;
     void lifeRestored(Life& life) override;
+    osg::PositionAttitudeTransform* lifeNode(const Life& life) const override;
+    void prefetchLifeNode(const Life& life) const override;
     void lifeMoved(Life& life) override;
     void lifeTurned(Life& life, float by) override;
     void lifeDying(Life& life) override;
@@ -118,4 +121,7 @@ private:
     std::array<MarkerStock, 3> stocks;
     std::vector<BeamBatch> beams;
     std::list<osg::ref_ptr<osg::PositionAttitudeTransform>> cursor;
+    // The node of each organism shown, from its birth or restoring until it leaves: the scene's
+    // own, so that an organism nobody draws carries nothing of it.
+    std::unordered_map<const Life*, osg::ref_ptr<OrganismNode>> organisms;
 };

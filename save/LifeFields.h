@@ -11,7 +11,7 @@ struct LifeFields {
         using Codec = SavedFieldCodec::codec;                                                                \
         static constexpr const char* name = column;                                                          \
     };
-    SYLVARA_LIFE_FIELDS(SYLVARA_LIFE_DESCRIPTOR)
+    SYLVARA_LIFE_FIELDS(SYLVARA_LIFE_DESCRIPTOR, SYLVARA_LIFE_DESCRIPTOR)
 #undef SYLVARA_LIFE_DESCRIPTOR
 
     // The common part of a record: its own or that of an animal or a plant.

@@ -22,6 +22,8 @@ public:
     void setLabel(const std::string& text) { label = text; }
     // A key of the row: the first names it ("animal 17"), a later one is added ("tile 2,3").
     void addKey(long long key);
+    // A text key that names the row: "rule plant.growAt".
+    void addName(const std::string& name) { label = noun + " " + name; }
     bool ok() const { return problem.empty(); }
     // Makes the cell read last the problem, unless there is one already.
     void failLast(const std::string& what);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "life/Genome.h"
 #include "save/MarkerRecord.h"
 #include "save/SavedCells.h"
 #include "save/SavedRow.h"
@@ -48,6 +49,12 @@ public:
         static void write(SavedRow& row, long long value) { row.orNull(value, value >= 0); }
         static int read(SavedCells& cells) { return cells.wholeOrNull(-1); }
     };
+    // A finite number.
+    struct Number {
+        static void columns(Columns& out, const std::string& name) { out.push_back({name, "REAL"}); }
+        static void write(SavedRow& row, double value) { row << value; }
+        static double read(SavedCells& cells) { return cells.number(); }
+    };
     // A finite number that fits a float.
     struct Single {
         static void columns(Columns& out, const std::string& name) { out.push_back({name, "REAL"}); }
@@ -70,6 +77,33 @@ public:
             row << value.x() << value.y() << value.z();
         }
         static osg::Vec3f read(SavedCells& cells);
+    };
+    struct Text {
+        static void columns(Columns& out, const std::string& name) { out.push_back({name, "TEXT"}); }
+        static void write(SavedRow& row, const std::string& value) { row << value; }
+        static std::string read(SavedCells& cells) { return cells.text(); }
+    };
+    // Text that is the table's primary key.
+    struct TextKey : Text {
+        static void columns(Columns& out, const std::string& name) {
+            out.push_back({name, "TEXT PRIMARY KEY"});
+        }
+    };
+    // A text key that names its row ("rule plant.growAt").
+    struct Name : TextKey {
+        static std::string read(SavedCells& cells);
+    };
+    // Whether the draws follow a fixed seed: "fixed" or "clock".
+    struct SeedMode : Text {
+        static void write(SavedRow& row, bool fixed) { row << std::string(fixed ? "fixed" : "clock"); }
+        static bool read(SavedCells& cells);
+    };
+    // A genotype's genome: its kind by name ("herbivore", "plant"), then trait_1 to trait_5. The
+    // traits a kind lacks are 0.
+    struct GenomeColumns {
+        static void columns(Columns& out, const std::string& name);
+        static void write(SavedRow& row, const Genome& genome);
+        static Genome read(SavedCells& cells);
     };
     // A behaviour state by name, of those the organism may be in.
     struct State {
@@ -98,10 +132,15 @@ public:
 };
 
 // The columns, the writing and the reading of a record, expanded from its field list. In each, `r` is
-// the record; a LIFE entry reaches the organism's common part through SavedFieldCodec::lifeOf.
+// the record; a LIFE entry reaches the organism's common part through LifeFields::of.
 #define SYLVARA_COLUMNS_OWN(type, member, initial, column, codec, ...)                                       \
     SavedFieldCodec::codec::columns(out, column);
 #define SYLVARA_WRITE_OWN(type, member, initial, column, codec, ...)                                         \
     SavedFieldCodec::codec::write(row, r.member);
 #define SYLVARA_READ_OWN(type, member, initial, column, codec, ...)                                          \
     SavedFieldCodec::assign(r.member, SavedFieldCodec::codec::read(cells, ##__VA_ARGS__));
+// A FIXED(column, codec, value) entry is a column whose value the record does not hold: written as
+// given, read and checked for its type only.
+#define SYLVARA_COLUMNS_FIXED(column, codec, value) SavedFieldCodec::codec::columns(out, column);
+#define SYLVARA_WRITE_FIXED(column, codec, value) SavedFieldCodec::codec::write(row, value);
+#define SYLVARA_READ_FIXED(column, codec, value) SavedFieldCodec::codec::read(cells);

@@ -154,22 +154,14 @@ bool SavedWorldReader::checkTables(SqliteDatabase& db, int version, std::string&
 
 bool SavedWorldReader::readWorld(SqliteDatabase& db, WorldRecord& world, std::string& problem) {
     int rows = 0;
-    const bool read = eachRow(db, Schema::WORLD, problem, [&](SavedCells& cells) {
-        cells.setLabel("world");
-        ++rows;
-        cells.whole();
-        cells.text();
-        world.size = static_cast<int>(cells.whole());
-        world.tickNumber = static_cast<long>(cells.whole(0, INT_MAX));
-        world.lastId = static_cast<int>(cells.whole(0, INT_MAX));
-        world.paused = cells.flag();
-        world.selectedId = static_cast<int>(cells.whole(-1, INT_MAX));
-        const std::string mode = cells.text();
-        world.seedFixed = mode == "fixed";
-        world.seed = static_cast<unsigned>(cells.whole(0, UINT_MAX));
-        if (cells.ok() && mode != "fixed" && mode != "clock")
-            problem = "world: seed_mode \"" + mode + "\" is neither fixed nor clock";
-    });
+    const bool read = eachRow(
+        db, Schema::WORLD, problem,
+        [&](SavedCells& cells) {
+            ++rows;
+            WorldRecord& r = world;
+            SYLVARA_WORLD_FIELDS(SYLVARA_READ_FIXED, SYLVARA_READ_OWN)
+        },
+        "world");
     if (read && rows != 1)
         problem = "the table world holds " + std::to_string(rows) + " rows instead of one";
     return read && rows == 1;
@@ -192,7 +184,7 @@ bool SavedWorldReader::readAnimals(SqliteDatabase& db, WorldRecord& world, std::
         db, Schema::ANIMALS, problem,
         [&](SavedCells& cells) {
             AnimalRecord r;
-            SYLVARA_ANIMAL_FIELDS(SYLVARA_READ_LIFE, SYLVARA_READ_OWN)
+            SYLVARA_ANIMAL_FIELDS(SYLVARA_READ_LIFE, SYLVARA_READ_OWN, SYLVARA_READ_OWN)
             world.animals.push_back(r);
         },
         "an animal", "animal");
@@ -252,35 +244,23 @@ bool SavedWorldReader::readLineage(SqliteDatabase& db, WorldRecord& world, std::
 #undef SYLVARA_COPY_LIFE
         },
         "an ancestry row", "ancestry of");
-    const bool genotypes =
-        ancestry && eachRow(db, Schema::GENOTYPES, problem, [&](SavedCells& cells) {
-            Genotype g;
-            cells.setLabel("a genotype");
-            g.id = static_cast<int>(cells.whole(0, INT_MAX));
-            cells.setLabel("genotype " + std::to_string(g.id));
-            g.parent = cells.wholeOrNull(Genotype::NONE);
-            const std::string kind = cells.text();
-            const int kindValue = Schema::genomeKindValue(kind);
-            if (cells.ok() && kindValue < 0)
-                problem = "genotype " + std::to_string(g.id) + ": kind \"" + kind + "\" is no kind";
-            g.genome.kind = static_cast<std::uint8_t>(kindValue);
-            for (int trait = 0; trait < Genome::TRAITS; ++trait)
-                g.genome.traits[static_cast<size_t>(trait)] =
-                    static_cast<std::uint8_t>(cells.trait(trait < g.genome.traitCount() ? 1 : 0, 100));
-            g.depth = static_cast<int>(cells.whole(0, INT_MAX));
-            g.origin = static_cast<long>(cells.whole(0, world.tickNumber));
-            g.destruction = cells.wholeOrNull(Genotype::NONE);
-            g.total = static_cast<long>(cells.whole(1, LLONG_MAX));
-            g.peak = static_cast<int>(cells.whole(1, INT_MAX));
-            g.living = static_cast<int>(cells.whole(0, INT_MAX));
-            world.genotypes.push_back(g);
-        });
+    const bool genotypes = ancestry && eachRow(
+                                           db, Schema::GENOTYPES, problem,
+                                           [&](SavedCells& cells) {
+                                               Genotype r;
+                                               SYLVARA_GENOTYPE_FIELDS(SYLVARA_READ_OWN)
+                                               world.genotypes.push_back(r);
+                                           },
+                                           "a genotype", "genotype");
     int rows = 0;
-    const bool lineage = genotypes && eachRow(db, Schema::LINEAGE, problem, [&](SavedCells& cells) {
-                             cells.setLabel("lineage");
-                             ++rows;
-                             world.nextGenotypeId = static_cast<int>(cells.whole(0, INT_MAX));
-                         });
+    const bool lineage = genotypes && eachRow(
+                                          db, Schema::LINEAGE, problem,
+                                          [&](SavedCells& cells) {
+                                              ++rows;
+                                              WorldRecord& r = world;
+                                              SYLVARA_LINEAGE_FIELDS(SYLVARA_READ_OWN)
+                                          },
+                                          "lineage");
     if (lineage && rows != 1)
         problem = "the table lineage holds " + std::to_string(rows) + " rows instead of one";
     world.hasLineage = lineage && rows == 1;
@@ -291,24 +271,25 @@ bool SavedWorldReader::readRules(SqliteDatabase& db, int version, WorldRecord& w
     world.rules = Rules();
     if (version < Schema::LINEAGE_VERSION)
         return true;
-    const bool read = eachRow(db, Schema::RULES, problem, [&](SavedCells& cells) {
-        cells.setLabel("a rule");
-        const std::string name = cells.text();
-        const RuleTable::Field* field = RuleTable::find(name);
-        cells.setLabel("rule " + name);
-        const double value = cells.number();
-        if (!cells.ok())
-            return;
-        if (!field) {
-            problem = "rules: unknown rule \"" + name + "\"";
-            return;
-        }
-        const std::string reason = RuleTable::check(*field, value);
-        if (!reason.empty())
-            problem = "rule " + name + ": " + reason;
-        else
-            RuleTable::set(world.rules, *field, value);
-    });
+    const bool read = eachRow(
+        db, Schema::RULES, problem,
+        [&](SavedCells& cells) {
+            RuleRecord r;
+            SYLVARA_RULE_FIELDS(SYLVARA_READ_OWN)
+            if (!cells.ok())
+                return;
+            const RuleTable::Field* field = RuleTable::find(r.name);
+            if (!field) {
+                problem = "rules: unknown rule \"" + r.name + "\"";
+                return;
+            }
+            const std::string reason = RuleTable::check(*field, r.value);
+            if (!reason.empty())
+                problem = "rule " + r.name + ": " + reason;
+            else
+                RuleTable::set(world.rules, *field, r.value);
+        },
+        "a rule", "rule");
     // Only an edited file holds rules that cannot run together: the tools refuse to make them.
     if (!read)
         return false;
@@ -322,21 +303,22 @@ bool SavedWorldReader::readRescue(SqliteDatabase& db, int version, WorldRecord& 
     if (version < Schema::LINEAGE_VERSION)
         return true;
     const std::vector<std::string>& kinds = Schema::rescueKindNames();
-    return eachRow(db, Schema::RESCUE, problem, [&](SavedCells& cells) {
-        cells.setLabel("rescue");
-        const std::string kind = cells.text();
-        const auto found = std::find(kinds.begin(), kinds.end(), kind);
-        const int keep = static_cast<int>(cells.whole(0, 100000));
-        const long inserted = static_cast<long>(cells.whole(0, LLONG_MAX));
-        if (!cells.ok())
-            return;
-        if (found == kinds.end()) {
-            problem = "rescue: \"" + kind + "\" is no kind";
-            return;
-        }
-        world.keep[found - kinds.begin()] = keep;
-        world.inserted[found - kinds.begin()] = inserted;
-    });
+    return eachRow(
+        db, Schema::RESCUE, problem,
+        [&](SavedCells& cells) {
+            RescueRecord r;
+            SYLVARA_RESCUE_FIELDS(SYLVARA_READ_OWN)
+            if (!cells.ok())
+                return;
+            const auto found = std::find(kinds.begin(), kinds.end(), r.kind);
+            if (found == kinds.end()) {
+                problem = "rescue: \"" + r.kind + "\" is no kind";
+                return;
+            }
+            world.keep[found - kinds.begin()] = r.keep;
+            world.inserted[found - kinds.begin()] = r.inserted;
+        },
+        "rescue");
 }
 
 bool SavedWorldReader::readMeasures(SqliteDatabase& db, WorldRecord& world, std::string& problem) {
@@ -345,11 +327,14 @@ bool SavedWorldReader::readMeasures(SqliteDatabase& db, WorldRecord& world, std:
     if (!table.step())
         return true;
     int rows = 0;
-    const bool read = eachRow(db, Schema::MEASURES, problem, [&](SavedCells& cells) {
-        cells.setLabel("measures");
-        world.measures = cells.text();
-        ++rows;
-    });
+    const bool read = eachRow(
+        db, Schema::MEASURES, problem,
+        [&](SavedCells& cells) {
+            ++rows;
+            WorldRecord& r = world;
+            SYLVARA_MEASURES_FIELDS(SYLVARA_READ_OWN)
+        },
+        "measures");
     if (read && rows > 1)
         problem = "measures: more than one row";
     return read && rows <= 1;

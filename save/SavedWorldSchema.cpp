@@ -7,6 +7,7 @@
 #include "save/LifeFields.h"
 #include "save/MarkerRecord.h"
 #include "save/TileRecord.h"
+#include "save/WorldRecord.h"
 
 #include <algorithm>
 #include <utility>
@@ -22,17 +23,6 @@ const std::pair<int, const char*> STATE_NAMES[] = {
 
 } // namespace
 
-const SavedWorldSchema::Table SavedWorldSchema::WORLD = {"world",
-                                                         {{"schema_version", "INTEGER"},
-                                                          {"sylvara_version", "TEXT"},
-                                                          {"size", "INTEGER"},
-                                                          {"tick", "INTEGER"},
-                                                          {"last_id", "INTEGER"},
-                                                          {"paused", "INTEGER"},
-                                                          {"selected_id", "INTEGER"},
-                                                          {"seed_mode", "TEXT"},
-                                                          {"seed", "INTEGER"}}};
-
 namespace {
 
 // A table whose columns follow a record's field list.
@@ -44,12 +34,16 @@ template <typename Fill> SavedWorldSchema::Table tableOf(const char* name, Fill 
 
 } // namespace
 
+const SavedWorldSchema::Table SavedWorldSchema::WORLD = tableOf("world", [](SavedFieldCodec::Columns& out) {
+    SYLVARA_WORLD_FIELDS(SYLVARA_COLUMNS_FIXED, SYLVARA_COLUMNS_OWN)
+});
+
 const SavedWorldSchema::Table SavedWorldSchema::TILES =
     tableOf("tiles", [](SavedFieldCodec::Columns& out) { SYLVARA_TILE_FIELDS(SYLVARA_COLUMNS_OWN) });
 
 const SavedWorldSchema::Table SavedWorldSchema::ANIMALS =
     tableOf("animals", [](SavedFieldCodec::Columns& out) {
-        SYLVARA_ANIMAL_FIELDS(SYLVARA_COLUMNS_LIFE, SYLVARA_COLUMNS_OWN)
+        SYLVARA_ANIMAL_FIELDS(SYLVARA_COLUMNS_LIFE, SYLVARA_COLUMNS_OWN, SYLVARA_COLUMNS_OWN)
     });
 
 const SavedWorldSchema::Table SavedWorldSchema::PLANTS = tableOf("plants", [](SavedFieldCodec::Columns& out) {
@@ -66,30 +60,20 @@ const SavedWorldSchema::Table SavedWorldSchema::MARKERS =
 const SavedWorldSchema::Table SavedWorldSchema::ANCESTRY =
     tableOf("ancestry", [](SavedFieldCodec::Columns& out) { SYLVARA_ANCESTRY_FIELDS(SYLVARA_COLUMNS_LIFE) });
 
-const SavedWorldSchema::Table SavedWorldSchema::GENOTYPES = {"genotypes",
-                                                             {{"id", "INTEGER PRIMARY KEY"},
-                                                              {"parent_id", "INTEGER"},
-                                                              {"kind", "TEXT"},
-                                                              {"trait_1", "INTEGER"},
-                                                              {"trait_2", "INTEGER"},
-                                                              {"trait_3", "INTEGER"},
-                                                              {"trait_4", "INTEGER"},
-                                                              {"trait_5", "INTEGER"},
-                                                              {"depth", "INTEGER"},
-                                                              {"origin_time", "INTEGER"},
-                                                              {"destruction_time", "INTEGER"},
-                                                              {"total_organisms", "INTEGER"},
-                                                              {"peak_organisms", "INTEGER"},
-                                                              {"living_organisms", "INTEGER"}}};
+const SavedWorldSchema::Table SavedWorldSchema::GENOTYPES =
+    tableOf("genotypes", [](SavedFieldCodec::Columns& out) { SYLVARA_GENOTYPE_FIELDS(SYLVARA_COLUMNS_OWN) });
 
-const SavedWorldSchema::Table SavedWorldSchema::LINEAGE = {"lineage", {{"next_genotype_id", "INTEGER"}}};
-const SavedWorldSchema::Table SavedWorldSchema::RULES = {"rules",
-                                                         {{"name", "TEXT PRIMARY KEY"}, {"value", "REAL"}}};
+const SavedWorldSchema::Table SavedWorldSchema::LINEAGE =
+    tableOf("lineage", [](SavedFieldCodec::Columns& out) { SYLVARA_LINEAGE_FIELDS(SYLVARA_COLUMNS_OWN) });
 
-const SavedWorldSchema::Table SavedWorldSchema::RESCUE = {
-    "rescue", {{"kind", "TEXT PRIMARY KEY"}, {"keep", "INTEGER"}, {"inserted", "INTEGER"}}};
+const SavedWorldSchema::Table SavedWorldSchema::RULES =
+    tableOf("rules", [](SavedFieldCodec::Columns& out) { SYLVARA_RULE_FIELDS(SYLVARA_COLUMNS_OWN) });
 
-const SavedWorldSchema::Table SavedWorldSchema::MEASURES = {"measures", {{"state", "TEXT"}}};
+const SavedWorldSchema::Table SavedWorldSchema::RESCUE =
+    tableOf("rescue", [](SavedFieldCodec::Columns& out) { SYLVARA_RESCUE_FIELDS(SYLVARA_COLUMNS_OWN) });
+
+const SavedWorldSchema::Table SavedWorldSchema::MEASURES =
+    tableOf("measures", [](SavedFieldCodec::Columns& out) { SYLVARA_MEASURES_FIELDS(SYLVARA_COLUMNS_OWN) });
 
 int SavedWorldSchema::Table::at(const std::string& column) const {
     for (size_t i = 0; i < columns.size(); ++i)

@@ -152,9 +152,8 @@ bool SavedWorldWriter::fill(SqliteDatabase& db, const WorldRecord& world, std::s
 bool SavedWorldWriter::fillWorld(SqliteDatabase& db, const WorldRecord& world) {
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::WORLD));
     SavedRow row(insert);
-    row << Schema::VERSION << std::string(SYLVARA_VERSION) << world.size << world.tickNumber << world.lastId
-        << world.paused << world.selectedId << std::string(world.seedFixed ? "fixed" : "clock")
-        << static_cast<long long>(world.seed);
+    const WorldRecord& r = world;
+    SYLVARA_WORLD_FIELDS(SYLVARA_WRITE_FIXED, SYLVARA_WRITE_OWN)
     return row.store();
 }
 
@@ -173,7 +172,7 @@ bool SavedWorldWriter::fillAnimals(SqliteDatabase& db, const WorldRecord& world)
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::ANIMALS));
     for (const AnimalRecord& r : world.animals) {
         SavedRow row(insert);
-        SYLVARA_ANIMAL_FIELDS(SYLVARA_WRITE_LIFE, SYLVARA_WRITE_OWN)
+        SYLVARA_ANIMAL_FIELDS(SYLVARA_WRITE_LIFE, SYLVARA_WRITE_OWN, SYLVARA_WRITE_OWN)
         if (!row.store())
             return false;
     }
@@ -218,28 +217,25 @@ bool SavedWorldWriter::fillLineage(SqliteDatabase& db, const WorldRecord& world)
         if (!addAncestry(p.life))
             return false;
     SqliteStatement genotypes(db.handle(), Schema::insertSql(Schema::GENOTYPES));
-    for (const Genotype& g : world.genotypes) {
+    for (const Genotype& r : world.genotypes) {
         SavedRow row(genotypes);
-        row << g.id;
-        row.orNull(g.parent, g.parent != Genotype::NONE) << Schema::genomeKindName(g.genome.kind);
-        for (int trait = 0; trait < Genome::TRAITS; ++trait)
-            row << static_cast<int>(g.genome.traits[static_cast<size_t>(trait)]);
-        row << g.depth << g.origin;
-        row.orNull(g.destruction, g.destruction != Genotype::NONE) << g.total << g.peak << g.living;
+        SYLVARA_GENOTYPE_FIELDS(SYLVARA_WRITE_OWN)
         if (!row.store())
             return false;
     }
     SqliteStatement lineage(db.handle(), Schema::insertSql(Schema::LINEAGE));
     SavedRow row(lineage);
-    row << world.nextGenotypeId;
+    const WorldRecord& r = world;
+    SYLVARA_LINEAGE_FIELDS(SYLVARA_WRITE_OWN)
     return row.store();
 }
 
 bool SavedWorldWriter::fillRules(SqliteDatabase& db, const WorldRecord& world) {
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::RULES));
     for (const RuleTable::Field& field : RuleTable::fields()) {
+        const RuleRecord r{field.name, RuleTable::get(world.rules, field)};
         SavedRow row(insert);
-        row << std::string(field.name) << RuleTable::get(world.rules, field);
+        SYLVARA_RULE_FIELDS(SYLVARA_WRITE_OWN)
         if (!row.store())
             return false;
     }
@@ -249,8 +245,9 @@ bool SavedWorldWriter::fillRules(SqliteDatabase& db, const WorldRecord& world) {
 bool SavedWorldWriter::fillRescue(SqliteDatabase& db, const WorldRecord& world) {
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::RESCUE));
     for (size_t kind = 0; kind < world.keep.size(); ++kind) {
+        const RescueRecord r{Schema::rescueKindNames()[kind], world.keep[kind], world.inserted[kind]};
         SavedRow row(insert);
-        row << Schema::rescueKindNames()[kind] << world.keep[kind] << world.inserted[kind];
+        SYLVARA_RESCUE_FIELDS(SYLVARA_WRITE_OWN)
         if (!row.store())
             return false;
     }
@@ -265,6 +262,7 @@ bool SavedWorldWriter::fillMeasures(SqliteDatabase& db, const WorldRecord& world
         return false;
     SqliteStatement insert(db.handle(), Schema::insertSql(Schema::MEASURES));
     SavedRow row(insert);
-    row << world.measures;
+    const WorldRecord& r = world;
+    SYLVARA_MEASURES_FIELDS(SYLVARA_WRITE_OWN)
     return row.store();
 }

@@ -139,6 +139,9 @@ void CommandSchedule::apply(const Command& command, World& world, const Save& sa
             notes.push_back("tick " + std::to_string(command.tick) + ": " + command.action() +
                             ": no organism " + std::to_string(id) + " lives; nothing is selected");
         world.restoreSelection(living ? id : -1);
+        // Its arrow at once, as a click of the select tool shows it: a paused world has no tick to place it.
+        if (living)
+            world.placeGroundMarker(found->second->getPosition(), 1);
         return;
     }
     case Command::Name::Save:

@@ -13,7 +13,7 @@ void PopulationCensus::Moments::add(double x) {
     squares += delta * (x - mean);
 }
 
-PopulationCensus PopulationCensus::of(const std::map<int, osg::ref_ptr<Life>>& lives) {
+PopulationCensus PopulationCensus::of(const Lives& lives) {
     PopulationCensus census;
     for (const auto& entry : lives)
         census.add(*entry.second);

@@ -2,6 +2,7 @@
 
 #include "common/CensusColumns.h"
 #include "life/Life.h"
+#include "life/Lives.h"
 
 #include <osg/ref_ptr>
 
@@ -13,7 +14,7 @@
 // Organisms already dead (playing their death) are not counted.
 class PopulationCensus : public CensusColumns {
 public:
-    static PopulationCensus of(const std::map<int, osg::ref_ptr<Life>>& lives);
+    static PopulationCensus of(const Lives& lives);
     void add(const Life& life);
 
     int count(OrganismKind::Value group) const { return moments[group][0].count; }

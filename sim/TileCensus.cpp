@@ -15,7 +15,7 @@ TileCensus::~TileCensus() {
         std::fclose(stream);
 }
 
-std::vector<TileCensus::Counts> TileCensus::of(const std::map<int, osg::ref_ptr<Life>>& lives, int size) {
+std::vector<TileCensus::Counts> TileCensus::of(const Lives& lives, int size) {
     std::vector<Counts> tiles(static_cast<size_t>(size) * static_cast<size_t>(size));
     for (int row = 0; row < size; ++row)
         for (int column = 0; column < size; ++column) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "life/Lives.h"
+
 #include <cstdio>
 #include <map>
 #include <ostream>
@@ -7,8 +9,6 @@
 #include <vector>
 
 #include <osg/ref_ptr>
-
-class Life;
 
 // The living of each kind tile by tile, one CSV row per tile at every census row: what a board-wide
 // count averages away, such as neighbouring tiles booming and crashing out of step.
@@ -29,7 +29,7 @@ public:
 
     // Every tile of a board of the size, in row order then column, counted as the census counts (a
     // dying organism no longer lives).
-    static std::vector<Counts> of(const std::map<int, osg::ref_ptr<Life>>& lives, int size);
+    static std::vector<Counts> of(const Lives& lives, int size);
     static std::string csvHeader() { return "tick,column,row,herbivores,carnivores,plants"; }
 
     // Opens the file and writes the header; false with a one-line reason.

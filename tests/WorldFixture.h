@@ -2,9 +2,6 @@
 
 #include "life/Animal.h"
 #include "plants/Plant.h"
-#include "presentation/Hud.h"
-#include "presentation/OrganismNode.h"
-#include "presentation/WorldScene.h"
 #include "world/RandomSeed.h"
 #include "world/TileGrid.h"
 #include "world/World.h"
@@ -15,25 +12,20 @@
 #include <cstdlib>
 #include <memory>
 
-// A World with a fixed random seed: headless, with no art, unless the test is one of the scene's
-// (DrawnWorldFixture), which draws it with its HUD and no viewer, so picks find nothing.
+// A World with a fixed random seed, headless: no observer and no art. The scene's own tests draw
+// it (tests/presentation/DrawnWorldFixture.h).
 class WorldFixture : public ::testing::Test {
 protected:
     void makeWorld(int size = 5, unsigned seed = 1234) {
         RandomSeed::fix(seed);
         testing::internal::CaptureStdout();
-        if (drawn) {
-            root = new osg::Group;
-            hud = std::make_unique<Hud>("Sylvara 0.6.4 Beta");
-            root->addChild(hud->getCamera());
-            world = WorldScene::build(size, hud.get(), root.get(), nullptr);
-        } else {
-            world.reset();
-            world = std::make_unique<World>(size);
-        }
+        // The old world goes first: a scene may still point at what the new one replaces.
+        world.reset();
+        world = buildWorld(size);
         startupOutput = testing::internal::GetCapturedStdout();
         world->setTickRate(16);
     }
+    virtual std::unique_ptr<World> buildWorld(int size) { return std::make_unique<World>(size); }
     void SetUp() override { makeWorld(); }
     void TearDown() override { RandomSeed::release(); }
 
@@ -72,15 +64,6 @@ protected:
             world->tick();
     }
 
-    bool drawn = false;
-    osg::ref_ptr<osg::Group> root;
-    std::unique_ptr<Hud> hud;
     std::unique_ptr<World> world;
     std::string startupOutput;
-};
-
-// The same World drawn by the window's scene, for the scene's own tests: it loads the staged art.
-class DrawnWorldFixture : public WorldFixture {
-protected:
-    DrawnWorldFixture() { drawn = true; }
 };

@@ -180,8 +180,11 @@ void World::restoreSelection(int id) {
     selectedId = id;
     const auto found = lives.find(id);
     selectedLife = found == lives.end() ? nullptr : found->second;
+    // Nothing to select ("select none", a gone id) lets the shown one go, as a click on no organism does.
     if (observer && selectedLife)
         observer->selectionShown(*selectedLife);
+    else if (observer)
+        observer->selectionCleared();
 }
 
 void World::restorePaused(bool pausedNow) {

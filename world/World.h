@@ -4,6 +4,7 @@
 #include "common/Rules.h"
 #include "life/GenotypeTable.h"
 #include "life/Life.h"
+#include "life/Lives.h"
 #include "world/TimedMarker.h"
 #include "world/ToolMode.h"
 #include "world/WorldObserver.h"
@@ -54,7 +55,7 @@ public:
     // The art and sounds the window's side keeps; null when headless.
     ModelCatalogue* getModels() const { return observer ? observer->models() : nullptr; }
     SoundBank* getSound() const { return observer ? observer->sound() : nullptr; }
-    std::map<int, osg::ref_ptr<Life>>& getLives() { return lives; }
+    Lives& getLives() { return lives; }
     int getTickRate() const { return tickRate; }
     // The rules every tick reads; the window program keeps the defaults.
     const Rules& getRules() const { return rules; }
@@ -227,7 +228,7 @@ private:
     int lastId = 0;
     long tickNumber = 0;
     size_t lookAheadFrom = LOOK_AHEAD_LIVES;
-    std::map<int, osg::ref_ptr<Life>> lives;
+    Lives lives;
     GenotypeTable genotypes;
     bool lineageRecorded = true;
     std::function<void(const Life&)> birthWatcher;

@@ -27,7 +27,7 @@ struct TimedMarker;
 // no observer is headless. Every call has a default that does nothing, so a watcher takes only
 // what it wants. An organism is reported born (or restored); the reports about it after that
 // come while the watcher shows it, that is once it has handed the organism a node
-// (Life::setTransform): a headless organism costs its tick no call at all.
+// (Life::setShown): a headless organism costs its tick no call at all.
 class WorldObserver {
 public:
     virtual ~WorldObserver() = default;
@@ -36,6 +36,10 @@ public:
     // Restored: a saved one rebuilt as it was, without ping, sound or animation.
     virtual void lifeBorn(Life&) {}
     virtual void lifeRestored(Life&) {}
+    // The node that shows an organism it shows, and a request to fetch ahead the parts of that
+    // node an update of the organism writes.
+    virtual osg::PositionAttitudeTransform* lifeNode(const Life&) const { return nullptr; }
+    virtual void prefetchLifeNode(const Life&) const {}
     virtual void lifeMoved(Life&) {}
     // Turned by the angle given, about the vertical.
     virtual void lifeTurned(Life&, float) {}

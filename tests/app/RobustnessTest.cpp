@@ -1,7 +1,7 @@
 // Bad input and extreme worlds: settings of every shape, each asset missing,
 // cut short or replaced with garbage, and boards at the limits of size and
 // population. Nothing may crash or hang; whatever is rejected is named.
-#include "WorldFixture.h"
+#include "presentation/DrawnWorldFixture.h"
 #include "presentation/OrganismNode.h"
 #include "presentation/WorldScene.h"
 

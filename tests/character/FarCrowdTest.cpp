@@ -1,4 +1,4 @@
-#include "WorldFixture.h"
+#include "presentation/DrawnWorldFixture.h"
 
 #include "character/CardAtlas.h"
 #include "character/CoreModel.h"

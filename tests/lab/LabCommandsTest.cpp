@@ -1,7 +1,7 @@
 // The lab's command layer without a window: the keys and clicks it turns into actions, the console's
 // line, the log's lines, and the options that name a command file and a log.
 #include "ScratchFolder.h"
-#include "WorldFixture.h"
+#include "presentation/DrawnWorldFixture.h"
 
 #include "common/CommandFile.h"
 #include "interaction/KeyboardEventHandler.h"

@@ -1,6 +1,6 @@
 // The lab's pieces that need no window: its command line, its speeds and pacing, its keys
 // beside the sandbox's, the population history and chart, and the HUD's additions.
-#include "WorldFixture.h"
+#include "presentation/DrawnWorldFixture.h"
 
 #include "interaction/KeyboardEventHandler.h"
 #include "lab/LabKeyHandler.h"

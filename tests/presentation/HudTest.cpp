@@ -1,4 +1,4 @@
-#include "WorldFixture.h"
+#include "presentation/DrawnWorldFixture.h"
 
 #include "app/Viewer.h"
 #include "interaction/KeyboardEventHandler.h"

@@ -2,6 +2,7 @@
 // and files of the earlier schemas still load field by field.
 #include "ScratchFolder.h"
 
+#include "common/RuleTable.h"
 #include "save/SavedWorldReader.h"
 #include "save/SavedWorldSchema.h"
 #include "save/SavedWorldWriter.h"
@@ -9,7 +10,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <type_traits>
@@ -23,6 +26,8 @@ WorldRecord everyFieldSet() {
     w.size = 2;
     w.tickNumber = 90;
     w.lastId = 40;
+    w.paused = true;
+    w.selectedId = 31;
     w.seedFixed = true;
     w.seed = 77;
     for (int row = 0; row < 2; ++row)
@@ -131,7 +136,23 @@ WorldRecord everyFieldSet() {
         g.living = 1;
         w.genotypes.push_back(g);
     }
-    w.nextGenotypeId = 3;
+    // One genotype has ended: its line left no member.
+    Genotype ended = w.genotypes[1];
+    ended.id = 3;
+    ended.parent = 1;
+    ended.depth = 2;
+    ended.origin = 50;
+    ended.destruction = 85;
+    ended.genome = Genome::animal(KIND_CARNIVORE, 90, 2, 3, 4, 99);
+    ended.total = 4;
+    ended.peak = 3;
+    ended.living = 0;
+    w.genotypes.push_back(ended);
+    w.nextGenotypeId = 7;
+    RuleTable::set(w.rules, *RuleTable::find("animal.moveCost"), 0.0625);
+    w.keep = {3, 0, 5};
+    w.inserted = {12, 0, 4000000000L};
+    w.measures = "evolution 1\nstart 2 0.5";
     return w;
 }
 
@@ -185,6 +206,13 @@ std::vector<std::map<std::string, std::string>> rowsOf(const std::string& file, 
     EXPECT_EQ(got.member, want.member) << #member;
 #define EXPECT_LIFE_SAME(member, ...) EXPECT_EQ(got.life.member, want.life.member) << #member;
 #define EXPECT_ANCESTRY_KEPT(member, ...) EXPECT_EQ(got.life.member, want.life.member) << #member;
+// A genome compares only for equality.
+#define EXPECT_GENOTYPE_KEPT(type, member, ...)                                                              \
+    EXPECT_TRUE(std::any_of(world.genotypes.begin(), world.genotypes.end(), [](const Genotype& g) {          \
+        return !(g.member == Genotype().member);                                                             \
+    })) << "no value of its own: " #member;                                                                  \
+    for (size_t g = 0; g < world.genotypes.size(); ++g)                                                      \
+        EXPECT_TRUE(back.genotypes[g].member == world.genotypes[g].member) << #member << " of " << g;
 
 TEST(SavedFieldList, EveryFieldOfEveryListComesBackAsWritten) {
     ScratchFolder scratch("sylvara-fields");
@@ -197,7 +225,7 @@ TEST(SavedFieldList, EveryFieldOfEveryListComesBackAsWritten) {
     {
         const AnimalRecord& want = world.animals[0];
         const AnimalRecord& got = animalOf(back, want.life.id);
-        SYLVARA_ANIMAL_FIELDS(EXPECT_LIFE_KEPT, EXPECT_OWN_KEPT)
+        SYLVARA_ANIMAL_FIELDS(EXPECT_LIFE_KEPT, EXPECT_OWN_KEPT, EXPECT_OWN_KEPT)
     }
     {
         const AnimalRecord& want = world.animals[1];
@@ -224,6 +252,19 @@ TEST(SavedFieldList, EveryFieldOfEveryListComesBackAsWritten) {
         EXPECT_EQ(back.markers[m].kind, world.markers[m].kind) << m;
         EXPECT_EQ(back.markers[m].ticksLeft, world.markers[m].ticksLeft) << m;
     }
+    {
+        const WorldRecord& want = world;
+        const WorldRecord& got = back;
+        SYLVARA_WORLD_FIELDS(SYLVARA_RECORD_SKIP, EXPECT_OWN_KEPT)
+        SYLVARA_LINEAGE_FIELDS(EXPECT_OWN_KEPT)
+        SYLVARA_MEASURES_FIELDS(EXPECT_OWN_KEPT)
+        EXPECT_EQ(got.keep, want.keep);
+        EXPECT_EQ(got.inserted, want.inserted);
+        for (const RuleTable::Field& field : RuleTable::fields())
+            EXPECT_EQ(RuleTable::get(got.rules, field), RuleTable::get(want.rules, field)) << field.name;
+    }
+    ASSERT_EQ(back.genotypes.size(), world.genotypes.size());
+    SYLVARA_GENOTYPE_FIELDS(EXPECT_GENOTYPE_KEPT)
 }
 
 TEST(SavedFieldList, EachListMakesItsTableColumnByColumnInTheFile) {
@@ -395,5 +436,82 @@ TEST(SavedFieldList, EarlierSchemasLoadEachColumnIntoItsField) {
             for (const PlantRecord& p : world.plants)
                 EXPECT_EQ(std::to_string(p.life.birthTick), born.at(std::to_string(p.life.id)));
         }
+    }
+}
+
+// Each table's list refuses a value it does not allow, or a cell of the wrong type, in one line naming
+// the row and the column; the checks a table makes beyond its list hold as well.
+TEST(SavedFieldList, EachTableRefusesWhatItsListForbidsInOneLine) {
+    ScratchFolder scratch("sylvara-fields");
+    const std::string good = scratch.file("good.sylvara");
+    std::string error;
+    ASSERT_TRUE(SavedWorldWriter::write(everyFieldSet(), good, error)) << error;
+    WorldRecord back;
+    ASSERT_TRUE(SavedWorldReader::read(good, back, error)) << error;
+    const struct {
+        const char* sql;
+        const char* says;
+    } cases[] = {
+        {"UPDATE world SET tick = -1", "world: tick -1 is out of range (0..2147483647)"},
+        {"UPDATE world SET last_id = 2147483648",
+         "world: last_id 2147483648 is out of range (0..2147483647)"},
+        {"UPDATE world SET paused = 2", "world: paused 2 is out of range (0..1)"},
+        {"UPDATE world SET seed_mode = 'dice'", "world: seed_mode \"dice\" is neither fixed nor clock"},
+        {"UPDATE world SET seed = 4294967296", "world: seed 4294967296 is out of range (0..4294967295)"},
+        {"UPDATE world SET seed = -1", "world: seed -1 is out of range (0..4294967295)"},
+        // Of two bad cells, the earlier column is named.
+        {"UPDATE world SET seed_mode = 'dice', seed = -1",
+         "world: seed_mode \"dice\" is neither fixed nor clock"},
+        {"UPDATE world SET sylvara_version = x'36'", "world: sylvara_version is not text"},
+        {"UPDATE genotypes SET id = -1 WHERE id = 0", "a genotype: id -1 is out of range (0..2147483647)"},
+        {"UPDATE genotypes SET parent_id = 'none' WHERE id = 1",
+         "genotype 1: parent_id is not a whole number"},
+        {"UPDATE genotypes SET kind = 'fungus' WHERE id = 1", "genotype 1: kind \"fungus\" is no kind"},
+        {"UPDATE genotypes SET trait_1 = 0 WHERE id = 2", "genotype 2: trait_1 0 is out of range (1..100)"},
+        // A plant has four traits: its fifth is 0, an animal's is not.
+        {"UPDATE genotypes SET trait_5 = 0 WHERE id = 1", "genotype 1: trait_5 0 is out of range (1..100)"},
+        {"UPDATE genotypes SET trait_5 = 101 WHERE id = 2",
+         "genotype 2: trait_5 101 is out of range (0..100)"},
+        {"UPDATE genotypes SET depth = -1 WHERE id = 1",
+         "genotype 1: depth -1 is out of range (0..2147483647)"},
+        {"UPDATE genotypes SET origin_time = 91 WHERE id = 1",
+         "genotype 1: origin_time 91 is out of range (0..90)"},
+        {"UPDATE genotypes SET destruction_time = 85.5 WHERE id = 3",
+         "genotype 3: destruction_time is not a whole number"},
+        {"UPDATE genotypes SET total_organisms = 0 WHERE id = 1",
+         "genotype 1: total_organisms 0 is out of range (1..9223372036854775807)"},
+        {"UPDATE genotypes SET peak_organisms = 0 WHERE id = 1",
+         "genotype 1: peak_organisms 0 is out of range (1..2147483647)"},
+        {"UPDATE genotypes SET living_organisms = -1 WHERE id = 3",
+         "genotype 3: living_organisms -1 is out of range (0..2147483647)"},
+        {"UPDATE lineage SET next_genotype_id = -1",
+         "lineage: next_genotype_id -1 is out of range (0..2147483647)"},
+        {"UPDATE rules SET value = 'lots' WHERE name = 'animal.moveCost'",
+         "rule animal.moveCost: value is not a number"},
+        {"UPDATE rules SET value = 9e999 WHERE name = 'animal.moveCost'",
+         "rule animal.moveCost: value is not finite"},
+        {"UPDATE rules SET value = 11 WHERE name = 'animal.moveCost'", "rule animal.moveCost: "},
+        {"UPDATE rules SET name = x'37' WHERE name = 'animal.moveCost'", "a rule: name is not text"},
+        {"UPDATE rules SET name = 'animal.flight' WHERE name = 'animal.moveCost'",
+         "rules: unknown rule \"animal.flight\""},
+        {"UPDATE rescue SET keep = 100001 WHERE kind = 'plants'",
+         "rescue: keep 100001 is out of range (0..100000)"},
+        {"UPDATE rescue SET inserted = -1 WHERE kind = 'plants'",
+         "rescue: inserted -1 is out of range (0..9223372036854775807)"},
+        {"UPDATE rescue SET kind = 'fungi' WHERE kind = 'plants'", "rescue: \"fungi\" is no kind"},
+        {"UPDATE measures SET state = x'35'", "measures: state is not text"},
+        {"INSERT INTO measures SELECT * FROM measures", "measures: more than one row"},
+    };
+    for (const auto& c : cases) {
+        const std::string file = scratch.file("spoiled.sylvara");
+        std::filesystem::copy_file(good, file, std::filesystem::copy_options::overwrite_existing);
+        sqlite3* db = nullptr;
+        sqlite3_open(file.c_str(), &db);
+        ASSERT_EQ(sqlite3_exec(db, c.sql, nullptr, nullptr, nullptr), SQLITE_OK) << c.sql;
+        sqlite3_close(db);
+        error.clear();
+        EXPECT_FALSE(SavedWorldReader::read(file, back, error)) << c.sql;
+        EXPECT_EQ(error.rfind(file + ": " + c.says, 0), 0u) << c.sql << "\n" << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }
 }

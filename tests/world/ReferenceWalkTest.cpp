@@ -3,8 +3,6 @@
 // list walks written here. After every tick both must hold the same lives, in the same order on
 // the same tiles, with the same states, energies, traits and positions.
 #include "WorldFixture.h"
-#include "presentation/OrganismNode.h"
-#include "presentation/WorldScene.h"
 
 #include <functional>
 #include <sstream>
@@ -12,10 +10,10 @@
 
 namespace {
 
-std::unique_ptr<World> seededWorld(osg::Group* root, unsigned seed) {
+std::unique_ptr<World> seededWorld(unsigned seed) {
     RandomSeed::fix(seed);
     testing::internal::CaptureStdout();
-    auto world = WorldScene::build(3, nullptr, root, nullptr);
+    auto world = std::make_unique<World>(3);
     testing::internal::GetCapturedStdout();
     world->setTickRate(16);
     for (WorldTile* t : world->getTiles()->getTiles())
@@ -121,11 +119,9 @@ std::string describe(World& world) {
 
 TEST(ReferenceWalk, TheWorldsTickMatchesThePlainWalkTickByTick) {
     constexpr unsigned SEED = 2024;
-    osg::ref_ptr<osg::Group> fastRoot = new osg::Group;
-    osg::ref_ptr<osg::Group> plainRoot = new osg::Group;
-    std::unique_ptr<World> fast = seededWorld(fastRoot.get(), SEED);
+    std::unique_ptr<World> fast = seededWorld(SEED);
     fast->setLookAheadFrom(0); // the walks ask ahead as on a crowded board
-    std::unique_ptr<World> plain = seededWorld(plainRoot.get(), SEED);
+    std::unique_ptr<World> plain = seededWorld(SEED);
     ASSERT_EQ(describe(*fast), describe(*plain));
 
     size_t largestTile = 0;

@@ -33,7 +33,7 @@ public:
         said.push_back(what);
         counts[what] += 1;
     }
-    void show(Life& life) { life.setTransform(new osg::PositionAttitudeTransform); }
+    void show(Life& life) { life.setShown(true); }
 
     void lifeBorn(Life& life) override {
         note("born");
