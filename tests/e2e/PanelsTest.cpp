@@ -10,6 +10,8 @@
 
 #include <chrono>
 #include <csignal>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -32,10 +34,10 @@ const Control RECORD{40, 183};
 const Control KILLER{202, 274};
 const Control CAMERA{47, 274};
 // The "+" beside the first rule, animal.moveCost.
-const Control FIRST_RULE_UP{202, 492};
+const Control FIRST_RULE_UP{132, 532};
 const Control FIRST_GENOTYPE{800, 417};
 const Control SAVE{188, 80};
-const Control RESET_RULES{175, 378};
+const Control RESET_RULES{121, 401};
 // The console's command line.
 const Control CONSOLE_LINE{370, 719};
 // The Inspector's inside, in screen pixels.
@@ -346,4 +348,37 @@ TEST(Panels, ARuleChangedOnThePanelReplaysExactlyFromTheLogInTheHeadlessRunner) 
     const std::string inLab = dump(saved);
     EXPECT_NE(inLab.find("INSERT INTO"), std::string::npos) << inLab;
     EXPECT_EQ(inLab, dump(replayed));
+}
+
+// The rules in force, a change made while running included, go to a file the runner loads back; the
+// camera follows only a selected organism.
+TEST(Panels, RulesSaveWritesTheRulesInForceAndFollowNeedsASelection) {
+    ScratchFolder folder("sylvara-panels-rules-save");
+    const std::string saved = folder.file("in-force.toml");
+    {
+        std::ofstream commands(folder.file("session.cmd"));
+        commands << "@5 set animal.moveCost=0.02\n@10 rules save " << saved
+                 << "\n@12 follow\n@14 select 1\n@16 follow\n@30 pause\n";
+    }
+    ProgramSession session({"--panels", "--window", "1000x740", "--genesis", "all", "--size", "1", "--seed",
+                            "7", "--commands", folder.file("session.cmd")});
+    session.setShotPrefix("panels-rules-save-");
+    ASSERT_TRUE(session.start(lab())) << session.output();
+    ASSERT_TRUE(session.waitForOutput("rules saved to ", 90)) << session.output();
+    EXPECT_TRUE(session.waitForOutput("follow: nothing is selected", 60)) << session.output();
+    EXPECT_TRUE(session.waitForOutput("follow: the camera follows", 60)) << session.output();
+    ASSERT_TRUE(waitForTitle(
+        session, [](const std::string& t) { return t.find("paused") != std::string::npos; }, 60))
+        << session.windowName();
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+
+    // The runner takes the file, and the file holds the value set while running.
+    std::string run;
+    const int code = shellOutput("cd '" + ProgramSession::stageDir() + "/bin' && ./sylvara-sim --rules '" +
+                                     saved + "' --size 1 --ticks 2 2>&1",
+                                 run);
+    EXPECT_EQ(code, 0) << run;
+    std::ifstream file(saved);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(std::regex_search(text, std::regex("moveCost = 0\\.02\\b"))) << text;
 }
