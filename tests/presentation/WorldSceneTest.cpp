@@ -306,28 +306,7 @@ TEST(HeadlessWorld, TicksExactlyAsADrawnWorldWithoutCharactersPingsOrBeams) {
 TEST(WorldScene, ADrawnWorldKeepsTheLivingCountsThroughKillsAndLoads) {
     ScratchFolder scratch("sylvara-scene-counts");
     DrawnBoards boards;
-    SeededBoard board(boards.maker());
-    SeededBoard::expectCountsMatchACensus(*board.world, "an empty board");
-    board.genesis();
-    SeededBoard::expectCountsMatchACensus(*board.world, "after the genesis");
-    testing::internal::CaptureStdout();
-    for (int t = 0; t < 400; ++t) {
-        if (t == 150) {
-            board.world->getTiles()->tileAt(1, 1)->killAll();
-            SeededBoard::expectCountsMatchACensus(*board.world, "right after a kill");
-        }
-        board.world->tick();
-        SeededBoard::expectCountsMatchACensus(*board.world, "tick " + std::to_string(t));
-    }
-    testing::internal::GetCapturedStdout();
-    ASSERT_GT(board.world->getLiving().total(), 0);
-    const std::string file = scratch.file("counted.sylvara");
-    std::string error;
-    ASSERT_TRUE(SavedWorld::capture(*board.world).write(file, error)) << error;
-    auto back = SeededBoard::loaded(file, boards.maker());
-    SeededBoard::expectCountsMatchACensus(*back->world, "a loaded world, dying organisms among it");
-    EXPECT_EQ(back->world->getLiving().total(), board.world->getLiving().total());
-    RandomSeed::release();
+    SeededBoard::expectCountsThroughKillsAndLoads(scratch.file("counted.sylvara"), boards.maker());
 }
 
 TEST(HeadlessWorld, ASaveFromAHeadlessWorldIsDrawnInFullWhenLoadedIntoADrawnOne) {

@@ -66,5 +66,32 @@ struct SeededBoard {
         EXPECT_EQ(living.plants, census.count(OrganismKind::PLANTS)) << when;
     }
 
+    // Through the genesis, 400 ticks with a kill at tick 150, and a save loaded back into a board of the
+    // maker's, the counts the World keeps stay those of a walk over every organism.
+    static void expectCountsThroughKillsAndLoads(const std::string& file, const Maker& make = headless) {
+        SeededBoard board(make);
+        expectCountsMatchACensus(*board.world, "an empty board");
+        board.genesis();
+        expectCountsMatchACensus(*board.world, "after the genesis");
+        testing::internal::CaptureStdout();
+        for (int t = 0; t < 400; ++t) {
+            if (t == 150) {
+                // The kill tool starts every organism's dying on a tile at once.
+                board.world->getTiles()->tileAt(1, 1)->killAll();
+                expectCountsMatchACensus(*board.world, "right after a kill");
+            }
+            board.world->tick();
+            expectCountsMatchACensus(*board.world, "tick " + std::to_string(t));
+        }
+        testing::internal::GetCapturedStdout();
+        ASSERT_GT(board.world->getLiving().total(), 0);
+        std::string error;
+        ASSERT_TRUE(SavedWorld::capture(*board.world).write(file, error)) << error;
+        auto back = loaded(file, make);
+        expectCountsMatchACensus(*back->world, "a loaded world, dying organisms among it");
+        EXPECT_EQ(back->world->getLiving().total(), board.world->getLiving().total());
+        RandomSeed::release();
+    }
+
     std::unique_ptr<World> world;
 };
