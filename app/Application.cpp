@@ -14,6 +14,8 @@
 
 #include <X11/Xlib.h>
 
+#include <algorithm>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -123,12 +125,32 @@ void Application::buildWorld(int size) {
     world->setFrameRate(FRAMES_PER_SECOND);
     root->getOrCreateStateSet()->setMode(GL_LIGHTING,
                                          osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE);
-    viewer->getEventHandlers().push_front(new KeyboardEventHandler(world));
+    keyboard = new KeyboardEventHandler(world);
+    viewer->getEventHandlers().push_front(keyboard);
     viewer->getCamera()->setClearColor(osg::Vec4(1, 1, 1, 1));
 
     std::printf("setting scene data...\n");
     std::fflush(stdout);
     viewer->setSceneData(root.get());
+}
+
+World* Application::replaceWorld(int size) {
+    const int tickRate = world->getTickRate();
+    const int frameRate = 1000 / std::max(1, world->getFrameIntervalMs());
+    // The HUD holds the selected organism; it goes with its world.
+    hud->clearSelection();
+    delete world;
+    world = WorldScene::build(size, hud, root.get(), viewer.get()).release();
+    world->setTickRate(tickRate);
+    world->setFrameRate(frameRate);
+    // The keys act on the new world, from where the old world's handler stood.
+    osg::ref_ptr<osgGA::GUIEventHandler> next = new KeyboardEventHandler(world);
+    for (auto& handler : viewer->getEventHandlers())
+        if (handler == keyboard)
+            handler = next;
+    keyboard = next;
+    viewer->setHomeOverBoard(size * TileGrid::TILE_SIZE);
+    return world;
 }
 
 bool Application::displayReachable() {

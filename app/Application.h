@@ -2,6 +2,7 @@
 
 #include <osg/Group>
 #include <osg/ref_ptr>
+#include <osgGA/GUIEventHandler>
 
 #include <functional>
 #include <memory>
@@ -37,6 +38,10 @@ public:
     void createWorld(int size);
     // The same with the board size read from the settings file, as the program does.
     void createWorldFromSettings(const std::string& settingsFile);
+    // A new world of the size in the old one's place, drawn under the same root with the same HUD and
+    // pacing; the old one is gone, and with it what it drew. The caller hands the new one to whatever
+    // held the old one, the input handlers included.
+    World* replaceWorld(int size);
     // The window is the sandbox's 800 x 600 unless a tool asks for another size.
     bool openWindow(int& exitCode, int width = 800, int height = 600);
     // Whether a window could be opened on DISPLAY now.
@@ -45,6 +50,8 @@ public:
     // reported and the loop goes on.
     void loop(const std::function<void()>& pass);
     World* getWorld() const { return world; }
+    // The sandbox's input handler on the world, wherever it stands among the viewer's handlers.
+    osgGA::GUIEventHandler* getKeyboard() const { return keyboard.get(); }
     Viewer* getViewer() const { return viewer.get(); }
     osg::Group* getRoot() const { return root.get(); }
 
@@ -58,4 +65,5 @@ private:
     // Live until the process ends, like the scene they feed.
     Hud* hud = nullptr;
     World* world = nullptr;
+    osg::ref_ptr<osgGA::GUIEventHandler> keyboard;
 };

@@ -27,12 +27,13 @@ const Named NAMES[] = {{"pause", Command::Name::Pause},       {"resume", Command
                        {"select", Command::Name::Select},     {"pin", Command::Name::Pin},
                        {"save", Command::Name::Save},         {"screenshot", Command::Name::Screenshot},
                        {"chart", Command::Name::Chart},       {"sound", Command::Name::Sound},
-                       {"quit", Command::Name::Quit},         {"follow", Command::Name::Follow}};
+                       {"quit", Command::Name::Quit},         {"follow", Command::Name::Follow},
+                       {"load", Command::Name::Load}};
 
 const char* const TOOLS[] = {"camera", "select", "killer", "genesis", "fertilizer"};
 const char* const KINDS[] = {"herbivore", "carnivore", "plant"};
 const char* const KEPT[] = {"herbivores", "carnivores", "plants"};
-const char* const CHARTS[] = {"populations", "herbivores", "carnivores", "plants", "off"};
+const char* const CHARTS[] = {"populations", "herbivores", "carnivores", "plants", "off", "whole", "recent"};
 
 std::vector<std::string> words(const std::string& text) {
     std::istringstream in(text);
@@ -261,6 +262,7 @@ bool Command::parse(const std::string& text, Command& command, std::string& erro
         read.on = given == 0;
         break;
     case Name::Screenshot:
+    case Name::Load:
         read.file = rest(text);
         if (read.file.empty()) {
             error = name + " takes a file name";
@@ -362,6 +364,7 @@ std::string Command::action() const {
     case Name::Rules:
     case Name::RulesSave:
     case Name::Screenshot:
+    case Name::Load:
         return text + " " + file;
     case Name::Follow:
         return on ? text : text + " off";

@@ -29,11 +29,14 @@ struct Command {
         // "rules save FILE": the rules in force written as a rules file.
         RulesSave,
         // "follow" keeps the camera on the selected organism; "follow off" lets it go.
-        Follow
+        Follow,
+        // "load FILE": the saved world in the file takes the place of the world, with nothing selected.
+        Load
     };
     enum class Tool { Camera, Select, Killer, Genesis, Fertilizer };
     enum class Kind { Herbivore, Carnivore, Plant };
-    enum class Chart { Populations, Herbivores, Carnivores, Plants, Off };
+    // The views, off, and the span: the last ticks or the whole run.
+    enum class Chart { Populations, Herbivores, Carnivores, Plants, Off, Whole, Recent };
     // A speed that is no number of ticks a second.
     static constexpr int SPEED_NORMAL = 0;
     static constexpr int SPEED_MAX = -1;
@@ -59,7 +62,7 @@ struct Command {
     // set's rule and value, as the rule table names and reads them.
     std::string rule;
     double value = 0.0;
-    // save's, screenshot's or rules' file; empty for a save where the tool chooses.
+    // save's, screenshot's, rules' or load's file; empty for a save where the tool chooses.
     std::string file;
     // The rules file's text, read when the command was: a file changed or gone later changes nothing.
     std::string contents;

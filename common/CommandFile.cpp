@@ -63,6 +63,9 @@ bool CommandFile::readLine(const std::string& line, long tick, Command& command,
     read.tick = tick;
     if (!Command::parse(text, read, error))
         return false;
+    // Named whole, so a log replays from any folder.
+    if (read.name == Command::Name::Load && !folder.empty() && read.file[0] != '/')
+        read.file = folder + "/" + read.file;
     if (read.name == Command::Name::Rules) {
         if (!folder.empty() && read.file[0] != '/')
             read.file = folder + "/" + read.file;
@@ -85,6 +88,8 @@ bool CommandFile::readText(const std::string& text, const std::string& name, std
     std::vector<Command> read;
     long tick = Command::NO_TICK;
     int number = 0;
+    // A loaded world has its own tick: the first "@T" after a load may go back to it.
+    bool afterLoad = false;
     for (std::string line; std::getline(in, line);) {
         number += 1;
         Command command;
@@ -96,11 +101,12 @@ bool CommandFile::readText(const std::string& text, const std::string& name, std
         if (empty)
             continue;
         // Ticks only go forward: a file that went back would need a world that went back.
-        if (command.tick < tick) {
+        if (command.tick < tick && !afterLoad) {
             error = where(name, number) + "tick " + std::to_string(command.tick) + " comes after tick " +
                     std::to_string(tick) + ": the ticks of a file must not go back";
             return false;
         }
+        afterLoad = command.name == Command::Name::Load;
         tick = command.tick;
         command.line = number;
         read.push_back(command);
@@ -121,12 +127,13 @@ bool CommandFile::read(const std::string& file, std::vector<Command>& commands, 
 
 bool CommandFile::check(const std::vector<Command>& commands, const std::string& name, const Board& board,
                         const Refuse& refuse, std::string& error) {
-    const double extent = board.tilesPerSide * board.tileSize;
-    const std::string side = std::to_string(board.tilesPerSide);
+    double extent = board.tilesPerSide * board.tileSize;
+    int tiles = board.tilesPerSide;
     for (const Command& command : commands) {
         std::string reason = refuse ? refuse(command) : std::string();
+        const std::string side = std::to_string(tiles);
         if (reason.empty() && command.name == Command::Name::Apply &&
-            (command.column >= board.tilesPerSide || command.row >= board.tilesPerSide))
+            (command.column >= tiles || command.row >= tiles))
             reason = "tile " + std::to_string(command.column) + "," + std::to_string(command.row) +
                      " is off the board of " + side + " x " + side + " tiles (columns and rows from 0)";
         if (reason.empty() && command.placed &&
@@ -139,6 +146,11 @@ bool CommandFile::check(const std::vector<Command>& commands, const std::string&
         if (!reason.empty()) {
             error = where(name, command.line) + reason;
             return false;
+        }
+        // The commands after a load act on the loaded world's board.
+        if (command.name == Command::Name::Load && board.sideOf) {
+            tiles = board.sideOf(command.file);
+            extent = tiles * board.tileSize;
         }
     }
     return true;

@@ -7,7 +7,8 @@
 #include <vector>
 
 // A file of commands, one a line: "@T COMMAND" acts after T ticks, a line without "@T" with the
-// one before it (or at the start, for the first lines), "#" starts a comment. Every refusal is one
+// one before it (or at the start, for the first lines), "#" starts a comment. Ticks never go back but
+// once, right after a "load", whose world has a tick of its own. Every refusal is one
 // line naming the file and the line, given before anything runs.
 class CommandFile {
 public:
@@ -18,6 +19,9 @@ public:
     struct Board {
         int tilesPerSide = 1;
         double tileSize = TILE_SIZE;
+        // The tiles per side of the saved world a load names, once the refusal has read it; none: the
+        // board stays.
+        std::function<int(const std::string& file)> sideOf = nullptr;
     };
     // Says why a command cannot be carried out by this tool; empty when it can.
     using Refuse = std::function<std::string(const Command&)>;

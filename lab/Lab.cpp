@@ -41,6 +41,14 @@ namespace {
 // Set by an interrupt or a polite kill: the lab ends as Escape ends it, so a video is finished whole.
 std::atomic<bool> interrupted{false};
 
+// The tiles per side of a saved world, for the commands that follow its load; 1 when unreadable,
+// which the load's own refusal has said already.
+int savedSide(const std::string& file) {
+    SavedWorld saved;
+    std::string unused;
+    return SavedWorld::read(file, saved, unused) ? saved.getSize() : 1;
+}
+
 extern "C" void interrupt(int) {
     interrupted = true;
 }
@@ -82,6 +90,11 @@ int Lab::run(int argc, char** argv) {
         return 2;
     }
     lineage.attach(*world);
+    // The whole run's chart starts where the world does.
+    whole.record(world->getTickNumber(), PopulationCensus::of(world->getLives()));
+    const std::string given = startRulesMark();
+    if (!given.empty())
+        panelState.ruleChanges.emplace_back(world->getTickNumber(), given);
     runAhead();
     if (quitting) {
         endSession();
@@ -120,7 +133,8 @@ bool Lab::prepareCommands(int side, long start, const Rules& startRules, std::st
             const bool done = command.tick != Command::NO_TICK && command.tick < start;
             return done ? std::string() : refusal(command, rules);
         };
-        if (!CommandFile::check(commands, file, CommandFile::Board{side, TileGrid::TILE_SIZE}, refuse, error))
+        if (!CommandFile::check(commands, file, CommandFile::Board{side, TileGrid::TILE_SIZE, savedSide}, refuse,
+                                error))
             return false;
     }
     // The log is made once the world is, but it is known now whether it can be.
@@ -136,6 +150,7 @@ bool Lab::prepareCommands(int side, long start, const Rules& startRules, std::st
                   << OutputFiles::printable(file) << " before the loaded tick " << start << " taken as done"
                   << std::endl;
     schedule->setWindow([this](const Command& command) { windowCommand(command); });
+    schedule->setLoad([this](const std::string& loaded) { load(loaded); });
     schedule->setWatcher([this](long tick, const Command& command) {
         // The schedule applies the tool; the window shows it, in the title and under the mouse.
         static const ToolMode MODES[] = {TOOL_CAMERA, TOOL_SELECT, TOOL_KILL, TOOL_GENESIS, TOOL_FERTILIZE};
@@ -146,6 +161,9 @@ bool Lab::prepareCommands(int side, long start, const Rules& startRules, std::st
         // the console, a panel.
         if (command.name == Command::Name::Set || command.name == Command::Name::Rules)
             panelState.ruleChanges.emplace_back(tick, command.action());
+        // The Run panel offers the last world saved to load back.
+        if (command.name == Command::Name::Save)
+            panelState.lastSaved = command.file;
         quitLogged = quitLogged || command.name == Command::Name::Quit;
         std::printf("tick %ld: %s\n", tick, command.action().c_str());
     });
@@ -164,6 +182,10 @@ bool Lab::openLog(std::string& error) {
     heading += "\n";
     if (!options.world.seeded)
         heading += "# no --seed was given: the world's draws came from the clock and cannot be repeated\n";
+    // The charts mark these at the first tick, as they mark the rule changes logged below.
+    const std::string given = startRulesMark();
+    if (!given.empty())
+        heading += "# @" + std::to_string(start) + " rules " + given + "\n";
     return log.open(RunTree::fromStart(startFolder, options.logFile), heading, error);
 }
 
@@ -185,6 +207,16 @@ std::string Lab::refusal(const Command& command, Rules& rules) const {
     if (command.name == Command::Name::Save && !command.file.empty() &&
         !SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
         return "cannot save the world to " + OutputFiles::printable(command.file) + ": " + error;
+    if (command.name == Command::Name::Load) {
+        SavedWorld saved;
+        if (!SavedWorld::read(command.file, saved, error))
+            return "load: " + error;
+        const std::string clash = RuleCombination::check(saved.getRecord().rules);
+        if (!clash.empty())
+            return "load: the saved world's rules cannot run: " + clash;
+        // The commands after it change the loaded world's rules.
+        rules = saved.getRecord().rules;
+    }
     return "";
 }
 
@@ -250,6 +282,18 @@ bool Lab::prepareWorld(std::string& error) {
     return true;
 }
 
+std::string Lab::startRulesMark() const {
+    const SimulationOptions& chosen = options.world;
+    if (!chosen.changesRules())
+        return "";
+    std::string given;
+    if (!chosen.rulesFile.empty())
+        given = "--rules " + OutputFiles::printable(chosen.rulesFile.substr(chosen.rulesFile.rfind('/') + 1));
+    for (const std::string& setting : chosen.ruleSettings)
+        given += (given.empty() ? "" : " ") + std::string("--set ") + OutputFiles::printable(setting);
+    return "given at the start: " + given;
+}
+
 std::string Lab::rulesInForce() const {
     const SimulationOptions& chosen = options.world;
     // What the --set settings went over: the file, a saved world's own rules, or the defaults.
@@ -273,6 +317,7 @@ void Lab::runAhead() {
     const long start = world->getTickNumber();
     const long end = start + options.ahead;
     ProgressLine progress(std::cout, options.ahead);
+    whole.expect(options.ahead);
     // Thousands of births and deaths a second, with nothing on screen: heard, they are a roar.
     SoundBank& sound = *world->getSound();
     const bool wasMuted = sound.isMuted();
@@ -324,6 +369,11 @@ void Lab::loop() {
 // The sandbox's frame pass, with the lab's pacing in place of its fixed one.
 void Lab::pass() {
     Viewer* viewer = application.getViewer();
+    if (!pendingLoad.empty()) {
+        const std::string file = pendingLoad;
+        pendingLoad.clear();
+        std::printf("%s\n", say(loadNow(file)).c_str());
+    }
     world->markFrame();
     viewer->sync();
     if (interrupted)
@@ -560,7 +610,7 @@ std::string Lab::typed(const std::string& text, const std::string& where, bool& 
     const int side = world->getTiles()->getTilesPerSide();
     // Checked as a file's one line is, and answered without the file's name and line.
     if (!CommandFile::check(
-            {command}, "-", CommandFile::Board{side, TileGrid::TILE_SIZE},
+            {command}, "-", CommandFile::Board{side, TileGrid::TILE_SIZE, savedSide},
             [&](const Command& checked) { return refusal(checked, rules); }, error))
         return where + ": " + error.substr(CommandFile::where("-", command.line).size());
     refused = false;
@@ -604,15 +654,18 @@ void Lab::takeInput() {
 void Lab::carryOutDue() {
     if (quitting)
         return;
-    if (schedule->carryOut(
-            world->getTickNumber(), *world, [this](const std::string& file) { saveTo(file); }, nullptr))
-        quitting = true;
-    for (; notesShown < schedule->getNotes().size(); ++notesShown)
-        std::printf("%s\n", schedule->getNotes()[notesShown].c_str());
-    // A command file's window commands answer on the terminal, as a typed one answers its console.
-    if (!windowAnswer.empty())
-        std::printf("%s\n", say(windowAnswer).c_str());
-    windowAnswer.clear();
+    // A load stops the commands of its tick: those after it are the loaded world's, due at its tick.
+    do {
+        if (schedule->carryOut(
+                world->getTickNumber(), *world, [this](const std::string& file) { saveTo(file); }, nullptr))
+            quitting = true;
+        for (; notesShown < schedule->getNotes().size(); ++notesShown)
+            std::printf("%s\n", schedule->getNotes()[notesShown].c_str());
+        // A command file's window commands answer on the terminal, as a typed one answers its console.
+        if (!windowAnswer.empty())
+            std::printf("%s\n", say(windowAnswer).c_str());
+        windowAnswer.clear();
+    } while (schedule->stoppedAtLoad() && !quitting);
 }
 
 void Lab::saveTo(const std::string& file) {
@@ -620,6 +673,63 @@ void Lab::saveTo(const std::string& file) {
     if (!saver.saveAs(*world, file, error))
         std::fprintf(stderr, "sylvara-lab: cannot save the world to %s: %s\n",
                      OutputFiles::printable(file).c_str(), error.c_str());
+}
+
+void Lab::load(const std::string& file) {
+    // The panels are drawn from the world: it changes between two passes, never while they are.
+    if (drawing)
+        pendingLoad = file;
+    else
+        windowAnswer = loadNow(file);
+}
+
+std::string Lab::loadNow(const std::string& file) {
+    SavedWorld saved;
+    std::string error;
+    // Read whole before anything changes: a file that cannot be read leaves the world as it was.
+    if (!SavedWorld::read(file, saved, error))
+        return "load: " + error + "; the world goes on as it was";
+    const int side = world->getTiles()->getTilesPerSide();
+    const bool muted = world->getSound() && world->getSound()->isMuted();
+    const ToolMode tool = world->getToolMode();
+    if (marksShown)
+        toggleMarks();
+    followedId = -1;
+    reportedId = -1;
+    world = application.replaceWorld(saved.getSize());
+    // Under its own seed and rules, as sylvara-sim --load without --seed: a replay of the log draws the same.
+    saved.resume(*world, nullptr);
+    world->restoreSelection(-1);
+    if (tool != world->getToolMode())
+        world->setTool(tool);
+    if (world->getSound())
+        world->getSound()->setMuted(muted);
+    if (input)
+        input->setSandbox(application.getKeyboard());
+    if (panels)
+        panels->attach(*world);
+    if (saved.getSize() != side && application.getViewer()->getCameraManipulator())
+        application.getViewer()->getCameraManipulator()->home(0.0);
+    restartWatches();
+    const PopulationHistory::Counts counts = PopulationHistory::countLiving(world->getLives());
+    return "loaded " + OutputFiles::printable(file) + ": tick " + std::to_string(world->getTickNumber()) + ", " +
+           std::to_string(counts[OrganismKind::HERBIVORES]) + " herbivores, " +
+           std::to_string(counts[OrganismKind::CARNIVORES]) + " carnivores, " +
+           std::to_string(counts[OrganismKind::PLANTS]) + " plants" + (world->isPaused() ? ", paused" : "");
+}
+
+void Lab::restartWatches() {
+    lineage.attach(*world);
+    // The charts and their marks belong to the world that went: they start again at the loaded tick.
+    history.clear();
+    whole.clear();
+    panelState.ruleChanges.clear();
+    const PopulationCensus census = PopulationCensus::of(world->getLives());
+    history.record(world->getTickNumber(), census);
+    whole.record(world->getTickNumber(), census);
+    rateSince = now();
+    rateTicks = world->getTickNumber();
+    title.clear();
 }
 
 void Lab::windowCommand(const Command& command) {
@@ -646,6 +756,12 @@ void Lab::windowCommand(const Command& command) {
         std::printf("speed: %s\n", speed.describe().c_str());
         return;
     case Command::Name::Chart:
+        if (command.choice == static_cast<int>(Command::Chart::Whole) ||
+            command.choice == static_cast<int>(Command::Chart::Recent)) {
+            wholeShown = command.choice == static_cast<int>(Command::Chart::Whole);
+            std::printf("chart: %s\n", wholeShown ? "the whole run" : "the last 4000 ticks");
+            return;
+        }
         if (command.choice == static_cast<int>(Command::Chart::Off)) {
             if (chartShown)
                 toggleChart();
@@ -765,7 +881,11 @@ void Lab::step() {
         return;
     // Resume for one tick and pause again before the next: the same tick as a running world's.
     world->pauseRequested = true;
+    const World* stepped = world;
     tick();
+    // A load in that tick's commands brought a world of its own pause.
+    if (world != stepped)
+        return;
     if (quitting) {
         world->pauseRequested = false;
         return;
@@ -783,8 +903,15 @@ void Lab::tick(bool charted) {
     if (world->isPaused() == world->pauseRequested)
         schedule->carryOutRequests(*world);
     world->tick();
-    if (charted && world->getTickNumber() != before)
-        history.record(world->getTickNumber(), PopulationCensus::of(world->getLives()));
+    const long at = world->getTickNumber();
+    // Counting costs as much as a small tick: only for a chart that keeps the tick.
+    const bool kept = whole.wants(at);
+    if (at == before || !(charted || kept))
+        return;
+    const PopulationCensus census = PopulationCensus::of(world->getLives());
+    if (charted)
+        history.record(at, census);
+    whole.record(at, census);
 }
 
 void Lab::measureRate() {
@@ -812,7 +939,7 @@ void Lab::refreshDisplay() {
         application.getViewer()->setWindowTitle("Sylvara lab | " + line);
     }
     if (chartShown)
-        chart.draw(history, line);
+        chart.draw(shownHistory(), line);
     lineage.follow(world->getSelectedId());
     keepFollowing();
     if (marksShown)
@@ -853,9 +980,13 @@ void Lab::addPanels() {
     overlay->setClock([this] { return now(); });
     overlay->setRecorder(&recorder, options.recordClean);
     overlay->setShown(options.panels);
-    panels.reset(
-        new LabPanels(*world, history, lineage, [this](const std::string& line) { return perform(line); }));
-    overlay->setBuild([this] { panels->build(panelState); });
+    panels.reset(new LabPanels(*world, history, whole, lineage,
+                               [this](const std::string& line) { return perform(line); }));
+    overlay->setBuild([this] {
+        drawing = true;
+        panels->build(panelState);
+        drawing = false;
+    });
     // The panels are drawn before a screenshot is taken, so it shows them.
     overlay->setAfter(application.getViewer()->getCamera()->getFinalDrawCallback());
     application.getViewer()->getCamera()->setFinalDrawCallback(overlay.get());
@@ -913,6 +1044,7 @@ void Lab::refreshPanels() {
     panelState.recordingFile = recorder.getFile();
     panelState.marksShown = marksShown;
     panelState.followedId = followedId;
+    panelState.wholeRun = wholeShown;
 }
 
 std::string Lab::say(const std::string& line) {

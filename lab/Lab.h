@@ -35,6 +35,8 @@ class Lab {
 public:
     // Ticks the chart looks back over.
     static constexpr size_t CHART_TICKS = 4000;
+    // Points the chart of the whole run holds at most, however long the run.
+    static constexpr size_t WHOLE_POINTS = 4000;
     // Ticks between two looks of the progress line while running ahead.
     static constexpr long PROGRESS_TICKS = 64;
 
@@ -72,6 +74,17 @@ private:
     // Moves the camera's centre to the followed organism, or lets it go when it has died.
     void keepFollowing();
     void saveTo(const std::string& file);
+    // Puts the saved world in the file in the world's place; the answer says what came, or why nothing
+    // did. Asked for while the panels are drawn, it waits for the next pass.
+    void load(const std::string& file);
+    std::string loadNow(const std::string& file);
+    // Starts the charts and the lineage over on the world as it stands.
+    void restartWatches();
+    // The rules given at the start, as the chart's first mark; empty when none were.
+    std::string startRulesMark() const;
+    // The chart's points of the tick: the last ticks' and the whole run's.
+    void chartTick();
+    const PopulationHistory& shownHistory() const { return wholeShown ? whole : history; }
     void endSession();
     // The lab section's lines on the rules (the file's name, or "default rules") and on rescue.
     std::string rulesInForce() const;
@@ -116,6 +129,12 @@ private:
     LabOptions options;
     LabSpeed speed;
     PopulationHistory history{CHART_TICKS};
+    PopulationHistory whole{WHOLE_POINTS, PopulationHistory::Span::Whole};
+    // Whether the charts show the whole run rather than its last ticks.
+    bool wholeShown = false;
+    // A load asked for while the panels were drawn, carried out at the start of the next pass.
+    std::string pendingLoad;
+    bool drawing = false;
     PopulationChart chart;
     osg::ref_ptr<LabKeyHandler> keys;
     osg::ref_ptr<LabInput> input;

@@ -43,6 +43,8 @@ public:
     bool handle(const osgGA::GUIEventAdapter& event, osgGA::GUIActionAdapter& action) override;
     using osgGA::GUIEventHandler::handle;
 
+    // The sandbox's handler it passes on to, for a world that took the place of another.
+    void setSandbox(osgGA::GUIEventHandler* handler) { sandbox = handler; }
     // The events since the last call, in their order.
     std::vector<Event> take();
 

@@ -2,6 +2,7 @@
 
 #include "common/CensusColumns.h"
 #include "common/RuleTable.h"
+#include "lab/ChartReadout.h"
 #include "lab/LineageWatch.h"
 #include "lab/PopulationHistory.h"
 #include "life/Life.h"
@@ -44,11 +45,17 @@ ImVec4 glowOf(const Genome& genome) {
 
 } // namespace
 
-LabPanels::LabPanels(World& watched, const PopulationHistory& counts, LineageWatch& descent, Perform carryOut)
-    : world(watched), history(counts), lineage(descent), perform(std::move(carryOut)) {
+LabPanels::LabPanels(World& watched, const PopulationHistory& last, const PopulationHistory& all,
+                     LineageWatch& descent, Perform carryOut)
+    : world(&watched), recent(last), whole(all), lineage(descent), perform(std::move(carryOut)) {
     open.fill(true);
-    floors = world.getKeep();
-    startRules = world.getRules();
+    attach(watched);
+}
+
+void LabPanels::attach(World& shown) {
+    world = &shown;
+    floors = world->getKeep();
+    startRules = world->getRules();
 }
 
 void LabPanels::note(const std::string& text) {
@@ -117,14 +124,42 @@ void LabPanels::buildRun(const State& state) {
         ImGui::End();
         return;
     }
-    if (ImGui::Button(world.isPaused() ? "Resume" : "Pause", ImVec2(70, 0)))
-        act(world.isPaused() ? "resume" : "pause");
+    if (ImGui::Button(world->isPaused() ? "Resume" : "Pause", ImVec2(54, 0)))
+        act(world->isPaused() ? "resume" : "pause");
     ImGui::SameLine();
-    if (ImGui::Button("Step", ImVec2(60, 0)))
+    if (ImGui::Button("Step", ImVec2(42, 0)))
         act("step");
     ImGui::SameLine();
-    if (ImGui::Button("Save", ImVec2(60, 0)))
+    if (ImGui::Button("Save", ImVec2(42, 0)))
         act("save");
+    ImGui::SameLine();
+    if (ImGui::Button("Load", ImVec2(42, 0))) {
+        // The last world saved is the one most often wanted back.
+        if (state.lastSaved != offered) {
+            offered = state.lastSaved;
+            std::snprintf(worldFile.data(), worldFile.size(), "%s", offered.c_str());
+        }
+        ImGui::OpenPopup("load world");
+    }
+    if (ImGui::IsItemHovered())
+        ImGui::SetTooltip("put a saved world in this one's place");
+    if (ImGui::BeginPopup("load world")) {
+        ImGui::TextUnformatted("Saved world to load (Return loads it):");
+        if (ImGui::IsWindowAppearing())
+            ImGui::SetKeyboardFocusHere();
+        ImGui::SetNextItemWidth(300);
+        const bool entered = ImGui::InputTextWithHint("##world", "world-0001.sylvara", worldFile.data(),
+                                                      worldFile.size(), ImGuiInputTextFlags_EnterReturnsTrue);
+        const bool named = worldFile[0] != '\0';
+        if ((ImGui::Button("Load##now") || entered) && named) {
+            act(std::string("load ") + worldFile.data());
+            ImGui::CloseCurrentPopup();
+        }
+        ImGui::SameLine();
+        if (ImGui::Button("Cancel"))
+            ImGui::CloseCurrentPopup();
+        ImGui::EndPopup();
+    }
     int speed = state.speed > 0 ? state.speed : 4096;
     ImGui::SetNextItemWidth(140);
     ImGui::SliderInt("ticks/s", &speed, 1, 4096, "%d", ImGuiSliderFlags_Logarithmic);
@@ -135,7 +170,7 @@ void LabPanels::buildRun(const State& state) {
     ImGui::SameLine();
     if (ImGui::Button("Normal"))
         act("speed normal");
-    ImGui::Text("tick %ld  (%s)", world.getTickNumber(), state.speedText.c_str());
+    ImGui::Text("tick %ld  (%s)", world->getTickNumber(), state.speedText.c_str());
     ImGui::Text("%.1f ticks/s, %.0f frames/s", state.ticksPerSecond, state.framesPerSecond);
     if (state.recording) {
         if (ImGui::Button("Stop recording"))
@@ -164,7 +199,7 @@ void LabPanels::buildTools() {
                                 {"Genesis", TOOL_GENESIS, "tool genesis"},
                                 {"Fertilizer", TOOL_FERTILIZE, "tool fertilizer"}};
     for (size_t i = 0; i < std::size(tools); ++i) {
-        const bool active = world.getToolMode() == tools[i].mode;
+        const bool active = world->getToolMode() == tools[i].mode;
         if (active) {
             // Orange even under the pointer, so the tool just chosen shows at once.
             ImGui::PushStyleColor(ImGuiCol_Button, ImVec4(0.85f, 0.55f, 0.1f, 1.0f));
@@ -213,7 +248,7 @@ void LabPanels::buildRules() {
     ImGui::SameLine();
     if (ImGui::Button("Reset")) {
         // Back to the rules the lab opened with, one set a rule changed since.
-        for (const RuleTable::Field* field : RuleTable::differences(world.getRules(), startRules))
+        for (const RuleTable::Field* field : RuleTable::differences(world->getRules(), startRules))
             act(std::string("set ") + field->name + "=" + RuleTable::format(startRules, *field));
     }
     if (ImGui::IsItemHovered())
@@ -227,9 +262,9 @@ void LabPanels::buildRules() {
             act(std::string("keep ") + KINDS[kind] + "=" + std::to_string(floors[static_cast<size_t>(kind)]));
     }
     if (!ImGui::IsAnyItemActive())
-        floors = world.getKeep();
+        floors = world->getKeep();
     ImGui::Separator();
-    const Rules rules = world.getRules();
+    const Rules rules = world->getRules();
     // Each name whole on a line of its own, its value and range below: however narrow the panel, no
     // name is cut to a prefix two rules share.
     ImGui::BeginChild("rules", ImVec2(0, 0));
@@ -277,7 +312,17 @@ void LabPanels::buildCharts(const State& state) {
     ImGui::SetNextItemWidth(150);
     ImGui::Combo("##view", &chartView, views, IM_ARRAYSIZE(views));
     ImGui::SameLine();
-    ImGui::Text("last %zu ticks", history.size());
+    bool wholeRun = state.wholeRun;
+    if (ImGui::Checkbox("whole run", &wholeRun))
+        act(wholeRun ? "chart whole" : "chart recent");
+    if (ImGui::IsItemHovered())
+        ImGui::SetTooltip("the whole run since the world began or was loaded, or its last 4000 ticks");
+    const PopulationHistory& history = state.wholeRun ? whole : recent;
+    ImGui::SameLine();
+    if (state.wholeRun && !history.empty())
+        ImGui::Text("ticks %ld-%ld, every %ld", history.firstTick(), history.lastTick(), history.getStride());
+    else
+        ImGui::Text("last %zu ticks", history.size());
     const ImVec2 origin = ImGui::GetCursorScreenPos();
     const ImVec2 size(ImGui::GetContentRegionAvail().x, std::max(40.0f, ImGui::GetContentRegionAvail().y));
     ImDrawList* draw = ImGui::GetWindowDrawList();
@@ -325,24 +370,9 @@ void LabPanels::buildCharts(const State& state) {
         }
     }
     if (ImGui::IsItemHovered()) {
-        // The values under the pointer, at the tick nearest it.
-        const float at = (ImGui::GetIO().MousePos.x - origin.x) / size.x;
-        const long tick = first + static_cast<long>(std::lround(at * double(last - first)));
-        size_t index = 0;
-        while (index + 1 < samples && history.tickAt(index) < tick)
-            ++index;
-        std::string text = "tick " + std::to_string(history.tickAt(index));
-        for (int s = 0; s < series; ++s) {
-            char value[96];
-            std::snprintf(value, sizeof value, "\n%s: %.1f",
-                          chartView == 0 ? KINDS[s] : CensusColumns::traitName(group, s).c_str(),
-                          valueAt(index, s));
-            text += value;
-        }
-        for (const auto& change : state.ruleChanges)
-            if (std::labs(change.first - history.tickAt(index)) <= (last - first) / 100)
-                text += "\n" + change.second + " at tick " + std::to_string(change.first);
-        ImGui::SetTooltip("%s", text.c_str());
+        // The values under the pointer, at the point nearest it.
+        const double across = (ImGui::GetIO().MousePos.x - origin.x) / size.x;
+        ImGui::SetTooltip("%s", ChartReadout::text(history, chartView, across, state.ruleChanges).c_str());
         draw->AddLine(ImVec2(ImGui::GetIO().MousePos.x, origin.y),
                       ImVec2(ImGui::GetIO().MousePos.x, origin.y + size.y), IM_COL32(255, 255, 255, 90));
     }
@@ -355,8 +385,8 @@ void LabPanels::buildInspector(const State& state) {
         ImGui::End();
         return;
     }
-    const Life* selected = world.getSelectedLife();
-    const Genotype* genotype = selected ? world.getGenotypes().find(selected->getGenotypeId()) : nullptr;
+    const Life* selected = world->getSelectedLife();
+    const Genotype* genotype = selected ? world->getGenotypes().find(selected->getGenotypeId()) : nullptr;
     if (!selected || !genotype || selected->getState() == STATE_DEAD) {
         ImGui::TextWrapped("Nothing selected: choose the select tool and click an organism, or a genotype.");
         ImGui::End();
@@ -391,7 +421,7 @@ void LabPanels::buildInspector(const State& state) {
     else
         ImGui::Text("born at tick %ld", selected->getBirthTick());
     ImGui::Text("genotype %d (depth %d)", genotype->id, genotype->depth);
-    ImGui::Text("living descendants %d", lineage.livingDescendants(world));
+    ImGui::Text("living descendants %d", lineage.livingDescendants(*world));
     if (ImGui::Button("Predator"))
         act("predator");
     ImGui::SameLine();
@@ -417,10 +447,10 @@ void LabPanels::buildGenotypes(const State& state) {
         return;
     }
     std::vector<const Genotype*> living;
-    for (const auto& entry : world.getGenotypes().all())
+    for (const auto& entry : world->getGenotypes().all())
         if (entry.second.living > 0)
             living.push_back(&entry.second);
-    const long now = world.getTickNumber();
+    const long now = world->getTickNumber();
     const ImGuiTableFlags flags = ImGuiTableFlags_Sortable | ImGuiTableFlags_ScrollY | ImGuiTableFlags_RowBg |
                                   ImGuiTableFlags_BordersInnerV;
     if (ImGui::BeginTable("genotypes", 5, flags)) {
@@ -487,7 +517,7 @@ void LabPanels::buildGenotypes(const State& state) {
                 ImGui::PopID();
                 if (chosen) {
                     // A living member, the oldest, stands for the genotype; its relatives are pinned.
-                    for (const auto& entry : world.getLives())
+                    for (const auto& entry : world->getLives())
                         if (entry.second->getGenotypeId() == g.id && entry.second->getState() != STATE_DEAD) {
                             act("select " + std::to_string(entry.first));
                             break;

@@ -35,15 +35,22 @@ public:
         bool marksShown = false;
         // The organism the camera follows, or -1.
         int followedId = -1;
-        // The rule changes made while the lab runs, at their ticks.
+        // The rule changes made while the lab runs, at their ticks; the rules given at the start at the first.
         std::vector<std::pair<long, std::string>> ruleChanges;
+        // The file of the last save, offered by Load.
+        std::string lastSaved;
+        // The charts show the whole run, not its last ticks.
+        bool wholeRun = false;
     };
 
     // Where the default layout's left column ends, with its margin, in window pixels: the HUD's
     // selection lines go right of it while the panels show.
     static constexpr float LEFT_COLUMN_END = 238;
 
-    LabPanels(World& world, const PopulationHistory& history, LineageWatch& lineage, Perform perform);
+    LabPanels(World& world, const PopulationHistory& recent, const PopulationHistory& whole, LineageWatch& lineage,
+              Perform perform);
+    // Shows another world from now on, one loaded in the place of the first: Reset goes back to its rules.
+    void attach(World& shown);
 
     // Draws every shown panel; between ImGui's NewFrame and Render.
     void build(const State& state);
@@ -68,8 +75,9 @@ private:
     void buildTools();
     void buildConsole();
 
-    World& world;
-    const PopulationHistory& history;
+    World* world;
+    const PopulationHistory& recent;
+    const PopulationHistory& whole;
     LineageWatch& lineage;
     Perform perform;
     std::array<bool, PANELS> open{};
@@ -83,6 +91,9 @@ private:
     int chartView = 0;
     std::array<int, 3> floors{};
     std::array<char, 256> rulesFile{};
+    // The saved world Load names, and the save it was last filled from.
+    std::array<char, 512> worldFile{};
+    std::string offered;
     // The rules the lab opened with, for Reset.
     Rules startRules;
 };

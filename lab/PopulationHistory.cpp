@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-PopulationHistory::PopulationHistory(size_t capacity) : limit(std::max<size_t>(capacity, 1)) {}
+PopulationHistory::PopulationHistory(size_t capacity, Span kept)
+    : limit(std::max<size_t>(capacity, 1)), span(kept) {}
 
 PopulationHistory::Counts PopulationHistory::countLiving(const Lives& lives) {
     Counts counts{};
@@ -22,9 +23,38 @@ PopulationHistory::Counts PopulationHistory::countLiving(const Lives& lives) {
     return counts;
 }
 
+bool PopulationHistory::wants(long tick) const {
+    return span == Span::Recent || samples.empty() || tick - samples.back().tick >= stride;
+}
+
+void PopulationHistory::expect(long ticks) {
+    if (span != Span::Whole)
+        return;
+    // Room left for half the capacity, so the points to come thin out as those before did.
+    while (ticks / stride > static_cast<long>(limit / 2))
+        stride *= 2;
+}
+
+void PopulationHistory::clear() {
+    samples.clear();
+    stride = 1;
+}
+
 void PopulationHistory::record(long tick, const Counts& counts, const Means& means) {
-    if (samples.size() == limit)
+    if (!wants(tick))
+        return;
+    if (samples.size() == limit && span == Span::Recent)
         samples.pop_front();
+    if (samples.size() == limit) {
+        // Every other point goes, the first (the run's start) staying: half the resolution, half the room.
+        std::deque<Sample> kept;
+        for (size_t i = 0; i < samples.size(); i += 2)
+            kept.push_back(samples[i]);
+        samples.swap(kept);
+        stride *= 2;
+        if (!wants(tick))
+            return;
+    }
     samples.push_back(Sample{tick, counts, means});
 }
 

@@ -81,7 +81,8 @@ std::unique_ptr<World> WorldScene::build(int size, Hud* hud, osg::Group* root, V
 }
 
 WorldScene::WorldScene(World& world, Hud* hud, osg::Group* root, Viewer* viewer)
-    : world(world), shownHud(hud), viewer(viewer), board(new IndexedGroup), markers(new IndexedGroup) {
+    : world(world), shownHud(hud), viewer(viewer), parent(root), board(new IndexedGroup),
+      markers(new IndexedGroup) {
     const TileGrid& grid = *world.getTiles();
     const osg::ref_ptr<osg::Node> ground =
         SceneFile::read("../models/groundtile.osg", "the ground is not drawn.");
@@ -112,7 +113,14 @@ WorldScene::WorldScene(World& world, Hud* hud, osg::Group* root, Viewer* viewer)
     }
 }
 
-WorldScene::~WorldScene() = default;
+WorldScene::~WorldScene() {
+    osg::ref_ptr<osg::Group> root;
+    if (!parent.lock(root))
+        return;
+    root->removeChild(board.get());
+    root->removeChild(markers.get());
+    root->removeChild(catalogue->getCrowds().get());
+}
 
 OrganismNode* WorldScene::nodeOf(const Life& life) {
     return static_cast<OrganismNode*>(life.getTransform());

@@ -6,6 +6,7 @@
 
 #include <osg/Group>
 #include <osg/PositionAttitudeTransform>
+#include <osg/observer_ptr>
 #include <osg/ref_ptr>
 
 #include <array>
@@ -33,6 +34,8 @@ public:
     static std::unique_ptr<World> build(int size, Hud* hud, osg::Group* root, Viewer* viewer);
 
     WorldScene(World& world, Hud* hud, osg::Group* root, Viewer* viewer);
+    // Takes the board, the markers and the crowds out of the root: a world built in this one's place
+    // draws alone.
     ~WorldScene() override;
 
     // The parts that show an organism; null when it is not drawn.
@@ -107,6 +110,7 @@ private:
     World& world;
     Hud* shownHud;
     Viewer* viewer;
+    osg::observer_ptr<osg::Group> parent;
     osg::ref_ptr<osg::Group> board;
     osg::ref_ptr<osg::Group> markers;
     std::vector<osg::ref_ptr<osg::PositionAttitudeTransform>> tiles;

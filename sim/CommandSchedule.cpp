@@ -51,8 +51,10 @@ size_t CommandSchedule::resumeAt(long from) {
 
 bool CommandSchedule::carryOut(long tick, World& world, const Save& save, std::ostream* echo) {
     bool quit = false;
-    for (; next < commands.size() && commands[next].tick <= tick; ++next) {
-        const Command& command = commands[next];
+    stopped = false;
+    while (!stopped && next < commands.size() && commands[next].tick <= tick) {
+        // Copied: a load may add to the commands.
+        const Command command = commands[next++];
         if (echo)
             *echo << "tick " << tick << ": " << command.action() << std::endl;
         quit = carryOutOne(tick, command, world, save) || quit;
@@ -79,6 +81,14 @@ bool CommandSchedule::carryOutOne(long tick, const Command& command, World& worl
     carriedOut += 1;
     if (watch)
         watch(tick, command);
+    if (command.name == Command::Name::Load) {
+        // What was asked of the world before it went is not asked of the loaded one.
+        requests.clear();
+        stopped = true;
+        if (loadWorld)
+            loadWorld(command.file);
+        return false;
+    }
     if (command.request())
         requests.push_back(command);
     else if (command.name == Command::Name::Quit)

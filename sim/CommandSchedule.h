@@ -22,6 +22,8 @@ public:
     using Window = std::function<void(const Command& command)>;
     // Told of every command as it is carried out, with the tick it acts after.
     using Watcher = std::function<void(long tick, const Command& command)>;
+    // Puts the saved world in the file in the world's place (only a window's tool can).
+    using Load = std::function<void(const std::string& file)>;
 
     // The commands of the named file; those without a tick act at the start tick, and a save without a file
     // name goes to world-T.sylvara in the folder given (the working one when empty).
@@ -33,7 +35,8 @@ public:
     // tick T+1 carries them out. Returns how many are skipped.
     size_t resumeAt(long from);
     // Carries out every command due at the tick but the requests, which wait for the next tick; true
-    // when one of them was quit. Echoes "tick T: COMMAND" for each on echo when given.
+    // when one of them was quit. Echoes "tick T: COMMAND" for each on echo when given. Stops after a
+    // load, whose world the world given no longer is: the caller goes on with the loaded one.
     bool carryOut(long tick, World& world, const Save& save, std::ostream* echo);
     // The requests waiting, in their order: called just ahead of the tick that carries them out.
     void carryOutRequests(World& world);
@@ -47,7 +50,12 @@ public:
     static std::string changeRules(const Command& command, Rules& rules);
     void setWindow(Window window) { windowCommands = std::move(window); }
     void setWatcher(Watcher watcher) { watch = std::move(watcher); }
+    void setLoad(Load load) { loadWorld = std::move(load); }
+    // Whether the last carryOut stopped at a load, with commands of the tick perhaps still due.
+    bool stoppedAtLoad() const { return stopped; }
     Command::Tool getTool() const { return tool; }
+    // The tool a run that starts part way through a file goes on with.
+    void setTool(Command::Tool chosen) { tool = chosen; }
     bool hasRequests() const { return !requests.empty(); }
 
     const std::vector<Command>& getCommands() const { return commands; }
@@ -71,4 +79,6 @@ private:
     std::vector<Command> requests;
     Window windowCommands;
     Watcher watch;
+    Load loadWorld;
+    bool stopped = false;
 };

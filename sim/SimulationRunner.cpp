@@ -192,10 +192,38 @@ void SimulationRunner::startWorld(World& world, const SavedWorld& saved) {
         return;
     }
     saved.resume(world, options.seeded ? &options.seed : nullptr);
+    // A load by command leaves nothing selected, as the lab's does.
+    if (loadedByCommand)
+        world.restoreSelection(-1);
     loadedRulesLine = WorldRules::applyToLoaded(world, options);
 }
 
+void SimulationRunner::startAtLastLoad() {
+    const std::vector<Command>& commands = options.commands;
+    size_t last = commands.size();
+    for (size_t i = 0; i < commands.size(); ++i) {
+        if (commands[i].name == Command::Name::Load)
+            last = i;
+    }
+    if (last == commands.size())
+        return;
+    for (size_t i = 0; i < last; ++i)
+        if (commands[i].name == Command::Name::Tool)
+            toolBeforeLoad = static_cast<Command::Tool>(commands[i].choice);
+    out << last + 1 << " command" << (last == 0 ? "" : "s") << " of " << shown(options.commandsFile)
+        << " up to its load of " << shown(commands[last].file) << " taken as done" << std::endl;
+    // The world given by the options was put aside by the load: the loaded one goes on as the lab's did.
+    options.loadFile = commands[last].file;
+    options.seeded = false;
+    options.rulesFile.clear();
+    options.ruleSettings.clear();
+    options.keepGiven = {};
+    options.commands.erase(options.commands.begin(), options.commands.begin() + static_cast<long>(last) + 1);
+    loadedByCommand = true;
+}
+
 bool SimulationRunner::prepareWorld(std::string& error) {
+    startAtLastLoad();
     SavedWorld saved;
     if (!options.loadFile.empty() && !SavedWorld::read(options.loadFile, saved, error))
         return false;
@@ -287,11 +315,13 @@ bool SimulationRunner::prepareCommands(int size, long savedTick, const Rules& st
         return "";
     };
     if (!CommandFile::check(options.commands, options.commandsFile,
-                            CommandFile::Board{size, TileGrid::TILE_SIZE}, refuse, error))
+                            CommandFile::Board{size, TileGrid::TILE_SIZE, nullptr}, refuse, error))
         return false;
     schedule = std::make_unique<CommandSchedule>(options.commands, options.commandsFile, savedTick,
                                                  options.startFolder);
-    if (!options.loadFile.empty()) {
+    schedule->setTool(toolBeforeLoad);
+    // After a load by command every command left is the loaded world's, a save at its tick included.
+    if (!options.loadFile.empty() && !loadedByCommand) {
         const size_t skipped = schedule->resumeAt(savedTick);
         if (skipped > 0)
             out << skipped << " command" << (skipped == 1 ? "" : "s") << " of " << shown(options.commandsFile)

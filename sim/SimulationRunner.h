@@ -87,6 +87,9 @@ public:
 private:
     // Refuses save paths that cannot be written, and builds the world from the loaded file or anew.
     bool prepareWorld(std::string& error);
+    // A command file that loads a saved world (a lab session's log) runs from its last load: that file
+    // is loaded as it was saved, under its own seed and rules, and the commands before it are done.
+    void startAtLastLoad();
     // A freshly built world filled as the options say: the genesis, with its progress line on out,
     // or the saved world going on.
     void startWorld(World& world, const SavedWorld& saved);
@@ -150,6 +153,9 @@ private:
     std::string recordFile;
     bool recordWritten = false;
     std::string loadHash;
+    // Loaded by the command file, and the tool its commands before the load left chosen.
+    bool loadedByCommand = false;
+    Command::Tool toolBeforeLoad = Command::Tool::Camera;
     std::string rulesChange;
     std::array<int, 3> startFloors{};
     Rules startRules;

@@ -346,6 +346,8 @@ SweepOptions::Outcome SweepOptions::parse(int argc, const char* const* argv, Swe
                                " is for a window: the jobs have none";
                     if (command.name == Command::Name::Save)
                         return "save: every job of the sweep would write the one file";
+                    if (command.name == Command::Name::Load)
+                        return "load: every job of the sweep would go on from the one saved world";
                     if (command.tick > ticks)
                         return "tick " + std::to_string(command.tick) + " is past the last tick of the " +
                                std::to_string(ticks) + "-tick runs";

@@ -250,3 +250,46 @@ TEST(CommandFile, RulesSaveWritesAndNeverLoadsAndOnlyAWindowFollows) {
     EXPECT_FALSE(command.on);
     EXPECT_EQ(std::string(Command::word(Name::RulesSave)), "rules save");
 }
+
+TEST(CommandFile, ALoadNamesItsWorldWholeAndOnlyTheLineAfterItMayGoBackInTicks) {
+    Command command;
+    bool empty = true;
+    std::string error;
+    ASSERT_TRUE(CommandFile::readLine("@7 load saves/world-0001.sylvara", 0, command, empty, error, "/home/lab"))
+        << error;
+    EXPECT_EQ(command.name, Name::Load);
+    EXPECT_EQ(command.file, "/home/lab/saves/world-0001.sylvara") << "a log replays from any folder";
+    EXPECT_EQ(command.text(), "@7 load /home/lab/saves/world-0001.sylvara");
+    EXPECT_FALSE(command.windowOnly()) << "the headless runner replays a log that loaded";
+    ASSERT_TRUE(CommandFile::readLine("load /abs/a world.sylvara", 0, command, empty, error, "/home/lab"));
+    EXPECT_EQ(command.file, "/abs/a world.sylvara");
+    EXPECT_FALSE(CommandFile::readLine("load", 0, command, empty, error));
+    EXPECT_EQ(error, "load takes a file name");
+
+    std::vector<Command> commands;
+    ASSERT_TRUE(CommandFile::readText("@500 set mutation.chance=3\n@500 load w.sylvara\n@40 pause\n@41 step\n",
+                                      "log", commands, error, "/f"))
+        << error;
+    ASSERT_EQ(commands.size(), 4u);
+    EXPECT_EQ(commands[2].tick, 40);
+    // Once back at the loaded world's tick, the ticks go forward again.
+    EXPECT_FALSE(CommandFile::readText("@500 load w.sylvara\n@40 pause\n@30 step\n", "log", commands, error));
+    EXPECT_EQ(error, "log:3: tick 30 comes after tick 40: the ticks of a file must not go back");
+    EXPECT_FALSE(CommandFile::readText("@500 pause\n@40 load w.sylvara\n", "log", commands, error))
+        << "the load itself comes at its own tick";
+}
+
+TEST(CommandFile, ChecksTheCommandsAfterALoadAgainstTheLoadedBoard) {
+    std::vector<Command> commands;
+    std::string error;
+    ASSERT_TRUE(CommandFile::readText("@1 apply 0,0\n@2 load big\n@0 apply 4,4\n", "f", commands, error));
+    CommandFile::Board board{1, CommandFile::TILE_SIZE, [](const std::string&) { return 5; }};
+    EXPECT_TRUE(CommandFile::check(commands, "f", board, nullptr, error)) << error;
+    board.sideOf = [](const std::string&) { return 4; };
+    EXPECT_FALSE(CommandFile::check(commands, "f", board, nullptr, error));
+    EXPECT_EQ(error, "f:3: tile 4,4 is off the board of 4 x 4 tiles (columns and rows from 0)");
+    // Without a way to read the loaded board, the first one stands.
+    board.sideOf = nullptr;
+    EXPECT_FALSE(CommandFile::check(commands, "f", board, nullptr, error));
+    EXPECT_NE(error.find("board of 1 x 1"), std::string::npos) << error;
+}

@@ -6,9 +6,11 @@
 #include "common/CommandFile.h"
 #include "common/RuleTable.h"
 #include "save/SavedWorld.h"
+#include "sim/CommandSchedule.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -178,6 +180,46 @@ TEST(CommandSchedule, ARunWithCommandsRepeatsExactlyAndResumesExactlyFromASaveBe
     EXPECT_EQ(bytes(endResumed), bytes(endWhole)) << "the resumed run ends on the same world";
 }
 
+// A lab session's log that loaded a saved world: the runner replays it from that world as it was saved,
+// whatever the options and the commands before the load did, and a save at the loaded tick is made.
+TEST(CommandSchedule, ALogThatLoadedAWorldRunsFromTheLoadedWorldAsSaved) {
+    ScratchFolder scratch("sylvara-schedule-load");
+    const std::string saved = scratch.file("at60.sylvara");
+    SimulationOptions first = options(scratch, "", 60);
+    first.saveFile = saved;
+    ASSERT_TRUE(run(first, "first.csv", scratch).started);
+
+    const std::string after = "@60 apply 1,1\n@60 save " + scratch.file("at-load.sylvara") + "\n@80 save ";
+    SimulationOptions reference = options(scratch, "@60 tool killer\n" + after + scratch.file("ref.sylvara") +
+                                                        "\n@90 quit\n", 100);
+    reference.loadFile = saved;
+    reference.seeded = false;
+    const RunResult plain = run(reference, "ref.csv", scratch);
+    ASSERT_TRUE(plain.started) << plain.error;
+
+    // Another seed, rules set and a tool chosen before the load: only the tool is still the one applied.
+    SimulationOptions logged = options(scratch,
+                                       "@10 set mutation.chance=3\n@20 tool killer\n@30 apply 0,0\n@35 load " +
+                                           saved + "\n" + after + scratch.file("log.sylvara") + "\n@90 quit\n",
+                                       100);
+    logged.seed = 99;
+    logged.ruleSettings = {"animal.moveCost=0.03"};
+    logged.rules.animalMoveCost = 0.03f;
+    const RunResult replayed = run(logged, "log.csv", scratch, [](SimulationRunner& runner) {
+        EXPECT_EQ(runner.getTick(), 90);
+        EXPECT_EQ(runner.getWorld()->getSelectedId(), -1);
+    });
+    ASSERT_TRUE(replayed.started) << replayed.error;
+    EXPECT_NE(replayed.printed.find("4 commands of " + scratch.file("run.cmd") + " up to its load of " + saved +
+                                    " taken as done"),
+              std::string::npos)
+        << replayed.printed;
+    EXPECT_TRUE(std::filesystem::exists(scratch.file("at-load.sylvara"))) << "the save at the loaded tick is made";
+    EXPECT_EQ(bytes(scratch.file("log.sylvara")), bytes(scratch.file("ref.sylvara")));
+    EXPECT_EQ(savedRules(scratch.file("log.sylvara")).mutationChance, Rules::defaults().mutationChance);
+    EXPECT_EQ(replayed.csv, plain.csv);
+}
+
 TEST(CommandSchedule, RefusesBeforeTheFirstTickWhatTheRunnerCannotCarryOut) {
     ScratchFolder scratch("sylvara-schedule-refuse");
     const std::pair<std::string, std::string> bad[] = {
@@ -325,4 +367,24 @@ TEST_F(CommandRequests, ACommandCarriedOutNowActsAtTheWorldsTickAsAFilesWouldAnd
     EXPECT_FALSE(schedule.hasRequests());
     schedule.carryOut(5, *world, nullptr, nullptr);
     EXPECT_TRUE(schedule.hasRequests());
+}
+
+TEST_F(CommandRequests, ALoadStopsTheCommandsOfItsTickAndDropsTheRequestsMadeOfTheWorldBeforeIt) {
+    std::vector<Command> commands;
+    std::string error;
+    ASSERT_TRUE(CommandFile::readText("@0 spawn herbivore\n@0 load other.sylvara\n@0 keep plants=9\n", "l.cmd",
+                                      commands, error))
+        << error;
+    CommandSchedule schedule(commands, "l.cmd", 0);
+    std::vector<std::string> loaded;
+    schedule.setLoad([&](const std::string& file) { loaded.push_back(file); });
+    schedule.carryOut(0, *world, nullptr, nullptr);
+    EXPECT_EQ(loaded, std::vector<std::string>{"other.sylvara"});
+    EXPECT_TRUE(schedule.stoppedAtLoad());
+    EXPECT_FALSE(schedule.hasRequests()) << "the spawn was asked of the world the load put aside";
+    EXPECT_EQ(world->getKeep()[2], 0) << "the keep after the load waits for the loaded world";
+    schedule.carryOut(0, *world, nullptr, nullptr);
+    EXPECT_FALSE(schedule.stoppedAtLoad());
+    EXPECT_EQ(world->getKeep()[2], 9);
+    EXPECT_EQ(loaded.size(), 1u);
 }
