@@ -34,6 +34,7 @@
 #include <cstdio>
 #include <iostream>
 #include <iterator>
+#include <set>
 #include <sys/stat.h>
 
 namespace {
@@ -128,12 +129,24 @@ bool Lab::prepareCommands(int side, long start, const Rules& startRules, std::st
         if (!CommandFile::read(RunTree::fromStart(startFolder, file), commands, error))
             return false;
         Rules rules = startRules;
+        // A world the file saves may be loaded by a later line: it is read when the load comes.
+        std::set<std::string> saves;
+        int board = side;
         const auto refuse = [&](const Command& command) {
+            if (command.name == Command::Name::Save && !command.file.empty())
+                saves.insert(saver.pathOf(command.file));
+            if (command.name == Command::Name::Load && saves.count(command.file) != 0)
+                return std::string();
             // Those before a loaded world's tick were carried out before it was saved.
             const bool done = command.tick != Command::NO_TICK && command.tick < start;
             return done ? std::string() : refusal(command, rules);
         };
-        if (!CommandFile::check(commands, file, CommandFile::Board{side, TileGrid::TILE_SIZE, savedSide}, refuse,
+        const auto sideOf = [&](const std::string& loaded) {
+            // One saved later is the world of the file's own board.
+            board = saves.count(loaded) != 0 ? board : savedSide(loaded);
+            return board;
+        };
+        if (!CommandFile::check(commands, file, CommandFile::Board{side, TileGrid::TILE_SIZE, sideOf}, refuse,
                                 error))
             return false;
     }
@@ -759,7 +772,12 @@ void Lab::windowCommand(const Command& command) {
         if (command.choice == static_cast<int>(Command::Chart::Whole) ||
             command.choice == static_cast<int>(Command::Chart::Recent)) {
             wholeShown = command.choice == static_cast<int>(Command::Chart::Whole);
-            std::printf("chart: %s\n", wholeShown ? "the whole run" : "the last 4000 ticks");
+            const PopulationHistory& shown = shownHistory();
+            std::string span = wholeShown ? "the whole run" : "the last " + std::to_string(CHART_TICKS) + " ticks";
+            if (!shown.empty())
+                span += ", ticks " + std::to_string(shown.firstTick()) + " to " + std::to_string(shown.lastTick()) +
+                        (wholeShown ? ", one in " + std::to_string(shown.getStride()) : "");
+            std::printf("chart: %s\n", span.c_str());
             return;
         }
         if (command.choice == static_cast<int>(Command::Chart::Off)) {

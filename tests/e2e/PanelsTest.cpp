@@ -1,6 +1,7 @@
 // The lab's panels under a real X server: clicks reach the panels and not the world, each
 // control acts as its command, the keys still work beside them, and the recorder writes a video
 // ffprobe reads back.
+#include "Board.h"
 #include "ProgramSession.h"
 #include "ScratchFolder.h"
 #include "Screenshot.h"
@@ -29,14 +30,15 @@ struct Control {
     int y;
 };
 const Control PAUSE{47, 80};
-const Control STEP{120, 80};
+const Control STEP{95, 80};
 const Control RECORD{40, 183};
 const Control KILLER{202, 274};
 const Control CAMERA{47, 274};
 // The "+" beside the first rule, animal.moveCost.
 const Control FIRST_RULE_UP{132, 532};
 const Control FIRST_GENOTYPE{800, 417};
-const Control SAVE{188, 80};
+const Control SAVE{145, 80};
+const Control LOAD{195, 80};
 const Control RESET_RULES{121, 401};
 // The console's command line.
 const Control CONSOLE_LINE{370, 719};
@@ -381,4 +383,185 @@ TEST(Panels, RulesSaveWritesTheRulesInForceAndFollowNeedsASelection) {
     std::ifstream file(saved);
     const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_TRUE(std::regex_search(text, std::regex("moveCost = 0\\.02\\b"))) << text;
+}
+
+namespace {
+
+// The board between the panels' columns and above their bottom strip, in screen pixels.
+const Box BOARD{270, 120, 770, 570};
+
+// Every table of a saved world but the window's markers, which a headless run never draws.
+std::string dumpOf(const std::string& file) {
+    std::string text;
+    shellOutput("sqlite3 '" + file + "' .dump | grep -v '^INSERT INTO markers '", text);
+    return text;
+}
+
+// The file and tick of the save the lab said it wrote last.
+std::pair<std::string, long> lastSave(const std::string& output) {
+    std::pair<std::string, long> found{"", -1};
+    const std::regex said("saved (\\S*world-[0-9]+\\.sylvara): tick ([0-9]+)");
+    for (auto it = std::sregex_iterator(output.begin(), output.end(), said); it != std::sregex_iterator(); ++it)
+        found = {(*it)[1], std::stol((*it)[2])};
+    return found;
+}
+
+} // namespace
+
+// Save, let the world change, Load: the world is back at the saved tick, as it was drawn and as it was saved,
+// and the session's log replays in the headless runner from the loaded world on.
+TEST(Panels, LoadPutsTheSavedWorldBackAndTheLogReplaysFromIt) {
+    ScratchFolder folder("sylvara-panels-load");
+    const std::string log = folder.file("session.cmd");
+    std::vector<std::string> arguments = PANELS;
+    arguments.insert(arguments.end(), {"--log", log});
+    ProgramSession session(arguments);
+    session.setWorkingDirectory(folder.folder.string());
+    session.setShotPrefix("panels-load-");
+    ASSERT_TRUE(session.start(lab())) << session.output();
+    ASSERT_TRUE(opened(session)) << session.output();
+    const auto paused = [](const std::string& t) { return t.find("paused") != std::string::npos; };
+
+    clickAt(session, PAUSE);
+    ASSERT_TRUE(waitForTitle(session, paused, 30)) << session.windowName();
+    clickAt(session, SAVE);
+    ASSERT_TRUE(session.waitForOutput(".sylvara: tick ", 30)) << session.output();
+    const auto [saved, savedAt] = lastSave(session.output());
+    ASSERT_GT(savedAt, 0) << session.output();
+    ASSERT_TRUE(waitForTitle(
+        session, [&](const std::string& t) { return tickIn(t) == savedAt; }, 30));
+    const Screenshot before(session.screenshot("saved"));
+
+    // Changed: ticks run and a rule raised.
+    clickAt(session, PAUSE);
+    ASSERT_TRUE(waitForTitle(
+        session, [&](const std::string& t) { return tickIn(t) > savedAt + 40; }, 60));
+    clickAt(session, FIRST_RULE_UP);
+    ASSERT_TRUE(session.waitForOutput(": set animal.moveCost=0.011", 30)) << session.output();
+    clickAt(session, PAUSE);
+    ASSERT_TRUE(waitForTitle(session, paused, 30)) << session.windowName();
+    const Screenshot changed(session.screenshot("changed"));
+
+    // Load offers the world saved last; Return in its field loads it.
+    clickAt(session, LOAD);
+    const Box popup{240, 110, 500, 150};
+    ASSERT_TRUE(board::watch(session, "popup", 30, [&](const Screenshot& shot) {
+                    return shot.changedShare(changed, popup, 0.2f) > 0.3;
+                }).held);
+    // The field takes the keys from the frame after it appears.
+    ProgramSession::pause(1.5);
+    session.key("Return");
+    ASSERT_TRUE(session.waitForOutput("loaded " + folder.file(saved) + ": tick " + std::to_string(savedAt) + ", ",
+                                      30))
+        << session.output();
+    EXPECT_TRUE(waitForTitle(
+        session, [&](const std::string& t) { return tickIn(t) == savedAt && t.find("paused") != std::string::npos; },
+        30))
+        << session.windowName();
+    // The counts said are the living in the file.
+    std::smatch counts;
+    const std::string output = session.output();
+    ASSERT_TRUE(std::regex_search(output, counts,
+                                  std::regex("loaded .*: tick [0-9]+, ([0-9]+) herbivores, ([0-9]+) carnivores, "
+                                             "([0-9]+) plants, paused")))
+        << output;
+    std::string living;
+    shellOutput("sqlite3 '" + folder.file(saved) + "' \"select count(*) from plants where state != 'dead'\"", living);
+    EXPECT_EQ(std::stol(living), std::stol(counts[3])) << "the plants of the file";
+
+    // Drawn as it was at the save, not as it had become.
+    const auto back = board::watch(session, "loaded", 30, [&](const Screenshot& shot) {
+        return shot.difference(before, BOARD) < 0.3 * changed.difference(before, BOARD);
+    });
+    EXPECT_TRUE(back.held) << "against the saved: " << back.shot.difference(before, BOARD)
+                           << ", the changed against the saved: " << changed.difference(before, BOARD);
+    EXPECT_GT(changed.difference(before, BOARD), 0.005) << "the world did change before the load";
+
+    // Saved again at once, it is the world that was saved: rules, organisms, lineage and tick.
+    session.moveTo(500, 300);
+    session.key("x");
+    ASSERT_TRUE(session.waitForOutput("/world-0001.sylvara: tick " + std::to_string(savedAt) + ",", 30))
+        << session.output();
+    EXPECT_EQ(dumpOf(folder.file("world-0001.sylvara")), dumpOf(folder.file(saved)));
+    clickAt(session, PAUSE);
+    ASSERT_TRUE(waitForTitle(
+        session, [&](const std::string& t) { return tickIn(t) > savedAt + 30; }, 60));
+    session.moveTo(500, 300);
+    session.key("x");
+    ASSERT_TRUE(session.waitForOutput("/world-0002.sylvara: tick ", 30)) << session.output();
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+
+    const std::string again = folder.file("again");
+    std::filesystem::create_directories(again);
+    std::string run;
+    const int code = shellOutput("cd '" + again + "' && '" + ProgramSession::stageDir() +
+                                     "/bin/sylvara-sim' --genesis all --size 1 --seed 7 --commands '" + log +
+                                     "' --csv census.csv 2>&1",
+                                 run);
+    EXPECT_EQ(code, 0) << run;
+    EXPECT_NE(run.find("up to its load of " + folder.file(saved)), std::string::npos) << run;
+    ASSERT_TRUE(std::filesystem::exists(again + "/world-0002.sylvara")) << run;
+    const std::string inLab = dumpOf(folder.file("world-0002.sylvara"));
+    EXPECT_NE(inLab.find("INSERT INTO"), std::string::npos);
+    EXPECT_EQ(inLab, dumpOf(again + "/world-0002.sylvara")) << "the replay goes on from the loaded world";
+}
+
+// A file that cannot be read is one line, and the world goes on as it was.
+TEST(Panels, AWorldThatCannotBeLoadedIsOneLineAndTheWorldGoesOn) {
+    ScratchFolder folder("sylvara-panels-load-bad");
+    {
+        std::ofstream(folder.file("broken.sylvara")) << "not a saved world";
+    }
+    ProgramSession session(PANELS);
+    session.setWorkingDirectory(folder.folder.string());
+    session.setShotPrefix("panels-load-bad-");
+    ASSERT_TRUE(session.start(lab())) << session.output();
+    ASSERT_TRUE(opened(session)) << session.output();
+    clickAt(session, CONSOLE_LINE);
+    const long clicked = tickIn(session.windowName());
+    ASSERT_TRUE(waitForTitle(
+        session, [&](const std::string& t) { return tickIn(t) > clicked + 16; }, 60));
+    ProgramSession::pause(1.0);
+    session.xdotool("type --delay 100 'load broken.sylvara'");
+    session.key("Return");
+    ASSERT_TRUE(session.waitForOutput("panel: load: ", 30)) << session.output();
+    const std::string output = session.output();
+    const std::string said = output.substr(output.find("panel: load: "));
+    EXPECT_NE(said.find("broken.sylvara"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
+    EXPECT_EQ(output.find("loaded "), std::string::npos);
+    const long at = tickIn(session.windowName());
+    EXPECT_TRUE(waitForTitle(
+        session, [&](const std::string& t) { return tickIn(t) > at + 10; }, 30))
+        << "the world goes on";
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+}
+
+// After more than the last 4,000 ticks, the whole run's chart still starts at tick 0, and the switch on the
+// Charts panel changes what it draws.
+TEST(Panels, TheWholeRunsChartHoldsTheStartAfterMoreThanItsLastTicks) {
+    ScratchFolder folder("sylvara-panels-whole");
+    {
+        std::ofstream(folder.file("chart.cmd")) << "@5000 chart whole\n@5000 pause\n";
+    }
+    std::vector<std::string> arguments = PANELS;
+    arguments.insert(arguments.end(), {"--ahead", "5000", "--commands", folder.file("chart.cmd")});
+    ProgramSession session(arguments);
+    session.setShotPrefix("panels-whole-");
+    ASSERT_TRUE(session.start(lab())) << session.output();
+    ASSERT_TRUE(session.waitForOutput("chart: the whole run, ticks 0 to 5000, one in ", 120)) << session.output();
+    ASSERT_TRUE(session.waitForWindow(60));
+    // The Charts panel's plot, in screen pixels.
+    const Box plot{540, 645, 770, 745};
+    const auto whole = board::watch(session, "whole", 30, [&](const Screenshot& shot) {
+        return shot.tintShare(plot, 2, 0.2f) > 0.001;
+    });
+    ASSERT_TRUE(whole.held);
+    // The panel's switch back to the last ticks.
+    clickAt(session, Control{677, 602});
+    ASSERT_TRUE(session.waitForOutput("chart: the last 4000 ticks, ticks 1001 to 5000", 30)) << session.output();
+    EXPECT_TRUE(board::watch(session, "recent", 30, [&](const Screenshot& shot) {
+                    return shot.changedShare(whole.shot, plot, 0.1f) > 0.01;
+                }).held);
+    EXPECT_EQ(session.endWithEscape(), 0) << session.output();
 }
