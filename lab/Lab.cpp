@@ -91,8 +91,11 @@ int Lab::run(int argc, char** argv) {
         return 2;
     }
     lineage.attach(*world);
-    // The whole run's chart starts where the world does.
-    whole.record(world->getTickNumber(), PopulationCensus::of(world->getLives()));
+    // The charts start where the world does; the last ticks' only when running ahead leaves the start in them.
+    const PopulationCensus first = PopulationCensus::of(world->getLives());
+    whole.record(world->getTickNumber(), first);
+    if (options.ahead <= static_cast<long>(CHART_TICKS))
+        history.record(world->getTickNumber(), first);
     const std::string given = startRulesMark();
     if (!given.empty())
         panelState.ruleChanges.emplace_back(world->getTickNumber(), given);

@@ -133,6 +133,43 @@ TEST(PanelsHud, AScheduledRuleChangeIsMarkedOnTheChart) {
     EXPECT_EQ(session.endWithEscape(), 0) << session.output();
 }
 
+// The rules given on the command line are marked at the first tick, the left edge of the chart, and named
+// in the log's heading; a run without them has no mark there.
+TEST(PanelsHud, TheRulesGivenAtTheStartAreMarkedAtTheFirstTickAndInTheLog) {
+    ScratchFolder folder("sylvara-panels-start-marks");
+    {
+        std::ofstream(folder.file("pause.cmd")) << "@60 pause\n";
+    }
+    const auto yellowIn = [&](const std::vector<std::string>& rules, const std::string& name) {
+        std::vector<std::string> arguments{"--panels", "--window", "1000x740", "--genesis",  "all",
+                                           "--size",   "1",        "--seed",   "7",          "--commands",
+                                           folder.file("pause.cmd"), "--log", folder.file(name + ".log")};
+        arguments.insert(arguments.end(), rules.begin(), rules.end());
+        ProgramSession session(arguments);
+        session.setShotPrefix("panels-start-marks-" + name + "-");
+        EXPECT_TRUE(session.start(ProgramSession::stageDir() + "/bin/sylvara-lab")) << session.output();
+        EXPECT_TRUE(session.waitForWindow(90)) << session.output();
+        EXPECT_TRUE(titleSays(session, "paused", 90)) << session.windowName();
+        session.moveTo(500, 300);
+        const Box plot{20 + 504, 20 + 600, 20 + 760, 20 + 734};
+        const Screenshot shot = settled(session, "paused", plot);
+        const Spot yellow = shot.spotWhere(plot, [&shot](int x, int y) {
+            const osg::Vec4 p = shot.pixel(x, y);
+            return p.r() > 0.55f && p.g() > 0.45f && p.b() < 0.35f;
+        });
+        EXPECT_EQ(session.endWithEscape(), 0) << session.output();
+        return yellow;
+    };
+    const Spot marked = yellowIn({"--set", "animal.moveCost=0.02"}, "set");
+    EXPECT_GT(marked.count, 40) << "no mark on the chart";
+    EXPECT_LT(marked.bounds.x1, 20 + 504 + 20) << "the mark stands at the first tick, the plot's left edge";
+    EXPECT_EQ(yellowIn({}, "plain").count, 0) << "a mark without rules given";
+    std::string log;
+    for (const std::string& line : lines(folder.file("set.log")))
+        log += line + "\n";
+    EXPECT_NE(log.find("\n# @0 rules given at the start: --set animal.moveCost=0.02\n"), std::string::npos) << log;
+}
+
 INSTANTIATE_TEST_SUITE_P(Windows, PanelsHud, ::testing::Values(Layout{800, 600}, Layout{1000, 740}),
                          [](const ::testing::TestParamInfo<Layout>& info) {
                              return std::to_string(info.param.width) + "x" +
