@@ -19,5 +19,6 @@ public:
     static long tickAcross(const PopulationHistory& history, double across);
     // The lines of the readout for the view (0 the populations, 1.. a kind's trait means) at the place
     // across: "tick T", then a line per series, then any rule change within a hundredth of the span.
-    static std::string text(const PopulationHistory& history, int view, double across, const Changes& changes);
+    static std::string text(const PopulationHistory& history, int view, double across,
+                            const Changes& changes);
 };

@@ -91,7 +91,8 @@ int Lab::run(int argc, char** argv) {
         return 2;
     }
     lineage.attach(*world);
-    // The charts start where the world does; the last ticks' only when running ahead leaves the start in them.
+    // The charts start where the world does; the last ticks' only when running ahead leaves the start in
+    // them.
     const PopulationCensus first = PopulationCensus::of(world->getLives());
     whole.record(world->getTickNumber(), first);
     if (options.ahead <= static_cast<long>(CHART_TICKS))
@@ -728,8 +729,8 @@ std::string Lab::loadNow(const std::string& file) {
         application.getViewer()->getCameraManipulator()->home(0.0);
     restartWatches();
     const PopulationHistory::Counts counts = PopulationHistory::countLiving(world->getLives());
-    return "loaded " + OutputFiles::printable(file) + ": tick " + std::to_string(world->getTickNumber()) + ", " +
-           std::to_string(counts[OrganismKind::HERBIVORES]) + " herbivores, " +
+    return "loaded " + OutputFiles::printable(file) + ": tick " + std::to_string(world->getTickNumber()) +
+           ", " + std::to_string(counts[OrganismKind::HERBIVORES]) + " herbivores, " +
            std::to_string(counts[OrganismKind::CARNIVORES]) + " carnivores, " +
            std::to_string(counts[OrganismKind::PLANTS]) + " plants" + (world->isPaused() ? ", paused" : "");
 }
@@ -776,9 +777,11 @@ void Lab::windowCommand(const Command& command) {
             command.choice == static_cast<int>(Command::Chart::Recent)) {
             wholeShown = command.choice == static_cast<int>(Command::Chart::Whole);
             const PopulationHistory& shown = shownHistory();
-            std::string span = wholeShown ? "the whole run" : "the last " + std::to_string(CHART_TICKS) + " ticks";
+            std::string span =
+                wholeShown ? "the whole run" : "the last " + std::to_string(CHART_TICKS) + " ticks";
             if (!shown.empty())
-                span += ", ticks " + std::to_string(shown.firstTick()) + " to " + std::to_string(shown.lastTick()) +
+                span += ", ticks " + std::to_string(shown.firstTick()) + " to " +
+                        std::to_string(shown.lastTick()) +
                         (wholeShown ? ", one in " + std::to_string(shown.getStride()) : "");
             std::printf("chart: %s\n", span.c_str());
             return;

@@ -318,11 +318,19 @@ void LabPanels::buildCharts(const State& state) {
     if (ImGui::IsItemHovered())
         ImGui::SetTooltip("the whole run since the world began or was loaded, or its last 4000 ticks");
     const PopulationHistory& history = state.wholeRun ? whole : recent;
-    ImGui::SameLine();
+    char span[96];
     if (state.wholeRun && !history.empty())
-        ImGui::Text("ticks %ld-%ld, every %ld", history.firstTick(), history.lastTick(), history.getStride());
+        std::snprintf(span, sizeof span, "ticks %ld-%ld, every %ld", history.firstTick(), history.lastTick(),
+                      history.getStride());
     else
-        ImGui::Text("last %zu ticks", history.size());
+        std::snprintf(span, sizeof span, "last %zu ticks", history.size());
+    // Where the panel is wide enough: the readout under the pointer names the ticks anyway.
+    const float room = ImGui::GetWindowPos().x + ImGui::GetWindowContentRegionMax().x -
+                       ImGui::GetItemRectMax().x - ImGui::GetStyle().ItemSpacing.x;
+    if (ImGui::CalcTextSize(span).x <= room) {
+        ImGui::SameLine();
+        ImGui::TextUnformatted(span);
+    }
     const ImVec2 origin = ImGui::GetCursorScreenPos();
     const ImVec2 size(ImGui::GetContentRegionAvail().x, std::max(40.0f, ImGui::GetContentRegionAvail().y));
     ImDrawList* draw = ImGui::GetWindowDrawList();

@@ -35,7 +35,8 @@ public:
         bool marksShown = false;
         // The organism the camera follows, or -1.
         int followedId = -1;
-        // The rule changes made while the lab runs, at their ticks; the rules given at the start at the first.
+        // The rule changes made while the lab runs, at their ticks; the rules given at the start at the
+        // first.
         std::vector<std::pair<long, std::string>> ruleChanges;
         // The file of the last save, offered by Load.
         std::string lastSaved;
@@ -47,8 +48,8 @@ public:
     // selection lines go right of it while the panels show.
     static constexpr float LEFT_COLUMN_END = 238;
 
-    LabPanels(World& world, const PopulationHistory& recent, const PopulationHistory& whole, LineageWatch& lineage,
-              Perform perform);
+    LabPanels(World& world, const PopulationHistory& recent, const PopulationHistory& whole,
+              LineageWatch& lineage, Perform perform);
     // Shows another world from now on, one loaded in the place of the first: Reset goes back to its rules.
     void attach(World& shown);
 

@@ -255,7 +255,8 @@ TEST(CommandFile, ALoadNamesItsWorldWholeAndOnlyTheLineAfterItMayGoBackInTicks) 
     Command command;
     bool empty = true;
     std::string error;
-    ASSERT_TRUE(CommandFile::readLine("@7 load saves/world-0001.sylvara", 0, command, empty, error, "/home/lab"))
+    ASSERT_TRUE(
+        CommandFile::readLine("@7 load saves/world-0001.sylvara", 0, command, empty, error, "/home/lab"))
         << error;
     EXPECT_EQ(command.name, Name::Load);
     EXPECT_EQ(command.file, "/home/lab/saves/world-0001.sylvara") << "a log replays from any folder";
@@ -267,8 +268,9 @@ TEST(CommandFile, ALoadNamesItsWorldWholeAndOnlyTheLineAfterItMayGoBackInTicks) 
     EXPECT_EQ(error, "load takes a file name");
 
     std::vector<Command> commands;
-    ASSERT_TRUE(CommandFile::readText("@500 set mutation.chance=3\n@500 load w.sylvara\n@40 pause\n@41 step\n",
-                                      "log", commands, error, "/f"))
+    ASSERT_TRUE(
+        CommandFile::readText("@500 set mutation.chance=3\n@500 load w.sylvara\n@40 pause\n@41 step\n", "log",
+                              commands, error, "/f"))
         << error;
     ASSERT_EQ(commands.size(), 4u);
     EXPECT_EQ(commands[2].tick, 40);

@@ -137,13 +137,21 @@ TEST(PanelsHud, AScheduledRuleChangeIsMarkedOnTheChart) {
 // in the log's heading; a run without them has no mark there.
 TEST(PanelsHud, TheRulesGivenAtTheStartAreMarkedAtTheFirstTickAndInTheLog) {
     ScratchFolder folder("sylvara-panels-start-marks");
-    {
-        std::ofstream(folder.file("pause.cmd")) << "@60 pause\n";
-    }
+    { std::ofstream(folder.file("pause.cmd")) << "@60 pause\n"; }
     const auto yellowIn = [&](const std::vector<std::string>& rules, const std::string& name) {
-        std::vector<std::string> arguments{"--panels", "--window", "1000x740", "--genesis",  "all",
-                                           "--size",   "1",        "--seed",   "7",          "--commands",
-                                           folder.file("pause.cmd"), "--log", folder.file(name + ".log")};
+        std::vector<std::string> arguments{"--panels",
+                                           "--window",
+                                           "1000x740",
+                                           "--genesis",
+                                           "all",
+                                           "--size",
+                                           "1",
+                                           "--seed",
+                                           "7",
+                                           "--commands",
+                                           folder.file("pause.cmd"),
+                                           "--log",
+                                           folder.file(name + ".log")};
         arguments.insert(arguments.end(), rules.begin(), rules.end());
         ProgramSession session(arguments);
         session.setShotPrefix("panels-start-marks-" + name + "-");
@@ -167,7 +175,8 @@ TEST(PanelsHud, TheRulesGivenAtTheStartAreMarkedAtTheFirstTickAndInTheLog) {
     std::string log;
     for (const std::string& line : lines(folder.file("set.log")))
         log += line + "\n";
-    EXPECT_NE(log.find("\n# @0 rules given at the start: --set animal.moveCost=0.02\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("\n# @0 rules given at the start: --set animal.moveCost=0.02\n"), std::string::npos)
+        << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, PanelsHud, ::testing::Values(Layout{800, 600}, Layout{1000, 740}),

@@ -401,7 +401,8 @@ std::string dumpOf(const std::string& file) {
 std::pair<std::string, long> lastSave(const std::string& output) {
     std::pair<std::string, long> found{"", -1};
     const std::regex said("saved (\\S*world-[0-9]+\\.sylvara): tick ([0-9]+)");
-    for (auto it = std::sregex_iterator(output.begin(), output.end(), said); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(output.begin(), output.end(), said); it != std::sregex_iterator();
+         ++it)
         found = {(*it)[1], std::stol((*it)[2])};
     return found;
 }
@@ -451,22 +452,25 @@ TEST(Panels, LoadPutsTheSavedWorldBackAndTheLogReplaysFromIt) {
     // The field takes the keys from the frame after it appears.
     ProgramSession::pause(1.5);
     session.key("Return");
-    ASSERT_TRUE(session.waitForOutput("loaded " + folder.file(saved) + ": tick " + std::to_string(savedAt) + ", ",
-                                      30))
+    ASSERT_TRUE(session.waitForOutput(
+        "loaded " + folder.file(saved) + ": tick " + std::to_string(savedAt) + ", ", 30))
         << session.output();
     EXPECT_TRUE(waitForTitle(
-        session, [&](const std::string& t) { return tickIn(t) == savedAt && t.find("paused") != std::string::npos; },
+        session,
+        [&](const std::string& t) { return tickIn(t) == savedAt && t.find("paused") != std::string::npos; },
         30))
         << session.windowName();
     // The counts said are the living in the file.
     std::smatch counts;
     const std::string output = session.output();
-    ASSERT_TRUE(std::regex_search(output, counts,
-                                  std::regex("loaded .*: tick [0-9]+, ([0-9]+) herbivores, ([0-9]+) carnivores, "
-                                             "([0-9]+) plants, paused")))
+    ASSERT_TRUE(
+        std::regex_search(output, counts,
+                          std::regex("loaded .*: tick [0-9]+, ([0-9]+) herbivores, ([0-9]+) carnivores, "
+                                     "([0-9]+) plants, paused")))
         << output;
     std::string living;
-    shellOutput("sqlite3 '" + folder.file(saved) + "' \"select count(*) from plants where state != 'dead'\"", living);
+    shellOutput("sqlite3 '" + folder.file(saved) + "' \"select count(*) from plants where state != 'dead'\"",
+                living);
     EXPECT_EQ(std::stol(living), std::stol(counts[3])) << "the plants of the file";
 
     // Drawn as it was at the save, not as it had become.
@@ -509,9 +513,7 @@ TEST(Panels, LoadPutsTheSavedWorldBackAndTheLogReplaysFromIt) {
 // A file that cannot be read is one line, and the world goes on as it was.
 TEST(Panels, AWorldThatCannotBeLoadedIsOneLineAndTheWorldGoesOn) {
     ScratchFolder folder("sylvara-panels-load-bad");
-    {
-        std::ofstream(folder.file("broken.sylvara")) << "not a saved world";
-    }
+    { std::ofstream(folder.file("broken.sylvara")) << "not a saved world"; }
     ProgramSession session(PANELS);
     session.setWorkingDirectory(folder.folder.string());
     session.setShotPrefix("panels-load-bad-");
@@ -541,25 +543,24 @@ TEST(Panels, AWorldThatCannotBeLoadedIsOneLineAndTheWorldGoesOn) {
 // Charts panel changes what it draws.
 TEST(Panels, TheWholeRunsChartHoldsTheStartAfterMoreThanItsLastTicks) {
     ScratchFolder folder("sylvara-panels-whole");
-    {
-        std::ofstream(folder.file("chart.cmd")) << "@5000 chart whole\n@5000 pause\n";
-    }
+    { std::ofstream(folder.file("chart.cmd")) << "@5000 chart whole\n@5000 pause\n"; }
     std::vector<std::string> arguments = PANELS;
     arguments.insert(arguments.end(), {"--ahead", "5000", "--commands", folder.file("chart.cmd")});
     ProgramSession session(arguments);
     session.setShotPrefix("panels-whole-");
     ASSERT_TRUE(session.start(lab())) << session.output();
-    ASSERT_TRUE(session.waitForOutput("chart: the whole run, ticks 0 to 5000, one in ", 120)) << session.output();
+    ASSERT_TRUE(session.waitForOutput("chart: the whole run, ticks 0 to 5000, one in ", 120))
+        << session.output();
     ASSERT_TRUE(session.waitForWindow(60));
     // The Charts panel's plot, in screen pixels.
     const Box plot{540, 645, 770, 745};
-    const auto whole = board::watch(session, "whole", 30, [&](const Screenshot& shot) {
-        return shot.tintShare(plot, 2, 0.2f) > 0.001;
-    });
+    const auto whole = board::watch(
+        session, "whole", 30, [&](const Screenshot& shot) { return shot.tintShare(plot, 2, 0.2f) > 0.001; });
     ASSERT_TRUE(whole.held);
     // The panel's switch back to the last ticks.
     clickAt(session, Control{677, 602});
-    ASSERT_TRUE(session.waitForOutput("chart: the last 4000 ticks, ticks 1001 to 5000", 30)) << session.output();
+    ASSERT_TRUE(session.waitForOutput("chart: the last 4000 ticks, ticks 1001 to 5000", 30))
+        << session.output();
     EXPECT_TRUE(board::watch(session, "recent", 30, [&](const Screenshot& shot) {
                     return shot.changedShare(whole.shot, plot, 0.1f) > 0.01;
                 }).held);

@@ -1,7 +1,7 @@
 // The charts' points over the last ticks or the whole run, and what the Charts panel reads out under the
 // pointer.
-#include "common/CensusColumns.h"
 #include "lab/ChartReadout.h"
+#include "common/CensusColumns.h"
 #include "lab/PopulationHistory.h"
 
 #include <gtest/gtest.h>
@@ -64,12 +64,14 @@ TEST(ChartReadout, ReadsTheNearestPointsTickAndEachSeriesOwnValue) {
     EXPECT_EQ(ChartReadout::tickAcross(history, 1.0 / 3.0), 1300);
     EXPECT_EQ(ChartReadout::text(history, 0, 1.0 / 3.0, {}),
               "tick 1300\nherbivores: 1300\ncarnivores: 2600\nplants: 3900");
-    EXPECT_EQ(ChartReadout::text(history, 0, 0.0, {}), "tick 1000\nherbivores: 1000\ncarnivores: 2000\nplants: 3000");
+    EXPECT_EQ(ChartReadout::text(history, 0, 0.0, {}),
+              "tick 1000\nherbivores: 1000\ncarnivores: 2000\nplants: 3000");
     EXPECT_EQ(ChartReadout::text(history, 0, 1.5, {}).substr(0, 9), "tick 1900") << "kept to the plot";
     // A rule change is named within a hundredth of the span (9 ticks here), and only then.
     const ChartReadout::Changes changes{{1305, "set animal.moveCost=0.02"}, {1320, "rules far.toml"}};
-    EXPECT_EQ(ChartReadout::text(history, 0, 1.0 / 3.0, changes),
-              "tick 1300\nherbivores: 1300\ncarnivores: 2600\nplants: 3900\nset animal.moveCost=0.02 at tick 1305");
+    EXPECT_EQ(
+        ChartReadout::text(history, 0, 1.0 / 3.0, changes),
+        "tick 1300\nherbivores: 1300\ncarnivores: 2600\nplants: 3900\nset animal.moveCost=0.02 at tick 1305");
 }
 
 TEST(ChartReadout, ATraitViewReadsTheKindsOwnMeans) {
@@ -87,8 +89,10 @@ TEST(ChartReadout, ATraitViewReadsTheKindsOwnMeans) {
     EXPECT_NE(text.find(": 102.0\n"), std::string::npos) << text;
     EXPECT_NE(text.find(": 112.0\n"), std::string::npos) << text;
     EXPECT_EQ(text.find(": 2.0\n"), std::string::npos) << "a herbivore mean: " << text;
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), CensusColumns::traitCount(OrganismKind::CARNIVORES));
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
+              CensusColumns::traitCount(OrganismKind::CARNIVORES));
     const std::string plants = ChartReadout::text(history, 3, 2.0 / 3.0, {});
-    EXPECT_EQ(std::count(plants.begin(), plants.end(), '\n'), CensusColumns::traitCount(OrganismKind::PLANTS));
+    EXPECT_EQ(std::count(plants.begin(), plants.end(), '\n'),
+              CensusColumns::traitCount(OrganismKind::PLANTS));
     EXPECT_NE(plants.find(": 202.0"), std::string::npos) << plants;
 }

@@ -190,18 +190,19 @@ TEST(CommandSchedule, ALogThatLoadedAWorldRunsFromTheLoadedWorldAsSaved) {
     ASSERT_TRUE(run(first, "first.csv", scratch).started);
 
     const std::string after = "@60 apply 1,1\n@60 save " + scratch.file("at-load.sylvara") + "\n@80 save ";
-    SimulationOptions reference = options(scratch, "@60 tool killer\n" + after + scratch.file("ref.sylvara") +
-                                                        "\n@90 quit\n", 100);
+    SimulationOptions reference =
+        options(scratch, "@60 tool killer\n" + after + scratch.file("ref.sylvara") + "\n@90 quit\n", 100);
     reference.loadFile = saved;
     reference.seeded = false;
     const RunResult plain = run(reference, "ref.csv", scratch);
     ASSERT_TRUE(plain.started) << plain.error;
 
     // Another seed, rules set and a tool chosen before the load: only the tool is still the one applied.
-    SimulationOptions logged = options(scratch,
-                                       "@10 set mutation.chance=3\n@20 tool killer\n@30 apply 0,0\n@35 load " +
-                                           saved + "\n" + after + scratch.file("log.sylvara") + "\n@90 quit\n",
-                                       100);
+    SimulationOptions logged =
+        options(scratch,
+                "@10 set mutation.chance=3\n@20 tool killer\n@30 apply 0,0\n@35 load " + saved + "\n" +
+                    after + scratch.file("log.sylvara") + "\n@90 quit\n",
+                100);
     logged.seed = 99;
     logged.ruleSettings = {"animal.moveCost=0.03"};
     logged.rules.animalMoveCost = 0.03f;
@@ -210,11 +211,12 @@ TEST(CommandSchedule, ALogThatLoadedAWorldRunsFromTheLoadedWorldAsSaved) {
         EXPECT_EQ(runner.getWorld()->getSelectedId(), -1);
     });
     ASSERT_TRUE(replayed.started) << replayed.error;
-    EXPECT_NE(replayed.printed.find("4 commands of " + scratch.file("run.cmd") + " up to its load of " + saved +
-                                    " taken as done"),
+    EXPECT_NE(replayed.printed.find("4 commands of " + scratch.file("run.cmd") + " up to its load of " +
+                                    saved + " taken as done"),
               std::string::npos)
         << replayed.printed;
-    EXPECT_TRUE(std::filesystem::exists(scratch.file("at-load.sylvara"))) << "the save at the loaded tick is made";
+    EXPECT_TRUE(std::filesystem::exists(scratch.file("at-load.sylvara")))
+        << "the save at the loaded tick is made";
     EXPECT_EQ(bytes(scratch.file("log.sylvara")), bytes(scratch.file("ref.sylvara")));
     EXPECT_EQ(savedRules(scratch.file("log.sylvara")).mutationChance, Rules::defaults().mutationChance);
     EXPECT_EQ(replayed.csv, plain.csv);
@@ -372,8 +374,8 @@ TEST_F(CommandRequests, ACommandCarriedOutNowActsAtTheWorldsTickAsAFilesWouldAnd
 TEST_F(CommandRequests, ALoadStopsTheCommandsOfItsTickAndDropsTheRequestsMadeOfTheWorldBeforeIt) {
     std::vector<Command> commands;
     std::string error;
-    ASSERT_TRUE(CommandFile::readText("@0 spawn herbivore\n@0 load other.sylvara\n@0 keep plants=9\n", "l.cmd",
-                                      commands, error))
+    ASSERT_TRUE(CommandFile::readText("@0 spawn herbivore\n@0 load other.sylvara\n@0 keep plants=9\n",
+                                      "l.cmd", commands, error))
         << error;
     CommandSchedule schedule(commands, "l.cmd", 0);
     std::vector<std::string> loaded;
