@@ -210,6 +210,9 @@ WorldSession::Outcome WorldSession::command(const std::string& line, const std::
     const auto refuse = [&](const Command& given) -> std::string {
         if (given.windowOnly())
             return std::string(Command::word(given.name)) + " is for a window: a headless world has none";
+        // This object is one world: another is a new object.
+        if (given.name == Command::Name::Load)
+            return "load: sylvara.load(path) gives the saved world as a World of its own";
         if (given.tick < getTick())
             return "tick " + std::to_string(given.tick) + " has passed: the world is at tick " +
                    std::to_string(getTick());

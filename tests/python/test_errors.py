@@ -77,6 +77,7 @@ def test_rules_read_and_set_by_name(small_world, tmp_path):
     ("apply 9,9", "off the board"),
     ("spawn herbivore 9000,1", "off the board"),
     ("screenshot a.png", "for a window"),
+    ("load world.sylvara", r"sylvara.load\(path\)"),
     ("fly away", "unknown command"),
     ("", "no command"),
     ("set animal.moveCots=1", "did you mean"),
