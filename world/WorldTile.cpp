@@ -132,6 +132,7 @@ void WorldTile::migrateAnimals() {
     // Only the animals that stepped off can be off: the others would stay where they are. Those met
     // here are taken from the strays first, so that one listed here again off the board (its clamped
     // tile may be this one) waits for the next move, as a walk that stops at the end it began with.
+    static std::vector<Life*> moving;
     moving.swap(strays);
     for (Life* animal : moving)
         animal->strayed = false;

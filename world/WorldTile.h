@@ -98,10 +98,9 @@ private:
     const Rules* worldRules;
     LifeList animals;
     LifeList plants;
-    // Listed animals that have stepped off the tile since its last move between tiles (each once, with
-    // its strayed flag set), and the ones a move is taking from it.
+    // Listed animals that have stepped off the tile since its last move between tiles, each once,
+    // with its strayed flag set.
     std::vector<Life*> strays;
-    std::vector<Life*> moving;
     osg::Vec4 shade{0.7f, 0.7f, 0.7f, 1.0f};
     int row;
     int column;
