@@ -8,8 +8,10 @@
 #   --ticks  ticks on the 20 x 20, 50 x 50 and 100 x 100 boards (default "400 60 20")
 #   --small  ticks on a 1,000-organism board (about 6 x 6) for the cost per organism (default 3000)
 #   --goals  only the headless goals: memory per organism of the 100 x 100 board over the 1 x 1
-#            one's, ticks per second 40 ticks after the genesis, set-up, and bench_TickCost below
-#            1,000 organisms (--old-bench and --new-bench name the two bench_TickCost; optional)
+#            one's, ticks per second 40 ticks after the genesis (by the wall clock, and by processor
+#            time: the run's user and system seconds less those of the same run with no tick), set-up,
+#            and bench_TickCost below 1,000 organisms (--old-bench and --new-bench name the two
+#            bench_TickCost; optional)
 set -euo pipefail
 old=
 new=$(cd "$(dirname "$0")/../stage/bin" && pwd)/sylvara-sim
@@ -84,7 +86,10 @@ if [ "$goals" = 1 ]; then
         [ "$who" = new ] && bin=$new
         run "${who}one" "$bin" 1 0 >"$out/${who}one.fig"
         run "${who}big" "$bin" 100 40 >"$out/${who}big.fig"
+        run "${who}still" "$bin" 100 0 >"$out/${who}still.fig"
     done
+    # processor NAME: the user and system seconds of a run.
+    processor() { awk -F': ' '/User time|System time/ { s += $2 } END { printf "%.3f", s }' "$out/$1.time"; }
     read -r _ _ mo1 _ <"$out/oldone.fig"
     read -r _ _ mn1 _ <"$out/newone.fig"
     read -r ro so mo _ <"$out/oldbig.fig"
@@ -92,11 +97,14 @@ if [ "$goals" = 1 ]; then
     no=$(organisms "$out/oldbig.csv")
     nn=$(organisms "$out/newbig.csv")
     awk -v ro="$ro" -v rn="$rn" -v so="$so" -v sn="$sn" -v mo="$mo" -v mn="$mn" -v mo1="$mo1" -v mn1="$mn1" \
-        -v no="$no" -v nn="$nn" 'BEGIN {
+        -v no="$no" -v nn="$nn" -v po="$(processor oldbig)" -v pn="$(processor newbig)" \
+        -v qo="$(processor oldstill)" -v qn="$(processor newstill)" 'BEGIN {
+        co = (po > qo) ? 40 / (po - qo) : 0; cn = (pn > qn) ? 40 / (pn - qn) : 0
         bo = (mo - mo1) * 1048576 / no; bn = (mn - mn1) * 1048576 / nn
         printf "100x100, genesis everywhere, 40 ticks: %d organisms at the start\n", nn
         printf "memory per organism  old %6.0f B  new %6.0f B  new/old %.2f  (goal 300 B or less)\n", bo, bn, bn / bo
         printf "ticks per second     old %6.2f    new %6.2f    new/old %.2fx (goal 2x or more)\n", ro, rn, rn / ro
+        printf "  by processor time  old %6.2f    new %6.2f    new/old %.2fx\n", co, cn, (co > 0 ? cn / co : 0)
         printf "set-up               old %6.2f s  new %6.2f s  new/old %.2f  (goal 0.5 or less)\n", so, sn, sn / so }'
     if [ -n "$oldbench" ] && [ -x "$oldbench" ] && [ -x "$newbench" ]; then
         # About 1,000 organisms (6 x 6): each build's benchmark in turn, twice, the best of each kept.

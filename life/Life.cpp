@@ -48,6 +48,9 @@ void Life::resumeAnimation() {
 
 void Life::setPosition(const osg::Vec3d& p) {
     position = p;
+    // A listed animal that steps off its tile is noted there, so that only those move between tiles.
+    if (category == CATEGORY_ANIMAL && !strayed && listSlot >= 0 && !tile->contains(position))
+        tile->addStray(this);
     if (shown)
         watcher()->lifeMoved(*this);
 }

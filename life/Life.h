@@ -102,6 +102,8 @@ protected:
     std::int8_t category = CATEGORY_PLANT;
     // Whether its watcher shows it: only then is it told what this organism does after its birth.
     bool shown = false;
+    // Whether its tile holds it among those that may stand off it (see WorldTile::addStray).
+    bool strayed = false;
     WorldTile* tile;
     osg::Vec3d position;
     long birthTick = 0;
@@ -120,6 +122,7 @@ protected:
 
 private:
     friend class LifeList;
+    friend class WorldTile;
     // Where this organism stands in its tile's list, kept by the list.
     int listSlot = -1;
 };

@@ -21,6 +21,8 @@ void LifeList::push_back(Life* life) {
     life->listSlot = static_cast<int>(slots.size());
     slots.push_back(life);
     count += 1;
+    if (!life->isValid())
+        invalid += 1;
 }
 
 bool LifeList::remove(Life* life) {
@@ -30,10 +32,24 @@ bool LifeList::remove(Life* life) {
     slots[slot] = nullptr;
     life->listSlot = -1;
     count -= 1;
+    if (!life->isValid())
+        invalid -= 1;
     // Holes are closed at once unless a walk runs; a life taken from the end leaves none.
     if (walking == 0)
         compact();
     return true;
+}
+
+void LifeList::inListOrder(std::vector<Life*>& chosen) const {
+    const auto listed = [this](const Life* life) {
+        return life->listSlot >= 0 && static_cast<std::size_t>(life->listSlot) < slots.size() &&
+               slots[life->listSlot] == life;
+    };
+    chosen.erase(
+        std::remove_if(chosen.begin(), chosen.end(), [&](const Life* life) { return !listed(life); }),
+        chosen.end());
+    std::sort(chosen.begin(), chosen.end(),
+              [](const Life* a, const Life* b) { return a->listSlot < b->listSlot; });
 }
 
 Life* LifeList::back() const {

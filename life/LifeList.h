@@ -47,6 +47,8 @@ public:
 
     std::size_t size() const { return count; }
     bool empty() const { return count == 0; }
+    // Whether every life listed has a valid id: only then may a hunt skip meeting them one by one.
+    bool allValid() const { return invalid == 0; }
     // The first and last lives; null when the list is empty.
     Life* front() const { return empty() ? nullptr : *begin(); }
     Life* back() const;
@@ -74,6 +76,17 @@ public:
     void prefetchFrontParts() const;
     void prefetchFrontReach() const;
 
+    // Visits the chosen lives that are listed here, in list order, as a walk would meet them: a
+    // life may leave during its visit, and the holes close once no walk runs. Chosen is reordered.
+    template <typename Visit> void walkChosen(std::vector<Life*>& chosen, Visit visit) {
+        inListOrder(chosen);
+        ++walking;
+        for (Life* life : chosen)
+            visit(life);
+        if (--walking == 0)
+            compact();
+    }
+
     // Calls ask with each of the first lives, in order.
     template <typename Ask> void eachOfFirst(std::size_t howMany, Ask ask) const {
         for (std::size_t slot = 0; slot < howMany; ++slot)
@@ -82,6 +95,8 @@ public:
     }
 
 private:
+    // Keeps only the lives listed here, sorted in list order.
+    void inListOrder(std::vector<Life*>& chosen) const;
     std::size_t liveFrom(std::size_t slot) const;
     // The life in the slot; null for a hole or past the end.
     const Life* lifeAt(std::size_t slot) const;
@@ -93,6 +108,8 @@ private:
 
     std::vector<Life*> slots;
     std::size_t count = 0;
+    // Lives listed with an invalid id; an id never changes while listed.
+    std::size_t invalid = 0;
     int walking = 0;
 };
 

@@ -13,6 +13,7 @@ TileGrid::TileGrid(World* world, int tilesPerSide) : world(world), tilesPerSide(
     for (int row = 0; row < tilesPerSide; ++row)
         for (int column = 0; column < tilesPerSide; ++column)
             tiles.push_back(new WorldTile(this, column, row));
+    withStrays.assign(tiles.size(), 0);
 }
 
 osg::Group* TileGrid::getRoot() const {
@@ -79,6 +80,16 @@ void TileGrid::updateAll() {
     });
 }
 
+void TileGrid::strayed(const WorldTile& tile) {
+    withStrays[static_cast<size_t>(tile.getRow()) * tilesPerSide + tile.getColumn()] = 1;
+}
+
 void TileGrid::migrateAll() {
-    eachTile(WorldTile::Pass::migrate, [](WorldTile* tile) { tile->migrateAnimals(); });
+    // A tile the move reaches again (an animal off the board listed on it anew) waits for the next.
+    for (size_t i = 0; i < tiles.size(); ++i) {
+        if (!withStrays[i])
+            continue;
+        withStrays[i] = 0;
+        tiles[i]->migrateAnimals();
+    }
 }

@@ -32,7 +32,10 @@ public:
 
     void huntAll();
     void updateAll();
+    // Moves the animals that stepped off their tiles to the tiles under them, tile by tile in order.
     void migrateAll();
+    // Told by a tile that it lists an animal that may stand off it.
+    void strayed(const WorldTile& tile);
 
 private:
     // Runs a pass over every tile in grid order, asking for what it will read some tiles ahead.
@@ -41,4 +44,6 @@ private:
     World* world;
     int tilesPerSide;
     std::vector<WorldTile*> tiles;
+    // By tile, whether it lists an animal that may stand off it.
+    std::vector<unsigned char> withStrays;
 };

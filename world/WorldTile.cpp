@@ -24,7 +24,20 @@ const Rules* rulesOf(TileGrid* grid) {
 } // namespace
 
 WorldTile::WorldTile(TileGrid* grid, int column, int row)
-    : grid(grid), worldRules(rulesOf(grid)), row(row), column(column) {}
+    : grid(grid), worldRules(rulesOf(grid)), row(row), column(column), firstX(firstAt(column)),
+      pastX(firstAt(column + 1)), firstY(firstAt(row)), pastY(firstAt(row + 1)) {}
+
+double WorldTile::firstAt(int index) {
+    // The quotient rises with the coordinate, so its truncation does: start at the exact multiple
+    // and step to the neighbouring doubles until the edge is found.
+    const auto reaches = [index](double x) { return std::trunc(x / TileGrid::TILE_SIZE) >= index; };
+    double x = static_cast<double>(index > 0 ? index : index - 1) * TileGrid::TILE_SIZE;
+    while (!reaches(x))
+        x = std::nextafter(x, HUGE_VAL);
+    while (reaches(std::nextafter(x, -HUGE_VAL)))
+        x = std::nextafter(x, -HUGE_VAL);
+    return x;
+}
 
 WorldTile::~WorldTile() = default;
 
@@ -33,6 +46,8 @@ void WorldTile::registerLife(Life* life) {
     if (life->getCategory() == CATEGORY_ANIMAL) {
         animalCount += 1;
         animals.push_back(life);
+        if (!contains(life->getPosition()))
+            addStray(life);
         updateColour();
     } else if (life->getCategory() == CATEGORY_PLANT) {
         plantMass = plantMass + static_cast<float>(life->getGenomeSize());
@@ -43,6 +58,10 @@ void WorldTile::registerLife(Life* life) {
 void WorldTile::unregisterLife(Life* life) {
     if (life->getCategory() == CATEGORY_ANIMAL) {
         if (animals.remove(life)) {
+            if (life->strayed) {
+                life->strayed = false;
+                strays.erase(std::find(strays.begin(), strays.end(), life));
+            }
             animalCount -= 1;
             updateColour();
         }
@@ -100,20 +119,31 @@ void WorldTile::killAll() {
     fertilized = false;
 }
 
+void WorldTile::addStray(Life* animal) {
+    if (animal->strayed)
+        return;
+    animal->strayed = true;
+    if (strays.empty())
+        grid->strayed(*this);
+    strays.push_back(animal);
+}
+
 void WorldTile::migrateAnimals() {
-    // An animal off the board whose clamped tile is this one is listed again at the end. The walk
-    // would meet it there once more: those past the animals it started with are already placed.
-    std::size_t unchecked = animals.size();
-    animals.walk([this, &unchecked](Life* animal) {
-        if (unchecked == 0)
-            return;
-        --unchecked;
+    // Only the animals that stepped off can be off: the others would stay where they are. Those met
+    // here are taken from the strays first, so that one listed here again off the board (its clamped
+    // tile may be this one) waits for the next move, as a walk that stops at the end it began with.
+    static std::vector<Life*> moving;
+    moving.swap(strays);
+    for (Life* animal : moving)
+        animal->strayed = false;
+    animals.walkChosen(moving, [this](Life* animal) {
         const osg::Vec3d& p = static_cast<Animal*>(animal)->getPosition();
         if (contains(p))
             return;
         unregisterLife(animal);
         grid->tileUnder(p.x(), p.y())->registerLife(animal);
     });
+    moving.clear();
 }
 
 void WorldTile::updateAnimals() {
@@ -125,12 +155,15 @@ void WorldTile::updatePlants() {
 }
 
 void WorldTile::huntStep() {
-    // Crowded tiles answer from an index; it yields exactly the candidate the list walk would.
+    // Crowded tiles answer from an index; it yields exactly the candidate the list walk would. An
+    // index is built only once a hunter asks it, for most tiles have no rested hunter of a kind; the
+    // candidates only stop being idle during the pass, which the index notices whenever it is built.
     constexpr size_t CROWDED = 24;
     static HuntIndex plantIndex;
     static HuntIndex animalIndex;
-    const bool indexed =
-        animals.size() + plants.size() > CROWDED && plantIndex.build(plants) && animalIndex.build(animals);
+    const bool indexed = animals.size() + plants.size() > CROWDED && animals.allValid() && plants.allValid();
+    bool plantsBuilt = false;
+    bool animalsBuilt = false;
     animals.walk([&](Life* life) {
         Animal* hunter = static_cast<Animal*>(life);
         if (hunter->getState() != STATE_IDLE)
@@ -139,10 +172,17 @@ void WorldTile::huntStep() {
         if (indexed) {
             if (!hunter->isRested())
                 return;
-            if (Life* prey = (grazer ? plantIndex : animalIndex).firstPrey(*hunter))
+            bool& built = grazer ? plantsBuilt : animalsBuilt;
+            HuntIndex& index = grazer ? plantIndex : animalIndex;
+            if (!built) {
+                index.build(grazer ? plants : animals);
+                built = true;
+            }
+            if (Life* prey = index.firstPrey(*hunter))
                 hunter->chase(prey);
             return;
         }
+        plantsBuilt = plantsBuilt || grazer;
         for (Life* candidate : grazer ? plants : animals) {
             if (hunter->isPrey(candidate)) {
                 hunter->chase(candidate);
@@ -150,6 +190,7 @@ void WorldTile::huntStep() {
             }
         }
     });
+    plantsHunted = plantsBuilt;
 }
 
 void WorldTile::prefetchLists() const {
@@ -166,16 +207,14 @@ void WorldTile::prefetchLives(Pass pass) const {
     const auto whole = [](const Life* life) { life->prefetch(); };
     switch (pass) {
     case Pass::hunt:
+        // The hunters are always read; the plants only if a grazer hunted here last time.
         animals.eachOfFirst(LifeList::LIVES_AT_ONCE, whole);
-        plants.eachOfFirst(LifeList::LIVES_AT_ONCE, whole);
+        if (plantsHunted)
+            plants.eachOfFirst(LifeList::LIVES_AT_ONCE, whole);
         break;
     case Pass::update:
         animals.prefetchFront();
         plants.prefetchFront();
-        break;
-    case Pass::migrate:
-        animals.eachOfFirst(LifeList::LIVES_AT_ONCE,
-                            [](const Life* life) { __builtin_prefetch(&life->getPosition()); });
         break;
     }
 }
@@ -233,12 +272,6 @@ int WorldTile::random() {
 
 int WorldTile::getExtent() const {
     return grid->getTilesPerSide() * TileGrid::TILE_SIZE;
-}
-
-bool WorldTile::contains(const osg::Vec3d& point) const {
-    // Truncated in double precision: a far-off coordinate would not fit an int.
-    return std::trunc(point.x() / TileGrid::TILE_SIZE) == column &&
-           std::trunc(point.y() / TileGrid::TILE_SIZE) == row;
 }
 
 void WorldTile::mutateAnimalGenome(int& kind, int& speed, int& adrenaline, int& spawnEfficiency, int& size,

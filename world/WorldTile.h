@@ -19,6 +19,10 @@ public:
 
     void registerLife(Life* life);
     void unregisterLife(Life* life);
+    // Notes a listed animal that may stand off this tile: the move between tiles looks at those only.
+    void addStray(Life* animal);
+    // Whether an animal listed here may stand off the tile.
+    bool hasStrays() const { return !strays.empty(); }
     void updateColour();
     void toggleFertilized();
     // A saved tile's flag, plant mass and shade, once its organisms are registered again.
@@ -29,7 +33,7 @@ public:
     void updatePlants();
     void huntStep();
     // The passes of a tick over the tiles, each reading its own part of every organism.
-    enum class Pass { hunt, update, migrate };
+    enum class Pass { hunt, update };
     // Ahead of a pass that will come to this tile, each step once the one before has come: ask
     // for where the tile keeps its lists, for the lists, for what the pass reads of the lives,
     // and for an update, for the scene parts the lives write and what they reach through others.
@@ -75,7 +79,11 @@ public:
     // The shade the tile is drawn in: grey, lighter with more animals, blue when fertilized.
     osg::Vec4 getEmission() const { return shade; }
     // Whether the point's column and row, truncated and not clamped, are this tile's.
-    bool contains(const osg::Vec3d& point) const;
+    bool contains(const osg::Vec3d& point) const {
+        return point.x() >= firstX && point.x() < pastX && point.y() >= firstY && point.y() < pastY;
+    }
+    // The first coordinate whose truncated quotient by the tile's size is index or more.
+    static double firstAt(int index);
 
 private:
     // Tells the watcher, if any, that the shade changed.
@@ -84,13 +92,24 @@ private:
                    int generation, const Life* parent);
 
     bool fertilized = false;
+    // Whether the last hunt here read the plants: only then are they asked for ahead of the next.
+    bool plantsHunted = true;
     TileGrid* grid;
     const Rules* worldRules;
     LifeList animals;
     LifeList plants;
+    // Listed animals that have stepped off the tile since its last move between tiles, each once,
+    // with its strayed flag set.
+    std::vector<Life*> strays;
     osg::Vec4 shade{0.7f, 0.7f, 0.7f, 1.0f};
     int row;
     int column;
+    // The coordinates whose truncated quotients are the tile's column and row, from the first to
+    // before the past one: comparing with them asks no division.
+    double firstX;
+    double pastX;
+    double firstY;
+    double pastY;
     int animalCount = 0;
     float plantMass = 0.0f;
 };

@@ -71,3 +71,44 @@ TEST(LifeList, LeavingAndArrivingDuringAWalkFollowTheLinkedListsRules) {
     EXPECT_EQ(list.back(), nullptr);
     list.walk([](Life*) { ADD_FAILURE() << "an empty list has nothing to visit"; });
 }
+
+TEST(LifeList, KnowsWhetherEveryListedIdIsValidAsLivesComeAndGo) {
+    std::vector<osg::ref_ptr<Life>> lives = makeLives(2);
+    lives.push_back(new Life(-1, nullptr, osg::Vec3d(), 10, 10));
+    LifeList list;
+    list.push_back(lives[0].get());
+    EXPECT_TRUE(list.allValid());
+    list.push_back(lives[2].get());
+    list.push_back(lives[1].get());
+    EXPECT_FALSE(list.allValid());
+    // Taken out during a walk, it leaves a hole but no longer counts.
+    list.walk([&](Life* life) {
+        if (life == lives[2].get())
+            list.remove(life);
+    });
+    EXPECT_TRUE(list.allValid());
+    EXPECT_FALSE(list.remove(lives[2].get())) << "gone already: nothing to count again";
+    EXPECT_TRUE(list.allValid());
+}
+
+TEST(LifeList, AChosenWalkMeetsOnlyListedLivesInListOrder) {
+    const std::vector<osg::ref_ptr<Life>> lives = makeLives(5);
+    LifeList list;
+    for (int i = 0; i < 4; ++i)
+        list.push_back(lives[i].get());
+    // Chosen out of order, with one that is not listed here at all.
+    std::vector<Life*> chosen{lives[3].get(), lives[4].get(), lives[0].get(), lives[2].get()};
+    std::vector<int> visited;
+    list.walkChosen(chosen, [&](Life* life) {
+        visited.push_back(life->getId());
+        if (life == lives[0].get())
+            EXPECT_TRUE(list.remove(life));
+    });
+    EXPECT_EQ(visited, (std::vector<int>{1, 3, 4}));
+    EXPECT_EQ(ids(list), (std::vector<int>{2, 3, 4}));
+    // The hole is closed: list order and places agree again for the next chosen walk.
+    chosen = {lives[3].get(), lives[1].get()};
+    visited.clear();
+    list.walkChosen(chosen, [&](Life* life) { visited.push_back(life->getId()); });
+    EXPECT_EQ(visited, (std::vector<int>{2, 4}));
+}

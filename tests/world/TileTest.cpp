@@ -1,5 +1,7 @@
 #include "WorldFixture.h"
 
+#include <cmath>
+
 namespace {
 
 float grey(WorldTile* t) {
@@ -88,6 +90,67 @@ TEST_F(WorldFixture, MigrationMovesAnimalsToTheTileUnderThem) {
     EXPECT_EQ(tile(4, 4)->getAnimalCount(), 3);
     const std::vector<Life*> order(tile(4, 4)->getAnimals().begin(), tile(4, 4)->getAnimals().end());
     EXPECT_EQ(order, (std::vector<Life*>{third, first, second}));
+}
+
+// A tile compares a point with its edges instead of dividing: the answer must be the truncated
+// quotient's, to the last double on either side of each edge, off the board and below zero too.
+TEST_F(WorldFixture, ATilesEdgesAreThoseOfTheTruncatedQuotient) {
+    const auto divided = [](double x, int index) { return std::trunc(x / TileGrid::TILE_SIZE) == index; };
+    for (int row = 0; row < 5; ++row) {
+        for (int column = 0; column < 5; ++column) {
+            WorldTile* t = tile(column, row);
+            for (int edge = -3; edge <= 8; ++edge) {
+                double x = edge * 150.0;
+                for (int step = 0; step < 8; ++step)
+                    x = std::nextafter(x, -HUGE_VAL);
+                for (int step = 0; step < 17; ++step, x = std::nextafter(x, HUGE_VAL)) {
+                    const double y = (row + 0.5) * 150.0;
+                    ASSERT_EQ(t->contains({x, y, 0}), divided(x, column) && divided(y, row))
+                        << "x " << x << " on tile " << column << "," << row;
+                    ASSERT_EQ(t->contains({(column + 0.5) * 150.0, x, 0}), divided(x, row))
+                        << "y " << x << " on tile " << column << "," << row;
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(tile(0, 0)->contains({-149.9, -0.5, 0})) << "a quotient above -1 truncates to 0";
+    EXPECT_FALSE(tile(0, 0)->contains({-150, 10, 0}));
+    EXPECT_FALSE(tile(0, 0)->contains({std::nan(""), 10, 0}));
+    EXPECT_FALSE(tile(4, 4)->contains({HUGE_VAL, 700, 0}));
+}
+
+// Only the animals that stepped off their tile move, but as a walk over the whole list would move
+// them: in list order, and not those that came back or left the world before the move.
+TEST_F(WorldFixture, OnlyStrayAnimalsMoveAndTheyArriveInListOrder) {
+    Animal* first = spawnAnimal(KIND_HERBIVORE, {10, 10, 0});
+    Animal* stays = spawnAnimal(KIND_HERBIVORE, {20, 10, 0});
+    Animal* second = spawnAnimal(KIND_HERBIVORE, {30, 10, 0});
+    Animal* back = spawnAnimal(KIND_HERBIVORE, {40, 10, 0});
+    Animal* gone = spawnAnimal(KIND_HERBIVORE, {50, 10, 0});
+    // Stepping off in the other order than they are listed.
+    second->setPosition({160, 10, 0});
+    first->setPosition({170, 10, 0});
+    back->setPosition({180, 10, 0});
+    back->setPosition({40, 12, 0});
+    gone->setPosition({190, 10, 0});
+    tile(0, 0)->unregisterLife(gone);
+    EXPECT_TRUE(tile(0, 0)->hasStrays());
+    world->getTiles()->migrateAll();
+    const std::vector<Life*> arrived(tile(1, 0)->getAnimals().begin(), tile(1, 0)->getAnimals().end());
+    EXPECT_EQ(arrived, (std::vector<Life*>{first, second}));
+    const std::vector<Life*> left(tile(0, 0)->getAnimals().begin(), tile(0, 0)->getAnimals().end());
+    EXPECT_EQ(left, (std::vector<Life*>{stays, back}));
+    EXPECT_EQ(gone->getTile(), tile(0, 0)) << "an animal no longer listed is not moved";
+    EXPECT_FALSE(tile(0, 0)->hasStrays());
+    EXPECT_FALSE(tile(1, 0)->hasStrays());
+
+    // One listed where it does not stand (off the board) is a stray from the start, and again
+    // after each move lists it anew on its clamped tile.
+    Animal* outside = spawnAnimal(KIND_HERBIVORE, {740, 740, 0});
+    outside->setPosition({800, 740, 0});
+    world->getTiles()->migrateAll();
+    EXPECT_EQ(outside->getTile(), tile(4, 4));
+    EXPECT_TRUE(tile(4, 4)->hasStrays());
 }
 
 TEST_F(WorldFixture, PositionsWrapAtTheWorldsEdges) {
