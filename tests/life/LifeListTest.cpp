@@ -101,8 +101,9 @@ TEST(LifeList, AChosenWalkMeetsOnlyListedLivesInListOrder) {
     std::vector<int> visited;
     list.walkChosen(chosen, [&](Life* life) {
         visited.push_back(life->getId());
-        if (life == lives[0].get())
+        if (life == lives[0].get()) {
             EXPECT_TRUE(list.remove(life));
+        }
     });
     EXPECT_EQ(visited, (std::vector<int>{1, 3, 4}));
     EXPECT_EQ(ids(list), (std::vector<int>{2, 3, 4}));

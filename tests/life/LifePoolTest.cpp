@@ -72,8 +72,9 @@ TEST(PoolAllocator, AMapOfLivesKeepsItsOrderThroughInsertsAndErasures) {
     for (const auto& entry : byId) {
         EXPECT_LT(previous, entry.first);
         EXPECT_EQ(entry.second, -entry.first);
-        if (entry.first <= 5000)
+        if (entry.first <= 5000) {
             EXPECT_NE(entry.first % 3, 1) << "an erased id came back";
+        }
         previous = entry.first;
         ++count;
     }

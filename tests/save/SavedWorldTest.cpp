@@ -242,8 +242,9 @@ TEST_F(SavedWorldTest, LoadedGenotypesCountTheLivingAsTheCensusDoesWhateverTheSa
         for (const auto& entry : world->getGenotypes().all()) {
             EXPECT_EQ(entry.second.living, members[entry.first]) << file << ": genotype " << entry.first;
             // One left with only dying members has ended, at the latest at the loaded tick.
-            if (entry.second.living == 0)
+            if (entry.second.living == 0) {
                 EXPECT_NE(entry.second.destruction, Genotype::NONE) << file << ": genotype " << entry.first;
+            }
             counted += entry.second.living;
         }
         EXPECT_EQ(counted, world->getLiving().total()) << file;

@@ -307,8 +307,9 @@ TEST_F(CommandRequests, ComeFromTheCommandAloneWhereverAWindowsCursorStands) {
         schedule.carryOut(0, world, nullptr, nullptr);
         schedule.carryOutRequests(world);
         EXPECT_EQ(world.isCursorOnGround(), cursorOnGround);
-        if (cursorOnGround)
+        if (cursorOnGround) {
             EXPECT_EQ(world.getCursorPoint(), osg::Vec3d(600, 610, 0)) << "the cursor is put back";
+        }
         std::vector<osg::Vec3d> points;
         for (int id = before + 1; id <= world.getLastId(); ++id) {
             const Life& life = *world.getLives().at(id);
