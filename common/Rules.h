@@ -23,8 +23,16 @@ struct Rules {
     // What speed and size cost; 0 keeps them free, as they always were.
     float animalSpeedCost = 0.0f;
     float animalSizeCost = 0.0f;
+    // 1: the upkeep grows in proportion to size; above 1 a large body costs more than in proportion.
+    float animalSizeCostPower = 1.0f;
     // 1: a carnivore hunts carnivores as well as herbivores, as it always did; 0: never its own kind.
     int animalHuntOwnKind = 1;
+    // 1: a carnivore hunts whenever it is rested; below 1 only while its energy is below this share of
+    // its most.
+    float animalHuntBelow = 1.0f;
+    // 0: a prey fits a window either side of the hunter's prey size, as it always did; 1: a herbivore
+    // takes any plant below the window's top; 2: every hunter takes any prey below it.
+    int animalSmallerPrey = 0;
 
     // Plants.
     float plantGrowAt = 0.8f;

@@ -144,12 +144,16 @@ void Animal::update() {
     }
     const float e0 = energy;
     // A larger body costs its upkeep every tick, whatever the animal does.
-    if (tile->rules().animalSizeCost > 0.0f) {
-        loseEnergy(tile->rules().animalSizeCost * size / 100.0f);
+    const Rules& rules = tile->rules();
+    if (rules.animalSizeCost > 0.0f) {
+        // Above power 1 the upkeep outgrows the reserve, which grows only in proportion to size.
+        loseEnergy(rules.animalSizeCostPower == 1.0f
+                       ? rules.animalSizeCost * size / 100.0f
+                       : rules.animalSizeCost * std::pow(size / 100.0f, rules.animalSizeCostPower));
         if (state == STATE_DEAD)
             return;
     }
-    if (energy > maxEnergy * tile->rules().animalBreedAt) {
+    if (energy > maxEnergy * rules.animalBreedAt) {
         if (state == STATE_CHASE)
             releasePrey();
         state = STATE_REPRODUCE;
@@ -220,7 +224,17 @@ bool Animal::isPrey(Life* candidate) {
         return false;
     const float t = preySize * tile->rules().animalPreyTolerance;
     const int c = candidate->getSize();
-    return c + t > preySize && c - t < preySize;
+    return (takesSmaller() || c + t > preySize) && c - t < preySize;
+}
+
+bool Animal::takesSmaller() const {
+    const int smaller = tile->rules().animalSmallerPrey;
+    return smaller == 2 || (smaller == 1 && kind == KIND_HERBIVORE);
+}
+
+bool Animal::isSated() const {
+    const float below = tile->rules().animalHuntBelow;
+    return kind == KIND_CARNIVORE && below < 1.0f && !(energy < maxEnergy * below);
 }
 
 bool Animal::spares(const Life* candidate) const {

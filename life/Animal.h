@@ -32,6 +32,10 @@ public:
     // Whether the rules keep this hunter off the candidate because it is of the same kind.
     bool spares(const Life* candidate) const;
     // Rested enough to start a hunt.
+    // A carnivore fed past animal.huntBelow leaves the herbivores alone until it is hungry again.
+    bool isSated() const;
+    // Under animal.smallerPrey the window has no floor: anything below its top is prey.
+    bool takesSmaller() const;
     bool isRested() const { return adrenalineLevel > adrenaline * tile->rules().animalRestedAt; }
     void chase(Life* prey);
     void flee(float h, Life* from);

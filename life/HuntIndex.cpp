@@ -48,11 +48,12 @@ Life* HuntIndex::firstPrey(const Animal& hunter) {
     const float t = preySize * hunter.getTile()->rules().animalPreyTolerance;
     Life* best = nullptr;
     unsigned bestPosition = std::numeric_limits<unsigned>::max();
-    const int low = std::max(0, static_cast<int>(std::floor(preySize - t)));
+    const bool smaller = hunter.takesSmaller();
+    const int low = smaller ? 0 : std::max(0, static_cast<int>(std::floor(preySize - t)));
     const int high = std::min(MAX_SIZE, static_cast<int>(std::ceil(preySize + t)));
     for (int c = low; c <= high; ++c) {
         // The same test, in the same arithmetic, as the prey test itself.
-        if (!(c + t > preySize && c - t < preySize))
+        if (!((smaller || c + t > preySize) && c - t < preySize))
             continue;
         unsigned position = 0;
         Life* candidate = firstIn(buckets[c], hunter, position);

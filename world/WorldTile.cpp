@@ -169,6 +169,8 @@ void WorldTile::huntStep() {
         if (hunter->getState() != STATE_IDLE)
             return;
         const bool grazer = hunter->getKind() == KIND_HERBIVORE;
+        if (hunter->isSated())
+            return;
         if (indexed) {
             if (!hunter->isRested())
                 return;

@@ -242,3 +242,77 @@ TEST_F(HuntFixture, GenesisPopulatesATileAndTheEcosystemRuns) {
         registered += t->getAnimals().size() + t->getPlants().size();
     EXPECT_EQ(registered, world->getLives().size()) << "every living thing is on exactly one tile";
 }
+
+// Under animal.huntBelow a carnivore fed past the share leaves its prey alone, on a quiet tile and on a
+// crowded one; once it is hungry again it hunts. A herbivore grazes whatever its energy.
+TEST_F(HuntFixture, ASatedCarnivoreHuntsOnlyOnceItIsHungryAgain) {
+    for (bool crowded : {false, true}) {
+        makeWorld(5, 1);
+        Rules rules;
+        rules.animalHuntBelow = 0.5f;
+        world->setRules(rules);
+        if (crowded) {
+            tile(2, 2)->populate(0, 0, 30);
+            for (Life* plant : tile(2, 2)->getPlants())
+                plant->setState(STATE_REPRODUCE);
+        }
+        Animal* hunter = rested(spawnAnimal(KIND_CARNIVORE, {375, 375, 0}, 20, 40, 20, 50, 30));
+        Animal* prey = spawnAnimal(KIND_HERBIVORE, {380, 375, 0}, 20, 20, 20, 30, 10);
+        ASSERT_TRUE(hunter->isPrey(prey));
+        hunter->setEnergy(hunter->getMaxEnergy() * 0.5f);
+        tile(2, 2)->huntStep();
+        EXPECT_EQ(hunter->getState(), STATE_IDLE) << "crowded " << crowded << ": fed to the share";
+        EXPECT_EQ(prey->getState(), STATE_IDLE);
+
+        hunter->setEnergy(hunter->getMaxEnergy() * 0.49f);
+        tile(2, 2)->huntStep();
+        EXPECT_EQ(hunter->getTarget(), prey) << "crowded " << crowded << ": hungry again";
+
+        // The same carnivore, as full, hunts under the default rules.
+        world->setRules(Rules());
+        EXPECT_FALSE(hunter->isSated());
+        hunter->setEnergy(hunter->getMaxEnergy() * 0.79f);
+        EXPECT_FALSE(hunter->isSated());
+    }
+    makeWorld(5, 1);
+    Rules rules;
+    rules.animalHuntBelow = 0.01f;
+    world->setRules(rules);
+    Animal* grazer = spawnAnimal(KIND_HERBIVORE, {375, 375, 0}, 20, 40, 20, 30, 30);
+    EXPECT_FALSE(grazer->isSated()) << "the rule is the carnivores'";
+}
+
+// Under animal.smallerPrey the window loses its floor: at 1 for herbivores only, at 2 for every hunter,
+// and the crowded tile's index finds what the list walk would.
+TEST_F(HuntFixture, SmallerPreyDropsTheWindowsFloorForTheKindsItNames) {
+    for (bool crowded : {false, true}) {
+        for (int smaller : {0, 1, 2}) {
+            makeWorld(5, 1);
+            Rules rules;
+            rules.animalPreyTolerance = 0.5f;
+            rules.animalSmallerPrey = smaller;
+            world->setRules(rules);
+            if (crowded) {
+                // Large herbivores, outside every window below, crowd the tile into its index.
+                for (int i = 0; i < 26; ++i)
+                    spawnAnimal(KIND_HERBIVORE, {310.0 + i, 420, 0}, 20, 20, 20, 95, 95);
+            }
+            Animal* grazer = rested(spawnAnimal(KIND_HERBIVORE, {375, 375, 0}, 20, 40, 20, 30, 40));
+            Animal* hunter = rested(spawnAnimal(KIND_CARNIVORE, {340, 340, 0}, 20, 40, 20, 60, 40));
+            Plant* smallPlant = spawnPlant({376, 375, 0}, 20, 20, 20, 10);
+            Animal* smallPrey = spawnAnimal(KIND_HERBIVORE, {341, 340, 0}, 20, 20, 20, 10, 10);
+            ASSERT_EQ(smallPlant->getSize(), 10);
+            ASSERT_EQ(smallPrey->getGenomeSize(), 10);
+            ASSERT_EQ(grazer->getPreySize(), 40);
+            ASSERT_EQ(hunter->getPreySize(), 40);
+            // Both are below 40's window of 20..60: taken only without the floor.
+            EXPECT_EQ(grazer->isPrey(smallPlant), smaller >= 1) << smaller;
+            EXPECT_EQ(hunter->isPrey(smallPrey), smaller == 2) << smaller;
+            tile(2, 2)->huntStep();
+            EXPECT_EQ(grazer->getTarget() == smallPlant, smaller >= 1)
+                << "crowded " << crowded << " " << smaller;
+            EXPECT_EQ(hunter->getTarget() == smallPrey, smaller == 2)
+                << "crowded " << crowded << " " << smaller;
+        }
+    }
+}

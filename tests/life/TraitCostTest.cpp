@@ -135,3 +135,29 @@ TEST_F(WorldFixture, CostlyTraitsChangeWhatAWorldSustains) {
     EXPECT_EQ(animalsAfter(heavy), 0);
     EXPECT_EQ(animalsAfter(fast), 0);
 }
+
+TEST_F(WorldFixture, SizeCostPowerMakesALargeBodyCostMoreThanInProportion) {
+    // Upkeep per tick of a body of size 20 and of size 80, idle for one tick, less the step.
+    const auto upkeep = [this](float power) {
+        Rules rules;
+        rules.animalSizeCost = 1.0f;
+        rules.animalSizeCostPower = power;
+        world->setRules(rules);
+        float paid[2];
+        int i = 0;
+        for (int size : {20, 80}) {
+            Animal* a = spawnAnimal(KIND_HERBIVORE, {100.0 + 200 * i, 100, 0}, 20, 20, 20, size, 50);
+            const float before = a->getEnergy();
+            a->update();
+            paid[i++] = before - a->getEnergy() - 0.01f;
+        }
+        return std::pair{paid[0], paid[1]};
+    };
+    const auto [small1, large1] = upkeep(1.0f);
+    EXPECT_NEAR(small1, 0.2f, 1e-5);
+    EXPECT_NEAR(large1, 0.8f, 1e-5);
+    const auto [small2, large2] = upkeep(2.0f);
+    EXPECT_NEAR(small2, 0.04f, 1e-5);
+    EXPECT_NEAR(large2, 0.64f, 1e-5);
+    EXPECT_NEAR(large2 / small2, 16.0f, 1e-2) << "four times the size, sixteen times the upkeep";
+}
