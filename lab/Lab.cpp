@@ -17,6 +17,7 @@
 #include "save/SavedWorldWriter.h"
 #include "sim/CommandSchedule.h"
 #include "sim/ProgressLine.h"
+#include "sim/Sha256.h"
 #include "sim/WorldRules.h"
 #include "world/RandomSeed.h"
 #include "world/TileGrid.h"
@@ -167,13 +168,15 @@ bool Lab::prepareCommands(int side, long start, const Rules& startRules, std::st
                   << OutputFiles::printable(file) << " before the loaded tick " << start << " taken as done"
                   << std::endl;
     schedule->setWindow([this](const Command& command) { windowCommand(command); });
-    schedule->setLoad([this](const std::string& loaded) { load(loaded); });
+    schedule->setLoad([this](const Command& loaded) { load(loaded); });
     schedule->setWatcher([this](long tick, const Command& command) {
         // The schedule applies the tool; the window shows it, in the title and under the mouse.
         static const ToolMode MODES[] = {TOOL_CAMERA, TOOL_SELECT, TOOL_KILL, TOOL_GENESIS, TOOL_FERTILIZE};
         if (command.name == Command::Name::Tool)
             world->setTool(MODES[command.choice]);
-        log.write(tick, command);
+        // A load is logged once it is done, with its file's SHA-256: a load that failed left the world.
+        if (command.name != Command::Name::Load)
+            log.write(tick, command);
         // Every rule change is marked on the charts at its tick, whoever made it: a file's "@T set",
         // the console, a panel.
         if (command.name == Command::Name::Set || command.name == Command::Name::Rules)
@@ -228,6 +231,9 @@ std::string Lab::refusal(const Command& command, Rules& rules) const {
         SavedWorld saved;
         if (!SavedWorld::read(command.file, saved, error))
             return "load: " + error;
+        const std::string changed = Sha256::changed(command.file, command.digest);
+        if (!changed.empty())
+            return "load: " + changed;
         const std::string clash = RuleCombination::check(saved.getRecord().rules);
         if (!clash.empty())
             return "load: the saved world's rules cannot run: " + clash;
@@ -386,10 +392,10 @@ void Lab::loop() {
 // The sandbox's frame pass, with the lab's pacing in place of its fixed one.
 void Lab::pass() {
     Viewer* viewer = application.getViewer();
-    if (!pendingLoad.empty()) {
-        const std::string file = pendingLoad;
-        pendingLoad.clear();
-        std::printf("%s\n", say(loadNow(file)).c_str());
+    if (pendingLoad) {
+        const Command asked = *pendingLoad;
+        pendingLoad.reset();
+        std::printf("%s\n", say(loadNow(asked)).c_str());
     }
     world->markFrame();
     viewer->sync();
@@ -692,20 +698,30 @@ void Lab::saveTo(const std::string& file) {
                      OutputFiles::printable(file).c_str(), error.c_str());
 }
 
-void Lab::load(const std::string& file) {
+void Lab::load(const Command& asked) {
     // The panels are drawn from the world: it changes between two passes, never while they are.
     if (drawing)
-        pendingLoad = file;
+        pendingLoad = asked;
     else
-        windowAnswer = loadNow(file);
+        windowAnswer = loadNow(asked);
 }
 
-std::string Lab::loadNow(const std::string& file) {
+std::string Lab::loadNow(const Command& asked) {
+    const std::string& file = asked.file;
     SavedWorld saved;
     std::string error;
     // Read whole before anything changes: a file that cannot be read leaves the world as it was.
     if (!SavedWorld::read(file, saved, error))
         return "load: " + error + "; the world goes on as it was";
+    // The log names the content loaded, so a replay can refuse another file under the same name.
+    Command logged = asked;
+    if (!Sha256::ofFile(file, logged.digest, error))
+        return "load: cannot read " + OutputFiles::printable(file) + ": " + error +
+               "; the world goes on as it was";
+    const std::string changed = Sha256::mismatch(file, logged.digest, asked.digest);
+    if (!changed.empty())
+        return "load: " + changed + "; the world goes on as it was";
+    log.write(world->getTickNumber(), logged);
     const int side = world->getTiles()->getTilesPerSide();
     const bool muted = world->getSound() && world->getSound()->isMuted();
     const ToolMode tool = world->getToolMode();

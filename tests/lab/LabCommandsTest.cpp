@@ -164,6 +164,15 @@ TEST(LabLog, WritesEachActionAsALineThatReadsBackAndTheWindowsOwnAsComments) {
     EXPECT_EQ(read[1].text(), "@71 set animal.moveCost=0.004");
     EXPECT_EQ(read[2].text(), "@90 quit");
     EXPECT_EQ(LabLog::line(70, parsed("chart herbivores")), "# @70 chart herbivores");
+    // A load names its world's content beside it; the line reads back to the load and the digest.
+    Command load = parsed("load /w/a.sylvara");
+    EXPECT_EQ(LabLog::line(80, load), "@80 load /w/a.sylvara");
+    load.digest = std::string(64, 'c');
+    Command loaded;
+    bool empty = true;
+    ASSERT_TRUE(CommandFile::readLine(LabLog::line(80, load), 0, loaded, empty, error)) << error;
+    EXPECT_EQ(loaded.text(), "@80 load /w/a.sylvara");
+    EXPECT_EQ(loaded.digest, load.digest);
 
     LabLog refused;
     EXPECT_FALSE(refused.open(scratch.file("no/such/folder.log"), "", error));
