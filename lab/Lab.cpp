@@ -214,19 +214,17 @@ std::string Lab::refusal(const Command& command, Rules& rules) const {
     if (!clash.empty())
         return clash;
     std::string error;
-    if (command.name == Command::Name::Screenshot) {
-        if (!LabScreenshot::knownKind(command.file))
-            return "screenshot: " + OutputFiles::printable(command.file) +
-                   " does not end in .png, .jpg, .jpeg or .bmp";
-        if (!SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
-            return "cannot write the screenshot " + OutputFiles::printable(command.file) + ": " + error;
-    }
-    if (command.name == Command::Name::RulesSave &&
-        !SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
-        return "cannot save the rules to " + OutputFiles::printable(command.file) + ": " + error;
-    if (command.name == Command::Name::Save && !command.file.empty() &&
-        !SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
-        return "cannot save the world to " + OutputFiles::printable(command.file) + ": " + error;
+    if (command.name == Command::Name::Screenshot && !LabScreenshot::knownKind(command.file))
+        return "screenshot: " + OutputFiles::printable(command.file) +
+               " does not end in .png, .jpg, .jpeg or .bmp";
+    // The commands that write a file the user names, and how each says one that cannot be written.
+    const char* writing = command.name == Command::Name::Screenshot  ? "write the screenshot"
+                          : command.name == Command::Name::RulesSave ? "save the rules to"
+                          : command.name == Command::Name::Save      ? "save the world to"
+                                                                     : nullptr;
+    // A save without a name takes the next free one when it comes: nothing to check here.
+    if (writing && !command.file.empty() && !SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
+        return std::string("cannot ") + writing + " " + OutputFiles::printable(command.file) + ": " + error;
     if (command.name == Command::Name::Load) {
         SavedWorld saved;
         if (!SavedWorld::read(command.file, saved, error))
@@ -1032,12 +1030,16 @@ void Lab::addPanels() {
     application.getViewer()->getCamera()->setFinalDrawCallback(overlay.get());
 }
 
-void Lab::routeInput() {
+osgViewer::GraphicsWindow* Lab::window() const {
     osgViewer::Viewer::Windows windows;
     application.getViewer()->getWindows(windows);
-    if (windows.empty())
+    return windows.empty() ? nullptr : windows.front();
+}
+
+void Lab::routeInput() {
+    osgViewer::GraphicsWindow* window = this->window();
+    if (!window)
         return;
-    osgViewer::GraphicsWindow* window = windows.front();
     // Read the display's events now, so those meant for a panel can be taken out before the world's turn.
     window->checkEvents();
     const osg::GraphicsContext::Traits* traits = window->getTraits();
@@ -1050,12 +1052,10 @@ void Lab::routeInput() {
 }
 
 void Lab::placeHud() {
-    osgViewer::Viewer::Windows windows;
-    application.getViewer()->getWindows(windows);
-    if (windows.empty())
+    if (!window())
         return;
     // The overlay is 1280 x 1024 units whatever the window's size.
-    const osg::GraphicsContext::Traits& traits = *windows.front()->getTraits();
+    const osg::GraphicsContext::Traits& traits = *window()->getTraits();
     const float across = 1280.0f / std::max(1, traits.width);
     const float down = 1024.0f / std::max(1, traits.height);
     Hud& hud = *world->getHud();

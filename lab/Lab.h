@@ -27,6 +27,10 @@
 #include <utility>
 #include <vector>
 
+namespace osgViewer {
+class GraphicsWindow;
+}
+
 class CommandSchedule;
 
 // sylvara-lab: the sandbox's window, world and keys, on a world of the user's choice, with a
@@ -118,6 +122,8 @@ private:
     void refreshPanels();
     // The HUD's selection lines right of the panels' left column while the panels show.
     void placeHud();
+    // The lab's window; none before it opens.
+    osgViewer::GraphicsWindow* window() const;
     // Carries out one command line from a panel or the console and answers in one line.
     std::string perform(const std::string& line);
     std::string record(const std::string& words);

@@ -514,14 +514,13 @@ TEST(Panels, LoadPutsTheSavedWorldBackAndTheLogReplaysFromIt) {
     // The log's load names the file's content, as the system's own sha256sum reads it.
     std::string sum;
     ASSERT_EQ(shellOutput("sha256sum '" + folder.file(saved) + "'", sum), 0);
-    std::ifstream logged(log);
-    const std::string text((std::istreambuf_iterator<char>(logged)), std::istreambuf_iterator<char>());
+    const std::string text = wholeFile(log);
     EXPECT_NE(text.find(" load " + folder.file(saved) + "  # sha256 " + sum.substr(0, 64) + "\n"),
               std::string::npos)
         << text;
     // Changed since, the file is refused by either replay in one line naming it, and nothing runs.
     { std::ofstream(folder.file(saved), std::ios::app) << "changed"; }
-    for (const std::string& replay :
+    for (const char* replay :
          {"sylvara-sim' --genesis all --size 1 --seed 7 --csv refused.csv", "sylvara-lab' --seed 7"}) {
         const int refused = shellOutput("cd '" + again + "' && '" + ProgramSession::stageDir() + "/bin/" +
                                             replay + " --commands '" + log + "' 2>&1",
