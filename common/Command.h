@@ -66,6 +66,9 @@ struct Command {
     std::string file;
     // The rules file's text, read when the command was: a file changed or gone later changes nothing.
     std::string contents;
+    // load's: the SHA-256 (64 lowercase hex digits) its file had when a log wrote the line, which the
+    // file must still have; empty when the line gives none.
+    std::string digest;
     // sound on or off; follow on or off.
     bool on = false;
 

@@ -4,6 +4,7 @@
 #include "common/RulesFile.h"
 #include "common/TextFile.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -24,7 +25,33 @@ bool readTick(const std::string& text, long& tick) {
     return true;
 }
 
+// The digest a load's comment names, lowercased: "" when the comment names none (any other comment),
+// false when it names one that is no SHA-256.
+bool readDigest(const std::string& comment, std::string& digest, std::string& error) {
+    std::istringstream words(comment);
+    std::string word;
+    std::string given;
+    std::string more;
+    digest.clear();
+    if (!(words >> word) || word != "sha256")
+        return true;
+    words >> given;
+    if (given.size() != 64 || given.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos ||
+        words >> more) {
+        error = "load: the comment's sha256 is not 64 hex digits";
+        return false;
+    }
+    for (char& c : given)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    digest = given;
+    return true;
+}
+
 } // namespace
+
+std::string CommandFile::digestComment(const std::string& digest) {
+    return "  # sha256 " + digest;
+}
 
 std::string CommandFile::where(const std::string& name, int line) {
     return OutputFiles::printable(name) + ":" + std::to_string(line) + ": ";
@@ -32,7 +59,8 @@ std::string CommandFile::where(const std::string& name, int line) {
 
 bool CommandFile::readLine(const std::string& line, long tick, Command& command, bool& empty,
                            std::string& error, const std::string& folder) {
-    std::string text = line.substr(0, line.find('#'));
+    const size_t hash = line.find('#');
+    std::string text = line.substr(0, hash);
     if (!text.empty() && text.back() == '\r')
         text.pop_back();
     // A byte such as NUL would end a number or a name where the eye does not see it end.
@@ -66,6 +94,9 @@ bool CommandFile::readLine(const std::string& line, long tick, Command& command,
     // Named whole, so a log replays from any folder.
     if (read.name == Command::Name::Load && !folder.empty() && read.file[0] != '/')
         read.file = folder + "/" + read.file;
+    if (read.name == Command::Name::Load && hash != std::string::npos &&
+        !readDigest(line.substr(hash + 1), read.digest, error))
+        return false;
     if (read.name == Command::Name::Rules) {
         if (!folder.empty() && read.file[0] != '/')
             read.file = folder + "/" + read.file;

@@ -33,12 +33,15 @@ public:
                          std::string& error, const std::string& folder = "");
     // One line: an optional "@T", a command and an optional comment. A blank line or a comment gives
     // no command (returns true with empty true). tick is the tick a line without "@T" takes; a relative
-    // rules file is taken from the folder when one is given.
+    // rules file is taken from the folder when one is given. A load's comment "# sha256 HEX" is the
+    // digest its file must have.
     static bool readLine(const std::string& line, long tick, Command& command, bool& empty,
                          std::string& error, const std::string& folder = "");
     // Refuses the first command off the board or refused by the tool, as "name:line: reason".
     static bool check(const std::vector<Command>& commands, const std::string& name, const Board& board,
                       const Refuse& refuse, std::string& error);
+    // The comment a log writes after a load, naming its file's SHA-256: " # sha256 HEX".
+    static std::string digestComment(const std::string& digest);
     // "name:line: " for a message.
     static std::string where(const std::string& name, int line);
 };

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -23,6 +24,16 @@ std::uint64_t ContentHash::of(const std::string& bytes) {
 }
 
 bool ContentHash::ofFile(const std::string& path, std::uint64_t& hash, std::string& error) {
+    std::uint64_t read = OFFSET;
+    if (!eachBlock(
+            path, [&](const unsigned char* bytes, std::size_t count) { read = mix(read, bytes, count); },
+            error))
+        return false;
+    hash = read;
+    return true;
+}
+
+bool ContentHash::eachBlock(const std::string& path, const Add& add, std::string& error) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) {
         error = std::strerror(errno);
@@ -38,10 +49,9 @@ bool ContentHash::ofFile(const std::string& path, std::uint64_t& hash, std::stri
         error = std::strerror(errno);
         return false;
     }
-    hash = OFFSET;
-    unsigned char buffer[1 << 16];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-        hash = mix(hash, buffer, got);
+    std::vector<unsigned char> buffer(1 << 16);
+    for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0;)
+        add(buffer.data(), got);
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed)

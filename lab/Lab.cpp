@@ -17,6 +17,7 @@
 #include "save/SavedWorldWriter.h"
 #include "sim/CommandSchedule.h"
 #include "sim/ProgressLine.h"
+#include "sim/Sha256.h"
 #include "sim/WorldRules.h"
 #include "world/RandomSeed.h"
 #include "world/TileGrid.h"
@@ -167,13 +168,15 @@ bool Lab::prepareCommands(int side, long start, const Rules& startRules, std::st
                   << OutputFiles::printable(file) << " before the loaded tick " << start << " taken as done"
                   << std::endl;
     schedule->setWindow([this](const Command& command) { windowCommand(command); });
-    schedule->setLoad([this](const std::string& loaded) { load(loaded); });
+    schedule->setLoad([this](const Command& loaded) { load(loaded); });
     schedule->setWatcher([this](long tick, const Command& command) {
         // The schedule applies the tool; the window shows it, in the title and under the mouse.
         static const ToolMode MODES[] = {TOOL_CAMERA, TOOL_SELECT, TOOL_KILL, TOOL_GENESIS, TOOL_FERTILIZE};
         if (command.name == Command::Name::Tool)
             world->setTool(MODES[command.choice]);
-        log.write(tick, command);
+        // A load is logged once it is done, with its file's SHA-256: a load that failed left the world.
+        if (command.name != Command::Name::Load)
+            log.write(tick, command);
         // Every rule change is marked on the charts at its tick, whoever made it: a file's "@T set",
         // the console, a panel.
         if (command.name == Command::Name::Set || command.name == Command::Name::Rules)
@@ -211,23 +214,24 @@ std::string Lab::refusal(const Command& command, Rules& rules) const {
     if (!clash.empty())
         return clash;
     std::string error;
-    if (command.name == Command::Name::Screenshot) {
-        if (!LabScreenshot::knownKind(command.file))
-            return "screenshot: " + OutputFiles::printable(command.file) +
-                   " does not end in .png, .jpg, .jpeg or .bmp";
-        if (!SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
-            return "cannot write the screenshot " + OutputFiles::printable(command.file) + ": " + error;
-    }
-    if (command.name == Command::Name::RulesSave &&
-        !SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
-        return "cannot save the rules to " + OutputFiles::printable(command.file) + ": " + error;
-    if (command.name == Command::Name::Save && !command.file.empty() &&
-        !SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
-        return "cannot save the world to " + OutputFiles::printable(command.file) + ": " + error;
+    if (command.name == Command::Name::Screenshot && !LabScreenshot::knownKind(command.file))
+        return "screenshot: " + OutputFiles::printable(command.file) +
+               " does not end in .png, .jpg, .jpeg or .bmp";
+    // The commands that write a file the user names, and how each says one that cannot be written.
+    const char* writing = command.name == Command::Name::Screenshot  ? "write the screenshot"
+                          : command.name == Command::Name::RulesSave ? "save the rules to"
+                          : command.name == Command::Name::Save      ? "save the world to"
+                                                                     : nullptr;
+    // A save without a name takes the next free one when it comes: nothing to check here.
+    if (writing && !command.file.empty() && !SavedWorldWriter::canWrite(saver.pathOf(command.file), error))
+        return std::string("cannot ") + writing + " " + OutputFiles::printable(command.file) + ": " + error;
     if (command.name == Command::Name::Load) {
         SavedWorld saved;
         if (!SavedWorld::read(command.file, saved, error))
             return "load: " + error;
+        const std::string changed = Sha256::changed(command.file, command.digest);
+        if (!changed.empty())
+            return "load: " + changed;
         const std::string clash = RuleCombination::check(saved.getRecord().rules);
         if (!clash.empty())
             return "load: the saved world's rules cannot run: " + clash;
@@ -386,10 +390,10 @@ void Lab::loop() {
 // The sandbox's frame pass, with the lab's pacing in place of its fixed one.
 void Lab::pass() {
     Viewer* viewer = application.getViewer();
-    if (!pendingLoad.empty()) {
-        const std::string file = pendingLoad;
-        pendingLoad.clear();
-        std::printf("%s\n", say(loadNow(file)).c_str());
+    if (pendingLoad) {
+        const Command asked = *pendingLoad;
+        pendingLoad.reset();
+        std::printf("%s\n", say(loadNow(asked)).c_str());
     }
     world->markFrame();
     viewer->sync();
@@ -692,20 +696,30 @@ void Lab::saveTo(const std::string& file) {
                      OutputFiles::printable(file).c_str(), error.c_str());
 }
 
-void Lab::load(const std::string& file) {
+void Lab::load(const Command& asked) {
     // The panels are drawn from the world: it changes between two passes, never while they are.
     if (drawing)
-        pendingLoad = file;
+        pendingLoad = asked;
     else
-        windowAnswer = loadNow(file);
+        windowAnswer = loadNow(asked);
 }
 
-std::string Lab::loadNow(const std::string& file) {
+std::string Lab::loadNow(const Command& asked) {
+    const std::string& file = asked.file;
     SavedWorld saved;
     std::string error;
     // Read whole before anything changes: a file that cannot be read leaves the world as it was.
     if (!SavedWorld::read(file, saved, error))
         return "load: " + error + "; the world goes on as it was";
+    // The log names the content loaded, so a replay can refuse another file under the same name.
+    Command logged = asked;
+    if (!Sha256::ofFile(file, logged.digest, error))
+        return "load: cannot read " + OutputFiles::printable(file) + ": " + error +
+               "; the world goes on as it was";
+    const std::string changed = Sha256::mismatch(file, logged.digest, asked.digest);
+    if (!changed.empty())
+        return "load: " + changed + "; the world goes on as it was";
+    log.write(world->getTickNumber(), logged);
     const int side = world->getTiles()->getTilesPerSide();
     const bool muted = world->getSound() && world->getSound()->isMuted();
     const ToolMode tool = world->getToolMode();
@@ -1016,12 +1030,16 @@ void Lab::addPanels() {
     application.getViewer()->getCamera()->setFinalDrawCallback(overlay.get());
 }
 
-void Lab::routeInput() {
+osgViewer::GraphicsWindow* Lab::window() const {
     osgViewer::Viewer::Windows windows;
     application.getViewer()->getWindows(windows);
-    if (windows.empty())
+    return windows.empty() ? nullptr : windows.front();
+}
+
+void Lab::routeInput() {
+    osgViewer::GraphicsWindow* window = this->window();
+    if (!window)
         return;
-    osgViewer::GraphicsWindow* window = windows.front();
     // Read the display's events now, so those meant for a panel can be taken out before the world's turn.
     window->checkEvents();
     const osg::GraphicsContext::Traits* traits = window->getTraits();
@@ -1034,12 +1052,10 @@ void Lab::routeInput() {
 }
 
 void Lab::placeHud() {
-    osgViewer::Viewer::Windows windows;
-    application.getViewer()->getWindows(windows);
-    if (windows.empty())
+    if (!window())
         return;
     // The overlay is 1280 x 1024 units whatever the window's size.
-    const osg::GraphicsContext::Traits& traits = *windows.front()->getTraits();
+    const osg::GraphicsContext::Traits& traits = *window()->getTraits();
     const float across = 1280.0f / std::max(1, traits.width);
     const float down = 1024.0f / std::max(1, traits.height);
     Hud& hud = *world->getHud();

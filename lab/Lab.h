@@ -22,9 +22,14 @@
 #include <osg/ref_ptr>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+namespace osgViewer {
+class GraphicsWindow;
+}
 
 class CommandSchedule;
 
@@ -74,10 +79,11 @@ private:
     // Moves the camera's centre to the followed organism, or lets it go when it has died.
     void keepFollowing();
     void saveTo(const std::string& file);
-    // Puts the saved world in the file in the world's place; the answer says what came, or why nothing
-    // did. Asked for while the panels are drawn, it waits for the next pass.
-    void load(const std::string& file);
-    std::string loadNow(const std::string& file);
+    // Puts the saved world in the load's file in the world's place, and logs the load with the file's
+    // SHA-256; the answer says what came, or why nothing did (a file unreadable, or not the one a
+    // replayed line loaded). Asked for while the panels are drawn, it waits for the next pass.
+    void load(const Command& asked);
+    std::string loadNow(const Command& asked);
     // Starts the charts and the lineage over on the world as it stands.
     void restartWatches();
     // The rules given at the start, as the chart's first mark; empty when none were.
@@ -116,6 +122,8 @@ private:
     void refreshPanels();
     // The HUD's selection lines right of the panels' left column while the panels show.
     void placeHud();
+    // The lab's window; none before it opens.
+    osgViewer::GraphicsWindow* window() const;
     // Carries out one command line from a panel or the console and answers in one line.
     std::string perform(const std::string& line);
     std::string record(const std::string& words);
@@ -133,7 +141,7 @@ private:
     // Whether the charts show the whole run rather than its last ticks.
     bool wholeShown = false;
     // A load asked for while the panels were drawn, carried out at the start of the next pass.
-    std::string pendingLoad;
+    std::optional<Command> pendingLoad;
     bool drawing = false;
     PopulationChart chart;
     osg::ref_ptr<LabKeyHandler> keys;

@@ -1,5 +1,6 @@
 #include "lab/LabLog.h"
 
+#include "common/CommandFile.h"
 #include "common/OutputFiles.h"
 
 #include <cerrno>
@@ -31,6 +32,8 @@ bool LabLog::open(const std::string& file, const std::string& heading, std::stri
 
 std::string LabLog::line(long tick, const Command& command) {
     const std::string text = "@" + std::to_string(tick) + " " + command.action();
+    if (command.name == Command::Name::Load && !command.digest.empty())
+        return text + CommandFile::digestComment(command.digest);
     return command.windowOnly() ? "# " + text : text;
 }
 

@@ -19,7 +19,7 @@ public:
     // Creates (or empties) the file and writes the heading lines, each starting with "#".
     bool open(const std::string& file, const std::string& heading, std::string& error);
     bool isOpen() const { return out != nullptr; }
-    // The line for the command carried out after tick T.
+    // The line for the command carried out after tick T; a load's names its file's SHA-256 in a comment.
     static std::string line(long tick, const Command& command);
     // Writes it; the first write that fails is reported in one line on the error stream, and the log
     // is closed (the lab goes on).

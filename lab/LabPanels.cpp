@@ -324,13 +324,12 @@ void LabPanels::buildCharts(const State& state) {
                       history.getStride());
     else
         std::snprintf(span, sizeof span, "last %zu ticks", history.size());
-    // Where the panel is wide enough: the readout under the pointer names the ticks anyway.
+    // Beside the switch where the panel is wide enough, else on a line of its own above the chart.
     const float room = ImGui::GetWindowPos().x + ImGui::GetWindowContentRegionMax().x -
                        ImGui::GetItemRectMax().x - ImGui::GetStyle().ItemSpacing.x;
-    if (ImGui::CalcTextSize(span).x <= room) {
+    if (ImGui::CalcTextSize(span).x <= room)
         ImGui::SameLine();
-        ImGui::TextUnformatted(span);
-    }
+    ImGui::TextUnformatted(span);
     const ImVec2 origin = ImGui::GetCursorScreenPos();
     const ImVec2 size(ImGui::GetContentRegionAvail().x, std::max(40.0f, ImGui::GetContentRegionAvail().y));
     ImDrawList* draw = ImGui::GetWindowDrawList();

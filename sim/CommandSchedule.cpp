@@ -86,7 +86,7 @@ bool CommandSchedule::carryOutOne(long tick, const Command& command, World& worl
         requests.clear();
         stopped = true;
         if (loadWorld)
-            loadWorld(command.file);
+            loadWorld(command);
         return false;
     }
     if (command.request())

@@ -22,8 +22,8 @@ public:
     using Window = std::function<void(const Command& command)>;
     // Told of every command as it is carried out, with the tick it acts after.
     using Watcher = std::function<void(long tick, const Command& command)>;
-    // Puts the saved world in the file in the world's place (only a window's tool can).
-    using Load = std::function<void(const std::string& file)>;
+    // Puts the saved world in the load's file in the world's place (only a window's tool can).
+    using Load = std::function<void(const Command& load)>;
 
     // The commands of the named file; those without a tick act at the start tick, and a save without a file
     // name goes to world-T.sylvara in the folder given (the working one when empty).

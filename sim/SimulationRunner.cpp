@@ -15,6 +15,7 @@
 #include "sim/ProgressLine.h"
 #include "sim/RunRecord.h"
 #include "sim/SavePattern.h"
+#include "sim/Sha256.h"
 #include "sim/SimulationPlot.h"
 #include "sim/TileCensus.h"
 #include "sim/TraitsPlot.h"
@@ -198,7 +199,7 @@ void SimulationRunner::startWorld(World& world, const SavedWorld& saved) {
     loadedRulesLine = WorldRules::applyToLoaded(world, options);
 }
 
-void SimulationRunner::startAtLastLoad() {
+bool SimulationRunner::startAtLastLoad(std::string& error) {
     const std::vector<Command>& commands = options.commands;
     size_t last = commands.size();
     for (size_t i = 0; i < commands.size(); ++i) {
@@ -206,7 +207,14 @@ void SimulationRunner::startAtLastLoad() {
             last = i;
     }
     if (last == commands.size())
-        return;
+        return true;
+    // Another world under the same name would replay as another run, without a word: refused instead.
+    // A file that cannot be read is left to the load to say so.
+    const std::string changed = Sha256::changed(commands[last].file, commands[last].digest);
+    if (!changed.empty()) {
+        error = CommandFile::where(options.commandsFile, commands[last].line) + "load: " + changed;
+        return false;
+    }
     for (size_t i = 0; i < last; ++i)
         if (commands[i].name == Command::Name::Tool)
             toolBeforeLoad = static_cast<Command::Tool>(commands[i].choice);
@@ -220,10 +228,12 @@ void SimulationRunner::startAtLastLoad() {
     options.keepGiven = {};
     options.commands.erase(options.commands.begin(), options.commands.begin() + static_cast<long>(last) + 1);
     loadedByCommand = true;
+    return true;
 }
 
 bool SimulationRunner::prepareWorld(std::string& error) {
-    startAtLastLoad();
+    if (!startAtLastLoad(error))
+        return false;
     SavedWorld saved;
     if (!options.loadFile.empty() && !SavedWorld::read(options.loadFile, saved, error))
         return false;

@@ -89,7 +89,8 @@ private:
     bool prepareWorld(std::string& error);
     // A command file that loads a saved world (a lab session's log) runs from its last load: that file
     // is loaded as it was saved, under its own seed and rules, and the commands before it are done.
-    void startAtLastLoad();
+    // Refused when the file is no longer the one the log loaded (its SHA-256 differs from the line's).
+    bool startAtLastLoad(std::string& error);
     // A freshly built world filled as the options say: the genesis, with its progress line on out,
     // or the saved world going on.
     void startWorld(World& world, const SavedWorld& saved);

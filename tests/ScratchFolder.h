@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +20,12 @@ struct ScratchFolder {
 
     std::filesystem::path folder;
 };
+
+// A file's whole content; empty when it cannot be read.
+inline std::string wholeFile(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
 
 // A text file's lines, without their line ends: the CSVs and tables the tests read back.
 inline std::vector<std::string> lines(const std::string& file) {

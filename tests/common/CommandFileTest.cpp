@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 
 namespace {
@@ -279,6 +280,40 @@ TEST(CommandFile, ALoadNamesItsWorldWholeAndOnlyTheLineAfterItMayGoBackInTicks) 
     EXPECT_EQ(error, "log:3: tick 30 comes after tick 40: the ticks of a file must not go back");
     EXPECT_FALSE(CommandFile::readText("@500 pause\n@40 load w.sylvara\n", "log", commands, error))
         << "the load itself comes at its own tick";
+}
+
+// A log's load names the SHA-256 its world had in a comment, which older readers skip; only a load's
+// comment that starts with sha256 is read, and then it must be one.
+TEST(CommandFile, ALoadsCommentNamesTheDigestItsWorldMustHave) {
+    const std::string digest = "9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08";
+    Command command;
+    bool empty = true;
+    std::string error;
+    const std::string line = "@7 load /w/a world.sylvara" + CommandFile::digestComment(digest);
+    EXPECT_EQ(line, "@7 load /w/a world.sylvara  # sha256 " + digest);
+    ASSERT_TRUE(CommandFile::readLine(line, 0, command, empty, error)) << error;
+    EXPECT_EQ(command.file, "/w/a world.sylvara");
+    EXPECT_EQ(command.digest, digest);
+    EXPECT_EQ(command.text(), "@7 load /w/a world.sylvara") << "the digest is no part of the command's words";
+    std::string upper = digest;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    ASSERT_TRUE(CommandFile::readLine("load w #sha256 " + upper + "\r", 0, command, empty, error)) << error;
+    EXPECT_EQ(command.digest, digest);
+    // Without one, or with another comment, the file is taken as it is.
+    for (const char* plain : {"load w", "load w # saved at dawn", "load w #"}) {
+        ASSERT_TRUE(CommandFile::readLine(plain, 0, command, empty, error)) << plain << ": " << error;
+        EXPECT_EQ(command.digest, "") << plain;
+    }
+    // Another command's comment is only a comment.
+    ASSERT_TRUE(CommandFile::readLine("@3 save w  # sha256 nonsense", 0, command, empty, error)) << error;
+    EXPECT_EQ(command.digest, "");
+    for (const std::string& bad : {std::string("load w # sha256"), "load w # sha256 " + digest.substr(1),
+                                   "load w # sha256 " + digest + "0", "load w # sha256 " + digest + " more",
+                                   "load w # sha256 " + digest.substr(1) + "g"}) {
+        EXPECT_FALSE(CommandFile::readLine(bad, 0, command, empty, error)) << bad;
+        EXPECT_EQ(error, "load: the comment's sha256 is not 64 hex digits") << bad;
+    }
 }
 
 TEST(CommandFile, ChecksTheCommandsAfterALoadAgainstTheLoadedBoard) {

@@ -2,6 +2,7 @@
 // at the console, a save) replays exactly from its log, headless and in the lab; a program drives the
 // lab through standard input; a bad command file is refused before any window.
 #include "Board.h"
+#include "ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +16,6 @@
 namespace {
 
 const std::string LAB = "./sylvara-lab";
-
-std::string readAll(const std::string& file) {
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The saved world as SQL, its markers left out: they are what a window draws, and a headless world
 // draws nothing.
@@ -101,7 +95,7 @@ TEST(LabReplay, ASessionOfKeysAClickAndTheConsoleReplaysExactlyHeadlessAndInTheL
     ASSERT_EQ(std::rename(std::string(found[1]).c_str(), labSave.c_str()), 0);
     const std::string saveName = found[2];
 
-    const std::string text = readAll(log);
+    const std::string text = wholeFile(log);
     const std::vector<std::string> lines = commandLines(text);
     const auto has = [&](const std::string& pattern) {
         return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
@@ -136,7 +130,7 @@ TEST(LabReplay, ASessionOfKeysAClickAndTheConsoleReplaysExactlyHeadlessAndInTheL
     ASSERT_TRUE(again.start(LAB)) << again.output();
     EXPECT_EQ(again.waitForExit(240), 0) << again.output();
     EXPECT_TRUE(labDump == worldDump(saveName)) << "the lab's replay saved another world";
-    EXPECT_EQ(commandLines(readAll(scratch.file("again.log"))), lines);
+    EXPECT_EQ(commandLines(wholeFile(scratch.file("again.log"))), lines);
     std::remove(saveName.c_str());
 }
 

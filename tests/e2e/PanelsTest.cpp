@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -508,6 +510,28 @@ TEST(Panels, LoadPutsTheSavedWorldBackAndTheLogReplaysFromIt) {
     const std::string inLab = dumpOf(folder.file("world-0002.sylvara"));
     EXPECT_NE(inLab.find("INSERT INTO"), std::string::npos);
     EXPECT_EQ(inLab, dumpOf(again + "/world-0002.sylvara")) << "the replay goes on from the loaded world";
+
+    // The log's load names the file's content, as the system's own sha256sum reads it.
+    std::string sum;
+    ASSERT_EQ(shellOutput("sha256sum '" + folder.file(saved) + "'", sum), 0);
+    const std::string text = wholeFile(log);
+    EXPECT_NE(text.find(" load " + folder.file(saved) + "  # sha256 " + sum.substr(0, 64) + "\n"),
+              std::string::npos)
+        << text;
+    // Changed since, the file is refused by either replay in one line naming it, and nothing runs.
+    { std::ofstream(folder.file(saved), std::ios::app) << "changed"; }
+    for (const char* replay :
+         {"sylvara-sim' --genesis all --size 1 --seed 7 --csv refused.csv", "sylvara-lab' --seed 7"}) {
+        const int refused = shellOutput("cd '" + again + "' && '" + ProgramSession::stageDir() + "/bin/" +
+                                            replay + " --commands '" + log + "' 2>&1",
+                                        run);
+        EXPECT_EQ(refused, 2) << replay << ": " << run;
+        EXPECT_NE(run.find(": load: " + folder.file(saved) + " has changed since the line was written"),
+                  std::string::npos)
+            << replay << ": " << run;
+        EXPECT_EQ(std::count(run.begin(), run.end(), '\n'), 1) << replay << ": " << run;
+    }
+    EXPECT_FALSE(std::filesystem::exists(again + "/refused.csv"));
 }
 
 // A file that cannot be read is one line, and the world goes on as it was.

@@ -1,5 +1,6 @@
 // The lab's command layer without a window: the keys and clicks it turns into actions, the console's
 // line, the log's lines, and the options that name a command file and a log.
+#include "NoAction.h"
 #include "ScratchFolder.h"
 #include "presentation/DrawnWorldFixture.h"
 
@@ -20,19 +21,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct NoAction : osgGA::GUIActionAdapter {
-    void requestRedraw() override {}
-    void requestContinuousUpdate(bool) override {}
-    void requestWarpPointer(float, float) override {}
-};
-
-std::string readAll(const std::string& file) {
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 Command parsed(const std::string& text) {
     Command command;
@@ -149,7 +137,7 @@ TEST(LabLog, WritesEachActionAsALineThatReadsBackAndTheWindowsOwnAsComments) {
     Command spawn = parsed("spawn herbivore 93.88971984386444,163.81673097610474");
     log.write(68, spawn);
     // Flushed as written: a lab killed now leaves the line.
-    EXPECT_EQ(readAll(scratch.file("session.log")),
+    EXPECT_EQ(wholeFile(scratch.file("session.log")),
               "# heading\n@68 spawn herbivore 93.88971984386444,163.81673097610474\n");
     log.write(70, parsed("chart herbivores"));
     log.write(70, parsed("speed max"));
@@ -164,6 +152,15 @@ TEST(LabLog, WritesEachActionAsALineThatReadsBackAndTheWindowsOwnAsComments) {
     EXPECT_EQ(read[1].text(), "@71 set animal.moveCost=0.004");
     EXPECT_EQ(read[2].text(), "@90 quit");
     EXPECT_EQ(LabLog::line(70, parsed("chart herbivores")), "# @70 chart herbivores");
+    // A load names its world's content beside it; the line reads back to the load and the digest.
+    Command load = parsed("load /w/a.sylvara");
+    EXPECT_EQ(LabLog::line(80, load), "@80 load /w/a.sylvara");
+    load.digest = std::string(64, 'c');
+    Command loaded;
+    bool empty = true;
+    ASSERT_TRUE(CommandFile::readLine(LabLog::line(80, load), 0, loaded, empty, error)) << error;
+    EXPECT_EQ(loaded.text(), "@80 load /w/a.sylvara");
+    EXPECT_EQ(loaded.digest, load.digest);
 
     LabLog refused;
     EXPECT_FALSE(refused.open(scratch.file("no/such/folder.log"), "", error));

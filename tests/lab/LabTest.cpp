@@ -1,5 +1,6 @@
 // The lab's pieces that need no window: its command line, its speeds and pacing, its keys
 // beside the sandbox's, the population history and chart, and the HUD's additions.
+#include "NoAction.h"
 #include "presentation/DrawnWorldFixture.h"
 
 #include "interaction/KeyboardEventHandler.h"
@@ -27,12 +28,6 @@ Outcome parseLab(std::vector<const char*> words, LabOptions& options, std::strin
     words.insert(words.begin(), "sylvara-lab");
     return LabOptions::parse(static_cast<int>(words.size()), words.data(), size, options, error);
 }
-
-struct NoAction : osgGA::GUIActionAdapter {
-    void requestRedraw() override {}
-    void requestContinuousUpdate(bool) override {}
-    void requestWarpPointer(float, float) override {}
-};
 
 } // namespace
 

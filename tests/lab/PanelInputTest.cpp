@@ -75,159 +75,146 @@ std::vector<osgGA::GUIEventAdapter::EventType> left(osgGA::EventQueue& queue) {
     return types;
 }
 
-osg::ref_ptr<osgGA::EventQueue> windowQueue() {
+using Event = osgGA::GUIEventAdapter;
+
+// The window: its event queue, the panels' share of it and the frames drawn.
+struct Window {
+    PanelFrames frames;
+    PanelInput input;
     osg::ref_ptr<osgGA::EventQueue> queue = new osgGA::EventQueue;
-    queue->getCurrentEventState()->setInputRange(0, 0, WIDTH, HEIGHT);
-    queue->getCurrentEventState()->setMouseYOrientation(osgGA::GUIEventAdapter::Y_INCREASING_DOWNWARDS);
-    return queue;
-}
+
+    Window() {
+        queue->getCurrentEventState()->setInputRange(0, 0, WIDTH, HEIGHT);
+        queue->getCurrentEventState()->setMouseYOrientation(Event::Y_INCREASING_DOWNWARDS);
+    }
+    // The events routed that the panels left to the world, with the panels shown or hidden.
+    std::vector<Event::EventType> route(bool shown = true) {
+        input.route(*queue, shown, WIDTH, HEIGHT);
+        return left(*queue);
+    }
+    // The pointer moved to x,y, then two frames drawn: ImGui hovers a new window from the frame after it
+    // was first drawn. What the move left to the world.
+    std::vector<Event::EventType> hover(int x, int y) {
+        queue->mouseMotion(x, y);
+        const std::vector<Event::EventType> routed = route();
+        frames.frame();
+        frames.frame();
+        return routed;
+    }
+};
 
 } // namespace
 
 TEST(PanelInput, APressOnAPanelAndItsDragAndReleaseNeverReachTheWorldAndOneElsewhereDoes) {
-    PanelFrames frames;
-    PanelInput input;
-    osg::ref_ptr<osgGA::EventQueue> queue = windowQueue();
-    using Event = osgGA::GUIEventAdapter;
-    // The pointer comes over the panel, and ImGui sees it there at the next frame.
-    queue->mouseMotion(50, 50);
-    input.route(*queue, true, WIDTH, HEIGHT);
-    EXPECT_EQ(left(*queue), std::vector<Event::EventType>{Event::MOVE});
-    // A new window is hovered from the frame after it was first drawn.
-    frames.frame();
-    frames.frame();
+    Window window;
+    // The pointer comes over the panel, and ImGui sees it there.
+    EXPECT_EQ(window.hover(50, 50), std::vector<Event::EventType>{Event::MOVE});
     ASSERT_TRUE(ImGui::GetIO().WantCaptureMouse);
-    queue->mouseButtonPress(50, 50, 1);
-    queue->mouseMotion(300, 250);
-    queue->mouseButtonRelease(300, 250, 1);
-    input.route(*queue, true, WIDTH, HEIGHT);
-    EXPECT_TRUE(left(*queue).empty()) << "the press began on the panel: its drag and release are the panel's";
+    window.queue->mouseButtonPress(50, 50, 1);
+    window.queue->mouseMotion(300, 250);
+    window.queue->mouseButtonRelease(300, 250, 1);
+    EXPECT_TRUE(window.route().empty())
+        << "the press began on the panel: its drag and release are the panel's";
     // A press and release in one frame still make a click the panel sees.
     EXPECT_TRUE(ImGui::GetIO().MouseDown[0]);
-    frames.frame();
-    input.route(*queue, true, WIDTH, HEIGHT);
+    window.frames.frame();
+    window.route();
     EXPECT_FALSE(ImGui::GetIO().MouseDown[0]);
 
     // Off the panel: the world's, in order.
-    queue->mouseMotion(300, 250);
-    input.route(*queue, true, WIDTH, HEIGHT);
-    left(*queue);
-    frames.frame();
+    window.queue->mouseMotion(300, 250);
+    window.route();
+    window.frames.frame();
     ASSERT_FALSE(ImGui::GetIO().WantCaptureMouse);
-    queue->mouseButtonPress(300, 250, 1);
-    queue->mouseMotion(60, 60);
-    queue->mouseButtonRelease(60, 60, 1);
-    input.route(*queue, true, WIDTH, HEIGHT);
-    EXPECT_EQ(left(*queue), (std::vector<Event::EventType>{Event::PUSH, Event::DRAG, Event::RELEASE}));
+    window.queue->mouseButtonPress(300, 250, 1);
+    window.queue->mouseMotion(60, 60);
+    window.queue->mouseButtonRelease(60, 60, 1);
+    EXPECT_EQ(window.route(), (std::vector<Event::EventType>{Event::PUSH, Event::DRAG, Event::RELEASE}));
 
     // Hidden panels take nothing, even over where they were.
-    queue->mouseButtonPress(50, 50, 1);
-    queue->mouseButtonRelease(50, 50, 1);
-    input.route(*queue, false, WIDTH, HEIGHT);
-    EXPECT_EQ(left(*queue).size(), 2u);
+    window.queue->mouseButtonPress(50, 50, 1);
+    window.queue->mouseButtonRelease(50, 50, 1);
+    EXPECT_EQ(window.route(false).size(), 2u);
 }
 
 TEST(PanelInput, KeysGoToTheWorldUnlessAFieldHasTheFocusAndEscapeAlwaysDoes) {
-    PanelFrames frames;
-    PanelInput input;
-    osg::ref_ptr<osgGA::EventQueue> queue = windowQueue();
-    using Event = osgGA::GUIEventAdapter;
-    frames.frame();
-    frames.frame();
-    queue->keyPress('p');
-    queue->keyRelease('p');
-    input.route(*queue, true, WIDTH, HEIGHT);
-    EXPECT_EQ(left(*queue).size(), 2u) << "no field has the focus: the key is the world's";
+    Window window;
+    window.frames.frame();
+    window.frames.frame();
+    window.queue->keyPress('p');
+    window.queue->keyRelease('p');
+    EXPECT_EQ(window.route().size(), 2u) << "no field has the focus: the key is the world's";
 
-    frames.frame(true);
-    frames.frame();
-    frames.frame();
+    window.frames.frame(true);
+    window.frames.frame();
+    window.frames.frame();
     ASSERT_TRUE(ImGui::GetIO().WantTextInput);
     for (char c : std::string("pin")) {
-        queue->keyPress(c);
-        queue->keyRelease(c);
+        window.queue->keyPress(c);
+        window.queue->keyRelease(c);
     }
-    queue->keyPress(Event::KEY_Escape);
-    input.route(*queue, true, WIDTH, HEIGHT);
-    EXPECT_EQ(left(*queue), std::vector<Event::EventType>{Event::KEYDOWN}) << "only Escape";
+    window.queue->keyPress(Event::KEY_Escape);
+    EXPECT_EQ(window.route(), std::vector<Event::EventType>{Event::KEYDOWN}) << "only Escape";
     // F1 is the lab's own, whatever has the focus.
-    queue->keyPress(Event::KEY_F1);
-    queue->keyRelease(Event::KEY_F1);
-    EXPECT_TRUE(input.route(*queue, true, WIDTH, HEIGHT));
-    EXPECT_TRUE(left(*queue).empty());
+    window.queue->keyPress(Event::KEY_F1);
+    window.queue->keyRelease(Event::KEY_F1);
+    EXPECT_TRUE(window.input.route(*window.queue, true, WIDTH, HEIGHT));
+    EXPECT_TRUE(left(*window.queue).empty());
 }
 
 TEST(PanelInput, EditKeysFasterThanFramesAreEachSeenInTheirOrder) {
-    PanelFrames frames;
-    PanelInput input;
-    osg::ref_ptr<osgGA::EventQueue> queue = windowQueue();
-    using Event = osgGA::GUIEventAdapter;
-    frames.frame();
-    frames.frame(true);
-    frames.frame();
-    frames.frame();
+    Window window;
+    window.frames.frame();
+    window.frames.frame(true);
+    window.frames.frame();
+    window.frames.frame();
     ASSERT_TRUE(ImGui::GetIO().WantTextInput);
     // "go", Return, then Up (recall) and Return, all within one slow frame.
     for (int key : {int('g'), int('o'), int(Event::KEY_Return), int(Event::KEY_Up), int(Event::KEY_Return)}) {
-        queue->keyPress(key);
-        queue->keyRelease(key);
+        window.queue->keyPress(key);
+        window.queue->keyRelease(key);
     }
     for (int i = 0; i < 8; ++i) {
-        input.route(*queue, true, WIDTH, HEIGHT);
-        frames.frame();
+        window.route();
+        window.frames.frame();
     }
-    EXPECT_EQ(frames.submitted, (std::vector<std::string>{"go", "go"}));
+    EXPECT_EQ(window.frames.submitted, (std::vector<std::string>{"go", "go"}));
 }
 
 TEST(PanelInput, APressIsJudgedWhereItIsMadeEvenWithNoFrameSinceThePointerCame) {
-    PanelFrames frames;
-    PanelInput input;
-    osg::ref_ptr<osgGA::EventQueue> queue = windowQueue();
+    Window window;
     // Last drawn with the pointer over the board...
-    queue->mouseMotion(300, 250);
-    input.route(*queue, true, WIDTH, HEIGHT);
-    left(*queue);
-    frames.frame();
-    frames.frame();
+    window.hover(300, 250);
     ASSERT_FALSE(ImGui::GetIO().WantCaptureMouse);
     // ...then, within one slow frame, onto the panel and a click there: the panel's.
-    queue->mouseMotion(50, 50);
-    queue->mouseButtonPress(50, 50, 1);
-    queue->mouseButtonRelease(50, 50, 1);
-    input.route(*queue, true, WIDTH, HEIGHT);
-    EXPECT_EQ(left(*queue).size(), 1u) << "only the motion reaches the world";
+    window.queue->mouseMotion(50, 50);
+    window.queue->mouseButtonPress(50, 50, 1);
+    window.queue->mouseButtonRelease(50, 50, 1);
+    EXPECT_EQ(window.route().size(), 1u) << "only the motion reaches the world";
     // And the other way: from the panel onto the board and a press there is the world's.
-    frames.frame();
-    frames.frame();
+    window.frames.frame();
+    window.frames.frame();
     ASSERT_TRUE(ImGui::GetIO().WantCaptureMouse);
-    queue->mouseMotion(300, 250);
-    queue->mouseButtonPress(300, 250, 1);
-    input.route(*queue, true, WIDTH, HEIGHT);
-    EXPECT_EQ(left(*queue).size(), 2u);
+    window.queue->mouseMotion(300, 250);
+    window.queue->mouseButtonPress(300, 250, 1);
+    EXPECT_EQ(window.route().size(), 2u);
 }
 
 TEST(PanelInput, TwoClicksOnAPanelWithinOneSlowFrameAreTwoClicksAndLeaveNothingHeld) {
-    PanelFrames frames;
-    PanelInput input;
-    osg::ref_ptr<osgGA::EventQueue> queue = windowQueue();
-    queue->mouseMotion(50, 50);
-    input.route(*queue, true, WIDTH, HEIGHT);
-    left(*queue);
-    frames.frame();
-    frames.frame();
+    Window window;
+    window.hover(50, 50);
     ASSERT_TRUE(ImGui::GetIO().WantCaptureMouse);
     // Two clicks, then the pointer leaves for the board, all before the next frame is drawn.
-    queue->mouseButtonPress(50, 50, 1);
-    queue->mouseButtonRelease(50, 50, 1);
-    queue->mouseButtonPress(60, 60, 1);
-    queue->mouseButtonRelease(60, 60, 1);
-    queue->mouseMotion(300, 250);
+    window.queue->mouseButtonPress(50, 50, 1);
+    window.queue->mouseButtonRelease(50, 50, 1);
+    window.queue->mouseButtonPress(60, 60, 1);
+    window.queue->mouseButtonRelease(60, 60, 1);
+    window.queue->mouseMotion(300, 250);
     int clicks = 0;
     int released = 0;
     for (int frame = 0; frame < 6; ++frame) {
-        input.route(*queue, true, WIDTH, HEIGHT);
-        left(*queue);
-        frames.frame();
+        window.route();
+        window.frames.frame();
         clicks += ImGui::GetIO().MouseClicked[0] ? 1 : 0;
         released += ImGui::GetIO().MouseReleased[0] ? 1 : 0;
     }
@@ -238,18 +225,14 @@ TEST(PanelInput, TwoClicksOnAPanelWithinOneSlowFrameAreTwoClicksAndLeaveNothingH
 }
 
 TEST(PanelInput, EventsTheViewerHasNotTakenYetAreNotJudgedAgain) {
-    PanelFrames frames;
-    PanelInput input;
-    osg::ref_ptr<osgGA::EventQueue> queue = windowQueue();
+    Window window;
     // No panel drawn yet: a press is the world's. The viewer has not taken it when the panel is
     // drawn under it and the routing runs again; it stays the world's, with its release.
-    queue->mouseButtonPress(50, 50, 1);
-    input.route(*queue, true, WIDTH, HEIGHT);
-    frames.frame();
-    frames.frame();
-    queue->mouseButtonRelease(50, 50, 1);
-    input.route(*queue, true, WIDTH, HEIGHT);
-    using Event = osgGA::GUIEventAdapter;
-    EXPECT_EQ(left(*queue), (std::vector<Event::EventType>{Event::PUSH, Event::RELEASE}));
+    window.queue->mouseButtonPress(50, 50, 1);
+    window.input.route(*window.queue, true, WIDTH, HEIGHT);
+    window.frames.frame();
+    window.frames.frame();
+    window.queue->mouseButtonRelease(50, 50, 1);
+    EXPECT_EQ(window.route(), (std::vector<Event::EventType>{Event::PUSH, Event::RELEASE}));
     EXPECT_FALSE(ImGui::GetIO().MouseDown[0]);
 }

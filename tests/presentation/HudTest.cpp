@@ -1,3 +1,4 @@
+#include "NoAction.h"
 #include "presentation/DrawnWorldFixture.h"
 
 #include "app/Viewer.h"
@@ -7,16 +8,6 @@
 #include <osgGA/TrackballManipulator>
 
 #include <osgGA/EventQueue>
-
-namespace {
-
-struct NoAction : osgGA::GUIActionAdapter {
-    void requestRedraw() override {}
-    void requestContinuousUpdate(bool) override {}
-    void requestWarpPointer(float, float) override {}
-};
-
-} // namespace
 
 class InputFixture : public DrawnWorldFixture {
 protected:

@@ -7,6 +7,7 @@
 #include "common/RuleTable.h"
 #include "save/SavedWorld.h"
 #include "sim/CommandSchedule.h"
+#include "sim/Sha256.h"
 #include "sim/SimulationOptions.h"
 #include "sim/SimulationRunner.h"
 
@@ -222,6 +223,54 @@ TEST(CommandSchedule, ALogThatLoadedAWorldRunsFromTheLoadedWorldAsSaved) {
     EXPECT_EQ(replayed.csv, plain.csv);
 }
 
+// A log's load names its world's SHA-256: the same file replays, one changed since is refused before
+// anything runs, in one line naming it, and a line without a digest (an older log) takes it as it is.
+// Only the last load is the replay's world: an earlier one's file may have changed.
+TEST(CommandSchedule, ALogsLoadReplaysItsWorldAndRefusesAnotherUnderTheSameName) {
+    ScratchFolder scratch("sylvara-schedule-digest");
+    const std::string saved = scratch.file("at40.sylvara");
+    SimulationOptions first = options(scratch, "", 40);
+    first.saveFile = saved;
+    ASSERT_TRUE(run(first, "first.csv", scratch).started);
+    std::string digest;
+    std::string error;
+    ASSERT_TRUE(Sha256::ofFile(saved, digest, error)) << error;
+    const std::string loadLine = "@20 load " + saved;
+    const std::string log =
+        "@10 apply 0,0\n" + loadLine + CommandFile::digestComment(digest) + "\n@60 quit\n";
+    const RunResult same = run(options(scratch, log, 100), "same.csv", scratch);
+    ASSERT_TRUE(same.started) << same.error;
+    EXPECT_NE(same.printed.find("up to its load of " + saved), std::string::npos) << same.printed;
+
+    // Another world saved under the name.
+    SimulationOptions later = options(scratch, "", 41);
+    later.saveFile = saved;
+    ASSERT_TRUE(run(later, "later.csv", scratch).started);
+    const RunResult refused = run(options(scratch, log, 100), "refused.csv", scratch);
+    EXPECT_FALSE(refused.started);
+    EXPECT_EQ(refused.error.rfind(scratch.file("run.cmd") + ":2: load: " + saved +
+                                      " has changed since the line was written: its SHA-256 is ",
+                                  0),
+              0u)
+        << refused.error;
+    EXPECT_EQ(refused.error.find('\n'), std::string::npos) << refused.error;
+    EXPECT_FALSE(std::filesystem::exists(scratch.file("refused.csv"))) << "nothing is written";
+
+    const RunResult older =
+        run(options(scratch, "@10 apply 0,0\n" + loadLine + "\n@60 quit\n", 100), "older.csv", scratch);
+    ASSERT_TRUE(older.started) << older.error;
+    EXPECT_NE(older.csv, same.csv) << "the changed world's run is another";
+
+    ASSERT_TRUE(Sha256::ofFile(saved, digest, error)) << error;
+    const RunResult earlier =
+        run(options(scratch,
+                    "@5 load " + scratch.file("first.csv") + CommandFile::digestComment(digest) + "\n" +
+                        loadLine + CommandFile::digestComment(digest) + "\n",
+                    100),
+            "earlier.csv", scratch);
+    EXPECT_TRUE(earlier.started) << earlier.error;
+}
+
 TEST(CommandSchedule, RefusesBeforeTheFirstTickWhatTheRunnerCannotCarryOut) {
     ScratchFolder scratch("sylvara-schedule-refuse");
     const std::pair<std::string, std::string> bad[] = {
@@ -380,7 +429,7 @@ TEST_F(CommandRequests, ALoadStopsTheCommandsOfItsTickAndDropsTheRequestsMadeOfT
         << error;
     CommandSchedule schedule(commands, "l.cmd", 0);
     std::vector<std::string> loaded;
-    schedule.setLoad([&](const std::string& file) { loaded.push_back(file); });
+    schedule.setLoad([&](const Command& load) { loaded.push_back(load.file); });
     schedule.carryOut(0, *world, nullptr, nullptr);
     EXPECT_EQ(loaded, std::vector<std::string>{"other.sylvara"});
     EXPECT_TRUE(schedule.stoppedAtLoad());
