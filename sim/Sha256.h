@@ -2,9 +2,8 @@
 
 #include <string>
 
-// The SHA-256 of a file's or a text's bytes, as 64 lowercase hex digits (libavutil's, which the lab's
-// recorder links already): what a log records of a world it loaded, so a replay can tell the same
-// file from one changed since.
+// The SHA-256 of a file's or a text's bytes, as 64 lowercase hex digits: what a log records of a world it
+// loaded, so a replay can tell the same file from one changed since.
 class Sha256 {
 public:
     static std::string of(const std::string& bytes);

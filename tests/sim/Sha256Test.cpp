@@ -26,6 +26,12 @@ TEST(Sha256, GivesThePublishedDigestsOfTextsAndCoreutilsOfAFileReadInBlocks) {
     std::string sum;
     ASSERT_EQ(shellOutput("sha256sum '" + scratch.file("world") + "'", sum), 0);
     EXPECT_EQ(sum.substr(0, 64), digest) << "the digest the system's own tool gives";
+    // The lengths around a block's end, where the padding spills into a block of its own.
+    for (const std::size_t length : {55, 56, 57, 63, 64, 65, 119, 120}) {
+        std::ofstream(scratch.file("edge"), std::ios::binary) << std::string(length, 'a');
+        ASSERT_EQ(shellOutput("sha256sum '" + scratch.file("edge") + "'", sum), 0);
+        EXPECT_EQ(Sha256::of(std::string(length, 'a')), sum.substr(0, 64)) << length << " bytes";
+    }
 
     // Only a regular file has a content: a folder or a missing file is refused with the reason.
     EXPECT_FALSE(Sha256::ofFile(scratch.file(""), digest, error));
