@@ -309,9 +309,16 @@ void LabPanels::buildCharts(const State& state) {
         return;
     }
     const char* views[] = {"populations", "herbivore traits", "carnivore traits", "plant traits"};
-    ImGui::SetNextItemWidth(150);
+    // The view narrows before the switch beside it leaves the panel; in a very narrow panel the switch
+    // takes a line of its own.
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float switchWidth =
+        ImGui::GetFrameHeight() + style.ItemInnerSpacing.x + ImGui::CalcTextSize("whole run").x;
+    const float viewWidth = ImGui::GetContentRegionAvail().x - switchWidth - style.ItemSpacing.x;
+    ImGui::SetNextItemWidth(std::clamp(viewWidth, 100.0f, 150.0f));
     ImGui::Combo("##view", &chartView, views, IM_ARRAYSIZE(views));
-    ImGui::SameLine();
+    if (viewWidth >= 100.0f)
+        ImGui::SameLine();
     bool wholeRun = state.wholeRun;
     if (ImGui::Checkbox("whole run", &wholeRun))
         act(wholeRun ? "chart whole" : "chart recent");
