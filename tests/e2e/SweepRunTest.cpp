@@ -375,9 +375,11 @@ TEST(SweepRun, AJobOutlivingAKilledSweepMakesARerunSaySoAndTheTermedSweepNamesTh
     EXPECT_NE(ended.find("2 (size6-all-t250000-seed2), 3 (size6-all-t250000-seed3)\n"), std::string::npos)
         << ended;
 
+    // Gone before the rerun starts, so that the file seen next is its job's (removed after the start, a
+    // quick job's new file could go and the wait below run out while the job ran to its end).
+    fs::remove(firstLog);
     sweep = startSweep(command, log);
     ASSERT_GT(sweep, 0);
-    fs::remove(firstLog);
     for (int wait = 0; wait < 600 && !fs::exists(firstLog); ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
